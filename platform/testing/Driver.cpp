@@ -1,0 +1,211 @@
+#include "platform/testing/Driver.h"
+
+#include "platform/runtime/Runtime.h"
+#include "platform/ui/Keys.h"
+#include "platform/ui/Qt.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+namespace platform::testing {
+
+namespace {
+
+void Activate(QWidget* widget) {
+    QWidget* top = widget->window();
+    top->activateWindow();
+    QApplication::setActiveWindow(top);
+}
+
+QWindow* HandleOf(QWidget* widget) {
+    QWidget* top = widget->window();
+    if (!top->windowHandle())
+        top->winId();
+    return top->windowHandle();
+}
+
+Qt::Key QtKeyOf(int code) {
+    int key = code & 0xFF;
+    if (key >= KEY_A && key < KEY_A + 26)
+        return static_cast<Qt::Key>(Qt::Key_A + (key - KEY_A));
+    if (key >= KEY_0 && key < KEY_0 + 10)
+        return static_cast<Qt::Key>(Qt::Key_0 + (key - KEY_0));
+    if (key >= KEY_F1 && key < KEY_F1 + 24)
+        return static_cast<Qt::Key>(Qt::Key_F1 + (key - KEY_F1));
+    switch (key) {
+    case KEY_Backspace:
+        return Qt::Key_Backspace;
+    case KEY_Tab:
+        return (code & KEY_Shift) ? Qt::Key_Backtab : Qt::Key_Tab;
+    case KEY_Enter:
+        return Qt::Key_Return;
+    case KEY_Esc:
+        return Qt::Key_Escape;
+    case KEY_Space:
+        return Qt::Key_Space;
+    case KEY_PgUp:
+        return Qt::Key_PageUp;
+    case KEY_PgDn:
+        return Qt::Key_PageDown;
+    case KEY_End:
+        return Qt::Key_End;
+    case KEY_Home:
+        return Qt::Key_Home;
+    case KEY_Left:
+        return Qt::Key_Left;
+    case KEY_Up:
+        return Qt::Key_Up;
+    case KEY_Right:
+        return Qt::Key_Right;
+    case KEY_Down:
+        return Qt::Key_Down;
+    case KEY_Insert:
+        return Qt::Key_Insert;
+    case KEY_Delete:
+        return Qt::Key_Delete;
+    default:
+        return Qt::Key_unknown;
+    }
+}
+
+Qt::KeyboardModifiers ModifiersOf(int code) {
+    Qt::KeyboardModifiers m;
+    if (code & KEY_Shift)
+        m |= Qt::ShiftModifier;
+    if (code & KEY_Ctrl)
+        m |= Qt::ControlModifier;
+    if (code & KEY_Alt)
+        m |= Qt::AltModifier;
+    return m;
+}
+
+void ClickAt(QWidget* target, QPoint local) {
+    QWindow* handle = HandleOf(target);
+    QPoint at = target->mapTo(target->window(), local);
+    Activate(target);
+    QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, at);
+}
+
+} // namespace
+
+void Settle() {
+    for (int i = 0; i < 50; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        RunUntilIdle();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (i >= 2)
+            break;
+    }
+}
+
+Window* FindWindow(const std::string& caption) {
+    Window* found = nullptr;
+    for (Window* w : Window::All())
+        if (w->Caption() == caption)
+            found = w;
+    return found;
+}
+
+void Click(Window& window, int control) {
+    QWidget* w = window[control].Widget();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->isVisible()) << "control " << control << " is not shown";
+    ClickAt(w, w->rect().center());
+    Settle();
+}
+
+void Type(Window& window, int control, const std::string& text, bool leave) {
+    TypeQt(window, control, ToQt(text), leave);
+}
+
+void TypeQt(Window& window, int control, const QString& text, bool leave) {
+    QWidget* w = window[control].Widget();
+    ASSERT_NE(w, nullptr);
+    Activate(w);
+    w->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    QWindow* handle = HandleOf(w);
+    QTest::keyClick(handle, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(handle, Qt::Key_Delete);
+    for (char32_t cp : text.toUcs4()) {
+        QString s = QString::fromUcs4(&cp, 1);
+        QTest::sendKeyEvent(QTest::Press, handle, Qt::Key_unknown, s, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, handle, Qt::Key_unknown, s, Qt::NoModifier);
+    }
+    if (leave)
+        QTest::keyClick(handle, Qt::Key_Tab);
+    Settle();
+}
+
+void Key(Window& window, int control, int keyCode) {
+    QWidget* w = control ? window[control].Widget() : QApplication::focusWidget();
+    if (!w)
+        w = window.ClientWidget();
+    ASSERT_NE(w, nullptr);
+    Activate(w);
+    if (control)
+        w->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    QTest::keyClick(HandleOf(w), QtKeyOf(keyCode), ModifiersOf(keyCode));
+    Settle();
+}
+
+void Choose(Window& window, int control, int item) {
+    QWidget* w = window[control].Widget();
+    ASSERT_NE(w, nullptr);
+    if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+        QTabBar* bar = tabs->tabBar();
+        ASSERT_TRUE(bar->isTabVisible(item - 1)) << "tab " << item << " is hidden";
+        ClickAt(bar, bar->tabRect(item - 1).center());
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        ASSERT_GE(item, 1);
+        ASSERT_LE(item, combo->count());
+        Activate(combo);
+        combo->setFocus(Qt::OtherFocusReason);
+        combo->setCurrentIndex(item - 1);
+        emit combo->activated(item - 1);
+    } else {
+        FAIL() << "control " << control << " has no items to choose";
+    }
+    Settle();
+}
+
+void CloseBox(Window& window) {
+    QWidget* top = window.Widget();
+    ASSERT_NE(top, nullptr);
+    top->close();
+    Settle();
+}
+
+void Answer(const std::string& text, const std::string& caption, int icon, int buttons, int button,
+            int defaultButton) {
+    Settle();
+    auto open = OpenMessages();
+    ASSERT_EQ(open.size(), 1u) << "expected one message box saying \"" << text << "\"";
+    const MessageInfo& m = open.front();
+    EXPECT_EQ(m.text, text);
+    EXPECT_EQ(m.caption, caption);
+    EXPECT_EQ(m.icon, icon);
+    EXPECT_EQ(m.buttons, buttons);
+    if (defaultButton) {
+        EXPECT_EQ(m.defaultButton, defaultButton);
+    }
+    ASSERT_TRUE(AnswerMessage(button));
+    Settle();
+}
+
+void ExpectNoMessage() {
+    Settle();
+    for (const MessageInfo& m : OpenMessages())
+        ADD_FAILURE() << "unexpected message box: \"" << m.text << "\" (" << m.caption << ")";
+}
+
+} // namespace platform::testing

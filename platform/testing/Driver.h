@@ -1,0 +1,43 @@
+// The driver tests use to act as a user: run the program's threads until each of them waits,
+// find windows and controls, press, type, choose, send keys and mouse clicks through Qt's input
+// path, and answer message boxes after checking what they say.
+#pragma once
+
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Window.h"
+
+#include <QString>
+
+#include <string>
+
+namespace platform::testing {
+
+// Runs Qt's pending events and the scheduler until nothing is left to do.
+void Settle();
+
+// The open window with this caption (the newest when several), or null.
+Window* FindWindow(const std::string& caption);
+
+// Clicks a control with the mouse, as a user does (a button, a check box, a radio).
+void Click(Window& window, int control);
+// Gives a control the focus and types text into it, replacing what it held; with leave, the
+// focus then moves on (Tab), which completes the field.
+void Type(Window& window, int control, const std::string& text, bool leave = true);
+// The same with text as Qt holds it, for characters the program's code page may not hold.
+void TypeQt(Window& window, int control, const QString& text, bool leave = true);
+// Sends a key (a key code of Keys.h, with its Shift, Ctrl and Alt parts) to a control, or to the
+// window's focused control when control is 0.
+void Key(Window& window, int control, int keyCode);
+// Chooses the tab at a position (from 1) of a sheet, or an item of a drop list, as a user does.
+void Choose(Window& window, int control, int item);
+// Clicks the window's close box.
+void CloseBox(Window& window);
+
+// Expects exactly one open message box saying `text` with this caption, icon and buttons (and
+// the default button when not 0), and presses `button`. Reports a test failure otherwise.
+void Answer(const std::string& text, const std::string& caption, int icon, int buttons, int button,
+            int defaultButton = 0);
+// Fails the test when a message box is open that nobody expected.
+void ExpectNoMessage();
+
+} // namespace platform::testing

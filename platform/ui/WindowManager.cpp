@@ -1,0 +1,100 @@
+#include "platform/ui/WindowManager.h"
+
+#include "platform/runtime/Runtime.h"
+
+namespace platform {
+
+WindowManager::~WindowManager() = default;
+
+int WindowManager::Run() {
+    int result = Setup();
+    if (result == RESULT_GoOn) {
+        setUp_ = true;
+        for (;;) {
+            Event e = Accept();
+            if (window_ && !window_->IsOpen())
+                break;
+            int r = OnEvent();
+            bool close = e.code == EVENT_CloseWindow || e.code == EVENT_CloseDown;
+            if (r == RESULT_Stop || (close && r != RESULT_Handled))
+                break;
+        }
+    }
+    Shutdown();
+    return result;
+}
+
+int WindowManager::Setup() {
+    return RESULT_GoOn;
+}
+
+int WindowManager::Shutdown() {
+    if (window_)
+        window_->Close();
+    return setUp_ || opened_ ? RESULT_GoOn : RESULT_Stop;
+}
+
+int WindowManager::OnEvent() {
+    int event = CurrentEvent();
+    if (EventControl() == 0) {
+        if (event >= EVENT_User)
+            return RESULT_GoOn;
+        return OnWindowEvent();
+    }
+    int result = RESULT_GoOn;
+    switch (event) {
+    case EVENT_Accepted:
+        result = OnAccepted();
+        break;
+    case EVENT_NewSelection:
+        result = OnNewSelection();
+        break;
+    case EVENT_Selected:
+        result = OnSelected();
+        break;
+    default:
+        break;
+    }
+    if (result == RESULT_Handled || result == RESULT_Stop)
+        return result;
+    return OnFieldEvent();
+}
+
+int WindowManager::OnWindowEvent() {
+    return RESULT_GoOn;
+}
+
+int WindowManager::OnAccepted() {
+    if (window_ && CurrentEvent() == EVENT_Accepted)
+        if (Control* c = window_->Find(EventControl()); c && (c->Attributes() & ATTR_StdClose))
+            Post(EVENT_CloseWindow);
+    return RESULT_GoOn;
+}
+
+int WindowManager::OnNewSelection() {
+    return RESULT_GoOn;
+}
+
+int WindowManager::OnSelected() {
+    return RESULT_GoOn;
+}
+
+int WindowManager::OnFieldEvent() {
+    return RESULT_GoOn;
+}
+
+void WindowManager::Open(Window& window) {
+    window_ = &window;
+    window.Open();
+    opened_ = window.IsOpen();
+}
+
+void WindowManager::SetAlerts() {}
+
+void WindowManager::Reset(bool force) {
+    (void)force; // every redisplay is whole
+    if (window_)
+        window_->Display();
+}
+
+} // namespace platform
