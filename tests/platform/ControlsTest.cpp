@@ -1,0 +1,134 @@
+#include "platform/runtime/Runtime.h"
+#include "platform/testing/Driver.h"
+#include "platform/ui/Keys.h"
+#include "platform/ui/WindowManager.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QProgressBar>
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+namespace drv = platform::testing;
+
+namespace {
+
+enum { UNIT = 1, TYPE, SPIN, BAR, MADE };
+
+struct Choices : ListSource {
+    std::vector<std::string> items;
+    int Count() const override { return static_cast<int>(items.size()); }
+    std::string Cell(int row, int) const override { return items[row - 1]; }
+};
+
+struct Lists : WindowManager {
+    Window window{
+        WindowDef{"Lists",
+                  "",
+                  "MS Sans Serif",
+                  8,
+                  -1,
+                  -1,
+                  200,
+                  100,
+                  0,
+                  {
+                      {ControlKind::DropList, UNIT, "", 10, 10, 60, 12},
+                      {ControlKind::DropCombo, TYPE, "", 10, 30, 60, 12, 0, 0, 5},
+                      {ControlKind::Spin, SPIN, "", 10, 50, 40, 12, 0, 0, 0, 1, "", 0, 20, 0.5},
+                      {ControlKind::Progress, BAR, "", 10, 70, 100, 8},
+                  }}};
+    Choices units, types;
+    std::string unit = "LF";
+    std::string type;
+    double spin = 2;
+    std::int32_t progress = 40;
+    std::vector<std::string> log;
+
+    int Setup() override {
+        units.items = {"", "EA", "LF", "SF"};
+        types.items = {"COUNT", "LINE1"};
+        Open(window);
+        window[UNIT].SetListSource(&units);
+        window[TYPE].SetListSource(&types);
+        window[UNIT].Bind(unit, 20);
+        window[TYPE].Bind(type, 5);
+        window[SPIN].Bind(spin);
+        window[BAR].Bind(progress);
+        window.Display();
+        return RESULT_GoOn;
+    }
+    int OnNewSelection() override {
+        log.push_back("new selection " + std::to_string(EventControl()));
+        return WindowManager::OnNewSelection();
+    }
+    int OnAccepted() override {
+        log.push_back("accepted " + std::to_string(EventControl()));
+        return WindowManager::OnAccepted();
+    }
+};
+
+class ControlsTest : public ::testing::Test {
+protected:
+    Lists lists;
+    void SetUp() override {
+        Start([this](const std::string&) { lists.Run(); });
+        drv::Settle();
+    }
+    void TearDown() override {
+        drv::ExpectNoMessage();
+        EndAllThreads();
+        drv::Settle();
+    }
+};
+
+} // namespace
+
+TEST_F(ControlsTest, DropListsShowTheirListAndTheChoiceOfTheirVariable) {
+    Window& w = lists.window;
+    auto* combo = static_cast<QComboBox*>(w[UNIT].Widget());
+    ASSERT_EQ(combo->count(), 4);
+    EXPECT_EQ(w[UNIT].Selected(), 3);
+    EXPECT_EQ(w[UNIT].Text(), "LF");
+    drv::Choose(w, UNIT, 4);
+    EXPECT_EQ(lists.unit, "SF");
+    EXPECT_EQ(lists.log, (std::vector<std::string>{"new selection 1", "accepted 1"}));
+
+    // The list changed by the program shows at the next redisplay.
+    lists.units.items.push_back("CY");
+    w.Display(UNIT);
+    EXPECT_EQ(combo->count(), 5);
+    EXPECT_EQ(w[UNIT].Text(), "SF");
+
+    drv::Type(w, TYPE, "LINE99");
+    EXPECT_EQ(lists.type, "LINE9");
+}
+
+TEST_F(ControlsTest, SpinBoxesAndProgressBarsShowTheirNumbers) {
+    Window& w = lists.window;
+    auto* spin = static_cast<QDoubleSpinBox*>(w[SPIN].Widget());
+    EXPECT_DOUBLE_EQ(spin->value(), 2.0);
+    EXPECT_EQ(w[SPIN].Value(), "2.0");
+    drv::Key(w, SPIN, KEY_Up);
+    EXPECT_DOUBLE_EQ(lists.spin, 2.5);
+    EXPECT_EQ(lists.log.front(), "new selection 3");
+    EXPECT_EQ(static_cast<QProgressBar*>(w[BAR].Widget())->value(), 40);
+    lists.progress = 100;
+    w.Display(BAR);
+    EXPECT_EQ(w[BAR].Value(), "100");
+}
+
+TEST_F(ControlsTest, ControlsMadeAtRunTimeStartHiddenAndCanBeDestroyed) {
+    Window& w = lists.window;
+    Control& made = w.Create({ControlKind::Button, MADE, "Made", 100, 10, 40, 14});
+    ASSERT_NE(made.Widget(), nullptr);
+    EXPECT_FALSE(made.Widget()->isVisible());
+    made.Unhide();
+    EXPECT_TRUE(made.Widget()->isVisible());
+    drv::Click(w, MADE);
+    EXPECT_EQ(lists.log.back(), "accepted 5");
+    w.Destroy(MADE);
+    EXPECT_EQ(w.Find(MADE), nullptr);
+    EXPECT_THROW(w[MADE], std::out_of_range);
+}

@@ -1,0 +1,74 @@
+#include "platform/runtime/Program.h"
+#include "platform/runtime/Desktop.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempFolder {
+    fs::path path;
+    TempFolder() {
+        path = fs::temp_directory_path() /
+               ("program-test-" + std::to_string(getpid()) + "-" +
+                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        fs::create_directories(path);
+    }
+    ~TempFolder() { fs::remove_all(path); }
+};
+
+bool WaitForFile(const fs::path& file) {
+    for (int i = 0; i < 200 && !fs::exists(file); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return fs::exists(file);
+}
+
+} // namespace
+
+TEST(Program, StartsAnotherProgramWithArgumentsThatHoldBlanks) {
+    TempFolder temp;
+    fs::path out = temp.path / "folder with blanks" / "out.txt";
+    fs::create_directories(out.parent_path());
+    ASSERT_TRUE(StartProgram(
+        "sh", {"-c", "printf '%s|%s' \"$0\" \"$1\" > \"$1\"", "first arg", out.string()}));
+    ASSERT_TRUE(WaitForFile(out));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::ifstream in(out);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text, "first arg|" + out.string());
+    EXPECT_FALSE(StartProgram(temp.path / "missing-program", {}));
+}
+
+TEST(Program, ProgramFileAndArguments) {
+    EXPECT_EQ(fs::path(ProgramFile()).filename(), "platform_tests");
+    char a0[] = "notes", a1[] = "/jobs/p 1/constnot.csv";
+    char* argv[] = {a0, a1};
+    SetCommandArguments(2, argv);
+    EXPECT_EQ(CommandArgument(1), "/jobs/p 1/constnot.csv");
+    EXPECT_EQ(CommandArgument(2), "");
+}
+
+TEST(Desktop, DragSettingIsKeptInTheUsersProfile) {
+    TempFolder temp;
+    setenv("XDG_CONFIG_HOME", temp.path.c_str(), 1);
+    EXPECT_TRUE(DragFullWindows()); // nothing stored: on
+    SetDragFullWindows(false, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+    EXPECT_FALSE(DragFullWindows());
+    std::ifstream in(DesktopSettingsFile());
+    std::string stored;
+    in >> stored;
+    EXPECT_EQ(stored, "0");
+    SetDragFullWindows(true, 0); // for this run only
+    EXPECT_TRUE(DragFullWindows());
+    SetDragFullWindows(true, SPIF_UPDATEINIFILE);
+    unsetenv("XDG_CONFIG_HOME");
+}
