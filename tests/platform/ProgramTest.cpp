@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -71,4 +72,17 @@ TEST(Desktop, DragSettingIsKeptInTheUsersProfile) {
     EXPECT_TRUE(DragFullWindows());
     SetDragFullWindows(true, SPIF_UPDATEINIFILE);
     unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(Program, EndsWithExitCodeZeroWhenItsFirstThreadReturns) {
+    TempFolder temp;
+    fs::path out = temp.path / "out.txt";
+    std::string command = std::string("QT_QPA_PLATFORM=offscreen timeout 20 '") + TINY_PROGRAM +
+                          "' '/a b/constnot.csv' > '" + out.string() + "' 2>/dev/null";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::ifstream in(out);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text, "argument 1: /a b/constnot.csv\nmain returns\n");
 }
