@@ -1,7 +1,5 @@
 // The last file error of the running thread, as a code in the old numbering and a plain text,
 // which the programs show in their messages ("Unable to open ...|Error: " & text).
-// The programs' threads are fibers on one OS thread: the fiber switcher saves the state of the
-// fiber it leaves (SaveFileError) and restores that of the fiber it resumes (RestoreFileError).
 #pragma once
 
 #include <string>
@@ -22,8 +20,8 @@ struct FileErrorState {
     std::string text;
 };
 
-// The state itself (one per OS thread; per fiber through the save and restore below). A
-// successful operation leaves it alone, so it keeps describing the last failure.
+// The state itself, one per OS thread. A successful operation leaves it alone, so it keeps
+// describing the last failure.
 FileErrorState& CurrentFileError();
 
 int FileErrorCode();
@@ -31,6 +29,8 @@ std::string FileErrorText();
 void SetFileError(int code, std::string text);
 void ClearFileError();
 
+// The programs' threads are fibers on one OS thread, so the state is kept per fiber by the fiber
+// switcher: it saves the state of the fiber it leaves and restores that of the fiber it resumes.
 FileErrorState SaveFileError();
 void RestoreFileError(FileErrorState state);
 

@@ -1,7 +1,6 @@
-// File operations of the programs with the outcomes they rely on: each returns whether it
-// succeeded and, when it did not, leaves the reason in the last file error (FileError.h).
-// Existing files are found ignoring case (FindExisting); a file that another holder has open
-// denying writing (LineFile) cannot be written, replaced or removed: access denied.
+// File operations with the outcomes the programs rely on: each tells whether it succeeded and
+// otherwise leaves the reason in the last file error (FileError.h). Existing files are found
+// ignoring case; a file held open denying writing (LineFile) cannot be written over or removed.
 #pragma once
 
 #include <compare>

@@ -1,7 +1,6 @@
-// Paths of the programs: "/" separates folders, the empty folder is the root, and an existing
-// file is found even when the program spells its name in another case (qvr.ini and QVR.ini).
-// Paths are program text (Windows-1252); they become the system's UTF-8 names only at the system
-// call (OsPath), and paths are never cut to a width.
+// Paths of the programs: "/" separates folders, the empty folder is the root, an existing file is
+// found whatever the case of its spelling (qvr.ini, QVR.ini), and no path is ever cut. Paths are
+// program text (Windows-1252); they become the system's UTF-8 names only at the system call.
 #pragma once
 
 #include <optional>
