@@ -146,7 +146,7 @@ TEST(LineFile, MegabyteLineAndBinaryJunk) {
 
 TEST(LineFile, OldEditorFileWithTabsAndEndMark) {
     const std::vector<std::string> records =
-        ReadFile(TEST_DATA_DIR "/files/dos-keynotes.csv", 4096);
+        ReadFile(TEST_DATA_DIR "/files/tabs-and-end-mark.csv", 4096);
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(Clip(records[0]), "SET,TXTHT,0.1");
     EXPECT_EQ(Clip(records[1]), "CIR,1,Footing   see detail,EA,COUNT");
