@@ -1,5 +1,6 @@
 #include "platform/runtime/Runtime.h"
 
+#include "platform/files/FileError.h"
 #include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/FiberState.h"
 
@@ -88,6 +89,9 @@ bool Runnable(const Thread& t) {
         return false;
     }
 }
+
+// The last file error belongs to the thread whose operation failed.
+FiberStateOf<FileErrorState, &CurrentFileError> g_fileErrorPerThread;
 
 void Tick();
 

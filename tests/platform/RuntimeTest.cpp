@@ -1,4 +1,5 @@
 #include "platform/runtime/Runtime.h"
+#include "platform/files/FileError.h"
 #include "platform/runtime/ErrorManager.h"
 
 #include <gtest/gtest.h>
@@ -250,4 +251,22 @@ TEST(Clock, CountsHundredthsForward) {
     std::int64_t b = Clock();
     EXPECT_GE(b, a);
     EXPECT_GT(a, 0);
+}
+
+TEST_F(Runtime, EachThreadHasItsOwnLastFileError) {
+    bool go = false;
+    std::vector<int> seen;
+    auto body = [&](int code) {
+        SetFileError(code, "failure " + std::to_string(code));
+        WaitUntil([&] { return go; });
+        seen.push_back(FileErrorCode());
+    };
+    int a = Start([&](const std::string&) { body(kFileNotFound); });
+    int b = Start([&](const std::string&) { body(kAccessDenied); });
+    RunUntilIdle();
+    go = true;
+    Wake(a);
+    Wake(b);
+    RunUntilIdle();
+    EXPECT_EQ(seen, (std::vector<int>{kFileNotFound, kAccessDenied}));
 }

@@ -1,0 +1,85 @@
+#include "platform/files/Detail.h"
+
+#include "platform/files/FileError.h"
+#include "platform/files/Path.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::detail {
+
+namespace {
+
+// A missing file in an existing folder is "file not found"; a missing folder on the way is
+// "path not found".
+bool FolderOfExists(std::string_view path) {
+    std::string folder;
+    if (path.find(kPathSeparator) == std::string_view::npos) {
+        folder = ".";
+    } else {
+        folder = FolderPart(path);
+        if (folder.empty()) {
+            folder = "/";
+        }
+    }
+    struct stat st;
+    return ::stat(OsPath(folder).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+void SetSystemFileError(int err, std::string_view path) {
+    switch (err) {
+    case ENOENT:
+        if (FolderOfExists(path)) {
+            SetFileError(kFileNotFound, "File Not Found");
+        } else {
+            SetFileError(kPathNotFound, "Path Not Found");
+        }
+        return;
+    case ENOTDIR:
+        SetFileError(kPathNotFound, "Path Not Found");
+        return;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+    case EWOULDBLOCK:
+        SetFileError(kAccessDenied, "Access Denied");
+        return;
+    default:
+        SetFileError(kFileSystemError, std::strerror(err));
+        return;
+    }
+}
+
+int TakeDenyWriteLock(int fd) {
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EINTR) {
+            return errno;
+        }
+    }
+    return 0;
+}
+
+bool HeldDenyingWrite(std::string_view path) {
+    const int fd = ::open(OsPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    // A shared probe conflicts only with an exclusive holder.
+    int result;
+    do {
+        result = ::flock(fd, LOCK_SH | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    const bool held = result != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+} // namespace platform::detail

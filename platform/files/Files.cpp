@@ -1,0 +1,338 @@
+#include "platform/files/Files.h"
+
+#include "platform/files/Detail.h"
+#include "platform/files/FileError.h"
+#include "platform/files/Path.h"
+#include "platform/text/Text.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+using detail::SetSystemFileError;
+
+void SetAccessDenied() {
+    SetFileError(kAccessDenied, "Access Denied");
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The folder of a path for the system: "." for a bare name, "/" for a file in the root.
+std::string FolderForSystem(std::string_view path) {
+    if (path.find(kPathSeparator) == std::string_view::npos) {
+        return ".";
+    }
+    std::string folder = FolderPart(path);
+    return folder.empty() ? std::string(1, kPathSeparator) : folder;
+}
+
+// `name` placed in the folder of `path` (a bare name stays bare).
+std::string BesideOf(std::string_view path, std::string_view name) {
+    if (path.find(kPathSeparator) == std::string_view::npos) {
+        return std::string(name);
+    }
+    return JoinPath(FolderPart(path), name);
+}
+
+// The path with its folder found ignoring case but its last name as given.
+std::string WithFolderFound(std::string_view path) {
+    if (path.find(kPathSeparator) == std::string_view::npos) {
+        return std::string(path);
+    }
+    return JoinPath(FindExisting(FolderPart(path)), NamePart(path));
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Copies the whole of `in` into `out`; false with errno set on a failure.
+bool CopyContents(int in, int out) {
+    std::vector<char> buffer(1 << 18);
+    for (;;) {
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(got))) {
+            return false;
+        }
+    }
+}
+
+// Creates a new, empty file beside `target` to be renamed over it; its path goes to `temp`.
+int CreateTemporaryBeside(const std::string& target, std::string& temp) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = BesideOf(target, "." + NamePart(target) + "." + DecimalText(::getpid()) + "." +
+                                    DecimalText(counter++) + ".tmp");
+        const int fd = ::open(OsPath(temp).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t starP = std::string_view::npos;
+    std::size_t starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+FileTime TimeOf(const struct stat& st) {
+    return FileTime{static_cast<std::int64_t>(st.st_mtim.tv_sec),
+                    static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
+}
+
+} // namespace
+
+bool FileExists(std::string_view path) {
+    struct stat st;
+    return !path.empty() && ::stat(OsPath(FindExisting(path)).c_str(), &st) == 0;
+}
+
+std::optional<std::uint64_t> FileSize(std::string_view path) {
+    const std::string found = FindExisting(path);
+    struct stat st;
+    if (::stat(OsPath(found).c_str(), &st) != 0) {
+        SetSystemFileError(errno, found);
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool CopyFile(std::string_view from, std::string_view to) {
+    const std::string source = FindExisting(from);
+    const std::string target = FindExisting(to);
+    const int in = ::open(OsPath(source).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (in < 0) {
+        SetSystemFileError(errno, source);
+        return false;
+    }
+    struct stat sourceStat;
+    struct stat targetStat;
+    bool refused = ::fstat(in, &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode);
+    if (!refused && ::stat(OsPath(target).c_str(), &targetStat) == 0) {
+        // Copying a file onto itself would empty it; a target that may not be written stays.
+        refused = SameFile(sourceStat, targetStat) || !S_ISREG(targetStat.st_mode) ||
+                  ::access(OsPath(target).c_str(), W_OK) != 0 || detail::HeldDenyingWrite(target);
+    }
+    if (refused) {
+        ::close(in);
+        SetAccessDenied();
+        return false;
+    }
+    std::string temp;
+    const int out = CreateTemporaryBeside(target, temp);
+    if (out < 0) {
+        SetSystemFileError(errno, target);
+        ::close(in);
+        return false;
+    }
+    bool copied = CopyContents(in, out);
+    int err = errno;
+    ::close(in);
+    if (::close(out) != 0 && copied) {
+        copied = false;
+        err = errno;
+    }
+    if (copied && ::rename(OsPath(temp).c_str(), OsPath(target).c_str()) != 0) {
+        copied = false;
+        err = errno;
+    }
+    if (!copied) {
+        ::unlink(OsPath(temp).c_str());
+        SetSystemFileError(err, target);
+    }
+    return copied;
+}
+
+bool MoveFile(std::string_view from, std::string_view to) {
+    const std::string source = FindExisting(from);
+    struct stat sourceStat;
+    if (::lstat(OsPath(source).c_str(), &sourceStat) != 0) {
+        SetSystemFileError(errno, source);
+        return false;
+    }
+    std::string target = FindExisting(to);
+    struct stat targetStat;
+    const bool targetExists = ::lstat(OsPath(target).c_str(), &targetStat) == 0;
+    if (targetExists && SameFile(sourceStat, targetStat)) {
+        // The target names the source in another case: a rename to the spelling given.
+        target = WithFolderFound(to);
+    } else if (targetExists && detail::HeldDenyingWrite(target)) {
+        SetAccessDenied();
+        return false;
+    }
+    if (detail::HeldDenyingWrite(source)) {
+        SetAccessDenied();
+        return false;
+    }
+    if (::rename(OsPath(source).c_str(), OsPath(target).c_str()) == 0) {
+        return true;
+    }
+    if (errno != EXDEV) {
+        SetSystemFileError(errno, errno == ENOENT ? target : source);
+        return false;
+    }
+    return CopyFile(source, target) && DeleteFile(source);
+}
+
+bool DeleteFile(std::string_view path) {
+    const std::string found = FindExisting(path);
+    struct stat st;
+    if (::lstat(OsPath(found).c_str(), &st) != 0) {
+        if (errno == ENOENT) {
+            return true;
+        }
+        SetSystemFileError(errno, found);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode) || detail::HeldDenyingWrite(found)) {
+        SetAccessDenied();
+        return false;
+    }
+    if (::unlink(OsPath(found).c_str()) != 0 && errno != ENOENT) {
+        SetSystemFileError(errno, found);
+        return false;
+    }
+    return true;
+}
+
+bool CreateFolder(std::string_view path) {
+    const std::string found = FindExisting(path);
+    if (::mkdir(OsPath(found).c_str(), 0777) != 0) {
+        SetSystemFileError(errno, found);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::vector<FolderEntry>> ListFolder(std::string_view pattern) {
+    const std::string folder = FindExisting(FolderForSystem(pattern));
+    const std::string wildcard = Lower(NamePart(pattern));
+    DIR* dir = ::opendir(OsPath(folder).c_str());
+    if (dir == nullptr) {
+        SetSystemFileError(errno, JoinPath(folder, "*"));
+        return std::nullopt;
+    }
+    std::vector<FolderEntry> entries;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::optional<std::string> name = FromOsPath(entry->d_name);
+        if (!name || *name == "." || *name == ".." || !WildcardMatch(wildcard, Lower(*name))) {
+            continue;
+        }
+        struct stat st;
+        if (::stat(OsPath(JoinPath(folder, *name)).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        entries.push_back(
+            FolderEntry{std::move(*name), static_cast<std::uint64_t>(st.st_size), TimeOf(st)});
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        const std::string lowerA = Lower(a.name);
+        const std::string lowerB = Lower(b.name);
+        return lowerA != lowerB ? lowerA < lowerB : a.name < b.name;
+    });
+    return entries;
+}
+
+std::optional<FileTime> LastWriteTime(std::string_view path) {
+    const std::string found = FindExisting(path);
+    struct stat st;
+    if (::stat(OsPath(found).c_str(), &st) != 0) {
+        SetSystemFileError(errno, found);
+        return std::nullopt;
+    }
+    return TimeOf(st);
+}
+
+std::int32_t LastWriteTimeOfDay(std::string_view path) {
+    const std::optional<FileTime> time = LastWriteTime(path);
+    if (!time) {
+        return 0;
+    }
+    const std::time_t seconds = static_cast<std::time_t>(time->seconds);
+    std::tm local{};
+    if (::localtime_r(&seconds, &local) == nullptr) {
+        return 0;
+    }
+    return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+}
+
+std::optional<std::string> CurrentFolder() {
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) {
+            SetSystemFileError(errno, ".");
+            return std::nullopt;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    std::optional<std::string> folder = FromOsPath(buffer.data());
+    if (!folder) {
+        SetSystemFileError(EILSEQ, ".");
+    }
+    return folder;
+}
+
+bool SetCurrentFolder(std::string_view path) {
+    const std::string found = FindExisting(path);
+    if (::chdir(OsPath(found).c_str()) != 0) {
+        SetSystemFileError(errno, found);
+        return false;
+    }
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,60 @@
+// File operations with the outcomes the programs rely on: each tells whether it succeeded and
+// otherwise leaves the reason in the last file error (FileError.h). Existing files are found
+// ignoring case; a file held open denying writing (LineFile) cannot be written over or removed.
+#pragma once
+
+#include <compare>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// A moment of the file system's clock (seconds and nanoseconds since 1970, UTC).
+struct FileTime {
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+    auto operator<=>(const FileTime&) const = default;
+};
+
+struct FolderEntry {
+    std::string name;
+    std::uint64_t size = 0;
+    FileTime lastWrite;
+};
+
+// Whether a file or folder of that name exists.
+bool FileExists(std::string_view path);
+
+std::optional<std::uint64_t> FileSize(std::string_view path);
+
+// Copies a file, replacing the target. The target is written beside itself and put in place when
+// complete, so a failed copy leaves an existing target as it was.
+bool CopyFile(std::string_view from, std::string_view to);
+
+// Renames or moves a file, replacing the target (also across file systems).
+bool MoveFile(std::string_view from, std::string_view to);
+
+// Deletes a file; a file that does not exist is no error.
+bool DeleteFile(std::string_view path);
+
+// Creates one folder (its parent must exist).
+bool CreateFolder(std::string_view path);
+
+// The ordinary files of a folder whose names match a wildcard ignoring case: `pattern` is the
+// folder and the wildcard, "/lib/*.csv" ("*" any run of characters, "?" any one). Sorted by name
+// ignoring case. Nothing when the folder cannot be read.
+std::optional<std::vector<FolderEntry>> ListFolder(std::string_view pattern);
+
+// The full time of the last write of a file, and that time as seconds since the local midnight
+// of its day (0 when the file does not exist).
+std::optional<FileTime> LastWriteTime(std::string_view path);
+std::int32_t LastWriteTimeOfDay(std::string_view path);
+
+// The current folder of the process (shared by all the programs' threads).
+std::optional<std::string> CurrentFolder();
+bool SetCurrentFolder(std::string_view path);
+
+} // namespace platform

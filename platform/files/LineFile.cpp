@@ -1,0 +1,297 @@
+#include "platform/files/LineFile.h"
+
+#include "platform/files/Detail.h"
+#include "platform/files/FileError.h"
+#include "platform/files/Files.h"
+#include "platform/files/Path.h"
+#include "platform/text/Text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// Reads go through blocks this large: a keynote file is read in a handful of system calls.
+constexpr std::size_t kReadBlock = std::size_t{1} << 18;
+// Added lines are written once this much has gathered (and at every close).
+constexpr std::size_t kWriteBlock = std::size_t{1} << 16;
+constexpr char kCtrlZ = '\x1a';
+constexpr std::size_t kTabStop = 8;
+
+void SetNotOpen() {
+    SetFileError(kFileNotOpen, "File Not Open");
+}
+
+} // namespace
+
+LineFile::LineFile(std::size_t recordSize)
+    : recordSize_(std::max<std::size_t>(recordSize, 1)), record_(recordSize_, ' ') {}
+
+LineFile::~LineFile() {
+    Close();
+}
+
+bool LineFile::Create() {
+    if (IsOpen()) {
+        SetFileError(kFileAlreadyOpen, "File Already Open");
+        return false;
+    }
+    const std::string path = FindExisting(name_);
+    const int fd = ::open(OsPath(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        detail::SetSystemFileError(errno, path);
+        return false;
+    }
+    // Emptying a file that another holder keeps open denying writing would destroy its data.
+    int err = detail::TakeDenyWriteLock(fd);
+    if (err == 0 && ::ftruncate(fd, 0) != 0) {
+        err = errno;
+    }
+    ::close(fd);
+    if (err != 0) {
+        detail::SetSystemFileError(err, path);
+        return false;
+    }
+    return true;
+}
+
+bool LineFile::Open(OpenMode mode) {
+    if (IsOpen()) {
+        SetFileError(kFileAlreadyOpen, "File Already Open");
+        return false;
+    }
+    int flags;
+    switch (mode) {
+    case OpenMode::ReadOnlyDenyNone:
+        flags = O_RDONLY;
+        break;
+    case OpenMode::ReadWriteDenyWrite:
+        flags = O_RDWR | O_APPEND;
+        break;
+    default:
+        SetFileError(kFileSystemError, std::strerror(EINVAL));
+        return false;
+    }
+    const std::string path = FindExisting(name_);
+    // Non-blocking so that a FIFO of that name cannot hang the program; it is refused below.
+    const int fd = ::open(OsPath(path).c_str(), flags | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        detail::SetSystemFileError(errno, path);
+        return false;
+    }
+    struct stat st;
+    int err = 0;
+    if (::fstat(fd, &st) != 0) {
+        err = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        err = EACCES;
+    } else if (mode == OpenMode::ReadWriteDenyWrite) {
+        err = detail::TakeDenyWriteLock(fd);
+    }
+    if (err != 0) {
+        ::close(fd);
+        detail::SetSystemFileError(err, path);
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, flags);
+    fd_ = fd;
+    writable_ = mode == OpenMode::ReadWriteDenyWrite;
+    path_ = path;
+    bufferPos_ = bufferEnd_ = 0;
+    readOffset_ = 0;
+    ended_ = false;
+    pending_.clear();
+    return true;
+}
+
+bool LineFile::Close() {
+    if (!IsOpen()) {
+        return true;
+    }
+    bool written = Flush();
+    if (::close(fd_) != 0 && writable_ && written) {
+        detail::SetSystemFileError(errno, path_);
+        written = false;
+    }
+    fd_ = -1;
+    writable_ = false;
+    buffer_.clear();
+    buffer_.shrink_to_fit();
+    return written;
+}
+
+bool LineFile::Rewind() {
+    if (!IsOpen()) {
+        SetNotOpen();
+        return false;
+    }
+    if (!Flush()) {
+        return false;
+    }
+    bufferPos_ = bufferEnd_ = 0;
+    readOffset_ = 0;
+    ended_ = false;
+    return true;
+}
+
+bool LineFile::Refill() {
+    const std::size_t kept = bufferEnd_ - bufferPos_;
+    std::memmove(buffer_.data(), buffer_.data() + bufferPos_, kept);
+    bufferPos_ = 0;
+    bufferEnd_ = kept;
+    for (;;) {
+        const ssize_t got = ::pread(fd_, buffer_.data() + kept, buffer_.size() - kept,
+                                    static_cast<off_t>(readOffset_));
+        if (got >= 0) {
+            readOffset_ += static_cast<std::uint64_t>(got);
+            bufferEnd_ += static_cast<std::size_t>(got);
+            return true;
+        }
+        if (errno != EINTR) {
+            detail::SetSystemFileError(errno, path_);
+            return false;
+        }
+    }
+}
+
+ReadResult LineFile::Next() {
+    if (!IsOpen()) {
+        SetNotOpen();
+        return ReadResult::Failed;
+    }
+    if (!Flush()) {
+        return ReadResult::Failed;
+    }
+    if (buffer_.empty()) {
+        buffer_.resize(kReadBlock);
+    }
+    char* out = record_.data();
+    std::size_t column = 0;
+    bool consumed = false; // whether this record took anything from the file
+    bool failed = false;
+    while (!ended_) {
+        if (bufferPos_ == bufferEnd_) {
+            if (!Refill()) {
+                failed = true;
+                break;
+            }
+            if (bufferEnd_ == 0) {
+                ended_ = true;
+                break;
+            }
+        }
+        // Ordinary characters go across in one run.
+        const char* in = buffer_.data();
+        std::size_t pos = bufferPos_;
+        const std::size_t limit = std::min(bufferEnd_, pos + (recordSize_ - column));
+        while (pos < limit) {
+            const char c = in[pos];
+            if (c == '\r' || c == '\t' || c == kCtrlZ) {
+                break;
+            }
+            out[column++] = c;
+            ++pos;
+        }
+        consumed = consumed || pos != bufferPos_;
+        bufferPos_ = pos;
+        if (bufferPos_ == bufferEnd_) {
+            continue;
+        }
+        const char c = buffer_[bufferPos_];
+        if (c == kCtrlZ) {
+            ended_ = true;
+            break;
+        }
+        if (c == '\r') {
+            if (bufferPos_ + 1 == bufferEnd_ && !Refill()) { // is the LF in the next block?
+                failed = true;
+                break;
+            }
+            if (bufferPos_ + 1 < bufferEnd_ && buffer_[bufferPos_ + 1] == '\n') {
+                bufferPos_ += 2;
+                consumed = true;
+                break;
+            }
+        }
+        if (column == recordSize_) {
+            break; // the line goes on in the next record
+        }
+        if (c == '\t') {
+            const std::size_t stop = std::min((column / kTabStop + 1) * kTabStop, recordSize_);
+            std::memset(out + column, ' ', stop - column);
+            column = stop;
+        } else {
+            out[column++] = c;
+        }
+        ++bufferPos_;
+        consumed = true;
+    }
+    if (column < recordFilled_) {
+        std::memset(out + column, ' ', recordFilled_ - column);
+    }
+    recordFilled_ = column;
+    if (failed) {
+        return ReadResult::Failed;
+    }
+    return consumed ? ReadResult::Ok : ReadResult::EndOfFile;
+}
+
+bool LineFile::Add(std::string_view line) {
+    if (!IsOpen()) {
+        SetNotOpen();
+        return false;
+    }
+    if (!writable_) {
+        SetFileError(kAccessDenied, "Access Denied");
+        return false;
+    }
+    pending_ += Clip(line);
+    pending_ += "\r\n";
+    return pending_.size() < kWriteBlock || Flush();
+}
+
+bool LineFile::Flush() {
+    if (pending_.empty()) {
+        return true;
+    }
+    const char* data = pending_.data();
+    std::size_t size = pending_.size();
+    while (size > 0) {
+        const ssize_t written = ::write(fd_, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            detail::SetSystemFileError(errno, path_);
+            pending_.clear();
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    pending_.clear();
+    return true;
+}
+
+std::optional<std::uint64_t> LineFile::Size() {
+    if (!IsOpen()) {
+        return FileSize(name_);
+    }
+    if (!Flush()) {
+        return std::nullopt;
+    }
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) {
+        detail::SetSystemFileError(errno, path_);
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+} // namespace platform

@@ -1,0 +1,86 @@
+// The line driver: a named text file read and written one line at a time through a record of a
+// fixed size (4096 characters for the keynote file, 2048 for the layer table). One object per
+// open file; the object is the program's handle of the file and of its share-mode lock.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+// Open modes in the old numbering: access in the low half, sharing in the high half.
+enum class OpenMode : std::uint8_t {
+    // Read-only; others may do anything. Takes no lock.
+    ReadOnlyDenyNone = 0x00,
+    // Read and write; others are denied writing. Holds an exclusive lock while open, which
+    // every program of the project (this process or another) respects: a second open in this
+    // mode fails with access denied, and so do writing, replacing and removing the file.
+    ReadWriteDenyWrite = 0x22,
+};
+
+enum class ReadResult { Ok, EndOfFile, Failed };
+
+class LineFile {
+public:
+    explicit LineFile(std::size_t recordSize);
+    ~LineFile();
+    LineFile(const LineFile&) = delete;
+    LineFile& operator=(const LineFile&) = delete;
+
+    void SetName(std::string name) { name_ = std::move(name); }
+    const std::string& Name() const { return name_; }
+    std::size_t RecordSize() const { return recordSize_; }
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Creates the file empty (an existing file is emptied); the file is not left open.
+    bool Create();
+    bool Open(OpenMode mode);
+    // Writes what is still buffered and closes; false when the added lines could not all be
+    // written (the file is closed all the same).
+    bool Close();
+
+    // Positions at the start of the file for Next.
+    bool Rewind();
+
+    // Reads the next record into Record(), padded with blanks to the record size. Only CR LF
+    // ends a line (a lone CR or LF is an ordinary character); a tab reads as blanks up to the
+    // next multiple of 8 columns; Ctrl-Z (1Ah) ends the file; a line longer than the record
+    // reads as consecutive records. A last line without CR LF is read like any other.
+    ReadResult Next();
+    const std::string& Record() const { return record_; }
+
+    // Adds a line at the end of the file: its trailing blanks dropped, CR LF appended. The line
+    // is written whole, whatever its length.
+    bool Add(std::string_view line);
+
+    // The size of the file in bytes (of the open file, added lines included).
+    std::optional<std::uint64_t> Size();
+
+private:
+    bool Flush();
+    bool Refill();
+
+    std::size_t recordSize_;
+    std::string name_;
+    std::string path_; // the file as found when it was opened
+    int fd_ = -1;
+    bool writable_ = false;
+
+    std::string record_;
+    std::size_t recordFilled_ = 0; // record_ holds blanks from here on
+
+    std::vector<char> buffer_;
+    std::size_t bufferPos_ = 0;
+    std::size_t bufferEnd_ = 0;
+    std::uint64_t readOffset_ = 0; // file offset of buffer_[bufferEnd_]
+    bool ended_ = false;           // end of the file or Ctrl-Z reached
+
+    std::string pending_; // added lines not yet written
+};
+
+} // namespace platform

@@ -1,0 +1,41 @@
+// Paths of the programs: "/" separates folders, the empty folder is the root, an existing file is
+// found whatever the case of its spelling (qvr.ini, QVR.ini), and no path is ever cut. Paths are
+// program text (Windows-1252); they become the system's UTF-8 names only at the system call.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+inline constexpr char kPathSeparator = '/';
+
+// Everything before the last separator: "/jobs/a1/constnot.csv" gives "/jobs/a1",
+// "/constnot.csv" gives "" (the root), and a path without separator gives "".
+std::string FolderPart(std::string_view path);
+
+// Everything after the last separator; the whole path when it has none.
+std::string NamePart(std::string_view path);
+
+// Folder and name joined by exactly one separator. The empty folder is the root, as FolderPart
+// gives it for a file in "/", so JoinPath(FolderPart(p), NamePart(p)) names p again.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// The path of the existing file or folder that `path` names, looked up component by component:
+// the exact spelling when it exists, else the one entry of its folder that matches ignoring case.
+// A component with no such entry, or with several that differ only by case, is not found; it
+// and the rest of the path keep the spelling given, which is the name a new file gets.
+std::string FindExisting(std::string_view path);
+
+// The full name of the running program, from /proc/self/exe, and its folder ("" for a program in
+// the root). Nothing when the system does not tell (the file error says why).
+std::optional<std::string> ModuleFileName();
+std::optional<std::string> ProgramFolder();
+
+// Program text to the system's name of a path, and back; a system name that the code page cannot
+// hold gives nothing.
+std::string OsPath(std::string_view path);
+std::optional<std::string> FromOsPath(std::string_view osPath);
+
+} // namespace platform

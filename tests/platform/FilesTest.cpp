@@ -1,0 +1,271 @@
+#include "platform/files/Files.h"
+#include "FilesTestSupport.h"
+#include "platform/files/FileError.h"
+#include "platform/files/Path.h"
+#include "platform/files/RecordFile.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace platform;
+using files_test::ReadBytes;
+using files_test::TempFolder;
+using files_test::WriteBytes;
+
+namespace {
+
+std::size_t EntriesIn(const TempFolder& folder) {
+    return static_cast<std::size_t>(std::distance(
+        std::filesystem::directory_iterator(folder.Path()), std::filesystem::directory_iterator()));
+}
+
+void SetLastWrite(const std::string& path, std::time_t seconds, long nanoseconds) {
+    const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+} // namespace
+
+TEST(Files, MissingFileOrFolderGivesItsCode) {
+    TempFolder folder;
+    WriteBytes(folder / "there.csv", "x");
+    // Each operation on a missing name in an existing folder, then in a missing folder.
+    struct Case {
+        const char* what;
+        bool missingNameIsFileNotFound;
+        std::function<bool(const std::string&)> operation;
+    };
+    const std::string target = folder / "target.csv";
+    const Case cases[] = {
+        {"size", true, [](const std::string& p) { return FileSize(p).has_value(); }},
+        {"copy from", true, [&](const std::string& p) { return CopyFile(p, target); }},
+        {"copy to", false, [&](const std::string& p) { return CopyFile(folder / "there.csv", p); }},
+        {"move from", true, [&](const std::string& p) { return MoveFile(p, target); }},
+        {"last write", true, [](const std::string& p) { return LastWriteTime(p).has_value(); }},
+        {"current folder", true, [](const std::string& p) { return SetCurrentFolder(p); }},
+        {"list", false, [](const std::string& p) { return ListFolder(p + "/*.csv").has_value(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.missingNameIsFileNotFound) {
+            EXPECT_FALSE(c.operation(folder / "none.csv"));
+            EXPECT_EQ(FileErrorCode(), kFileNotFound);
+            EXPECT_EQ(FileErrorText(), "File Not Found");
+        }
+        EXPECT_FALSE(c.operation(folder / "none/none.csv"));
+        EXPECT_EQ(FileErrorCode(), kPathNotFound);
+        EXPECT_EQ(FileErrorText(), "Path Not Found");
+    }
+    EXPECT_FALSE(FileExists(folder / "none.csv"));
+    EXPECT_TRUE(FileExists(folder / "THERE.csv"));
+    EXPECT_EQ(LastWriteTimeOfDay(folder / "none.csv"), 0);
+    EXPECT_FALSE(FileExists(target)) << "nothing was made by the failures";
+    EXPECT_EQ(EntriesIn(folder), 1u);
+}
+
+TEST(Files, CopyReplacesTheTargetWhole) {
+    TempFolder folder;
+    using namespace std::string_literals;
+    const std::string bytes = "CIR,1,\0\x1a\xff\r\n"s + std::string(600'000, 'n');
+    WriteBytes(folder / "Constnot.csv", bytes);
+    WriteBytes(folder / "constnot.bak", "older backup");
+    ASSERT_TRUE(CopyFile(folder / "constnot.csv", folder / "Constnot.BAK"));
+    EXPECT_EQ(ReadBytes(folder / "constnot.bak"), bytes);
+    EXPECT_EQ(EntriesIn(folder), 2u) << "the backup was replaced, not added beside";
+    EXPECT_EQ(FileSize(folder / "constnot.bak"), bytes.size());
+
+    // Onto itself, and from a folder: refused, nothing lost.
+    EXPECT_FALSE(CopyFile(folder / "Constnot.csv", folder / "CONSTNOT.CSV"));
+    EXPECT_EQ(FileErrorCode(), kAccessDenied);
+    EXPECT_EQ(ReadBytes(folder / "Constnot.csv"), bytes);
+    std::filesystem::create_directory(folder / "dir");
+    EXPECT_FALSE(CopyFile(folder / "dir", folder / "x.csv"));
+    EXPECT_EQ(FileErrorCode(), kAccessDenied);
+    EXPECT_FALSE(CopyFile(folder / "Constnot.csv", folder / "dir"));
+    EXPECT_EQ(FileErrorCode(), kAccessDenied);
+    EXPECT_EQ(EntriesIn(folder), 3u) << "no temporary file is left behind";
+}
+
+TEST(Files, MoveReplacesTheTargetAndRenamesCase) {
+    TempFolder folder;
+    WriteBytes(folder / "constnot.csv", "new");
+    WriteBytes(folder / "constnot.bak", "old");
+    ASSERT_TRUE(MoveFile(folder / "Constnot.csv", folder / "CONSTNOT.bak"));
+    EXPECT_FALSE(FileExists(folder / "constnot.csv"));
+    EXPECT_EQ(ReadBytes(folder / "constnot.bak"), "new");
+    EXPECT_EQ(EntriesIn(folder), 1u);
+
+    ASSERT_TRUE(MoveFile(folder / "constnot.bak", folder / "Constnot.BAK"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "Constnot.BAK"));
+    EXPECT_EQ(EntriesIn(folder), 1u);
+
+    EXPECT_FALSE(MoveFile(folder / "Notes.ini", folder / "Notes.bak"));
+    EXPECT_EQ(FileErrorCode(), kFileNotFound);
+    EXPECT_FALSE(MoveFile(folder / "Constnot.BAK", folder / "none/x.csv"));
+    EXPECT_EQ(FileErrorCode(), kPathNotFound);
+    EXPECT_EQ(ReadBytes(folder / "Constnot.BAK"), "new");
+}
+
+TEST(Files, DeleteAndCreateFolder) {
+    TempFolder folder;
+    WriteBytes(folder / "Office.csv", "x");
+    EXPECT_TRUE(DeleteFile(folder / "OFFICE.csv"));
+    EXPECT_FALSE(FileExists(folder / "Office.csv"));
+    EXPECT_TRUE(DeleteFile(folder / "Office.ini")) << "a missing file is no error";
+
+    EXPECT_TRUE(CreateFolder(folder / "Library"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "Library"));
+    EXPECT_FALSE(CreateFolder(folder / "LIBRARY")) << "it exists";
+    EXPECT_EQ(FileErrorCode(), kFileSystemError);
+    EXPECT_FALSE(FileErrorText().empty());
+    EXPECT_FALSE(CreateFolder(folder / "none/Library"));
+    EXPECT_EQ(FileErrorCode(), kPathNotFound);
+    EXPECT_FALSE(DeleteFile(folder / "Library")) << "a folder is no file";
+    EXPECT_EQ(FileErrorCode(), kAccessDenied);
+}
+
+TEST(Files, ListingMatchesTheWildcardIgnoringCase) {
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "library");
+    WriteBytes(folder / "library/Retail.CSV", "12345");
+    WriteBytes(folder / "library/Office.csv", "1");
+    WriteBytes(folder / "library/A.B.csv", "");
+    WriteBytes(folder / "library/Office.ini", "");
+    WriteBytes(folder / "library/Office.csvx", "");
+    WriteBytes(folder / "library/caf\xc3\xa9.csv", "");
+    WriteBytes(folder / "library/\xe6\x97\xa5.csv", ""); // not in the code page: left out
+    std::filesystem::create_directory(folder / "library/Folder.csv");
+    SetLastWrite(folder / "library/Retail.CSV", 1'000'000'000, 5);
+
+    const auto entries = ListFolder(folder.Path() + "/LIBRARY/*.csv");
+    ASSERT_TRUE(entries.has_value());
+    std::vector<std::string> names;
+    for (const FolderEntry& entry : *entries) {
+        names.push_back(entry.name);
+    }
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"A.B.csv", "caf\xe9.csv", "Office.csv", "Retail.CSV"}));
+    EXPECT_EQ(entries->back().size, 5u);
+    EXPECT_EQ(entries->back().lastWrite, (FileTime{1'000'000'000, 5}));
+
+    const auto some = ListFolder(folder.Path() + "/library/?FFICE.*");
+    ASSERT_TRUE(some.has_value());
+    EXPECT_EQ(some->size(), 3u);
+    std::filesystem::create_directory(folder / "empty");
+    const auto none = ListFolder(folder.Path() + "/empty/*.csv");
+    ASSERT_TRUE(none.has_value());
+    EXPECT_TRUE(none->empty());
+}
+
+TEST(Files, LastWriteTimes) {
+    TempFolder folder;
+    const std::string path = folder / "constnot.csv";
+    WriteBytes(path, "x");
+    std::tm local{};
+    const std::time_t now = std::time(nullptr);
+    ::localtime_r(&now, &local);
+    local.tm_hour = 13;
+    local.tm_min = 45;
+    local.tm_sec = 30;
+    local.tm_isdst = -1;
+    const std::time_t afternoon = std::mktime(&local);
+    SetLastWrite(path, afternoon, 250'000'000);
+    EXPECT_EQ(LastWriteTimeOfDay(folder / "CONSTNOT.CSV"), 13 * 3600 + 45 * 60 + 30);
+    const std::optional<FileTime> before = LastWriteTime(path);
+    ASSERT_TRUE(before.has_value());
+    EXPECT_EQ(*before, (FileTime{afternoon, 250'000'000}));
+
+    SetLastWrite(path, afternoon, 250'000'001); // the same second of the day, a later write
+    EXPECT_EQ(LastWriteTimeOfDay(path), 13 * 3600 + 45 * 60 + 30);
+    EXPECT_LT(*before, *LastWriteTime(path));
+}
+
+TEST(Files, CurrentFolder) {
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "Jobs");
+    const std::optional<std::string> start = CurrentFolder();
+    ASSERT_TRUE(start.has_value());
+    ASSERT_TRUE(SetCurrentFolder(folder / "JOBS"));
+    EXPECT_EQ(CurrentFolder(), std::filesystem::canonical(folder / "Jobs").string());
+    WriteBytes("relative.csv", "x");
+    EXPECT_TRUE(FileExists(folder / "Jobs/relative.csv"));
+    EXPECT_TRUE(FileExists("RELATIVE.csv"));
+    EXPECT_FALSE(SetCurrentFolder(folder / "none"));
+    EXPECT_EQ(FileErrorCode(), kFileNotFound);
+    ASSERT_TRUE(SetCurrentFolder(*start));
+}
+
+TEST(FileError, KeptPerThreadAndSavedWhole) {
+    SetFileError(kAccessDenied, "Access Denied");
+    EXPECT_TRUE(FileExists("/")) << "a success leaves the last error alone";
+    EXPECT_EQ(FileErrorCode(), kAccessDenied);
+
+    const FileErrorState first = SaveFileError();
+    SetFileError(kFileNotFound, "File Not Found");
+    const FileErrorState second = SaveFileError();
+    RestoreFileError(first);
+    EXPECT_EQ(FileErrorCode(), kAccessDenied);
+    EXPECT_EQ(FileErrorText(), "Access Denied");
+    RestoreFileError(second);
+    EXPECT_EQ(FileErrorText(), "File Not Found");
+
+    std::thread([] {
+        EXPECT_EQ(FileErrorCode(), kNoFileError);
+        EXPECT_FALSE(FileSize("/none/none").has_value());
+    }).join();
+    EXPECT_EQ(FileErrorText(), "File Not Found");
+    ClearFileError();
+    EXPECT_EQ(FileErrorCode(), kNoFileError);
+    EXPECT_EQ(FileErrorText(), "");
+}
+
+TEST(RecordFile, ReadsPatchesAndWritesBackInPlace) {
+    TempFolder folder;
+    const std::string path = folder / "page1.svg";
+    // The marker straddles the first record's end; records read 245 bytes apart overlap by 11.
+    std::string bytes(600, '.');
+    bytes.replace(250, 19, "Page xxxxx of xxxxx");
+    WriteBytes(path, bytes);
+
+    RecordFile file;
+    ASSERT_TRUE(file.Open(folder / "PAGE1.svg"));
+    ASSERT_EQ(file.Next(), ReadResult::Ok);
+    EXPECT_EQ(file.Record().size(), 256u);
+    EXPECT_EQ(file.RecordOffset(), 0u);
+    EXPECT_FALSE(file.AtEnd());
+    EXPECT_EQ(file.Record().find("Page xxxxx of xxxxx"), std::string::npos);
+
+    file.Seek(file.RecordOffset() + 245);
+    ASSERT_EQ(file.Next(), ReadResult::Ok);
+    EXPECT_EQ(file.RecordOffset(), 245u);
+    const std::size_t at = file.Record().find("Page xxxxx of xxxxx");
+    ASSERT_EQ(at, 5u);
+    file.Record().replace(at, 19, "   Page 3 of 12    ");
+    ASSERT_TRUE(file.Put());
+
+    ASSERT_EQ(file.Next(), ReadResult::Ok) << "reading goes on after the record";
+    EXPECT_EQ(file.RecordOffset(), 501u);
+    EXPECT_EQ(file.Record().size(), 99u) << "the last record is shorter";
+    EXPECT_TRUE(file.AtEnd());
+    file.Record()[0] = '#';
+    ASSERT_TRUE(file.Put());
+    file.Record() += "longer";
+    EXPECT_FALSE(file.Put()) << "a record cannot grow into its neighbours";
+    EXPECT_EQ(file.Next(), ReadResult::EndOfFile);
+    file.Close();
+
+    std::string expected = bytes;
+    expected.replace(250, 19, "   Page 3 of 12    ");
+    expected[501] = '#';
+    EXPECT_EQ(ReadBytes(path), expected);
+
+    EXPECT_FALSE(file.Open(folder / "page2.svg"));
+    EXPECT_EQ(FileErrorCode(), kFileNotFound);
+    EXPECT_EQ(file.Next(), ReadResult::Failed);
+}
