@@ -1,5 +1,6 @@
 #include "platform/runtime/Program.h"
 
+#include "platform/files/Path.h"
 #include "platform/runtime/Runtime.h"
 
 #include <QApplication>
@@ -26,7 +27,9 @@ QString Native(const std::string& bytes) {
 } // namespace
 
 void SetCommandArguments(int argc, char** argv) {
-    Args().assign(argv, argv + argc);
+    Args().clear();
+    for (int i = 0; i < argc; ++i)
+        Args().push_back(FromOsPath(argv[i]).value_or(argv[i]));
 }
 
 std::string CommandArgument(int n) {
@@ -36,18 +39,17 @@ std::string CommandArgument(int n) {
 }
 
 std::string ProgramFile() {
-    std::error_code ec;
-    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : path.string();
+    return ModuleFileName().value_or(std::string());
 }
 
 bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) {
     std::string path = program;
     if (program.find('/') == std::string::npos) {
-        auto own = std::filesystem::path(ProgramFile()).parent_path() / program;
+        std::string own = JoinPath(ProgramFolder().value_or(std::string()), program);
         std::error_code ec;
-        if (std::filesystem::is_regular_file(own, ec) && access(own.c_str(), X_OK) == 0)
-            path = own.string();
+        if (std::filesystem::is_regular_file(OsPath(own), ec) &&
+            access(OsPath(own).c_str(), X_OK) == 0)
+            path = own;
     }
     QStringList args;
     for (const auto& a : arguments)
