@@ -15,7 +15,9 @@ char32_t CodePointOf(unsigned char byte);
 // The byte that holds a code point, or nothing when the code page cannot hold it.
 std::optional<unsigned char> ByteOf(char32_t codePoint);
 
-inline bool CanHold(char32_t codePoint) { return ByteOf(codePoint).has_value(); }
+inline bool CanHold(char32_t codePoint) {
+    return ByteOf(codePoint).has_value();
+}
 
 // Byte text to UTF-8.
 std::string ToUtf8(std::string_view bytes);

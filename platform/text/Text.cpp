@@ -25,7 +25,9 @@ std::string TrimLeft(std::string_view value) {
     return start == std::string_view::npos ? std::string() : std::string(value.substr(start));
 }
 
-std::string Trim(std::string_view value) { return Clip(TrimLeft(value)); }
+std::string Trim(std::string_view value) {
+    return Clip(TrimLeft(value));
+}
 
 std::string LeftJustify(std::string_view value) {
     std::string out = TrimLeft(value);
@@ -40,11 +42,16 @@ char UpperChar(char c) {
     if (u >= 0xE0 && u <= 0xFE && u != 0xF7)
         return static_cast<char>(u - 32);
     switch (u) {
-    case 0x9A: return static_cast<char>(0x8A); // s caron
-    case 0x9C: return static_cast<char>(0x8C); // oe
-    case 0x9E: return static_cast<char>(0x8E); // z caron
-    case 0xFF: return static_cast<char>(0x9F); // y diaeresis
-    default: return c;
+    case 0x9A:
+        return static_cast<char>(0x8A); // s caron
+    case 0x9C:
+        return static_cast<char>(0x8C); // oe
+    case 0x9E:
+        return static_cast<char>(0x8E); // z caron
+    case 0xFF:
+        return static_cast<char>(0x9F); // y diaeresis
+    default:
+        return c;
     }
 }
 
@@ -55,11 +62,16 @@ char LowerChar(char c) {
     if (u >= 0xC0 && u <= 0xDE && u != 0xD7)
         return static_cast<char>(u + 32);
     switch (u) {
-    case 0x8A: return static_cast<char>(0x9A);
-    case 0x8C: return static_cast<char>(0x9C);
-    case 0x8E: return static_cast<char>(0x9E);
-    case 0x9F: return static_cast<char>(0xFF);
-    default: return c;
+    case 0x8A:
+        return static_cast<char>(0x9A);
+    case 0x8C:
+        return static_cast<char>(0x9C);
+    case 0x8E:
+        return static_cast<char>(0x9E);
+    case 0x9F:
+        return static_cast<char>(0xFF);
+    default:
+        return c;
     }
 }
 
@@ -97,7 +109,9 @@ int Compare(std::string_view a, std::string_view b) {
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
-bool Equal(std::string_view a, std::string_view b) { return ClipView(a) == ClipView(b); }
+bool Equal(std::string_view a, std::string_view b) {
+    return ClipView(a) == ClipView(b);
+}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     a = ClipView(a);
@@ -160,11 +174,17 @@ std::int16_t ToShort(std::int64_t value) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>(static_cast<std::uint64_t>(value)));
 }
 
-std::uint8_t ToByte(std::string_view value) { return ToByte(ToLong(value)); }
+std::uint8_t ToByte(std::string_view value) {
+    return ToByte(ToLong(value));
+}
 
-std::int16_t ToShort(std::string_view value) { return ToShort(ToLong(value)); }
+std::int16_t ToShort(std::string_view value) {
+    return ToShort(ToLong(value));
+}
 
-std::string DecimalText(std::int64_t value) { return std::to_string(value); }
+std::string DecimalText(std::int64_t value) {
+    return std::to_string(value);
+}
 
 std::size_t FindNoCase(std::string_view text, std::string_view what, std::size_t from) {
     if (what.empty())

@@ -1,5 +1,5 @@
-#include "platform/text/CodePage.h"
 #include "platform/text/Text.h"
+#include "platform/text/CodePage.h"
 
 #include <gtest/gtest.h>
 
@@ -43,9 +43,9 @@ TEST(Text, TextThatIsNoNumberReadsAsZero) {
         const char* text;
         double value;
     };
-    const Case cases[] = {{"12", 12},   {" 12 ", 12}, {"-3.5", -3.5}, {"+4", 4},  {".5", 0.5},
-                          {"5.", 5},    {"", 0},      {"abc", 0},     {"12a", 0}, {"1.2.3", 0},
-                          {"- 1", 0},   {".", 0},     {"Auto", 0},    {"0.125", 0.125}};
+    const Case cases[] = {{"12", 12}, {" 12 ", 12}, {"-3.5", -3.5}, {"+4", 4},       {".5", 0.5},
+                          {"5.", 5},  {"", 0},      {"abc", 0},     {"12a", 0},      {"1.2.3", 0},
+                          {"- 1", 0}, {".", 0},     {"Auto", 0},    {"0.125", 0.125}};
     for (const Case& c : cases) {
         EXPECT_DOUBLE_EQ(ToNumber(c.text), c.value) << '"' << c.text << '"';
         EXPECT_EQ(IsNumeric(c.text), c.value != 0 || std::string_view(c.text) == "0") << c.text;
