@@ -259,7 +259,7 @@ void Post(int event, int control, int thread, bool front) {
     auto it = s.threads.find(thread);
     if (it == s.threads.end())
         return;
-    Event e{event, control, s.running ? s.running->keyCode : 0};
+    Event e{event, control, s.running ? s.running->keyCode : 0, nullptr};
     if (front)
         it->second->queue.push_front(e);
     else

@@ -72,6 +72,9 @@ struct Event {
     int code = 0;
     int control = 0;
     int keyCode = 0;
+    // The window whose input raised the event; null for posted events, which go to whichever
+    // window of the thread takes its next event.
+    const void* window = nullptr;
 };
 
 // A thread's procedure; it gets the text parameter it was started with.

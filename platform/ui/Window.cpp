@@ -876,10 +876,14 @@ void Window::Open() {
         return;
     InstallKeyFilter();
     thread_ = ThisThread();
+    // A window opened while another window of its thread is open blocks that one: the thread
+    // runs only the newest window's event loop until it closes.
     QWidget* owner = nullptr;
-    if (def_.attributes & WIN_Modal)
-        if (Window* top = Top(thread_); top && top->Widget())
-            owner = top->Widget()->window();
+    Window* below = Top(thread_);
+    if (below && below->Widget())
+        owner = below->Widget()->window();
+    if (owner && !(def_.attributes & WIN_Modal))
+        def_.attributes |= WIN_Modal;
     Qt::WindowFlags flags = Qt::Window;
     if (owner)
         flags |= Qt::Dialog;
@@ -1165,7 +1169,7 @@ void Window::RefreshVisibility() {
 }
 
 void Window::PostInputEvent(int event, int control, int keyCode) {
-    platform::PostInput(thread_, Event{event, control, keyCode});
+    platform::PostInput(thread_, Event{event, control, keyCode, this});
 }
 
 } // namespace platform

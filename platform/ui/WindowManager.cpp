@@ -14,6 +14,8 @@ int WindowManager::Run() {
             Event e = Accept();
             if (window_ && !window_->IsOpen())
                 break;
+            if (e.window && e.window != window_)
+                continue; // input of another window of the thread, which this one blocks
             int r = OnEvent();
             bool close = e.code == EVENT_CloseWindow || e.code == EVENT_CloseDown;
             if (r == RESULT_Stop || (close && r != RESULT_Handled))

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -299,4 +300,54 @@ TEST_F(WindowTest, EndingAThreadBlockedInAMessageBoxEndsBoth) {
     EXPECT_TRUE(OpenMessages().empty());
     EXPECT_TRUE(Window::All().empty());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(WindowTest, AWindowCalledDirectlyBlocksItsCallerUntilItReturns) {
+    // The inner window runs on the caller's thread; the caller's own input waits meanwhile.
+    struct Inner : WindowManager {
+        Window window{DemoDef("Inner")};
+        std::string result;
+        int Setup() override {
+            Open(window);
+            return RESULT_GoOn;
+        }
+        int OnAccepted() override {
+            if (EventControl() == OK) {
+                window.Update();
+                result = window[NAME].Text();
+                Post(EVENT_CloseWindow);
+            }
+            return WindowManager::OnAccepted();
+        }
+    };
+    struct Outer : Demo {
+        std::string got = "-";
+        int OnAccepted() override {
+            if (EventControl() == OK) {
+                Inner inner;
+                inner.Run();
+                got = inner.result;
+            }
+            return Demo::OnAccepted();
+        }
+    };
+    static Outer* outer = nullptr;
+    Outer o;
+    outer = &o;
+    Start([](const std::string&) { outer->Run(); });
+    drv::Settle();
+    drv::Click(o.window, OK);
+    Window* inner = drv::FindWindow("Inner");
+    ASSERT_NE(inner, nullptr);
+    EXPECT_TRUE(inner->Widget()->isModal());
+    static_cast<QPushButton*>(o.window[CLOSE].Widget())->click(); // not the inner one's input
+    drv::Settle();
+    EXPECT_TRUE(inner->IsOpen());
+    EXPECT_EQ(o.got, "-");
+    drv::Type(*inner, NAME, "CY");
+    drv::Click(*inner, OK);
+    EXPECT_EQ(drv::FindWindow("Inner"), nullptr);
+    EXPECT_EQ(o.got, "CY");
+    EXPECT_TRUE(o.window.IsOpen());
+    EndAllThreads();
 }
