@@ -335,4 +335,36 @@ bool SetCurrentFolder(std::string_view path) {
     return true;
 }
 
+std::string TemporaryNameBeside(std::string_view path) {
+    const std::string target = FindExisting(path);
+    std::string temp;
+    const int fd = CreateTemporaryBeside(target, temp);
+    if (fd < 0) {
+        SetSystemFileError(errno, target);
+        return BesideOf(target, "." + NamePart(target) + ".new");
+    }
+    ::close(fd);
+    ::unlink(OsPath(temp).c_str());
+    return temp;
+}
+
+bool ReplaceFile(std::string_view replacement, std::string_view target) {
+    const std::string source = FindExisting(replacement);
+    const std::string found = FindExisting(target);
+    struct stat targetStat;
+    if (::stat(OsPath(found).c_str(), &targetStat) == 0) {
+        if (!S_ISREG(targetStat.st_mode) || (targetStat.st_mode & 0222) == 0 ||
+            detail::HeldDenyingWrite(found)) {
+            SetAccessDenied();
+            return false;
+        }
+        ::chmod(OsPath(source).c_str(), targetStat.st_mode & 07777);
+    }
+    if (::rename(OsPath(source).c_str(), OsPath(found).c_str()) != 0) {
+        SetSystemFileError(errno, found);
+        return false;
+    }
+    return true;
+}
+
 } // namespace platform

@@ -37,6 +37,15 @@ bool CopyFile(std::string_view from, std::string_view to);
 // Renames or moves a file, replacing the target (also across file systems).
 bool MoveFile(std::string_view from, std::string_view to);
 
+// A name, in the folder of `path`, that no file has: where the programs write a replacement of a
+// file before they put it in place with ReplaceFile.
+std::string TemporaryNameBeside(std::string_view path);
+
+// Puts a complete file in place of `target` (which may be missing). Refused with access denied
+// when the target is held open denying writing or is read-only; the new file takes the target's
+// permissions. On failure the target is as it was and the replacement is still there.
+bool ReplaceFile(std::string_view replacement, std::string_view target);
+
 // Deletes a file; a file that does not exist is no error.
 bool DeleteFile(std::string_view path);
 

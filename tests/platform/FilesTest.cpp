@@ -1,6 +1,7 @@
 #include "platform/files/Files.h"
 #include "FilesTestSupport.h"
 #include "platform/files/FileError.h"
+#include "platform/files/LineFile.h"
 #include "platform/files/Path.h"
 #include "platform/files/RecordFile.h"
 
@@ -9,6 +10,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sys/stat.h>
 #include <thread>
@@ -268,4 +270,45 @@ TEST(RecordFile, ReadsPatchesAndWritesBackInPlace) {
     EXPECT_FALSE(file.Open(folder / "page2.svg"));
     EXPECT_EQ(FileErrorCode(), kFileNotFound);
     EXPECT_EQ(file.Next(), ReadResult::Failed);
+}
+
+TEST(FilesReplace, AFinishedFilePutsItselfInPlaceUnlessTheTargetIsProtected) {
+    const std::string folder = ::testing::TempDir() + "replace-" + std::to_string(::getpid());
+    std::filesystem::create_directories(folder);
+    const std::string target = folder + "/Layers.dat";
+    { std::ofstream(target) << "old"; }
+    std::filesystem::permissions(target, std::filesystem::perms(0640));
+    auto write = [](const std::string& path, const char* text) { std::ofstream(path) << text; };
+
+    std::string temp = TemporaryNameBeside(target);
+    EXPECT_EQ(FolderPart(temp), folder);
+    EXPECT_FALSE(FileExists(temp));
+    write(temp, "new");
+    ASSERT_TRUE(ReplaceFile(temp, target));
+    EXPECT_FALSE(FileExists(temp));
+    EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
+
+    // Held open denying writing by another holder: refused, both files stay.
+    temp = TemporaryNameBeside(target);
+    write(temp, "newer");
+    {
+        LineFile holder(2048);
+        holder.SetName(target);
+        ASSERT_TRUE(holder.Open(OpenMode::ReadWriteDenyWrite));
+        EXPECT_FALSE(ReplaceFile(temp, target));
+        EXPECT_EQ(FileErrorCode(), kAccessDenied);
+    }
+    // Read-only on disk: refused too.
+    std::filesystem::permissions(target, std::filesystem::perms(0444));
+    EXPECT_FALSE(ReplaceFile(temp, target));
+    std::filesystem::permissions(target, std::filesystem::perms(0644));
+    std::ifstream in(target);
+    std::string text;
+    in >> text;
+    EXPECT_EQ(text, "new");
+    EXPECT_TRUE(ReplaceFile(temp, target));
+    // A name without a folder gets a temporary name without one.
+    EXPECT_EQ(FolderPart(TemporaryNameBeside("(BLANK)")), "");
+    EXPECT_EQ(TemporaryNameBeside("(BLANK)").find('/'), std::string::npos);
+    std::filesystem::remove_all(folder);
 }
