@@ -1,9 +1,9 @@
 #include "platform/files/Files.h"
-#include "FilesTestSupport.h"
 #include "platform/files/FileError.h"
 #include "platform/files/LineFile.h"
 #include "platform/files/Path.h"
 #include "platform/files/RecordFile.h"
+#include "platform/testing/TempFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +16,9 @@
 #include <thread>
 
 using namespace platform;
-using files_test::ReadBytes;
-using files_test::TempFolder;
-using files_test::WriteBytes;
+using platform::testing::ReadBytes;
+using platform::testing::TempFolder;
+using platform::testing::WriteBytes;
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "platform/files/LineFile.h"
-#include "FilesTestSupport.h"
 #include "platform/files/FileError.h"
 #include "platform/files/Files.h"
+#include "platform/testing/TempFiles.h"
 #include "platform/text/Text.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +13,9 @@
 #include <vector>
 
 using namespace platform;
-using files_test::ReadBytes;
-using files_test::TempFolder;
-using files_test::WriteBytes;
+using platform::testing::ReadBytes;
+using platform::testing::TempFolder;
+using platform::testing::WriteBytes;
 
 namespace {
 

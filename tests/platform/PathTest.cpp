@@ -1,13 +1,13 @@
 #include "platform/files/Path.h"
-#include "FilesTestSupport.h"
+#include "platform/testing/TempFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 using namespace platform;
-using files_test::TempFolder;
-using files_test::WriteBytes;
+using platform::testing::TempFolder;
+using platform::testing::WriteBytes;
 
 TEST(Path, FolderNameAndJoin) {
     struct Case {

@@ -1,5 +1,6 @@
 #include "platform/runtime/Program.h"
 #include "platform/runtime/Desktop.h"
+#include "platform/testing/TempFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -12,20 +13,10 @@
 #include <unistd.h>
 
 using namespace platform;
+using platform::testing::TempFolder;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TempFolder {
-    fs::path path;
-    TempFolder() {
-        path = fs::temp_directory_path() /
-               ("program-test-" + std::to_string(getpid()) + "-" +
-                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(path);
-    }
-    ~TempFolder() { fs::remove_all(path); }
-};
 
 bool WaitForFile(const fs::path& file) {
     for (int i = 0; i < 200 && !fs::exists(file); ++i)
@@ -37,7 +28,7 @@ bool WaitForFile(const fs::path& file) {
 
 TEST(Program, StartsAnotherProgramWithArgumentsThatHoldBlanks) {
     TempFolder temp;
-    fs::path out = temp.path / "folder with blanks" / "out.txt";
+    fs::path out = fs::path(temp.Path()) / "folder with blanks" / "out.txt";
     fs::create_directories(out.parent_path());
     ASSERT_TRUE(StartProgram(
         "sh", {"-c", "printf '%s|%s' \"$0\" \"$1\" > \"$1\"", "first arg", out.string()}));
@@ -46,7 +37,7 @@ TEST(Program, StartsAnotherProgramWithArgumentsThatHoldBlanks) {
     std::ifstream in(out);
     std::string text((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(text, "first arg|" + out.string());
-    EXPECT_FALSE(StartProgram(temp.path / "missing-program", {}));
+    EXPECT_FALSE(StartProgram(fs::path(temp.Path()) / "missing-program", {}));
 }
 
 TEST(Program, ProgramFileAndArguments) {
@@ -60,7 +51,7 @@ TEST(Program, ProgramFileAndArguments) {
 
 TEST(Desktop, DragSettingIsKeptInTheUsersProfile) {
     TempFolder temp;
-    setenv("XDG_CONFIG_HOME", temp.path.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", temp.Path().c_str(), 1);
     EXPECT_TRUE(DragFullWindows()); // nothing stored: on
     SetDragFullWindows(false, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
     EXPECT_FALSE(DragFullWindows());
@@ -76,7 +67,7 @@ TEST(Desktop, DragSettingIsKeptInTheUsersProfile) {
 
 TEST(Program, EndsWithExitCodeZeroWhenItsFirstThreadReturns) {
     TempFolder temp;
-    fs::path out = temp.path / "out.txt";
+    fs::path out = fs::path(temp.Path()) / "out.txt";
     std::string command = std::string("QT_QPA_PLATFORM=offscreen timeout 20 '") + TINY_PROGRAM +
                           "' '/a b/constnot.csv' > '" + out.string() + "' 2>/dev/null";
     int status = std::system(command.c_str());

@@ -9,7 +9,7 @@
 #include <string>
 #include <unistd.h>
 
-namespace files_test {
+namespace platform::testing {
 
 class TempFolder {
 public:
@@ -17,7 +17,7 @@ public:
         static std::atomic<unsigned> counter{0};
         std::random_device random;
         path_ = std::filesystem::temp_directory_path() /
-                ("platform-files-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
+                ("keynotes-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
                  "-" + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
@@ -29,6 +29,13 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     std::string Path() const { return path_.string(); }
+    // How many entries a folder holds (a test's way to see that no stray file was left).
+    static std::size_t Entries(const std::string& folder) {
+        std::size_t n = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
+            ++n;
+        return n;
+    }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
 private:
@@ -45,4 +52,4 @@ inline std::string ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-} // namespace files_test
+} // namespace platform::testing

@@ -1,0 +1,135 @@
+#include "layers/LayerFile.h"
+
+#include "platform/files/LineFile.h"
+#include "platform/ini/Ini.h"
+#include "platform/runtime/Runtime.h"
+#include "platform/testing/Driver.h"
+#include "platform/testing/TempFiles.h"
+#include "platform/text/Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace layers;
+using namespace platform;
+namespace drv = platform::testing;
+using drv::ReadBytes;
+using drv::WriteBytes;
+
+namespace {
+
+const std::string kCrLf = "\r\n";
+
+std::string Blanks(std::size_t n) {
+    return std::string(n, ' ');
+}
+
+class LayerFileTest : public ::testing::Test {
+protected:
+    drv::TempFolder temp;
+    LayerFiles files{temp / "Layers.dat", temp / "qvr.ini", temp / "Layers.ini"};
+    LayerLists lists;
+
+    // Runs a piece of the layer window's work on a thread of its own, as the window does.
+    void OnThread(std::function<void()> work) {
+        Start([work](const std::string&) { work(); });
+        drv::Settle();
+    }
+    void Load() {
+        OnThread([this] { LoadLayers(lists, files); });
+    }
+    void Save() {
+        OnThread([this] { SaveLayers(lists, files); });
+    }
+    std::vector<std::string> Colors() const {
+        std::vector<std::string> out;
+        for (const auto& c : lists.ColorQueue)
+            out.push_back(Clip(c));
+        return out;
+    }
+    void TearDown() override {
+        drv::ExpectNoMessage();
+        EndAllThreads();
+    }
+};
+
+} // namespace
+
+TEST_F(LayerFileTest, LoadsRowsInFileOrderAndSavesThemInTheirColumns) {
+    WriteBytes(files.table, "(\"K1\" \"L1\" \"1\" \"CONTINUOUS\");First" + kCrLf + kCrLf + "   " +
+                                kCrLf + "(\"K2\" \"L2\" \"2\" \"DASHED\")" + kCrLf);
+    Load();
+    ASSERT_EQ(lists.LayerQueue.size(), 2u);
+    EXPECT_EQ(Clip(lists.LayerQueue[0].KEYNAME), "K1");
+    EXPECT_EQ(Clip(lists.LayerQueue[0].DESCRIPTION), "First");
+    EXPECT_EQ(Clip(lists.LayerQueue[1].LINETYPE), "DASHED");
+    Save();
+    EXPECT_EQ(ReadBytes(files.table), "(\"K1\"" + Blanks(16) + "\"L1\"" + Blanks(251) + "\"1\"" +
+                                          Blanks(17) + "\"CONTINUOUS\")" + Blanks(7) + ";First" +
+                                          kCrLf + "(\"K2\"" + Blanks(16) + "\"L2\"" + Blanks(251) +
+                                          "\"2\"" + Blanks(17) + "\"DASHED\")" + Blanks(11) + ";" +
+                                          kCrLf);
+    lists.LayerQueue.clear();
+    Save();
+    EXPECT_EQ(ReadBytes(files.table), "");
+}
+
+TEST_F(LayerFileTest, ChoicesComeFromBothIniFilesAndTheFile) {
+    WriteIni("LAYERS", "Color1", "5", files.layerFolderIni);
+    WriteIni("LAYERS", "Color2", "3", files.layerFolderIni);
+    WriteIni("LAYERS", "Color4", "9", files.layerFolderIni); // behind the gap: not read
+    WriteIni("LAYERS", "Color1", "3", files.layersIni);
+    WriteIni("LAYERS", "Color2", std::string(25, 'x'), files.layersIni);
+    WriteIni("LAYERS", "LineType1", "", files.layersIni);
+    WriteIni("LAYERS", "LineType2", "HIDDEN", files.layersIni);
+    WriteBytes(files.table,
+               "(\"a\" \"b\" \"7\" \"DOT\")" + kCrLf + "(\"c\" \"d\" \"5\" \"\")" + kCrLf);
+    Load();
+    EXPECT_EQ(Colors(), (std::vector<std::string>{"3", "3", "5", "7", std::string(20, 'x')}));
+    ASSERT_EQ(lists.LineTypeQueue.size(), 1u);
+    EXPECT_EQ(Clip(lists.LineTypeQueue[0]), "DOT");
+}
+
+TEST_F(LayerFileTest, AFileThatCannotBeOpenedChangesNothing) {
+    lists.LayerQueue.push_back(LayerRow{});
+    lists.ColorQueue.push_back(Fixed("1", 20));
+    Start([this](const std::string&) { LoadLayers(lists, files); });
+    drv::Answer("Can not open file!|" + files.table + "|File Not Found", "Error", ICON_Hand,
+                BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(lists.LayerQueue.size(), 1u);
+    EXPECT_EQ(lists.ColorQueue.size(), 1u);
+
+    WriteBytes(files.table, "(\"K\")" + kCrLf);
+    LineFile other(2048); // another program holds the table
+    other.SetName(files.table);
+    ASSERT_TRUE(other.Open(OpenMode::ReadWriteDenyWrite));
+    Start([this](const std::string&) { LoadLayers(lists, files); });
+    drv::Answer("Can not open file!|" + files.table + "|Access Denied", "Error", ICON_Hand,
+                BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(lists.LayerQueue.size(), 1u);
+
+    // Saving over the held table fails and leaves it as it was.
+    Start([this](const std::string&) { SaveLayers(lists, files); });
+    drv::Answer("Cannot create file!|" + files.table + "|Access Denied", "Error", ICON_Hand,
+                BUTTON_OK, BUTTON_OK);
+    other.Close();
+    EXPECT_EQ(ReadBytes(files.table), "(\"K\")" + kCrLf);
+    EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
+}
+
+TEST_F(LayerFileTest, BadInputReadsWithoutLosingARowOnTheNextSave) {
+    std::string junk = "(\"T\tK\" \"L\");d\x1a";
+    std::string longLine = "(\"K\" \"" + std::string(200, 'n') + "\");" + std::string(3000, 'd');
+    WriteBytes(files.table, std::string("\x00\x01\xff(\"bin\")", 9) + kCrLf + longLine + kCrLf +
+                                junk + kCrLf + "(\"after\")" + kCrLf);
+    Load();
+    // The long line reads as two records; Ctrl-Z ends the file.
+    ASSERT_EQ(lists.LayerQueue.size(), 4u);
+    EXPECT_EQ(Clip(lists.LayerQueue[0].KEYNAME), "bin");
+    EXPECT_EQ(Clip(lists.LayerQueue[1].LAYERNAME), std::string(200, 'n'));
+    EXPECT_EQ(Clip(lists.LayerQueue[1].DESCRIPTION), std::string(100, 'd'));
+    EXPECT_EQ(Clip(lists.LayerQueue[3].KEYNAME), "T     K"); // the tab fills to column 8
+    std::vector<LayerRow> before = lists.LayerQueue;
+    Save();
+    Load();
+    EXPECT_EQ(lists.LayerQueue, before);
+}
