@@ -140,6 +140,12 @@ bool FileExists(std::string_view path) {
     return !path.empty() && ::stat(OsPath(FindExisting(path)).c_str(), &st) == 0;
 }
 
+bool FolderExists(std::string_view path) {
+    struct stat st;
+    return !path.empty() && ::stat(OsPath(FindExisting(path)).c_str(), &st) == 0 &&
+           S_ISDIR(st.st_mode);
+}
+
 std::optional<std::uint64_t> FileSize(std::string_view path) {
     const std::string found = FindExisting(path);
     struct stat st;

@@ -28,6 +28,8 @@ struct FolderEntry {
 // Whether a file or folder of that name exists.
 bool FileExists(std::string_view path);
 
+// Whether a folder of that name exists.
+bool FolderExists(std::string_view path);
 std::optional<std::uint64_t> FileSize(std::string_view path);
 
 // Copies a file, replacing the target. The target is written beside itself and put in place when

@@ -1,0 +1,174 @@
+#include "editor/Config.h"
+
+#include "editor/Globals.h"
+#include "platform/files/Files.h"
+#include "platform/files/Path.h"
+#include "platform/ini/Ini.h"
+#include "platform/runtime/Program.h"
+#include "platform/text/Text.h"
+#include "platform/ui/MessageBox.h"
+
+#include <algorithm>
+
+namespace editor {
+
+using namespace platform;
+
+namespace {
+
+const char* const kConfig = "QVREditCONFIG";
+
+// A file in a folder, as the programs join them: the folder may already end with a separator.
+std::string InFolder(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == kPathSeparator)
+        return folder + name;
+    return folder + kPathSeparator + name;
+}
+
+void EnsureLayersIni() {
+    if (FileExists(LayersIni))
+        return;
+    for (const char* kind : {"Color", "LineType"})
+        for (int n = 1; n <= 3; ++n)
+            WriteIni("LAYERS", kind + DecimalText(n), "", LayersIni);
+}
+
+} // namespace
+
+int DeriveNames() {
+    Param1 = CommandArgument(1);
+    Param2 = CommandArgument(2);
+    if (Clip(Param1).empty()) {
+        ProjectFolder = AppPath;
+        Param1 = "(BLANK)";
+        CsvName = "constnot.csv";
+        BakName = "constnot.bak";
+    } else {
+        std::string name = Clip(Param1);
+        std::size_t k = name.rfind(kPathSeparator);
+        ProjectFolder.clear();
+        CsvName.clear();
+        BakName.clear();
+        if (k != std::string::npos) {
+            ProjectFolder = name.substr(0, k);
+            CsvName = name.substr(k + 1);
+        }
+        std::size_t dot = CsvName.find('.');
+        if (dot != std::string::npos)
+            BakName = CsvName.substr(0, dot + 1) + "bak";
+        if (CsvName.empty() || BakName.empty()) {
+            Message("You should pass the Path+Filename as the first parameter!",
+                    "File name not specified!", ICON_Hand, BUTTON_OK);
+            return 3;
+        }
+    }
+    ProjectIni = !Clip(Param2).empty() ? Param2 : InFolder(ProjectFolder, "qvr.ini");
+    AppIni = InFolder(AppPath, "qvr.ini");
+    LayersIni = AppPath + kPathSeparator + "Layers.ini";
+    EnsureLayersIni();
+    LoadEditorConfig();
+    SetFileNames();
+    return 0;
+}
+
+void LoadTabEntry(const std::string& shape, int number) {
+    auto read = [&](const char* key) { return ReadIni(kConfig, shape + key, "", ProjectIni); };
+    std::string caption = read("Name");
+    std::string order = read("Order");
+    std::string off = read("Off");
+    if (Clip(caption).empty()) {
+        WriteIni(kConfig, shape + "Name", shape, ProjectIni);
+        WriteIni(kConfig, shape + "Order", DecimalText(number), ProjectIni);
+        WriteIni(kConfig, shape + "Off", "0", ProjectIni);
+        caption = read("Name");
+        order = read("Order");
+        off = read("Off");
+    }
+    TabRecord record;
+    record.SRCNAME = Cut(shape, kTabNameWidth);
+    record.ICON = ToShort(static_cast<std::int64_t>(ToByte(off)) + 1);
+    record.NEWNAME = Cut(caption, kTabNameWidth);
+    record.SRCNUM = ToByte(std::int64_t{number});
+    record.NEWNUM = ToByte(order);
+    // Tabs of equal position keep the order of their shapes.
+    auto at = std::upper_bound(
+        TabQueue.begin(), TabQueue.end(), record.NEWNUM,
+        [](std::uint8_t position, const TabRecord& r) { return position < r.NEWNUM; });
+    TabQueue.insert(at, record);
+}
+
+void LoadEditorConfig() {
+    TabQueue.clear();
+    for (std::size_t i = 0; i < kShapes.size(); ++i)
+        LoadTabEntry(kShapes[i].name, static_cast<int>(i + 1));
+    for (std::size_t i = 0; i < TabQueue.size(); ++i)
+        TabQueue[i].NEWNUM = static_cast<std::uint8_t>(i + 1);
+    Uppercase = ToByte(ReadIni(kConfig, "Uppercase", "1", ProjectIni));
+    WrapSize = ToShort(ReadIni(kConfig, "WrapSize", "0", ProjectIni));
+    if (WrapSize < 5) {
+        WriteIni(kConfig, "WrapSize", "60", ProjectIni);
+        WrapSize = 60;
+    }
+    LibPath = ReadIni(kConfig, "LibPath", "", ProjectIni);
+    if (Clip(LibPath).empty())
+        LibPath = AppPath + kPathSeparator + "Library";
+    EnsureFolder(LibPath);
+    EIPByEnter = ToByte(ReadIni(kConfig, "EIPByEnter", "0", ProjectIni));
+}
+
+std::int16_t EnsureFolder(const std::string& given) {
+    std::string path = Trim(given);
+    std::int16_t result = -2;
+    // A path that is not absolute starts in the current folder, which must still be there.
+    std::string level = !path.empty() && path.front() == kPathSeparator ? "/" : "";
+    if (level.empty() && !CurrentFolder())
+        return -1;
+    std::size_t pos = 0;
+    while (pos < path.size()) {
+        std::size_t next = path.find(kPathSeparator, pos);
+        std::string part =
+            path.substr(pos, next == std::string::npos ? std::string::npos : next - pos);
+        pos = next == std::string::npos ? path.size() : next + 1;
+        if (part.empty())
+            continue;
+        level = level.empty() ? part : InFolder(level, part);
+        if (FolderExists(level)) {
+            result = -2;
+            continue;
+        }
+        result = CreateFolder(level) ? 1 : 0;
+        if (result == 0)
+            break;
+    }
+    if (result == 0)
+        Message("Error during creating folder " + path, "Error", ICON_Exclamation, BUTTON_OK);
+    return result;
+}
+
+void SetFileNames() {
+    CsvPath = ProjectFolder + kPathSeparator + CsvName;
+    // The layer editor's arguments, kept as the text the frame composes its command line from;
+    // the program itself is started with the two names as separate arguments.
+    LayerArgs =
+        " " + AppPath + kPathSeparator + "Layers.dat " + ProjectFolder + kPathSeparator + "qvr.ini";
+    if (LayerArgs.size() < 300)
+        LayerArgs.resize(300, ' ');
+    LayerProgram = AppPath + kPathSeparator + "dravolet";
+    LayerArguments = {AppPath + kPathSeparator + "Layers.dat",
+                      ProjectFolder + kPathSeparator + "qvr.ini"};
+}
+
+void WriteDefaultLists() {
+    if (ReadIni("QVREditUnits", "Unit1", "", ProjectIni).empty()) {
+        const char* units[] = {"SF", "LF", "SY", "CY", "EA", "NPI"};
+        for (int n = 0; n < 6; ++n)
+            WriteIni("QVREditUnits", "Unit" + DecimalText(n + 1), units[n], ProjectIni);
+    }
+    if (ReadIni("QVREditTypes", "Type1", "", ProjectIni).empty()) {
+        const char* types[] = {"COUNT", "LINE1", "LINE2", "LINE3", "LINE4", "LINE5", "LINE6"};
+        for (int n = 0; n < 7; ++n)
+            WriteIni("QVREditTypes", "Type" + DecimalText(n + 1), types[n], ProjectIni);
+    }
+}
+
+} // namespace editor

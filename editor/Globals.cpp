@@ -1,0 +1,76 @@
+#include "editor/Globals.h"
+
+namespace editor {
+
+std::string AppPath;
+std::string HelpFile;
+std::string Param1;
+std::string Param2;
+std::string ProjectFolder;
+std::string CsvName;
+std::string BakName;
+std::string CsvPath;
+std::string ProjectIni;
+std::string AppIni;
+std::string LayersIni;
+std::string LayerArgs;
+std::string LayerCommandLine;
+std::string LayerProgram;
+std::vector<std::string> LayerArguments;
+std::string LibPath;
+std::uint8_t Uppercase;
+std::uint8_t EIPByEnter;
+std::int16_t WrapSize;
+std::int16_t DescPrintWidth;
+std::uint8_t NotesOpenMode;
+std::int16_t KeynoteThread;
+std::int16_t FrameWidth;
+std::int16_t FrameHeight;
+std::int32_t CsvStamp;
+platform::FileTime CsvStampTime;
+std::uint8_t NotesStashed;
+std::vector<TabRecord> TabQueue;
+std::vector<NoteRecord> NotesQueue;
+std::array<std::string, 9> ShapeTitle;
+std::array<std::string, 9> TitleRead;
+
+void ResetGlobals() {
+    AppPath.clear();
+    HelpFile.clear();
+    Param1.clear();
+    Param2.clear();
+    ProjectFolder.clear();
+    CsvName.clear();
+    BakName.clear();
+    CsvPath.clear();
+    ProjectIni.clear();
+    AppIni.clear();
+    LayersIni.clear();
+    LayerArgs.assign(300, ' ');
+    LayerCommandLine.assign(300, ' ');
+    LayerProgram.clear();
+    LayerArguments.clear();
+    LibPath.clear();
+    Uppercase = 0;
+    EIPByEnter = 0;
+    WrapSize = 60;
+    DescPrintWidth = 62;
+    NotesOpenMode = 0x22;
+    KeynoteThread = 0;
+    FrameWidth = 0;
+    FrameHeight = 0;
+    CsvStamp = 0;
+    CsvStampTime = {};
+    NotesStashed = 0;
+    TabQueue.clear();
+    NotesQueue.clear();
+    ShapeTitle.fill(std::string(kTitleWidth, ' '));
+    TitleRead.fill("     ");
+}
+
+// The values at process start.
+namespace {
+const bool g_started = (ResetGlobals(), true);
+} // namespace
+
+} // namespace editor

@@ -1,0 +1,101 @@
+// The globals of notes: the project's file names, the editor configuration, the tab list and
+// the state shared by the frame and the keynote window. They are shared by every thread without
+// locks; writers keep to the hand-over the frame organises (it writes the names and the
+// configuration before it starts another window, and rereads the configuration only while no
+// keynote window runs).
+#pragma once
+
+#include "platform/files/Files.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace editor {
+
+// One tab of the keynote window: a bubble shape, its caption, position and visibility.
+struct TabRecord {
+    std::string SRCNAME;         // the shape's name, "Circle" .. "Tri" (up to 31 characters)
+    std::int16_t ICON = 1;       // 1 the tab is shown, 2 hidden
+    std::string NEWNAME;         // the tab's caption (up to 31 characters)
+    std::uint8_t SRCNUM = 0;     // the shape 1..9
+    std::uint8_t NEWNUM = 0;     // the tab position 1..9
+    std::int16_t OLECONTROL = 0; // the control hosting the grid at that position
+};
+
+// A stashed note while the keynote window is closed for Editor Options or an import.
+struct NoteRecord {
+    std::int32_t ROW = 0;
+    std::uint8_t CHECKSTATE = 0;
+    std::string NO;       // up to 5 characters
+    std::string DESC;     // up to 999 characters, lines separated by CR LF
+    std::string UNIT;     // up to 3
+    std::string TYPE;     // up to 5
+    std::string NOTETYPE; // the shape code
+};
+
+inline constexpr std::size_t kTabNameWidth = 31;
+inline constexpr std::size_t kTitleWidth = 55;
+
+// The bubble shapes in their order: number 1 .. 9.
+struct Shape {
+    const char* name;
+    const char* code;
+};
+inline constexpr std::array<Shape, 9> kShapes = {{{"Circle", "CIR"},
+                                                  {"Hex", "HEX"},
+                                                  {"Box", "BOX"},
+                                                  {"Pen", "PEN"},
+                                                  {"Ellipse", "ELL"},
+                                                  {"Dia", "DIA"},
+                                                  {"Rec", "REC"},
+                                                  {"Oct", "OCT"},
+                                                  {"Tri", "TRI"}}};
+
+// Program folder and help file.
+extern std::string AppPath;
+extern std::string HelpFile;
+// The command line and the names derived from it.
+extern std::string Param1;
+extern std::string Param2;
+extern std::string ProjectFolder;
+extern std::string CsvName;
+extern std::string BakName;
+extern std::string CsvPath;
+extern std::string ProjectIni;
+extern std::string AppIni;
+extern std::string LayersIni;
+extern std::string LayerArgs;
+extern std::string LayerCommandLine;
+// How notes starts dravolet: the program and its two arguments, handed over one by one.
+extern std::string LayerProgram;
+extern std::vector<std::string> LayerArguments;
+// Editor configuration.
+extern std::string LibPath;
+extern std::uint8_t Uppercase;
+extern std::uint8_t EIPByEnter;
+extern std::int16_t WrapSize;
+extern std::int16_t DescPrintWidth;
+// Keynote file and keynote window state.
+extern std::uint8_t NotesOpenMode;
+extern std::int16_t KeynoteThread;
+extern std::int16_t FrameWidth;
+extern std::int16_t FrameHeight;
+extern std::int32_t CsvStamp;
+// The full last-write time of the keynote file when the keynote window opened: the close
+// question compares date and time, not only the time of day.
+extern platform::FileTime CsvStampTime;
+extern std::uint8_t NotesStashed;
+extern std::vector<TabRecord> TabQueue;
+extern std::vector<NoteRecord> NotesQueue;
+// Shape titles (fixed texts of 55) and whether each was read in the current reading of the
+// keynote file ("Yes" or "No"), by shape number - 1.
+extern std::array<std::string, 9> ShapeTitle;
+extern std::array<std::string, 9> TitleRead;
+
+// Puts every global back to its value at process start (tests run several starts in one
+// process).
+void ResetGlobals();
+
+} // namespace editor
