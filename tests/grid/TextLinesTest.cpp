@@ -1,0 +1,122 @@
+#include "grid/TextLines.h"
+
+#include <gtest/gtest.h>
+
+using namespace grid;
+
+namespace {
+
+std::vector<std::size_t> Lengths(const std::string& text) {
+    std::vector<std::size_t> out;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t crlf = text.find("\r\n", start);
+        out.push_back((crlf == std::string::npos ? text.size() : crlf) - start);
+        if (crlf == std::string::npos)
+            return out;
+        start = crlf + 2;
+    }
+}
+
+} // namespace
+
+TEST(SplitLines, CutsAtCrLfAndAtTheWidthOfLongTexts) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> lines;
+    };
+    const std::string a255(255, 'a');
+    const Case cases[] = {
+        {"abc\r\ndef", {"abc", "def"}},
+        {"abc\r\n", {"abc", ""}},
+        {"", {""}},
+        {std::string(300, 'x'), {std::string(255, 'x'), std::string(45, 'x')}},
+        {std::string(510, 'x'), {std::string(255, 'x'), std::string(255, 'x'), ""}},
+        {a255, {a255}},
+        {a255 + "\r\nb", {a255, "b"}}, // no empty line after a full piece
+        {"a\rb\nc", {"a\rb\nc"}},      // a lone CR or LF is an ordinary character
+        {"a\r\n\r\nb", {"a", "", "b"}},
+    };
+    for (const Case& c : cases) {
+        TextLineQueue lines;
+        SplitLines(c.text, 255, lines);
+        EXPECT_EQ(lines, c.lines) << c.text.size();
+    }
+    TextLineQueue lines{"old"};
+    SplitLines(std::string(1500, 'p'), 2000, lines); // a stored line keeps 1000 characters
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].size(), 1000u);
+}
+
+TEST(WrapDescription, BreaksAtBlanksAndCarriesTheRest) {
+    struct Case {
+        std::string text;
+        std::int32_t width;
+        std::int32_t caret;
+        std::string result;
+        std::int32_t newCaret;
+    };
+    const Case cases[] = {
+        {"aaaa bbbb cccc", 10, 14, "aaaa bbbb\r\ncccc", 15},
+        {"abcdefgh", 5, 8, "abcde\r\nfgh", 10},
+        {"aaaa bbbb     ", 10, 14, "aaaa bbbb\r\n    ", 15},
+        {"aaaa bbbbb\r\ncc", 8, 0, "aaaa\r\nbbbbb cc", 0},  // a paragraph break is merged
+        {"aaaa bbbb cccc", 10, 3, "aaaa bbbb\r\ncccc", 3},  // a caret before the break stays
+        {"aaaa bbbb cccc", 10, 10, "aaaa bbbb\r\ncccc", 9}, // moved back to the line's end
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        std::int32_t caret = c.caret;
+        EXPECT_EQ(WrapDescription(text, 5001, c.width, caret), 1) << c.text;
+        EXPECT_EQ(text, c.result) << c.text;
+        EXPECT_EQ(caret, c.newCaret) << c.text;
+    }
+}
+
+TEST(WrapDescription, LongRunsFlowDownWithoutLosingALetter) {
+    std::string text(200, 'x');
+    std::int32_t caret = 200;
+    ASSERT_EQ(WrapDescription(text, 5001, 60, caret), 1);
+    EXPECT_EQ(Lengths(text), (std::vector<std::size_t>{60, 60, 60, 20}));
+
+    text.assign(600, 'x');
+    caret = 0;
+    ASSERT_EQ(WrapDescription(text, 5001, 60, caret), 1);
+    // The joins at SplitLines' cuts add blanks, which become breaks.
+    EXPECT_EQ(Lengths(text),
+              (std::vector<std::size_t>{60, 60, 60, 60, 15, 60, 60, 60, 60, 15, 60, 30}));
+    EXPECT_EQ(std::count(text.begin(), text.end(), 'x'), 600);
+    EXPECT_EQ(caret, 0);
+
+    // A text already within the width is left exactly as it was.
+    text = "ab  \r\ncd";
+    caret = 2;
+    EXPECT_EQ(WrapDescription(text, 5001, 10, caret), 0);
+    EXPECT_EQ(text, "ab  \r\ncd");
+    EXPECT_EQ(caret, 2);
+}
+
+TEST(WrapDescription, CapacityAndWidthLimits) {
+    std::string text(30, 'y');
+    std::int32_t caret = 30;
+    ASSERT_EQ(WrapDescription(text, 31, 10, caret), 1); // the CR LFs push past 30 characters
+    EXPECT_EQ(text.size(), 30u);
+    text = "some words here";
+    caret = 4;
+    EXPECT_EQ(WrapDescription(text, 5001, 0, caret), 0);
+    EXPECT_EQ(WrapDescription(text, 5001, -3, caret), 0);
+    EXPECT_EQ(text, "some words here");
+    EXPECT_EQ(caret, 4);
+}
+
+TEST(BreakAtBlank, FindsTheLastBlankWithinTheWidth) {
+    EXPECT_EQ(FindBreakBlank("aa bb cc", 4, 6), 6);
+    EXPECT_EQ(FindBreakBlank("aa bb cc", 4, 5), 3);
+    EXPECT_EQ(FindBreakBlank("aabbcc", 4, 6), 4);
+    std::string first, rest;
+    std::int32_t caret = 8;
+    BreakAtBlank("aa   bbbbbb", 6, first, rest, caret);
+    EXPECT_EQ(first, "aa");
+    EXPECT_EQ(rest, "bbbbbb");
+    EXPECT_EQ(caret, 8 - 5 + 2 + 2);
+}
