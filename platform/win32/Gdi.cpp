@@ -241,10 +241,10 @@ HFONT CreateFontIndirectA(const LOGFONTA* logFont) {
     font.setUnderline(logFont->lfUnderline != 0);
     font.setStrikeOut(logFont->lfStrikeOut != 0);
     if (logFont->lfHeight < 0) {
-        font.setPixelSize(std::max(1, -logFont->lfHeight));
+        font.setPixelSize(logFont->lfHeight < -2000 ? 2000 : -logFont->lfHeight);
     } else if (logFont->lfHeight > 0) {
         // A positive height is the whole cell: the largest font whose line fits in it.
-        int size = logFont->lfHeight;
+        int size = std::min<int>(logFont->lfHeight, 2000);
         for (; size > 1; --size) {
             font.setPixelSize(size);
             if (QFontMetrics(font).height() <= logFont->lfHeight)
@@ -380,6 +380,9 @@ BOOL LineTo(HDC dc, int x, int y) {
         QRgb color = ToColor(pen ? pen->color : 0).rgb();
         QPoint from = d.position;
         QPoint to(x, y);
+        QRect reach = clip.boundingRect();
+        if (!QRect(from, to).normalized().adjusted(0, 0, 1, 1).intersects(reach))
+            return QRect();
         // Every pixel from the start up to the end point, which is left out.
         int dx = std::abs(to.x() - from.x()), sx = from.x() < to.x() ? 1 : -1;
         int dy = -std::abs(to.y() - from.y()), sy = from.y() < to.y() ? 1 : -1;
@@ -392,6 +395,9 @@ BOOL LineTo(HDC dc, int x, int y) {
             if (clip.contains(p) && area.contains(at)) {
                 surface.setPixel(at, color);
                 touched |= QRect(p, QSize(1, 1));
+            } else if ((sx > 0 ? p.x() > reach.right() : p.x() < reach.left()) ||
+                       (sy > 0 ? p.y() > reach.bottom() : p.y() < reach.top())) {
+                break; // gone past everything that can be drawn
             }
             int twice = 2 * error;
             if (twice >= dy) {

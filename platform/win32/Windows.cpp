@@ -165,11 +165,21 @@ public:
     }
 
 private:
-    bool Seen(const QSinglePointEvent* e) {
+    // Whether Qt is handing on to a parent an event that a child has had already.
+    bool Seen(QObject* watched, const QSinglePointEvent* e) {
         Signature s{e->type(), e->timestamp(), e->globalPosition(), e->buttons()};
-        if (s == last_)
+        if (s == last_ && lastReceiver_ && watched != lastReceiver_ &&
+            IsAncestor(watched, lastReceiver_))
             return true;
         last_ = s;
+        lastReceiver_ = watched;
+        return false;
+    }
+
+    static bool IsAncestor(const QObject* ancestor, const QObject* object) {
+        for (const QObject* o = object->parent(); o; o = o->parent())
+            if (o == ancestor)
+                return true;
         return false;
     }
 
@@ -190,7 +200,8 @@ private:
     }
 
     bool OnMouse(QObject* watched, QMouseEvent* e) {
-        if (!watched->isWidgetType() || (R().windows.empty() && R().capture.empty()) || Seen(e))
+        if (!watched->isWidgetType() || (R().windows.empty() && R().capture.empty()) ||
+            Seen(watched, e))
             return false;
         auto* widget = static_cast<QWidget*>(watched);
         UINT message = MessageOf(e);
@@ -212,7 +223,8 @@ private:
     }
 
     bool OnWheel(QObject* watched, QWheelEvent* e) {
-        if (!watched->isWidgetType() || R().windows.empty() || e->angleDelta().y() == 0 || Seen(e))
+        if (!watched->isWidgetType() || R().windows.empty() || e->angleDelta().y() == 0 ||
+            Seen(watched, e))
             return false;
         WindowRecord* record = RecordForInput(watched);
         if (!record || !record->widget)
@@ -225,6 +237,7 @@ private:
     }
 
     Signature last_;
+    QPointer<QObject> lastReceiver_;
 };
 
 // The virtual-key code of a key press (0 for keys that have none here).
@@ -452,6 +465,7 @@ class ScrollBar : public QScrollBar {
 public:
     ScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {
         setFocusPolicy(Qt::NoFocus);
+        setContextMenuPolicy(Qt::NoContextMenu); // its menu would run an event loop of its own
         setSingleStep(1);
         setPageStep(1);
         connect(this, &QAbstractSlider::actionTriggered, this,
@@ -483,6 +497,8 @@ public:
 protected:
     void mouseReleaseEvent(QMouseEvent* e) override {
         QScrollBar::mouseReleaseEvent(e);
+        if (WindowRecord* r = FindId(id))
+            r->tracking = false;
         if (acted_) {
             acted_ = false;
             Request(SB_ENDSCROLL, 0);

@@ -466,6 +466,9 @@ TEST_F(Win32Test, MessageKeptFromTheBottomOfTheChainDoesNotReachTheControl) {
 
 TEST_F(Win32Test, MouseMessagesCarryTheirPositionInTheReceivingWindow) {
     InstallA(HOST);
+    // The host leaves presses to its parent in Qt; they were the host's alone.
+    HWND client = ClientHandle(w);
+    gPreviousA[client] = SetWindowLongA(client, GWL_WNDPROC, ProcedureA);
     auto last = [](UINT message) {
         auto all = Messages(message);
         return all.empty() ? Seen{} : all.back();
@@ -473,7 +476,9 @@ TEST_F(Win32Test, MouseMessagesCarryTheirPositionInTheReceivingWindow) {
     int x = kHost.x(), y = kHost.y();
 
     drv::MouseDown(w, x + 30, y + 40);
+    ASSERT_EQ(Messages(WM_LBUTTONDOWN).size(), 1u);
     Seen down = last(WM_LBUTTONDOWN);
+    EXPECT_EQ(down.window, Handle(HOST));
     EXPECT_EQ(Low(down.lParam), 30);
     EXPECT_EQ(High(down.lParam), 40);
     EXPECT_TRUE(down.wParam & MK_LBUTTON);
