@@ -914,3 +914,45 @@ TEST_F(Win32Test, PaintComesWithItsUpdateRegionOnceAndTheDrawingShows) {
 }
 
 } // namespace
+
+namespace {
+
+Window* gLayoutWindow = nullptr;
+
+// Paints as the grid does on its first drawing: it lays out a header button, then draws.
+LRESULT LayingOutProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        ++gPaints;
+        Window& w = *gLayoutWindow;
+        if (!w.Find(50))
+            w.Create({ControlKind::Button, 50, "Header"});
+        w.SetPixels(true);
+        w[50].SetPosition(kHost.x() + 1, kHost.y() + 1, 60, 25);
+        w.SetPixels(false);
+        w[50].Unhide();
+        HDC dc = GetDC(gClient);
+        Rectangle(dc, kHost.x(), kHost.y() + 26, kHost.right(), kHost.bottom());
+        ReleaseDC(gClient, dc);
+    }
+    return CallWindowProcA(gPreviousA[window], window, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(Win32Test, PaintThatLaysOutControlsSettles) {
+    HWND h = Handle(HOST);
+    gClient = ClientHandle(w);
+    gLayoutWindow = &w;
+    gPaints = 0;
+    gPreviousA[h] = SetWindowLongA(h, GWL_WNDPROC, LayingOutProcedure);
+    Widget(HOST)->update();
+    for (int i = 0; i < 5; ++i)
+        drv::Settle();
+    EXPECT_GE(gPaints, 1);
+    EXPECT_LE(gPaints, 2);
+    ASSERT_NE(w.Find(50), nullptr);
+    EXPECT_TRUE(w[50].Widget()->isVisible());
+    // A fresh context draws with a black pen and a white brush.
+    EXPECT_EQ(SurfacePixel(w, kHost.x(), kHost.y() + 30), 0x000000u);
+    EXPECT_EQ(SurfacePixel(w, kHost.x() + 5, kHost.y() + 30), 0xFFFFFFu);
+}
