@@ -26,13 +26,14 @@ namespace drv = platform::testing;
 
 namespace {
 
-enum { HOST = 1, NOTE, OK, ENTRY };
+enum { HOST = 1, NOTE, OK, ENTRY, COMBO };
 
 // Where the controls stand, in client pixels.
 const QRect kHost(20, 20, 200, 150);
 const QRect kNote(240, 20, 150, 80);
 const QRect kOk(240, 120, 80, 25);
 const QRect kEntry(240, 160, 80, 20);
+const QRect kCombo(240, 200, 80, 22);
 
 WindowDef HostDef() {
     WindowDef def;
@@ -41,10 +42,9 @@ WindowDef HostDef() {
     def.height = 200;
     def.attributes = WIN_Resizable;
     def.controls = {
-        {ControlKind::Region, HOST},
-        {ControlKind::Text, NOTE},
-        {ControlKind::Button, OK, "OK"},
-        {ControlKind::Entry, ENTRY},
+        {ControlKind::Region, HOST},     {ControlKind::Text, NOTE},
+        {ControlKind::Button, OK, "OK"}, {ControlKind::Entry, ENTRY},
+        {ControlKind::DropCombo, COMBO},
     };
     return def;
 }
@@ -59,8 +59,9 @@ struct HostWindow : WindowManager {
     int Setup() override {
         Open(window);
         window.SetPixels(true);
-        for (auto [number, place] : {std::pair{HOST, kHost}, std::pair{NOTE, kNote},
-                                     std::pair{OK, kOk}, std::pair{ENTRY, kEntry}})
+        for (auto [number, place] :
+             {std::pair{HOST, kHost}, std::pair{NOTE, kNote}, std::pair{OK, kOk},
+              std::pair{ENTRY, kEntry}, std::pair{COMBO, kCombo}})
             window[number].SetPosition(place.x(), place.y(), place.width(), place.height());
         window.SetPixels(false);
         return RESULT_GoOn;
@@ -570,6 +571,25 @@ TEST_F(Win32Test, WindowProcedureSeesKeysAndCharactersBeforeTheTextHoldsThem) {
     EXPECT_EQ(w[NOTE].Text(), "a\r\n");
 }
 
+TEST_F(Win32Test, DropComboGetsEachKeyAndClickOnce) {
+    InstallA(COMBO);
+    gNoteA = [this](HWND, UINT) { return w[COMBO].Text(); };
+    drv::Key(w, COMBO, KeyOf('m'));
+    auto chars = Messages(WM_CHAR);
+    ASSERT_EQ(chars.size(), 1u);
+    EXPECT_EQ(chars[0].wParam, static_cast<WPARAM>('m'));
+    EXPECT_EQ(chars[0].note, "");
+    EXPECT_EQ(Messages(WM_KEYDOWN).size(), 1u);
+    EXPECT_EQ(w[COMBO].Text(), "m");
+
+    QPoint inside = kCombo.topLeft() + QPoint(10, 10);
+    drv::MouseDown(w, inside.x(), inside.y());
+    drv::MouseUp(w, inside.x(), inside.y());
+    ASSERT_EQ(Messages(WM_LBUTTONDOWN).size(), 1u);
+    EXPECT_EQ(Low(Messages(WM_LBUTTONDOWN)[0].lParam), 10);
+    EXPECT_EQ(High(Messages(WM_LBUTTONDOWN)[0].lParam), 10);
+}
+
 TEST_F(Win32Test, CaptureTakesEveryPressOfItsThreadUntilReleased) {
     HWND note = Handle(NOTE);
     HWND hostWindow = Handle(HOST);
@@ -955,4 +975,25 @@ TEST_F(Win32Test, PaintThatLaysOutControlsSettles) {
     // A fresh context draws with a black pen and a white brush.
     EXPECT_EQ(SurfacePixel(w, kHost.x(), kHost.y() + 30), 0x000000u);
     EXPECT_EQ(SurfacePixel(w, kHost.x() + 5, kHost.y() + 30), 0xFFFFFFu);
+}
+
+TEST_F(Win32Test, ClosingTheWindowDestroysEveryWindowWithAHandle) {
+    HWND hostWindow = Handle(HOST);
+    HWND client = ClientHandle(w);
+    HWND bar = nullptr;
+    OnThread([&] {
+        bar = CreateWindowExA(0, "SCROLLBAR", "", WS_CHILD | SBS_VERT, 0, 0, 15, 100, hostWindow,
+                              nullptr, nullptr, nullptr);
+    });
+    for (HWND h : {hostWindow, client, bar})
+        gPreviousA[h] = SetWindowLongA(h, GWL_WNDPROC, ProcedureA);
+    PostInput(w.Thread(), Event{EVENT_CloseWindow, 0, 0});
+    drv::Settle();
+    EXPECT_FALSE(w.IsOpen());
+    std::set<HWND> destroyed;
+    for (const Seen& s : Messages(WM_DESTROY))
+        destroyed.insert(s.window);
+    EXPECT_EQ(destroyed, (std::set<HWND>{hostWindow, client, bar}));
+    EXPECT_EQ(Messages(WM_DESTROY).size(), 3u);
+    EXPECT_EQ(GetDC(client), nullptr);
 }
