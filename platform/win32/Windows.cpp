@@ -115,13 +115,19 @@ WindowRecord* RecordForInput(QObject* object) {
     return nullptr;
 }
 
-// The innermost program window a widget lies in.
+// The innermost program window a widget lies in. A top-level widget of its own (a message box,
+// a popup) lies in none, whatever its owner.
 Window* WindowContaining(QWidget* widget) {
-    for (QWidget* w = widget; w; w = w->parentWidget())
-        if (w->property("platformWindow").isValid())
+    for (QWidget* w = widget; w; w = w->parentWidget()) {
+        if (w->property("platformWindow").isValid()) {
             for (Window* window : Window::All())
                 if (window->ClientWidget() == w)
                     return window;
+            return nullptr;
+        }
+        if (w->isWindow())
+            return nullptr;
+    }
     return nullptr;
 }
 

@@ -2,9 +2,12 @@
 #include "platform/runtime/Runtime.h"
 #include "platform/testing/Driver.h"
 #include "platform/ui/Keys.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/WindowManager.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
 #include <QPalette>
 #include <QScrollBar>
 #include <QStyle>
@@ -631,6 +634,27 @@ TEST_F(Win32Test, CaptureTakesEveryPressOfItsThreadUntilReleased) {
 
     drv::Click(w, OK);
     EXPECT_EQ(host.events, std::vector<std::string>{"accepted 3"});
+}
+
+TEST_F(Win32Test, CaptureLeavesTheThreadsMessageBoxesAlone) {
+    HWND note = Handle(NOTE);
+    int answer = 0;
+    OnThread([&] {
+        SetCapture(note);
+        answer = Message("Go on?", "", ICON_Question, BUTTON_YES | BUTTON_NO);
+    });
+    QMessageBox* box = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QMessageBox*>(top); b && b->isVisible())
+            box = b;
+    ASSERT_NE(box, nullptr);
+    QAbstractButton* yes = box->button(QMessageBox::Yes);
+    ASSERT_NE(yes, nullptr);
+    QTest::mouseClick(box->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      yes->mapTo(box, yes->rect().center()));
+    drv::Settle();
+    EXPECT_EQ(answer, BUTTON_YES);
+    EXPECT_EQ(drv::Capture(w), note);
 }
 
 TEST_F(Win32Test, CaptureHolderThatTakesItBackOnLosingItKeepsIt) {
