@@ -156,7 +156,16 @@ struct Signature {
 // Mouse input of every widget: capture and the mouse messages.
 class MouseFilter : public QObject {
 public:
+    // A procedure may destroy the window it handles a message for; Qt must not then go on
+    // with it.
     bool eventFilter(QObject* watched, QEvent* event) override {
+        QPointer<QObject> alive(watched);
+        bool consumed = Filter(watched, event);
+        return consumed || !alive;
+    }
+
+private:
+    bool Filter(QObject* watched, QEvent* event) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -170,7 +179,6 @@ public:
         }
     }
 
-private:
     // Whether Qt is handing on to a parent an event that a child has had already.
     bool Seen(QObject* watched, const QSinglePointEvent* e) {
         Signature s{e->type(), e->timestamp(), e->globalPosition(), e->buttons()};
@@ -266,6 +274,13 @@ WPARAM VirtualKeyOf(const QKeyEvent& e) {
 class WidgetFilter : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        QPointer<QObject> alive(watched);
+        bool consumed = Filter(watched, event);
+        return consumed || !alive;
+    }
+
+private:
+    static bool Filter(QObject* watched, QEvent* event) {
         switch (event->type()) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
@@ -284,7 +299,6 @@ public:
         }
     }
 
-private:
     static WindowRecord* OwnRecord(QObject* watched) {
         auto it = R().byWidget.find(watched);
         if (it == R().byWidget.end())

@@ -1021,3 +1021,20 @@ TEST_F(Win32Test, ClosingTheWindowDestroysEveryWindowWithAHandle) {
     EXPECT_EQ(Messages(WM_DESTROY).size(), 3u);
     EXPECT_EQ(GetDC(client), nullptr);
 }
+
+TEST_F(Win32Test, ProcedureMayDestroyItsWindowWhileHandlingInput) {
+    InstallA(HOST);
+    InstallA(NOTE);
+    gActA = [this](HWND window, UINT message, WPARAM) {
+        if (message == WM_LBUTTONDOWN && window == Handle(HOST))
+            w.Destroy(HOST);
+        if (message == WM_KEYDOWN && window == Handle(NOTE))
+            w.Destroy(NOTE);
+    };
+    drv::MouseDown(w, kHost.x() + 5, kHost.y() + 5);
+    drv::MouseUp(w, kHost.x() + 5, kHost.y() + 5);
+    EXPECT_EQ(w.Find(HOST), nullptr);
+    drv::Key(w, NOTE, KeyOf('a'));
+    EXPECT_EQ(w.Find(NOTE), nullptr);
+    EXPECT_EQ(Messages(WM_DESTROY).size(), 2u);
+}
