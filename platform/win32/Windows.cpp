@@ -437,6 +437,13 @@ WindowRecord* Ensure(QWidget* widget, Window* window, Control* control, bool cli
         if (WindowRecord* found = FindId(it->second); found && found->rawWidget == widget)
             return found;
     InstallMouseFilter();
+    // A control's or a client area's widget is that, whoever asks first.
+    if (window && widget == window->ClientWidget())
+        client = true;
+    if (window && !control && !client)
+        for (Control* c : window->Controls())
+            if (c->Widget() == widget)
+                control = c;
     auto record = std::make_unique<WindowRecord>();
     record->id = NextId();
     record->widget = widget;
