@@ -248,6 +248,21 @@ TEST_F(Win32Test, LinesLeaveTheirEndPointOut) {
     DeleteObject(red);
 }
 
+TEST_F(Win32Test, ContextOfAControlDrawsInItsOwnRectangleOfTheSurface) {
+    HWND hostWindow = Handle(HOST);
+    HDC dc = GetDC(hostWindow);
+    HPEN red = CreatePen(PS_SOLID, 1, 0x0000FF);
+    SelectObject(dc, red);
+    MoveToEx(dc, -5, 1, nullptr);
+    LineTo(dc, 3, 1);
+    ReleaseDC(hostWindow, dc);
+    std::set<std::pair<int, int>> expected;
+    for (int x = 0; x < 3; ++x)
+        expected.insert({kHost.x() + x, kHost.y() + 1});
+    EXPECT_EQ(PointsOf(w, QRect(kHost.x() - 8, kHost.y() - 2, 16, 6), 0x0000FF), expected);
+    DeleteObject(red);
+}
+
 TEST_F(Win32Test, RectangleCoversLeftToRightMinusOneWithThePenAroundTheBrush) {
     HWND client = ClientHandle(w);
     HPEN black = CreatePen(PS_SOLID, 1, 0x000000);
