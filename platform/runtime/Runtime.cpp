@@ -63,6 +63,7 @@ struct Thread {
 struct Scheduler {
     std::map<int, std::unique_ptr<Thread>> threads;
     Thread* running = nullptr;
+    int acting = -1; // the thread an ActAsThread stands for; -1 none
     bool tickQueued = false;
     bool ticking = false;
     std::uint64_t started = 0;
@@ -212,6 +213,16 @@ void Tick() {
     s.ticking = false;
 }
 
+// The thread that thread-dependent calls act for: the one an ActAsThread names, else the running
+// one.
+Thread* Subject() {
+    Scheduler& s = S();
+    if (s.acting < 0)
+        return s.running;
+    auto it = s.threads.find(s.acting);
+    return it == s.threads.end() ? nullptr : it->second.get();
+}
+
 Thread& Current() {
     Thread* t = S().running;
     if (!t)
@@ -238,7 +249,16 @@ int Start(ThreadProcedure procedure, std::size_t stackSize, std::string paramete
 }
 
 int ThisThread() {
-    return S().running ? S().running->number : 0;
+    Thread* t = Subject();
+    return t ? t->number : 0;
+}
+
+ActAsThread::ActAsThread(int thread) : previous_(S().acting) {
+    S().acting = thread;
+}
+
+ActAsThread::~ActAsThread() {
+    S().acting = previous_;
 }
 
 bool ThreadExists(int thread) {
@@ -259,7 +279,8 @@ void Post(int event, int control, int thread, bool front) {
     auto it = s.threads.find(thread);
     if (it == s.threads.end())
         return;
-    Event e{event, control, s.running ? s.running->keyCode : 0, nullptr};
+    Thread* poster = Subject();
+    Event e{event, control, poster ? poster->keyCode : 0, nullptr};
     if (front)
         it->second->queue.push_front(e);
     else
@@ -296,20 +317,23 @@ bool EventsWaiting() {
 }
 
 int CurrentEvent() {
-    return S().running ? S().running->current.code : 0;
+    Thread* t = Subject();
+    return t ? t->current.code : 0;
 }
 
 int EventControl() {
-    return S().running ? S().running->current.control : 0;
+    Thread* t = Subject();
+    return t ? t->current.control : 0;
 }
 
 int KeyCode() {
-    return S().running ? S().running->keyCode : 0;
+    Thread* t = Subject();
+    return t ? t->keyCode : 0;
 }
 
 void SetKeyCode(int keyCode) {
-    if (S().running)
-        S().running->keyCode = keyCode;
+    if (Thread* t = Subject())
+        t->keyCode = keyCode;
 }
 
 void SetCurrentEvent(const Event& event) {
@@ -388,7 +412,8 @@ ThreadLocalBase::ThreadLocalBase() : id_(S().nextLocalId++) {}
 ThreadLocalBase::~ThreadLocalBase() = default;
 
 void* ThreadLocalBase::GetRaw() {
-    Thread& t = Current();
+    Thread* subject = Subject();
+    Thread& t = subject ? *subject : Current();
     if (t.locals.size() <= static_cast<std::size_t>(id_))
         t.locals.resize(id_ + 1);
     if (!t.locals[id_])

@@ -98,6 +98,21 @@ bool ThreadExists(int thread);
 // The numbers of every running thread, lowest first.
 std::vector<int> Threads();
 
+// While it lives, the calls that work for the running thread (ThisThread, Post to thread 0,
+// KeyCode, SetKeyCode, CurrentEvent, EventControl, per-thread objects) work for `thread`
+// instead. The platform uses it when it calls a window's procedures from Qt's event handling on
+// behalf of the thread that owns the window; such calls never wait or yield.
+class ActAsThread {
+public:
+    explicit ActAsThread(int thread);
+    ~ActAsThread();
+    ActAsThread(const ActAsThread&) = delete;
+    ActAsThread& operator=(const ActAsThread&) = delete;
+
+private:
+    int previous_;
+};
+
 // Posts an event to a thread's queue, at the back or at the front. Thread 0 is the running
 // thread. Posting to a number without a thread does nothing. The event carries the poster's
 // current key code, which becomes the receiver's key code when it takes the event.

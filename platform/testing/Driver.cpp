@@ -9,6 +9,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -156,6 +157,69 @@ void Key(Window& window, int control, int keyCode) {
     QCoreApplication::processEvents();
     QTest::keyClick(HandleOf(w), QtKeyOf(keyCode), ModifiersOf(keyCode));
     Settle();
+}
+
+namespace {
+
+// Where a point of the client area lies in the top-level window.
+QPoint InTop(Window& window, int x, int y) {
+    QWidget* client = window.ClientWidget();
+    return client->mapTo(client->window(), QPoint(x, y));
+}
+
+void MouseButton(Window& window, int x, int y, bool right, bool press) {
+    QWidget* client = window.ClientWidget();
+    ASSERT_NE(client, nullptr);
+    Activate(client);
+    Qt::MouseButton button = right ? Qt::RightButton : Qt::LeftButton;
+    if (press)
+        QTest::mousePress(HandleOf(client), button, Qt::NoModifier, InTop(window, x, y));
+    else
+        QTest::mouseRelease(HandleOf(client), button, Qt::NoModifier, InTop(window, x, y));
+    Settle();
+}
+
+} // namespace
+
+void MouseDown(Window& window, int x, int y, bool right) {
+    MouseButton(window, x, y, right, true);
+}
+
+void MouseUp(Window& window, int x, int y, bool right) {
+    MouseButton(window, x, y, right, false);
+}
+
+void MouseMove(Window& window, int x, int y) {
+    QWidget* client = window.ClientWidget();
+    ASSERT_NE(client, nullptr);
+    QTest::mouseMove(HandleOf(client), InTop(window, x, y));
+    Settle();
+}
+
+void Wheel(Window& window, int x, int y, int delta) {
+    QWidget* client = window.ClientWidget();
+    ASSERT_NE(client, nullptr);
+    QWidget* top = client->window();
+    QPoint at = InTop(window, x, y);
+    QWidget* target = top->childAt(at);
+    if (!target)
+        target = top;
+    QPoint local = target->mapFrom(top, at);
+    QWheelEvent event(local, target->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    // Each turn is an event of its own, also when two are sent at once.
+    static quint64 timestamp = 1u << 30;
+    event.setTimestamp(++timestamp);
+    QApplication::sendEvent(target, &event);
+    Settle();
+}
+
+win32::HWND Capture(Window& window) {
+    return win32::CaptureOf(window.Thread());
+}
+
+win32::COLORREF Pixel(Window& window, int x, int y) {
+    return win32::SurfacePixel(window, x, y);
 }
 
 void Choose(Window& window, int control, int item) {

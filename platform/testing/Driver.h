@@ -5,6 +5,7 @@
 
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Window.h"
+#include "platform/win32/Win32.h"
 
 #include <QString>
 
@@ -28,6 +29,17 @@ void TypeQt(Window& window, int control, const QString& text, bool leave = true)
 // Sends a key (a key code of Keys.h, with its Shift, Ctrl and Alt parts) to a control, or to the
 // window's focused control when control is 0.
 void Key(Window& window, int control, int keyCode);
+// Mouse input at a point of a window's client area (pixels), through Qt's input path: a press
+// or release of the left (or right) button, a move (with the buttons still held), and a wheel
+// turn (120 a notch, above 0 away from the user).
+void MouseDown(Window& window, int x, int y, bool right = false);
+void MouseUp(Window& window, int x, int y, bool right = false);
+void MouseMove(Window& window, int x, int y);
+void Wheel(Window& window, int x, int y, int delta);
+// The window that holds the mouse capture of the window's thread (null when none).
+win32::HWND Capture(Window& window);
+// A pixel of the window's drawing surface as 0x00BBGGRR (CLR_INVALID when nothing has drawn).
+win32::COLORREF Pixel(Window& window, int x, int y);
 // Chooses the tab at a position (from 1) of a sheet, or an item of a drop list, as a user does.
 void Choose(Window& window, int control, int item);
 // Clicks the window's close box.

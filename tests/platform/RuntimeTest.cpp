@@ -270,3 +270,35 @@ TEST_F(Runtime, EachThreadHasItsOwnLastFileError) {
     RunUntilIdle();
     EXPECT_EQ(seen, (std::vector<int>{kFileNotFound, kAccessDenied}));
 }
+
+TEST_F(Runtime, ActingForAThreadFromTheMainContextPostsAndSetsKeyCodesAsThatThread) {
+    std::vector<Event> seen;
+    int t = Start([&](const std::string&) { Recorder(&seen, EVENT_User + 1); });
+    RunUntilIdle();
+    ASSERT_EQ(ThisThread(), 0);
+    {
+        ActAsThread acting(t);
+        EXPECT_EQ(ThisThread(), t);
+        SetKeyCode(5);
+        Post(EVENT_AlertKey, 7);                // thread 0: the thread acted for
+        Post(EVENT_User, 0, 0, /*front=*/true); // overtakes it
+        {
+            ActAsThread none(0); // nested: back in the main context
+            EXPECT_EQ(ThisThread(), 0);
+            Post(EVENT_User + 2); // goes nowhere
+        }
+        EXPECT_EQ(ThisThread(), t);
+        SetKeyCode(0);
+        Post(EVENT_User + 1);
+    }
+    EXPECT_EQ(ThisThread(), 0);
+    RunUntilIdle();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].code, EVENT_User);
+    EXPECT_EQ(seen[0].keyCode, 5);
+    EXPECT_EQ(seen[1].code, EVENT_AlertKey);
+    EXPECT_EQ(seen[1].control, 7);
+    EXPECT_EQ(seen[1].keyCode, 5);
+    EXPECT_EQ(seen[2].code, EVENT_User + 1);
+    EXPECT_EQ(seen[2].keyCode, 0);
+}

@@ -1,0 +1,469 @@
+// Drawing into the surfaces of client areas with the old pixel rules: lines leave their end
+// point out, rectangles and regions leave their right and bottom edges out, text stands by its
+// top-left corner.
+#include "platform/win32/Internal.h"
+
+#include "platform/ui/Qt.h"
+#include "platform/ui/Window.h"
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <unordered_map>
+
+namespace platform::win32 {
+
+namespace detail {
+
+COLORREF ToColorRef(const QColor& color) {
+    return static_cast<COLORREF>(color.red()) | (static_cast<COLORREF>(color.green()) << 8) |
+           (static_cast<COLORREF>(color.blue()) << 16);
+}
+
+QColor ToColor(COLORREF color) {
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
+}
+
+void MakeSurface(WindowRecord& client) {
+    if (!client.widget)
+        return;
+    QSize size = client.widget->size().expandedTo(QSize(1, 1));
+    if (!client.surface.isNull() && client.surface.size() == size)
+        return;
+    client.surface = QImage(size, QImage::Format_RGB32);
+    client.surface.fill(ToColor(GetSysColor(COLOR_WINDOW)));
+}
+
+WindowRecord* SurfaceOwner(WindowRecord& record) {
+    if (!record.window || !record.window->ClientWidget())
+        return nullptr;
+    WindowRecord* client = Ensure(record.window->ClientWidget(), record.window, nullptr, true);
+    if (client && client->surface.isNull())
+        MakeSurface(*client);
+    return client;
+}
+
+void ShowSurface(WindowRecord& client, const QRect& changed) {
+    if (!client.window || !client.widget || changed.isEmpty())
+        return;
+    Window* window = client.window;
+    for (Control* c : window->Controls()) {
+        QWidget* w = c->Widget();
+        if (c->Kind() != ControlKind::Region || !w || !client.widget->isAncestorOf(w))
+            continue;
+        WindowRecord* host = Ensure(w, window, c, false);
+        if (!host || !w->isVisible())
+            continue;
+        QRect place(w->mapTo(client.widget, QPoint(0, 0)), w->size());
+        QRect part = (changed & place).translated(-place.topLeft());
+        if (part.isEmpty())
+            continue;
+        host->selfRefresh |= part;
+        w->update(part);
+    }
+}
+
+} // namespace detail
+
+using namespace detail;
+
+namespace {
+
+struct Pen {
+    COLORREF color = 0;
+};
+struct Brush {
+    COLORREF color = 0;
+};
+struct Region {
+    QRegion area;
+};
+struct DeviceContext {
+    Id window = 0; // the window it draws for
+    Id client = 0; // the client area whose surface it draws into
+    QPoint origin; // the window's top-left corner in the client area
+    QRect bounds;  // the window's area, in its own coordinates
+    std::optional<QRegion> clip;
+    HPEN pen = nullptr;
+    HBRUSH brush = nullptr;
+    HFONT font = nullptr;
+    int bkMode = OPAQUE;
+    COLORREF textColor = 0;
+    QPoint position;
+    QRect changed; // client pixels drawn since the context was got
+};
+
+struct Objects {
+    std::unordered_map<Id, Pen> pens;
+    std::unordered_map<Id, Brush> brushes;
+    std::unordered_map<Id, QFont> fonts;
+    std::unordered_map<Id, Region> regions;
+    std::unordered_map<Id, DeviceContext> contexts;
+};
+
+Objects& O() {
+    static Objects objects;
+    return objects;
+}
+
+template <typename Map>
+auto* Lookup(Map& map, const void* handle) {
+    auto it = map.find(reinterpret_cast<Id>(handle));
+    return it == map.end() ? nullptr : &it->second;
+}
+
+DeviceContext* Context(HDC dc) {
+    return Lookup(O().contexts, dc);
+}
+
+int KindOf(const QRegion& region) {
+    if (region.isEmpty())
+        return NULLREGION;
+    return region.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+QRect RectOf(int left, int top, int right, int bottom) {
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    return QRect(left, top, right - left, bottom - top);
+}
+
+QFont DefaultFont() {
+    QFont font = StandInFont("MS Sans Serif", 8);
+    font.setPixelSize(13);
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+// Runs a drawing step on the surface of a context's client area, clipped to the context's clip
+// region within its window. `draw` works in the window's coordinates and gives what it touched.
+template <typename Draw>
+BOOL Paint(HDC dc, Draw draw) {
+    DeviceContext* d = Context(dc);
+    if (!d)
+        return FALSE;
+    WindowRecord* client = FindId(d->client);
+    if (!client || !client->widget)
+        return FALSE;
+    MakeSurface(*client);
+    QRegion clip = d->clip ? (*d->clip & d->bounds) : QRegion(d->bounds);
+    QRect touched = draw(client->surface, *d, clip);
+    d->changed |= (touched & clip.boundingRect()).translated(d->origin);
+    return TRUE;
+}
+
+void Fill(QImage& surface, const DeviceContext& d, const QRegion& clip, const QRect& rect,
+          COLORREF color) {
+    QPainter painter(&surface);
+    painter.translate(d.origin);
+    painter.setClipRegion(clip);
+    painter.fillRect(rect, ToColor(color));
+}
+
+} // namespace
+
+COLORREF GetSysColor(int index) {
+    QPalette palette = QGuiApplication::palette();
+    switch (index) {
+    case COLOR_WINDOW:
+        return ToColorRef(palette.color(QPalette::Active, QPalette::Base));
+    case COLOR_HIGHLIGHT:
+        return ToColorRef(palette.color(QPalette::Active, QPalette::Highlight));
+    default:
+        return 0;
+    }
+}
+
+HDC GetDC(HWND window) {
+    WindowRecord* r = Find(window);
+    if (!r || !r->widget)
+        return nullptr;
+    WindowRecord* client = SurfaceOwner(*r);
+    if (!client || !client->widget)
+        return nullptr;
+    DeviceContext d;
+    d.window = r->id;
+    d.client = client->id;
+    if (r != client) {
+        if (!client->widget->isAncestorOf(r->widget))
+            return nullptr;
+        d.origin = r->widget->mapTo(client->widget, QPoint(0, 0));
+    }
+    d.bounds = QRect(QPoint(0, 0), r->widget->size());
+    Id id = NextId();
+    O().contexts[id] = d;
+    return reinterpret_cast<HDC>(id);
+}
+
+int ReleaseDC(HWND, HDC dc) {
+    DeviceContext* d = Context(dc);
+    if (!d)
+        return 0;
+    if (WindowRecord* client = FindId(d->client))
+        ShowSurface(*client, d->changed);
+    O().contexts.erase(reinterpret_cast<Id>(dc));
+    return 1;
+}
+
+HPEN CreatePen(int style, int, COLORREF color) {
+    if (style != PS_SOLID)
+        return nullptr;
+    Id id = NextId();
+    O().pens[id] = Pen{color & 0xFFFFFF};
+    return reinterpret_cast<HPEN>(id);
+}
+
+HBRUSH CreateSolidBrush(COLORREF color) {
+    Id id = NextId();
+    O().brushes[id] = Brush{color & 0xFFFFFF};
+    return reinterpret_cast<HBRUSH>(id);
+}
+
+HFONT CreateFontIndirectA(const LOGFONTA* logFont) {
+    if (!logFont)
+        return nullptr;
+    std::string face(logFont->lfFaceName,
+                     std::find(logFont->lfFaceName, logFont->lfFaceName + 32, '\0'));
+    QFont font = StandInFont(face, 8);
+    font.setStyleStrategy(QFont::NoAntialias);
+    font.setWeight(logFont->lfWeight <= 0
+                       ? QFont::Normal
+                       : static_cast<QFont::Weight>(std::clamp<int>(logFont->lfWeight, 1, 1000)));
+    font.setItalic(logFont->lfItalic != 0);
+    font.setUnderline(logFont->lfUnderline != 0);
+    font.setStrikeOut(logFont->lfStrikeOut != 0);
+    if (logFont->lfHeight < 0) {
+        font.setPixelSize(logFont->lfHeight < -2000 ? 2000 : -logFont->lfHeight);
+    } else if (logFont->lfHeight > 0) {
+        // A positive height is the whole cell: the largest font whose line fits in it.
+        int size = std::min<int>(logFont->lfHeight, 2000);
+        for (; size > 1; --size) {
+            font.setPixelSize(size);
+            if (QFontMetrics(font).height() <= logFont->lfHeight)
+                break;
+        }
+        font.setPixelSize(size);
+    } else {
+        font.setPixelSize(13);
+    }
+    Id id = NextId();
+    O().fonts[id] = font;
+    return reinterpret_cast<HFONT>(id);
+}
+
+HRGN CreateRectRgn(int left, int top, int right, int bottom) {
+    Id id = NextId();
+    O().regions[id] = Region{QRegion(RectOf(left, top, right, bottom))};
+    return reinterpret_cast<HRGN>(id);
+}
+
+int CombineRgn(HRGN destination, HRGN source1, HRGN source2, int mode) {
+    Region* d = Lookup(O().regions, destination);
+    Region* a = Lookup(O().regions, source1);
+    Region* b = Lookup(O().regions, source2);
+    if (!d || !a || !b || mode != RGN_AND)
+        return ERROR;
+    d->area = a->area & b->area;
+    return KindOf(d->area);
+}
+
+int SelectClipRgn(HDC dc, HRGN region) {
+    DeviceContext* d = Context(dc);
+    if (!d)
+        return ERROR;
+    if (!region) {
+        d->clip.reset();
+        return SIMPLEREGION;
+    }
+    Region* r = Lookup(O().regions, region);
+    if (!r)
+        return ERROR;
+    d->clip = r->area;
+    return KindOf(*d->clip & d->bounds);
+}
+
+HPEN SelectObject(HDC dc, HPEN pen) {
+    DeviceContext* d = Context(dc);
+    if (!d || !Lookup(O().pens, pen))
+        return nullptr;
+    return std::exchange(d->pen, pen);
+}
+
+HBRUSH SelectObject(HDC dc, HBRUSH brush) {
+    DeviceContext* d = Context(dc);
+    if (!d || !Lookup(O().brushes, brush))
+        return nullptr;
+    return std::exchange(d->brush, brush);
+}
+
+HFONT SelectObject(HDC dc, HFONT font) {
+    DeviceContext* d = Context(dc);
+    if (!d || !Lookup(O().fonts, font))
+        return nullptr;
+    return std::exchange(d->font, font);
+}
+
+BOOL DeleteObject(HPEN pen) {
+    return O().pens.erase(reinterpret_cast<Id>(pen)) ? TRUE : FALSE;
+}
+
+BOOL DeleteObject(HBRUSH brush) {
+    return O().brushes.erase(reinterpret_cast<Id>(brush)) ? TRUE : FALSE;
+}
+
+BOOL DeleteObject(HFONT font) {
+    return O().fonts.erase(reinterpret_cast<Id>(font)) ? TRUE : FALSE;
+}
+
+BOOL DeleteObject(HRGN region) {
+    return O().regions.erase(reinterpret_cast<Id>(region)) ? TRUE : FALSE;
+}
+
+int SetBkMode(HDC dc, int mode) {
+    DeviceContext* d = Context(dc);
+    if (!d || (mode != TRANSPARENT && mode != OPAQUE))
+        return 0;
+    return std::exchange(d->bkMode, mode);
+}
+
+COLORREF SetTextColor(HDC dc, COLORREF color) {
+    DeviceContext* d = Context(dc);
+    if (!d)
+        return CLR_INVALID;
+    return std::exchange(d->textColor, color & 0xFFFFFF);
+}
+
+BOOL TextOutA(HDC dc, int x, int y, const char* text, int length) {
+    if (!text || length < 0)
+        return FALSE;
+    QString s = ToQt(std::string(text, static_cast<std::size_t>(length)));
+    return Paint(dc, [&](QImage& surface, DeviceContext& d, const QRegion& clip) {
+        QFont* selected = Lookup(O().fonts, d.font);
+        QFont font = selected ? *selected : DefaultFont();
+        QPainter painter(&surface);
+        painter.translate(d.origin);
+        painter.setClipRegion(clip);
+        painter.setFont(font);
+        QFontMetrics metrics = painter.fontMetrics();
+        QRect cell(x, y, metrics.horizontalAdvance(s), metrics.height());
+        if (d.bkMode == OPAQUE)
+            painter.fillRect(cell, Qt::white);
+        painter.setPen(ToColor(d.textColor));
+        painter.drawText(QPoint(x, y + metrics.ascent()), s);
+        return cell | metrics.boundingRect(s).translated(x, y + metrics.ascent());
+    });
+}
+
+BOOL MoveToEx(HDC dc, int x, int y, POINT* previous) {
+    DeviceContext* d = Context(dc);
+    if (!d)
+        return FALSE;
+    if (previous) {
+        previous->x = d->position.x();
+        previous->y = d->position.y();
+    }
+    d->position = QPoint(x, y);
+    return TRUE;
+}
+
+BOOL LineTo(HDC dc, int x, int y) {
+    BOOL done = Paint(dc, [&](QImage& surface, DeviceContext& d, const QRegion& clip) {
+        Pen* pen = Lookup(O().pens, d.pen);
+        QRgb color = ToColor(pen ? pen->color : 0).rgb();
+        QPoint from = d.position;
+        QPoint to(x, y);
+        QRect reach = clip.boundingRect();
+        if (!QRect(from, to).normalized().adjusted(0, 0, 1, 1).intersects(reach))
+            return QRect();
+        // Every pixel from the start up to the end point, which is left out.
+        int dx = std::abs(to.x() - from.x()), sx = from.x() < to.x() ? 1 : -1;
+        int dy = -std::abs(to.y() - from.y()), sy = from.y() < to.y() ? 1 : -1;
+        int error = dx + dy;
+        QPoint p = from;
+        QRect touched;
+        QRect area = surface.rect();
+        while (p != to) {
+            QPoint at = p + d.origin;
+            if (clip.contains(p) && area.contains(at)) {
+                surface.setPixel(at, color);
+                touched |= QRect(p, QSize(1, 1));
+            } else if ((sx > 0 ? p.x() > reach.right() : p.x() < reach.left()) ||
+                       (sy > 0 ? p.y() > reach.bottom() : p.y() < reach.top())) {
+                break; // gone past everything that can be drawn
+            }
+            int twice = 2 * error;
+            if (twice >= dy) {
+                error += dy;
+                p.rx() += sx;
+            }
+            if (twice <= dx) {
+                error += dx;
+                p.ry() += sy;
+            }
+        }
+        return touched;
+    });
+    if (DeviceContext* d = Context(dc))
+        d->position = QPoint(x, y);
+    return done;
+}
+
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
+    return Paint(dc, [&](QImage& surface, DeviceContext& d, const QRegion& clip) {
+        Pen* pen = Lookup(O().pens, d.pen);
+        Brush* brush = Lookup(O().brushes, d.brush);
+        QRect whole = RectOf(left, top, right, bottom);
+        if (whole.isEmpty())
+            return QRect();
+        // A fresh context draws with a black pen and a white brush.
+        Fill(surface, d, clip, whole, pen ? pen->color : 0x000000);
+        QRect inside = whole.adjusted(1, 1, -1, -1);
+        if (!inside.isEmpty())
+            Fill(surface, d, clip, inside, brush ? brush->color : 0xFFFFFF);
+        return whole;
+    });
+}
+
+int GetUpdateRgn(HWND window, HRGN region, BOOL) {
+    WindowRecord* r = Find(window);
+    Region* target = Lookup(O().regions, region);
+    if (!r || !target)
+        return ERROR;
+    target->area = r->update;
+    return KindOf(target->area);
+}
+
+BOOL ValidateRgn(HWND window, HRGN region) {
+    WindowRecord* r = Find(window);
+    if (!r)
+        return FALSE;
+    if (!region) {
+        r->update = QRegion();
+        return TRUE;
+    }
+    Region* area = Lookup(O().regions, region);
+    if (!area)
+        return FALSE;
+    r->update -= area->area;
+    return TRUE;
+}
+
+COLORREF SurfacePixel(Window& window, int x, int y) {
+    QWidget* client = window.ClientWidget();
+    if (!client)
+        return CLR_INVALID;
+    WindowRecord* r = Ensure(client, &window, nullptr, true);
+    if (!r || r->surface.isNull() || !r->surface.rect().contains(x, y))
+        return CLR_INVALID;
+    return ToColorRef(QColor(r->surface.pixel(x, y)));
+}
+
+} // namespace platform::win32
