@@ -1,6 +1,7 @@
 #include "platform/testing/Driver.h"
 
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/Frame.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/Qt.h"
 
@@ -206,6 +207,27 @@ void ExpectNoMessage() {
     Settle();
     for (const MessageInfo& m : OpenMessages())
         ADD_FAILURE() << "unexpected message box: \"" << m.text << "\" (" << m.caption << ")";
+    for (const DialogInfo& d : OpenDialogs())
+        ADD_FAILURE() << "unexpected dialog: \"" << d.title << "\"";
+}
+
+void ChooseMenu(int number) {
+    Frame* frame = Frame::Current();
+    ASSERT_NE(frame, nullptr) << "no frame is open";
+    ASSERT_TRUE(frame->HasItem(number)) << "no menu item " << number;
+    ASSERT_FALSE(frame->ItemHidden(number)) << "menu item " << number << " is hidden";
+    ASSERT_TRUE(frame->Choose(number)) << "menu item " << number << " cannot be chosen";
+    Settle();
+}
+
+void AnswerDialog(int kind, const std::string& title, const std::string& choice) {
+    Settle();
+    auto open = OpenDialogs();
+    ASSERT_EQ(open.size(), 1u) << "expected one dialog \"" << title << "\"";
+    EXPECT_EQ(open.front().kind, kind);
+    EXPECT_EQ(open.front().title, title);
+    ASSERT_TRUE(platform::AnswerDialog(!choice.empty(), choice));
+    Settle();
 }
 
 } // namespace platform::testing

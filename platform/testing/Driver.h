@@ -3,6 +3,7 @@
 // path, and answer message boxes after checking what they say.
 #pragma once
 
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Window.h"
 
@@ -39,5 +40,13 @@ void Answer(const std::string& text, const std::string& caption, int icon, int b
             int defaultButton = 0);
 // Fails the test when a message box is open that nobody expected.
 void ExpectNoMessage();
+
+// Chooses an item of the open frame's menu by its number, as a user does; fails the test when
+// there is no frame, or the item is hidden, disabled or a menu.
+void ChooseMenu(int number);
+
+// Expects exactly one open common dialog of this kind (DIALOG_File, ...) with this title and
+// answers it: with a choice it is accepted with that file or folder, without it is cancelled.
+void AnswerDialog(int kind, const std::string& title, const std::string& choice);
 
 } // namespace platform::testing

@@ -181,6 +181,10 @@ struct Window::Private {
     QPointer<QWidget> top;
     QPointer<ClientArea> client;
     int minWidth = 0, minHeight = 0;
+    // Where the window was when it closed, in pixels: shut-downs store it after the close.
+    bool closedGeometry = false;
+    int lastX = 0, lastY = 0, lastWidth = 0, lastHeight = 0;
+    bool lastMaximized = false, lastMinimized = false;
 };
 
 Control::Control(Window& window, const ControlDef& def)
@@ -941,6 +945,15 @@ void Window::Close() {
     if (p_->client)
         p_->client->closing = true;
     QWidget* top = p_->top.data();
+    if (top && p_->client) {
+        p_->closedGeometry = true;
+        p_->lastX = top->x();
+        p_->lastY = top->y();
+        p_->lastWidth = p_->client->width();
+        p_->lastHeight = p_->client->height();
+        p_->lastMaximized = top->isMaximized();
+        p_->lastMinimized = top->isMinimized();
+    }
     if (top) {
         top->hide();
         delete top; // the client and every control's widget with it
@@ -1033,19 +1046,27 @@ int Window::FromPixelsY(int pixels) const {
 }
 
 int Window::X() const {
-    int px = p_->top ? p_->top->x() : ToPixelsX(std::max(0, def_.x));
+    int px = p_->top              ? p_->top->x()
+             : p_->closedGeometry ? p_->lastX
+                                  : ToPixelsX(std::max(0, def_.x));
     return pixels_ ? px : FromPixelsX(px);
 }
 int Window::Y() const {
-    int py = p_->top ? p_->top->y() : ToPixelsY(std::max(0, def_.y));
+    int py = p_->top              ? p_->top->y()
+             : p_->closedGeometry ? p_->lastY
+                                  : ToPixelsY(std::max(0, def_.y));
     return pixels_ ? py : FromPixelsY(py);
 }
 int Window::Width() const {
-    int pw = p_->client ? p_->client->width() : ToPixelsX(def_.width);
+    int pw = p_->client           ? p_->client->width()
+             : p_->closedGeometry ? p_->lastWidth
+                                  : ToPixelsX(def_.width);
     return pixels_ ? pw : FromPixelsX(pw);
 }
 int Window::Height() const {
-    int ph = p_->client ? p_->client->height() : ToPixelsY(def_.height);
+    int ph = p_->client           ? p_->client->height()
+             : p_->closedGeometry ? p_->lastHeight
+                                  : ToPixelsY(def_.height);
     return pixels_ ? ph : FromPixelsY(ph);
 }
 
@@ -1083,7 +1104,9 @@ void Window::SetMinimumSize(int width, int height) {
 }
 
 bool Window::Maximized() const {
-    return p_->top && p_->top->isMaximized();
+    if (!p_->top)
+        return p_->closedGeometry && p_->lastMaximized;
+    return p_->top->isMaximized();
 }
 
 void Window::SetMaximized(bool on) {
@@ -1096,7 +1119,9 @@ void Window::SetMaximized(bool on) {
 }
 
 bool Window::Minimized() const {
-    return p_->top && p_->top->isMinimized();
+    if (!p_->top)
+        return p_->closedGeometry && p_->lastMinimized;
+    return p_->top->isMinimized();
 }
 
 void Window::Update(int control) {

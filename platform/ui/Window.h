@@ -259,7 +259,8 @@ public:
     int FromPixelsX(int pixels) const;
     int FromPixelsY(int pixels) const;
 
-    // Window position and size in the current unit.
+    // Window position and size in the current unit; after the window closed, where it was when
+    // it closed (shut-downs store it then).
     int X() const;
     int Y() const;
     int Width() const;
