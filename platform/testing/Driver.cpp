@@ -3,13 +3,16 @@
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/Frame.h"
 #include "platform/ui/Keys.h"
+#include "platform/ui/ListBox.h"
 #include "platform/ui/Qt.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeView>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -209,6 +212,52 @@ void ExpectNoMessage() {
         ADD_FAILURE() << "unexpected message box: \"" << m.text << "\" (" << m.caption << ")";
     for (const DialogInfo& d : OpenDialogs())
         ADD_FAILURE() << "unexpected dialog: \"" << d.title << "\"";
+}
+
+namespace {
+
+// Where a user clicks a list's cell, in its viewport; false when it is not on the screen.
+bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewport, QPoint& at) {
+    ListBox* list = ListBox::Of(window[control]);
+    if (!list)
+        return false;
+    auto* view = static_cast<QTreeView*>(list->View());
+    viewport = view->viewport();
+    QAbstractItemModel* model = view->model();
+    if (row <= list->Count()) {
+        QRect cell = view->visualRect(model->index(row - 1, column - 1));
+        at = cell.center();
+    } else {
+        int x = view->header()->sectionViewportPosition(column - 1) +
+                view->header()->sectionSize(column - 1) / 2;
+        int y = list->Count() == 0
+                    ? 2
+                    : view->visualRect(model->index(list->Count() - 1, 0)).bottom() + 3;
+        at = QPoint(x, y);
+    }
+    return viewport->rect().contains(at);
+}
+
+} // namespace
+
+void ClickList(Window& window, int control, int row, int column) {
+    QWidget* viewport = nullptr;
+    QPoint at;
+    ASSERT_TRUE(ListPoint(window, control, row, column, viewport, at))
+        << "row " << row << " column " << column << " of list " << control << " is not shown";
+    ClickAt(viewport, at);
+    Settle();
+}
+
+void DoubleClickList(Window& window, int control, int row, int column) {
+    QWidget* viewport = nullptr;
+    QPoint at;
+    ASSERT_TRUE(ListPoint(window, control, row, column, viewport, at))
+        << "row " << row << " column " << column << " of list " << control << " is not shown";
+    Activate(viewport);
+    QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
+                       viewport->mapTo(viewport->window(), at));
+    Settle();
 }
 
 void ChooseMenu(int number) {

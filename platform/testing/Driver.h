@@ -41,6 +41,11 @@ void Answer(const std::string& text, const std::string& caption, int icon, int b
 // Fails the test when a message box is open that nobody expected.
 void ExpectNoMessage();
 
+// Clicks (or double-clicks) a cell of a list box, row and column from 1, as a user does; a row
+// after the last clicks the empty area below the rows.
+void ClickList(Window& window, int control, int row, int column = 1);
+void DoubleClickList(Window& window, int control, int row, int column = 1);
+
 // Chooses an item of the open frame's menu by its number, as a user does; fails the test when
 // there is no frame, or the item is hidden, disabled or a menu.
 void ChooseMenu(int number);

@@ -3,6 +3,7 @@
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Keys.h"
+#include "platform/ui/ListBox.h"
 #include "platform/ui/Qt.h"
 
 #include <QApplication>
@@ -175,6 +176,7 @@ struct Control::Private {
     int tabIndex = -1;              // tabs: index in their sheet
     bool dirty = false;             // the user changed the text since it was last taken
     std::string text;               // caption of controls without a widget text
+    std::unique_ptr<ListBox> list;  // list boxes
 };
 
 struct Window::Private {
@@ -208,6 +210,10 @@ Control::~Control() {
 
 QWidget* Control::Widget() const {
     return p_->widget.data();
+}
+
+ListBox* Control::List() const {
+    return p_->list.get();
 }
 
 void Control::Build() {
@@ -379,6 +385,14 @@ void Control::Build() {
     }
     case ControlKind::Region: {
         w = new QWidget(client);
+        break;
+    }
+    case ControlKind::List: {
+        p_->list = std::make_unique<ListBox>(*this, client);
+        if (lineHeight_ > 0)
+            p_->list->SetRowHeight(window_.ToPixelsY(lineHeight_));
+        p_->list->Reload();
+        w = p_->list->View();
         break;
     }
     }
@@ -610,6 +624,8 @@ void Control::SetValue(const std::string& value) {
 }
 
 int Control::Selected() const {
+    if (p_->list)
+        return p_->list->Selected();
     QWidget* w = Widget();
     if (auto* c = qobject_cast<QComboBox*>(w))
         return c->currentIndex() + 1;
@@ -628,6 +644,10 @@ int Control::Selected() const {
 }
 
 void Control::Select(int item) {
+    if (p_->list) {
+        p_->list->Select(item);
+        return;
+    }
     QWidget* w = Widget();
     bool was = updating_;
     updating_ = true;
@@ -645,6 +665,10 @@ void Control::SetListSource(const ListSource* source) {
 }
 
 void Control::ReloadList() {
+    if (p_->list) {
+        p_->list->Reload();
+        return;
+    }
     auto* combo = qobject_cast<QComboBox*>(Widget());
     if (!combo)
         return;
@@ -740,6 +764,8 @@ void Control::SetIcon(const std::string& icon) {
 
 void Control::SetLineHeight(int height) {
     lineHeight_ = height;
+    if (p_->list)
+        p_->list->SetRowHeight(window_.ToPixelsY(height));
 }
 
 void Control::SetTabHidden(int position, bool hidden) {
@@ -938,10 +964,12 @@ void Window::Close() {
     closed_ = true;
     auto& all = OpenWindows();
     all.erase(std::remove(all.begin(), all.end(), this), all.end());
-    for (Control* c : order_)
+    for (Control* c : order_) {
         if (c->p_->widget) {
             c->p_->widget->setProperty(kControlProperty, QVariant());
         }
+        c->p_->list.reset(); // its view goes with the window's widgets
+    }
     if (p_->client)
         p_->client->closing = true;
     QWidget* top = p_->top.data();
@@ -1136,6 +1164,8 @@ void Window::Display(int control) {
     for (Control* c : order_)
         if ((control == 0 || c->Number() == control) && c->binding_.target.index() != 0)
             c->ShowValue();
+        else if ((control == 0 || c->Number() == control) && c->p_->list)
+            c->p_->list->Reload();
 }
 
 void Window::AddAlert(int keyCode) {

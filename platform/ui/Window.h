@@ -37,6 +37,7 @@ enum class ControlKind {
     Box,       // a plain rectangle
     Progress,  // progress bar with a range
     Region,    // an empty control the program draws on itself
+    List,      // list box showing a list source in columns (see ListBox.h)
 };
 
 // Attributes of a control.
@@ -65,6 +66,19 @@ enum : unsigned {
     WIN_MdiChild = 1u << 6, // opens inside the application frame when there is one
 };
 
+// A column of a list box: what it shows and how.
+struct ListColumn {
+    std::string heading;
+    int width = 0;    // dialog units
+    int field = 1;    // the list source's column it shows
+    int maxChars = 0; // shows at most this many characters; 0 all
+    int align = 0;    // 0 left, 1 right, 2 centred
+    int indent = 0;   // dialog units before the text
+    bool rightBorder = true;
+    bool resizable = true;
+    int iconField = 0; // the source column whose number picks the row's icon; 0 no icon
+};
+
 struct ControlDef {
     ControlKind kind = ControlKind::String;
     int number = 0; // the field equate; 0 for controls nobody addresses
@@ -78,6 +92,7 @@ struct ControlDef {
     double low = 0, high = 100, step = 1; // spin boxes and progress bars
     std::string tip;
     std::string icon;
+    std::vector<ListColumn> columns; // list boxes
 };
 
 struct WindowDef {
@@ -108,6 +123,7 @@ struct Binding {
 };
 
 class Window;
+class ListBox;
 
 // A control of an open window, addressed by its number.
 class Control {
@@ -119,6 +135,11 @@ public:
 
     int Number() const { return def_.number; }
     ControlKind Kind() const { return def_.kind; }
+    const ControlDef& Definition() const { return def_; }
+    Window& Owner() { return window_; }
+    // List boxes: the list behind the control (ListBox.h); null for other kinds and once the
+    // window has closed.
+    ListBox* List() const;
     int Parent() const { return def_.parent; }
     unsigned Attributes() const { return def_.attributes; }
 
