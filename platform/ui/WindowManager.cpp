@@ -1,6 +1,7 @@
 #include "platform/ui/WindowManager.h"
 
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/WindowResizer.h"
 
 namespace platform {
 
@@ -61,6 +62,17 @@ int WindowManager::OnEvent() {
 }
 
 int WindowManager::OnWindowEvent() {
+    switch (CurrentEvent()) {
+    case EVENT_Sized:
+    case EVENT_Maximized:
+    case EVENT_Restored:
+    case EVENT_GainFocus:
+        if (resizer_ && window_ && window_->IsOpen())
+            resizer_->Resize();
+        break;
+    default:
+        break;
+    }
     return RESULT_GoOn;
 }
 
