@@ -4,6 +4,7 @@
 #include "platform/ui/Frame.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
+#include "platform/ui/Popup.h"
 #include "platform/ui/Qt.h"
 
 #include <QApplication>
@@ -212,6 +213,8 @@ void ExpectNoMessage() {
         ADD_FAILURE() << "unexpected message box: \"" << m.text << "\" (" << m.caption << ")";
     for (const DialogInfo& d : OpenDialogs())
         ADD_FAILURE() << "unexpected dialog: \"" << d.title << "\"";
+    if (!OpenPopupItems().empty())
+        ADD_FAILURE() << "unexpected popup menu";
 }
 
 namespace {
@@ -257,6 +260,17 @@ void DoubleClickList(Window& window, int control, int row, int column) {
     Activate(viewport);
     QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
                        viewport->mapTo(viewport->window(), at));
+    Settle();
+}
+
+void PickPopup(const std::vector<std::string>& items, int item) {
+    Settle();
+    std::vector<std::string> shown;
+    for (const PopupItem& p : OpenPopupItems())
+        shown.push_back((p.checkable ? (p.checked ? "+" : "-") : "") + p.text);
+    ASSERT_FALSE(shown.empty()) << "no popup menu is open";
+    EXPECT_EQ(shown, items);
+    ASSERT_TRUE(AnswerPopup(item)) << "the popup menu has no item " << item;
     Settle();
 }
 

@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <vector>
+
 #include <string>
 
 namespace platform::testing {
@@ -45,6 +47,10 @@ void ExpectNoMessage();
 // after the last clicks the empty area below the rows.
 void ClickList(Window& window, int control, int row, int column = 1);
 void DoubleClickList(Window& window, int control, int row, int column = 1);
+
+// Expects an open popup menu offering exactly these items (separators left out, check marks
+// as "+" or "-" in front as the program wrote them) and chooses item n, or none for 0.
+void PickPopup(const std::vector<std::string>& items, int item);
 
 // Chooses an item of the open frame's menu by its number, as a user does; fails the test when
 // there is no frame, or the item is hidden, disabled or a menu.
