@@ -2,6 +2,8 @@
 
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Help.h"
+#include "platform/ui/Icons.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/Qt.h"
@@ -267,8 +269,12 @@ void Control::Build() {
         auto* button = new QPushButton(text, client);
         button->setAutoDefault(false);
         button->setDefault(def_.attributes & ATTR_Default);
-        QObject::connect(button, &QPushButton::clicked, button,
-                         [this] { window_.PostInputEvent(EVENT_Accepted, def_.number); });
+        if (def_.attributes & ATTR_StdHelp)
+            QObject::connect(button, &QPushButton::clicked, button,
+                             [this] { ShowHelp(HelpRequest::Keyword, window_.Definition().help); });
+        else
+            QObject::connect(button, &QPushButton::clicked, button,
+                             [this] { window_.PostInputEvent(EVENT_Accepted, def_.number); });
         w = button;
         break;
     }
@@ -920,6 +926,8 @@ void Window::Open() {
     client->setProperty(kWindowProperty, QVariant::fromValue(static_cast<void*>(this)));
     client->setWindowTitle(ToQt(def_.caption));
     client->setFont(StandInFont(def_.fontName, def_.fontSize));
+    if (!def_.icon.empty())
+        client->setWindowIcon(PlatformIcon(def_.icon));
     if (def_.attributes & WIN_Modal)
         client->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     client->resize(ToPixelsX(def_.width), ToPixelsY(def_.height));

@@ -53,6 +53,7 @@ enum : unsigned {
     ATTR_Right = 1u << 8,  // text aligned right
     ATTR_Center = 1u << 9, // text centred
     ATTR_Password = 1u << 10,
+    ATTR_StdHelp = 1u << 11, // the button opens the help file at the window's help keyword
 };
 
 // Attributes of a window.
@@ -104,6 +105,7 @@ struct WindowDef {
     int width = 200, height = 100;
     unsigned attributes = 0;
     std::vector<ControlDef> controls;
+    std::string help; // the window's help keyword
 };
 
 // An in-memory list that a drop list, drop combo or list box shows: rows of text columns.
