@@ -7,6 +7,7 @@
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/Qt.h"
+#include "platform/ui/StatusBar.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -935,13 +936,16 @@ void Window::Open() {
         client->setFixedSize(ToPixelsX(def_.width), ToPixelsY(def_.height));
     for (Control* c : order_)
         c->Build();
-    QWidget* top = client;
+    QWidget* inner = client;
+    if (!def_.statusZones.empty())
+        inner = AddStatusBar(*this, client);
+    QWidget* top = inner;
     if (ThePlacer())
-        if (QWidget* placed = ThePlacer()(*this, client))
+        if (QWidget* placed = ThePlacer()(*this, inner))
             top = placed;
     p_->top = top;
-    if (def_.x >= 0 && def_.y >= 0 && top == client)
-        client->move(ToPixelsX(def_.x), ToPixelsY(def_.y));
+    if (def_.x >= 0 && def_.y >= 0 && top == inner)
+        inner->move(ToPixelsX(def_.x), ToPixelsY(def_.y));
     OpenWindows().push_back(this);
     open_ = true;
     Display();

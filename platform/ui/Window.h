@@ -106,6 +106,9 @@ struct WindowDef {
     unsigned attributes = 0;
     std::vector<ControlDef> controls;
     std::string help; // the window's help keyword
+    // A status bar under the client area with a zone per width (dialog units; -1 takes what
+    // the others leave); empty for none. See StatusBar.h.
+    std::vector<int> statusZones;
 };
 
 // An in-memory list that a drop list, drop combo or list box shows: rows of text columns.
