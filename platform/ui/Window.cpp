@@ -4,6 +4,7 @@
 #include "platform/text/Text.h"
 #include "platform/ui/Help.h"
 #include "platform/ui/Icons.h"
+#include "platform/ui/ImageBox.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/Qt.h"
@@ -175,11 +176,12 @@ void InstallKeyFilter() {
 
 struct Control::Private {
     QPointer<QWidget> widget;
-    QButtonGroup* radios = nullptr; // option groups
-    int tabIndex = -1;              // tabs: index in their sheet
-    bool dirty = false;             // the user changed the text since it was last taken
-    std::string text;               // caption of controls without a widget text
-    std::unique_ptr<ListBox> list;  // list boxes
+    QButtonGroup* radios = nullptr;  // option groups
+    int tabIndex = -1;               // tabs: index in their sheet
+    bool dirty = false;              // the user changed the text since it was last taken
+    std::string text;                // caption of controls without a widget text
+    std::unique_ptr<ListBox> list;   // list boxes
+    std::unique_ptr<ImageBox> image; // image controls
 };
 
 struct Window::Private {
@@ -217,6 +219,10 @@ QWidget* Control::Widget() const {
 
 ListBox* Control::List() const {
     return p_->list.get();
+}
+
+ImageBox* Control::Image() const {
+    return p_->image.get();
 }
 
 void Control::Build() {
@@ -402,6 +408,12 @@ void Control::Build() {
         w = p_->list->View();
         break;
     }
+    case ControlKind::Image: {
+        p_->image = std::make_unique<ImageBox>(*this, client);
+        p_->image->SetFile(def_.text);
+        w = p_->image->View();
+        break;
+    }
     }
     p_->widget = w;
     w->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(this)));
@@ -466,6 +478,10 @@ void Control::SetText(const std::string& text) {
     QWidget* w = Widget();
     if (!w)
         return;
+    if (p_->image) {
+        p_->image->SetFile(text);
+        return;
+    }
     updating_ = true;
     QString q = ToQt(text);
     switch (def_.kind) {
@@ -981,6 +997,7 @@ void Window::Close() {
             c->p_->widget->setProperty(kControlProperty, QVariant());
         }
         c->p_->list.reset(); // its view goes with the window's widgets
+        c->p_->image.reset();
     }
     if (p_->client)
         p_->client->closing = true;

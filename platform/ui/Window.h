@@ -38,6 +38,7 @@ enum class ControlKind {
     Progress,  // progress bar with a range
     Region,    // an empty control the program draws on itself
     List,      // list box showing a list source in columns (see ListBox.h)
+    Image,     // an image file (its text) drawn at a size, with scroll bars (see ImageBox.h)
 };
 
 // Attributes of a control.
@@ -129,6 +130,7 @@ struct Binding {
 
 class Window;
 class ListBox;
+class ImageBox;
 
 // A control of an open window, addressed by its number.
 class Control {
@@ -145,6 +147,8 @@ public:
     // List boxes: the list behind the control (ListBox.h); null for other kinds and once the
     // window has closed.
     ListBox* List() const;
+    // Image controls: the image behind the control (ImageBox.h); null otherwise.
+    ImageBox* Image() const;
     int Parent() const { return def_.parent; }
     unsigned Attributes() const { return def_.attributes; }
 
