@@ -8,6 +8,7 @@
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/Qt.h"
+#include "platform/ui/SpinBox.h"
 #include "platform/ui/StatusBar.h"
 
 #include <QApplication>
@@ -182,6 +183,8 @@ struct Control::Private {
     std::string text;                // caption of controls without a widget text
     std::unique_ptr<ListBox> list;   // list boxes
     std::unique_ptr<ImageBox> image; // image controls
+    int rejectCode = 0;              // the input last rejected
+    std::string rejected;
 };
 
 struct Window::Private {
@@ -309,7 +312,13 @@ void Control::Build() {
         break;
     }
     case ControlKind::Spin: {
-        auto* spin = new QDoubleSpinBox(client);
+        auto* spin = new RangeSpinBox(client);
+        spin->rejected = [this](int reason, const std::string& typed) {
+            p_->rejectCode = reason;
+            p_->rejected = typed;
+            p_->dirty = false;
+            window_.PostInputEvent(EVENT_Rejected, def_.number);
+        };
         spin->setDecimals(def_.digits);
         spin->setRange(def_.low, def_.high);
         spin->setSingleStep(def_.step);
@@ -773,6 +782,14 @@ void Control::SetRange(double low, double high) {
         updating_ = was;
     } else if (auto* p = qobject_cast<QProgressBar*>(Widget()))
         p->setRange(static_cast<int>(low), static_cast<int>(high));
+}
+
+int Control::RejectCode() const {
+    return p_->rejectCode;
+}
+
+std::string Control::RejectedText() const {
+    return p_->rejected;
 }
 
 void Control::SetTip(const std::string& tip) {

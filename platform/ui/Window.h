@@ -57,6 +57,12 @@ enum : unsigned {
     ATTR_StdHelp = 1u << 11, // the button opens the help file at the window's help keyword
 };
 
+// Why typed input was rejected (EVENT:Rejected).
+enum : int {
+    REJECT_RangeHigh = 1, // above the control's range
+    REJECT_RangeLow = 2,  // below it
+};
+
 // Attributes of a window.
 enum : unsigned {
     WIN_Resizable = 1u << 0,
@@ -202,6 +208,9 @@ public:
     void SetSkip(bool skip);
     bool Skip() const { return skip_; }
     void SetRange(double low, double high);
+    // The reason (REJECT_...) and the text of the input last rejected on this control.
+    int RejectCode() const;
+    std::string RejectedText() const;
     void SetTip(const std::string& tip);
     void SetIcon(const std::string& icon);
     std::string Icon() const { return def_.icon; }
