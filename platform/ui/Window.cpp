@@ -123,9 +123,15 @@ public:
         if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || widget != QApplication::focusWidget())
+        QWidget* focus = QApplication::focusWidget();
+        // Without a focused control the key goes to the window itself (a frame, say).
+        if (!widget || (focus ? widget != focus : !widget->isWindow()))
             return false;
         Window* window = WindowOf(widget);
+        if (!window && !focus)
+            for (Window* w : OpenWindows())
+                if (w->Widget() == widget)
+                    window = w;
         if (!window || !window->IsOpen())
             return false;
         auto* key = static_cast<QKeyEvent*>(event);

@@ -240,6 +240,37 @@ TEST_F(FrameTest, ExitClosesTheFrameAndEveryWindowInsideIt) {
     EXPECT_EQ(child.window.X(), x); // still readable after the close, for the position store
 }
 
+TEST_F(FrameTest, TheCloseBoxOfAChildWindowClosesOnlyThatWindow) {
+    StartBoth();
+    drv::CloseBox(child.window);
+    EXPECT_TRUE(child.closed);
+    EXPECT_FALSE(ThreadExists(childThread));
+    EXPECT_TRUE(main.window.IsOpen());
+    EXPECT_TRUE(main.frame.DocumentArea()->findChildren<QMdiSubWindow*>().isEmpty());
+}
+
+TEST_F(FrameTest, AlertKeysOfTheFrameWindow) {
+    struct Alerted : Main {
+        std::vector<int> alerts;
+        int Setup() override {
+            int r = Main::Setup();
+            window.AddAlert(KEY_CtrlT);
+            return r;
+        }
+        int OnWindowEvent() override {
+            if (CurrentEvent() == EVENT_AlertKey)
+                alerts.push_back(KeyCode());
+            return Main::OnWindowEvent();
+        }
+    } alerted;
+    Start([&](const std::string&) { alerted.Run(); });
+    drv::Settle();
+    drv::Key(alerted.window, 0, KEY_CtrlT);
+    EXPECT_EQ(alerted.alerts, std::vector<int>{KEY_CtrlT});
+    EndAllThreads();
+    drv::Settle();
+}
+
 TEST_F(FrameTest, CloseDownOfTheFrameClosesTheWindowsInsideIt) {
     StartBoth();
     Start([](const std::string&) { Post(EVENT_CloseDown, 0, 1); });
