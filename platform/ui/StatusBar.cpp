@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QStatusTipEvent>
 #include <QVBoxLayout>
 
 #include <vector>
@@ -23,6 +24,14 @@ public:
     std::vector<QLabel*> zones;
 
 protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::StatusTip) {
+            if (!zones.empty())
+                zones.front()->setText(static_cast<QStatusTipEvent*>(event)->tip());
+            return true;
+        }
+        return QWidget::event(event);
+    }
     void closeEvent(QCloseEvent* event) override {
         event->ignore();
         window_.PostInputEvent(EVENT_CloseWindow, 0);
@@ -82,6 +91,16 @@ std::string StatusText(Window& window, int zone) {
     if (!host || zone < 1 || zone > static_cast<int>(host->zones.size()))
         return std::string();
     return FromQt(host->zones[static_cast<std::size_t>(zone - 1)]->text());
+}
+
+void SetStatusMessage(Control& control, const std::string& message) {
+    if (QWidget* w = control.Widget())
+        w->setStatusTip(ToQt(message));
+}
+
+std::string StatusMessage(Control& control) {
+    QWidget* w = control.Widget();
+    return w ? FromQt(w->statusTip()) : std::string();
 }
 
 int StatusZones(Window& window) {

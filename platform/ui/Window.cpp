@@ -283,6 +283,8 @@ void Control::Build() {
     }
     case ControlKind::Button: {
         auto* button = new QPushButton(text, client);
+        if (!def_.icon.empty())
+            button->setIcon(PlatformIcon(def_.icon));
         button->setAutoDefault(false);
         button->setDefault(def_.attributes & ATTR_Default);
         if (def_.attributes & ATTR_StdHelp)
@@ -806,6 +808,8 @@ void Control::SetTip(const std::string& tip) {
 
 void Control::SetIcon(const std::string& icon) {
     def_.icon = icon;
+    if (auto* button = qobject_cast<QPushButton*>(Widget()))
+        button->setIcon(PlatformIcon(icon));
 }
 
 void Control::SetLineHeight(int height) {

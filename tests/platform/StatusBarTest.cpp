@@ -3,7 +3,9 @@
 #include "platform/testing/Driver.h"
 #include "platform/ui/WindowManager.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QStatusTipEvent>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -21,6 +23,7 @@ struct Preview : WindowManager {
         def.height = 211;
         def.attributes = WIN_Resizable;
         def.statusZones = {-1, 50, 50, 50, 150};
+        def.controls = {{ControlKind::Button, 1, "", 2, 2, 14, 14}};
         return def;
     }()};
     bool closed = false;
@@ -69,6 +72,13 @@ TEST_F(StatusBarTest, ZonesHoldTheirTextsUnderAClientAreaOfTheDefinedSize) {
     EXPECT_GT(zones[0]->width(), w.ToPixelsX(50));
     EXPECT_GT(zones[0]->mapTo(w.Widget(), QPoint()).y(),
               w.ClientWidget()->geometry().bottom()); // under the client area
+
+    // A control's status message shows in the first zone while the mouse is over it.
+    SetStatusMessage(w[1], "Print The Report");
+    EXPECT_EQ(StatusMessage(w[1]), "Print The Report");
+    QStatusTipEvent tip(w[1].Widget()->statusTip());
+    QApplication::sendEvent(w[1].Widget(), &tip);
+    EXPECT_EQ(StatusText(w, 1), "Print The Report");
 
     drv::CloseBox(w);
     EXPECT_TRUE(preview.closed);
