@@ -1,9 +1,10 @@
-// Icons and mouse cursors of the platform's own drawing. The programs name them as they always
-// have ("~BoxOn.ico", "~drag.cur"); a name the platform does not draw is looked for as an image
-// file, and a name it cannot find gives no icon.
+// Icons of the platform's own drawing, by name, case ignored: "NOTE.ICO" (the programs' icon),
+// "~BoxOn.ico" and "~BoxOff.ico" (a ticked and an empty box), "~Ellipsis.ico", and the report
+// preview's "~Print.ico", "~Exit.ico", "~First.ico", "~Previous.ico", "~Next.ico", "~Last.ico",
+// "~Jump.ico", "~Mark.ico", "~Unmark.ico", "~Delete.ico", "~Zoom.ico" and "~Display.ico". Any other
+// name is looked for as an image file; a name that is neither gives no icon.
 #pragma once
 
-#include <QCursor>
 #include <QIcon>
 
 #include <string>

@@ -2,6 +2,7 @@
 #include "platform/testing/Driver.h"
 #include "platform/ui/Cursor.h"
 #include "platform/ui/Help.h"
+#include "platform/ui/Icons.h"
 #include "platform/ui/WindowManager.h"
 
 #include <QApplication>
@@ -122,4 +123,17 @@ TEST_F(HelpCursorTest, NamedCursorsOverTheProgramAndOverAControl) {
     EXPECT_EQ(ok.Widget()->cursor().hotSpot(), QPoint(11, 11)); // the centre of the glass
     SetControlCursor(ok, "");
     EXPECT_EQ(ok.Widget()->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(IconsTest, EveryDrawnIconHasAPictureAndUnknownNamesHaveNone) {
+    for (const char* name :
+         {"NOTE.ICO", "~BoxOn.ico", "~boxoff.ICO", "~Ellipsis.ico", "~Print.ico", "~Exit.ico",
+          "~First.ico", "~Previous.ico", "~Next.ico", "~Last.ico", "~Jump.ico", "~Mark.ico",
+          "~Unmark.ico", "~Delete.ico", "~Zoom.ico", "~Display.ico"})
+        EXPECT_FALSE(PlatformIcon(name).isNull()) << name;
+    EXPECT_TRUE(PlatformIcon("nothing.ico").isNull());
+    EXPECT_TRUE(PlatformIcon("").isNull());
+    // The ticked box differs from the empty one.
+    EXPECT_NE(PlatformIcon("~BoxOn.ico").pixmap(16, 16).toImage(),
+              PlatformIcon("~BoxOff.ico").pixmap(16, 16).toImage());
 }
