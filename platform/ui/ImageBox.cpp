@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -54,8 +55,8 @@ private:
 } // namespace
 
 struct ImageBox::Private {
-    QScrollArea* area = nullptr;
-    ImageLabel* label = nullptr;
+    QPointer<QScrollArea> area; // the label goes with it
+    QPointer<ImageLabel> label;
     QSize natural;
 };
 
@@ -84,6 +85,9 @@ QWidget* ImageBox::View() const {
 
 void ImageBox::SetFile(const std::string& file) {
     file_ = file;
+    if (!p_->area)
+        return;
+
     QImageReader reader(ToQt(file));
     p_->natural = reader.canRead() ? reader.size() : QSize();
     if (!p_->natural.isValid() && reader.canRead())
@@ -121,35 +125,56 @@ void ImageBox::SetDrawnSize(int width, int height) {
 }
 
 int ImageBox::DrawnWidth() const {
+    if (!p_->area)
+        return 0;
+
     return InUnitX(control_.Owner(), ownSize_ ? drawnWidth_ : p_->area->width());
 }
 
 int ImageBox::DrawnHeight() const {
+    if (!p_->area)
+        return 0;
+
     return InUnitY(control_.Owner(), ownSize_ ? drawnHeight_ : p_->area->height());
 }
 
 void ImageBox::SetScrollBars(bool horizontal, bool vertical) {
     hbar_ = horizontal;
     vbar_ = vertical;
+    if (!p_->area)
+        return;
+
     p_->area->setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAsNeeded
                                                       : Qt::ScrollBarAlwaysOff);
     p_->area->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
 }
 
 int ImageBox::HScroll() const {
+    if (!p_->area)
+        return 0;
+
     return InUnitX(control_.Owner(), p_->area->horizontalScrollBar()->value());
 }
 
 int ImageBox::VScroll() const {
+    if (!p_->area)
+        return 0;
+
     return InUnitY(control_.Owner(), p_->area->verticalScrollBar()->value());
 }
 
 void ImageBox::SetHScroll(int position) {
+    if (!p_->area)
+        return;
+
     const Window& w = control_.Owner();
     p_->area->horizontalScrollBar()->setValue(w.Pixels() ? position : w.ToPixelsX(position));
 }
 
 void ImageBox::SetVScroll(int position) {
+    if (!p_->area)
+        return;
+
     const Window& w = control_.Owner();
     p_->area->verticalScrollBar()->setValue(w.Pixels() ? position : w.ToPixelsY(position));
 }
@@ -160,6 +185,9 @@ void ImageBox::Fit() {
 }
 
 void ImageBox::Draw() {
+    if (!p_->area || !p_->label)
+        return;
+
     QSize size = ownSize_ ? QSize(drawnWidth_, drawnHeight_) : p_->area->size();
     if (!Loaded() || size.isEmpty()) {
         p_->label->clear();

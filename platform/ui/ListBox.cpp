@@ -11,6 +11,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -125,6 +127,12 @@ protected:
         QTreeView::mousePressEvent(event);
         std::swap(user, pressing_);
     }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        bool user = true;
+        std::swap(user, pressing_);
+        QTreeView::mouseMoveEvent(event);
+        std::swap(user, pressing_);
+    }
     void mouseDoubleClickEvent(QMouseEvent* event) override {
         Record(event->position().toPoint());
         if (event->button() == Qt::LeftButton && list_.Alert(MOUSE_Left2))
@@ -183,7 +191,7 @@ private:
 };
 
 struct ListBox::Private {
-    ListView* view = nullptr;
+    QPointer<ListView> view; // the model and the delegate go with it
     SourceModel* model = nullptr;
     CellDelegate* delegate = nullptr;
 };
@@ -208,6 +216,13 @@ ListBox::ListBox(Control& control, QWidget* parent)
     view->header()->setSectionsMovable(false);
     QObject::connect(view->header(), &QHeaderView::sectionPressed, view,
                      [this](int section) { MouseDown(0, section + 1, LISTZONE_Header); });
+    // Open editors stay over their cells when the list scrolls or a column is resized.
+    QObject::connect(view->verticalScrollBar(), &QScrollBar::valueChanged, view,
+                     [this](int) { PlaceEditors(); });
+    QObject::connect(view->horizontalScrollBar(), &QScrollBar::valueChanged, view,
+                     [this](int) { PlaceEditors(); });
+    QObject::connect(view->header(), &QHeaderView::sectionResized, view,
+                     [this](int, int, int) { PlaceEditors(); });
     SetColumns(control.Definition().columns);
 }
 
@@ -222,6 +237,9 @@ ListBox* ListBox::Of(Control& control) {
 }
 
 void ListBox::SetColumns(const std::vector<ListColumn>& columns) {
+    if (!p_->view)
+        return;
+
     Window& window = control_.Owner();
     p_->model->columns = columns;
     p_->delegate->indents.clear();
@@ -241,22 +259,33 @@ void ListBox::SetColumns(const std::vector<ListColumn>& columns) {
 }
 
 int ListBox::ColumnCount() const {
+    if (!p_->view)
+        return 0;
+
     return static_cast<int>(p_->model->columns.size());
 }
 
 void ListBox::SetIcon(int number, const std::string& icon) {
+    if (!p_->view)
+        return;
+
     p_->model->icons[number] = icon;
     p_->view->viewport()->update();
 }
 
 std::string ListBox::Icon(int number) const {
+    if (!p_->view)
+        return std::string();
+
     auto it = p_->model->icons.find(number);
     return it == p_->model->icons.end() ? std::string() : it->second;
 }
 
 void ListBox::SetRowHeight(int pixels) {
+    if (!p_->view)
+        return;
+
     p_->delegate->rowHeight = pixels;
-    p_->view->iconSize(); // the icons stay as they are
     p_->view->setIconSize(
         QSize(std::min(16, std::max(8, pixels - 2)), std::min(16, std::max(8, pixels - 2))));
     p_->model->Reset();
@@ -264,15 +293,24 @@ void ListBox::SetRowHeight(int pixels) {
 }
 
 int ListBox::Count() const {
+    if (!p_->view)
+        return 0;
+
     return p_->model->source ? p_->model->source->Count() : 0;
 }
 
 int ListBox::Selected() const {
+    if (!p_->view)
+        return 0;
+
     QModelIndex current = p_->view->currentIndex();
     return current.isValid() ? current.row() + 1 : 0;
 }
 
 void ListBox::Select(int row) {
+    if (!p_->view)
+        return;
+
     if (row < 1 || row > Count())
         return;
     QModelIndex index = p_->model->index(row - 1, 0);
@@ -285,6 +323,9 @@ void ListBox::SetCurrentColumn(int column) {
 }
 
 void ListBox::PlaceEditor(int column, int control) {
+    if (!p_->view)
+        return;
+
     Window& window = control_.Owner();
     Control* editor = window.Find(control);
     int row = Selected();
@@ -309,12 +350,21 @@ void ListBox::ClearEditor(int column) {
     editors_.erase(it);
 }
 
+void ListBox::PlaceEditors() {
+    auto editors = editors_;
+    for (auto [column, control] : editors)
+        PlaceEditor(column, control);
+}
+
 int ListBox::EditorOf(int column) const {
     auto it = editors_.find(column);
     return it == editors_.end() ? 0 : it->second;
 }
 
 void ListBox::Reload() {
+    if (!p_->view)
+        return;
+
     int row = Selected();
     p_->model->source = control_.Source();
     p_->model->Reset();
@@ -324,6 +374,9 @@ void ListBox::Reload() {
 }
 
 std::string ListBox::CellText(int row, int column) const {
+    if (!p_->view)
+        return std::string();
+
     const ListSource* source = p_->model->source;
     if (!source || row < 1 || row > source->Count())
         return std::string();
@@ -341,6 +394,9 @@ std::string ListBox::CellText(int row, int column) const {
 }
 
 QRect ListBox::CellRect(int row, int column) const {
+    if (!p_->view)
+        return QRect();
+
     QRect cell = p_->view->visualRect(p_->model->index(row - 1, column - 1));
     QPoint at = p_->view->viewport()->mapTo(control_.Owner().ClientWidget(), cell.topLeft());
     return QRect(at, cell.size());

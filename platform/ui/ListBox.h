@@ -55,6 +55,8 @@ public:
     void PlaceEditor(int column, int control);
     void ClearEditor(int column);
     int EditorOf(int column) const;
+    // Places the open editors again, after the list moved, scrolled or changed its columns.
+    void PlaceEditors();
 
     // Shows the source again (after it changed); the chosen row stays where it can.
     void Reload();

@@ -1,5 +1,6 @@
 #include "platform/ui/WindowResizer.h"
 
+#include "platform/ui/ListBox.h"
 #include "platform/ui/Window.h"
 
 #include <QWidget>
@@ -192,6 +193,10 @@ int WindowResizer::Resize() {
         if (r.x != c->X() || r.y != c->Y() || r.width != c->Width() || r.height != c->Height())
             c->SetPosition(r.x, r.y, r.width, r.height);
     }
+    // An in-place editor belongs over its list's cell, wherever its own rule put it.
+    for (Control* c : window_->Controls())
+        if (ListBox* list = c->List())
+            list->PlaceEditors();
     window_->SetPixels(pixels);
     return 0;
 }

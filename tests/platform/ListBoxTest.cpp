@@ -3,6 +3,7 @@
 #include "platform/testing/Driver.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/WindowManager.h"
+#include "platform/ui/WindowResizer.h"
 
 #include <QHeaderView>
 #include <QTest>
@@ -31,6 +32,7 @@ WindowDef ListDef() {
     def.caption = "Layers";
     def.width = 300;
     def.height = 160;
+    def.attributes = WIN_Resizable;
     ControlDef list{ControlKind::List, LIST, "", 4, 4, 290, 120};
     list.columns = {
         {"Key Name", 55, 1, 5, 0, 2, true, true, 4},
@@ -208,4 +210,20 @@ TEST_F(ListBoxTest, RedisplayShowsTheChangedSourceAndKeepsTheRowWhereItCan) {
     EXPECT_EQ(list->Selected(), 0);
     drv::Settle();
     EXPECT_TRUE(demo.log.empty());
+}
+
+TEST_F(ListBoxTest, AnOpenEditorStaysOverItsCellWhenTheWindowIsResized) {
+    Window& w = demo.window;
+    WindowResizer resizer;
+    resizer.Init(w);
+    demo.SetResizer(&resizer);
+    w[LIST].Select(3);
+    list->PlaceEditor(2, EDITENTRY);
+    w.SetPosition(w.X(), w.Y(), 400, 200);
+    drv::Settle();
+    EXPECT_GT(list->View()->width(), w.ToPixelsX(290)); // the list stretched
+    EXPECT_EQ(w[EDITENTRY].Widget()->geometry(), list->CellRect(3, 2));
+    view->header()->resizeSection(0, 150);
+    EXPECT_EQ(w[EDITENTRY].Widget()->geometry(), list->CellRect(3, 2));
+    EndAllThreads(); // before the resizer goes
 }
