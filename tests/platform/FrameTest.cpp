@@ -5,12 +5,14 @@
 #include "platform/ui/Keys.h"
 #include "platform/ui/WindowManager.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStatusBar>
 
 #include <gtest/gtest.h>
 
@@ -156,6 +158,9 @@ TEST_F(FrameTest, MenuItemsAreNumberedInDefinitionOrderWithoutSeparators) {
     EXPECT_FALSE(main.frame.HasItem(-14));
     EXPECT_FALSE(main.frame.HasItem(-1)); // the bar itself is no item to choose
     EXPECT_EQ(main.frame.ItemHint(EXIT), "Exit this application");
+    auto* host = qobject_cast<QMainWindow*>(main.window.Widget());
+    main.frame.Action(EXIT)->showStatusText(host); // as when the item is highlighted
+    EXPECT_EQ(host->statusBar()->currentMessage(), "Exit this application");
 
     // A hidden item cannot be chosen until it is shown again.
     EXPECT_TRUE(main.frame.ItemHidden(TYPES));
