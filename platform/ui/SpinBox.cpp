@@ -27,7 +27,11 @@ bool TypedNumber(const QDoubleSpinBox& spin, QString text, double& value) {
 
 } // namespace
 
-RangeSpinBox::RangeSpinBox(QWidget* parent) : QDoubleSpinBox(parent) {}
+RangeSpinBox::RangeSpinBox(QWidget* parent) : QDoubleSpinBox(parent) {
+    // Typed digits become the value when the field is completed, never half typed; the arrows
+    // still change it at once.
+    setKeyboardTracking(false);
+}
 
 QValidator::State RangeSpinBox::validate(QString& input, int& pos) const {
     QValidator::State state = QDoubleSpinBox::validate(input, pos);
@@ -48,6 +52,12 @@ void RangeSpinBox::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         Check();
     QDoubleSpinBox::keyPressEvent(event);
+}
+
+void RangeSpinBox::Complete() {
+    Check();
+    interpretText();
+    emit editingFinished();
 }
 
 void RangeSpinBox::Check() {

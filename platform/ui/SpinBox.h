@@ -1,6 +1,6 @@
 // The platform's own spin box: a value typed outside the range is not refused key by key; when
-// the user completes the field it is rejected, with its reason, and the box shows the last value
-// it held inside the range again.
+// the user completes the field it is rejected, with its reason, and the box shows the value it
+// had before again.
 #pragma once
 
 #include <QDoubleSpinBox>
@@ -19,6 +19,10 @@ public:
     std::function<void(int reason, const std::string& text)> rejected;
 
     QValidator::State validate(QString& input, int& pos) const override;
+
+    // Completes the field as leaving it does: a value outside the range is rejected, any other
+    // is taken.
+    void Complete();
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;

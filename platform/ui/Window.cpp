@@ -160,6 +160,8 @@ public:
                     // Leave the field first, so that its value is taken before the button.
                     if (auto* edit = qobject_cast<QLineEdit*>(widget))
                         emit edit->editingFinished();
+                    else if (auto* spin = dynamic_cast<RangeSpinBox*>(widget))
+                        spin->Complete();
                     window->PostInputEvent(EVENT_Accepted, c->Number());
                     return true;
                 }
