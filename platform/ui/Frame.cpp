@@ -164,6 +164,51 @@ Frame::~Frame() {
     all.erase(std::remove(all.begin(), all.end(), this), all.end());
 }
 
+Frame* Frame::Of(const Window& window) {
+    for (Frame* f : Frames())
+        if (&f->window_ == &window)
+            return f;
+    return nullptr;
+}
+
+void Frame::CloseChildren() {
+    const int self = ThisThread();
+    FrameHost* host = p_->host;
+    if (self == 0 || !host || !host->area)
+        return;
+    QPointer<QMdiArea> area = host->area;
+    auto inside = [area] {
+        std::vector<Window*> out;
+        for (Window* w : Window::All())
+            if (auto* sub = qobject_cast<QMdiSubWindow*>(w->Widget());
+                sub && area && sub->mdiArea() == area && ThreadExists(w->Thread()))
+                out.push_back(w);
+        return out;
+    };
+    std::map<int, Window*> told; // thread -> its newest window when it was told
+    std::set<QObject*> watched;
+    for (;;) {
+        std::vector<Window*> open = inside();
+        if (open.empty())
+            return;
+        for (Window* w : open) {
+            if (w->Thread() == self) {
+                w->Close(); // ours: nobody else would take the event
+                continue;
+            }
+            // A thread that closed one window and shows another inside the frame is told again.
+            Window* top = Window::Top(w->Thread());
+            if (told[w->Thread()] != top) {
+                told[w->Thread()] = top;
+                Post(EVENT_CloseDown, 0, w->Thread());
+            }
+            if (watched.insert(w->Widget()).second)
+                QObject::connect(w->Widget(), &QObject::destroyed, [self] { Wake(self); });
+        }
+        WaitUntil([&] { return inside() != open; });
+    }
+}
+
 Frame* Frame::Current() {
     for (Frame* f : Frames())
         if (f->window_.IsOpen() && f->p_->host)

@@ -71,8 +71,15 @@ public:
     // Chooses an item as the user does; false when it is hidden, disabled or not there.
     bool Choose(int number);
 
+    // Closes every window inside the frame: each is told EVENT:CloseDown on its own thread, and
+    // the call returns once all of them have closed (so they store what they store on closing
+    // before the program ends). The frame's shut-down calls it on the frame's thread.
+    void CloseChildren();
+
     // The open frame, or null.
     static Frame* Current();
+    // The frame a window is, or null.
+    static Frame* Of(const Window& window);
 
     // The platform's own.
     QAction* Action(int number) const;

@@ -1,6 +1,7 @@
 #include "platform/ui/WindowManager.h"
 
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/Frame.h"
 #include "platform/ui/WindowResizer.h"
 
 namespace platform {
@@ -30,8 +31,12 @@ int WindowManager::Setup() {
 }
 
 int WindowManager::Shutdown() {
-    if (window_)
+    if (window_) {
+        // A frame closes the windows inside it first.
+        if (Frame* frame = Frame::Of(*window_))
+            frame->CloseChildren();
         window_->Close();
+    }
     return setUp_ || opened_ ? RESULT_GoOn : RESULT_Stop;
 }
 

@@ -128,10 +128,17 @@ protected:
     Main main;
     Child child;
     int childThread = 0;
+    std::vector<std::string> ended; // the order in which the procedures returned
     void StartBoth() {
-        Start([&](const std::string&) { main.Run(); });
+        Start([&](const std::string&) {
+            main.Run();
+            ended.push_back("frame");
+        });
         drv::Settle();
-        childThread = Start([&](const std::string&) { child.Run(); });
+        childThread = Start([&](const std::string&) {
+            child.Run();
+            ended.push_back("child");
+        });
         drv::Settle();
         ASSERT_TRUE(main.window.IsOpen());
         ASSERT_TRUE(child.window.IsOpen());
@@ -243,6 +250,8 @@ TEST_F(FrameTest, ExitClosesTheFrameAndEveryWindowInsideIt) {
     EXPECT_FALSE(ThreadExists(childThread));
     EXPECT_TRUE(Window::All().empty());
     EXPECT_EQ(child.window.X(), x); // still readable after the close, for the position store
+    // The frame's procedure (which ends the program) returns only after the child's.
+    EXPECT_EQ(ended, (std::vector<std::string>{"child", "frame"}));
 }
 
 TEST_F(FrameTest, TheCloseBoxOfAChildWindowClosesOnlyThatWindow) {
