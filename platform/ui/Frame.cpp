@@ -177,12 +177,15 @@ void Frame::CloseChildren() {
     if (self == 0 || !host || !host->area)
         return;
     QPointer<QMdiArea> area = host->area;
-    auto inside = [area] {
+    // Windows inside the frame, and the windows of the program's other threads.
+    auto inside = [area, self, this] {
         std::vector<Window*> out;
-        for (Window* w : Window::All())
-            if (auto* sub = qobject_cast<QMdiSubWindow*>(w->Widget());
-                sub && area && sub->mdiArea() == area && ThreadExists(w->Thread()))
+        for (Window* w : Window::All()) {
+            auto* sub = qobject_cast<QMdiSubWindow*>(w->Widget());
+            bool ours = sub && area && sub->mdiArea() == area;
+            if (w != &window_ && ThreadExists(w->Thread()) && (ours || w->Thread() != self))
                 out.push_back(w);
+        }
         return out;
     };
     std::map<int, Window*> told; // thread -> its newest window when it was told

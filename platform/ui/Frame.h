@@ -71,9 +71,10 @@ public:
     // Chooses an item as the user does; false when it is hidden, disabled or not there.
     bool Choose(int number);
 
-    // Closes every window inside the frame: each is told EVENT:CloseDown on its own thread, and
-    // the call returns once all of them have closed (so they store what they store on closing
-    // before the program ends). The frame's shut-down calls it on the frame's thread.
+    // Closes every window inside the frame and every window of the program's other threads:
+    // each thread is told EVENT:CloseDown, and the call returns once all of them have closed (so
+    // they store what they store on closing before the program ends). The frame's shut-down
+    // calls it on the frame's thread.
     void CloseChildren();
 
     // The open frame, or null.

@@ -104,7 +104,9 @@ WindowDef ChildDef(unsigned attributes, const std::string& caption) {
 }
 
 struct Child : WindowManager {
-    Window window{ChildDef(WIN_MdiChild | WIN_Resizable, "Child")};
+    explicit Child(unsigned attributes = WIN_MdiChild | WIN_Resizable)
+        : window(ChildDef(attributes, "Child")) {}
+    Window window;
     Window dialog{ChildDef(WIN_Modal, "Options")};
     bool closed = false;
     int Setup() override {
@@ -285,13 +287,24 @@ TEST_F(FrameTest, AlertKeysOfTheFrameWindow) {
     drv::Settle();
 }
 
-TEST_F(FrameTest, CloseDownOfTheFrameClosesTheWindowsInsideIt) {
+TEST_F(FrameTest, CloseDownOfTheFrameClosesTheWindowsInsideItAndOfOtherThreads) {
     StartBoth();
+    Child about(0); // a window of its own, on its own thread
+    Start([&](const std::string&) {
+        about.Run();
+        ended.push_back("about");
+    });
+    drv::Settle();
+    EXPECT_NE(about.window.Widget()->parentWidget(), main.frame.DocumentArea());
     Start([](const std::string&) { Post(EVENT_CloseDown, 0, 1); });
     drv::Settle();
     EXPECT_FALSE(main.window.IsOpen());
     EXPECT_TRUE(child.closed);
+    EXPECT_TRUE(about.closed);
     EXPECT_TRUE(Window::All().empty());
+    ASSERT_EQ(ended.size(), 3u);
+    EXPECT_EQ(ended.back(), "frame");
+    EndAllThreads();
 }
 
 TEST_F(FrameTest, HelpItemsNameTheHelpFileWhenItCannotBeShown) {
