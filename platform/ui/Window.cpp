@@ -722,6 +722,9 @@ void Control::ReloadList() {
     if (source_)
         for (int row = 1; row <= source_->Count(); ++row)
             combo->addItem(ToQt(Clip(source_->Cell(row, 1))));
+    if (lineHeight_ > 0)
+        for (int i = 0; i < combo->count(); ++i)
+            combo->setItemData(i, QSize(0, window_.ToPixelsY(lineHeight_)), Qt::SizeHintRole);
     if (current >= 0 && current < combo->count())
         combo->setCurrentIndex(current);
     if (combo->isEditable())
@@ -818,6 +821,8 @@ void Control::SetLineHeight(int height) {
     lineHeight_ = height;
     if (p_->list)
         p_->list->SetRowHeight(window_.ToPixelsY(height));
+    else if (qobject_cast<QComboBox*>(Widget()))
+        ReloadList(); // the rows of the drop-down list take the height
 }
 
 void Control::SetTabHidden(int position, bool hidden) {

@@ -5,6 +5,7 @@
 #include "platform/ui/WindowManager.h"
 #include "platform/ui/WindowResizer.h"
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QTest>
 #include <QTreeView>
@@ -226,4 +227,27 @@ TEST_F(ListBoxTest, AnOpenEditorStaysOverItsCellWhenTheWindowIsResized) {
     view->header()->resizeSection(0, 150);
     EXPECT_EQ(w[EDITENTRY].Widget()->geometry(), list->CellRect(3, 2));
     EndAllThreads(); // before the resizer goes
+}
+
+TEST(DropListRowsTest, RowHeightReachesTheRowsOfADropDownList) {
+    struct Colors : ListSource {
+        int Count() const override { return 2; }
+        std::string Cell(int row, int) const override { return row == 1 ? "RED" : "BLUE"; }
+    } colors;
+    WindowDef def;
+    def.controls = {{ControlKind::DropCombo, 1, "", 5, 5, 60, 10}};
+    Window window(def);
+    Start([&](const std::string&) {
+        window.Open();
+        window[1].SetListSource(&colors);
+        window[1].SetLineHeight(11);
+        WaitUntil([] { return false; });
+    });
+    drv::Settle();
+    auto* combo = qobject_cast<QComboBox*>(window[1].Widget());
+    ASSERT_NE(combo, nullptr);
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemData(1, Qt::SizeHintRole).toSize().height(), window.ToPixelsY(11));
+    EndAllThreads();
+    drv::Settle();
 }
