@@ -1,14 +1,19 @@
 #include "platform/testing/Driver.h"
 
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/Frame.h"
 #include "platform/ui/Keys.h"
+#include "platform/ui/ListBox.h"
+#include "platform/ui/Popup.h"
 #include "platform/ui/Qt.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTreeView>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -270,6 +275,86 @@ void ExpectNoMessage() {
     Settle();
     for (const MessageInfo& m : OpenMessages())
         ADD_FAILURE() << "unexpected message box: \"" << m.text << "\" (" << m.caption << ")";
+    for (const DialogInfo& d : OpenDialogs())
+        ADD_FAILURE() << "unexpected dialog: \"" << d.title << "\"";
+    if (!OpenPopupItems().empty())
+        ADD_FAILURE() << "unexpected popup menu";
+}
+
+namespace {
+
+// Where a user clicks a list's cell, in its viewport; false when it is not on the screen.
+bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewport, QPoint& at) {
+    ListBox* list = ListBox::Of(window[control]);
+    if (!list)
+        return false;
+    auto* view = static_cast<QTreeView*>(list->View());
+    viewport = view->viewport();
+    QAbstractItemModel* model = view->model();
+    if (row <= list->Count()) {
+        QRect cell = view->visualRect(model->index(row - 1, column - 1));
+        at = cell.center();
+    } else {
+        int x = view->header()->sectionViewportPosition(column - 1) +
+                view->header()->sectionSize(column - 1) / 2;
+        int y = list->Count() == 0
+                    ? 2
+                    : view->visualRect(model->index(list->Count() - 1, 0)).bottom() + 3;
+        at = QPoint(x, y);
+    }
+    return viewport->rect().contains(at);
+}
+
+} // namespace
+
+void ClickList(Window& window, int control, int row, int column) {
+    QWidget* viewport = nullptr;
+    QPoint at;
+    ASSERT_TRUE(ListPoint(window, control, row, column, viewport, at))
+        << "row " << row << " column " << column << " of list " << control << " is not shown";
+    ClickAt(viewport, at);
+    Settle();
+}
+
+void DoubleClickList(Window& window, int control, int row, int column) {
+    QWidget* viewport = nullptr;
+    QPoint at;
+    ASSERT_TRUE(ListPoint(window, control, row, column, viewport, at))
+        << "row " << row << " column " << column << " of list " << control << " is not shown";
+    Activate(viewport);
+    QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
+                       viewport->mapTo(viewport->window(), at));
+    Settle();
+}
+
+void PickPopup(const std::vector<std::string>& items, int item) {
+    Settle();
+    std::vector<std::string> shown;
+    for (const PopupItem& p : OpenPopupItems())
+        shown.push_back((p.checkable ? (p.checked ? "+" : "-") : "") + p.text);
+    ASSERT_FALSE(shown.empty()) << "no popup menu is open";
+    EXPECT_EQ(shown, items);
+    ASSERT_TRUE(AnswerPopup(item)) << "the popup menu has no item " << item;
+    Settle();
+}
+
+void ChooseMenu(int number) {
+    Frame* frame = Frame::Current();
+    ASSERT_NE(frame, nullptr) << "no frame is open";
+    ASSERT_TRUE(frame->HasItem(number)) << "no menu item " << number;
+    ASSERT_FALSE(frame->ItemHidden(number)) << "menu item " << number << " is hidden";
+    ASSERT_TRUE(frame->Choose(number)) << "menu item " << number << " cannot be chosen";
+    Settle();
+}
+
+void AnswerDialog(int kind, const std::string& title, const std::string& choice) {
+    Settle();
+    auto open = OpenDialogs();
+    ASSERT_EQ(open.size(), 1u) << "expected one dialog \"" << title << "\"";
+    EXPECT_EQ(open.front().kind, kind);
+    EXPECT_EQ(open.front().title, title);
+    ASSERT_TRUE(platform::AnswerDialog(!choice.empty(), choice));
+    Settle();
 }
 
 } // namespace platform::testing

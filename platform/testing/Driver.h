@@ -3,11 +3,14 @@
 // path, and answer message boxes after checking what they say.
 #pragma once
 
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Window.h"
 #include "platform/win32/Win32.h"
 
 #include <QString>
+
+#include <vector>
 
 #include <string>
 
@@ -51,5 +54,22 @@ void Answer(const std::string& text, const std::string& caption, int icon, int b
             int defaultButton = 0);
 // Fails the test when a message box is open that nobody expected.
 void ExpectNoMessage();
+
+// Clicks (or double-clicks) a cell of a list box, row and column from 1, as a user does; a row
+// after the last clicks the empty area below the rows.
+void ClickList(Window& window, int control, int row, int column = 1);
+void DoubleClickList(Window& window, int control, int row, int column = 1);
+
+// Expects an open popup menu offering exactly these items (separators left out, check marks
+// as "+" or "-" in front as the program wrote them) and chooses item n, or none for 0.
+void PickPopup(const std::vector<std::string>& items, int item);
+
+// Chooses an item of the open frame's menu by its number, as a user does; fails the test when
+// there is no frame, or the item is hidden, disabled or a menu.
+void ChooseMenu(int number);
+
+// Expects exactly one open common dialog of this kind (DIALOG_File, ...) with this title and
+// answers it: with a choice it is accepted with that file or folder, without it is cancelled.
+void AnswerDialog(int kind, const std::string& title, const std::string& choice);
 
 } // namespace platform::testing

@@ -2,8 +2,14 @@
 
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Help.h"
+#include "platform/ui/Icons.h"
+#include "platform/ui/ImageBox.h"
 #include "platform/ui/Keys.h"
+#include "platform/ui/ListBox.h"
 #include "platform/ui/Qt.h"
+#include "platform/ui/SpinBox.h"
+#include "platform/ui/StatusBar.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -117,9 +123,15 @@ public:
         if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || widget != QApplication::focusWidget())
+        QWidget* focus = QApplication::focusWidget();
+        // Without a focused control the key goes to the window itself (a frame, say).
+        if (!widget || (focus ? widget != focus : !widget->isWindow()))
             return false;
         Window* window = WindowOf(widget);
+        if (!window && !focus)
+            for (Window* w : OpenWindows())
+                if (w->Widget() == widget)
+                    window = w;
         if (!window || !window->IsOpen())
             return false;
         auto* key = static_cast<QKeyEvent*>(event);
@@ -148,6 +160,8 @@ public:
                     // Leave the field first, so that its value is taken before the button.
                     if (auto* edit = qobject_cast<QLineEdit*>(widget))
                         emit edit->editingFinished();
+                    else if (auto* spin = dynamic_cast<RangeSpinBox*>(widget))
+                        spin->Complete();
                     window->PostInputEvent(EVENT_Accepted, c->Number());
                     return true;
                 }
@@ -171,16 +185,24 @@ void InstallKeyFilter() {
 
 struct Control::Private {
     QPointer<QWidget> widget;
-    QButtonGroup* radios = nullptr; // option groups
-    int tabIndex = -1;              // tabs: index in their sheet
-    bool dirty = false;             // the user changed the text since it was last taken
-    std::string text;               // caption of controls without a widget text
+    QButtonGroup* radios = nullptr;  // option groups
+    int tabIndex = -1;               // tabs: index in their sheet
+    bool dirty = false;              // the user changed the text since it was last taken
+    std::string text;                // caption of controls without a widget text
+    std::unique_ptr<ListBox> list;   // list boxes
+    std::unique_ptr<ImageBox> image; // image controls
+    int rejectCode = 0;              // the input last rejected
+    std::string rejected;
 };
 
 struct Window::Private {
     QPointer<QWidget> top;
     QPointer<ClientArea> client;
     int minWidth = 0, minHeight = 0;
+    // Where the window was when it closed, in pixels: shut-downs store it after the close.
+    bool closedGeometry = false;
+    int lastX = 0, lastY = 0, lastWidth = 0, lastHeight = 0;
+    bool lastMaximized = false, lastMinimized = false;
 };
 
 Control::Control(Window& window, const ControlDef& def)
@@ -204,6 +226,14 @@ Control::~Control() {
 
 QWidget* Control::Widget() const {
     return p_->widget.data();
+}
+
+ListBox* Control::List() const {
+    return p_->list.get();
+}
+
+ImageBox* Control::Image() const {
+    return p_->image.get();
 }
 
 void Control::Build() {
@@ -255,10 +285,16 @@ void Control::Build() {
     }
     case ControlKind::Button: {
         auto* button = new QPushButton(text, client);
+        if (!def_.icon.empty())
+            button->setIcon(PlatformIcon(def_.icon));
         button->setAutoDefault(false);
         button->setDefault(def_.attributes & ATTR_Default);
-        QObject::connect(button, &QPushButton::clicked, button,
-                         [this] { window_.PostInputEvent(EVENT_Accepted, def_.number); });
+        if (def_.attributes & ATTR_StdHelp)
+            QObject::connect(button, &QPushButton::clicked, button,
+                             [this] { ShowHelp(HelpRequest::Keyword, window_.Definition().help); });
+        else
+            QObject::connect(button, &QPushButton::clicked, button,
+                             [this] { window_.PostInputEvent(EVENT_Accepted, def_.number); });
         w = button;
         break;
     }
@@ -286,7 +322,13 @@ void Control::Build() {
         break;
     }
     case ControlKind::Spin: {
-        auto* spin = new QDoubleSpinBox(client);
+        auto* spin = new RangeSpinBox(client);
+        spin->rejected = [this](int reason, const std::string& typed) {
+            p_->rejectCode = reason;
+            p_->rejected = typed;
+            p_->dirty = false;
+            window_.PostInputEvent(EVENT_Rejected, def_.number);
+        };
         spin->setDecimals(def_.digits);
         spin->setRange(def_.low, def_.high);
         spin->setSingleStep(def_.step);
@@ -377,6 +419,20 @@ void Control::Build() {
         w = new QWidget(client);
         break;
     }
+    case ControlKind::List: {
+        p_->list = std::make_unique<ListBox>(*this, client);
+        if (lineHeight_ > 0)
+            p_->list->SetRowHeight(window_.ToPixelsY(lineHeight_));
+        p_->list->Reload();
+        w = p_->list->View();
+        break;
+    }
+    case ControlKind::Image: {
+        p_->image = std::make_unique<ImageBox>(*this, client);
+        p_->image->SetFile(def_.text);
+        w = p_->image->View();
+        break;
+    }
     }
     p_->widget = w;
     w->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(this)));
@@ -441,6 +497,10 @@ void Control::SetText(const std::string& text) {
     QWidget* w = Widget();
     if (!w)
         return;
+    if (p_->image) {
+        p_->image->SetFile(text);
+        return;
+    }
     updating_ = true;
     QString q = ToQt(text);
     switch (def_.kind) {
@@ -606,6 +666,8 @@ void Control::SetValue(const std::string& value) {
 }
 
 int Control::Selected() const {
+    if (p_->list)
+        return p_->list->Selected();
     QWidget* w = Widget();
     if (auto* c = qobject_cast<QComboBox*>(w))
         return c->currentIndex() + 1;
@@ -624,6 +686,10 @@ int Control::Selected() const {
 }
 
 void Control::Select(int item) {
+    if (p_->list) {
+        p_->list->Select(item);
+        return;
+    }
     QWidget* w = Widget();
     bool was = updating_;
     updating_ = true;
@@ -641,6 +707,10 @@ void Control::SetListSource(const ListSource* source) {
 }
 
 void Control::ReloadList() {
+    if (p_->list) {
+        p_->list->Reload();
+        return;
+    }
     auto* combo = qobject_cast<QComboBox*>(Widget());
     if (!combo)
         return;
@@ -652,6 +722,9 @@ void Control::ReloadList() {
     if (source_)
         for (int row = 1; row <= source_->Count(); ++row)
             combo->addItem(ToQt(Clip(source_->Cell(row, 1))));
+    if (lineHeight_ > 0)
+        for (int i = 0; i < combo->count(); ++i)
+            combo->setItemData(i, QSize(0, window_.ToPixelsY(lineHeight_)), Qt::SizeHintRole);
     if (current >= 0 && current < combo->count())
         combo->setCurrentIndex(current);
     if (combo->isEditable())
@@ -724,6 +797,14 @@ void Control::SetRange(double low, double high) {
         p->setRange(static_cast<int>(low), static_cast<int>(high));
 }
 
+int Control::RejectCode() const {
+    return p_->rejectCode;
+}
+
+std::string Control::RejectedText() const {
+    return p_->rejected;
+}
+
 void Control::SetTip(const std::string& tip) {
     def_.tip = tip;
     if (Widget())
@@ -732,10 +813,16 @@ void Control::SetTip(const std::string& tip) {
 
 void Control::SetIcon(const std::string& icon) {
     def_.icon = icon;
+    if (auto* button = qobject_cast<QPushButton*>(Widget()))
+        button->setIcon(PlatformIcon(icon));
 }
 
 void Control::SetLineHeight(int height) {
     lineHeight_ = height;
+    if (p_->list)
+        p_->list->SetRowHeight(window_.ToPixelsY(height));
+    else if (qobject_cast<QComboBox*>(Widget()))
+        ReloadList(); // the rows of the drop-down list take the height
 }
 
 void Control::SetTabHidden(int position, bool hidden) {
@@ -894,6 +981,8 @@ void Window::Open() {
     client->setProperty(kWindowProperty, QVariant::fromValue(static_cast<void*>(this)));
     client->setWindowTitle(ToQt(def_.caption));
     client->setFont(StandInFont(def_.fontName, def_.fontSize));
+    if (!def_.icon.empty())
+        client->setWindowIcon(PlatformIcon(def_.icon));
     if (def_.attributes & WIN_Modal)
         client->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     client->resize(ToPixelsX(def_.width), ToPixelsY(def_.height));
@@ -901,13 +990,16 @@ void Window::Open() {
         client->setFixedSize(ToPixelsX(def_.width), ToPixelsY(def_.height));
     for (Control* c : order_)
         c->Build();
-    QWidget* top = client;
+    QWidget* inner = client;
+    if (!def_.statusZones.empty())
+        inner = AddStatusBar(*this, client);
+    QWidget* top = inner;
     if (ThePlacer())
-        if (QWidget* placed = ThePlacer()(*this, client))
+        if (QWidget* placed = ThePlacer()(*this, inner))
             top = placed;
     p_->top = top;
-    if (def_.x >= 0 && def_.y >= 0 && top == client)
-        client->move(ToPixelsX(def_.x), ToPixelsY(def_.y));
+    if (def_.x >= 0 && def_.y >= 0 && top == inner)
+        inner->move(ToPixelsX(def_.x), ToPixelsY(def_.y));
     OpenWindows().push_back(this);
     open_ = true;
     Display();
@@ -938,13 +1030,25 @@ void Window::Close() {
     closed_ = true;
     auto& all = OpenWindows();
     all.erase(std::remove(all.begin(), all.end(), this), all.end());
-    for (Control* c : order_)
+    for (Control* c : order_) {
         if (c->p_->widget) {
             c->p_->widget->setProperty(kControlProperty, QVariant());
         }
+        c->p_->list.reset(); // its view goes with the window's widgets
+        c->p_->image.reset();
+    }
     if (p_->client)
         p_->client->closing = true;
     QWidget* top = p_->top.data();
+    if (top && p_->client) {
+        p_->closedGeometry = true;
+        p_->lastX = top->x();
+        p_->lastY = top->y();
+        p_->lastWidth = p_->client->width();
+        p_->lastHeight = p_->client->height();
+        p_->lastMaximized = top->isMaximized();
+        p_->lastMinimized = top->isMinimized();
+    }
     if (top) {
         top->hide();
         delete top; // the client and every control's widget with it
@@ -1037,19 +1141,27 @@ int Window::FromPixelsY(int pixels) const {
 }
 
 int Window::X() const {
-    int px = p_->top ? p_->top->x() : ToPixelsX(std::max(0, def_.x));
+    int px = p_->top              ? p_->top->x()
+             : p_->closedGeometry ? p_->lastX
+                                  : ToPixelsX(std::max(0, def_.x));
     return pixels_ ? px : FromPixelsX(px);
 }
 int Window::Y() const {
-    int py = p_->top ? p_->top->y() : ToPixelsY(std::max(0, def_.y));
+    int py = p_->top              ? p_->top->y()
+             : p_->closedGeometry ? p_->lastY
+                                  : ToPixelsY(std::max(0, def_.y));
     return pixels_ ? py : FromPixelsY(py);
 }
 int Window::Width() const {
-    int pw = p_->client ? p_->client->width() : ToPixelsX(def_.width);
+    int pw = p_->client           ? p_->client->width()
+             : p_->closedGeometry ? p_->lastWidth
+                                  : ToPixelsX(def_.width);
     return pixels_ ? pw : FromPixelsX(pw);
 }
 int Window::Height() const {
-    int ph = p_->client ? p_->client->height() : ToPixelsY(def_.height);
+    int ph = p_->client           ? p_->client->height()
+             : p_->closedGeometry ? p_->lastHeight
+                                  : ToPixelsY(def_.height);
     return pixels_ ? ph : FromPixelsY(ph);
 }
 
@@ -1087,7 +1199,9 @@ void Window::SetMinimumSize(int width, int height) {
 }
 
 bool Window::Maximized() const {
-    return p_->top && p_->top->isMaximized();
+    if (!p_->top)
+        return p_->closedGeometry && p_->lastMaximized;
+    return p_->top->isMaximized();
 }
 
 void Window::SetMaximized(bool on) {
@@ -1100,7 +1214,9 @@ void Window::SetMaximized(bool on) {
 }
 
 bool Window::Minimized() const {
-    return p_->top && p_->top->isMinimized();
+    if (!p_->top)
+        return p_->closedGeometry && p_->lastMinimized;
+    return p_->top->isMinimized();
 }
 
 void Window::Update(int control) {
@@ -1115,6 +1231,8 @@ void Window::Display(int control) {
     for (Control* c : order_)
         if ((control == 0 || c->Number() == control) && c->binding_.target.index() != 0)
             c->ShowValue();
+        else if ((control == 0 || c->Number() == control) && c->p_->list)
+            c->p_->list->Reload();
 }
 
 void Window::AddAlert(int keyCode) {

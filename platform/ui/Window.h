@@ -37,6 +37,8 @@ enum class ControlKind {
     Box,       // a plain rectangle
     Progress,  // progress bar with a range
     Region,    // an empty control the program draws on itself
+    List,      // list box showing a list source in columns (see ListBox.h)
+    Image,     // an image file (its text) drawn at a size, with scroll bars (see ImageBox.h)
 };
 
 // Attributes of a control.
@@ -52,6 +54,13 @@ enum : unsigned {
     ATTR_Right = 1u << 8,  // text aligned right
     ATTR_Center = 1u << 9, // text centred
     ATTR_Password = 1u << 10,
+    ATTR_StdHelp = 1u << 11, // the button opens the help file at the window's help keyword
+};
+
+// Why typed input was rejected (EVENT:Rejected).
+enum : int {
+    REJECT_RangeHigh = 1, // above the control's range
+    REJECT_RangeLow = 2,  // below it
 };
 
 // Attributes of a window.
@@ -63,6 +72,19 @@ enum : unsigned {
     WIN_NoCloseBox = 1u << 4,
     WIN_StayOnTop = 1u << 5,
     WIN_MdiChild = 1u << 6, // opens inside the application frame when there is one
+};
+
+// A column of a list box: what it shows and how.
+struct ListColumn {
+    std::string heading;
+    int width = 0;    // dialog units
+    int field = 1;    // the list source's column it shows
+    int maxChars = 0; // shows at most this many characters; 0 all
+    int align = 0;    // 0 left, 1 right, 2 centred
+    int indent = 0;   // dialog units before the text
+    bool rightBorder = true;
+    bool resizable = true;
+    int iconField = 0; // the source column whose number picks the row's icon; 0 no icon
 };
 
 struct ControlDef {
@@ -78,6 +100,7 @@ struct ControlDef {
     double low = 0, high = 100, step = 1; // spin boxes and progress bars
     std::string tip;
     std::string icon;
+    std::vector<ListColumn> columns; // list boxes
 };
 
 struct WindowDef {
@@ -89,6 +112,10 @@ struct WindowDef {
     int width = 200, height = 100;
     unsigned attributes = 0;
     std::vector<ControlDef> controls;
+    std::string help; // the window's help keyword
+    // A status bar under the client area with a zone per width (dialog units; -1 takes what
+    // the others leave); empty for none. See StatusBar.h.
+    std::vector<int> statusZones;
 };
 
 // An in-memory list that a drop list, drop combo or list box shows: rows of text columns.
@@ -108,6 +135,8 @@ struct Binding {
 };
 
 class Window;
+class ListBox;
+class ImageBox;
 
 // A control of an open window, addressed by its number.
 class Control {
@@ -119,6 +148,13 @@ public:
 
     int Number() const { return def_.number; }
     ControlKind Kind() const { return def_.kind; }
+    const ControlDef& Definition() const { return def_; }
+    Window& Owner() { return window_; }
+    // List boxes: the list behind the control (ListBox.h); null for other kinds and once the
+    // window has closed.
+    ListBox* List() const;
+    // Image controls: the image behind the control (ImageBox.h); null otherwise.
+    ImageBox* Image() const;
     int Parent() const { return def_.parent; }
     unsigned Attributes() const { return def_.attributes; }
 
@@ -172,6 +208,9 @@ public:
     void SetSkip(bool skip);
     bool Skip() const { return skip_; }
     void SetRange(double low, double high);
+    // The reason (REJECT_...) and the text of the input last rejected on this control.
+    int RejectCode() const;
+    std::string RejectedText() const;
     void SetTip(const std::string& tip);
     void SetIcon(const std::string& icon);
     std::string Icon() const { return def_.icon; }
@@ -259,7 +298,8 @@ public:
     int FromPixelsX(int pixels) const;
     int FromPixelsY(int pixels) const;
 
-    // Window position and size in the current unit.
+    // Window position and size in the current unit; after the window closed, where it was when
+    // it closed (shut-downs store it then).
     int X() const;
     int Y() const;
     int Width() const;

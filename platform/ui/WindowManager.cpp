@@ -1,6 +1,8 @@
 #include "platform/ui/WindowManager.h"
 
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/Frame.h"
+#include "platform/ui/WindowResizer.h"
 
 namespace platform {
 
@@ -31,8 +33,12 @@ int WindowManager::Setup() {
 }
 
 int WindowManager::Shutdown() {
-    if (window_)
+    if (window_) {
+        // A frame closes the windows inside it first.
+        if (Frame* frame = Frame::Of(*window_))
+            frame->CloseChildren();
         window_->Close();
+    }
     return setUp_ || opened_ ? RESULT_GoOn : RESULT_Stop;
 }
 
@@ -63,6 +69,17 @@ int WindowManager::OnEvent() {
 }
 
 int WindowManager::OnWindowEvent() {
+    switch (CurrentEvent()) {
+    case EVENT_Sized:
+    case EVENT_Maximized:
+    case EVENT_Restored:
+    case EVENT_GainFocus:
+        if (resizer_ && window_ && window_->IsOpen())
+            resizer_->Resize();
+        break;
+    default:
+        break;
+    }
     return RESULT_GoOn;
 }
 

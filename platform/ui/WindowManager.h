@@ -8,6 +8,8 @@
 
 namespace platform {
 
+class WindowResizer;
+
 // Results of set-up steps and event handlers.
 enum : int {
     RESULT_GoOn = 0,
@@ -43,7 +45,12 @@ public:
     // Redisplays the window from its variables; with force, every control.
     void Reset(bool force = false);
 
+    // The resizer the window event handling runs when the window changes size, is maximized,
+    // restored or gains the focus; null for none.
+    void SetResizer(WindowResizer* resizer) { resizer_ = resizer; }
+
 private:
+    WindowResizer* resizer_ = nullptr;
     Window* window_ = nullptr;
     bool opened_ = false;
     bool setUp_ = false;

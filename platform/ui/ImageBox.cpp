@@ -1,0 +1,214 @@
+#include "platform/ui/ImageBox.h"
+
+#include "platform/runtime/Runtime.h"
+#include "platform/ui/Keys.h"
+#include "platform/ui/Qt.h"
+
+#include <QEvent>
+#include <QImageReader>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace platform {
+
+// The drawn image; a left click on it is the control's alert key when alerted.
+class ImageLabel : public QLabel {
+public:
+    ImageLabel(ImageBox& image, QWidget* parent) : QLabel(parent), image_(image) {}
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && image_.Alert(MOUSE_Left))
+            return;
+        QLabel::mousePressEvent(event);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && image_.Alert(MOUSE_Left2))
+            return;
+        QLabel::mouseDoubleClickEvent(event);
+    }
+
+private:
+    ImageBox& image_;
+};
+
+namespace {
+
+// Draws again when the control changes size and the image follows it.
+class SizeWatch : public QObject {
+public:
+    explicit SizeWatch(ImageBox& image, QObject* parent) : QObject(parent), image_(image) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            image_.Fit();
+        return false;
+    }
+
+private:
+    ImageBox& image_;
+};
+
+} // namespace
+
+struct ImageBox::Private {
+    QPointer<QScrollArea> area; // the label goes with it
+    QPointer<ImageLabel> label;
+    QSize natural;
+};
+
+ImageBox::ImageBox(Control& control, QWidget* parent)
+    : control_(control), p_(std::make_unique<Private>()) {
+    p_->area = new QScrollArea(parent);
+    p_->area->setFrameShape(QFrame::NoFrame);
+    p_->area->setWidgetResizable(false);
+    p_->area->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    p_->label = new ImageLabel(*this, p_->area);
+    p_->label->setScaledContents(false);
+    p_->area->setWidget(p_->label);
+    p_->area->installEventFilter(new SizeWatch(*this, p_->area));
+    SetScrollBars(false, false);
+}
+
+ImageBox::~ImageBox() = default;
+
+ImageBox* ImageBox::Of(Control& control) {
+    return control.Image();
+}
+
+QWidget* ImageBox::View() const {
+    return p_->area;
+}
+
+void ImageBox::SetFile(const std::string& file) {
+    file_ = file;
+    if (!p_->area)
+        return;
+
+    QImageReader reader(ToQt(file));
+    p_->natural = reader.canRead() ? reader.size() : QSize();
+    if (!p_->natural.isValid() && reader.canRead())
+        p_->natural = reader.read().size();
+    Draw();
+}
+
+bool ImageBox::Loaded() const {
+    return p_->natural.isValid() && !p_->natural.isEmpty();
+}
+
+namespace {
+int InUnitX(const Window& w, int pixels) {
+    return w.Pixels() ? pixels : w.FromPixelsX(pixels);
+}
+int InUnitY(const Window& w, int pixels) {
+    return w.Pixels() ? pixels : w.FromPixelsY(pixels);
+}
+} // namespace
+
+int ImageBox::NaturalWidth() const {
+    return Loaded() ? InUnitX(control_.Owner(), p_->natural.width()) : 0;
+}
+
+int ImageBox::NaturalHeight() const {
+    return Loaded() ? InUnitY(control_.Owner(), p_->natural.height()) : 0;
+}
+
+void ImageBox::SetDrawnSize(int width, int height) {
+    const Window& w = control_.Owner();
+    drawnWidth_ = w.Pixels() ? width : w.ToPixelsX(width);
+    drawnHeight_ = w.Pixels() ? height : w.ToPixelsY(height);
+    ownSize_ = true;
+    Draw();
+}
+
+int ImageBox::DrawnWidth() const {
+    if (!p_->area)
+        return 0;
+
+    return InUnitX(control_.Owner(), ownSize_ ? drawnWidth_ : p_->area->width());
+}
+
+int ImageBox::DrawnHeight() const {
+    if (!p_->area)
+        return 0;
+
+    return InUnitY(control_.Owner(), ownSize_ ? drawnHeight_ : p_->area->height());
+}
+
+void ImageBox::SetScrollBars(bool horizontal, bool vertical) {
+    hbar_ = horizontal;
+    vbar_ = vertical;
+    if (!p_->area)
+        return;
+
+    p_->area->setHorizontalScrollBarPolicy(horizontal ? Qt::ScrollBarAsNeeded
+                                                      : Qt::ScrollBarAlwaysOff);
+    p_->area->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+}
+
+int ImageBox::HScroll() const {
+    if (!p_->area)
+        return 0;
+
+    return InUnitX(control_.Owner(), p_->area->horizontalScrollBar()->value());
+}
+
+int ImageBox::VScroll() const {
+    if (!p_->area)
+        return 0;
+
+    return InUnitY(control_.Owner(), p_->area->verticalScrollBar()->value());
+}
+
+void ImageBox::SetHScroll(int position) {
+    if (!p_->area)
+        return;
+
+    const Window& w = control_.Owner();
+    p_->area->horizontalScrollBar()->setValue(w.Pixels() ? position : w.ToPixelsX(position));
+}
+
+void ImageBox::SetVScroll(int position) {
+    if (!p_->area)
+        return;
+
+    const Window& w = control_.Owner();
+    p_->area->verticalScrollBar()->setValue(w.Pixels() ? position : w.ToPixelsY(position));
+}
+
+void ImageBox::Fit() {
+    if (!ownSize_)
+        Draw();
+}
+
+void ImageBox::Draw() {
+    if (!p_->area || !p_->label)
+        return;
+
+    QSize size = ownSize_ ? QSize(drawnWidth_, drawnHeight_) : p_->area->size();
+    if (!Loaded() || size.isEmpty()) {
+        p_->label->clear();
+        p_->label->resize(size.expandedTo(QSize(0, 0)));
+        return;
+    }
+    // Read at the drawn size, so that drawings (page images) stay sharp at every zoom.
+    QImageReader reader(ToQt(file_));
+    reader.setScaledSize(size);
+    QImage image = reader.read();
+    if (image.size() != size && !image.isNull())
+        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    p_->label->setPixmap(QPixmap::fromImage(image));
+    p_->label->resize(size);
+}
+
+bool ImageBox::Alert(int keyCode) {
+    if (!control_.Alerted(keyCode))
+        return false;
+    control_.Owner().PostInputEvent(EVENT_AlertKey, control_.Number(), keyCode);
+    return true;
+}
+
+} // namespace platform

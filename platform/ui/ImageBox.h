@@ -1,0 +1,65 @@
+// Image controls: the control's text names an image file, drawn at the control's size or at a
+// drawn size of its own, inside scroll bars that can be switched on. Sizes and scroll positions
+// are in the window's unit (dialog units, or pixels while its pixel switch is on).
+#pragma once
+
+#include "platform/ui/Window.h"
+
+#include <memory>
+#include <string>
+
+class QWidget;
+
+namespace platform {
+
+class ImageBox {
+public:
+    // The image of a control; null when it is no image control or is not built.
+    static ImageBox* Of(Control& control);
+
+    // Shows another file; a file that cannot be read shows nothing.
+    void SetFile(const std::string& file);
+    std::string File() const { return file_; }
+    bool Loaded() const;
+
+    // The image's own size; 0 when nothing is loaded.
+    int NaturalWidth() const;
+    int NaturalHeight() const;
+    // The size the image is drawn at; until one is set, the control's size.
+    void SetDrawnSize(int width, int height);
+    int DrawnWidth() const;
+    int DrawnHeight() const;
+
+    void SetScrollBars(bool horizontal, bool vertical);
+    bool HorizontalScrollBar() const { return hbar_; }
+    bool VerticalScrollBar() const { return vbar_; }
+    // Scroll positions; kept within what the drawn size allows.
+    int HScroll() const;
+    int VScroll() const;
+    void SetHScroll(int position);
+    void SetVScroll(int position);
+
+    // The platform's own.
+    QWidget* View() const;
+    void Fit(); // the control changed size
+
+    ImageBox(Control& control, QWidget* parent);
+    ~ImageBox();
+    ImageBox(const ImageBox&) = delete;
+    ImageBox& operator=(const ImageBox&) = delete;
+
+private:
+    friend class ImageLabel;
+    void Draw();
+    bool Alert(int keyCode);
+
+    struct Private;
+    Control& control_;
+    std::string file_;
+    bool hbar_ = false, vbar_ = false;
+    bool ownSize_ = false;
+    int drawnWidth_ = 0, drawnHeight_ = 0; // pixels
+    std::unique_ptr<Private> p_;
+};
+
+} // namespace platform

@@ -1,0 +1,105 @@
+#include "platform/ui/ImageBox.h"
+#include "platform/runtime/Runtime.h"
+#include "platform/testing/Driver.h"
+#include "platform/ui/Keys.h"
+#include "platform/ui/WindowManager.h"
+
+#include <QLabel>
+#include <QScrollArea>
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+namespace drv = platform::testing;
+
+namespace {
+
+const std::string kPage = std::string(TEST_DATA_DIR) + "/image/page.svg"; // 200 by 100
+
+enum { PAGE = 1 };
+
+struct Preview : WindowManager {
+    Window window{[] {
+        WindowDef def;
+        def.caption = "Report Preview";
+        def.width = 200;
+        def.height = 120;
+        def.controls = {{ControlKind::Image, PAGE, kPage, 0, 0, 80, 40}}; // 120 by 65 pixels
+        return def;
+    }()};
+    std::vector<int> alerts;
+    int Setup() override {
+        Open(window);
+        window[PAGE].AddAlert(MOUSE_Left);
+        return RESULT_GoOn;
+    }
+    int OnFieldEvent() override {
+        if (CurrentEvent() == EVENT_AlertKey)
+            alerts.push_back(KeyCode());
+        return WindowManager::OnFieldEvent();
+    }
+};
+
+class ImageBoxTest : public ::testing::Test {
+protected:
+    Preview preview;
+    ImageBox* image = nullptr;
+    void SetUp() override {
+        Start([&](const std::string&) { preview.Run(); });
+        drv::Settle();
+        image = ImageBox::Of(preview.window[PAGE]);
+        ASSERT_NE(image, nullptr);
+        preview.window.SetPixels(true);
+    }
+    void TearDown() override {
+        drv::ExpectNoMessage();
+        EndAllThreads();
+        drv::Settle();
+    }
+    QSize Drawn() const {
+        auto* area = static_cast<QScrollArea*>(image->View());
+        return area->widget()->size();
+    }
+};
+
+} // namespace
+
+TEST_F(ImageBoxTest, ShowsTheFileAtTheControlsSizeUntilADrawnSizeIsSet) {
+    ASSERT_TRUE(image->Loaded());
+    EXPECT_EQ(image->NaturalWidth(), 200);
+    EXPECT_EQ(image->NaturalHeight(), 100);
+    EXPECT_EQ(Drawn(), QSize(120, 65));
+    image->SetDrawnSize(300, 150);
+    EXPECT_EQ(Drawn(), QSize(300, 150));
+    EXPECT_EQ(image->DrawnWidth(), 300);
+    preview.window.SetPixels(false);
+    EXPECT_EQ(image->NaturalWidth(), preview.window.FromPixelsX(200));
+
+    preview.window[PAGE].SetText(kPage + ".missing");
+    EXPECT_FALSE(image->Loaded());
+    EXPECT_EQ(image->NaturalWidth(), 0);
+    EXPECT_EQ(preview.window[PAGE].Text(), kPage + ".missing");
+}
+
+TEST_F(ImageBoxTest, ScrollPositionsMoveWithinTheDrawnSize) {
+    image->SetScrollBars(true, true);
+    image->SetDrawnSize(400, 200);
+    drv::Settle();
+    image->SetVScroll(51);
+    image->SetHScroll(52);
+    EXPECT_EQ(image->VScroll(), 51);
+    EXPECT_EQ(image->HScroll(), 52);
+    image->SetVScroll(5000); // past the end: the end
+    EXPECT_GT(image->VScroll(), 51);
+    EXPECT_LE(image->VScroll(), 200);
+    image->SetVScroll(-10);
+    EXPECT_EQ(image->VScroll(), 0);
+
+    image->SetScrollBars(false, false);
+    EXPECT_FALSE(image->VerticalScrollBar());
+}
+
+TEST_F(ImageBoxTest, AClickOnTheImageIsItsAlertKey) {
+    drv::Click(preview.window, PAGE);
+    EXPECT_EQ(preview.alerts, std::vector<int>{MOUSE_Left});
+}

@@ -1,0 +1,114 @@
+#include "platform/ui/IniManager.h"
+#include "platform/runtime/Runtime.h"
+#include "platform/testing/Driver.h"
+#include "platform/text/Text.h"
+#include "platform/ui/WindowManager.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace platform;
+namespace drv = platform::testing;
+
+namespace {
+
+// INI files in memory: file, section and key to value.
+struct MemoryIni : IniAccess {
+    std::map<std::string, std::string> values;
+    static std::string Key(const std::string& section, const std::string& key,
+                           const std::string& file) {
+        return Lower(file) + "|" + Lower(section) + "|" + Lower(key);
+    }
+    std::string Get(const std::string& section, const std::string& key, const std::string& deflt,
+                    const std::string& file) override {
+        auto it = values.find(Key(section, key, file));
+        return it == values.end() ? deflt : it->second;
+    }
+    bool Put(const std::string& section, const std::string& key, const std::string& value,
+             const std::string& file) override {
+        values[Key(section, key, file)] = value;
+        return true;
+    }
+};
+
+WindowDef PlainDef() {
+    WindowDef def;
+    def.caption = "Layers";
+    def.x = 10;
+    def.y = 10;
+    def.width = 200;
+    def.height = 100;
+    def.attributes = WIN_Resizable;
+    return def;
+}
+
+// Restores its position at set-up and stores it after the base shut-down closed the window.
+struct Layers : WindowManager {
+    Window window{PlainDef()};
+    int Setup() override {
+        Open(window);
+        GlobalIniManager.Fetch("Layers", window);
+        return RESULT_GoOn;
+    }
+    int Shutdown() override {
+        int r = WindowManager::Shutdown();
+        if (Opened())
+            GlobalIniManager.Update("Layers", window);
+        return r;
+    }
+};
+
+class IniManagerTest : public ::testing::Test {
+protected:
+    MemoryIni ini;
+    Layers first, second;
+    void SetUp() override { GlobalIniManager.Init("dravolet.INI", &ini); }
+    void TearDown() override {
+        drv::ExpectNoMessage();
+        EndAllThreads();
+        drv::Settle();
+        GlobalIniManager.Kill();
+    }
+};
+
+} // namespace
+
+TEST_F(IniManagerTest, PositionStoredAtCloseIsRestoredByTheNextWindow) {
+    Start([&](const std::string&) { first.Run(); });
+    drv::Settle();
+    EXPECT_EQ(first.window.Width(), 200); // nothing stored: the definition's size
+    first.window.SetPosition(40, 30, 250, 120);
+    drv::Settle();
+    drv::CloseBox(first.window);
+    EXPECT_EQ(ini.Get("Layers", "XPos", "", "dravolet.INI"), "40");
+    EXPECT_EQ(ini.Get("LAYERS", "ypos", "", "dravolet.INI"), "30");
+    EXPECT_EQ(ini.Get("Layers", "Width", "", "dravolet.INI"), "250");
+    EXPECT_EQ(ini.Get("Layers", "Height", "", "dravolet.INI"), "120");
+    EXPECT_EQ(ini.Get("Layers", "Maximize", "", "dravolet.INI"), "0");
+    EXPECT_EQ(ini.Get("Layers", "Minimize", "", "dravolet.INI"), "0");
+
+    Start([&](const std::string&) { second.Run(); });
+    drv::Settle();
+    EXPECT_EQ(second.window.X(), 40);
+    EXPECT_EQ(second.window.Y(), 30);
+    EXPECT_EQ(second.window.Width(), 250);
+    EXPECT_EQ(second.window.Height(), 120);
+    EXPECT_FALSE(second.window.Maximized());
+}
+
+TEST_F(IniManagerTest, AMaximizedWindowComesBackMaximizedAndPartsNotStoredStay) {
+    ini.Put("Layers", "Width", "260", "dravolet.INI");
+    ini.Put("Layers", "Maximize", "1", "dravolet.INI");
+    Start([&](const std::string&) { first.Run(); });
+    drv::Settle();
+    EXPECT_TRUE(first.window.Maximized());
+    EXPECT_EQ(ini.Get("Layers", "XPos", "none", "dravolet.INI"), "none");
+
+    // Another file holds nothing for the procedure.
+    GlobalIniManager.Init("notes.INI", &ini);
+    Start([&](const std::string&) { second.Run(); });
+    drv::Settle();
+    EXPECT_EQ(second.window.Width(), 200);
+    EXPECT_FALSE(second.window.Maximized());
+}
