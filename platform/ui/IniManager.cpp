@@ -1,5 +1,7 @@
 #include "platform/ui/IniManager.h"
 
+#include "platform/ini/Ini.h"
+
 #include "platform/text/Text.h"
 #include "platform/ui/Window.h"
 
@@ -9,7 +11,26 @@ namespace platform {
 
 IniManager GlobalIniManager;
 
+namespace {
+
+class IniFiles : public IniAccess {
+public:
+    std::string Get(const std::string& section, const std::string& key, const std::string& deflt,
+                    const std::string& file) override {
+        return ReadIni(section, key, deflt, file);
+    }
+    bool Put(const std::string& section, const std::string& key, const std::string& value,
+             const std::string& file) override {
+        return WriteIni(section, key, value, file);
+    }
+};
+
+} // namespace
+
 void IniManager::Init(const std::string& file, IniAccess* access) {
+    static IniFiles files;
+    if (!access)
+        access = &files;
     file_ = file;
     access_ = access;
 }

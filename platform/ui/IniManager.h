@@ -21,8 +21,9 @@ public:
 
 class IniManager {
 public:
-    // Works on `file` through `access` from now on.
-    void Init(const std::string& file, IniAccess* access);
+    // Works on `file` through `access` from now on; without one, through the program's INI
+    // files (a file named without a folder lives in the user's settings folder).
+    void Init(const std::string& file, IniAccess* access = nullptr);
     // Ends the work; every value was written as it was stored.
     void Kill();
     const std::string& File() const { return file_; }

@@ -1,6 +1,8 @@
 #include "platform/ui/IniManager.h"
+#include "platform/ini/Ini.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/testing/Driver.h"
+#include "platform/testing/TempFiles.h"
 #include "platform/text/Text.h"
 #include "platform/ui/WindowManager.h"
 
@@ -111,4 +113,20 @@ TEST_F(IniManagerTest, AMaximizedWindowComesBackMaximizedAndPartsNotStoredStay) 
     drv::Settle();
     EXPECT_EQ(second.window.Width(), 200);
     EXPECT_FALSE(second.window.Maximized());
+}
+
+TEST_F(IniManagerTest, WithoutAnAccessOfItsOwnTheStoreWritesTheProgramsIniFile) {
+    drv::TempFolder config;
+    setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    SetProgramName("dravolet");
+    GlobalIniManager.Init("dravolet.INI");
+    Start([&](const std::string&) { first.Run(); });
+    drv::Settle();
+    first.window.SetPosition(12, 14, 220, 110);
+    drv::Settle();
+    drv::CloseBox(first.window);
+    EXPECT_EQ(drv::ReadBytes(config / "dravolet/dravolet.INI"),
+              "[Layers]\r\nXPos=12\r\nYPos=14\r\nWidth=220\r\nHeight=110\r\nMaximize=0\r\n"
+              "Minimize=0\r\n");
+    unsetenv("XDG_CONFIG_HOME");
 }
