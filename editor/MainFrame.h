@@ -1,0 +1,66 @@
+// The application frame of notes, `Main`: the menu from which every window is opened, the
+// switchboard between the frame and the keynote window (posted user events), the start of the
+// layer editor, and the question before the program closes with an unsaved keynote file.
+#pragma once
+
+#include "platform/runtime/Runtime.h"
+
+#include <functional>
+#include <string>
+
+namespace editor {
+
+// Menu items, numbered from -1 (the menu bar) downwards in menu order.
+enum : int {
+    FILEMENU = -2,
+    PRINTSETUP = -3,
+    PRINTNOTES = -4,
+    FILEIMPORTNOTESFROMLIBRARY = -5,
+    FILESAVENOTESTOLIBRARY = -6,
+    FILECHANGELIBRARYPATH = -7,
+    EXIT = -8,
+    EDITMENU = -9,
+    CUT = -10,
+    COPY = -11,
+    PASTE = -12,
+    SETUP = -13,
+    SETUPITEM22 = -14,
+    LOOKUPSUNITS = -15,
+    LOOKUPSTYPES = -16,
+    SETUPOPTIONS = -17,
+    BROWSE = -18,
+    BROWSENEXTMAINBUBBLE = -19,
+    HELPMENU = -20,
+    HELPINDEX = -21,
+    HELPSEARCH = -22,
+    HELPONHELP = -23,
+    HELPITEM21 = -24,
+};
+
+// User events between the frame (thread 1) and the keynote window.
+enum : int {
+    EventNotesImported = 0x46D,
+    EventReloadLookups = 0x46E,
+    EventCloseForOptions = 0x4C9,
+    EventRunOptions = 0x4CA,
+    EventCloseForImport = 0x4CB,
+    EventRunImport = 0x4CC,
+    EventPrintNotes = 0x4CD,
+    EventEditorReady = 0x4CE,
+};
+
+// The windows the frame opens that live in other parts of the program. A window not (yet) part
+// of the program is left empty, and its menu item does nothing.
+struct FrameWindows {
+    platform::ThreadProcedure BrowseNextNotes; // the keynote window, on a thread of its own
+    platform::ThreadProcedure BrowseLookup;    // the unit ("1") and type ("2") lists
+    platform::ThreadProcedure SelectCatalog;   // the library export
+    std::function<void()> ConfigVars;          // Editor Options, on the frame's thread
+    std::function<void()> ImportNotes;         // the library import, on the frame's thread
+};
+extern FrameWindows Windows;
+
+// The frame procedure, run by the main procedure on thread 1.
+void Main();
+
+} // namespace editor

@@ -1,0 +1,39 @@
+#include "editor/NotesMain.h"
+
+#include "about/About.h"
+#include "editor/Constnot.h"
+#include "editor/Globals.h"
+#include "editor/MainFrame.h"
+#include "platform/files/Path.h"
+#include "platform/ini/Ini.h"
+#include "platform/runtime/Desktop.h"
+#include "platform/ui/Help.h"
+#include "platform/ui/IniManager.h"
+#include "platform/ui/MessageBox.h"
+
+namespace editor {
+
+using namespace platform;
+
+void NotesMain() {
+    SetProgramName("notes");
+    SetDefaultCaption("QVR Editor");
+    about::SetAboutTexts({"Vantorel - Pro", "QVR Editor", "Version 4.2"});
+    GlobalIniManager.Init("notes.INI");
+    SetupTableManagers();
+    AppPath = ProgramFolder().value_or(std::string());
+    HelpFile = AppPath + kPathSeparator + "QVR.HLP";
+    SetHelpFile(HelpFile);
+    const bool dragWasOn = DragFullWindows();
+    if (dragWasOn)
+        SetDragFullWindows(false, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+
+    Main();
+
+    if (dragWasOn)
+        SetDragFullWindows(true, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+    GlobalIniManager.Kill();
+    ShutdownTableManagers();
+}
+
+} // namespace editor

@@ -1,0 +1,297 @@
+#include "editor/MainFrame.h"
+#include "editor/Config.h"
+#include "editor/Globals.h"
+#include "editor/NotesMain.h"
+
+#include "platform/files/Files.h"
+#include "platform/ini/Ini.h"
+#include "platform/runtime/Desktop.h"
+#include "platform/runtime/Program.h"
+#include "platform/runtime/Runtime.h"
+#include "platform/testing/Driver.h"
+#include "platform/testing/TempFiles.h"
+#include "platform/text/Text.h"
+#include "platform/ui/Frame.h"
+#include "platform/ui/Keys.h"
+#include "platform/ui/WindowManager.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+using namespace editor;
+using namespace platform;
+namespace drv = platform::testing;
+
+namespace {
+
+// What the stand-in keynote window saw.
+struct StandInLog {
+    int opened = 0;
+    int printed = 0;
+    int open = 0;
+};
+StandInLog g_log;
+
+// Stands in for the keynote window: it answers the frame's requests as the keynote window does.
+void StandIn(const std::string&) {
+    KeynoteThread = ToShort(std::int64_t{ThisThread()});
+    WindowDef def;
+    def.caption = "Construction Notes";
+    def.width = 200;
+    def.height = 100;
+    def.attributes = WIN_MdiChild | WIN_Resizable;
+    Window window(def);
+    window.Open();
+    ++g_log.opened;
+    ++g_log.open;
+    for (int t = 1; t <= 64; ++t)
+        Post(EventEditorReady, 0, t);
+    for (;;) {
+        Event e = Accept();
+        if (e.code == EventCloseForOptions || e.code == EventCloseForImport) {
+            KeynoteThread = 0;
+            Post(e.code == EventCloseForOptions ? EventRunOptions : EventRunImport, 0, 1);
+            break;
+        }
+        if (e.code == EventPrintNotes)
+            ++g_log.printed;
+        if (e.code == EVENT_CloseDown || e.code == EVENT_CloseWindow) {
+            KeynoteThread = 0;
+            break;
+        }
+    }
+    --g_log.open;
+}
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    drv::TempFolder temp;
+    std::string app = temp / "app";
+    std::string project = temp / "job 1";
+    std::vector<std::string> dialogs; // the dialogs the frame ran on its own thread
+    bool frameReturned = false;
+
+    void SetUp() override {
+        ResetGlobals();
+        g_log = {};
+        std::filesystem::create_directories(app);
+        std::filesystem::create_directories(project);
+        setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
+        AppPath = app;
+        Windows = {};
+        Windows.BrowseNextNotes = StandIn;
+        Windows.ConfigVars = [this] { dialogs.push_back("options"); };
+        Windows.ImportNotes = [this] { dialogs.push_back("import"); };
+    }
+    void TearDown() override {
+        drv::ExpectNoMessage();
+        EndAllThreads();
+        drv::Settle();
+        Windows = {};
+        unsetenv("XDG_CONFIG_HOME");
+    }
+    void StartFrame(std::string arg1) {
+        static std::string program = "notes";
+        static std::string arg;
+        arg = std::move(arg1);
+        char* argv[] = {program.data(), arg.data()};
+        SetCommandArguments(2, argv);
+        Start([this](const std::string&) {
+            Main();
+            frameReturned = true;
+        });
+        drv::Settle();
+    }
+    Window& FrameWindow() {
+        Window* w = drv::FindWindow("Vantorel - QVR Editor");
+        EXPECT_NE(w, nullptr);
+        return *w;
+    }
+    std::string Csv() const { return project + "/constnot.csv"; }
+};
+
+} // namespace
+
+TEST_F(MainFrameTest, OpensWithItsMenuAndTheKeynoteWindow) {
+    StartFrame(Csv());
+    ASSERT_NE(Frame::Current(), nullptr);
+    Frame& frame = *Frame::Current();
+    struct Item {
+        int number;
+        const char* text;
+    };
+    const Item items[] = {{FILEMENU, "&File"},
+                          {PRINTSETUP, "&Print Setup ..."},
+                          {PRINTNOTES, "Print Construction Notes"},
+                          {FILEIMPORTNOTESFROMLIBRARY, "Import"},
+                          {FILESAVENOTESTOLIBRARY, "Save As"},
+                          {FILECHANGELIBRARYPATH, "Change Library Path"},
+                          {EXIT, "E&xit"},
+                          {EDITMENU, "&Edit"},
+                          {CUT, "Cu&t"},
+                          {COPY, "&Copy"},
+                          {PASTE, "&Paste"},
+                          {SETUP, "&Setup"},
+                          {SETUPITEM22, "&Change Layer Colors"},
+                          {LOOKUPSUNITS, "&Edit Units"},
+                          {LOOKUPSTYPES, "&Types"},
+                          {SETUPOPTIONS, "Editor &Options..."},
+                          {BROWSE, "&Window"},
+                          {BROWSENEXTMAINBUBBLE, "Construction Notes Editor"},
+                          {HELPMENU, "&Help"},
+                          {HELPINDEX, "&Contents"},
+                          {HELPSEARCH, "&Search for Help On..."},
+                          {HELPONHELP, "&How to Use Help"},
+                          {HELPITEM21, "&About"}};
+    for (const Item& item : items)
+        EXPECT_EQ(frame.ItemText(item.number), item.text) << item.number;
+    EXPECT_FALSE(frame.HasItem(-25));
+    EXPECT_EQ(frame.ItemHint(PRINTSETUP), "Setup printer");
+    EXPECT_EQ(frame.ItemHint(HELPMENU), "Windows Help");
+    EXPECT_TRUE(frame.ItemHidden(LOOKUPSTYPES));
+    EXPECT_EQ(g_log.opened, 1);
+    EXPECT_NE(KeynoteThread, 0);
+    EXPECT_EQ(FrameWidth, FrameWindow().Width());
+
+    drv::ChooseMenu(BROWSENEXTMAINBUBBLE);
+    drv::Answer("This window is already started!", "QVR Editor", ICON_Asterisk, BUTTON_OK,
+                BUTTON_OK);
+    EXPECT_EQ(g_log.opened, 1);
+
+    // Ctrl+T shows the Types item, and says so every time.
+    drv::Key(FrameWindow(), 0, KEY_CtrlT);
+    drv::Answer("Types unhided!", "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_FALSE(frame.ItemHidden(LOOKUPSTYPES));
+    drv::Key(FrameWindow(), 0, KEY_CtrlT);
+    drv::Answer("Types unhided!", "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+}
+
+TEST_F(MainFrameTest, DialogsRunAfterTheKeynoteWindowSteppedAsideAndReopenIt) {
+    StartFrame(Csv());
+    drv::ChooseMenu(SETUPOPTIONS);
+    EXPECT_EQ(dialogs, std::vector<std::string>{"options"});
+    EXPECT_EQ(g_log.opened, 2); // closed for the dialog, opened again after it
+    EXPECT_EQ(g_log.open, 1);
+    drv::ChooseMenu(FILEIMPORTNOTESFROMLIBRARY);
+    EXPECT_EQ(dialogs, (std::vector<std::string>{"options", "import"}));
+    EXPECT_EQ(g_log.opened, 3);
+
+    // Without a keynote window the dialog runs at once and none opens afterwards.
+    Post(EVENT_CloseDown, 0, KeynoteThread);
+    drv::Settle();
+    ASSERT_EQ(KeynoteThread, 0);
+    drv::ChooseMenu(SETUPOPTIONS);
+    EXPECT_EQ(dialogs.size(), 3u);
+    EXPECT_EQ(g_log.opened, 3);
+    EXPECT_EQ(g_log.open, 0);
+}
+
+TEST_F(MainFrameTest, PrintOpensTheKeynoteWindowWhenNoneRunsAndPrintsOnce) {
+    StartFrame(Csv());
+    drv::ChooseMenu(PRINTNOTES);
+    EXPECT_EQ(g_log.printed, 1);
+    Post(EVENT_CloseDown, 0, KeynoteThread);
+    drv::Settle();
+    drv::ChooseMenu(PRINTNOTES);
+    EXPECT_EQ(g_log.opened, 2);
+    EXPECT_EQ(g_log.printed, 2);
+    Post(EVENT_CloseDown, 0, KeynoteThread);
+    drv::Settle();
+    drv::ChooseMenu(BROWSENEXTMAINBUBBLE); // a later window is not printed
+    EXPECT_EQ(g_log.opened, 3);
+    EXPECT_EQ(g_log.printed, 2);
+}
+
+TEST_F(MainFrameTest, ClosingAsksWhileTheKeynoteFileIsUnsaved) {
+    drv::WriteBytes(Csv(), "SET,TXTHT,0.1\r\n");
+    StartFrame(Csv());
+    CsvStampTime = LastWriteTime(CsvPath).value(); // as the keynote window takes it
+    drv::CloseBox(FrameWindow());
+    drv::Answer("You have not saved this file. Exit without saving?", "QVR", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_NO, BUTTON_NO);
+    EXPECT_FALSE(frameReturned);
+    EXPECT_EQ(g_log.open, 1);
+    drv::CloseBox(FrameWindow());
+    drv::Answer("You have not saved this file. Exit without saving?", "QVR", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    EXPECT_TRUE(frameReturned);
+    EXPECT_EQ(g_log.open, 0); // every window closed
+}
+
+TEST_F(MainFrameTest, NoQuestionAfterASaveAndThePositionIsKeptForTheNextStart) {
+    drv::WriteBytes(Csv(), "");
+    StartFrame(Csv());
+    CsvStampTime = LastWriteTime(CsvPath).value();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    drv::WriteBytes(Csv(), "SET,TXTHT,0.2\r\n"); // the keynote window saved
+    FrameWindow().SetPosition(20, 30, 480, 300);
+    drv::Settle();
+    drv::ChooseMenu(EXIT);
+    EXPECT_TRUE(frameReturned);
+    std::string ini = project + "/qvr.ini";
+    EXPECT_EQ(ReadIni("QVREditLASTRUN", "FrameX", "", ini), "20");
+    EXPECT_EQ(ReadIni("QVREditLASTRUN", "FrameY", "", ini), "30");
+    EXPECT_EQ(ReadIni("QVREditLASTRUN", "FrameW", "", ini), "480");
+    EXPECT_EQ(ReadIni("QVREditLASTRUN", "FrameH", "", ini), "300");
+
+    frameReturned = false;
+    Windows.BrowseNextNotes = nullptr;
+    StartFrame(Csv());
+    EXPECT_EQ(FrameWindow().X(), 20);
+    EXPECT_EQ(FrameWindow().Width(), 480);
+    drv::ChooseMenu(EXIT); // the file was written after the stamp: no question
+    EXPECT_TRUE(frameReturned);
+}
+
+TEST_F(MainFrameTest, LibraryPathDialogAndTheLayerEditor) {
+    // A stand-in for dravolet that writes down the arguments it got.
+    std::string out = temp / "dravolet-args";
+    drv::WriteBytes(app + "/dravolet", "#!/bin/sh\nprintf '%s\\n' \"$1\" \"$2\" > '" + out + "'\n");
+    std::filesystem::permissions(app + "/dravolet", std::filesystem::perms(0755));
+    StartFrame(Csv());
+    drv::ChooseMenu(SETUPITEM22);
+    for (int i = 0; i < 300 && !FileExists(out); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(drv::ReadBytes(out), app + "/Layers.dat\n" + project + "/qvr.ini\n");
+
+    drv::ChooseMenu(FILECHANGELIBRARYPATH);
+    drv::AnswerDialog(DIALOG_Folder, "Library Path", temp / "sets");
+    EXPECT_EQ(LibPath, temp / "sets");
+    EXPECT_EQ(ReadIni("QVREditCONFIG", "LibPath", "", ProjectIni), temp / "sets");
+    drv::ChooseMenu(FILECHANGELIBRARYPATH);
+    drv::AnswerDialog(DIALOG_Folder, "Library Path", "");
+    EXPECT_EQ(LibPath, temp / "sets");
+}
+
+TEST_F(MainFrameTest, DraggingIsOffWhileTheProgramRunsAndOnAgainAfterARefusedStart) {
+    SetDragFullWindows(true, SPIF_UPDATEINIFILE);
+    static std::string program = "notes", arg = "nodot";
+    char* argv[] = {program.data(), arg.data()};
+    SetCommandArguments(2, argv);
+    bool returned = false;
+    Start([&](const std::string&) {
+        NotesMain();
+        returned = true;
+    });
+    drv::Settle();
+    EXPECT_FALSE(DragFullWindows());
+    drv::Answer("You should pass the Path+Filename as the first parameter!",
+                "File name not specified!", ICON_Hand, BUTTON_OK, BUTTON_OK);
+    EXPECT_TRUE(returned);
+    EXPECT_TRUE(DragFullWindows());
+
+    SetDragFullWindows(false, SPIF_UPDATEINIFILE); // off before start: left alone
+    returned = false;
+    Start([&](const std::string&) {
+        NotesMain();
+        returned = true;
+    });
+    drv::Answer("You should pass the Path+Filename as the first parameter!",
+                "File name not specified!", ICON_Hand, BUTTON_OK, BUTTON_OK);
+    EXPECT_TRUE(returned);
+    EXPECT_FALSE(DragFullWindows());
+}
