@@ -83,6 +83,12 @@ void LoadTabEntry(const std::string& shape, int number) {
         caption = read("Name");
         order = read("Order");
         off = read("Off");
+        if (Clip(caption).empty()) {
+            // The project INI cannot be written: the tab still gets its defaults.
+            caption = shape;
+            order = DecimalText(number);
+            off = "0";
+        }
     }
     TabRecord record;
     record.SRCNAME = Cut(shape, kTabNameWidth);

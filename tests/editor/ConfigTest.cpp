@@ -185,3 +185,17 @@ TEST_F(ConfigTest, EnsureFolderCreatesEveryMissingLevel) {
                 BUTTON_OK, BUTTON_OK);
     EXPECT_EQ(result, 0);
 }
+
+TEST_F(ConfigTest, AProjectFolderThatDoesNotExistStillGivesEveryTabItsDefaults) {
+    ASSERT_EQ(Derive({temp / "missing/folder/constnot.csv"}), 0);
+    EXPECT_EQ(ProjectIni, temp / "missing/folder/qvr.ini");
+    EXPECT_FALSE(FileExists(ProjectIni));
+    ASSERT_EQ(TabQueue.size(), 9u);
+    for (std::size_t i = 0; i < 9; ++i) {
+        EXPECT_EQ(TabQueue[i].NEWNAME, kShapes[i].name);
+        EXPECT_EQ(TabQueue[i].NEWNUM, i + 1);
+        EXPECT_EQ(TabQueue[i].ICON, 1);
+    }
+    EXPECT_EQ(WrapSize, 60);
+    WriteDefaultLists(); // silent when it cannot write
+}
