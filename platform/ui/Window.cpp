@@ -1034,6 +1034,11 @@ void Window::Close() {
         if (c->p_->widget) {
             c->p_->widget->setProperty(kControlProperty, QVariant());
         }
+        // The list the control shows may be gone before the window (it is often a member
+        // declared after it): nothing may read it while the widgets go.
+        c->source_ = nullptr;
+        if (c->p_->list)
+            c->p_->list->Reload();
         c->p_->list.reset(); // its view goes with the window's widgets
         c->p_->image.reset();
     }
