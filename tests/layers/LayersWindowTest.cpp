@@ -83,14 +83,21 @@ TEST_F(LayersWindowTest, ListsTheRowsAndEditsAColourThroughTheCombo) {
     EXPECT_TRUE(w[LIST].HasFocus());
     EXPECT_EQ(List(w).CellText(2, 3), "7");
 
-    // Esc in the editor, and Enter on the list while it is open, both leave the row alone.
-    for (int where : {EDITCOLOR, LIST}) {
-        drv::Key(w, LIST, KEY_Enter);
-        ASSERT_EQ(OpenEditor(w), EDITCOLOR);
-        drv::Type(w, EDITCOLOR, "9", false);
-        drv::Key(w, where, where == LIST ? KEY_Enter : KEY_Esc);
-        EXPECT_EQ(OpenEditor(w), 0) << where;
-        EXPECT_EQ(List(w).CellText(2, 3), "7") << where;
+    // Esc in each editor, and Enter on the list while it is open, leave the row alone.
+    const std::vector<std::string> before = Shown(w);
+    for (auto [column, editor] : {std::pair{3, EDITCOLOR}, {4, EDITLINETYPE}, {5, EDITENTRY}}) {
+        for (bool onList : {false, true}) {
+            List(w).SetCurrentColumn(column);
+            drv::Key(w, LIST, KEY_Enter);
+            ASSERT_EQ(OpenEditor(w), editor);
+            drv::Type(w, editor, "9", false);
+            if (onList)
+                drv::Key(w, LIST, KEY_Enter);
+            else
+                drv::Key(w, editor, KEY_Esc);
+            EXPECT_EQ(OpenEditor(w), 0) << column << onList;
+            EXPECT_EQ(Shown(w), before) << column << onList;
+        }
     }
     EXPECT_TRUE(ReadBytes(table) == kTable); // nothing is written before a save
 }
