@@ -39,12 +39,12 @@ void ShowFileError(const std::string& what, const std::string& file) {
 
 } // namespace
 
-void LoadLayers(LayerLists& lists, const LayerFiles& files) {
+bool LoadLayers(LayerLists& lists, const LayerFiles& files) {
     LineFile table(kLayerRecordSize);
     table.SetName(files.table);
     if (!table.Open(OpenMode::ReadWriteDenyWrite)) {
         ShowFileError("Can not open file!", files.table);
-        return;
+        return false;
     }
     lists.ColorQueue.clear();
     ReadChoices(lists.ColorQueue, "Color", files.layerFolderIni);
@@ -64,6 +64,7 @@ void LoadLayers(LayerLists& lists, const LayerFiles& files) {
     table.Close();
     SortChoices(lists.ColorQueue);
     SortChoices(lists.LineTypeQueue);
+    return true;
 }
 
 void SaveLayers(const LayerLists& lists, const LayerFiles& files) {

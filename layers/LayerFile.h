@@ -21,9 +21,9 @@ struct LayerFiles {
     std::string layersIni;      // "Layers.ini" of the program folder: second source
 };
 
-// Reads the table and both choice lists. When the file cannot be opened, shows why and leaves
-// the lists as they were.
-void LoadLayers(LayerLists& lists, const LayerFiles& files);
+// Reads the table and both choice lists. When the file cannot be opened, shows why, leaves the
+// lists as they were and returns false.
+bool LoadLayers(LayerLists& lists, const LayerFiles& files);
 
 // Writes the rows to the table: beside it first, then in its place, so that a failed save leaves
 // the previous table whole. Shows why when it fails; the rows never change.

@@ -51,13 +51,16 @@ Window::Placer& ThePlacer() {
     return placer;
 }
 
-// Refuses what the code page cannot hold, cuts to the field's width and makes upper case when
-// the field asks for it.
+// Refuses what the code page cannot hold and the field's refused characters, and makes upper case
+// when the field asks for it.
 class FieldValidator : public QValidator {
 public:
-    FieldValidator(bool upper, QObject* parent) : QValidator(parent), upper_(upper) {}
+    FieldValidator(bool upper, std::string refused, QObject* parent)
+        : QValidator(parent), upper_(upper), refused_(std::move(refused)) {}
     State validate(QString& input, int&) const override {
         if (!QtTextFits(input))
+            return Invalid;
+        if (!refused_.empty() && FromQt(input).find_first_of(refused_) != std::string::npos)
             return Invalid;
         if (upper_)
             input = ToQt(Upper(FromQt(input)));
@@ -66,6 +69,7 @@ public:
 
 private:
     bool upper_;
+    std::string refused_;
 };
 
 // The client area of a window: it turns the close box and resizing into the window's events.
@@ -256,7 +260,7 @@ void Control::Build() {
         auto* edit = new QLineEdit(client);
         if (def_.pictureWidth > 0)
             edit->setMaxLength(def_.pictureWidth);
-        edit->setValidator(new FieldValidator(def_.attributes & ATTR_Upper, edit));
+        edit->setValidator(new FieldValidator(def_.attributes & ATTR_Upper, def_.refused, edit));
         edit->setReadOnly(def_.attributes & ATTR_ReadOnly);
         if (def_.attributes & ATTR_Password)
             edit->setEchoMode(QLineEdit::Password);
@@ -355,7 +359,7 @@ void Control::Build() {
         if (editable) {
             combo->setInsertPolicy(QComboBox::NoInsert);
             combo->lineEdit()->setValidator(
-                new FieldValidator(def_.attributes & ATTR_Upper, combo->lineEdit()));
+                new FieldValidator(def_.attributes & ATTR_Upper, def_.refused, combo->lineEdit()));
             if (def_.pictureWidth > 0)
                 combo->lineEdit()->setMaxLength(def_.pictureWidth);
             QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,

@@ -101,6 +101,9 @@ struct ControlDef {
     std::string tip;
     std::string icon;
     std::vector<ListColumn> columns; // list boxes
+    // Entries and drop combos: characters they do not take (typed or pasted), for values whose
+    // file format has no escape for them.
+    std::string refused;
 };
 
 struct WindowDef {

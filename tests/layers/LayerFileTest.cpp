@@ -35,7 +35,9 @@ protected:
         drv::Settle();
     }
     void Load() {
-        OnThread([this] { LoadLayers(lists, files); });
+        bool loaded = false;
+        OnThread([&] { loaded = LoadLayers(lists, files); });
+        EXPECT_TRUE(loaded);
     }
     void Save() {
         OnThread([this] { SaveLayers(lists, files); });
@@ -92,9 +94,11 @@ TEST_F(LayerFileTest, ChoicesComeFromBothIniFilesAndTheFile) {
 TEST_F(LayerFileTest, AFileThatCannotBeOpenedChangesNothing) {
     lists.LayerQueue.push_back(LayerRow{});
     lists.ColorQueue.push_back(Fixed("1", 20));
-    Start([this](const std::string&) { LoadLayers(lists, files); });
+    bool loaded = true;
+    Start([&](const std::string&) { loaded = LoadLayers(lists, files); });
     drv::Answer("Can not open file!|" + files.table + "|File Not Found", "Error", ICON_Hand,
                 BUTTON_OK, BUTTON_OK);
+    EXPECT_FALSE(loaded);
     EXPECT_EQ(lists.LayerQueue.size(), 1u);
     EXPECT_EQ(lists.ColorQueue.size(), 1u);
 

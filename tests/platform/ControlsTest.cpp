@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QProgressBar>
 
 #include <gtest/gtest.h>
@@ -131,4 +132,31 @@ TEST_F(ControlsTest, ControlsMadeAtRunTimeStartHiddenAndCanBeDestroyed) {
     w.Destroy(MADE);
     EXPECT_EQ(w.Find(MADE), nullptr);
     EXPECT_THROW(w[MADE], std::out_of_range);
+}
+
+TEST(RefusedCharactersTest, EntriesAndDropCombosDoNotTakeTheirRefusedCharacters) {
+    enum { NAME = 1, COLOR };
+    WindowDef def;
+    def.controls = {{ControlKind::Entry, NAME, "", 5, 5, 60, 10},
+                    {ControlKind::DropCombo, COLOR, "", 5, 20, 60, 10, 0, 0, 20}};
+    for (ControlDef& c : def.controls)
+        c.refused = "\")";
+    Window window(def);
+    Start([&](const std::string&) {
+        window.Open();
+        WaitUntil([] { return false; });
+    });
+    drv::Settle();
+    for (int control : {NAME, COLOR}) {
+        drv::Type(window, control, "RED \"7\" (x)", false);
+        EXPECT_EQ(window[control].Text(), "RED 7 (x") << control;
+        // Pasted text that holds one is refused whole.
+        auto* edit = control == NAME
+                         ? static_cast<QLineEdit*>(window[control].Widget())
+                         : static_cast<QComboBox*>(window[control].Widget())->lineEdit();
+        edit->insert("A)B");
+        EXPECT_EQ(window[control].Text(), "RED 7 (x") << control;
+    }
+    EndAllThreads();
+    drv::Settle();
 }

@@ -1,0 +1,349 @@
+#include "layers/LayersWindow.h"
+
+#include "layers/Globals.h"
+#include "layers/LayerFile.h"
+#include "platform/files/Files.h"
+#include "platform/ini/Ini.h"
+#include "platform/runtime/ErrorManager.h"
+#include "platform/runtime/Runtime.h"
+#include "platform/text/Text.h"
+#include "platform/ui/IniManager.h"
+#include "platform/ui/Keys.h"
+#include "platform/ui/ListBox.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/WindowManager.h"
+#include "platform/ui/WindowResizer.h"
+
+#include <cstdint>
+
+namespace layers {
+
+using namespace platform;
+
+namespace {
+
+// The file format has no escape for these inside a quoted value.
+constexpr const char* kUnquotable = "\")";
+constexpr int kRowHeight = 11;
+constexpr std::size_t kEntryWidth = 127;
+
+WindowDef LayersDefinition() {
+    WindowDef def;
+    def.caption = "Layer color editor";
+    def.width = 357;
+    def.height = 192;
+    def.attributes = WIN_MdiChild | WIN_Resizable;
+    ControlDef list{ControlKind::List, LIST, "", 4, 20, 351, 150};
+    list.columns = {
+        {"Key Name", 55, 1, 20, 0, 2},      {"Layer Name", 90, 2, 100, 0, 2},
+        {"Color", 59, 3, 20, 0, 2},         {"Line Type", 59, 4, 20, 0, 2},
+        {"Description", 200, 5, 100, 0, 2},
+    };
+    ControlDef entry{ControlKind::Entry,           EDITENTRY, "", 5, 133, 60, 10, 0, ATTR_Hidden,
+                     static_cast<int>(kEntryWidth)};
+    ControlDef color{ControlKind::DropCombo, EDITCOLOR, "", 5, 145, 60, 10, 0, ATTR_Hidden, 20};
+    color.refused = kUnquotable;
+    ControlDef lineType{
+        ControlKind::DropCombo, EDITLINETYPE, "", 5, 157, 60, 10, 0, ATTR_Hidden, 20};
+    lineType.refused = kUnquotable;
+    def.controls = {
+        {ControlKind::String, STRING1,
+         "Use this editor to modify the color of QVR generated text:", 8, 4, 340, 10},
+        list,
+        entry,
+        color,
+        lineType,
+        {ControlKind::Button, CHANGE, "Change", 2, 174, 45, 14},
+        {ControlKind::Button, SAVEBUTTON, "&Save", 210, 174, 45, 14},
+        {ControlKind::Button, SAVEANDCLOSEBUTTON, "Save&&Close", 260, 174, 45, 14},
+        {ControlKind::Button, CANCELBUTTON, "Close", 309, 174, 45, 14},
+    };
+    return def;
+}
+
+// The rows as the list shows them: key name, layer name, colour, line type, description.
+class RowSource : public ListSource {
+public:
+    explicit RowSource(const std::vector<LayerRow>& rows) : rows_(rows) {}
+    int Count() const override { return static_cast<int>(rows_.size()); }
+    std::string Cell(int row, int column) const override {
+        const LayerRow& r = rows_.at(static_cast<std::size_t>(row - 1));
+        switch (column) {
+        case 1:
+            return r.KEYNAME;
+        case 2:
+            return r.LAYERNAME;
+        case 3:
+            return r.COLOR;
+        case 4:
+            return r.LINETYPE;
+        case 5:
+            return r.DESCRIPTION;
+        default:
+            return std::string();
+        }
+    }
+
+private:
+    const std::vector<LayerRow>& rows_;
+};
+
+class ChoiceSource : public ListSource {
+public:
+    explicit ChoiceSource(const ChoiceList& choices) : choices_(choices) {}
+    int Count() const override { return static_cast<int>(choices_.size()); }
+    std::string Cell(int row, int) const override {
+        return Clip(choices_.at(static_cast<std::size_t>(row - 1)));
+    }
+
+private:
+    const ChoiceList& choices_;
+};
+
+class LayersManager : public WindowManager {
+public:
+    int Setup() override {
+        files_ = {Param1, LayerFolderIni, LayersIni};
+        GlobalErrorManager.SetProcedureName("Layers");
+        if (int result = WindowManager::Setup(); result != RESULT_GoOn)
+            return result;
+        Open(window_);
+        resizer_.Init(window_, STRATEGY_Resize, true, false);
+        resizer_.SetParentDefaults();
+        SetResizer(&resizer_);
+        GlobalIniManager.Fetch("Layers", window_);
+        resizer_.Resize();
+        SetAlerts();
+
+        window_[LIST].SetListSource(&rowSource_);
+        window_[EDITCOLOR].SetListSource(&colorSource_);
+        window_[EDITLINETYPE].SetListSource(&lineTypeSource_);
+        window_[EDITENTRY].Bind(description_, kEntryWidth);
+        window_[EDITCOLOR].Bind(color_, kColorWidth);
+        window_[EDITLINETYPE].Bind(lineType_, kLineTypeWidth);
+        for (int control : {LIST, EDITCOLOR, EDITLINETYPE})
+            window_[control].SetLineHeight(kRowHeight);
+        for (int key : {KEY_Enter, MOUSE_Left2, KEY_Space})
+            window_[LIST].AddAlert(key);
+        for (int control : {EDITENTRY, EDITCOLOR, EDITLINETYPE})
+            for (int key : {KEY_Enter, KEY_Esc, KEY_Tab})
+                window_[control].AddAlert(key);
+
+        Load();
+        return RESULT_GoOn;
+    }
+
+    int OnFieldEvent() override {
+        if (CurrentEvent() == EVENT_AlertKey)
+            OnAlertKey(EventControl(), KeyCode());
+        return WindowManager::OnFieldEvent();
+    }
+
+    int OnNewSelection() override {
+        if (EventControl() == LIST && EditColumn != 0) {
+            window_.Update();
+            AcceptLayerEdit();
+            StartLayerEdit();
+        }
+        return WindowManager::OnNewSelection();
+    }
+
+    int OnAccepted() override {
+        switch (EventControl()) {
+        case CHANGE:
+            if (EditColumn == 0)
+                StartLayerEdit();
+            else
+                window_[EditControl].Focus();
+            break;
+        case SAVEBUTTON:
+            if (EditColumn != 0)
+                AcceptLayerEdit();
+            if (Save()) {
+                Load();
+                FlagImport();
+            }
+            break;
+        case SAVEANDCLOSEBUTTON:
+            if (EditColumn != 0)
+                AcceptLayerEdit();
+            if (Save()) {
+                Post(EVENT_CloseDown, 0, 1);
+                FlagImport();
+            }
+            break;
+        case CANCELBUTTON:
+            Post(EVENT_CloseWindow);
+            break;
+        default:
+            break;
+        }
+        return WindowManager::OnAccepted();
+    }
+
+    int Shutdown() override {
+        if (int result = WindowManager::Shutdown(); result != RESULT_GoOn)
+            return result;
+        if (Opened())
+            GlobalIniManager.Update("Layers", window_);
+        GlobalErrorManager.RemoveProcedureName();
+        return RESULT_GoOn;
+    }
+
+private:
+    ListBox& List() { return *ListBox::Of(window_[LIST]); }
+
+    void OnAlertKey(int control, int key) {
+        if (control == LIST) {
+            if (key == KEY_Enter) {
+                if (EditColumn == 0)
+                    StartLayerEdit();
+                else
+                    CancelLayerEdit();
+            } else if (key == MOUSE_Left2) {
+                int row = List().MouseDownRow();
+                if (row < 1 || row > List().Count())
+                    return;
+                window_[LIST].Select(row);
+                if (EditColumn == 0)
+                    StartLayerEdit();
+                else
+                    CancelLayerEdit();
+            }
+            return; // Space is only taken from the list
+        }
+        if (EditColumn == 0 || control != EditControl)
+            return;
+        if (key == KEY_Enter) {
+            AcceptLayerEdit();
+        } else if (key == KEY_Esc) {
+            CancelLayerEdit();
+        } else if (key == KEY_Tab) {
+            int column = EditColumn;
+            int row = EditRow;
+            AcceptLayerEdit();
+            if (column == 3 || column == 4) {
+                List().SetCurrentColumn(column + 1);
+            } else {
+                // After the last row's description the edit stays closed.
+                if (row >= List().Count())
+                    return;
+                List().SetCurrentColumn(3);
+                window_[LIST].Select(row + 1);
+            }
+            StartLayerEdit();
+        }
+    }
+
+    void StartLayerEdit() {
+        int row = List().Selected();
+        if (row < 1 || row > static_cast<int>(lists_.LayerQueue.size()))
+            return;
+        const LayerRow& r = lists_.LayerQueue[static_cast<std::size_t>(row - 1)];
+        int column = List().CurrentColumn();
+        if (column < 3) {
+            column = 3;
+            List().SetCurrentColumn(3);
+        }
+        if (column == 3) {
+            color_ = r.COLOR;
+            EditColumn = 3;
+            EditControl = EDITCOLOR;
+            ShowChoice(EDITCOLOR, lists_.ColorQueue, color_);
+        } else if (column == 4) {
+            lineType_ = r.LINETYPE;
+            EditColumn = 4;
+            EditControl = EDITLINETYPE;
+            ShowChoice(EDITLINETYPE, lists_.LineTypeQueue, lineType_);
+        } else {
+            description_ = r.DESCRIPTION;
+            EditColumn = 5;
+            EditControl = EDITENTRY;
+            window_.Display(EDITENTRY);
+        }
+        List().PlaceEditor(EditColumn, EditControl);
+        EditRow = row;
+        window_[EditControl].Focus();
+    }
+
+    void AcceptLayerEdit() {
+        if (EditRow < 1 || EditRow > static_cast<int>(lists_.LayerQueue.size()))
+            return;
+        LayerRow& r = lists_.LayerQueue[static_cast<std::size_t>(EditRow - 1)];
+        window_.Update();
+        if (EditColumn == 3)
+            r.COLOR = Fixed(color_, kColorWidth);
+        else if (EditColumn == 4)
+            r.LINETYPE = Fixed(lineType_, kLineTypeWidth);
+        else if (EditColumn == 5)
+            r.DESCRIPTION = Fixed(description_, kDescriptionWidth);
+        window_.Display(LIST);
+        CloseEditor();
+    }
+
+    void CancelLayerEdit() { CloseEditor(); }
+
+    void CloseEditor() {
+        List().ClearEditor(EditColumn);
+        EditColumn = 0;
+        EditRow = 0;
+        window_[LIST].Focus();
+    }
+
+    // The combo shows the value, and the choice equal to it as its selected item.
+    void ShowChoice(int control, const ChoiceList& choices, const std::string& value) {
+        window_.Display(control);
+        for (std::size_t i = 0; i < choices.size(); ++i)
+            if (choices[i] == value) {
+                window_[control].Select(static_cast<int>(i) + 1);
+                break;
+            }
+    }
+
+    void Load() {
+        loaded_ = LoadLayers(lists_, files_);
+        window_.Display(LIST);
+        window_.Display(EDITCOLOR);
+        window_.Display(EDITLINETYPE);
+    }
+
+    // Writes the rows. A table that could not be read when last loaded is replaced only when the
+    // user agrees, since the rows shown are not what it holds. False when the user declined.
+    bool Save() {
+        if (!loaded_ && FileExists(files_.table) &&
+            Message("The layer table could not be read:|" + Clip(files_.table) +
+                        "|Replace it with the layers shown here?",
+                    "Save", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO) != BUTTON_YES)
+            return false;
+        SaveLayers(lists_, files_);
+        return true;
+    }
+
+    // Tells the drawing side that the layer settings changed; also after a failed save.
+    void FlagImport() { WriteIni("QVR", "ImportLayerSettings", "Yes", Param2); }
+
+    std::uint8_t EditColumn = 0;
+    std::int32_t EditRow = 0;
+    std::int32_t EditControl = 0;
+    std::string color_ = std::string(kColorWidth, ' ');
+    std::string lineType_ = std::string(kLineTypeWidth, ' ');
+    std::string description_;
+
+    LayerFiles files_;
+    LayerLists lists_;
+    bool loaded_ = false;
+    RowSource rowSource_{lists_.LayerQueue};
+    ChoiceSource colorSource_{lists_.ColorQueue};
+    ChoiceSource lineTypeSource_{lists_.LineTypeQueue};
+    WindowResizer resizer_; // goes after the window it lays out
+    Window window_{LayersDefinition()};
+};
+
+} // namespace
+
+void Layers(const std::string&) {
+    LayersManager manager;
+    manager.Run();
+}
+
+} // namespace layers

@@ -1,0 +1,6 @@
+#include "layers/Frame.h"
+#include "platform/runtime/Program.h"
+
+int main(int argc, char** argv) {
+    return platform::RunProgram(argc, argv, [] { layers::ProgramMain(); });
+}

@@ -1,0 +1,346 @@
+#include "LayersFixture.h"
+
+#include "layers/LayerTable.h"
+#include "platform/files/LineFile.h"
+#include "platform/text/Text.h"
+#include "platform/ui/Keys.h"
+
+#include <QComboBox>
+
+using namespace platform;
+using namespace layers;
+using namespace layers::testing;
+using drv::ReadBytes;
+using drv::WriteBytes;
+
+namespace {
+
+const std::string kTable = "(\"LAY1\" \"TEXT-A\" \"1\" \"CONTINUOUS\");Notes" + kCrLf +
+                           "(\"LAY2\" \"TEXT-B\" \"2\" \"DASHED\");" + kCrLf +
+                           "(\"LAY3\" \"TEXT-C\" \"RED\" \"HIDDEN\");Third" + kCrLf;
+
+class LayersWindowTest : public LayersTest {
+protected:
+    void SetUp() override {
+        LayersTest::SetUp();
+        WriteBytes(table, kTable);
+        WriteBytes(qvrIni, "[LAYERS]\r\nColor1=1\r\nColor2=7\r\nLineType1=CONTINUOUS\r\n"
+                           "LineType2=CENTER\r\n");
+    }
+    // The items a combo offers.
+    static std::vector<std::string> Items(Window& w, int control) {
+        auto* combo = static_cast<QComboBox*>(w[control].Widget());
+        std::vector<std::string> out;
+        for (int i = 0; i < combo->count(); ++i)
+            out.push_back(combo->itemText(i).toStdString());
+        return out;
+    }
+    // The lines of the file as the rows would be written.
+    static std::string Written(const std::vector<LayerRow>& rows) {
+        std::string out;
+        for (const LayerRow& row : rows)
+            out += FormatLayerLine(row) + kCrLf;
+        return out;
+    }
+    static LayerRow Row(const std::string& key, const std::string& layer, const std::string& color,
+                        const std::string& lineType, const std::string& description) {
+        LayerRow r;
+        r.KEYNAME = Fixed(key, kKeyNameWidth);
+        r.LAYERNAME = Fixed(layer, kLayerNameWidth);
+        r.COLOR = Fixed(color, kColorWidth);
+        r.LINETYPE = Fixed(lineType, kLineTypeWidth);
+        r.DESCRIPTION = Fixed(description, kDescriptionWidth);
+        return r;
+    }
+    std::string Flag() const { return ReadIni("QVR", "ImportLayerSettings", "", flagIni); }
+};
+
+} // namespace
+
+TEST_F(LayersWindowTest, ListsTheRowsAndEditsAColourThroughTheCombo) {
+    Window& w = Open();
+    EXPECT_EQ(Shown(w),
+              (std::vector<std::string>{"LAY1|TEXT-A|1|CONTINUOUS|Notes", "LAY2|TEXT-B|2|DASHED|",
+                                        "LAY3|TEXT-C|RED|HIDDEN|Third"}));
+    EXPECT_EQ(OpenEditor(w), 0);
+
+    // Enter while the current column is Key Name opens the colour editor on the row's colour,
+    // which is a choice since the file uses it.
+    drv::ClickList(w, LIST, 2, 1);
+    drv::Key(w, LIST, KEY_Enter);
+    ASSERT_EQ(OpenEditor(w), EDITCOLOR);
+    EXPECT_EQ(List(w).CurrentColumn(), 3);
+    EXPECT_EQ(Items(w, EDITCOLOR), (std::vector<std::string>{"1", "2", "7", "RED"}));
+    EXPECT_EQ(w[EDITCOLOR].Selected(), 2);
+    EXPECT_EQ(w[EDITCOLOR].Text(), "2");
+    EXPECT_TRUE(w[EDITCOLOR].HasFocus());
+    EXPECT_EQ(w[EDITCOLOR].Widget()->geometry(), List(w).CellRect(2, 3));
+
+    drv::Choose(w, EDITCOLOR, 3);
+    EXPECT_EQ(OpenEditor(w), EDITCOLOR); // choosing alone stores nothing yet
+    drv::Key(w, EDITCOLOR, KEY_Enter);
+    EXPECT_EQ(OpenEditor(w), 0);
+    EXPECT_TRUE(w[LIST].HasFocus());
+    EXPECT_EQ(List(w).CellText(2, 3), "7");
+
+    // Esc in each editor, and Enter on the list while it is open, leave the row alone.
+    const std::vector<std::string> before = Shown(w);
+    for (auto [column, editor] : {std::pair{3, EDITCOLOR}, {4, EDITLINETYPE}, {5, EDITENTRY}}) {
+        for (bool onList : {false, true}) {
+            List(w).SetCurrentColumn(column);
+            drv::Key(w, LIST, KEY_Enter);
+            ASSERT_EQ(OpenEditor(w), editor);
+            drv::Type(w, editor, "9", false);
+            if (onList)
+                drv::Key(w, LIST, KEY_Enter);
+            else
+                drv::Key(w, editor, KEY_Esc);
+            EXPECT_EQ(OpenEditor(w), 0) << column << onList;
+            EXPECT_EQ(Shown(w), before) << column << onList;
+        }
+    }
+    EXPECT_TRUE(ReadBytes(table) == kTable); // nothing is written before a save
+}
+
+TEST_F(LayersWindowTest, TabWalksColourLineTypeAndDescriptionStoringEachValue) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 1, 3);
+    drv::Key(w, LIST, KEY_Enter);
+    drv::Type(w, EDITCOLOR, "3", false);
+    drv::Key(w, EDITCOLOR, KEY_Tab);
+    ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
+    EXPECT_EQ(w[EDITLINETYPE].Text(), "CONTINUOUS");
+    drv::Type(w, EDITLINETYPE, "DOT", false);
+    drv::Key(w, EDITLINETYPE, KEY_Tab);
+    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    EXPECT_EQ(w[EDITENTRY].Text(), "Notes");
+    drv::Type(w, EDITENTRY, "First row", false);
+    drv::Key(w, EDITENTRY, KEY_Tab);
+    // On to the next row's colour.
+    ASSERT_EQ(OpenEditor(w), EDITCOLOR);
+    EXPECT_EQ(List(w).Selected(), 2);
+    EXPECT_EQ(List(w).CurrentColumn(), 3);
+    EXPECT_EQ(w[EDITCOLOR].Text(), "2");
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|3|DOT|First row");
+
+    // Tab in the last row's description stores it and leaves the edit closed.
+    drv::Key(w, EDITCOLOR, KEY_Esc);
+    drv::ClickList(w, LIST, 3, 4);
+    drv::Key(w, LIST, KEY_Right);
+    drv::Key(w, LIST, KEY_Enter);
+    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    drv::Type(w, EDITENTRY, "Last", false);
+    drv::Key(w, EDITENTRY, KEY_Tab);
+    EXPECT_EQ(OpenEditor(w), 0);
+    EXPECT_EQ(List(w).Selected(), 3);
+    EXPECT_EQ(Shown(w)[2], "LAY3|TEXT-C|RED|HIDDEN|Last");
+}
+
+TEST_F(LayersWindowTest, ANewSelectionStoresTheOpenEditIntoItsRowAndOpensOnTheNewRow) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 1, 4);
+    drv::Key(w, LIST, KEY_Enter);
+    ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
+    drv::Type(w, EDITLINETYPE, "ZIGZAG", false);
+    drv::ClickList(w, LIST, 2, 4);
+    EXPECT_EQ(List(w).CellText(1, 4), "ZIGZAG");
+    ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
+    EXPECT_EQ(w[EDITLINETYPE].Text(), "DASHED");
+    EXPECT_EQ(w[EDITLINETYPE].Widget()->geometry(), List(w).CellRect(2, 4));
+
+    // The clicked column becomes the list's current column, where the editor opens.
+    drv::Type(w, EDITLINETYPE, "CENTER", false);
+    drv::ClickList(w, LIST, 3, 3);
+    EXPECT_EQ(List(w).CellText(2, 4), "CENTER");
+    ASSERT_EQ(OpenEditor(w), EDITCOLOR);
+    EXPECT_EQ(w[EDITCOLOR].Text(), "RED");
+}
+
+TEST_F(LayersWindowTest, DoubleClicksOpenAndCloseTheEditorAndSpaceDoesNothing) {
+    Window& w = Open();
+    drv::DoubleClickList(w, LIST, 3, 4);
+    EXPECT_EQ(List(w).Selected(), 3);
+    ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
+    EXPECT_EQ(w[EDITLINETYPE].Text(), "HIDDEN");
+
+    // A double click while editing closes the editor on the row under the mouse.
+    drv::DoubleClickList(w, LIST, 1, 2);
+    EXPECT_EQ(OpenEditor(w), 0);
+    EXPECT_EQ(List(w).Selected(), 1);
+
+    // Below the last row nothing happens.
+    drv::DoubleClickList(w, LIST, 4, 3);
+    EXPECT_EQ(OpenEditor(w), 0);
+    EXPECT_EQ(List(w).Selected(), 1);
+
+    std::vector<std::string> before = Shown(w);
+    drv::Key(w, LIST, KEY_Space);
+    EXPECT_EQ(OpenEditor(w), 0);
+    EXPECT_EQ(Shown(w), before);
+}
+
+TEST_F(LayersWindowTest, EditorsKeepWhatTheRowAndTheFileCanHold) {
+    Window& w = Open();
+    // The description editor takes 127 characters; the row keeps 100.
+    drv::ClickList(w, LIST, 1, 4);
+    drv::Key(w, LIST, KEY_Right);
+    drv::Key(w, LIST, KEY_Enter);
+    std::string typed;
+    for (int i = 0; i < 130; ++i)
+        typed += static_cast<char>('a' + i % 26);
+    drv::Type(w, EDITENTRY, typed, false);
+    EXPECT_EQ(w[EDITENTRY].Text(), typed.substr(0, 127));
+    drv::Key(w, EDITENTRY, KEY_Enter);
+    EXPECT_EQ(List(w).CellText(1, 5), typed.substr(0, 100));
+
+    // A colour takes 20 characters, and no double quote or ")", which the file cannot hold.
+    drv::ClickList(w, LIST, 1, 3);
+    drv::Key(w, LIST, KEY_Enter);
+    drv::Type(w, EDITCOLOR, "A\"B)CDEFGHIJKLMNOPQRSTUVWXYZ", false);
+    drv::Key(w, EDITCOLOR, KEY_Enter);
+    EXPECT_EQ(List(w).CellText(1, 3), "ABCDEFGHIJKLMNOPQRST");
+    drv::Key(w, LIST, KEY_Right);
+    drv::Key(w, LIST, KEY_Enter);
+    ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
+    drv::Type(w, EDITLINETYPE, "(DASH)\"", false);
+    drv::Key(w, EDITLINETYPE, KEY_Enter);
+    EXPECT_EQ(List(w).CellText(1, 4), "(DASH");
+}
+
+TEST_F(LayersWindowTest, ChangeOpensTheEditorOrGivesItTheFocusAgain) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 2, 2);
+    drv::Click(w, CHANGE);
+    ASSERT_EQ(OpenEditor(w), EDITCOLOR);
+    EXPECT_EQ(List(w).CurrentColumn(), 3);
+    EXPECT_TRUE(w[EDITCOLOR].HasFocus());
+    w[SAVEBUTTON].Focus();
+    drv::Click(w, CHANGE);
+    EXPECT_EQ(OpenEditor(w), EDITCOLOR);
+    EXPECT_TRUE(w[EDITCOLOR].HasFocus());
+}
+
+TEST_F(LayersWindowTest, SaveStoresTheOpenEditSavesReloadsAndFlags) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 1, 3);
+    drv::Key(w, LIST, KEY_Enter);
+    drv::Type(w, EDITCOLOR, "5", false);
+    drv::Click(w, SAVEBUTTON);
+    EXPECT_EQ(OpenEditor(w), 0);
+    EXPECT_EQ(ReadBytes(table), Written({Row("LAY1", "TEXT-A", "5", "CONTINUOUS", "Notes"),
+                                         Row("LAY2", "TEXT-B", "2", "DASHED", ""),
+                                         Row("LAY3", "TEXT-C", "RED", "HIDDEN", "Third")}));
+    EXPECT_EQ(Flag(), "Yes");
+    // The list shows what the file now holds, with the choices it brings.
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|5|CONTINUOUS|Notes");
+    drv::Key(w, LIST, KEY_Enter);
+    EXPECT_EQ(Items(w, EDITCOLOR), (std::vector<std::string>{"1", "2", "5", "7", "RED"}));
+    EXPECT_EQ(ReadIni("QVR", "ImportLayerSettings", "#", ""), "#"); // not the default INI
+}
+
+TEST_F(LayersWindowTest, SaveAndCloseEndsTheProgramAfterTheSave) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 2, 4);
+    drv::Key(w, LIST, KEY_Right);
+    drv::Key(w, LIST, KEY_Enter);
+    drv::Type(w, EDITENTRY, "Second", false);
+    drv::Click(w, SAVEANDCLOSEBUTTON);
+    EXPECT_FALSE(ThreadExists(1));
+    EXPECT_TRUE(Window::All().empty());
+    EXPECT_EQ(ReadBytes(table), Written({Row("LAY1", "TEXT-A", "1", "CONTINUOUS", "Notes"),
+                                         Row("LAY2", "TEXT-B", "2", "DASHED", "Second"),
+                                         Row("LAY3", "TEXT-C", "RED", "HIDDEN", "Third")}));
+    EXPECT_EQ(Flag(), "Yes");
+    EXPECT_NE(ReadIni("Layers", "Width", "", "dravolet.INI"), "");
+}
+
+TEST_F(LayersWindowTest, CloseLeavesTheFrameAndKeepsOnlyThePosition) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 1, 3);
+    drv::Key(w, LIST, KEY_Enter);
+    drv::Type(w, EDITCOLOR, "5", false);
+    drv::Key(w, EDITCOLOR, KEY_Enter);
+    w.SetPosition(12, 14, 380, 210);
+    drv::Settle();
+    drv::Click(w, CANCELBUTTON);
+    EXPECT_EQ(LayerWindow(), nullptr);
+    ASSERT_NE(drv::FindWindow("QVR Editor"), nullptr);
+    EXPECT_TRUE(ReadBytes(table) == kTable);
+    EXPECT_EQ(Flag(), "");
+    EXPECT_EQ(ReadIni("Layers", "XPos", "", "dravolet.INI"), "12");
+    EXPECT_EQ(ReadIni("Layers", "Width", "", "dravolet.INI"), "380");
+
+    // The next run opens the window where it was.
+    drv::ChooseMenu(-3);
+    EXPECT_FALSE(ThreadExists(1));
+    Window& again = Open();
+    EXPECT_EQ(again.X(), 12);
+    EXPECT_EQ(again.Y(), 14);
+    EXPECT_EQ(again.Width(), 380);
+    EXPECT_EQ(again.Height(), 210);
+}
+
+TEST_F(LayersWindowTest, WithoutArgumentTwoTheFlagGoesToTheDefaultIni) {
+    StartFrame({table});
+    Window* w = LayerWindow();
+    ASSERT_NE(w, nullptr);
+    drv::Click(*w, SAVEBUTTON);
+    EXPECT_EQ(ReadIni("QVR", "ImportLayerSettings", "", ""), "Yes");
+    EXPECT_TRUE(std::filesystem::exists(temp / "config/dravolet/win.ini"));
+}
+
+TEST_F(LayersWindowTest, AFailedSaveStillReloadsAndFlagsAndTheNextSaveAsks) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 1, 3);
+    drv::Key(w, LIST, KEY_Enter);
+    drv::Type(w, EDITCOLOR, "5", false);
+    drv::Key(w, EDITCOLOR, KEY_Enter);
+
+    LineFile other(2048); // another program holds the table
+    other.SetName(table);
+    ASSERT_TRUE(other.Open(OpenMode::ReadWriteDenyWrite));
+    drv::Click(w, SAVEBUTTON);
+    drv::Answer("Cannot create file!|" + table + "|Access Denied", "Error", ICON_Hand, BUTTON_OK,
+                BUTTON_OK);
+    drv::Answer("Can not open file!|" + table + "|Access Denied", "Error", ICON_Hand, BUTTON_OK,
+                BUTTON_OK);
+    EXPECT_EQ(Flag(), "Yes");
+    EXPECT_TRUE(ReadBytes(table) == kTable);
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|5|CONTINUOUS|Notes"); // the rows are still there
+    other.Close();
+
+    // The table could not be read back: replacing it needs a yes.
+    const std::string question =
+        "The layer table could not be read:|" + table + "|Replace it with the layers shown here?";
+    WriteIni("QVR", "ImportLayerSettings", "No", flagIni);
+    drv::Click(w, SAVEANDCLOSEBUTTON);
+    drv::Answer(question, "Save", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO, BUTTON_NO);
+    EXPECT_TRUE(ReadBytes(table) == kTable);
+    EXPECT_EQ(Flag(), "No");
+    ASSERT_EQ(LayerWindow(), &w);
+
+    drv::Click(w, SAVEBUTTON);
+    drv::Answer(question, "Save", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    EXPECT_EQ(Flag(), "Yes");
+    EXPECT_EQ(ReadBytes(table), Written({Row("LAY1", "TEXT-A", "5", "CONTINUOUS", "Notes"),
+                                         Row("LAY2", "TEXT-B", "2", "DASHED", ""),
+                                         Row("LAY3", "TEXT-C", "RED", "HIDDEN", "Third")}));
+    drv::Click(w, SAVEBUTTON); // read back this time: no question
+    drv::ExpectNoMessage();
+}
+
+TEST_F(LayersWindowTest, AMissingTableIsCreatedByTheFirstSaveWithoutAQuestion) {
+    std::filesystem::remove(table);
+    StartFrame({table, flagIni});
+    drv::Answer("Can not open file!|" + table + "|File Not Found", "Error", ICON_Hand, BUTTON_OK,
+                BUTTON_OK);
+    Window* w = LayerWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(List(*w).Count(), 0);
+    drv::Click(*w, CHANGE); // nothing to edit
+    drv::Key(*w, LIST, KEY_Enter);
+    EXPECT_EQ(OpenEditor(*w), 0);
+    drv::Click(*w, SAVEBUTTON);
+    EXPECT_EQ(ReadBytes(table), "");
+    EXPECT_EQ(Flag(), "Yes");
+}
