@@ -356,6 +356,8 @@ void Control::Build() {
         auto* combo = new QComboBox(client);
         bool editable = def_.kind == ControlKind::DropCombo;
         combo->setEditable(editable);
+        if (editable)
+            combo->setCompleter(nullptr); // what is typed stays as typed
         if (editable) {
             combo->setInsertPolicy(QComboBox::NoInsert);
             combo->lineEdit()->setValidator(

@@ -104,6 +104,8 @@ TEST_F(ControlsTest, DropListsShowTheirListAndTheChoiceOfTheirVariable) {
 
     drv::Type(w, TYPE, "LINE99");
     EXPECT_EQ(lists.type, "LINE9");
+    drv::Type(w, TYPE, "l"); // not completed from the choices
+    EXPECT_EQ(lists.type, "l");
 }
 
 TEST_F(ControlsTest, SpinBoxesAndProgressBarsShowTheirNumbers) {
