@@ -765,8 +765,17 @@ void Control::SetSelStart(int position) {
     if (auto* e = qobject_cast<QLineEdit*>(Widget()))
         e->setCursorPosition(std::max(0, position - 1));
     else if (auto* t = qobject_cast<QPlainTextEdit*>(Widget())) {
+        // The program counts a line break as CR LF, two characters; the widget holds one. A
+        // place between the CR and the LF goes behind the break.
+        QString plain = t->toPlainText();
+        int before = std::max(0, position - 1);
+        int at = 0;
+        while (at < plain.size() && before > 0) {
+            before -= plain[at] == QChar('\n') ? 2 : 1;
+            ++at;
+        }
         QTextCursor cursor = t->textCursor();
-        cursor.setPosition(std::clamp(position - 1, 0, static_cast<int>(t->toPlainText().size())));
+        cursor.setPosition(at);
         t->setTextCursor(cursor);
     }
 }
@@ -774,8 +783,14 @@ void Control::SetSelStart(int position) {
 int Control::SelStart() const {
     if (auto* e = qobject_cast<QLineEdit*>(Widget()))
         return e->cursorPosition() + 1;
-    if (auto* t = qobject_cast<QPlainTextEdit*>(Widget()))
-        return t->textCursor().position() + 1;
+    if (auto* t = qobject_cast<QPlainTextEdit*>(Widget())) {
+        QString plain = t->toPlainText();
+        int at = t->textCursor().position();
+        int breaks = 0;
+        for (int i = 0; i < at && i < plain.size(); ++i)
+            breaks += plain[i] == QChar('\n');
+        return at + breaks + 1;
+    }
     return 0;
 }
 

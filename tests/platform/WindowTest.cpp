@@ -351,3 +351,29 @@ TEST_F(WindowTest, AWindowCalledDirectlyBlocksItsCallerUntilItReturns) {
     EXPECT_TRUE(o.window.IsOpen());
     EndAllThreads();
 }
+
+TEST_F(WindowTest, CaretOfATextCountsEachLineBreakAsTwoCharacters) {
+    Start([&](const std::string&) { demo.Run(); });
+    drv::Settle();
+    Window& w = demo.window;
+    drv::Type(w, NOTE, "ab", false);
+    drv::Key(w, NOTE, KEY_Enter);
+    drv::Type(w, NOTE, "c", false);
+    EXPECT_EQ(w[NOTE].Text(), "c");
+    w[NOTE].SetText("ab\r\ncd");
+    w[NOTE].SetSelStart(7);
+    drv::Key(w, NOTE, KEY_Enter);
+    EXPECT_EQ(w[NOTE].Text(), "ab\r\ncd\r\n");
+    EXPECT_EQ(w[NOTE].SelStart(), 9);
+    w[NOTE].SetText("ab\r\ncd");
+    struct Case {
+        int set, read;
+    };
+    for (Case c : {Case{1, 1}, {3, 3}, {4, 5}, {5, 5}, {6, 6}, {99, 7}}) {
+        w[NOTE].SetSelStart(c.set);
+        EXPECT_EQ(w[NOTE].SelStart(), c.read) << c.set;
+    }
+    auto* edit = qobject_cast<QPlainTextEdit*>(w[NOTE].Widget());
+    w[NOTE].SetSelStart(6);
+    EXPECT_EQ(edit->textCursor().position(), 4); // between c and d
+}
