@@ -176,6 +176,16 @@ void InstallKeyFilter() {
     if (!filter) {
         filter = new KeyFilter;
         qApp->installEventFilter(filter);
+        // A control that receives the focus raises EVENT:Selected; moving between the parts of
+        // one control (a combo and its entry) does not.
+        QObject::connect(qApp, &QApplication::focusChanged, filter, [](QWidget* old, QWidget* now) {
+            Control* control = now ? ControlOf(now) : nullptr;
+            if (!control || control->Number() == 0 || (old && ControlOf(old) == control))
+                return;
+            Window& window = control->Owner();
+            if (window.IsOpen())
+                window.PostInputEvent(EVENT_Selected, control->Number());
+        });
     }
 }
 

@@ -377,3 +377,31 @@ TEST_F(WindowTest, CaretOfATextCountsEachLineBreakAsTwoCharacters) {
     w[NOTE].SetSelStart(6);
     EXPECT_EQ(edit->textCursor().position(), 4); // between c and d
 }
+
+namespace {
+struct SelectWatcher : Demo {
+    int OnSelected() override {
+        log.push_back("selected " + std::to_string(EventControl()));
+        return Demo::OnSelected();
+    }
+};
+class WindowSelectedTest : public WindowTest {
+protected:
+    SelectWatcher watcher; // outlives TearDown
+};
+} // namespace
+
+TEST_F(WindowSelectedTest, ControlThatReceivesTheFocusRaisesSelected) {
+    Start([&](const std::string&) { watcher.Run(); });
+    drv::Settle();
+    Window& w = watcher.window;
+    watcher.log.clear();
+    drv::Type(w, NOTE, "y", false);
+    drv::Type(w, NOTE, "z", false); // already there: nothing new
+    drv::Type(w, NAME, "x", false);
+    std::vector<std::string> selected;
+    for (const std::string& entry : watcher.log)
+        if (entry.rfind("selected", 0) == 0)
+            selected.push_back(entry);
+    EXPECT_EQ(selected, (std::vector<std::string>{"selected 2", "selected 1"}));
+}
