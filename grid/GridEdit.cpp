@@ -118,10 +118,12 @@ void PelkGridClass::CancelEdit() {
 }
 
 void PelkGridClass::EndEdit() {
+    // The host takes the focus before the editor hides: a focused control that hides hands the
+    // focus on to the next control, which would take it for a move of the user's.
     switch (CURCOL) {
     case 2:
-        Ctrl(EDITCTRL).Hide();
         Ctrl(OLECTRL).Focus();
+        Ctrl(EDITCTRL).Hide();
         break;
     case 3: {
         grid::HWND editor = ControlHandle(Ctrl(TEXTCTRL));
@@ -130,8 +132,8 @@ void PelkGridClass::EndEdit() {
             SetWindowLongA(editor, GWL_WNDPROC, TEXTWNDPROCADDRESS);
             ReleaseCapture();
         }
-        Ctrl(TEXTCTRL).Hide();
         Ctrl(OLECTRL).Focus();
+        Ctrl(TEXTCTRL).Hide();
         break;
     }
     case 4:
@@ -142,8 +144,8 @@ void PelkGridClass::EndEdit() {
             RemovePropA(editor, detail::kObjectProperty);
             SetWindowLongA(editor, GWL_WNDPROC, TEXTWNDPROCADDRESS);
         }
-        Ctrl(number).Hide();
         Ctrl(OLECTRL).Focus();
+        Ctrl(number).Hide();
         break;
     }
     default:
