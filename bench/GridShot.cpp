@@ -62,8 +62,10 @@ int main(int argc, char** argv) {
             QPixmap shot = window.Widget()->window()->grab();
             std::printf("%s: %s\n", shot.save(file) ? "saved" : "could not save",
                         file.toLocal8Bit().constData());
+            std::fflush(stdout);
+            tick.stop();
             EndAllThreads();
-            app.quit();
+            QCoreApplication::exit(0); // quit() would ask the windows to close first
         }
     });
     tick.start(20);
