@@ -96,7 +96,9 @@ void PelkGridClass::AcceptEdit() {
             row.V2 = platform::Cut(EDITVALUE, kCellWidth);
             break;
         case 3:
-            row.V3 = platform::Cut(Ctrl(TEXTCTRL).Text(), kDescWidth);
+            // Text that reached the editor other than by typing (pasted) is held to the
+            // same capacity as typed text.
+            row.V3 = platform::Cut(Ctrl(TEXTCTRL).Text(), static_cast<std::size_t>(DESCCAPACITY));
             break;
         case 4:
             window_->Update(UNITCTRL);

@@ -343,8 +343,13 @@ void PelkGridClass::OnEvent() {
         return;
     }
     if (event == platform::EVENT_NewSelection && (control == UNITCTRL || control == TYPECTRL)) {
-        Ctrl(control).Hide();
-        Ctrl(control).Unhide();
+        // Hiding a control hands its focus on; the combo takes it back, as the edit goes on.
+        platform::Control& combo = Ctrl(control);
+        const bool focused = combo.HasFocus();
+        combo.Hide();
+        combo.Unhide();
+        if (focused)
+            combo.Focus();
     }
 }
 

@@ -217,6 +217,11 @@ void PelkGridClass::LayoutColumns() {
 }
 
 void PelkGridClass::Shutdown() {
+    // The combos outlive the choice lists they show.
+    if (window_ && window_->IsOpen())
+        for (std::int32_t combo : {UNITCTRL, TYPECTRL})
+            if (platform::Control* c = window_->Find(combo))
+                c->SetListSource(nullptr);
     QCOL.reset();
     QDATA.reset();
     QUNIT.reset();

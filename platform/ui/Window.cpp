@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QValidator>
 
 #include <algorithm>
@@ -177,14 +178,26 @@ void InstallKeyFilter() {
         filter = new KeyFilter;
         qApp->installEventFilter(filter);
         // A control that receives the focus raises EVENT:Selected; moving between the parts of
-        // one control (a combo and its entry) does not.
-        QObject::connect(qApp, &QApplication::focusChanged, filter, [](QWidget* old, QWidget* now) {
-            Control* control = now ? ControlOf(now) : nullptr;
-            if (!control || control->Number() == 0 || (old && ControlOf(old) == control))
+        // one control (a combo and its entry) does not, nor does a focus that only passes
+        // through a control (one that the program hides and shows again): the focus is looked
+        // at once it has settled.
+        QObject::connect(qApp, &QApplication::focusChanged, filter, [](QWidget*, QWidget*) {
+            static bool due = false;
+            static QPointer<QWidget> selected;
+            if (due)
                 return;
-            Window& window = control->Owner();
-            if (window.IsOpen())
-                window.PostInputEvent(EVENT_Selected, control->Number());
+            due = true;
+            QTimer::singleShot(0, qApp, [] {
+                due = false;
+                QWidget* focus = QApplication::focusWidget();
+                Control* control = focus ? ControlOf(focus) : nullptr;
+                QWidget* widget = control ? control->Widget() : nullptr;
+                if (widget == selected)
+                    return;
+                selected = widget;
+                if (control && control->Number() != 0 && control->Owner().IsOpen())
+                    control->Owner().PostInputEvent(EVENT_Selected, control->Number());
+            });
         });
     }
 }

@@ -248,6 +248,27 @@ TEST_F(GridEditTest, ADescriptionNeverGrowsPastItsCapacity) {
     EXPECT_LE(w[g.TEXTCTRL].Text().size(), 64u);
     drv::Key(w, 0, KEY_CtrlEnter);
     EXPECT_EQ(g.GetCellValue(1, 3).substr(0, 10), word);
+
+    // Text put there other than by typing is held to the capacity when it is stored.
+    Edit(1, 3);
+    w[g.TEXTCTRL].SetText(std::string(100, 'p'));
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), std::string(64, 'p'));
+}
+
+TEST_F(GridEditTest, AChoiceInAComboKeepsItOpenUntilTheEditIsAccepted) {
+    FillNotes(2);
+    Edit(2, 4);
+    drv::Choose(w, g.UNITCTRL, 3); // "m"
+    EXPECT_EQ(g.EIPON, 1);
+    EXPECT_FALSE(w[g.UNITCTRL].Hidden());
+    EXPECT_EQ(g.GetCellValue(2, 4), "ea");
+    drv::Key(w, 0, KEY_Tab);
+    EXPECT_EQ(g.GetCellValue(2, 4), "m");
+    EXPECT_EQ(g.CURCTRL, g.TYPECTRL);
+    drv::Choose(w, g.TYPECTRL, 2); // "T1"
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(2, 5), "T1");
 }
 
 TEST_F(GridEditTest, ClickOutsideTheDescriptionEditorOnlyEndsTheEdit) {
