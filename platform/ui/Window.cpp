@@ -778,8 +778,10 @@ void Control::SetFillColor(std::int32_t color) {
         return;
     }
     QPalette palette = w->palette();
-    palette.setColor(QPalette::Window,
-                     QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF));
+    // Entries and texts paint their field in the base colour, other controls in the window's.
+    const QColor fill(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    palette.setColor(QPalette::Window, fill);
+    palette.setColor(QPalette::Base, fill);
     w->setPalette(palette);
     w->setAutoFillBackground(true);
 }

@@ -405,3 +405,17 @@ TEST_F(WindowSelectedTest, ControlThatReceivesTheFocusRaisesSelected) {
             selected.push_back(entry);
     EXPECT_EQ(selected, (std::vector<std::string>{"selected 2", "selected 1"}));
 }
+
+TEST_F(WindowTest, FillColourPaintsTheFieldOfEntriesAndTexts) {
+    Start([&](const std::string&) { demo.Run(); });
+    drv::Settle();
+    Window& w = demo.window;
+    for (int control : {NAME, NOTE}) {
+        w[control].SetFillColor(0xA9FFFF);
+        QWidget* widget = w[control].Widget();
+        QImage shown = widget->grab().toImage();
+        EXPECT_EQ(QColor(shown.pixel(widget->width() / 2, widget->height() / 2)),
+                  QColor(255, 255, 169))
+            << control;
+    }
+}
