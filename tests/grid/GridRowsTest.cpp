@@ -245,3 +245,45 @@ TEST_F(GridTest, MoveToBottomScrollsTheMovedRowIntoView) {
 }
 
 } // namespace
+
+namespace {
+
+// Paints a green square into the data area, as a grid on another tab would.
+void PaintOver(grid::PelkGridClass& g) {
+    HDC dc = GetDC(g.HCLIENTWND);
+    HBRUSH brush = CreateSolidBrush(0x00FF00);
+    HPEN pen = CreatePen(PS_SOLID, 1, 0x00FF00);
+    SelectObject(dc, brush);
+    SelectObject(dc, pen);
+    Rectangle(dc, kGridX, kGridY, kGridX + 100, kGridY + 100);
+    ReleaseDC(g.HCLIENTWND, dc);
+    DeleteObject(brush);
+    DeleteObject(pen);
+}
+
+TEST_F(GridTest, FreeRowsAndResizeDrawOnlyWhileTheOwnerLetsTheGridDraw) {
+    Fill(3);
+    struct Case {
+        const char* what;
+        std::uint8_t redraw;
+        std::function<void(grid::PelkGridClass&)> act;
+        bool drawn;
+    };
+    const std::vector<Case> cases = {
+        {"resize, not allowed", 0, [](auto& g) { g.Resize(); }, false},
+        {"free, not allowed", 0, [](auto& g) { g.FreeRows(); }, false},
+        {"set redraw alone", 1, [](auto&) {}, false},
+        {"resize, allowed", 1, [](auto& g) { g.Resize(); }, true},
+        {"free, allowed", 1, [](auto& g) { g.FreeRows(); }, true},
+    };
+    for (const Case& c : cases) {
+        OnThread([&] {
+            PaintOver(g);
+            g.SetRedraw(c.redraw);
+            c.act(g);
+        });
+        EXPECT_EQ(Pixel(kGridX + 50, kGridY + 50) != 0x00FF00u, c.drawn) << c.what;
+    }
+}
+
+} // namespace
