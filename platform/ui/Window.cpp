@@ -444,8 +444,8 @@ void Control::Build() {
     }
     case ControlKind::List: {
         p_->list = std::make_unique<ListBox>(*this, client);
-        if (lineHeight_ > 0)
-            p_->list->SetRowHeight(window_.ToPixelsY(lineHeight_));
+        if (linePixels_ > 0)
+            p_->list->SetRowHeight(linePixels_);
         p_->list->Reload();
         w = p_->list->View();
         break;
@@ -745,9 +745,9 @@ void Control::ReloadList() {
     if (source_)
         for (int row = 1; row <= source_->Count(); ++row)
             combo->addItem(ToQt(Clip(source_->Cell(row, 1))));
-    if (lineHeight_ > 0)
+    if (linePixels_ > 0)
         for (int i = 0; i < combo->count(); ++i)
-            combo->setItemData(i, QSize(0, window_.ToPixelsY(lineHeight_)), Qt::SizeHintRole);
+            combo->setItemData(i, QSize(0, linePixels_), Qt::SizeHintRole);
     if (current >= 0 && current < combo->count())
         combo->setCurrentIndex(current);
     if (combo->isEditable())
@@ -859,8 +859,10 @@ void Control::SetIcon(const std::string& icon) {
 
 void Control::SetLineHeight(int height) {
     lineHeight_ = height;
+    // In the window's current unit, as positions are.
+    linePixels_ = window_.Pixels() ? height : window_.ToPixelsY(height);
     if (p_->list)
-        p_->list->SetRowHeight(window_.ToPixelsY(height));
+        p_->list->SetRowHeight(linePixels_);
     else if (qobject_cast<QComboBox*>(Widget()))
         ReloadList(); // the rows of the drop-down list take the height
 }

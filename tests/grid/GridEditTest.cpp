@@ -64,6 +64,7 @@ TEST_F(GridEditTest, EachColumnsEditorCoversItsCellAndShowsItsValue) {
     ASSERT_NE(combo, nullptr);
     EXPECT_EQ(combo->count(), 4);
     EXPECT_EQ(combo->itemText(0), "");
+    EXPECT_EQ(combo->itemData(1, Qt::SizeHintRole).toSize().height(), 16);
     drv::Key(w, 0, KEY_Esc);
 
     Edit(3, 5);
