@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QValidator>
 
 #include <algorithm>
@@ -180,6 +181,28 @@ void InstallKeyFilter() {
     if (!filter) {
         filter = new KeyFilter;
         qApp->installEventFilter(filter);
+        // A control that receives the focus raises EVENT:Selected; moving between the parts of
+        // one control (a combo and its entry) does not, nor does a focus that only passes
+        // through a control (one that the program hides and shows again): the focus is looked
+        // at once it has settled.
+        QObject::connect(qApp, &QApplication::focusChanged, filter, [](QWidget*, QWidget*) {
+            static bool due = false;
+            static QPointer<QWidget> selected;
+            if (due)
+                return;
+            due = true;
+            QTimer::singleShot(0, qApp, [] {
+                due = false;
+                QWidget* focus = QApplication::focusWidget();
+                Control* control = focus ? ControlOf(focus) : nullptr;
+                QWidget* widget = control ? control->Widget() : nullptr;
+                if (widget == selected)
+                    return;
+                selected = widget;
+                if (control && control->Number() != 0 && control->Owner().IsOpen())
+                    control->Owner().PostInputEvent(EVENT_Selected, control->Number());
+            });
+        });
     }
 }
 
@@ -427,8 +450,8 @@ void Control::Build() {
     }
     case ControlKind::List: {
         p_->list = std::make_unique<ListBox>(*this, client);
-        if (lineHeight_ > 0)
-            p_->list->SetRowHeight(window_.ToPixelsY(lineHeight_));
+        if (linePixels_ > 0)
+            p_->list->SetRowHeight(linePixels_);
         p_->list->Reload();
         w = p_->list->View();
         break;
@@ -728,9 +751,9 @@ void Control::ReloadList() {
     if (source_)
         for (int row = 1; row <= source_->Count(); ++row)
             combo->addItem(ToQt(Clip(source_->Cell(row, 1))));
-    if (lineHeight_ > 0)
+    if (linePixels_ > 0)
         for (int i = 0; i < combo->count(); ++i)
-            combo->setItemData(i, QSize(0, window_.ToPixelsY(lineHeight_)), Qt::SizeHintRole);
+            combo->setItemData(i, QSize(0, linePixels_), Qt::SizeHintRole);
     if (current >= 0 && current < combo->count())
         combo->setCurrentIndex(current);
     if (combo->isEditable())
@@ -761,8 +784,10 @@ void Control::SetFillColor(std::int32_t color) {
         return;
     }
     QPalette palette = w->palette();
-    palette.setColor(QPalette::Window,
-                     QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF));
+    // Entries and texts paint their field in the base colour, other controls in the window's.
+    const QColor fill(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+    palette.setColor(QPalette::Window, fill);
+    palette.setColor(QPalette::Base, fill);
     w->setPalette(palette);
     w->setAutoFillBackground(true);
 }
@@ -771,8 +796,17 @@ void Control::SetSelStart(int position) {
     if (auto* e = qobject_cast<QLineEdit*>(Widget()))
         e->setCursorPosition(std::max(0, position - 1));
     else if (auto* t = qobject_cast<QPlainTextEdit*>(Widget())) {
+        // The program counts a line break as CR LF, two characters; the widget holds one. A
+        // place between the CR and the LF goes behind the break.
+        QString plain = t->toPlainText();
+        int before = std::max(0, position - 1);
+        int at = 0;
+        while (at < plain.size() && before > 0) {
+            before -= plain[at] == QChar('\n') ? 2 : 1;
+            ++at;
+        }
         QTextCursor cursor = t->textCursor();
-        cursor.setPosition(std::clamp(position - 1, 0, static_cast<int>(t->toPlainText().size())));
+        cursor.setPosition(at);
         t->setTextCursor(cursor);
     }
 }
@@ -780,8 +814,14 @@ void Control::SetSelStart(int position) {
 int Control::SelStart() const {
     if (auto* e = qobject_cast<QLineEdit*>(Widget()))
         return e->cursorPosition() + 1;
-    if (auto* t = qobject_cast<QPlainTextEdit*>(Widget()))
-        return t->textCursor().position() + 1;
+    if (auto* t = qobject_cast<QPlainTextEdit*>(Widget())) {
+        QString plain = t->toPlainText();
+        int at = t->textCursor().position();
+        int breaks = 0;
+        for (int i = 0; i < at && i < plain.size(); ++i)
+            breaks += plain[i] == QChar('\n');
+        return at + breaks + 1;
+    }
     return 0;
 }
 
@@ -825,8 +865,10 @@ void Control::SetIcon(const std::string& icon) {
 
 void Control::SetLineHeight(int height) {
     lineHeight_ = height;
+    // In the window's current unit, as positions are.
+    linePixels_ = window_.Pixels() ? height : window_.ToPixelsY(height);
     if (p_->list)
-        p_->list->SetRowHeight(window_.ToPixelsY(height));
+        p_->list->SetRowHeight(linePixels_);
     else if (qobject_cast<QComboBox*>(Widget()))
         ReloadList(); // the rows of the drop-down list take the height
 }

@@ -217,6 +217,7 @@ public:
     void SetTip(const std::string& tip);
     void SetIcon(const std::string& icon);
     std::string Icon() const { return def_.icon; }
+    // The height of a list's rows, in the window's current unit.
     void SetLineHeight(int height);
     int LineHeight() const { return lineHeight_; }
     // Sheets: whether the tab at a position is hidden.
@@ -258,6 +259,7 @@ private:
     int fontSize_ = 0;
     std::int32_t fill_ = -1;
     int lineHeight_ = 0;
+    int linePixels_ = 0; // the line height in pixels
     std::vector<int> alerts_;
     int px_ = 0, py_ = 0, pw_ = 0, ph_ = 0; // client pixels
     bool updating_ = false;                 // the program sets the widget: no events

@@ -248,6 +248,11 @@ TEST(DropListRowsTest, RowHeightReachesTheRowsOfADropDownList) {
     ASSERT_NE(combo, nullptr);
     ASSERT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->itemData(1, Qt::SizeHintRole).toSize().height(), window.ToPixelsY(11));
+    // While the pixel switch is on, the height is in pixels.
+    window.SetPixels(true);
+    window[1].SetLineHeight(16);
+    window.SetPixels(false);
+    EXPECT_EQ(combo->itemData(1, Qt::SizeHintRole).toSize().height(), 16);
     EndAllThreads();
     drv::Settle();
 }

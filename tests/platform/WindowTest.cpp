@@ -351,3 +351,71 @@ TEST_F(WindowTest, AWindowCalledDirectlyBlocksItsCallerUntilItReturns) {
     EXPECT_TRUE(o.window.IsOpen());
     EndAllThreads();
 }
+
+TEST_F(WindowTest, CaretOfATextCountsEachLineBreakAsTwoCharacters) {
+    Start([&](const std::string&) { demo.Run(); });
+    drv::Settle();
+    Window& w = demo.window;
+    drv::Type(w, NOTE, "ab", false);
+    drv::Key(w, NOTE, KEY_Enter);
+    drv::Type(w, NOTE, "c", false);
+    EXPECT_EQ(w[NOTE].Text(), "c");
+    w[NOTE].SetText("ab\r\ncd");
+    w[NOTE].SetSelStart(7);
+    drv::Key(w, NOTE, KEY_Enter);
+    EXPECT_EQ(w[NOTE].Text(), "ab\r\ncd\r\n");
+    EXPECT_EQ(w[NOTE].SelStart(), 9);
+    w[NOTE].SetText("ab\r\ncd");
+    struct Case {
+        int set, read;
+    };
+    for (Case c : {Case{1, 1}, {3, 3}, {4, 5}, {5, 5}, {6, 6}, {99, 7}}) {
+        w[NOTE].SetSelStart(c.set);
+        EXPECT_EQ(w[NOTE].SelStart(), c.read) << c.set;
+    }
+    auto* edit = qobject_cast<QPlainTextEdit*>(w[NOTE].Widget());
+    w[NOTE].SetSelStart(6);
+    EXPECT_EQ(edit->textCursor().position(), 4); // between c and d
+}
+
+namespace {
+struct SelectWatcher : Demo {
+    int OnSelected() override {
+        log.push_back("selected " + std::to_string(EventControl()));
+        return Demo::OnSelected();
+    }
+};
+class WindowSelectedTest : public WindowTest {
+protected:
+    SelectWatcher watcher; // outlives TearDown
+};
+} // namespace
+
+TEST_F(WindowSelectedTest, ControlThatReceivesTheFocusRaisesSelected) {
+    Start([&](const std::string&) { watcher.Run(); });
+    drv::Settle();
+    Window& w = watcher.window;
+    watcher.log.clear();
+    drv::Type(w, NOTE, "y", false);
+    drv::Type(w, NOTE, "z", false); // already there: nothing new
+    drv::Type(w, NAME, "x", false);
+    std::vector<std::string> selected;
+    for (const std::string& entry : watcher.log)
+        if (entry.rfind("selected", 0) == 0)
+            selected.push_back(entry);
+    EXPECT_EQ(selected, (std::vector<std::string>{"selected 2", "selected 1"}));
+}
+
+TEST_F(WindowTest, FillColourPaintsTheFieldOfEntriesAndTexts) {
+    Start([&](const std::string&) { demo.Run(); });
+    drv::Settle();
+    Window& w = demo.window;
+    for (int control : {NAME, NOTE}) {
+        w[control].SetFillColor(0xA9FFFF);
+        QWidget* widget = w[control].Widget();
+        QImage shown = widget->grab().toImage();
+        EXPECT_EQ(QColor(shown.pixel(widget->width() / 2, widget->height() / 2)),
+                  QColor(255, 255, 169))
+            << control;
+    }
+}

@@ -1,0 +1,194 @@
+#include "grid/PelkGridClass.h"
+#include "platform/text/Text.h"
+#include "platform/ui/MessageBox.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace grid {
+
+void PelkGridClass::AddRow(const std::string& mark, const std::string& number,
+                           const std::string& description, const std::string& unit,
+                           const std::string& type) {
+    RowRecord row;
+    row.V1 = platform::Cut(mark, kCellWidth);
+    row.V2 = platform::Cut(number, kCellWidth);
+    row.V3 = platform::Cut(description, kDescWidth);
+    row.V4 = platform::Cut(unit, kCellWidth);
+    row.V5 = platform::Cut(type, kCellWidth);
+    QDATA->push_back(std::move(row));
+}
+
+std::int32_t PelkGridClass::Records() const {
+    return static_cast<std::int32_t>(QDATA->size());
+}
+
+std::int32_t PelkGridClass::GetCheckValue(std::int32_t row) const {
+    if (row < 1 || row > Records())
+        return 0;
+    return platform::ToLong((*QDATA)[static_cast<std::size_t>(row - 1)].V1);
+}
+
+std::string PelkGridClass::GetCellValue(std::int32_t row, std::int32_t column) const {
+    if (row < 1 || row > Records())
+        return std::string();
+    const RowRecord& r = (*QDATA)[static_cast<std::size_t>(row - 1)];
+    switch (column) {
+    case 1:
+        return r.V1;
+    case 2:
+        return r.V2;
+    case 3:
+        return r.V3;
+    case 4:
+        return r.V4;
+    case 5:
+        return r.V5;
+    default:
+        platform::Message("Wrong column index: " + platform::DecimalText(column), "",
+                          platform::ICON_Hand, platform::BUTTON_OK);
+        return std::string();
+    }
+}
+
+void PelkGridClass::FreeRows() {
+    QDATA->clear();
+    if (REDRAW == 1)
+        Draw();
+}
+
+void PelkGridClass::SetRedraw(std::uint8_t on) {
+    REDRAW = on;
+}
+
+void PelkGridClass::SetUppercase(std::uint8_t) {
+    // The owner's Uppercase setting reaches the grid, but nothing the grid shows or edits
+    // depends on it.
+}
+
+void PelkGridClass::AddUnit(const std::string& text) {
+    QUNIT->Insert(text);
+}
+
+void PelkGridClass::FreeUnits() {
+    QUNIT->items.clear();
+}
+
+void PelkGridClass::AddType(const std::string& text) {
+    QTYPE->Insert(text);
+}
+
+void PelkGridClass::FreeTypes() {
+    QTYPE->items.clear();
+}
+
+void PelkGridClass::Resize() {
+    CalcLayout();
+    if (REDRAW == 1)
+        Draw();
+}
+
+void PelkGridClass::SetDescCapacity(std::int32_t capacity) {
+    DESCCAPACITY = std::clamp(capacity, 0, static_cast<std::int32_t>(kDescWidth));
+}
+
+void PelkGridClass::RowCommand(std::uint8_t command) {
+    if (EIPON == 1)
+        AcceptEdit();
+    switch (command) {
+    case 1: {
+        std::int32_t at = CURROW > 0 ? CURROW + 1 : 1;
+        at = std::min(at, Records() + 1);
+        QDATA->insert(QDATA->begin() + (at - 1), RowRecord{});
+        Draw();
+        SelectCell(at, 2);
+        StartEdit();
+        break;
+    }
+    case 2:
+        if (CURROW != 0 && CURCOL != 0)
+            StartEdit();
+        else
+            platform::Message("Cell not selected!", "", platform::ICON_Asterisk,
+                              platform::BUTTON_OK);
+        break;
+    case 3:
+        if (Records() == 0) {
+            platform::Message("There is no row to delete!", "", platform::ICON_Asterisk,
+                              platform::BUTTON_OK);
+            break;
+        }
+        if (platform::Message("Are you sure you want to delete the selected row?", "",
+                              platform::ICON_Question,
+                              platform::BUTTON_YES | platform::BUTTON_NO) != platform::BUTTON_YES)
+            break;
+        if (CURROW < 1 || CURROW > Records())
+            break;
+        QDATA->erase(QDATA->begin() + (CURROW - 1));
+        Draw();
+        break;
+    default:
+        break;
+    }
+}
+
+namespace {
+// Takes row `from` out and puts it back at position `to` of the shortened list.
+void Move(std::vector<RowRecord>& rows, std::int32_t from, std::int32_t to) {
+    auto first = rows.begin();
+    if (from < to)
+        std::rotate(first + (from - 1), first + from, first + to);
+    else
+        std::rotate(first + (to - 1), first + (from - 1), first + from);
+}
+} // namespace
+
+void PelkGridClass::MoveRowUp(std::int32_t) {
+    if (CURROW > 1 && CURROW <= Records()) {
+        Move(*QDATA, CURROW, CURROW - 1);
+        Draw();
+        SelectPrevRow();
+    }
+}
+
+void PelkGridClass::MoveRowDown(std::int32_t) {
+    if (CURROW >= 1 && CURROW < Records()) {
+        Move(*QDATA, CURROW, CURROW + 1);
+        Draw();
+        SelectNextRow();
+    }
+}
+
+void PelkGridClass::MoveRowToTop(std::int32_t) {
+    if (CURROW > 1 && CURROW <= Records()) {
+        Move(*QDATA, CURROW, 1);
+        CURROW = 1;
+        FIRSTPOINTER = 1;
+        Draw();
+    }
+}
+
+void PelkGridClass::MoveRowToBottom(std::int32_t) {
+    if (CURROW >= 1 && CURROW < Records()) {
+        Move(*QDATA, CURROW, Records());
+        EnsureVisible(Records());
+        SelectCell(Records(), -1);
+        Draw();
+    }
+}
+
+void PelkGridClass::MoveRow(std::int32_t from, std::int32_t to) {
+    if (from == 0 || to == 0 || from == to)
+        return;
+    if (from < 1 || from > Records())
+        return;
+    // The row goes back at `to` of the shortened list, or at its end when that lies beyond.
+    to = std::min(to, Records());
+    if (to < 1 || from == to)
+        return;
+    Move(*QDATA, from, to);
+    Draw();
+    SelectCell(to, -1);
+}
+
+} // namespace grid

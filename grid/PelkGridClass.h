@@ -1,0 +1,193 @@
+// The keynote grid: the owner-drawn grid of one bubble shape's notes, five cells a row (mark,
+// note number, description, unit, tally type), painted straight onto the window's client area
+// inside a host control, with its own header, scroll bar, in-place editors and drag and drop.
+#pragma once
+
+#include "platform/ui/Window.h"
+#include "platform/win32/Win32.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace grid {
+
+using platform::win32::HRGN;
+using platform::win32::HWND;
+using platform::win32::LPARAM;
+using platform::win32::LRESULT;
+using platform::win32::UINT;
+using platform::win32::WNDPROC;
+using platform::win32::WPARAM;
+
+struct ColumnRecord {
+    std::string NAME; // at most 127 characters
+    std::int32_t W = 0;
+    std::int32_t HEADERCTRL = 0;
+    std::int32_t X1 = 0;
+    std::int32_t X2 = 0;
+    std::uint8_t RESIZABLE = 0;
+};
+
+struct RowRecord {
+    std::string V1; // mark: "1" marked, "0" or empty not marked
+    std::string V2; // note number
+    std::string V3; // description, lines separated by CR LF
+    std::string V4; // unit
+    std::string V5; // tally type
+    std::int32_t Y1 = 0;
+    std::int32_t Y2 = 0;
+    std::uint8_t INCOMPLETESHOW = 0;
+};
+
+// Widths of the row fields and of a choice.
+inline constexpr std::size_t kCellWidth = 20;
+inline constexpr std::size_t kDescWidth = 5000;
+
+// Unit or tally-type choices in ascending order; the drop combos show them as they stand.
+class ChoiceQueue : public platform::ListSource {
+public:
+    int Count() const override { return static_cast<int>(items.size()); }
+    std::string Cell(int row, int column) const override;
+    void Insert(const std::string& text);
+    std::vector<std::string> items;
+};
+
+// The grid's own event: a key typed into an open editor, posted at the front of the queue.
+inline constexpr int EventEditKey = 0x7EA;
+
+class PelkGridClass {
+public:
+    std::int32_t OLECTRL = 0;
+    std::int32_t CONTROLX = 0;
+    std::int32_t CONTROLY = 0;
+    std::int32_t CONTROLW = 0;
+    std::int32_t CONTROLH = 0;
+    std::int32_t GRIDX = 0;
+    std::int32_t GRIDY = 0;
+    std::int32_t GRIDW = 0;
+    std::int32_t GRIDH = 0;
+    std::int32_t VSCROLLPOS = 0;
+    std::int32_t HEADERHEIGHT = 0;
+    std::unique_ptr<std::vector<ColumnRecord>> QCOL;
+    std::unique_ptr<std::vector<RowRecord>> QDATA;
+    std::unique_ptr<ChoiceQueue> QUNIT;
+    std::unique_ptr<ChoiceQueue> QTYPE;
+    WNDPROC SCROLLWNDPROCADDRESS = nullptr;
+    WNDPROC TEXTWNDPROCADDRESS = nullptr;
+    grid::HWND HWND = nullptr;
+    grid::HWND HCLIENTWND = nullptr;
+    grid::HWND HGRIDSCROLL = nullptr;
+    std::int32_t CURROW = 0;
+    std::int32_t CURCOL = 0;
+    std::int32_t CURCTRL = 0;
+    std::int32_t FIRSTPOINTER = 0;
+    std::int32_t LASTPOINTER = 0;
+    std::int32_t EIPON = 0;
+    std::int32_t LASTKEY = 0;
+    std::int32_t EDITCTRL = 0;
+    std::int32_t TEXTCTRL = 0;
+    std::int32_t UNITCTRL = 0;
+    std::int32_t TYPECTRL = 0;
+    std::string EDITVALUE;
+    std::string UNITVALUE;
+    std::string TYPEVALUE;
+    std::int32_t SCROLLWIDTH = 0;
+    HRGN HDRAWRGN = nullptr;
+    std::uint8_t ACTIVE = 0;
+    std::uint32_t LASTMOUSEUPCLK = 0;
+    std::uint32_t LASTMOUSEUPLP = 0;
+    std::int16_t MOUSEX = 0;
+    std::int16_t MOUSEY = 0;
+    grid::HWND DEFAULTCAPTUREHWND = nullptr;
+    std::int32_t DESCSIZE = 0;
+    std::int32_t WRAPSIZE = 0;
+    std::uint8_t REDRAW = 0;
+    std::int32_t DRAGROW = 0;
+    // Most characters the description editor takes, rewrapped; the owner may set fewer so that
+    // every note fits its line in the keynote file.
+    std::int32_t DESCCAPACITY = static_cast<std::int32_t>(kDescWidth);
+
+    // Set-up and layout. Setup binds the grid to a host control of the running thread's newest
+    // window.
+    void Setup(std::int32_t host, std::int32_t wrapSize, std::int32_t descSize);
+    void Shutdown();
+    void CalcLayout();
+    void CreateScrollBar();
+    void CreateEditors();
+    void AddColumn(const std::string& title, std::int32_t width);
+    void LayoutColumns();
+    void SetPixels(std::uint8_t on);
+
+    // Drawing.
+    void Draw();
+    void DrawCell(std::int32_t row, std::int32_t col, std::int32_t textColour,
+                  std::int32_t background);
+    void DrawCellText(platform::win32::HDC dc, std::int32_t x1, std::int32_t top,
+                      std::uint8_t isMark, std::int32_t textColour, const std::string& text,
+                      std::int32_t& bottom, std::int32_t x2);
+    static void MeasureText(const std::string& text, std::int32_t& width, std::int32_t& height);
+    static void DrawLine(platform::win32::HDC dc, int x1, int y1, int x2, int y2,
+                         platform::win32::HPEN pen);
+    static void DrawRect(platform::win32::HDC dc, int left, int top, int right, int bottom,
+                         platform::win32::HBRUSH brush, platform::win32::HPEN pen);
+    static platform::win32::HBRUSH MakeBrush(std::int32_t colour);
+    static platform::win32::HPEN MakePen(std::int32_t colour);
+
+    // Selection and scrolling.
+    void HitTest(std::int32_t x, std::int32_t y, std::int32_t& row, std::int32_t& col);
+    void SelectCell(std::int32_t row, std::int32_t col);
+    void EnsureVisible(std::int32_t row);
+    void SelectPrevRow();
+    void SelectNextRow();
+    void ScrollToPos();
+    void GetScrollPos(std::int32_t& pos, std::int32_t& max, std::uint8_t track);
+    void SetScroll(std::int32_t pos, std::int32_t max);
+
+    // Rows, choices and row commands.
+    void AddRow(const std::string& mark, const std::string& number, const std::string& description,
+                const std::string& unit, const std::string& type);
+    std::int32_t Records() const;
+    std::int32_t GetCheckValue(std::int32_t row) const;
+    std::string GetCellValue(std::int32_t row, std::int32_t column) const;
+    void FreeRows();
+    void SetRedraw(std::uint8_t on);
+    void SetUppercase(std::uint8_t flag);
+    void AddUnit(const std::string& text);
+    void FreeUnits();
+    void AddType(const std::string& text);
+    void FreeTypes();
+    void Resize();
+    void RowCommand(std::uint8_t command);
+    void MoveRowUp(std::int32_t row);
+    void MoveRowDown(std::int32_t row);
+    void MoveRowToTop(std::int32_t row);
+    void MoveRowToBottom(std::int32_t row);
+    void MoveRow(std::int32_t from, std::int32_t to);
+    void SetDescCapacity(std::int32_t capacity);
+
+    // Input.
+    static LRESULT GridWindowProc(grid::HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT EditorWindowProc(grid::HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnEvent();
+
+    // In-place editing.
+    void StartEdit();
+    void AcceptEdit();
+    void CancelEdit();
+    void EndEdit();
+    void RewrapText();
+    void FitTextEditor(std::uint8_t mode);
+
+private:
+    platform::Window* window_ = nullptr;
+    bool setUp_ = false;
+
+    platform::Control& Ctrl(std::int32_t number) { return (*window_)[number]; }
+    std::int32_t NewControl(const platform::ControlDef& def);
+    void TakeMousePosition(LPARAM lParam);
+    bool WouldOverflow(WPARAM character);
+};
+
+} // namespace grid

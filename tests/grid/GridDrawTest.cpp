@@ -1,0 +1,211 @@
+#include "GridFixture.h"
+
+#include "grid/GridShared.h"
+
+using namespace gridtest;
+using namespace platform::win32;
+
+namespace {
+
+const COLORREF kWindow = GetSysColor(COLOR_WINDOW);
+
+struct Place {
+    int y1, y2, cut;
+    bool operator==(const Place&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const Place& p) {
+    return os << p.y1 << ".." << p.y2 << (p.cut ? " cut" : "");
+}
+Place PlaceOf(grid::PelkGridClass& g, int row) {
+    const grid::RowRecord& r = (*g.QDATA)[static_cast<std::size_t>(row - 1)];
+    return {r.Y1, r.Y2, r.INCOMPLETESHOW};
+}
+
+TEST_F(GridTest, RowsAreAsHighAsTheirTallestCellAndShareTheirBoundaryLines) {
+    Fill({"", "a\r\nb\r\nc", "x\r\n", "one"});
+    EXPECT_EQ(PlaceOf(g, 1), (Place{36, 55, 0}));
+    EXPECT_EQ(PlaceOf(g, 2), (Place{55, 106, 0}));  // three lines: 51
+    EXPECT_EQ(PlaceOf(g, 3), (Place{106, 141, 0})); // a last, empty line after CR LF
+    EXPECT_EQ(PlaceOf(g, 4), (Place{141, 160, 0}));
+    EXPECT_EQ(g.LASTPOINTER, 4);
+
+    // Each row's bottom line is black across the data area; the pixel above it is not.
+    for (int y : {55, 106, 141, 160}) {
+        EXPECT_EQ(Pixel(kGridX, y), 0x000000u) << y;
+        EXPECT_EQ(Pixel(300, y), 0x000000u) << y;
+        EXPECT_EQ(Pixel(kGridX + kGridW - 1, y), 0x000000u) << y;
+        EXPECT_EQ(Pixel(300, y - 1), kWindow) << y;
+    }
+    // Each column's right-hand pixel column is its line, down to the area's bottom.
+    for (int x : {70, 130, 464, 524, 594}) {
+        EXPECT_EQ(Pixel(x, kGridY), 0x000000u) << x;
+        EXPECT_EQ(Pixel(x, kGridY + kGridH - 1), 0x000000u) << x;
+        EXPECT_EQ(Pixel(x + 1, 200), kWindow) << x;
+    }
+    // Nothing below the area is painted by the grid.
+    EXPECT_NE(Pixel(70, kGridY + kGridH), 0x000000u);
+}
+
+TEST_F(GridTest, RowThatReachesTheBottomIsCutAndEndsTheDrawing) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> descriptions;
+        int last;
+        Place lastPlace;
+    };
+    // 14 rows of 19 fit in the 273 pixels; the 15th runs over. A 5-line first row and ten
+    // more end exactly on the bottom edge.
+    std::vector<std::string> over(20, "");
+    std::vector<std::string> exact(12, "");
+    exact[0] = "1\r\n2\r\n3\r\n4\r\n5";
+    std::string tall;
+    for (int i = 0; i < 30; ++i)
+        tall += "line\r\n";
+    const std::vector<Case> cases = {
+        {"over", over, 15, {302, 309, 1}},
+        {"exact", exact, 11, {290, 309, 1}},
+        {"tall", {tall, ""}, 1, {36, 309, 1}},
+    };
+    for (const Case& c : cases) {
+        OnThread([&] { g.FreeRows(); });
+        Fill(c.descriptions);
+        EXPECT_EQ(g.LASTPOINTER, c.last) << c.name;
+        EXPECT_EQ(PlaceOf(g, c.last), c.lastPlace) << c.name;
+        if (c.last > 1) {
+            EXPECT_EQ(PlaceOf(g, c.last - 1).cut, 0) << c.name;
+        }
+    }
+}
+
+TEST_F(GridTest, MarkBoxStandsInTheMiddleOfItsCellWithACrossWhenMarked) {
+    struct Case {
+        std::string mark;
+        bool cross;
+    };
+    const std::vector<Case> cases = {
+        {"1", true}, {"x", true}, {"0", false}, {"0 ", false}, {"", false}};
+    OnThread([&] {
+        for (const Case& c : cases)
+            g.AddRow(c.mark, "n", "", "", "");
+        g.AddRow("1", "n", "", "", "");
+        g.SetRedraw(1);
+        g.Draw();
+        g.SelectCell(6, 3); // away from the marks, which the selection would colour around
+    });
+    // The box of a 60-pixel column starting at 11 stands 24 in: 35 to 46 across.
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const int top = PlaceOf(g, static_cast<int>(i) + 1).y1;
+        const int L = 35, T = top + 4;
+        for (auto [x, y] : {std::pair{L, T}, {L + 11, T}, {L, T + 11}, {L + 11, T + 11}})
+            EXPECT_EQ(Pixel(x, y), 0x000000u) << cases[i].mark << " " << x << "," << y;
+        EXPECT_EQ(Pixel(L - 1, T + 5), kWindow);
+        EXPECT_EQ(Pixel(L + 12, T + 5), kWindow);
+        const COLORREF inside = cases[i].cross ? 0x0000FFu : kWindow;
+        for (auto [x, y] :
+             {std::pair{L + 2, T + 2}, {L + 6, T + 6}, {L + 9, T + 2}, {L + 2, T + 9}})
+            EXPECT_EQ(Pixel(x, y), inside) << "'" << cases[i].mark << "' " << x << "," << y;
+        EXPECT_EQ(Pixel(L + 1, T + 1), kWindow) << cases[i].mark;
+    }
+
+    // A column 61 pixels wide: the half is cut, and the box stands 24 in as well.
+    OnThread([&] {
+        HDC dc = GetDC(g.HCLIENTWND);
+        std::int32_t bottom = 400;
+        g.DrawCellText(dc, 100, 350, 1, 0, "1", bottom, 161);
+        ReleaseDC(g.HCLIENTWND, dc);
+        EXPECT_EQ(bottom, 368);
+    });
+    EXPECT_EQ(Pixel(124, 354), 0x000000u);
+    EXPECT_EQ(Pixel(123, 354), kWindow);
+    EXPECT_EQ(Pixel(135, 354), 0x000000u);
+}
+
+TEST_F(GridTest, SelectedCellIsWhiteOnNavyWhileActiveAndOnTheHighlightWhenNot) {
+    Fill({"first", "second"});
+    // The first drawing selects row 1 in column 1; the grid is not active yet.
+    EXPECT_EQ(g.CURROW, 1);
+    EXPECT_EQ(g.CURCOL, 1);
+    EXPECT_EQ(g.ACTIVE, 0);
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    EXPECT_EQ(Pixel(14, 40), highlight);
+    EXPECT_EQ(Pixel(36, 41), kWindow); // the mark box keeps its colours
+
+    // A click on a cell activates the grid and selects it; the old cell is plain again.
+    ClickAt(MidX(3), MidY(2));
+    EXPECT_EQ(g.ACTIVE, 1);
+    EXPECT_EQ(g.CURROW, 2);
+    EXPECT_EQ(g.CURCOL, 3);
+    EXPECT_EQ(Pixel(14, 40), kWindow);
+    const int y1 = PlaceOf(g, 2).y1, y2 = PlaceOf(g, 2).y2;
+    EXPECT_EQ(Pixel(kColX1[3], y1 + 1), grid::detail::kNavy);
+    EXPECT_EQ(Pixel(kColX2[3] - 2, y2 - 1), grid::detail::kNavy);
+    EXPECT_EQ(Pixel(kColX2[3] - 1, y1 + 5), 0x000000u); // the column line stays
+    EXPECT_EQ(Pixel(kColX1[3] + 5, y1), 0x000000u);     // so does the line above
+    EXPECT_EQ(Pixel(kColX1[3] + 5, y2), 0x000000u);     // and the one under it
+    bool white = false;
+    for (int x = kColX1[3]; x < kColX1[3] + 40; ++x)
+        for (int y = y1 + 2; y < y2; ++y)
+            white = white || Pixel(x, y) == 0xFFFFFFu;
+    EXPECT_TRUE(white) << "the text is white";
+
+    // The focus moving to another control makes the selection inactive.
+    drv::Click(w, OK);
+    EXPECT_EQ(g.ACTIVE, 0);
+    EXPECT_EQ(Pixel(kColX1[3], y1 + 1), highlight);
+}
+
+TEST_F(GridTest, EmptyGridSelectsRowOneAndAGridScrolledPastItsRowsPaintsNothing) {
+    std::vector<int> seen;
+    OnThread([&] {
+        grid::PelkGridClass& fresh = host.second;
+        fresh.Setup(HOST2, 60, 62);
+        host.withSecond = true;
+        fresh.SetRedraw(1);
+        fresh.Draw();
+        seen = {fresh.CURROW, fresh.CURCOL, fresh.LASTPOINTER};
+    });
+    EXPECT_EQ(seen, (std::vector<int>{1, 1, 0}));
+
+    Fill(3);
+    EXPECT_EQ(g.LASTPOINTER, 3);
+    OnThread([&] {
+        g.FIRSTPOINTER = 9;
+        g.Draw();
+    });
+    EXPECT_EQ(g.LASTPOINTER, 3);
+    EXPECT_EQ(Pixel(300, kGridY + 19), kWindow);
+    EXPECT_EQ(Pixel(70, kGridY + 10), 0x000000u); // the column lines still stand
+}
+
+TEST_F(GridTest, TextIsClippedAtItsColumnAndTheAreaBottom) {
+    OnThread([&] {
+        g.AddRow("0", std::string(20, 'W'), "", "", "");
+        g.SetRedraw(1);
+        g.Draw();
+        g.SelectCell(1, 5);
+    });
+    int ink = 0;
+    for (int x = 71; x < 131; ++x)
+        for (int y = 38; y < 54; ++y)
+            ink += Pixel(x, y) != kWindow;
+    EXPECT_GT(ink, 0);
+    for (int x = 131; x < 200; ++x)
+        for (int y = 37; y < 55; ++y)
+            ASSERT_EQ(Pixel(x, y), kWindow) << x << "," << y;
+}
+
+TEST_F(GridTest, MeasureTextCountsOneLineAndOneMorePerCarriageReturn) {
+    struct Case {
+        std::string text;
+        int height;
+    };
+    for (const Case& c :
+         std::vector<Case>{{"", 16}, {"abc", 16}, {"a\r\nb", 32}, {"a\r\n", 32}, {"\r\r\r", 64}}) {
+        std::int32_t width = -1, height = 0;
+        grid::PelkGridClass::MeasureText(c.text, width, height);
+        EXPECT_EQ(height, c.height) << c.text;
+        EXPECT_EQ(width, 0);
+    }
+}
+
+} // namespace

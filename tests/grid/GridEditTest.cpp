@@ -1,0 +1,322 @@
+#include "GridFixture.h"
+
+#include <QComboBox>
+
+using namespace gridtest;
+using namespace platform::win32;
+
+namespace {
+
+class GridEditTest : public GridTest {
+protected:
+    void Edit(int row, int col) {
+        OnThread([&] {
+            g.SelectCell(row, col);
+            g.StartEdit();
+        });
+    }
+    QRect Geometry(int control) { return w[control].Widget()->geometry(); }
+    int EditorHeight() { return Geometry(g.TEXTCTRL).height(); }
+    void FillNotes(int rows) {
+        OnThread([&] {
+            for (int i = 1; i <= rows; ++i)
+                g.AddRow("0", std::to_string(i), "note " + std::to_string(i), "ea",
+                         "T" + std::to_string(i));
+            for (const char* unit : {" ", "ea", "m", "sf"})
+                g.AddUnit(unit);
+            for (const char* type : {" ", "T1", "T2"})
+                g.AddType(type);
+            g.SetRedraw(1);
+            g.Draw();
+        });
+    }
+};
+
+TEST_F(GridEditTest, EachColumnsEditorCoversItsCellAndShowsItsValue) {
+    FillNotes(3);
+    Edit(2, 2);
+    EXPECT_EQ(g.EIPON, 1);
+    EXPECT_EQ(g.CURCTRL, g.EDITCTRL);
+    EXPECT_FALSE(w[g.EDITCTRL].Hidden());
+    EXPECT_EQ(Geometry(g.EDITCTRL), QRect(61, 45, 60, 19)); // inside the host
+    EXPECT_EQ(w[g.EDITCTRL].Text(), "2");
+    EXPECT_EQ(w[g.EDITCTRL].SelStart(), 2);
+    EXPECT_TRUE(w[g.EDITCTRL].HasFocus());
+    drv::Key(w, 0, KEY_Esc);
+    EXPECT_TRUE(w[g.EDITCTRL].Hidden());
+    EXPECT_TRUE(w[HOST].HasFocus());
+
+    Edit(2, 3);
+    EXPECT_EQ(g.CURCTRL, g.TEXTCTRL);
+    EXPECT_EQ(Geometry(g.TEXTCTRL), QRect(131, 55, 334, 19)); // in window pixels
+    EXPECT_EQ(w[g.TEXTCTRL].Text(), "note 2");
+    EXPECT_EQ(w[g.TEXTCTRL].FontName(), "Arial");
+    EXPECT_EQ(w[g.TEXTCTRL].FontSize(), 7);
+    EXPECT_EQ(drv::Capture(w), ControlHandle(w[g.TEXTCTRL]));
+    drv::Key(w, 0, KEY_Esc);
+    EXPECT_EQ(drv::Capture(w), nullptr);
+
+    Edit(2, 4);
+    EXPECT_EQ(g.CURCTRL, g.UNITCTRL);
+    EXPECT_EQ(Geometry(g.UNITCTRL), QRect(455, 45, 60, 19));
+    EXPECT_EQ(w[g.UNITCTRL].Text(), "ea");
+    auto* combo = qobject_cast<QComboBox*>(w[g.UNITCTRL].Widget());
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->count(), 4);
+    EXPECT_EQ(combo->itemText(0), "");
+    EXPECT_EQ(combo->itemData(1, Qt::SizeHintRole).toSize().height(), 16);
+    drv::Key(w, 0, KEY_Esc);
+
+    Edit(3, 5);
+    EXPECT_EQ(g.CURCTRL, g.TYPECTRL);
+    EXPECT_EQ(Geometry(g.TYPECTRL), QRect(515, 64, 70, 19));
+    EXPECT_EQ(w[g.TYPECTRL].Text(), "T3");
+    drv::Key(w, 0, KEY_Esc);
+    EXPECT_EQ(g.EIPON, 0);
+    EXPECT_EQ(g.GetCellValue(3, 5), "T3");
+}
+
+TEST_F(GridEditTest, DescriptionEditorFontGoesByItsWidth) {
+    struct Case {
+        int columnWidth;
+        std::string font;
+        int size;
+    };
+    Fill(1);
+    for (const Case& c : {Case{449, "Arial", 7}, Case{450, "MS Sans Serif", 8}}) {
+        OnThread([&] {
+            w.SetPixels(true);
+            w[HOST].SetPosition(kHostX, kHostY, c.columnWidth + 266, kHostH);
+            w.SetPixels(false);
+            g.Resize();
+            g.SelectCell(1, 3);
+            g.StartEdit();
+        });
+        EXPECT_EQ(Geometry(g.TEXTCTRL).width(), c.columnWidth);
+        EXPECT_EQ(w[g.TEXTCTRL].FontName(), c.font);
+        EXPECT_EQ(w[g.TEXTCTRL].FontSize(), c.size);
+        drv::Key(w, 0, KEY_Esc);
+    }
+}
+
+TEST_F(GridEditTest, TabAcceptsAndGoesOnToTheNextCellThenTheNextRowsNumber) {
+    FillNotes(5);
+    Edit(4, 2);
+    drv::Type(w, g.EDITCTRL, "41", false);
+    drv::Key(w, 0, KEY_Tab);
+    EXPECT_EQ(g.GetCellValue(4, 2), "41");
+    EXPECT_EQ(g.CURCTRL, g.TEXTCTRL);
+    drv::Type(w, g.TEXTCTRL, "fresh", false);
+    drv::Key(w, 0, KEY_Tab);
+    EXPECT_EQ(g.GetCellValue(4, 3), "fresh");
+    EXPECT_EQ(g.CURCTRL, g.UNITCTRL);
+    drv::Type(w, g.UNITCTRL, "m", false);
+    drv::Key(w, 0, KEY_Tab);
+    EXPECT_EQ(g.GetCellValue(4, 4), "m");
+    EXPECT_EQ(g.CURCTRL, g.TYPECTRL);
+    EXPECT_EQ(g.CURROW, 4);
+    drv::Key(w, 0, KEY_Tab); // row 4 is not the last: on to row 5's number
+    EXPECT_EQ(g.CURROW, 5);
+    EXPECT_EQ(g.CURCOL, 2);
+    EXPECT_EQ(g.CURCTRL, g.EDITCTRL);
+    EXPECT_EQ(g.EIPON, 1);
+    drv::Key(w, 0, KEY_Esc);
+
+    Edit(5, 5);
+    drv::Key(w, 0, KEY_Tab); // the last row: the edit only ends
+    EXPECT_EQ(g.EIPON, 0);
+    EXPECT_EQ(g.CURROW, 5);
+    EXPECT_EQ(g.CURCOL, 5);
+}
+
+TEST_F(GridEditTest, CtrlEnterStoresAndEscLeavesTheRowAsItWas) {
+    FillNotes(2);
+    struct Case {
+        int col;
+        std::string typed;
+        int key;
+        std::string stored;
+    };
+    const std::vector<Case> cases = {
+        {2, "77", KEY_CtrlEnter, "77"},        {2, "88", KEY_Esc, "77"},
+        {2, "123456", KEY_CtrlEnter, "12345"}, // the entry holds five characters
+        {3, "new", KEY_CtrlEnter, "new"},      {3, "old", KEY_Esc, "new"},
+        {4, "sf", KEY_CtrlEnter, "sf"},        {4, "xx", KEY_Esc, "sf"},
+        {5, "T2", KEY_CtrlEnter, "T2"},
+    };
+    for (const Case& c : cases) {
+        Edit(1, c.col);
+        ASSERT_EQ(g.EIPON, 1);
+        drv::Type(w, g.CURCTRL, c.typed, false);
+        drv::Key(w, 0, c.key);
+        EXPECT_EQ(g.EIPON, 0);
+        EXPECT_EQ(g.GetCellValue(1, c.col), c.stored) << c.col << " " << c.typed;
+        EXPECT_EQ(g.CURROW, 1);
+        EXPECT_EQ(g.CURCOL, c.col);
+    }
+    // A stored number longer than the entry holds is stored as the entry shows it.
+    OnThread([&] { (*g.QDATA)[1].V2 = "ABCDEFGH"; });
+    Edit(2, 2);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(2, 2), "ABCDE");
+}
+
+TEST_F(GridEditTest, EnterOnAMarkTogglesItWithoutAnEditor) {
+    OnThread([&] {
+        g.AddRow("0", "1", "", "", "");
+        g.AddRow("", "2", "", "", "");
+        g.SetRedraw(1);
+        g.Draw();
+    });
+    ClickAt(MidX(1), MidY(1));
+    std::vector<std::string> marks;
+    for (int i = 0; i < 2; ++i) {
+        drv::Key(w, HOST, KEY_Enter);
+        marks.push_back(g.GetCellValue(1, 1));
+        EXPECT_EQ(g.EIPON, 0);
+    }
+    ClickAt(MidX(1), MidY(2));
+    for (int i = 0; i < 2; ++i) {
+        drv::Key(w, HOST, KEY_Enter);
+        marks.push_back(g.GetCellValue(2, 1));
+    }
+    EXPECT_EQ(marks, (std::vector<std::string>{"1", "0", "0", "1"}));
+}
+
+TEST_F(GridEditTest, TypingRewrapsTheDescriptionAndTheEditorGrowsWithIt) {
+    FillNotes(3);
+    Edit(1, 3);
+    const std::string words = "aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk llll mmmm";
+    drv::Type(w, g.TEXTCTRL, words, false);
+    const std::string wrapped =
+        "aaaa bbbb cccc dddd eeee ffff gggg hhhh iiii jjjj kkkk llll\r\nmmmm";
+    EXPECT_EQ(w[g.TEXTCTRL].Text(), wrapped);
+    EXPECT_EQ(w[g.TEXTCTRL].SelStart(), static_cast<int>(wrapped.size()) + 1);
+    EXPECT_EQ(EditorHeight(), 35);
+    EXPECT_EQ(g.LASTKEY, 'm');
+
+    // Enter grows the editor by a line before the break is in the text.
+    drv::Key(w, g.TEXTCTRL, KEY_Enter);
+    EXPECT_EQ(EditorHeight(), 51);
+    EXPECT_EQ(w[g.TEXTCTRL].Text(), wrapped + "\r\n");
+
+    // Deleting lines never makes it lower.
+    w[g.TEXTCTRL].SetSelStart(1);
+    for (int i = 0; i < 3; ++i)
+        drv::Key(w, g.TEXTCTRL, KEY_Delete);
+    EXPECT_EQ(g.LASTKEY, 46);
+    EXPECT_EQ(EditorHeight(), 51);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), wrapped.substr(3) + "\r\n");
+
+    // The next edit starts at the row's drawn height again.
+    Edit(2, 3);
+    EXPECT_EQ(EditorHeight(), 19);
+    drv::Key(w, g.TEXTCTRL, KEY_Enter);
+    EXPECT_EQ(EditorHeight(), 35);
+    drv::Key(w, 0, KEY_Esc);
+}
+
+TEST_F(GridEditTest, DescriptionEditorGrowingPastTheHostMovesUpAndStopsAtTheDataArea) {
+    Fill(14); // 14 rows of 19 fill the area down to 302
+    Edit(14, 3);
+    ASSERT_EQ(Geometry(g.TEXTCTRL), QRect(131, 283, 334, 19));
+    drv::Key(w, g.TEXTCTRL, KEY_Enter); // 35 high would end at 318, below 310
+    EXPECT_EQ(Geometry(g.TEXTCTRL), QRect(131, 275, 334, 35));
+    for (int i = 0; i < 20; ++i)
+        drv::Key(w, g.TEXTCTRL, KEY_Enter);
+    QRect r = Geometry(g.TEXTCTRL);
+    EXPECT_EQ(r.top(), kGridY);
+    EXPECT_EQ(r.top() + r.height(), kHostY + kHostH);
+    drv::Key(w, 0, KEY_Esc);
+}
+
+TEST_F(GridEditTest, ADescriptionNeverGrowsPastItsCapacity) {
+    Fill(1);
+    OnThread([&] { g.SetDescCapacity(64); });
+    Edit(1, 3);
+    const std::string word(10, 'w');
+    std::string typed;
+    for (int i = 0; i < 7; ++i)
+        typed += word + " ";
+    drv::Type(w, g.TEXTCTRL, typed, false);
+    const std::string text = w[g.TEXTCTRL].Text();
+    EXPECT_LE(text.size(), 64u);
+    EXPECT_GE(text.size(), 60u);
+    // What was refused is refused whole: nothing behind the caret was cut.
+    EXPECT_EQ(w[g.TEXTCTRL].SelStart(), static_cast<int>(text.size()) + 1);
+    drv::Key(w, g.TEXTCTRL, KEY_Enter);
+    EXPECT_LE(w[g.TEXTCTRL].Text().size(), 64u);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3).substr(0, 10), word);
+
+    // Text put there other than by typing is held to the capacity when it is stored.
+    Edit(1, 3);
+    w[g.TEXTCTRL].SetText(std::string(100, 'p'));
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), std::string(64, 'p'));
+}
+
+TEST_F(GridEditTest, AChoiceInAComboKeepsItOpenUntilTheEditIsAccepted) {
+    FillNotes(2);
+    Edit(2, 4);
+    drv::Choose(w, g.UNITCTRL, 3); // "m"
+    EXPECT_EQ(g.EIPON, 1);
+    EXPECT_FALSE(w[g.UNITCTRL].Hidden());
+    EXPECT_EQ(g.GetCellValue(2, 4), "ea");
+    drv::Key(w, 0, KEY_Tab);
+    EXPECT_EQ(g.GetCellValue(2, 4), "m");
+    EXPECT_EQ(g.CURCTRL, g.TYPECTRL);
+    drv::Choose(w, g.TYPECTRL, 2); // "T1"
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(2, 5), "T1");
+}
+
+TEST_F(GridEditTest, ClickOutsideTheDescriptionEditorOnlyEndsTheEdit) {
+    FillNotes(3);
+    Edit(1, 3);
+    drv::Type(w, g.TEXTCTRL, "typed", false);
+    // A button of the window: the editor holds the capture, so the click only ends the edit.
+    drv::Click(w, OK);
+    EXPECT_EQ(g.EIPON, 0);
+    EXPECT_EQ(g.GetCellValue(1, 3), "typed");
+    EXPECT_TRUE(host.accepted.empty());
+    drv::Click(w, OK);
+    EXPECT_EQ(host.accepted, std::vector<std::string>{std::to_string(OK)});
+
+    // A cell of the grid: the edit ends and the click selects it.
+    Edit(1, 3);
+    ClickAt(MidX(2), MidY(3));
+    EXPECT_EQ(g.EIPON, 0);
+    EXPECT_EQ(g.CURROW, 3);
+    EXPECT_EQ(g.CURCOL, 2);
+    // A click inside the editor stays with it.
+    Edit(1, 3);
+    QRect r = Geometry(g.TEXTCTRL);
+    ClickAt(r.x() + 5, r.y() + 5);
+    EXPECT_EQ(g.EIPON, 1);
+    drv::Key(w, 0, KEY_Esc);
+}
+
+TEST_F(GridEditTest, FocusOnAnotherControlAcceptsTheEdit) {
+    FillNotes(2);
+    Edit(2, 2);
+    drv::Type(w, g.EDITCTRL, "9", false);
+    drv::Type(w, OTHER, "x", false);
+    EXPECT_EQ(g.EIPON, 0);
+    EXPECT_EQ(g.GetCellValue(2, 2), "9");
+}
+
+TEST_F(GridEditTest, StartEditOnARowThatDoesNotExistDoesNothing) {
+    Fill(2);
+    OnThread([&] {
+        g.CURROW = 7;
+        g.CURCOL = 2;
+        g.StartEdit();
+    });
+    EXPECT_EQ(g.EIPON, 0);
+    EXPECT_EQ(g.FIRSTPOINTER, 1);
+    EXPECT_TRUE(w[g.EDITCTRL].Hidden());
+}
+
+} // namespace

@@ -1,0 +1,289 @@
+#include "GridFixture.h"
+
+using namespace gridtest;
+using namespace platform::win32;
+
+namespace {
+
+const char* const kDeleteQuestion = "Are you sure you want to delete the selected row?";
+
+TEST_F(GridTest, RowsKeepTheirTextsCutToTheirFieldsAndReadBack) {
+    OnThread([&] {
+        g.AddRow("1", std::string(30, 'n'), std::string(6000, 'd'), "ft", "TYPE1");
+        g.AddRow("0", "2", "a\r\nb", "", "");
+        g.AddRow("", "3", "", "", "");
+    });
+    EXPECT_EQ(g.Records(), 3);
+    EXPECT_EQ(g.GetCellValue(1, 2), std::string(20, 'n'));
+    EXPECT_EQ(g.GetCellValue(1, 3).size(), 5000u);
+    EXPECT_EQ(g.GetCellValue(1, 4), "ft");
+    EXPECT_EQ(g.GetCellValue(1, 5), "TYPE1");
+    EXPECT_EQ(g.GetCellValue(2, 3), "a\r\nb");
+    EXPECT_EQ(g.GetCellValue(99, 2), "");
+    EXPECT_EQ(g.GetCheckValue(1), 1);
+    EXPECT_EQ(g.GetCheckValue(2), 0);
+    EXPECT_EQ(g.GetCheckValue(3), 0);
+    EXPECT_EQ(g.GetCheckValue(4), 0);
+    // Adding rows moves nothing on the screen.
+    EXPECT_EQ(g.LASTPOINTER, 0);
+
+    std::string value = "x";
+    OnThread([&] { value = g.GetCellValue(1, 6); });
+    drv::Answer("Wrong column index: 6", "", ICON_Hand, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(value, "");
+
+    OnThread([&] { g.FreeRows(); });
+    EXPECT_EQ(g.Records(), 0);
+}
+
+TEST_F(GridTest, ChoicesStayInAscendingOrderHeadedByTheBlank) {
+    OnThread([&] {
+        for (const std::string& unit :
+             std::vector<std::string>{"m", "ea", " ", "ea", std::string(25, 'z')})
+            g.AddUnit(unit);
+        g.AddType("B");
+        g.AddType("A");
+    });
+    EXPECT_EQ(g.QUNIT->items,
+              (std::vector<std::string>{" ", "ea", "ea", "m", std::string(20, 'z')}));
+    EXPECT_EQ(g.QTYPE->items, (std::vector<std::string>{"A", "B"}));
+    OnThread([&] {
+        g.FreeUnits();
+        g.FreeTypes();
+    });
+    EXPECT_TRUE(g.QUNIT->items.empty());
+    EXPECT_TRUE(g.QTYPE->items.empty());
+}
+
+TEST_F(GridTest, InsertPutsAnEmptyRowBelowTheSelectionAndOpensItsNumber) {
+    // In an empty grid the new row is row 1.
+    OnThread([&] {
+        g.SetRedraw(1);
+        g.Draw();
+        g.RowCommand(1);
+    });
+    EXPECT_EQ(g.Records(), 1);
+    EXPECT_EQ(g.CURROW, 1);
+    EXPECT_EQ(g.CURCOL, 2);
+    EXPECT_EQ(g.EIPON, 1);
+    EXPECT_EQ(g.CURCTRL, g.EDITCTRL);
+    EXPECT_EQ(g.GetCheckValue(1), 0);
+    drv::Key(w, 0, KEY_Esc); // the empty row stays
+    EXPECT_EQ(g.EIPON, 0);
+    EXPECT_EQ(g.Records(), 1);
+
+    OnThread([&] {
+        g.AddRow("0", "a", "", "", "");
+        g.AddRow("0", "b", "", "", "");
+        g.Draw();
+        g.SelectCell(2, 4);
+        g.RowCommand(1);
+    });
+    EXPECT_EQ(Order(), " a  b");
+    EXPECT_EQ(g.CURROW, 3);
+    drv::Type(w, g.EDITCTRL, "n", false);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(Order(), " a n b");
+
+    // With the last row selected the row is appended.
+    OnThread([&] {
+        g.SelectCell(4, 2);
+        g.RowCommand(1);
+    });
+    EXPECT_EQ(g.Records(), 5);
+    EXPECT_EQ(g.CURROW, 5);
+    drv::Key(w, 0, KEY_Esc);
+}
+
+TEST_F(GridTest, InsertWhileTheDescriptionIsOpenStoresItFirst) {
+    Fill(2);
+    OnThread([&] {
+        g.SelectCell(1, 3);
+        g.StartEdit();
+    });
+    ASSERT_EQ(g.CURCTRL, g.TEXTCTRL);
+    drv::Type(w, g.TEXTCTRL, "kept", false);
+    OnThread([&] { g.RowCommand(1); });
+    EXPECT_EQ(g.GetCellValue(1, 3), "kept");
+    EXPECT_EQ(Order(), "1  2");
+    EXPECT_EQ(g.CURCTRL, g.EDITCTRL);
+    drv::Key(w, 0, KEY_Esc);
+}
+
+TEST_F(GridTest, ChangeOpensTheSelectedCellOrSaysNoneIsSelected) {
+    // In an empty grid the first drawing selects row 1, which does not exist: nothing happens.
+    OnThread([&] {
+        host.second.Setup(HOST2, 60, 62);
+        host.withSecond = true;
+        host.second.SetRedraw(1);
+        host.second.Draw();
+        host.second.RowCommand(2);
+    });
+    EXPECT_EQ(host.second.EIPON, 0);
+
+    Fill(2);
+    OnThread([&] {
+        g.SelectCell(2, 1);
+        g.RowCommand(2); // the mark toggles
+    });
+    EXPECT_EQ(g.GetCellValue(2, 1), "1");
+    EXPECT_EQ(g.EIPON, 0);
+    OnThread([&] {
+        g.CURCOL = 0;
+        g.RowCommand(2);
+    });
+    drv::Answer("Cell not selected!", "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(g.EIPON, 0);
+}
+
+TEST_F(GridTest, DeleteAsksAndRemovesTheSelectedRow) {
+    OnThread([&] {
+        g.SetRedraw(1);
+        g.Draw();
+        g.RowCommand(3);
+    });
+    drv::Answer("There is no row to delete!", "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+
+    Fill(4);
+    OnThread([&] {
+        g.SelectCell(2, 3);
+        g.RowCommand(3);
+    });
+    drv::Answer(kDeleteQuestion, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO);
+    EXPECT_EQ(Order(), "1 2 3 4");
+
+    OnThread([&] { g.RowCommand(3); });
+    drv::Answer(kDeleteQuestion, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    EXPECT_EQ(Order(), "1 3 4");
+    EXPECT_EQ(g.CURROW, 2); // the row that moved up into its place
+    EXPECT_EQ(g.CURCOL, 3);
+
+    OnThread([&] {
+        g.SelectCell(3, 3);
+        g.RowCommand(3);
+    });
+    drv::Answer(kDeleteQuestion, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    EXPECT_EQ(Order(), "1 3");
+    EXPECT_EQ(g.CURROW, 2); // the new last row
+}
+
+TEST_F(GridTest, RightClickOffersTheRowCommandsForTheSelectedRow) {
+    Fill(4);
+    ClickAt(MidX(2), MidY(2));
+    drv::MouseDown(w, MidX(2), MidY(4), true);
+    drv::MouseUp(w, MidX(2), MidY(4), true);
+    drv::PickPopup({"Insert", "Change", "Delete"}, 3);
+    drv::Answer(kDeleteQuestion, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    EXPECT_EQ(Order(), "1 3 4");
+
+    drv::MouseDown(w, MidX(2), MidY(1), true);
+    drv::MouseUp(w, MidX(2), MidY(1), true);
+    drv::PickPopup({"Insert", "Change", "Delete"}, 0);
+    EXPECT_EQ(Order(), "1 3 4");
+    drv::MouseDown(w, MidX(2), MidY(1), true);
+    drv::MouseUp(w, MidX(2), MidY(1), true);
+    drv::PickPopup({"Insert", "Change", "Delete"}, 2);
+    EXPECT_EQ(g.EIPON, 1);
+    EXPECT_EQ(g.CURROW, 2);
+    EXPECT_EQ(g.CURCTRL, g.EDITCTRL);
+    drv::Key(w, 0, KEY_Esc);
+}
+
+TEST_F(GridTest, MovesTakeTheSelectedRowAndKeepItSelected) {
+    struct Case {
+        const char* what;
+        int selected;
+        std::function<void(grid::PelkGridClass&)> move;
+        std::string order;
+        int row;
+    };
+    const std::vector<Case> cases = {
+        {"up", 3, [](auto& g) { g.MoveRowUp(g.CURROW); }, "1 3 2 4 5 6", 2},
+        {"up at 1", 1, [](auto& g) { g.MoveRowUp(g.CURROW); }, "1 2 3 4 5 6", 1},
+        {"down", 3, [](auto& g) { g.MoveRowDown(g.CURROW); }, "1 2 4 3 5 6", 4},
+        {"down at last", 6, [](auto& g) { g.MoveRowDown(g.CURROW); }, "1 2 3 4 5 6", 6},
+        {"top", 4, [](auto& g) { g.MoveRowToTop(g.CURROW); }, "4 1 2 3 5 6", 1},
+        {"top at 1", 1, [](auto& g) { g.MoveRowToTop(g.CURROW); }, "1 2 3 4 5 6", 1},
+        {"bottom", 2, [](auto& g) { g.MoveRowToBottom(g.CURROW); }, "1 3 4 5 6 2", 6},
+        {"bottom at last", 6, [](auto& g) { g.MoveRowToBottom(g.CURROW); }, "1 2 3 4 5 6", 6},
+        {"2 to 5", 1, [](auto& g) { g.MoveRow(2, 5); }, "1 3 4 5 2 6", 5},
+        {"5 to 2", 1, [](auto& g) { g.MoveRow(5, 2); }, "1 5 2 3 4 6", 2},
+        {"to 0", 1, [](auto& g) { g.MoveRow(3, 0); }, "1 2 3 4 5 6", 1},
+        {"from 9", 1, [](auto& g) { g.MoveRow(9, 2); }, "1 2 3 4 5 6", 1},
+    };
+    for (const Case& c : cases) {
+        OnThread([&] {
+            g.FreeRows();
+            for (int i = 1; i <= 6; ++i)
+                g.AddRow("0", std::to_string(i), "", "", "");
+            g.FIRSTPOINTER = 1;
+            g.SetRedraw(1);
+            g.Draw();
+            g.SelectCell(c.selected, 3);
+            c.move(g);
+        });
+        EXPECT_EQ(Order(), c.order) << c.what;
+        EXPECT_EQ(g.CURROW, c.row) << c.what;
+        EXPECT_EQ(g.CURCOL, 3) << c.what;
+    }
+}
+
+TEST_F(GridTest, MoveToBottomScrollsTheMovedRowIntoView) {
+    Fill(40);
+    OnThread([&] {
+        g.SelectCell(2, 2);
+        g.MoveRowToBottom(g.CURROW);
+    });
+    EXPECT_EQ(g.CURROW, 40);
+    EXPECT_EQ(g.GetCellValue(40, 2), "2");
+    EXPECT_EQ(g.LASTPOINTER, 40);
+    EXPECT_EQ((*g.QDATA)[39].INCOMPLETESHOW, 0);
+    OnThread([&] { g.MoveRowToTop(g.CURROW); });
+    EXPECT_EQ(g.FIRSTPOINTER, 1);
+    EXPECT_EQ(g.CURROW, 1);
+    EXPECT_EQ(g.GetCellValue(1, 2), "2");
+}
+
+} // namespace
+
+namespace {
+
+// Paints a green square into the data area, as a grid on another tab would.
+void PaintOver(grid::PelkGridClass& g) {
+    HDC dc = GetDC(g.HCLIENTWND);
+    HBRUSH brush = CreateSolidBrush(0x00FF00);
+    HPEN pen = CreatePen(PS_SOLID, 1, 0x00FF00);
+    SelectObject(dc, brush);
+    SelectObject(dc, pen);
+    Rectangle(dc, kGridX, kGridY, kGridX + 100, kGridY + 100);
+    ReleaseDC(g.HCLIENTWND, dc);
+    DeleteObject(brush);
+    DeleteObject(pen);
+}
+
+TEST_F(GridTest, FreeRowsAndResizeDrawOnlyWhileTheOwnerLetsTheGridDraw) {
+    Fill(3);
+    struct Case {
+        const char* what;
+        std::uint8_t redraw;
+        std::function<void(grid::PelkGridClass&)> act;
+        bool drawn;
+    };
+    const std::vector<Case> cases = {
+        {"resize, not allowed", 0, [](auto& g) { g.Resize(); }, false},
+        {"free, not allowed", 0, [](auto& g) { g.FreeRows(); }, false},
+        {"set redraw alone", 1, [](auto&) {}, false},
+        {"resize, allowed", 1, [](auto& g) { g.Resize(); }, true},
+        {"free, allowed", 1, [](auto& g) { g.FreeRows(); }, true},
+    };
+    for (const Case& c : cases) {
+        OnThread([&] {
+            PaintOver(g);
+            g.SetRedraw(c.redraw);
+            c.act(g);
+        });
+        EXPECT_EQ(Pixel(kGridX + 50, kGridY + 50) != 0x00FF00u, c.drawn) << c.what;
+    }
+}
+
+} // namespace

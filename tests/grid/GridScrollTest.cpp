@@ -1,0 +1,175 @@
+#include "GridFixture.h"
+
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
+
+using namespace gridtest;
+using namespace platform::win32;
+
+namespace {
+
+class GridScrollTest : public GridTest {
+protected:
+    QScrollBar* Bar() { return w[HOST].Widget()->findChild<QScrollBar*>(); }
+    // The centre of a part of the grid's scroll bar, in client pixels.
+    QPoint At(QStyle::SubControl part) {
+        QScrollBar* b = Bar();
+        QStyleOptionSlider option;
+        option.initFrom(b);
+        option.orientation = b->orientation();
+        option.minimum = b->minimum();
+        option.maximum = b->maximum();
+        option.sliderPosition = b->sliderPosition();
+        option.sliderValue = b->value();
+        option.singleStep = b->singleStep();
+        option.pageStep = b->pageStep();
+        option.subControls = QStyle::SC_All;
+        QRect r = b->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, b);
+        return b->mapTo(w.ClientWidget(), r.center());
+    }
+    void Press(QStyle::SubControl part) {
+        QPoint p = At(part);
+        ClickAt(p.x(), p.y());
+    }
+    int Position() {
+        SCROLLINFO info;
+        info.fMask = SIF_POS;
+        GetScrollInfo(g.HGRIDSCROLL, SB_CTL, &info);
+        return info.nPos;
+    }
+    void Select(int row, int col) {
+        OnThread([&] { g.SelectCell(row, col); });
+    }
+};
+
+TEST_F(GridScrollTest, HitTestGivesSharedLinesToTheLowerRowAndTheLeftColumn) {
+    Fill(6);
+    struct Case {
+        int x, y, row, col;
+    };
+    const std::vector<Case> cases = {
+        {MidX(2), kGridY, 1, 2},              // the top of row 1
+        {MidX(2), kGridY + 57, 4, 2},         // the line between rows 3 and 4
+        {MidX(2), kGridY + 56, 3, 2},         // just above it
+        {131, MidY(2), 2, 2},                 // the right edge of column 2
+        {132, MidY(2), 2, 3},                 // one further
+        {11, MidY(5), 5, 1},                  // the left edge of column 1
+        {10, MidY(5), 0, 0},                  // left of the grid
+        {MidX(3), kGridY + 6 * 19, 6, 3},     // the last row's bottom line
+        {MidX(3), kGridY + 6 * 19 + 1, 0, 0}, // below the last row
+    };
+    for (const Case& c : cases) {
+        std::int32_t row = -1, col = -1;
+        g.HitTest(c.x, c.y, row, col);
+        EXPECT_EQ(row, c.row) << c.x << "," << c.y;
+        EXPECT_EQ(col, c.col) << c.x << "," << c.y;
+    }
+    // A click below the last row leaves the selection as it was.
+    ClickAt(MidX(2), MidY(3));
+    ClickAt(MidX(4), kGridY + 200);
+    EXPECT_EQ(g.CURROW, 3);
+    EXPECT_EQ(g.CURCOL, 2);
+}
+
+TEST_F(GridScrollTest, ArrowKeysMoveTheSelectionAndStopAtTheEdges) {
+    Fill(3);
+    ClickAt(MidX(1), MidY(1));
+    struct Step {
+        int key, row, col;
+    };
+    const std::vector<Step> steps = {
+        {KEY_Up, 1, 1},    {KEY_Left, 1, 1},  {KEY_Right, 1, 2}, {KEY_Down, 2, 2},
+        {KEY_Down, 3, 2},  {KEY_Down, 3, 2},  {KEY_Right, 3, 3}, {KEY_Right, 3, 4},
+        {KEY_Right, 3, 5}, {KEY_Right, 3, 5}, {KEY_Up, 2, 5},    {KEY_Left, 2, 4},
+    };
+    for (const Step& s : steps) {
+        drv::Key(w, HOST, s.key);
+        EXPECT_EQ(g.CURROW, s.row) << s.key;
+        EXPECT_EQ(g.CURCOL, s.col) << s.key;
+    }
+}
+
+TEST_F(GridScrollTest, SelectingACutRowScrollsItWhollyIntoView) {
+    Fill(30);
+    EXPECT_EQ(g.LASTPOINTER, 15);
+    Select(14, 2);
+    drv::Key(w, HOST, KEY_Down);
+    EXPECT_EQ(g.CURROW, 15);
+    EXPECT_EQ(g.FIRSTPOINTER, 2);
+    EXPECT_EQ((*g.QDATA)[14].INCOMPLETESHOW, 0);
+    EXPECT_EQ(Position(), 2);
+
+    // Going back up past the top shows the row above at the top.
+    Select(2, 2);
+    drv::Key(w, HOST, KEY_Up);
+    EXPECT_EQ(g.FIRSTPOINTER, 1);
+    EXPECT_EQ(g.CURROW, 1);
+
+    // A row taller than the area ends at the top, cut, as the only row shown.
+    std::string tall;
+    for (int i = 0; i < 30; ++i)
+        tall += "line\r\n";
+    OnThread([&] {
+        (*g.QDATA)[19].V3 = tall;
+        g.CURROW = 20;
+        g.EnsureVisible(20);
+    });
+    EXPECT_EQ(g.FIRSTPOINTER, 20);
+    EXPECT_EQ(g.LASTPOINTER, 20);
+    EXPECT_EQ((*g.QDATA)[19].INCOMPLETESHOW, 1);
+
+    // A row that does not exist changes nothing.
+    OnThread([&] { g.EnsureVisible(31); });
+    EXPECT_EQ(g.FIRSTPOINTER, 20);
+}
+
+TEST_F(GridScrollTest, ScrollBarLinesAndPagesMoveTheFirstRowWithinTheRows) {
+    Fill(12);
+    EXPECT_EQ(Bar()->maximum(), 12);
+    Press(QStyle::SC_ScrollBarAddPage);
+    EXPECT_EQ(g.FIRSTPOINTER, 6);
+    EXPECT_EQ(Position(), 6);
+    EXPECT_EQ(g.CURROW, 6) << "the selection follows onto a drawn row";
+    Press(QStyle::SC_ScrollBarSubLine);
+    EXPECT_EQ(g.FIRSTPOINTER, 5);
+    Press(QStyle::SC_ScrollBarSubPage);
+    EXPECT_EQ(g.FIRSTPOINTER, 1); // page up from 5: row 1 at the top
+    Press(QStyle::SC_ScrollBarSubPage);
+    EXPECT_EQ(g.FIRSTPOINTER, 1);
+    EXPECT_EQ(Position(), 1);
+    for (int i = 0; i < 15; ++i)
+        Press(QStyle::SC_ScrollBarAddLine);
+    EXPECT_EQ(g.FIRSTPOINTER, 12); // the last row at the top
+    EXPECT_EQ(Position(), 12);
+    EXPECT_EQ(g.LASTPOINTER, 12);
+}
+
+TEST_F(GridScrollTest, DraggingTheThumbShowsItsRowAtTheTopWhileItMoves) {
+    Fill(200);
+    QPoint thumb = At(QStyle::SC_ScrollBarSlider);
+    QPoint groove = At(QStyle::SC_ScrollBarGroove);
+    drv::MouseDown(w, thumb.x(), thumb.y());
+    drv::MouseMove(w, thumb.x(), groove.y());
+    const int during = g.FIRSTPOINTER;
+    EXPECT_GT(during, 60);
+    EXPECT_LT(during, 140);
+    EXPECT_EQ(Position(), during);
+    drv::MouseUp(w, thumb.x(), groove.y());
+    EXPECT_EQ(g.FIRSTPOINTER, during);
+    EXPECT_EQ(Position(), during);
+    EXPECT_GE(g.CURROW, during);
+}
+
+TEST_F(GridScrollTest, EachWheelMessageMovesTheSelectionOneRow) {
+    Fill(5);
+    Select(3, 2);
+    drv::Wheel(w, MidX(3), MidY(3), -360); // three notches at once toward the user
+    EXPECT_EQ(g.CURROW, 4);
+    drv::Wheel(w, MidX(3), MidY(3), 120);
+    drv::Wheel(w, MidX(3), MidY(3), 120);
+    EXPECT_EQ(g.CURROW, 2);
+    EXPECT_EQ(g.CURCOL, 2);
+}
+
+} // namespace
