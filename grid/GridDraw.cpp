@@ -103,8 +103,9 @@ void PelkGridClass::DrawCellText(HDC dc, std::int32_t x1, std::int32_t top, std:
     HRGN clip = CreateRectRgn(x1, top, x2, bottom);
     SelectClipRgn(dc, clip);
     if (isMark == 1) {
-        // The half is cut toward zero, as a whole-number division of the sum does.
-        const int L = (x1 + x2) / 2 - kMarkSize / 2;
+        // The exact middle less half the box, cut toward zero: a whole-number division of the
+        // sum alone would cut before the subtraction and land a pixel off for small sums.
+        const int L = (x1 + x2 - kMarkSize) / 2;
         const int T = top + kMarkTop;
         const int R = L + kMarkSize;
         const int B = T + kMarkSize;

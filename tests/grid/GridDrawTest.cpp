@@ -118,6 +118,16 @@ TEST_F(GridTest, MarkBoxStandsInTheMiddleOfItsCellWithACrossWhenMarked) {
     EXPECT_EQ(Pixel(124, 354), 0x000000u);
     EXPECT_EQ(Pixel(123, 354), kWindow);
     EXPECT_EQ(Pixel(135, 354), 0x000000u);
+
+    // A cell from 0 to 11: the exact left edge -0.5 is cut toward zero to 0, not to -1.
+    OnThread([&] {
+        HDC dc = GetDC(g.HCLIENTWND);
+        std::int32_t bottom = 400;
+        g.DrawCellText(dc, 0, 350, 1, 0, "0", bottom, 11);
+        ReleaseDC(g.HCLIENTWND, dc);
+    });
+    EXPECT_EQ(Pixel(0, 360), 0x000000u);
+    EXPECT_EQ(Pixel(1, 360), kWindow);
 }
 
 TEST_F(GridTest, SelectedCellIsWhiteOnNavyWhileActiveAndOnTheHighlightWhenNot) {
