@@ -120,9 +120,10 @@ LRESULT PelkGridClass::GridWindowProc(grid::HWND hwnd, UINT message, WPARAM wPar
             platform::SetCursor("");
             grid->MoveRow(from, row);
         } else {
-            // The clock never runs back, so the difference is always the time between the two.
+            // The clock never runs back, so the difference is always the time between the two;
+            // taken without a sign, a release long ago never counts as a recent one.
             const std::uint32_t now = static_cast<std::uint32_t>(platform::Clock());
-            const std::int32_t since = static_cast<std::int32_t>(now - grid->LASTMOUSEUPCLK);
+            const std::uint32_t since = now - grid->LASTMOUSEUPCLK;
             if (since <= kDoubleClickTime &&
                 static_cast<std::uint32_t>(lParam) == grid->LASTMOUSEUPLP) {
                 platform::SetKeyCode(platform::MOUSE_Left2);

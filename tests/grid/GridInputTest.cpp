@@ -19,7 +19,7 @@ class GridInputTest : public GridTest {
 protected:
     // A left-button release at a point of the host, with the previous release `ago` hundredths
     // of a second before at `previous`.
-    void ReleaseAfter(int ago, QPoint previous, QPoint at) {
+    void ReleaseAfter(std::int64_t ago, QPoint previous, QPoint at) {
         OnThread([&] {
             g.LASTMOUSEUPCLK = static_cast<std::uint32_t>(platform::Clock() - ago);
             g.LASTMOUSEUPLP =
@@ -41,7 +41,7 @@ TEST_F(GridInputTest, SecondReleaseSoonAtTheSamePlaceIsADoubleClick) {
     const QPoint cell(MidX(2), MidY(2));
     struct Case {
         const char* what;
-        int ago;
+        std::int64_t ago;
         QPoint previous;
         bool opens;
     };
@@ -49,6 +49,7 @@ TEST_F(GridInputTest, SecondReleaseSoonAtTheSamePlaceIsADoubleClick) {
         {"soon, same place", 50, cell, true},
         {"too late", 80, cell, false},
         {"a pixel apart", 50, cell + QPoint(1, 0), false},
+        {"more than half the clock's cycle ago", 0x80000000LL + 50, cell, false},
     };
     for (const Case& c : cases) {
         ReleaseAfter(c.ago, c.previous, cell);
