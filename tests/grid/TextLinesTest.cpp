@@ -88,6 +88,14 @@ TEST(WrapDescription, LongRunsFlowDownWithoutLosingALetter) {
     EXPECT_EQ(std::count(text.begin(), text.end(), 'x'), 600);
     EXPECT_EQ(caret, 0);
 
+    // The carried run grows far past the 1000 characters of a stored text line on its way down.
+    text.assign(5000, 'x');
+    caret = 0;
+    ASSERT_EQ(WrapDescription(text, 1 << 20, 60, caret), 1);
+    EXPECT_EQ(std::count(text.begin(), text.end(), 'x'), 5000);
+    for (std::size_t length : Lengths(text))
+        EXPECT_LE(length, 60u);
+
     // A text already within the width is left exactly as it was.
     text = "ab  \r\ncd";
     caret = 2;
