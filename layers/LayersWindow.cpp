@@ -103,7 +103,9 @@ private:
 class LayersManager : public WindowManager {
 public:
     int Setup() override {
-        files_ = {Param1, LayerFolderIni, LayersIni};
+        // Trailing blanks of argument 1 are no part of the name (the file-name check ignores
+        // them too); kept, they would name another file than the one the messages show.
+        files_ = {Clip(Param1), LayerFolderIni, LayersIni};
         GlobalErrorManager.SetProcedureName("Layers");
         if (int result = WindowManager::Setup(); result != RESULT_GoOn)
             return result;

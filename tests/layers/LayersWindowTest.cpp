@@ -344,3 +344,15 @@ TEST_F(LayersWindowTest, AMissingTableIsCreatedByTheFirstSaveWithoutAQuestion) {
     EXPECT_EQ(ReadBytes(table), "");
     EXPECT_EQ(Flag(), "Yes");
 }
+
+TEST_F(LayersWindowTest, TrailingBlanksOfArgumentOneAreNoPartOfTheTableName) {
+    StartFrame({table + "  ", flagIni});
+    Window* w = LayerWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(List(*w).Count(), 3);
+    drv::Click(*w, SAVEBUTTON);
+    EXPECT_EQ(ReadBytes(table), Written({Row("LAY1", "TEXT-A", "1", "CONTINUOUS", "Notes"),
+                                         Row("LAY2", "TEXT-B", "2", "DASHED", ""),
+                                         Row("LAY3", "TEXT-C", "RED", "HIDDEN", "Third")}));
+    EXPECT_FALSE(std::filesystem::exists(table + "  "));
+}
