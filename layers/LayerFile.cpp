@@ -46,39 +46,46 @@ bool LoadLayers(LayerLists& lists, const LayerFiles& files) {
         ShowFileError("Can not open file!", files.table);
         return false;
     }
-    lists.ColorQueue.clear();
-    ReadChoices(lists.ColorQueue, "Color", files.layerFolderIni);
-    ReadChoices(lists.ColorQueue, "Color", files.layersIni);
-    lists.LineTypeQueue.clear();
-    ReadChoices(lists.LineTypeQueue, "LineType", files.layerFolderIni);
-    ReadChoices(lists.LineTypeQueue, "LineType", files.layersIni);
+    // Read into lists of its own: a table that fails half-way must not leave the window with
+    // part of it, which the next save would write over the whole.
+    LayerLists read;
+    ReadChoices(read.ColorQueue, "Color", files.layerFolderIni);
+    ReadChoices(read.ColorQueue, "Color", files.layersIni);
+    ReadChoices(read.LineTypeQueue, "LineType", files.layerFolderIni);
+    ReadChoices(read.LineTypeQueue, "LineType", files.layersIni);
 
     table.Rewind();
-    lists.LayerQueue.clear();
-    while (table.Next() == ReadResult::Ok) {
+    ReadResult result;
+    while ((result = table.Next()) == ReadResult::Ok) {
         const std::string& line = table.Record();
         if (Clip(line).empty())
             continue;
-        lists.LayerQueue.push_back(ParseLayerLine(line, lists.ColorQueue, lists.LineTypeQueue));
+        read.LayerQueue.push_back(ParseLayerLine(line, read.ColorQueue, read.LineTypeQueue));
+    }
+    if (result == ReadResult::Failed) {
+        ShowFileError("Can not open file!", files.table);
+        table.Close();
+        return false;
     }
     table.Close();
-    SortChoices(lists.ColorQueue);
-    SortChoices(lists.LineTypeQueue);
+    SortChoices(read.ColorQueue);
+    SortChoices(read.LineTypeQueue);
+    lists = std::move(read);
     return true;
 }
 
-void SaveLayers(const LayerLists& lists, const LayerFiles& files) {
+bool SaveLayers(const LayerLists& lists, const LayerFiles& files) {
     const std::string temp = TemporaryNameBeside(files.table);
     LineFile table(kLayerRecordSize);
     table.SetName(temp);
     if (!table.Create()) {
         ShowFileError("Cannot create file!", files.table);
-        return;
+        return false;
     }
     if (!table.Open(OpenMode::ReadWriteDenyWrite)) {
         ShowFileError("Cannot open file!", files.table);
         DeleteFile(temp);
-        return;
+        return false;
     }
     bool written = true;
     for (const LayerRow& row : lists.LayerQueue)
@@ -87,7 +94,9 @@ void SaveLayers(const LayerLists& lists, const LayerFiles& files) {
     if (!written || !ReplaceFile(temp, files.table)) {
         ShowFileError("Cannot create file!", files.table);
         DeleteFile(temp);
+        return false;
     }
+    return true;
 }
 
 } // namespace layers

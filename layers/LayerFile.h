@@ -26,7 +26,7 @@ struct LayerFiles {
 bool LoadLayers(LayerLists& lists, const LayerFiles& files);
 
 // Writes the rows to the table: beside it first, then in its place, so that a failed save leaves
-// the previous table whole. Shows why when it fails; the rows never change.
-void SaveLayers(const LayerLists& lists, const LayerFiles& files);
+// the previous table whole. Shows why when it fails and returns false; the rows never change.
+bool SaveLayers(const LayerLists& lists, const LayerFiles& files);
 
 } // namespace layers

@@ -161,16 +161,20 @@ public:
         case SAVEBUTTON:
             if (EditColumn != 0)
                 AcceptLayerEdit();
-            if (Save()) {
-                Load();
+            if (SaveOutcome saved = Save(); saved != SaveOutcome::Refused) {
+                // A failed save keeps the rows shown, so that nothing the user changed is lost
+                // and the save can be tried again.
+                if (saved == SaveOutcome::Saved)
+                    Load();
                 FlagImport();
             }
             break;
         case SAVEANDCLOSEBUTTON:
             if (EditColumn != 0)
                 AcceptLayerEdit();
-            if (Save()) {
-                Post(EVENT_CloseDown, 0, 1);
+            if (SaveOutcome saved = Save(); saved != SaveOutcome::Refused) {
+                if (saved == SaveOutcome::Saved)
+                    Post(EVENT_CloseDown, 0, 1);
                 FlagImport();
             }
             break;
@@ -311,14 +315,15 @@ private:
 
     // Writes the rows. A table that could not be read when last loaded is replaced only when the
     // user agrees, since the rows shown are not what it holds. False when the user declined.
-    bool Save() {
+    enum class SaveOutcome { Refused, Failed, Saved };
+
+    SaveOutcome Save() {
         if (!loaded_ && FileExists(files_.table) &&
             Message("The layer table could not be read:|" + Clip(files_.table) +
                         "|Replace it with the layers shown here?",
                     "Save", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO) != BUTTON_YES)
-            return false;
-        SaveLayers(lists_, files_);
-        return true;
+            return SaveOutcome::Refused;
+        return SaveLayers(lists_, files_) ? SaveOutcome::Saved : SaveOutcome::Failed;
     }
 
     // Tells the drawing side that the layer settings changed; also after a failed save.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -341,8 +342,23 @@ bool SetCurrentFolder(std::string_view path) {
     return true;
 }
 
+// The file a path names, through symbolic links: a replacement goes where the link points, so
+// that the link itself stays.
+static std::string ThroughLinks(std::string_view path) {
+    const std::string found = FindExisting(path);
+    struct stat st;
+    if (::lstat(OsPath(found).c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return found;
+    char* real = ::realpath(OsPath(found).c_str(), nullptr);
+    if (!real)
+        return found;
+    std::optional<std::string> resolved = FromOsPath(real);
+    std::free(real);
+    return resolved.value_or(found);
+}
+
 std::string TemporaryNameBeside(std::string_view path) {
-    const std::string target = FindExisting(path);
+    const std::string target = ThroughLinks(path);
     std::string temp;
     const int fd = CreateTemporaryBeside(target, temp);
     if (fd < 0) {
@@ -356,7 +372,7 @@ std::string TemporaryNameBeside(std::string_view path) {
 
 bool ReplaceFile(std::string_view replacement, std::string_view target) {
     const std::string source = FindExisting(replacement);
-    const std::string found = FindExisting(target);
+    const std::string found = ThroughLinks(target);
     struct stat targetStat;
     if (::stat(OsPath(found).c_str(), &targetStat) == 0) {
         if (!S_ISREG(targetStat.st_mode) || (targetStat.st_mode & 0222) == 0 ||

@@ -48,8 +48,12 @@ bool LineFile::Create() {
         detail::SetSystemFileError(errno, path);
         return false;
     }
-    // Emptying a file that another holder keeps open denying writing would destroy its data.
-    int err = detail::TakeDenyWriteLock(fd);
+    // Emptying a file that another holder keeps open denying writing would destroy its data;
+    // a file marked read-only stays as it is also for the superuser, who could write it.
+    struct stat st;
+    int err = ::fstat(fd, &st) != 0 ? errno : (st.st_mode & 0222) == 0 ? EACCES : 0;
+    if (err == 0)
+        err = detail::TakeDenyWriteLock(fd);
     if (err == 0 && ::ftruncate(fd, 0) != 0) {
         err = errno;
     }
@@ -92,7 +96,8 @@ bool LineFile::Open(OpenMode mode) {
     } else if (!S_ISREG(st.st_mode)) {
         err = EACCES;
     } else if (mode == OpenMode::ReadWriteDenyWrite) {
-        err = detail::TakeDenyWriteLock(fd);
+        // A file marked read-only is not opened for writing, also not by the superuser.
+        err = (st.st_mode & 0222) == 0 ? EACCES : detail::TakeDenyWriteLock(fd);
     }
     if (err != 0) {
         ::close(fd);

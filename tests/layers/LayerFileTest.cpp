@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace layers;
 using namespace platform;
 namespace drv = platform::testing;
@@ -112,6 +114,7 @@ TEST_F(LayerFileTest, AFileThatCannotBeOpenedChangesNothing) {
     EXPECT_EQ(lists.LayerQueue.size(), 1u);
 
     // Saving over the held table fails and leaves it as it was.
+    // (A table marked read-only on disk is refused the same way, below.)
     Start([this](const std::string&) { SaveLayers(lists, files); });
     drv::Answer("Cannot create file!|" + files.table + "|Access Denied", "Error", ICON_Hand,
                 BUTTON_OK, BUTTON_OK);
@@ -136,4 +139,42 @@ TEST_F(LayerFileTest, BadInputReadsWithoutLosingARowOnTheNextSave) {
     Save();
     Load();
     EXPECT_EQ(lists.LayerQueue, before);
+}
+
+TEST_F(LayerFileTest, AReadThatFailsHalfWayIsReportedAndChangesNothing) {
+    // Reading the process's own memory file at offset 0 fails: a read error after a good open.
+    files.table = "/proc/self/mem";
+    LineFile probe(2048);
+    probe.SetName(files.table);
+    if (!probe.Open(OpenMode::ReadWriteDenyWrite) || probe.Next() != ReadResult::Failed)
+        GTEST_SKIP() << "no file here fails its reads";
+    probe.Close();
+    lists.LayerQueue.push_back(LayerRow{});
+    lists.ColorQueue.push_back(Fixed("1", 20));
+    bool loaded = true;
+    Start([&](const std::string&) { loaded = LoadLayers(lists, files); });
+    drv::Settle();
+    auto open = OpenMessages();
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_EQ(open[0].text.rfind("Can not open file!|/proc/self/mem|", 0), 0u) << open[0].text;
+    AnswerMessage(BUTTON_OK);
+    drv::Settle();
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(lists.LayerQueue.size(), 1u);
+    EXPECT_EQ(lists.ColorQueue.size(), 1u);
+}
+
+TEST_F(LayerFileTest, ATableMarkedReadOnlyNeitherLoadsNorIsReplaced) {
+    WriteBytes(files.table, "(\"K\")" + kCrLf);
+    std::filesystem::permissions(files.table, std::filesystem::perms(0444));
+    Start([this](const std::string&) { LoadLayers(lists, files); });
+    drv::Answer("Can not open file!|" + files.table + "|Access Denied", "Error", ICON_Hand,
+                BUTTON_OK, BUTTON_OK);
+    EXPECT_TRUE(lists.LayerQueue.empty());
+    lists.LayerQueue.push_back(LayerRow{});
+    Start([this](const std::string&) { SaveLayers(lists, files); });
+    drv::Answer("Cannot create file!|" + files.table + "|Access Denied", "Error", ICON_Hand,
+                BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(ReadBytes(files.table), "(\"K\")" + kCrLf);
+    EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
 }

@@ -289,7 +289,7 @@ TEST_F(LayersWindowTest, WithoutArgumentTwoTheFlagGoesToTheDefaultIni) {
     EXPECT_TRUE(std::filesystem::exists(temp / "config/dravolet/win.ini"));
 }
 
-TEST_F(LayersWindowTest, AFailedSaveStillReloadsAndFlagsAndTheNextSaveAsks) {
+TEST_F(LayersWindowTest, AFailedSaveKeepsTheRowsAndTheWindowAndStillFlags) {
     Window& w = Open();
     drv::ClickList(w, LIST, 1, 3);
     drv::Key(w, LIST, KEY_Enter);
@@ -302,30 +302,48 @@ TEST_F(LayersWindowTest, AFailedSaveStillReloadsAndFlagsAndTheNextSaveAsks) {
     drv::Click(w, SAVEBUTTON);
     drv::Answer("Cannot create file!|" + table + "|Access Denied", "Error", ICON_Hand, BUTTON_OK,
                 BUTTON_OK);
-    drv::Answer("Can not open file!|" + table + "|Access Denied", "Error", ICON_Hand, BUTTON_OK,
-                BUTTON_OK);
     EXPECT_EQ(Flag(), "Yes");
     EXPECT_TRUE(ReadBytes(table) == kTable);
-    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|5|CONTINUOUS|Notes"); // the rows are still there
-    other.Close();
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|5|CONTINUOUS|Notes"); // not reloaded over the edit
 
-    // The table could not be read back: replacing it needs a yes.
-    const std::string question =
-        "The layer table could not be read:|" + table + "|Replace it with the layers shown here?";
     WriteIni("QVR", "ImportLayerSettings", "No", flagIni);
     drv::Click(w, SAVEANDCLOSEBUTTON);
-    drv::Answer(question, "Save", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO, BUTTON_NO);
-    EXPECT_TRUE(ReadBytes(table) == kTable);
-    EXPECT_EQ(Flag(), "No");
-    ASSERT_EQ(LayerWindow(), &w);
-
-    drv::Click(w, SAVEBUTTON);
-    drv::Answer(question, "Save", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    drv::Answer("Cannot create file!|" + table + "|Access Denied", "Error", ICON_Hand, BUTTON_OK,
+                BUTTON_OK);
     EXPECT_EQ(Flag(), "Yes");
+    ASSERT_EQ(LayerWindow(), &w); // the program stays, with the rows not yet saved
+    other.Close();
+
+    drv::Click(w, SAVEBUTTON); // the table was read at the start: no question
     EXPECT_EQ(ReadBytes(table), Written({Row("LAY1", "TEXT-A", "5", "CONTINUOUS", "Notes"),
                                          Row("LAY2", "TEXT-B", "2", "DASHED", ""),
                                          Row("LAY3", "TEXT-C", "RED", "HIDDEN", "Third")}));
-    drv::Click(w, SAVEBUTTON); // read back this time: no question
+}
+
+TEST_F(LayersWindowTest, SavingOverATableThatCouldNotBeReadAsksFirst) {
+    LineFile other(2048);
+    other.SetName(table);
+    ASSERT_TRUE(other.Open(OpenMode::ReadWriteDenyWrite));
+    StartFrame({table, flagIni});
+    drv::Answer("Can not open file!|" + table + "|Access Denied", "Error", ICON_Hand, BUTTON_OK,
+                BUTTON_OK);
+    other.Close();
+    Window* w = LayerWindow();
+    ASSERT_NE(w, nullptr);
+    const std::string question =
+        "The layer table could not be read:|" + table + "|Replace it with the layers shown here?";
+    WriteIni("QVR", "ImportLayerSettings", "No", flagIni);
+    drv::Click(*w, SAVEANDCLOSEBUTTON);
+    drv::Answer(question, "Save", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO, BUTTON_NO);
+    EXPECT_TRUE(ReadBytes(table) == kTable);
+    EXPECT_EQ(Flag(), "No");
+    ASSERT_EQ(LayerWindow(), w);
+
+    drv::Click(*w, SAVEBUTTON);
+    drv::Answer(question, "Save", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    EXPECT_EQ(Flag(), "Yes");
+    EXPECT_EQ(ReadBytes(table), ""); // the window held no rows
+    drv::Click(*w, SAVEBUTTON);      // read back this time: no question
     drv::ExpectNoMessage();
 }
 

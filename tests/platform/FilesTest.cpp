@@ -307,6 +307,18 @@ TEST(FilesReplace, AFinishedFilePutsItselfInPlaceUnlessTheTargetIsProtected) {
     in >> text;
     EXPECT_EQ(text, "new");
     EXPECT_TRUE(ReplaceFile(temp, target));
+    // A link stays a link: the file it points to is replaced.
+    const std::string real = folder + "/real.dat";
+    write(real, "linked");
+    const std::string link = folder + "/link.dat";
+    std::filesystem::create_symlink(real, link);
+    temp = TemporaryNameBeside(link);
+    write(temp, "through");
+    ASSERT_TRUE(ReplaceFile(temp, link));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    std::ifstream linked(real);
+    linked >> text;
+    EXPECT_EQ(text, "through");
     // A name without a folder gets a temporary name without one.
     EXPECT_EQ(FolderPart(TemporaryNameBeside("(BLANK)")), "");
     EXPECT_EQ(TemporaryNameBeside("(BLANK)").find('/'), std::string::npos);
