@@ -33,6 +33,10 @@ ConstnotManager* Constnot() {
     auto& manager = Dictionary()->manager;
     if (!manager && platform::ThisThread() != 1)
         SetupTableManagers();
+    // The table is named by CsvPath whenever it is opened: thread 1 makes its manager before
+    // the command line has named the keynote file.
+    if (manager && !manager->file.IsOpen())
+        manager->file.SetName(CsvPath);
     return manager.get();
 }
 

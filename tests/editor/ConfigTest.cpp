@@ -79,6 +79,8 @@ TEST_F(ConfigTest, NamesFromTheCommandLine) {
         EXPECT_EQ(LayerArguments,
                   (std::vector<std::string>{app + "/Layers.dat", c.folder + "/qvr.ini"}));
         EXPECT_EQ(LayerProgram, app + "/dravolet");
+        std::string args = " " + app + "/Layers.dat " + c.folder + "/qvr.ini";
+        EXPECT_EQ(LayerArgs, args + std::string(300 - args.size(), ' '));
     }
     EXPECT_EQ(Param1, "/constnot.csv");
     ResetGlobals();

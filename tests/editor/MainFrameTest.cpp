@@ -170,9 +170,18 @@ TEST_F(MainFrameTest, OpensWithItsMenuAndTheKeynoteWindow) {
 }
 
 TEST_F(MainFrameTest, DialogsRunAfterTheKeynoteWindowSteppedAsideAndReopenIt) {
+    // What the dialog changed in the project INI takes effect when it closes.
+    Windows.ConfigVars = [this] {
+        dialogs.push_back("options");
+        WriteIni("QVREditCONFIG", "WrapSize", "30", ProjectIni);
+        WriteIni("QVREditCONFIG", "CircleOff", "1", ProjectIni);
+    };
     StartFrame(Csv());
     drv::ChooseMenu(SETUPOPTIONS);
     EXPECT_EQ(dialogs, std::vector<std::string>{"options"});
+    EXPECT_EQ(WrapSize, 30);
+    ASSERT_EQ(TabQueue.size(), 9u);
+    EXPECT_EQ(TabQueue[0].ICON, 2);
     EXPECT_EQ(g_log.opened, 2); // closed for the dialog, opened again after it
     EXPECT_EQ(g_log.open, 1);
     drv::ChooseMenu(FILEIMPORTNOTESFROMLIBRARY);
@@ -257,6 +266,8 @@ TEST_F(MainFrameTest, LibraryPathDialogAndTheLayerEditor) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(drv::ReadBytes(out), app + "/Layers.dat\n" + project + "/qvr.ini\n");
+    std::string line = "dravolet  " + app + "/Layers.dat " + project + "/qvr.ini";
+    EXPECT_EQ(LayerCommandLine, line + std::string(300 - line.size(), ' '));
 
     drv::ChooseMenu(FILECHANGELIBRARYPATH);
     drv::AnswerDialog(DIALOG_Folder, "Library Path", temp / "sets");
