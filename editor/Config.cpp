@@ -44,18 +44,10 @@ int DeriveNames() {
         CsvName = "constnot.csv";
         BakName = "constnot.bak";
     } else {
-        std::string name = Clip(Param1);
-        std::size_t k = name.rfind(kPathSeparator);
-        ProjectFolder.clear();
-        CsvName.clear();
-        BakName.clear();
-        if (k != std::string::npos) {
-            ProjectFolder = name.substr(0, k);
-            CsvName = name.substr(k + 1);
-        }
-        std::size_t dot = CsvName.find('.');
-        if (dot != std::string::npos)
-            BakName = CsvName.substr(0, dot + 1) + "bak";
+        FileArgument parts = SplitFileArgument(Param1);
+        ProjectFolder = parts.folder;
+        CsvName = parts.name;
+        BakName = parts.backup;
         if (CsvName.empty() || BakName.empty()) {
             Message("You should pass the Path+Filename as the first parameter!",
                     "File name not specified!", ICON_Hand, BUTTON_OK);

@@ -141,18 +141,10 @@ int DeriveNames() {
         LayerFileName = "constnot.csv";
         LayerBakName = "constnot.bak";
     } else {
-        std::string name = Clip(Param1);
-        std::size_t k = name.rfind(kPathSeparator);
-        LayerFolder.clear();
-        LayerFileName.clear();
-        LayerBakName.clear();
-        if (k != std::string::npos) {
-            LayerFolder = name.substr(0, k);
-            LayerFileName = name.substr(k + 1);
-        }
-        std::size_t dot = LayerFileName.find('.');
-        if (dot != std::string::npos)
-            LayerBakName = LayerFileName.substr(0, dot + 1) + "bak";
+        FileArgument parts = SplitFileArgument(Param1);
+        LayerFolder = parts.folder;
+        LayerFileName = parts.name;
+        LayerBakName = parts.backup;
         if (LayerFileName.empty() || LayerBakName.empty()) {
             Message("You should pass the Path+Filename as the first parameter!",
                     "File name not specified!", ICON_Hand, BUTTON_OK);

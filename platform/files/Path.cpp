@@ -133,4 +133,18 @@ std::optional<std::string> FromOsPath(std::string_view osPath) {
     return FromUtf8(osPath);
 }
 
+FileArgument SplitFileArgument(std::string_view argument) {
+    std::string_view text = argument.substr(0, argument.find_last_not_of(' ') + 1);
+    FileArgument parts;
+    std::size_t k = text.rfind(kPathSeparator);
+    if (k != std::string_view::npos) {
+        parts.folder = std::string(text.substr(0, k));
+        parts.name = std::string(text.substr(k + 1));
+    }
+    std::size_t dot = parts.name.find('.');
+    if (dot != std::string::npos)
+        parts.backup = parts.name.substr(0, dot + 1) + "bak";
+    return parts;
+}
+
 } // namespace platform

@@ -22,6 +22,17 @@ std::string NamePart(std::string_view path);
 // gives it for a file in "/", so JoinPath(FolderPart(p), NamePart(p)) names p again.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
+// A file argument as both programs take it: the folder (everything before the last separator),
+// the name (everything after it) and the backup name (the name up to and including its first
+// dot, then "bak"). Without a separator folder and name stay empty; without a dot the backup
+// name does. Trailing blanks of the argument do not count.
+struct FileArgument {
+    std::string folder;
+    std::string name;
+    std::string backup;
+};
+FileArgument SplitFileArgument(std::string_view argument);
+
 // The path of the existing file or folder that `path` names, looked up component by component:
 // the exact spelling when it exists, else the one entry of its folder that matches ignoring case.
 // A component with no such entry, or with several that differ only by case, is not found; it

@@ -85,3 +85,26 @@ TEST(Path, NamesAreCodePageTextOnTheProgramSide) {
               folder.Path() + "/R\xc9SUM\xc9.csv")
         << "accented letters match ignoring case too";
 }
+
+TEST(Path, FileArgumentsSplitIntoFolderNameAndBackupName) {
+    struct Case {
+        const char* argument;
+        const char* folder;
+        const char* name;
+        const char* backup;
+    };
+    const Case cases[] = {
+        {"/jobs/a1/constnot.csv", "/jobs/a1", "constnot.csv", "constnot.bak"},
+        {"/jobs/a1/plan.rev.csv  ", "/jobs/a1", "plan.rev.csv", "plan.bak"},
+        {"/constnot.csv", "", "constnot.csv", "constnot.bak"},
+        {"constnot.csv", "", "", ""},                      // no folder: nothing
+        {"/jobs/a1/", "/jobs/a1", "", ""},                 // ends in a separator
+        {"/jobs/a1.d/layers", "/jobs/a1.d", "layers", ""}, // a dot only in the folder
+    };
+    for (const Case& c : cases) {
+        FileArgument parts = SplitFileArgument(c.argument);
+        EXPECT_EQ(parts.folder, c.folder) << c.argument;
+        EXPECT_EQ(parts.name, c.name) << c.argument;
+        EXPECT_EQ(parts.backup, c.backup) << c.argument;
+    }
+}
