@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -99,6 +101,21 @@ void ClickAt(QWidget* target, QPoint local) {
 }
 
 } // namespace
+
+QPoint ScrollBarPartAt(QScrollBar* bar, QWidget* client, QStyle::SubControl part) {
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    option.subControls = QStyle::SC_All;
+    QRect r = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
+    return bar->mapTo(client, r.center());
+}
 
 void Settle() {
     for (int i = 0; i < 50; ++i) {

@@ -8,13 +8,20 @@
 #include "platform/ui/Window.h"
 #include "platform/win32/Win32.h"
 
+#include <QPoint>
 #include <QString>
+#include <QStyle>
+
+class QScrollBar;
 
 #include <vector>
 
 #include <string>
 
 namespace platform::testing {
+
+// The centre of a part of a scroll bar (arrow, groove, thumb), in the pixels of `client`.
+QPoint ScrollBarPartAt(QScrollBar* bar, QWidget* client, QStyle::SubControl part);
 
 // Runs Qt's pending events and the scheduler until nothing is left to do.
 void Settle();

@@ -756,19 +756,7 @@ protected:
     }
     // The centre of a part of the bar, in client pixels.
     QPoint At(QStyle::SubControl part) {
-        QScrollBar* b = Bar();
-        QStyleOptionSlider option;
-        option.initFrom(b);
-        option.orientation = b->orientation();
-        option.minimum = b->minimum();
-        option.maximum = b->maximum();
-        option.sliderPosition = b->sliderPosition();
-        option.sliderValue = b->value();
-        option.singleStep = b->singleStep();
-        option.pageStep = b->pageStep();
-        option.subControls = QStyle::SC_All;
-        QRect r = b->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, b);
-        return b->mapTo(w.ClientWidget(), r.center());
+        return platform::testing::ScrollBarPartAt(Bar(), w.ClientWidget(), part);
     }
     void Press(QPoint p) {
         drv::MouseDown(w, p.x(), p.y());
