@@ -2,7 +2,6 @@
 
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyleOptionSlider>
 
 using namespace gridtest;
 using namespace platform::win32;
