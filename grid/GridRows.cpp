@@ -106,6 +106,9 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
         break;
     }
     case 2:
+        // A grid without rows has no cell to change, selected or not.
+        if (Records() == 0)
+            break;
         if (CURROW != 0 && CURCOL != 0)
             StartEdit();
         else
