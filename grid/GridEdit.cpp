@@ -4,6 +4,7 @@
 #include "platform/text/Text.h"
 
 #include <limits>
+#include <utility>
 
 namespace grid {
 
@@ -16,6 +17,7 @@ constexpr int kComboHeight = 19;
 } // namespace
 
 void PelkGridClass::StartEdit() {
+    beforeKeys_.reset();
     EnsureVisible(CURROW);
     if (CURROW < 1 || CURROW > Records() || CURCOL < 1 ||
         CURCOL > static_cast<std::int32_t>(QCOL->size()))
@@ -35,6 +37,7 @@ void PelkGridClass::StartEdit() {
         window_->Display(EDITCTRL);
         entry.Focus();
         EIPON = 1;
+        editRow_ = CURROW;
         CURCTRL = EDITCTRL;
         entry.SetSelStart(static_cast<int>(entry.Text().size()) + 1);
         break;
@@ -43,6 +46,8 @@ void PelkGridClass::StartEdit() {
         platform::Control& text = Ctrl(TEXTCTRL);
         text.SetPosition(col.X1, row.Y1, col.X2 - col.X1, row.Y2 - row.Y1);
         text.SetText(row.V3);
+        heldText_ = row.V3;
+        shownText_ = text.Text();
         if (col.X2 - col.X1 < kWideEditor)
             text.SetFont("Arial", 7);
         else
@@ -55,6 +60,7 @@ void PelkGridClass::StartEdit() {
         window_->Display(TEXTCTRL);
         text.Focus();
         EIPON = 1;
+        editRow_ = CURROW;
         CURCTRL = TEXTCTRL;
         text.SetSelStart(static_cast<int>(text.Text().size()) + 1);
         break;
@@ -74,6 +80,7 @@ void PelkGridClass::StartEdit() {
         window_->Display(number);
         combo.Focus();
         EIPON = 1;
+        editRow_ = CURROW;
         CURCTRL = number;
         combo.SetSelStart(static_cast<int>(value.size()) + 1);
         break;
@@ -85,8 +92,10 @@ void PelkGridClass::StartEdit() {
 }
 
 void PelkGridClass::AcceptEdit() {
-    if (CURROW >= 1 && CURROW <= Records()) {
-        RowRecord& row = (*QDATA)[static_cast<std::size_t>(CURROW - 1)];
+    // An open editor stores into its own row; the toggle of a mark into the selected one.
+    const std::int32_t target = EIPON == 1 ? editRow_ : CURROW;
+    if (target >= 1 && target <= Records()) {
+        RowRecord& row = (*QDATA)[static_cast<std::size_t>(target - 1)];
         switch (CURCOL) {
         case 1:
             row.V1 = platform::Equal(row.V1, "0") ? "1" : "0";
@@ -95,11 +104,17 @@ void PelkGridClass::AcceptEdit() {
             window_->Update(EDITCTRL);
             row.V2 = platform::Cut(EDITVALUE, kCellWidth);
             break;
-        case 3:
-            // Text that reached the editor other than by typing (pasted) is held to the
-            // same capacity as typed text.
-            row.V3 = platform::Cut(Ctrl(TEXTCTRL).Text(), static_cast<std::size_t>(DESCCAPACITY));
+        case 3: {
+            // The editor shows every line break as one, also a lone CR or LF of the row's
+            // text: unchanged, the row keeps its own text. Text that reached the editor other
+            // than by typing (pasted) is held to the same capacity as typed text.
+            const std::string text = Ctrl(TEXTCTRL).Text();
+            if (text != shownText_)
+                row.V3 = platform::Cut(text, static_cast<std::size_t>(DESCCAPACITY));
+            else
+                row.V3 = heldText_;
             break;
+        }
         case 4:
             window_->Update(UNITCTRL);
             row.V4 = platform::Cut(UNITVALUE, kCellWidth);
@@ -154,7 +169,11 @@ void PelkGridClass::EndEdit() {
         break;
     }
     DEFAULTCAPTUREHWND = nullptr;
+    // The selection comes back to the edited cell, should anything have moved it meanwhile.
+    if (EIPON == 1)
+        CURROW = editRow_;
     EIPON = 0;
+    beforeKeys_.reset();
     Draw();
     ValidateRgn(HCLIENTWND, HDRAWRGN);
 }
@@ -163,30 +182,42 @@ void PelkGridClass::RewrapText() {
     if (CURCOL != 3)
         return;
     platform::Control& editor = Ctrl(TEXTCTRL);
-    std::string text = platform::Cut(editor.Text(), kDescWidth);
+    std::string text = editor.Text();
     std::int32_t caret = editor.SelStart() - 1;
-    if (WrapDescription(text, static_cast<std::int32_t>(kDescWidth) + 1, WRAPSIZE, caret) != 0) {
+    const bool changed =
+        WrapDescription(text, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, caret) != 0;
+    const std::optional<EditorText> before = std::exchange(beforeKeys_, std::nullopt);
+    if (before && text.size() > static_cast<std::size_t>(DESCCAPACITY) &&
+        text.size() > before->text.size()) {
+        // The keys would push the rewrapped description past what it may hold: they are
+        // refused whole (typed text, a deletion whose join adds a blank, a paste), so that
+        // nothing behind the caret is ever cut off.
+        editor.SetText(before->text);
+        editor.SetSelStart(before->selStart);
+    } else if (changed) {
         editor.SetText(text);
         editor.SetSelStart(caret + 1);
     }
     FitTextEditor(0);
 }
 
-// Whether a character typed at the caret would make the rewrapped description longer than the
-// editor may hold; such a character is refused, so that nothing behind the caret is lost.
-bool PelkGridClass::WouldOverflow(WPARAM character) {
+// Keeps the description editor's text and caret before a key changes them, unless a rewrap is
+// already due for earlier keys (it answers them all).
+void PelkGridClass::KeepBeforeKeys() {
+    if (EIPON != 1 || CURCOL != 3 || beforeKeys_)
+        return;
+    platform::Control& editor = Ctrl(TEXTCTRL);
+    beforeKeys_ = EditorText{editor.Text(), editor.SelStart()};
+}
+
+// Whether a line break at the caret would make the rewrapped description longer than it may
+// hold; the editor then does not grow ahead of a break that will be refused.
+bool PelkGridClass::LineBreakWouldOverflow() {
     platform::Control& editor = Ctrl(TEXTCTRL);
     std::string text = editor.Text();
     std::size_t caret = static_cast<std::size_t>(std::max(0, editor.SelStart() - 1));
     caret = std::min(caret, text.size());
-    if (character == '\b')
-        return false;
-    if (character == '\r' || character == '\n')
-        text.insert(caret, "\r\n");
-    else if (character >= 32 && character < 256)
-        text.insert(caret, 1, static_cast<char>(character));
-    else
-        return false;
+    text.insert(caret, "\r\n");
     std::int32_t at = static_cast<std::int32_t>(caret);
     WrapDescription(text, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, at);
     return text.size() > static_cast<std::size_t>(DESCCAPACITY);

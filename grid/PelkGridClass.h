@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -181,13 +182,29 @@ public:
     void FitTextEditor(std::uint8_t mode);
 
 private:
+    // The description editor's text and caret (selection start) at some moment of the edit.
+    struct EditorText {
+        std::string text;
+        int selStart = 0;
+    };
+
     platform::Window* window_ = nullptr;
     bool setUp_ = false;
+    // The row whose cell the open editor edits: an accept stores there, wherever the selection
+    // has gone meanwhile.
+    std::int32_t editRow_ = 0;
+    // The description as the row held it and as the editor showed it when the edit began: an
+    // edit accepted without a change stores the row's own text, byte for byte.
+    std::string heldText_;
+    std::string shownText_;
+    // The description editor as it was before the keys its next rewrap answers.
+    std::optional<EditorText> beforeKeys_;
 
     platform::Control& Ctrl(std::int32_t number) { return (*window_)[number]; }
     std::int32_t NewControl(const platform::ControlDef& def);
     void TakeMousePosition(LPARAM lParam);
-    bool WouldOverflow(WPARAM character);
+    void KeepBeforeKeys();
+    bool LineBreakWouldOverflow();
 };
 
 } // namespace grid

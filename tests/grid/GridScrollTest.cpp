@@ -1,8 +1,5 @@
 #include "GridFixture.h"
 
-#include <QScrollBar>
-#include <QStyle>
-
 using namespace gridtest;
 using namespace platform::win32;
 
@@ -10,11 +7,6 @@ namespace {
 
 class GridScrollTest : public GridTest {
 protected:
-    QScrollBar* Bar() { return w[HOST].Widget()->findChild<QScrollBar*>(); }
-    // The centre of a part of the grid's scroll bar, in client pixels.
-    QPoint At(QStyle::SubControl part) {
-        return platform::testing::ScrollBarPartAt(Bar(), w.ClientWidget(), part);
-    }
     void Press(QStyle::SubControl part) {
         QPoint p = At(part);
         ClickAt(p.x(), p.y());
