@@ -7,6 +7,7 @@
 #include "platform/runtime/Program.h"
 #include "platform/text/Text.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/Startup.h"
 
 #include <algorithm>
 
@@ -36,6 +37,8 @@ void EnsureLayersIni() {
 } // namespace
 
 int DeriveNames() {
+    if (RefuseUnusablePath(2))
+        return 3;
     Param1 = CommandArgument(1);
     Param2 = CommandArgument(2);
     if (Clip(Param1).empty()) {
@@ -151,7 +154,8 @@ void SetFileNames() {
         " " + AppPath + kPathSeparator + "Layers.dat " + ProjectFolder + kPathSeparator + "qvr.ini";
     if (LayerArgs.size() < 300)
         LayerArgs.resize(300, ' ');
-    LayerProgram = AppPath + kPathSeparator + "dravolet";
+    // Looked for in the program folder, else along PATH.
+    LayerProgram = "dravolet";
     LayerArguments = {AppPath + kPathSeparator + "Layers.dat",
                       ProjectFolder + kPathSeparator + "qvr.ini"};
 }

@@ -15,6 +15,7 @@
 #include "platform/ui/Help.h"
 #include "platform/ui/IniManager.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/Startup.h"
 #include "platform/ui/WindowManager.h"
 
 #include <cstdint>
@@ -133,6 +134,8 @@ private:
 } // namespace
 
 int DeriveNames() {
+    if (RefuseUnusablePath(2))
+        return RESULT_Stop;
     Param1 = CommandArgument(1);
     Param2 = CommandArgument(2);
     if (Clip(Param1).empty()) {

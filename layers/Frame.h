@@ -13,8 +13,9 @@ void ProgramMain();
 void Main();
 
 // Derives LayerFolder, LayerFileName, LayerBakName, LayerFolderIni and LayersIni from the
-// command line (AppPath set). Shows why and returns 3 when argument 1 names no usable file;
-// else creates a missing Layers.ini and returns 0.
+// command line (AppPath set). Shows why and returns 3 when argument 1 names no usable file or
+// a path of the program or its arguments cannot be used; else creates a missing Layers.ini and
+// returns 0.
 int DeriveNames();
 
 } // namespace layers
