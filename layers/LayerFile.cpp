@@ -33,8 +33,17 @@ void SortChoices(ChoiceList& choices) {
                      [](const std::string& a, const std::string& b) { return Compare(a, b) < 0; });
 }
 
-void ShowFileError(const std::string& what, const std::string& file) {
-    Message(what + "|" + Clip(file) + "|" + FileErrorText(), "Error", ICON_Hand, BUTTON_OK);
+void ShowFileError(const std::string& what, const std::string& file,
+                   const std::string& error = FileErrorText()) {
+    Message(what + "|" + Clip(file) + "|" + error, "Error", ICON_Hand, BUTTON_OK);
+}
+
+// A failed save removes its new table before it says why: nothing is left beside the table
+// while the message waits, or after the program is ended from it.
+void RefuseSave(const std::string& what, const std::string& file, const std::string& temp) {
+    const std::string error = FileErrorText();
+    DeleteFile(temp);
+    ShowFileError(what, file, error);
 }
 
 } // namespace
@@ -79,12 +88,11 @@ bool SaveLayers(const LayerLists& lists, const LayerFiles& files) {
     LineFile table(kLayerRecordSize);
     table.SetName(temp);
     if (!table.Create()) {
-        ShowFileError("Cannot create file!", files.table);
+        RefuseSave("Cannot create file!", files.table, temp);
         return false;
     }
     if (!table.Open(OpenMode::ReadWriteDenyWrite)) {
-        ShowFileError("Cannot open file!", files.table);
-        DeleteFile(temp);
+        RefuseSave("Cannot open file!", files.table, temp);
         return false;
     }
     bool written = true;
@@ -92,8 +100,7 @@ bool SaveLayers(const LayerLists& lists, const LayerFiles& files) {
         written = table.Add(FormatLayerLine(row)) && written;
     written = table.Close() && written;
     if (!written || !ReplaceFile(temp, files.table)) {
-        ShowFileError("Cannot create file!", files.table);
-        DeleteFile(temp);
+        RefuseSave("Cannot create file!", files.table, temp);
         return false;
     }
     return true;
