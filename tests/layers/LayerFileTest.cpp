@@ -1,6 +1,8 @@
 #include "layers/LayerFile.h"
 
+#include "platform/files/Files.h"
 #include "platform/files/LineFile.h"
+#include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/testing/Driver.h"
@@ -173,6 +175,24 @@ TEST_F(LayerFileTest, ATableNamedByALinkToAFileNotYetThereIsCreatedAndTheLinkKep
     EXPECT_EQ(ReadBytes(real), FormatLayerLine(LayerRow{}) + kCrLf);
     Load();
     EXPECT_EQ(lists.LayerQueue.size(), 1u);
+}
+
+// The starter table the build puts in the program folder: the program's own format, byte for
+// byte, so that a first save changes nothing but what the user changed.
+TEST_F(LayerFileTest, TheStarterTableListsNoteTextBubblesAndLeadersInTheWritersFormat) {
+    std::filesystem::copy_file(STARTER_LAYERS, files.table);
+    Load();
+    std::vector<std::string> keys;
+    std::string written;
+    for (const LayerRow& row : lists.LayerQueue) {
+        keys.push_back(Clip(row.KEYNAME));
+        written += FormatLayerLine(row) + kCrLf;
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"NOTETEXT", "BUBBLE", "LEADER"}));
+    EXPECT_EQ(written, ReadBytes(STARTER_LAYERS));
+    EXPECT_EQ(lists.LineTypeQueue, std::vector<std::string>{Fixed("CONTINUOUS", 20)});
+    // The build has placed a table in the program folder.
+    EXPECT_TRUE(FileExists(*ProgramFolder() + "/Layers.dat"));
 }
 
 TEST_F(LayerFileTest, AReadThatFailsHalfWayIsReportedAndChangesNothing) {
