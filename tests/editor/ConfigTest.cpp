@@ -36,13 +36,17 @@ protected:
         drv::ExpectNoMessage();
         EndAllThreads();
     }
-    // Derives the names from a command line, on a thread as the frame does.
-    int Derive(std::vector<std::string> args) {
+    // The command line notes is started with.
+    static void SetArguments(std::vector<std::string> args) {
         args.insert(args.begin(), "notes");
         std::vector<char*> argv;
         for (auto& a : args)
             argv.push_back(a.data());
         SetCommandArguments(static_cast<int>(argv.size()), argv.data());
+    }
+    // Derives the names from a command line, on a thread as the frame does.
+    int Derive(std::vector<std::string> args) {
+        SetArguments(std::move(args));
         int result = -1;
         Start([&](const std::string&) { result = DeriveNames(); });
         drv::Settle();
@@ -114,12 +118,7 @@ TEST_F(ConfigTest, APathTheCodePageCannotHoldEndsTheProgramBeforeAnythingIsWritt
         {{jobs + "/A1/constnot.csv", folder + "/qvr.ini"}, jobs + "/?\?/qvr.ini"},
     };
     for (const auto& [arguments, shown] : cases) {
-        std::vector<std::string> args = arguments;
-        args.insert(args.begin(), "notes");
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        SetCommandArguments(static_cast<int>(argv.size()), argv.data());
+        SetArguments(arguments);
         int result = -1;
         Start([&](const std::string&) { result = DeriveNames(); });
         drv::Answer(UnusablePathMessage(shown), kUnusablePathCaption, ICON_Hand, BUTTON_OK,

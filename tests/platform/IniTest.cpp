@@ -299,6 +299,42 @@ TEST_F(Ini, AFifoOrAFolderOfTheNameIsRefusedAtOnce) {
     EXPECT_EQ(Listing(dir_), (std::set<std::string>{"fifo.ini"}));
 }
 
+// Starts `writers` processes that each write `keys` keys of their own into `ini` (after
+// `prepare`, whose failure fails the process), waits for all of them, and gives how many of all
+// the keys the file then holds.
+int KeysKeptByWriters(const std::string& ini, int writers, int keys,
+                      const std::function<bool()>& prepare) {
+    for (int w = 0; w < writers; ++w) {
+        pid_t pid = ::fork();
+        if (pid < 0)
+            return -1;
+        if (pid == 0) {
+            bool ok = prepare();
+            for (int k = 0; k < keys; ++k)
+                ok = WriteIni("S", "W" + std::to_string(w) + "K" + std::to_string(k), "v", ini) &&
+                     ok;
+            ::_exit(ok ? 0 : 1);
+        }
+    }
+    bool allOk = true;
+    for (int w = 0; w < writers; ++w) {
+        int status = 0;
+        ::wait(&status);
+        allOk = allOk && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    int found = 0;
+    for (int w = 0; w < writers; ++w)
+        for (int k = 0; k < keys; ++k)
+            found += ReadIni("S", "W" + std::to_string(w) + "K" + std::to_string(k), "missing",
+                             ini) == "v";
+    return allOk ? found : -1;
+}
+
+TEST_F(Ini, WritersOfSeveralProcessesLoseNothing) {
+    EXPECT_EQ(KeysKeptByWriters(At("shared.ini"), 4, 40, [] { return true; }), 160);
+    EXPECT_EQ(Listing(dir_), (std::set<std::string>{"shared.ini"}));
+}
+
 // In a folder that can be written but not read (a drop folder) the writers still take turns.
 TEST_F(Ini, WritersOfSeveralProcessesLoseNothingInAFolderThatCannotBeRead) {
     const fs::path folder = dir_ / "drop";
@@ -306,34 +342,13 @@ TEST_F(Ini, WritersOfSeveralProcessesLoseNothingInAFolderThatCannotBeRead) {
     // The superuser reads every folder: its writers become an ordinary user for this.
     const bool root = ::geteuid() == 0;
     fs::permissions(folder, root ? fs::perms(0733) : fs::perms(0333));
-    constexpr int writers = 2;
-    constexpr int keys = 150;
-    const std::string ini = (folder / "shared.ini").string();
-    for (int w = 0; w < writers; ++w) {
-        pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-                ::_exit(2);
-            bool ok = ::opendir(folder.c_str()) == nullptr; // it cannot be read indeed
-            for (int k = 0; k < keys; ++k)
-                ok = WriteIni("S", "W" + std::to_string(w) + "K" + std::to_string(k), "v", ini) &&
-                     ok;
-            ::_exit(ok ? 0 : 1);
-        }
-    }
-    for (int w = 0; w < writers; ++w) {
-        int status = 0;
-        ::wait(&status);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    const int kept = KeysKeptByWriters((folder / "shared.ini").string(), 2, 150, [&] {
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return false;
+        return ::opendir(folder.c_str()) == nullptr; // it cannot be read indeed
+    });
     fs::permissions(folder, fs::perms(0755));
-    int found = 0;
-    for (int w = 0; w < writers; ++w)
-        for (int k = 0; k < keys; ++k)
-            found += ReadIni("S", "W" + std::to_string(w) + "K" + std::to_string(k), "missing",
-                             ini) == "v";
-    EXPECT_EQ(found, writers * keys);
+    EXPECT_EQ(kept, 300);
     EXPECT_EQ(Listing(folder), (std::set<std::string>{"shared.ini"}));
 }
 
@@ -342,34 +357,6 @@ TEST_F(Ini, WriteRereadsWhatOthersWrote) {
     Spill(dir_ / "t.ini", Slurp(dir_ / "t.ini") + "theirs=2\r\n");
     ASSERT_TRUE(WriteIni("A", "mine2", "3", At("t.ini")));
     EXPECT_EQ(Slurp(dir_ / "t.ini"), "[A]\r\nmine=1\r\ntheirs=2\r\nmine2=3\r\n");
-}
-
-TEST_F(Ini, WritersOfSeveralProcessesLoseNothing) {
-    constexpr int writers = 4;
-    constexpr int keys = 40;
-    for (int w = 0; w < writers; ++w) {
-        pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            bool ok = true;
-            for (int k = 0; k < keys; ++k)
-                ok = WriteIni("S", "W" + std::to_string(w) + "K" + std::to_string(k), "v",
-                              At("shared.ini")) &&
-                     ok;
-            ::_exit(ok ? 0 : 1);
-        }
-    }
-    for (int w = 0; w < writers; ++w) {
-        int status = 0;
-        ::wait(&status);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    for (int w = 0; w < writers; ++w)
-        for (int k = 0; k < keys; ++k)
-            EXPECT_EQ(ReadIni("S", "W" + std::to_string(w) + "K" + std::to_string(k), "missing",
-                              At("shared.ini")),
-                      "v");
-    EXPECT_EQ(Listing(dir_), (std::set<std::string>{"shared.ini"}));
 }
 
 TEST_F(Ini, NamesWithoutFolderLiveInTheSettingsFolder) {
