@@ -204,6 +204,7 @@ private:
     std::int32_t NewControl(const platform::ControlDef& def);
     void TakeMousePosition(LPARAM lParam);
     void KeepBeforeKeys();
+    void AcceptOpenEdit();
     bool LineBreakWouldOverflow();
 };
 

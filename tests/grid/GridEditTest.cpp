@@ -370,6 +370,15 @@ TEST_F(GridEditTest, AnOpenEditStoresIntoItsOwnRowWhateverMovesMeanwhile) {
     drv::Key(w, g.EDITCTRL, KEY_CtrlEnter);
     EXPECT_EQ(g.GetCellValue(1, 2), "99");
     EXPECT_EQ(Order(), "99 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20");
+
+    // Rows that move while an edit is still open (a drag begun over it): the edit is stored
+    // into its own row first, and that row moves with it.
+    OnThread([&] { g.EnsureVisible(1); });
+    Open(3, 2);
+    drv::Type(w, g.EDITCTRL, "33", false);
+    OnThread([&] { g.MoveRow(3, 1); });
+    EXPECT_EQ(g.EIPON, 0);
+    EXPECT_EQ(Order(), "33 99 2 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20");
 }
 
 TEST_F(GridEditTest, AtCapacityTypingOverASelectionAndDeletingThatFitsAreTaken) {
