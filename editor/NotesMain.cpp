@@ -1,6 +1,7 @@
 #include "editor/NotesMain.h"
 
 #include "about/About.h"
+#include "editor/ConfigVars.h"
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
 #include "editor/Lookup.h"
@@ -30,6 +31,7 @@ void NotesMain() {
         SetDragFullWindows(false, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
 
     Windows.BrowseLookup = BrowseLookup;
+    Windows.ConfigVars = ConfigVars;
     Main();
 
     if (dragWasOn)
