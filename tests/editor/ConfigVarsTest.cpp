@@ -1,20 +1,12 @@
-#include "editor/ConfigVars.h"
-#include "editor/Config.h"
-#include "editor/Globals.h"
+#include "EditorFixture.h"
 
-#include "platform/ini/Ini.h"
-#include "platform/runtime/Runtime.h"
-#include "platform/testing/Driver.h"
-#include "platform/testing/TempFiles.h"
-#include "platform/ui/IniManager.h"
+#include "editor/Config.h"
+#include "editor/ConfigVars.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 
 #include <QWidget>
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -42,42 +34,16 @@ const std::string kCustom = "[QVREditCONFIG]\r\n"
                             "TriName=Triangle\r\nTriOrder=1\r\nTriOff=0\r\n"
                             "WrapSize=50\r\nUppercase=1\r\nEIPByEnter=0\r\n";
 
-class ConfigVarsTest : public ::testing::Test {
+class ConfigVarsTest : public editor::testing::EditorWindowTest {
 protected:
-    drv::TempFolder temp;
-    std::string app = temp / "app";
-    bool returned = false;
-
-    void SetUp() override {
-        ResetGlobals();
-        std::filesystem::create_directories(app);
-        setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
-        SetProgramName("notes");
-        GlobalIniManager.Init("notes.INI");
-        AppPath = app;
-        ProjectIni = temp / "qvr.ini";
-    }
-    void TearDown() override {
-        drv::ExpectNoMessage();
-        EndAllThreads();
-        drv::Settle();
-        GlobalIniManager.Kill();
-        unsetenv("XDG_CONFIG_HOME");
-    }
-
     // Reads the configuration as the frame does, then opens Editor Options on the same thread.
     Window& Open() {
-        returned = false;
-        Start([this](const std::string&) {
-            LoadEditorConfig();
-            ConfigVars();
-            returned = true;
-        });
-        drv::Settle();
-        Window* w = drv::FindWindow("Editor Options");
-        if (!w)
-            throw std::runtime_error("Editor Options did not open");
-        return *w;
+        return StartWindow(
+            [] {
+                LoadEditorConfig();
+                ConfigVars();
+            },
+            "Editor Options");
     }
 
     static ListBox& List(Window& w) { return *ListBox::Of(w[TABLIST]); }

@@ -1,17 +1,9 @@
-#include "editor/Lookup.h"
-#include "editor/Globals.h"
+#include "EditorFixture.h"
 
-#include "platform/ini/Ini.h"
-#include "platform/runtime/Runtime.h"
-#include "platform/testing/Driver.h"
-#include "platform/testing/TempFiles.h"
-#include "platform/ui/IniManager.h"
+#include "editor/Lookup.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -23,40 +15,12 @@ namespace form = editor::lookup_form;
 
 namespace {
 
-class LookupTest : public ::testing::Test {
+class LookupTest : public editor::testing::EditorWindowTest {
 protected:
-    drv::TempFolder temp;
-    bool returned = false;
-
-    void SetUp() override {
-        ResetGlobals();
-        setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
-        SetProgramName("notes");
-        GlobalIniManager.Init("notes.INI");
-        ProjectIni = temp / "qvr.ini";
-    }
-    void TearDown() override {
-        drv::ExpectNoMessage();
-        EndAllThreads();
-        drv::Settle();
-        GlobalIniManager.Kill();
-        unsetenv("XDG_CONFIG_HOME");
-    }
-
-    // Opens the list window of a kind ("1" units, "2" types) on a thread of its own.
+    // Opens the list window of a kind ("1" units, "2" types).
     Window& Open(const std::string& parameter = "1") {
-        returned = false;
-        Start(
-            [this](const std::string& p) {
-                BrowseLookup(p);
-                returned = true;
-            },
-            0, parameter);
-        drv::Settle();
-        Window* w = drv::FindWindow(parameter == "2" ? "Types" : "Units");
-        if (!w)
-            throw std::runtime_error("the lookup window did not open");
-        return *w;
+        return StartWindow([parameter] { BrowseLookup(parameter); },
+                           parameter == "2" ? "Types" : "Units");
     }
 
     static std::vector<std::string> Shown(Window& w) {
