@@ -52,6 +52,8 @@ win32::HWND Capture(Window& window);
 win32::COLORREF Pixel(Window& window, int x, int y);
 // Chooses the tab at a position (from 1) of a sheet, or an item of a drop list, as a user does.
 void Choose(Window& window, int control, int item);
+// The captions of the tabs a sheet shows, in their order (hidden tabs left out).
+std::vector<std::string> TabCaptions(Window& window, int control);
 // Clicks the window's close box.
 void CloseBox(Window& window);
 
@@ -66,6 +68,8 @@ void ExpectNoMessage();
 // after the last clicks the empty area below the rows.
 void ClickList(Window& window, int control, int row, int column = 1);
 void DoubleClickList(Window& window, int control, int row, int column = 1);
+// Double-clicks the icon a cell shows in front of its text.
+void DoubleClickListIcon(Window& window, int control, int row, int column = 1);
 
 // Expects an open popup menu offering exactly these items (separators left out, check marks
 // as "+" or "-" in front as the program wrote them) and chooses item n, or none for 0.

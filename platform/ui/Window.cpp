@@ -157,7 +157,8 @@ public:
             return true; // the code page cannot hold it: the key does nothing
         if ((code == KEY_Enter) && control &&
             (control->Kind() == ControlKind::Entry || control->Kind() == ControlKind::Spin ||
-             control->Kind() == ControlKind::Check || control->Kind() == ControlKind::DropList ||
+             control->Kind() == ControlKind::Check || control->Kind() == ControlKind::Radio ||
+             control->Kind() == ControlKind::DropList ||
              control->Kind() == ControlKind::DropCombo)) {
             for (Control* c : window->Controls()) {
                 if (c->Kind() == ControlKind::Button && (c->Attributes() & ATTR_Default) &&
