@@ -3,6 +3,7 @@
 #include "about/About.h"
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
+#include "editor/KeynoteWindow.h"
 #include "editor/MainFrame.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
@@ -28,6 +29,7 @@ void NotesMain() {
     if (dragWasOn)
         SetDragFullWindows(false, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
 
+    Windows.BrowseNextNotes = BrowseNextNotes;
     Main();
 
     if (dragWasOn)
