@@ -51,6 +51,11 @@ public:
     void PrintNotes();
     void ExportNotes();
 
+    // The grid of a shape (1..9); null when the shape has none.
+    grid::PelkGridClass* Grid(int shape) {
+        ShapeGrid& s = shapes_.at(static_cast<std::size_t>(shape - 1));
+        return s.setUp ? &s.grid : nullptr;
+    }
     platform::Window& window() { return window_; }
     TableSettings& settings() { return settings_; }
 
