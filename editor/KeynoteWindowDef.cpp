@@ -53,10 +53,11 @@ WindowDef KeynoteWindowDefinition() {
     def.attributes = WIN_MdiChild | WIN_Resizable;
     auto& c = def.controls;
 
+    // The sheet lies under every other control, the row buttons over its lower edge included.
+    c.push_back(ControlDef{ControlKind::Sheet, CURRENTTAB, "", 3, 3, 407, 262});
     c.push_back(Button(INSERT, "&Insert", 263, 246, 45, 14));
     c.push_back(Button(CHANGE, "&Change", 312, 246, 45, 14));
     c.push_back(Button(DELETE, "&Delete", 360, 246, 45, 14));
-    c.push_back(ControlDef{ControlKind::Sheet, CURRENTTAB, "", 3, 3, 407, 262});
 
     const char* captions[] = {"Circle", "Hex", "Box", "Pen", "Ellipse", "Dia", "Rec", "Oct", "Tri"};
     for (int n = 1; n <= 9; ++n) {

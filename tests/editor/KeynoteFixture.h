@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QWidget>
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -99,7 +101,47 @@ protected:
         ASSERT_NE(keynote, nullptr);
     }
 
+    // Closes the window as the frame's end of the program does.
+    void CloseWindow() {
+        ASSERT_NE(keynote, nullptr);
+        Post(EVENT_CloseDown, 0, W().Thread());
+        drv::Settle();
+        ASSERT_EQ(keynote, nullptr);
+    }
+
     Window& W() { return keynote->window(); }
+    grid::PelkGridClass& Grid(int shape) {
+        grid::PelkGridClass* g = keynote->Grid(shape);
+        EXPECT_NE(g, nullptr);
+        return *g;
+    }
+    // Presses a button and lets go of it a moment later, as a hand does: the button has the
+    // focus before it is released.
+    void Press(int control) {
+        QWidget* w = W()[control].Widget();
+        ASSERT_TRUE(w && w->isVisible()) << control;
+        const QPoint at = w->geometry().center();
+        drv::MouseDown(W(), at.x(), at.y());
+        drv::MouseUp(W(), at.x(), at.y());
+    }
+    // Clicks a cell of a shape's grid where its last drawing placed it, as a user does.
+    void ClickCell(int shape, int row, int column) {
+        grid::PelkGridClass& g = Grid(shape);
+        const grid::RowRecord& r = g.QDATA->at(static_cast<std::size_t>(row - 1));
+        const grid::ColumnRecord& c = g.QCOL->at(static_cast<std::size_t>(column - 1));
+        const int x = (c.X1 + c.X2) / 2, y = (r.Y1 + r.Y2) / 2;
+        drv::MouseDown(W(), x, y);
+        drv::MouseUp(W(), x, y);
+    }
+    // The note numbers of a shape's rows, separated by blanks.
+    std::string Order(int shape) {
+        std::string out;
+        for (const std::string& row : Rows(shape)) {
+            std::string number = row.substr(row.find('|') + 1);
+            out += (out.empty() ? "" : " ") + number.substr(0, number.find('|'));
+        }
+        return out;
+    }
     bool FrameGot(int event) const {
         return std::find(frameEvents.begin(), frameEvents.end(), event) != frameEvents.end();
     }
