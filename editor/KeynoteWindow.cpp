@@ -85,12 +85,13 @@ int KeynoteWindow::Setup() {
     // The backup is made in the project folder, beside the keynote file.
     BakPath = JoinPath(ProjectFolder, BakName);
 
+    Open(window_);
     for (int n = 1; n <= 9; ++n)
         window_[TitleOf(n)].Bind(ShapeTitle[static_cast<std::size_t>(n - 1)], kTitleWidth);
     window_[INFOTEXT].Bind(InfoText, 2047);
     window_[APROGRESS].Bind(ProgressValue);
     settingsTab_.Bind();
-    Open(window_);
+    window_.Display();
 
     if (OpenNotesFile() == 0) {
         Post(EVENT_CloseDown, 0, 1);

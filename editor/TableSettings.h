@@ -53,7 +53,8 @@ public:
     SettingsTab(platform::Window& window, TableSettings& settings)
         : window_(window), s_(settings) {}
 
-    // Binds the tab's entries and option to the record and gives the drop lists their items.
+    // Binds the tab's entries and option to the record and gives the drop lists their items
+    // (once the window is open).
     void Bind();
     // The program-wide defaults into the default prompts.
     void ShowDefaults();
