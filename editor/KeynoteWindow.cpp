@@ -622,16 +622,6 @@ int KeynoteWindow::OnEvent() {
     return WindowManager::OnEvent();
 }
 
-int KeynoteWindow::ExitCheck() {
-    // The keynote file still has the time it had when the window opened: it was not saved.
-    if (LastWriteTime(CsvPath).value_or(FileTime{}) == CsvStampTime &&
-        Message("You have not saved this file. Exit without saving?", "QVR", ICON_Question,
-                BUTTON_YES | BUTTON_NO, BUTTON_NO, MSGMODE_SYSMODAL) == BUTTON_NO)
-        return RESULT_Handled;
-    Post(EVENT_CloseDown, 0, 1);
-    return RESULT_GoOn;
-}
-
 int KeynoteWindow::OnAccepted() {
     const int control = EventControl();
     const bool rowCommand =
@@ -690,8 +680,9 @@ int KeynoteWindow::OnAccepted() {
             Post(EVENT_CloseDown, 0, 1);
         break;
     case keynote::EXIT:
-        if (ExitCheck() == RESULT_Handled)
+        if (!MayEndProgram())
             return RESULT_Handled;
+        Post(EVENT_CloseDown, 0, 1);
         break;
     default:
         break;

@@ -94,7 +94,6 @@ private:
     // The grid of the shape at the selected tab position; null on the Config tab or when the
     // shape has no grid.
     grid::PelkGridClass* CurrentShapeGrid();
-    int ExitCheck();
 
     // The grids outlive the window, whose hosts hand them their last messages.
     std::array<ShapeGrid, 9> shapes_;

@@ -80,42 +80,39 @@ int PhasesItem(std::string_view value) {
     return item >= 1 && item <= kPhases.Count() ? item : 1;
 }
 
+// The settings the stash carries, by name.
+struct StashedField {
+    std::string TableSettings::*field;
+    std::string TableSettingsStashRecord::*stashed;
+};
+const StashedField kStashed[] = {
+    {&TableSettings::LOC_TXTHT, &TableSettingsStashRecord::TXTHT},
+    {&TableSettings::LOC_NOTETYPES, &TableSettingsStashRecord::NOTETYPES},
+    {&TableSettings::LOC_DOCURRENTTABONLY, &TableSettingsStashRecord::DOCURRENTTABONLY},
+    {&TableSettings::LOC_INSERTTABLEPHASES, &TableSettingsStashRecord::INSERTTABLEPHASES},
+    {&TableSettings::LOC_TBLWID, &TableSettingsStashRecord::TBLWID},
+    {&TableSettings::LOC_PHASEWID, &TableSettingsStashRecord::PHASEWID},
+    {&TableSettings::LOC_LINESPACING, &TableSettingsStashRecord::LINESPACING},
+    {&TableSettings::LOC_NOTESPACING, &TableSettingsStashRecord::NOTESPACING},
+    {&TableSettings::LOC_NDWID, &TableSettingsStashRecord::NDWID},
+    {&TableSettings::LOC_DQWID, &TableSettingsStashRecord::DQWID},
+    {&TableSettings::LOC_QQWID, &TableSettingsStashRecord::QQWID},
+    {&TableSettings::LOC_QUWID, &TableSettingsStashRecord::QUWID},
+    {&TableSettings::LOC_SHOWKEYTABLEGRID, &TableSettingsStashRecord::SHOWKEYTABLEGRID},
+    {&TableSettings::LOC_SHOWKEYTABLEQUANTITIES, &TableSettingsStashRecord::SHOWKEYTABLEQUANTITIES},
+    {&TableSettings::LOC_BUBBLEHOOKS, &TableSettingsStashRecord::BUBBLEHOOKS},
+};
+
 } // namespace
 
 void StashSettings(const TableSettings& from, TableSettingsStashRecord& to) {
-    to.TXTHT = from.LOC_TXTHT;
-    to.NOTETYPES = from.LOC_NOTETYPES;
-    to.DOCURRENTTABONLY = from.LOC_DOCURRENTTABONLY;
-    to.INSERTTABLEPHASES = from.LOC_INSERTTABLEPHASES;
-    to.TBLWID = from.LOC_TBLWID;
-    to.PHASEWID = from.LOC_PHASEWID;
-    to.LINESPACING = from.LOC_LINESPACING;
-    to.NOTESPACING = from.LOC_NOTESPACING;
-    to.NDWID = from.LOC_NDWID;
-    to.DQWID = from.LOC_DQWID;
-    to.QQWID = from.LOC_QQWID;
-    to.QUWID = from.LOC_QUWID;
-    to.SHOWKEYTABLEGRID = from.LOC_SHOWKEYTABLEGRID;
-    to.SHOWKEYTABLEQUANTITIES = from.LOC_SHOWKEYTABLEQUANTITIES;
-    to.BUBBLEHOOKS = from.LOC_BUBBLEHOOKS;
+    for (const StashedField& f : kStashed)
+        to.*f.stashed = from.*f.field;
 }
 
 void RestoreSettings(const TableSettingsStashRecord& from, TableSettings& to) {
-    to.LOC_TXTHT = from.TXTHT;
-    to.LOC_NOTETYPES = from.NOTETYPES;
-    to.LOC_DOCURRENTTABONLY = from.DOCURRENTTABONLY;
-    to.LOC_INSERTTABLEPHASES = from.INSERTTABLEPHASES;
-    to.LOC_TBLWID = from.TBLWID;
-    to.LOC_PHASEWID = from.PHASEWID;
-    to.LOC_LINESPACING = from.LINESPACING;
-    to.LOC_NOTESPACING = from.NOTESPACING;
-    to.LOC_NDWID = from.NDWID;
-    to.LOC_DQWID = from.DQWID;
-    to.LOC_QQWID = from.QQWID;
-    to.LOC_QUWID = from.QUWID;
-    to.LOC_SHOWKEYTABLEGRID = from.SHOWKEYTABLEGRID;
-    to.LOC_SHOWKEYTABLEQUANTITIES = from.SHOWKEYTABLEQUANTITIES;
-    to.LOC_BUBBLEHOOKS = from.BUBBLEHOOKS;
+    for (const StashedField& f : kStashed)
+        to.*f.field = from.*f.stashed;
 }
 
 void SettingsTab::Bind() {
