@@ -4,6 +4,7 @@
 #include "editor/ConfigVars.h"
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
+#include "editor/KeynoteWindow.h"
 #include "editor/Lookup.h"
 #include "editor/MainFrame.h"
 #include "platform/files/Path.h"
@@ -32,6 +33,7 @@ void NotesMain() {
 
     Windows.BrowseLookup = BrowseLookup;
     Windows.ConfigVars = ConfigVars;
+    Windows.BrowseNextNotes = BrowseNextNotes;
     Main();
 
     if (dragWasOn)

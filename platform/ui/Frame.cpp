@@ -227,6 +227,9 @@ QWidget* Frame::Build(QWidget* client) {
     QSize size = client->size();
     host->setCentralWidget(client);
     auto* area = new QMdiArea(client);
+    // A window larger than the document area can be scrolled into view, as in the old frames.
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     host->area = area;
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);

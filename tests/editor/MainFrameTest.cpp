@@ -2,6 +2,7 @@
 #include "editor/Config.h"
 #include "editor/ConfigVars.h"
 #include "editor/Globals.h"
+#include "editor/KeynoteWindow.h"
 #include "editor/Lookup.h"
 #include "editor/NotesMain.h"
 
@@ -387,4 +388,32 @@ TEST_F(MainFrameTest, DraggingIsOffWhileTheProgramRunsAndOnAgainAfterARefusedSta
                 "File name not specified!", ICON_Hand, BUTTON_OK, BUTTON_OK);
     EXPECT_TRUE(returned);
     EXPECT_FALSE(DragFullWindows());
+}
+
+// The frame's items reach the real keynote window: it opens at start, steps aside for Editor
+// Options and comes back with its rows, and the close question sees its file.
+TEST_F(MainFrameTest, TheMenuReachesTheKeynoteWindow) {
+    Windows.BrowseNextNotes = BrowseNextNotes;
+    drv::WriteBytes(Csv(), "CIR,1,a,,\r\nCIR,2,b,,\r\n");
+    drv::WriteBytes(project + "/constnot.bak", "");
+    StartFrame(Csv());
+    ASSERT_NE(KeynoteThread, 0);
+    EXPECT_EQ(CsvStampTime, LastWriteTime(Csv()).value());
+    drv::ChooseMenu(PRINTNOTES); // the printed report is still to come: nothing happens
+    drv::ChooseMenu(BROWSENEXTMAINBUBBLE);
+    drv::Answer("This window is already started!", "QVR Editor", ICON_Asterisk, BUTTON_OK,
+                BUTTON_OK);
+
+    drv::ChooseMenu(SETUPOPTIONS);
+    EXPECT_EQ(dialogs, std::vector<std::string>{"options"});
+    ASSERT_NE(KeynoteThread, 0);
+    EXPECT_EQ(NotesStashed, 0); // taken by the reopened window
+    EXPECT_TRUE(ThreadExists(KeynoteThread));
+
+    drv::CloseBox(FrameWindow());
+    drv::Answer("You have not saved this file. Exit without saving?", "QVR", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    EXPECT_TRUE(frameReturned);
+    EXPECT_EQ(KeynoteThread, 0);
+    EXPECT_EQ(drv::ReadBytes(Csv()), "CIR,1,a,,\r\nCIR,2,b,,\r\n");
 }
