@@ -469,6 +469,9 @@ void Control::Build() {
         w->setFont(StandInFont(fontName_, fontSize_));
         if (!def_.tip.empty())
             w->setToolTip(ToQt(def_.tip));
+        // A button that shows only an icon is named by its tooltip.
+        if (def_.kind == ControlKind::Button && def_.text.empty())
+            w->setAccessibleName(ToQt(def_.tip));
     }
     w->setEnabled(!disabled_);
     if (skip_)
@@ -855,6 +858,8 @@ void Control::SetTip(const std::string& tip) {
     def_.tip = tip;
     if (Widget())
         Widget()->setToolTip(ToQt(tip));
+    if (Widget() && def_.kind == ControlKind::Button && def_.text.empty())
+        Widget()->setAccessibleName(ToQt(tip));
 }
 
 void Control::SetIcon(const std::string& icon) {
