@@ -88,6 +88,11 @@ void ImageBox::SetFile(const std::string& file) {
     if (!p_->area)
         return;
 
+    if (file.empty()) {
+        p_->natural = QSize(); // no file: nothing to read
+        Draw();
+        return;
+    }
     QImageReader reader(ToQt(file));
     p_->natural = reader.canRead() ? reader.size() : QSize();
     if (!p_->natural.isValid() && reader.canRead())
