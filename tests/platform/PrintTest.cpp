@@ -2,6 +2,7 @@
 #include "platform/report/Report.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/testing/Driver.h"
+#include "platform/testing/Pdf.h"
 #include "platform/testing/TempFiles.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Frame.h"
@@ -11,35 +12,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
 using namespace platform;
 namespace drv = platform::testing;
 
 namespace {
-
-// What a command prints.
-std::string Output(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        while (std::size_t n = std::fread(buffer, 1, sizeof buffer, p))
-            out.append(buffer, n);
-        ::pclose(p);
-    }
-    return out;
-}
-
-int PdfPages(const std::string& file) {
-    std::string info = Output("pdfinfo '" + file + "' 2>/dev/null");
-    std::size_t at = info.find("Pages:");
-    return at == std::string::npos ? -1 : std::stoi(info.substr(at + 6));
-}
-
-std::string PdfText(const std::string& file) {
-    return Output("pdftotext -layout '" + file + "' - 2>/dev/null");
-}
 
 enum { ROW = 1 };
 
@@ -113,8 +91,8 @@ TEST_F(PrintTest, WithoutAPrinterThePagesBecomeAPdfOfTheDefaultFile) {
     EXPECT_TRUE(outcome.ok) << outcome.error;
     EXPECT_TRUE(outcome.toFile);
     EXPECT_EQ(outcome.target, folder / "notes.pdf");
-    EXPECT_EQ(PdfPages(folder / "notes.pdf"), 2);
-    std::string text = PdfText(folder / "notes.pdf");
+    EXPECT_EQ(drv::PdfPages(folder / "notes.pdf"), 2);
+    std::string text = drv::PdfText(folder / "notes.pdf");
     for (const char* shown : {"Row 1", "Row 2", "Row 3", "Page 1", "Row 7", "Page 3"})
         EXPECT_NE(text.find(shown), std::string::npos) << shown;
     for (const char* left : {"Row 4", "Page 2"})
@@ -133,7 +111,7 @@ TEST_F(PrintTest, TheFileChosenInPrintSetupWinsOverTheDefault) {
     Report report(rows.def, pages);
     Produce(report, rows, 2);
     EXPECT_TRUE(PrintPages(pages).ok);
-    EXPECT_EQ(PdfPages(folder / "chosen.pdf"), 1);
+    EXPECT_EQ(drv::PdfPages(folder / "chosen.pdf"), 1);
     EXPECT_FALSE(std::filesystem::exists(folder / "notes.pdf"));
     // The printer keeps its file and its paper for the next print.
     EXPECT_EQ(PrintTarget(), folder / "chosen.pdf");
@@ -184,7 +162,7 @@ TEST_F(PrintTest, ClosingAReportSetToPrintPrintsAndSaysWhere) {
         printed = report.Close();
     });
     EXPECT_TRUE(printed);
-    EXPECT_EQ(PdfPages(folder / "notes.pdf"), 2);
+    EXPECT_EQ(drv::PdfPages(folder / "notes.pdf"), 2);
     EXPECT_EQ(frame.StatusText(), "Printed to " + folder / "notes.pdf");
 
     // A report not set to print prints nothing.
