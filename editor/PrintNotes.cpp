@@ -175,15 +175,25 @@ std::string FitPrintLine(const std::string& line, std::int32_t width) {
     return fitted;
 }
 
-void PrintNotes(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid) {
+struct NotesReport::Private {
     ReportVariables v;
-    PageList pages;
     std::vector<std::string> lines;
+    Report report;
+    explicit Private(PageList& pages) : report(NoteReport(v), pages) {}
+};
+
+NotesReport::NotesReport(PageList& pages) : p_(std::make_unique<Private>(pages)) {}
+
+NotesReport::~NotesReport() = default;
+
+Report& NotesReport::Engine() {
+    return p_->report;
+}
+
+bool NotesReport::Produce(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid) {
     // 1.
-    Report report(NoteReport(v), pages);
-    if (!report.Open())
-        return;
-    SetDefaultPrintFile(DefaultPdf());
+    if (!p_->report.Open())
+        return false;
     // 2.
     std::stable_sort(TabQueue.begin(), TabQueue.end(),
                      [](const TabRecord& a, const TabRecord& b) { return a.NEWNUM < b.NEWNUM; });
@@ -191,17 +201,26 @@ void PrintNotes(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid) {
     for (const TabRecord& tab : TabQueue) {
         if (tab.SRCNUM < 1 || tab.SRCNUM > grids.size() || !grids[tab.SRCNUM - 1u])
             continue;
-        v.TABNAME = Cut(tab.NEWNAME, 127);
+        p_->v.TABNAME = Cut(tab.NEWNAME, 127);
         CurGrid = grids[tab.SRCNUM - 1u];
-        PrintGridNotes(report, v, *CurGrid, lines);
+        PrintGridNotes(p_->report, p_->v, *CurGrid, p_->lines);
     }
     // 4.
-    report.EndPage();
+    p_->report.EndPage();
+    return true;
+}
+
+void PrintNotes(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid) {
+    PageList pages;
+    NotesReport notes(pages);
+    if (!notes.Produce(grids, CurGrid))
+        return;
+    SetDefaultPrintFile(DefaultPdf());
     // 5. - 7.
     if (PrintPreview(pages, "Preview") == 1)
-        report.SetFlushPreview(true);
-    report.Close();
-    report.Release();
+        notes.Engine().SetFlushPreview(true);
+    notes.Engine().Close();
+    notes.Engine().Release();
 }
 
 } // namespace editor

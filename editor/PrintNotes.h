@@ -5,9 +5,11 @@
 #pragma once
 
 #include "grid/PelkGridClass.h"
+#include "platform/report/Report.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +24,26 @@ enum : int {
     GROUPDETAIL = 1, // the tab's caption
     DETAIL = 2,      // one line of a note
     LINEDETAIL = 3,  // the rule under a note
+};
+
+// The report of every tab's notes, P31$NOTEREPORT, produced into a page list.
+class NotesReport {
+public:
+    explicit NotesReport(platform::PageList& pages);
+    ~NotesReport();
+    NotesReport(const NotesReport&) = delete;
+    NotesReport& operator=(const NotesReport&) = delete;
+
+    // Opens the report, sorts TabQueue by tab position and prints every tab's notes, hidden tabs
+    // too; the pages are finished when it returns. `CurGrid` is set to each shape's grid in turn.
+    // False when the report cannot be opened (the user was told).
+    bool Produce(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid);
+    // The report engine behind it, to preview, print and release the pages.
+    platform::Report& Engine();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> p_;
 };
 
 // The whole print run, on the keynote window's thread: produces the report, shows the preview,
