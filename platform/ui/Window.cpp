@@ -1043,6 +1043,12 @@ void Window::Open() {
         client->setFixedSize(ToPixelsX(def_.width), ToPixelsY(def_.height));
     for (Control* c : order_)
         c->Build();
+    // A prompt's "&" marks its access key, which goes to the control after it.
+    for (std::size_t i = 0; i + 1 < order_.size(); ++i)
+        if (order_[i]->Kind() == ControlKind::Prompt &&
+            order_[i]->Definition().text.find('&') != std::string::npos)
+            if (auto* label = qobject_cast<QLabel*>(order_[i]->Widget()))
+                label->setBuddy(order_[i + 1]->Widget());
     QWidget* inner = client;
     if (!def_.statusZones.empty())
         inner = AddStatusBar(*this, client);

@@ -128,6 +128,11 @@ TEST_F(PreviewTest, StartsWithTheFirstPageFittedInOneCellAndNamedButtons) {
     EXPECT_EQ(w[PRINTBUTTON].Widget()->accessibleName(), "Print The Report");
     EXPECT_EQ(w[PREVIEWMARK].Widget()->accessibleName(), "Mark Page For Printing");
     EXPECT_EQ(StatusMessage(w[ZOOMBUTTON]), "Zoom in on a page ");
+    // The prompts' access keys reach their spin boxes.
+    drv::Key(w, 0, KEY_Alt + KeyOf('D'));
+    EXPECT_TRUE(w[PAGESDOWN].HasFocus());
+    drv::Key(w, 0, KEY_Alt + KeyOf('A'));
+    EXPECT_TRUE(w[PAGESACROSS].HasFocus());
     drv::Click(w, EXITBUTTON);
     EXPECT_TRUE(returned);
     EXPECT_EQ(result, 2);
