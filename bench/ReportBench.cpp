@@ -1,6 +1,8 @@
 // Benchmark of the printed keynote report and the preview: the report of 10,000 one-line notes
 // (time and page-image sizes), the preview's first page, and page turns of a 3 by 3 thumbnail
 // grid. Run by hand: report_bench [notes].
+#include "NotesHost.h"
+
 #include "editor/Globals.h"
 #include "editor/PrintNotes.h"
 #include "platform/report/Preview.h"
@@ -16,50 +18,13 @@
 #include <string>
 
 using namespace platform;
+using bench::Settle;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
 double Ms(Clock::time_point from) {
     return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
-}
-
-// Runs Qt's pending events and the program's threads until every thread waits.
-void Settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        RunUntilIdle();
-    }
-}
-
-struct Host : WindowManager {
-    Window window{[] {
-        WindowDef def;
-        def.caption = "Keynotes";
-        for (int i = 1; i <= 9; ++i)
-            def.controls.push_back({ControlKind::Region, i, "", 5, 5, 380, 200});
-        return def;
-    }()};
-    std::array<grid::PelkGridClass, 9> grids;
-    std::function<void()> work;
-    int Setup() override {
-        Open(window);
-        for (std::size_t i = 0; i < grids.size(); ++i)
-            grids[i].Setup(static_cast<int>(i) + 1, 60, 62);
-        return RESULT_GoOn;
-    }
-    int OnEvent() override {
-        if (CurrentEvent() == EVENT_User && work)
-            std::exchange(work, nullptr)();
-        return WindowManager::OnEvent();
-    }
-};
-
-void OnThread(Host& host, std::function<void()> f) {
-    host.work = std::move(f);
-    PostInput(host.window.Thread(), Event{EVENT_User, 0, 0});
-    Settle();
 }
 
 // Posts a user's input to the preview and waits until it has been handled.
@@ -79,10 +44,10 @@ int main(int argc, char** argv) {
     for (std::uint8_t i = 1; i <= 9; ++i)
         editor::TabQueue.push_back(
             {editor::kShapes[i - 1u].name, 1, editor::kShapes[i - 1u].name, i, i, 0});
-    Host host;
+    bench::NotesHost host;
     Start([&](const std::string&) { host.Run(); });
     Settle();
-    OnThread(host, [&] {
+    host.OnThread([&] {
         for (int i = 1; i <= count; ++i)
             host.grids[static_cast<std::size_t>(i % 9)].AddRow(
                 "0", std::to_string(i % 100000), "Provide and install item " + std::to_string(i),
@@ -96,7 +61,7 @@ int main(int argc, char** argv) {
     PageList pages;
     editor::NotesReport report(pages);
     double produce = 0;
-    OnThread(host, [&] {
+    host.OnThread([&] {
         Clock::time_point start = Clock::now();
         report.Produce(grids, current);
         produce = Ms(start);
@@ -115,9 +80,7 @@ int main(int argc, char** argv) {
 
     // The preview, called as the keynote window calls it.
     Clock::time_point start = Clock::now();
-    host.work = [&] { PrintPreview(pages, "Preview"); };
-    PostInput(host.window.Thread(), Event{EVENT_User, 0, 0});
-    Settle();
+    host.OnThread([&] { PrintPreview(pages, "Preview"); });
     const double first = Ms(start);
     Window* preview = nullptr;
     for (Window* w : Window::All())

@@ -2,6 +2,8 @@
 // small project in the preview as one page, as 3 by 3 thumbnails and at 100 %, then pages 2 to 3
 // printed (to a PDF file when the system has no printer).
 // Run by hand under a display: report_shot folder (pictures and the PDF land in the folder).
+#include "NotesHost.h"
+
 #include "editor/Globals.h"
 #include "editor/PrintNotes.h"
 #include "platform/report/Preview.h"
@@ -17,39 +19,9 @@
 #include <string>
 
 using namespace platform;
+using bench::Settle;
 
 namespace {
-
-void Settle() {
-    for (int i = 0; i < 5; ++i) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        RunUntilIdle();
-    }
-}
-
-struct Host : WindowManager {
-    Window window{[] {
-        WindowDef def;
-        def.caption = "Keynotes";
-        for (int i = 1; i <= 9; ++i)
-            def.controls.push_back({ControlKind::Region, i, "", 5, 5, 380, 200});
-        return def;
-    }()};
-    std::array<grid::PelkGridClass, 9> grids;
-    std::function<void()> work;
-    int Setup() override {
-        Open(window);
-        for (std::size_t i = 0; i < grids.size(); ++i)
-            grids[i].Setup(static_cast<int>(i) + 1, 60, 62);
-        return RESULT_GoOn;
-    }
-    int OnEvent() override {
-        if (CurrentEvent() == EVENT_User && work)
-            std::exchange(work, nullptr)();
-        return WindowManager::OnEvent();
-    }
-};
 
 Window* Find(const std::string& caption) {
     for (Window* w : Window::All())
@@ -82,10 +54,10 @@ int main(int argc, char** argv) {
                                     i == 4 ? std::int16_t{2} : std::int16_t{1},
                                     editor::kShapes[i - 1u].name, i, i, 0});
     editor::TabQueue[0].NEWNAME = "General notes";
-    Host host;
+    bench::NotesHost host;
     Start([&](const std::string&) { host.Run(); });
     Settle();
-    host.work = [&] {
+    host.OnThread([&] {
         for (int i = 1; i <= 120; ++i) {
             std::string d =
                 "Provide and install item " + std::to_string(i) + " as shown on the drawings";
@@ -98,17 +70,13 @@ int main(int argc, char** argv) {
                 i % 13 == 0 ? "1" : "0", std::to_string(i), d, i % 2 ? "EA" : "SF",
                 i % 5 ? "A" : "B2");
         }
-    };
-    PostInput(host.window.Thread(), Event{EVENT_User, 0, 0});
-    Settle();
+    });
 
     editor::ShapeGrids grids;
     for (std::size_t i = 0; i < 9; ++i)
         grids[i] = &host.grids[i];
     grid::PelkGridClass* current = nullptr;
-    host.work = [&] { editor::PrintNotes(grids, current); };
-    PostInput(host.window.Thread(), Event{EVENT_User, 0, 0});
-    Settle();
+    host.OnThread([&] { editor::PrintNotes(grids, current); });
     Window* preview = Find("Preview");
     if (!preview)
         return 1;
