@@ -353,8 +353,9 @@ void PreviewRun::FitToScreen() {
     const int strip = window_.ToPixelsY(kStrip + 2);
     // Room for the status bar and the window's frame.
     int height = free.height() * 85 / 100 - 60;
+    // The page's height over its width in pixels (PageAspect is in dialog units).
     const double aspectPixels = NaturalWidth > 0
-                                    ? PageAspect * window_.ToPixelsX(1000) / window_.ToPixelsY(1000)
+                                    ? PageAspect * window_.ToPixelsY(1000) / window_.ToPixelsX(1000)
                                     : PageAspect;
     int width = static_cast<int>((height - strip) / aspectPixels) + window_.ToPixelsX(4);
     width = std::clamp(width, window_.ToPixelsX(414), std::max(free.width() - 40, 1));
