@@ -4,6 +4,7 @@
 #include "editor/Globals.h"
 #include "editor/KeynoteWindowDef.h"
 #include "editor/MainFrame.h"
+#include "editor/PrintNotes.h"
 #include "platform/files/FileError.h"
 #include "platform/files/Files.h"
 #include "platform/files/Path.h"
@@ -569,7 +570,10 @@ void KeynoteWindow::FillGridFromNotes(int shape, const char* code) {
 // Commands and events
 
 void KeynoteWindow::PrintNotes() {
-    // The printed report is not part of the program yet.
+    ShapeGrids grids{};
+    for (int shape = 1; shape <= 9; ++shape)
+        grids[static_cast<std::size_t>(shape - 1)] = Grid(shape);
+    editor::PrintNotes(grids, CurGrid);
 }
 
 void KeynoteWindow::ExportNotes() {

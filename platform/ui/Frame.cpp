@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -122,6 +123,8 @@ struct Frame::Private {
     std::map<int, Item> items; // by number
     std::set<int> disabled;
     QPointer<FrameHost> host;
+    QPointer<QLabel> status;
+    std::string statusText;
 };
 
 Frame::Frame(Window& window, std::vector<MenuDef> menuBar)
@@ -234,7 +237,11 @@ QWidget* Frame::Build(QWidget* client) {
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(area);
-    host->statusBar(); // the items' hints show there
+    // The items' hints show in the status bar, over the frame's own text.
+    auto* status = new QLabel(ToQt(p_->statusText), host->statusBar());
+    status->setTextFormat(Qt::PlainText);
+    host->statusBar()->addWidget(status, 1);
+    p_->status = status;
 
     int next = -2;
     std::function<void(const std::vector<MenuDef>&, QMenu*)> add =
@@ -399,6 +406,16 @@ bool Frame::Choose(int number) {
         return false;
     it->second.action->trigger();
     return true;
+}
+
+void Frame::SetStatusText(const std::string& text) {
+    p_->statusText = text;
+    if (p_->status)
+        p_->status->setText(ToQt(text));
+}
+
+std::string Frame::StatusText() const {
+    return p_->statusText;
 }
 
 QAction* Frame::Action(int number) const {

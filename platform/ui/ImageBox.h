@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+class QImageReader;
 class QWidget;
 
 namespace platform {
@@ -50,7 +51,8 @@ public:
 
 private:
     friend class ImageLabel;
-    void Draw();
+    // Draws the file, with the reader that has it open when there is one.
+    void Draw(QImageReader* open = nullptr);
     bool Alert(int keyCode);
 
     struct Private;

@@ -470,6 +470,9 @@ void Control::Build() {
         w->setFont(StandInFont(fontName_, fontSize_));
         if (!def_.tip.empty())
             w->setToolTip(ToQt(def_.tip));
+        // A button that shows only an icon is named by its tooltip.
+        if (def_.kind == ControlKind::Button && def_.text.empty())
+            w->setAccessibleName(ToQt(def_.tip));
     }
     w->setEnabled(!disabled_);
     if (skip_)
@@ -856,6 +859,8 @@ void Control::SetTip(const std::string& tip) {
     def_.tip = tip;
     if (Widget())
         Widget()->setToolTip(ToQt(tip));
+    if (Widget() && def_.kind == ControlKind::Button && def_.text.empty())
+        Widget()->setAccessibleName(ToQt(tip));
 }
 
 void Control::SetIcon(const std::string& icon) {
@@ -1039,6 +1044,12 @@ void Window::Open() {
         client->setFixedSize(ToPixelsX(def_.width), ToPixelsY(def_.height));
     for (Control* c : order_)
         c->Build();
+    // A prompt's "&" marks its access key, which goes to the control after it.
+    for (std::size_t i = 0; i + 1 < order_.size(); ++i)
+        if (order_[i]->Kind() == ControlKind::Prompt &&
+            order_[i]->Definition().text.find('&') != std::string::npos)
+            if (auto* label = qobject_cast<QLabel*>(order_[i]->Widget()))
+                label->setBuddy(order_[i + 1]->Widget());
     QWidget* inner = client;
     if (!def_.statusZones.empty())
         inner = AddStatusBar(*this, client);

@@ -5,6 +5,7 @@
 #include "editor/KeynoteWindow.h"
 #include "editor/Lookup.h"
 #include "editor/NotesMain.h"
+#include "platform/report/Preview.h"
 
 #include "platform/files/Files.h"
 #include "platform/ini/Ini.h"
@@ -399,7 +400,12 @@ TEST_F(MainFrameTest, TheMenuReachesTheKeynoteWindow) {
     StartFrame(Csv());
     ASSERT_NE(KeynoteThread, 0);
     EXPECT_EQ(CsvStampTime, LastWriteTime(Csv()).value());
-    drv::ChooseMenu(PRINTNOTES); // the printed report is still to come: nothing happens
+    drv::ChooseMenu(PRINTNOTES); // the report of the window's notes, in the preview
+    Window* preview = drv::FindWindow("Preview");
+    ASSERT_NE(preview, nullptr);
+    ASSERT_EQ(PreviewPages().size(), 1u);
+    drv::Click(*preview, preview::EXITBUTTON);
+    EXPECT_EQ(drv::FindWindow("Preview"), nullptr);
     drv::ChooseMenu(BROWSENEXTMAINBUBBLE);
     drv::Answer("This window is already started!", "QVR Editor", ICON_Asterisk, BUTTON_OK,
                 BUTTON_OK);
