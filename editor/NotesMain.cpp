@@ -4,6 +4,7 @@
 #include "editor/ConfigVars.h"
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
+#include "editor/Library.h"
 #include "editor/Lookup.h"
 #include "editor/MainFrame.h"
 #include "platform/files/Path.h"
@@ -32,6 +33,8 @@ void NotesMain() {
 
     Windows.BrowseLookup = BrowseLookup;
     Windows.ConfigVars = ConfigVars;
+    Windows.ImportNotes = ImportNotes;
+    Windows.SelectCatalog = SelectCatalog;
     Main();
 
     if (dragWasOn)
