@@ -2,6 +2,7 @@
 
 #include "editor/Globals.h"
 #include "editor/MainFrame.h"
+#include "editor/TextListSource.h"
 #include "platform/files/FileError.h"
 #include "platform/files/Files.h"
 #include "platform/files/Path.h"
@@ -20,19 +21,6 @@ namespace {
 constexpr int kRowHeight = 11;
 constexpr int kLastThread = 64;
 const char* const kExportCaption = "Bubble Notes Editor";
-
-// The names of the library's sets, as a list and a drop-down list show them.
-class NameSource : public ListSource {
-public:
-    explicit NameSource(const std::vector<std::string>& names) : names_(names) {}
-    int Count() const override { return static_cast<int>(names_.size()); }
-    std::string Cell(int row, int) const override {
-        return names_.at(static_cast<std::size_t>(row - 1));
-    }
-
-private:
-    const std::vector<std::string>& names_;
-};
 
 // A file of a set: the set's name with its ending, in the library folder.
 std::string SetFile(const std::string& name, const char* ending) {
@@ -62,7 +50,7 @@ WindowDef ImportDefinition() {
         list,
         {ControlKind::Button, DELETE, "&Delete", 6, 156, 50, 14},
         {ControlKind::Button, IMPORT, "Import", 162, 156, 50, 14},
-        {ControlKind::Button, CLOSE, "Close", 216, 156, 50, 14},
+        {ControlKind::Button, CLOSE, "Close", 216, 156, 50, 14, 0, ATTR_StdClose},
     };
     return def;
 }
@@ -90,9 +78,6 @@ public:
             break;
         case IMPORT:
             ImportSet();
-            break;
-        case CLOSE:
-            Post(EVENT_CloseWindow);
             break;
         default:
             break;
@@ -200,7 +185,7 @@ private:
 
     std::vector<std::string> CatalogQueue;
     std::uint8_t NotesImported = 0;
-    NameSource source_{CatalogQueue};
+    TextListSource source_{CatalogQueue};
     Window window_{ImportDefinition()};
 };
 
@@ -234,7 +219,7 @@ WindowDef ExportDefinition() {
          10},
         {ControlKind::String, STRING2_3, "without saving a copy to the library.", 6, 114, 220, 10},
         {ControlKind::Button, OK, "OK", 220, 132, 50, 14, 0, ATTR_Default},
-        {ControlKind::Button, CANCEL, "Cancel", 274, 132, 50, 14},
+        {ControlKind::Button, CANCEL, "Cancel", 274, 132, 50, 14, 0, ATTR_StdClose},
     };
     return def;
 }
@@ -281,9 +266,6 @@ public:
             break;
         case select_catalog::OK:
             SaveToLibrary();
-            break;
-        case select_catalog::CANCEL:
-            Post(EVENT_CloseWindow);
             break;
         default:
             break;
@@ -399,7 +381,7 @@ private:
     std::string LOC_CATALOGTXTFILE;
     std::string LOC_CATALOGINIFILE;
     std::vector<std::string> CatalogQueue;
-    NameSource source_{CatalogQueue};
+    TextListSource source_{CatalogQueue};
     Window window_{ExportDefinition()};
 };
 
