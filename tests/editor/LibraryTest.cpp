@@ -388,3 +388,26 @@ TEST_F(LibraryTest, ExportRefusesNamesAndReportsFailuresAndWritesNothingThen) {
     EXPECT_TRUE(returned);
     EXPECT_EQ(Set("Office.bak"), library.at("Office.csv"));
 }
+
+TEST_F(LibraryTest, NamesThatDifferOnlyByCaseAreSetsOfTheirOwn) {
+    drv::WriteBytes(lib + "/office.csv", "SET,TXTHT,0.9\r\n");
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    Window& w = OpenImport();
+    EXPECT_EQ(Listed(w), (Names{"A.B", "Office", "office", "Retail", kLongName.substr(0, 63)}));
+    Import(w, 3);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(drv::ReadBytes(CsvPath), "SET,TXTHT,0.9\r\n");
+    // Its .ini is the one file of that name, found ignoring case.
+    EXPECT_EQ(drv::ReadBytes(job + "/Notes.ini"), Set("Office.ini"));
+
+    // Saved as RETAIL, the set Retail keeps its notes in its .bak.
+    fs::remove(lib + "/office.csv");
+    const std::string retail = Set("Retail.CSV");
+    Window& e = OpenExport();
+    drv::Type(e, select_catalog::LOC_CATALOGNAME, "RETAIL");
+    drv::Click(e, select_catalog::OK);
+    drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(Set("RETAIL.csv"), "SET,TXTHT,0.9\r\n");
+    EXPECT_EQ(Set("RETAIL.bak"), retail);
+    EXPECT_FALSE(fs::exists(lib + "/Retail.CSV"));
+}
