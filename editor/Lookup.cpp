@@ -1,6 +1,7 @@
 #include "editor/Lookup.h"
 
 #include "editor/Globals.h"
+#include "editor/TextListSource.h"
 #include "platform/ini/Ini.h"
 #include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
@@ -59,19 +60,6 @@ WindowDef FormDefinition() {
     };
     return def;
 }
-
-// The values in ascending order, as the list shows them.
-class ValueSource : public ListSource {
-public:
-    explicit ValueSource(const std::vector<std::string>& values) : values_(values) {}
-    int Count() const override { return static_cast<int>(values_.size()); }
-    std::string Cell(int row, int) const override {
-        return values_.at(static_cast<std::size_t>(row - 1));
-    }
-
-private:
-    const std::vector<std::string>& values_;
-};
 
 class LookupListManager : public WindowManager {
 public:
@@ -184,7 +172,7 @@ private:
 
     std::string LookupKind;
     std::vector<std::string> LookupQueue;
-    ValueSource source_{LookupQueue};
+    TextListSource source_{LookupQueue}; // the values in ascending order
     Window window_{ListDefinition()};
 };
 

@@ -5,6 +5,7 @@
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
 #include "editor/KeynoteWindow.h"
+#include "editor/Library.h"
 #include "editor/Lookup.h"
 #include "editor/MainFrame.h"
 #include "platform/files/Path.h"
@@ -34,6 +35,8 @@ void NotesMain() {
     Windows.BrowseLookup = BrowseLookup;
     Windows.ConfigVars = ConfigVars;
     Windows.BrowseNextNotes = BrowseNextNotes;
+    Windows.ImportNotes = ImportNotes;
+    Windows.SelectCatalog = SelectCatalog;
     Main();
 
     if (dragWasOn)

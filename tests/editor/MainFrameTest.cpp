@@ -3,6 +3,7 @@
 #include "editor/ConfigVars.h"
 #include "editor/Globals.h"
 #include "editor/KeynoteWindow.h"
+#include "editor/Library.h"
 #include "editor/Lookup.h"
 #include "editor/NotesMain.h"
 #include "platform/report/Preview.h"
@@ -39,6 +40,7 @@ struct StandInLog {
     int opened = 0;
     int printed = 0;
     int open = 0;
+    std::string shown; // the notes it showed last: restored from the stash, or read from the file
 };
 StandInLog g_log;
 
@@ -52,6 +54,13 @@ void StandIn(const std::string&) {
     def.attributes = WIN_MdiChild | WIN_Resizable;
     Window window(def);
     window.Open();
+    if (NotesStashed == 1) {
+        g_log.shown = "stash: " + NotesQueue.at(0).DESC;
+        NotesStashed = 0;
+        NotesQueue.clear();
+    } else {
+        g_log.shown = drv::ReadBytes(CsvPath);
+    }
     ++g_log.opened;
     ++g_log.open;
     for (int t = 1; t <= 64; ++t)
@@ -59,6 +68,8 @@ void StandIn(const std::string&) {
     for (;;) {
         Event e = Accept();
         if (e.code == EventCloseForOptions || e.code == EventCloseForImport) {
+            NotesQueue.push_back(NoteRecord{1, 0, "1", "Unsaved", "EA", "COUNT", "CIR"});
+            NotesStashed = 1;
             KeynoteThread = 0;
             Post(e.code == EventCloseForOptions ? EventRunOptions : EventRunImport, 0, 1);
             break;
@@ -280,6 +291,53 @@ TEST_F(MainFrameTest, TheListsOpenInsideTheFrame) {
     ASSERT_NE(types, nullptr);
     EXPECT_EQ(ListBox::Of((*types)[lookup_list::LIST])->Count(), 7);
     EXPECT_NE(drv::FindWindow("Units"), nullptr); // both stay open, each on its own thread
+}
+
+TEST_F(MainFrameTest, ImportReplacesTheStashAndTheReopenedWindowShowsTheSet) {
+    Windows.ImportNotes = ImportNotes;
+    Windows.SelectCatalog = SelectCatalog;
+    const std::string set = "SET,TXTHT,0.1\r\nCIR,1,Footing,EA,COUNT\r\n";
+    std::filesystem::create_directories(app + "/Library");
+    drv::WriteBytes(app + "/Library/Office.csv", set);
+    drv::WriteBytes(Csv(), "SET,TXTHT,0.2\r\n");
+    StartFrame(Csv());
+    EXPECT_EQ(g_log.shown, "SET,TXTHT,0.2\r\n");
+
+    // Cancelled, the import leaves the stash to the reopened window.
+    drv::ChooseMenu(FILEIMPORTNOTESFROMLIBRARY);
+    Window* w = drv::FindWindow("Import Key Notes from the Library");
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(Frame::Current()->DocumentArea()->isAncestorOf(w->Widget())); // of its own
+    EXPECT_EQ(g_log.open, 0);
+    drv::Click(*w, import_notes::CLOSE);
+    EXPECT_EQ(g_log.opened, 2);
+    EXPECT_EQ(g_log.shown, "stash: Unsaved");
+
+    drv::ChooseMenu(FILEIMPORTNOTESFROMLIBRARY);
+    w = drv::FindWindow("Import Key Notes from the Library");
+    ASSERT_NE(w, nullptr);
+    drv::ClickList(*w, import_notes::LIST, 1);
+    drv::Click(*w, import_notes::IMPORT);
+    drv::Answer("WARNING:| |Importing construction notes will overwrite your|existing "
+                "construction notes in this project!||Proceed with import? | ",
+                "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    drv::Answer("File Not Found!|" + app + "/Library/Office.ini", "Error", ICON_Exclamation,
+                BUTTON_OK, BUTTON_OK);
+    drv::Answer("Bubble notes were imported!|| Any previous notes have been saved to the "
+                "constnot.bak file!",
+                "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(g_log.opened, 3);
+    EXPECT_EQ(g_log.open, 1);
+    EXPECT_EQ(g_log.shown, set);
+    EXPECT_EQ(drv::ReadBytes(project + "/constnot.bak"), "SET,TXTHT,0.2\r\n");
+
+    // Save As opens the export inside the frame, beside the keynote window.
+    drv::ChooseMenu(FILESAVENOTESTOLIBRARY);
+    Window* e = drv::FindWindow("Export the Current Key Note Set");
+    ASSERT_NE(e, nullptr);
+    EXPECT_TRUE(Frame::Current()->DocumentArea()->isAncestorOf(e->Widget()));
+    drv::Click(*e, select_catalog::CANCEL);
+    EXPECT_EQ(drv::FindWindow("Export the Current Key Note Set"), nullptr);
 }
 
 TEST_F(MainFrameTest, PrintOpensTheKeynoteWindowWhenNoneRunsAndPrintsOnce) {
