@@ -4,6 +4,7 @@
 
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/Qt.h"
 #include "platform/ui/Window.h"
 
@@ -96,12 +97,6 @@ WPARAM MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
     return keys;
 }
 
-// Window.cpp marks the widgets of controls and client areas with these properties.
-bool IsProgramWidget(const QObject* object) {
-    return object->property("platformControl").isValid() ||
-           object->property("platformWindow").isValid();
-}
-
 // The record that input on a widget belongs to: its own, or that of the control it is an inner
 // part of. Input on a control or window nobody asked a handle for belongs to none.
 WindowRecord* RecordForInput(QObject* object) {
@@ -109,23 +104,8 @@ WindowRecord* RecordForInput(QObject* object) {
         auto it = R().byWidget.find(o);
         if (it != R().byWidget.end())
             return FindId(it->second);
-        if (IsProgramWidget(o) || (o->isWidgetType() && static_cast<QWidget*>(o)->isWindow()))
-            return nullptr;
-    }
-    return nullptr;
-}
-
-// The innermost program window a widget lies in. A top-level widget of its own (a message box,
-// a popup) lies in none, whatever its owner.
-Window* WindowContaining(QWidget* widget) {
-    for (QWidget* w = widget; w; w = w->parentWidget()) {
-        if (w->property("platformWindow").isValid()) {
-            for (Window* window : Window::All())
-                if (window->ClientWidget() == w)
-                    return window;
-            return nullptr;
-        }
-        if (w->isWindow())
+        if (input::IsProgramWidget(o) ||
+            (o->isWidgetType() && static_cast<QWidget*>(o)->isWindow()))
             return nullptr;
     }
     return nullptr;
@@ -220,7 +200,7 @@ private:
         auto* widget = static_cast<QWidget*>(watched);
         UINT message = MessageOf(e);
         WPARAM keys = MouseKeys(e->buttons(), e->modifiers());
-        if (Window* window = WindowContaining(widget)) {
+        if (Window* window = input::WindowContaining(widget)) {
             WindowRecord* holder = CaptureHolder(window->Thread());
             if (holder && holder->widget != widget && !holder->widget->isAncestorOf(widget)) {
                 if (message)
