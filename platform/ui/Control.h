@@ -109,8 +109,7 @@ struct Binding {
 };
 
 class Window;
-class ListBox;
-class ImageBox;
+class ControlWidget;
 
 // A control of an open window, addressed by its number.
 class Control {
@@ -124,11 +123,6 @@ public:
     ControlKind Kind() const { return def_.kind; }
     const ControlDef& Definition() const { return def_; }
     Window& Owner() { return window_; }
-    // List boxes: the list behind the control (ListBox.h); null for other kinds and once the
-    // window has closed.
-    ListBox* List() const;
-    // Image controls: the image behind the control (ImageBox.h); null otherwise.
-    ImageBox* Image() const;
     int Parent() const { return def_.parent; }
     unsigned Attributes() const { return def_.attributes; }
 
@@ -183,8 +177,8 @@ public:
     bool Skip() const { return skip_; }
     void SetRange(double low, double high);
     // The reason (REJECT_...) and the text of the input last rejected on this control.
-    int RejectCode() const;
-    std::string RejectedText() const;
+    int RejectCode() const { return rejectCode_; }
+    std::string RejectedText() const { return rejected_; }
     void SetTip(const std::string& tip);
     void SetIcon(const std::string& icon);
     std::string Icon() const { return def_.icon; }
@@ -206,30 +200,33 @@ public:
     // Whether the control is shown to the user (not hidden, its parents shown, its tab chosen).
     bool Visible() const;
 
-    // The platform's own: the widget behind the control.
+    // The platform's own: the widget behind the control, and the side of the control that its
+    // kind gives it (ControlWidget.h; a list box's is its ListBox, an image's its ImageBox).
     QWidget* Widget() const;
+    ControlWidget* WidgetSide() const { return side_.get(); }
 
 private:
     friend class Window;
+    friend class ControlWidget;
     void Build();
     void Place();
     void ShowValue();
     void TakeValue();
-    void ReloadList();
     void Changed(int event);
-    // Redisplays the control from its variable (a list box without one from its source).
+    // Redisplays the control from its variable, or from what it shows when it has none.
     void Redisplay();
     // The window closes: the control lets go of its widget and its list source.
     void Closing();
 
     Window& window_;
     ControlDef def_;
-    QWidget* widget_ = nullptr; // owned by the window's client widget
+    std::unique_ptr<ControlWidget> side_;
     bool hidden_ = false;
     bool disabled_ = false;
     bool skip_ = false;
     Binding binding_;
     const ListSource* source_ = nullptr;
+    std::string caption_; // the text of kinds whose widget holds none
     std::string fontName_;
     int fontSize_ = 0;
     std::int32_t fill_ = -1;
@@ -238,6 +235,9 @@ private:
     std::vector<int> alerts_;
     int px_ = 0, py_ = 0, pw_ = 0, ph_ = 0; // client pixels
     bool updating_ = false;                 // the program sets the widget: no events
+    bool dirty_ = false;                    // the user changed the text since it was last taken
+    int rejectCode_ = 0;                    // the input last rejected
+    std::string rejected_;
     struct Private;
     std::unique_ptr<Private> p_;
 };

@@ -1,16 +1,16 @@
 #include "platform/ui/Input.h"
 
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/ControlWidget.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/Qt.h"
-#include "platform/ui/SpinBox.h"
 #include "platform/ui/Window.h"
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
+#include <QWidget>
 
 namespace platform::input {
 
@@ -54,18 +54,12 @@ public:
         }
         if (!key->text().isEmpty() && !QtTextFits(key->text()))
             return true; // the code page cannot hold it: the key does nothing
-        if ((code == KEY_Enter) && control &&
-            (control->Kind() == ControlKind::Entry || control->Kind() == ControlKind::Spin ||
-             control->Kind() == ControlKind::Check || control->Kind() == ControlKind::DropList ||
-             control->Kind() == ControlKind::DropCombo)) {
+        if (code == KEY_Enter && control && control->WidgetSide()->EnterPressesDefault()) {
             for (Control* c : window->Controls()) {
                 if (c->Kind() == ControlKind::Button && (c->Attributes() & ATTR_Default) &&
                     c->Visible() && !c->Disabled()) {
                     // Leave the field first, so that its value is taken before the button.
-                    if (auto* edit = qobject_cast<QLineEdit*>(widget))
-                        emit edit->editingFinished();
-                    else if (auto* spin = dynamic_cast<RangeSpinBox*>(widget))
-                        spin->Complete();
+                    control->WidgetSide()->Complete(widget);
                     window->PostInputEvent(EVENT_Accepted, c->Number());
                     return true;
                 }

@@ -1,6 +1,7 @@
 #include "platform/ui/Window.h"
 
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/ControlWidget.h"
 #include "platform/ui/Icons.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/Qt.h"
@@ -148,8 +149,7 @@ void Window::Open() {
     for (Control* c : order_) {
         QWidget* w = c->Widget();
         if (c->Visible() && !c->Disabled() && !c->Skip() && w &&
-            (w->focusPolicy() & Qt::TabFocus) && c->Kind() != ControlKind::Sheet &&
-            c->Kind() != ControlKind::Tab) {
+            (w->focusPolicy() & Qt::TabFocus) && c->WidgetSide()->TakesFirstFocus()) {
             w->setFocus(Qt::OtherFocusReason);
             break;
         }
@@ -407,7 +407,7 @@ void Window::RefreshVisibility() {
         return;
     for (Control* c : order_) {
         QWidget* w = c->Widget();
-        if (!w || c->Kind() == ControlKind::Tab)
+        if (!w || c->WidgetSide()->IsPage())
             continue;
         bool visible = c->Visible();
         if (w->isVisibleTo(p_->client) != visible)
