@@ -38,61 +38,6 @@ QWindow* HandleOf(QWidget* widget) {
     return top->windowHandle();
 }
 
-Qt::Key QtKeyOf(int code) {
-    int key = code & 0xFF;
-    if (key >= KEY_A && key < KEY_A + 26)
-        return static_cast<Qt::Key>(Qt::Key_A + (key - KEY_A));
-    if (key >= KEY_0 && key < KEY_0 + 10)
-        return static_cast<Qt::Key>(Qt::Key_0 + (key - KEY_0));
-    if (key >= KEY_F1 && key < KEY_F1 + 24)
-        return static_cast<Qt::Key>(Qt::Key_F1 + (key - KEY_F1));
-    switch (key) {
-    case KEY_Backspace:
-        return Qt::Key_Backspace;
-    case KEY_Tab:
-        return (code & KEY_Shift) ? Qt::Key_Backtab : Qt::Key_Tab;
-    case KEY_Enter:
-        return Qt::Key_Return;
-    case KEY_Esc:
-        return Qt::Key_Escape;
-    case KEY_Space:
-        return Qt::Key_Space;
-    case KEY_PgUp:
-        return Qt::Key_PageUp;
-    case KEY_PgDn:
-        return Qt::Key_PageDown;
-    case KEY_End:
-        return Qt::Key_End;
-    case KEY_Home:
-        return Qt::Key_Home;
-    case KEY_Left:
-        return Qt::Key_Left;
-    case KEY_Up:
-        return Qt::Key_Up;
-    case KEY_Right:
-        return Qt::Key_Right;
-    case KEY_Down:
-        return Qt::Key_Down;
-    case KEY_Insert:
-        return Qt::Key_Insert;
-    case KEY_Delete:
-        return Qt::Key_Delete;
-    default:
-        return Qt::Key_unknown;
-    }
-}
-
-Qt::KeyboardModifiers ModifiersOf(int code) {
-    Qt::KeyboardModifiers m;
-    if (code & KEY_Shift)
-        m |= Qt::ShiftModifier;
-    if (code & KEY_Ctrl)
-        m |= Qt::ControlModifier;
-    if (code & KEY_Alt)
-        m |= Qt::AltModifier;
-    return m;
-}
-
 void ClickAt(QWidget* target, QPoint local) {
     QWindow* handle = HandleOf(target);
     QPoint at = target->mapTo(target->window(), local);
@@ -177,7 +122,7 @@ void Key(Window& window, int control, int keyCode) {
     if (control)
         w->setFocus(Qt::OtherFocusReason);
     QCoreApplication::processEvents();
-    QTest::keyClick(HandleOf(w), QtKeyOf(keyCode), ModifiersOf(keyCode));
+    QTest::keyClick(HandleOf(w), QtKeyOf(keyCode), QtModifiersOf(keyCode));
     Settle();
 }
 

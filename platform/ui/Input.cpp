@@ -7,6 +7,7 @@
 #include "platform/ui/Window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
@@ -120,6 +121,15 @@ Window* WindowContaining(QWidget* widget) {
             return nullptr;
     }
     return nullptr;
+}
+
+void CloseBoxPressed(Window& window, QCloseEvent* event) {
+    if (!window.IsOpen()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    window.PostInputEvent(EVENT_CloseWindow, 0);
 }
 
 void Install() {

@@ -4,6 +4,7 @@
 // platform/.
 #pragma once
 
+class QCloseEvent;
 class QObject;
 class QWidget;
 
@@ -32,6 +33,11 @@ Window* WindowOf(const QObject* object);
 // The innermost open window a widget lies in; a top-level widget of its own (a message box, a
 // popup) lies in none, whatever its owner.
 Window* WindowContaining(QWidget* widget);
+
+// The close box of a window's widget (its client area, or a widget around it): while the window
+// is open the widget stays and the window's thread is told EVENT:CloseWindow; once the window is
+// closing the widget may go.
+void CloseBoxPressed(Window& window, QCloseEvent* event);
 
 // Installs the key filter and the focus watch for every window of the program (once).
 void Install();

@@ -338,10 +338,10 @@ void ListBox::PlaceEditor(int column, int control) {
     if (!editor || !editor->Widget() || row == 0)
         return;
     QRect cell = CellRect(row, column);
-    bool pixels = window.Pixels();
-    window.SetPixels(true);
-    editor->SetPosition(cell.x(), cell.y(), cell.width(), cell.height());
-    window.SetPixels(pixels);
+    {
+        UnitScope pixels(window, true);
+        editor->SetPosition(cell.x(), cell.y(), cell.width(), cell.height());
+    }
     editors_[column] = control;
     editor->Unhide();
     editor->Widget()->raise();

@@ -35,17 +35,9 @@ class ClientArea : public QWidget {
 public:
     ClientArea(Window& window, QWidget* parent, Qt::WindowFlags flags)
         : QWidget(parent, flags), window_(window) {}
-    bool closing = false;
 
 protected:
-    void closeEvent(QCloseEvent* event) override {
-        if (closing) {
-            event->accept();
-            return;
-        }
-        event->ignore();
-        window_.PostInputEvent(EVENT_CloseWindow, 0);
-    }
+    void closeEvent(QCloseEvent* event) override { input::CloseBoxPressed(window_, event); }
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         if (window_.IsOpen())
@@ -168,8 +160,6 @@ void Window::Close() {
     all.erase(std::remove(all.begin(), all.end(), this), all.end());
     for (Control* c : order_)
         c->Closing();
-    if (p_->client)
-        p_->client->closing = true;
     QWidget* top = p_->top.data();
     if (top && p_->client) {
         p_->closedGeometry = true;

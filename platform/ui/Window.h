@@ -134,4 +134,20 @@ private:
     std::unique_ptr<Private> p_;
 };
 
+// Switches a window's coordinate unit (pixels on or off) while it lives; the window's own unit
+// comes back at its end.
+class UnitScope {
+public:
+    UnitScope(Window& window, bool pixels) : window_(window), was_(window.Pixels()) {
+        window.SetPixels(pixels);
+    }
+    ~UnitScope() { window_.SetPixels(was_); }
+    UnitScope(const UnitScope&) = delete;
+    UnitScope& operator=(const UnitScope&) = delete;
+
+private:
+    Window& window_;
+    bool was_;
+};
+
 } // namespace platform

@@ -68,14 +68,12 @@ void WindowResizer::Reset() {
     old_.clear();
     if (!window_)
         return;
-    bool pixels = window_->Pixels();
-    window_->SetPixels(true);
+    UnitScope pixels(*window_, true);
     oldWidth_ = window_->Width();
     oldHeight_ = window_->Height();
     for (Control* c : window_->Controls())
         if (c->Number() != 0)
             old_[c->Number()] = Rect{c->X(), c->Y(), c->Width(), c->Height()};
-    window_->SetPixels(pixels);
 }
 
 ResizeRule WindowResizer::RuleOf(int control) const {
@@ -123,11 +121,8 @@ WindowResizer::Rect WindowResizer::ContainerOld(int control) const {
 WindowResizer::Rect WindowResizer::ContainerNew(int control, std::map<int, Rect>& done) const {
     int container = ContainerOf(control);
     if (container == 0 || old_.find(container) == old_.end()) {
-        bool pixels = window_->Pixels();
-        window_->SetPixels(true);
-        Rect r{0, 0, window_->Width(), window_->Height()};
-        window_->SetPixels(pixels);
-        return r;
+        UnitScope pixels(*window_, true);
+        return Rect{0, 0, window_->Width(), window_->Height()};
     }
     return NewRect(container, done);
 }
@@ -165,8 +160,7 @@ int WindowResizer::Resize() {
     if (!window_ || !window_->IsOpen())
         return 0;
     std::map<int, Rect> done;
-    bool pixels = window_->Pixels();
-    window_->SetPixels(true);
+    UnitScope pixels(*window_, true);
     for (Control* c : window_->Controls()) {
         if (c->Number() == 0 || c->WidgetSide()->IsPage() || !old_.count(c->Number()))
             continue;
@@ -177,7 +171,6 @@ int WindowResizer::Resize() {
     // An in-place editor belongs over its list's cell, wherever its own rule put it.
     for (Control* c : window_->Controls())
         c->WidgetSide()->LaidOut();
-    window_->SetPixels(pixels);
     return 0;
 }
 
