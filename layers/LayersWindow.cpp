@@ -361,7 +361,7 @@ private:
     RowSource rowSource_{lists_.LayerQueue};
     ChoiceSource colorSource_{lists_.ColorQueue};
     ChoiceSource lineTypeSource_{lists_.LineTypeQueue};
-    WindowResizer resizer_; // goes after the window it lays out
+    WindowResizer resizer_; // declared before the window it lays out, so that it goes after it
     Window window_{LayersDefinition()};
 };
 
