@@ -7,10 +7,12 @@
 #include "platform/ui/Popup.h"
 #include "platform/ui/Qt.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionSlider>
 #include <QTabBar>
 #include <QTabWidget>
@@ -199,14 +201,54 @@ void Choose(Window& window, int control, int item) {
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
         ASSERT_GE(item, 1);
         ASSERT_LE(item, combo->count());
-        Activate(combo);
-        combo->setFocus(Qt::OtherFocusReason);
-        combo->setCurrentIndex(item - 1);
-        emit combo->activated(item - 1);
+        // The user opens the drop-down list with its arrow and clicks the item.
+        // The user opens the drop-down list with its arrow and clicks the item.
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = combo->isEditable();
+        option.subControls = QStyle::SC_All;
+        ClickAt(combo,
+                combo->style()
+                    ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, combo)
+                    .center());
+        Settle();
+        QAbstractItemView* view = combo->view();
+        ASSERT_TRUE(view->isVisible())
+            << "the drop-down list of control " << control << " did not open";
+        QModelIndex index = view->model()->index(item - 1, combo->modelColumn());
+        view->scrollTo(index);
+        QWidget* viewport = view->viewport();
+        QPoint at = viewport->mapTo(viewport->window(), view->visualRect(index).center());
+        QTest::mouseClick(viewport->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
     } else {
         FAIL() << "control " << control << " has no items to choose";
     }
     Settle();
+}
+
+namespace {
+
+QComboBox* ComboOf(Window& window, int control) {
+    return qobject_cast<QComboBox*>(window[control].Widget());
+}
+
+} // namespace
+
+std::vector<std::string> Items(Window& window, int control) {
+    std::vector<std::string> items;
+    QComboBox* combo = ComboOf(window, control);
+    EXPECT_NE(combo, nullptr) << "control " << control << " has no drop-down list";
+    for (int i = 0; combo && i < combo->count(); ++i)
+        items.push_back(FromQt(combo->itemText(i)));
+    return items;
+}
+
+int ItemHeight(Window& window, int control, int item) {
+    QComboBox* combo = ComboOf(window, control);
+    EXPECT_NE(combo, nullptr) << "control " << control << " has no drop-down list";
+    if (!combo || item < 1 || item > combo->count())
+        return 0;
+    return combo->itemData(item - 1, Qt::SizeHintRole).toSize().height();
 }
 
 void CloseBox(Window& window) {
@@ -229,7 +271,9 @@ void Answer(const std::string& text, const std::string& caption, int icon, int b
     if (defaultButton) {
         EXPECT_EQ(m.defaultButton, defaultButton);
     }
-    ASSERT_TRUE(AnswerMessage(button));
+    QWidget* pressed = MessageButton(button);
+    ASSERT_NE(pressed, nullptr) << "the message box has no button " << button;
+    ClickAt(pressed, pressed->rect().center());
     Settle();
 }
 

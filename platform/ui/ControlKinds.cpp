@@ -428,10 +428,12 @@ public:
         Reload();
         {
             Quiet quiet(control_);
+            // A drop combo's chosen item is the one its text equals, too: the combo would
+            // otherwise take the text for a new choice when its entry loses the focus (to its
+            // own drop-down list, say), as if the user had chosen the item.
+            combo_->setCurrentIndex(combo_->findText(ToQt(Clip(value))));
             if (Editable())
                 combo_->setEditText(ToQt(Clip(value)));
-            else
-                combo_->setCurrentIndex(combo_->findText(ToQt(Clip(value))));
         }
         SetDirty(false);
     }

@@ -108,6 +108,18 @@ TEST_F(ControlsTest, DropListsShowTheirListAndTheChoiceOfTheirVariable) {
     EXPECT_EQ(lists.type, "l");
 }
 
+TEST_F(ControlsTest, ADropComboShowingOneOfItsItemsOpensItsListWithoutChoosingIt) {
+    Window& w = lists.window;
+    lists.type = "LINE1";
+    w.Display(TYPE);
+    EXPECT_EQ(w[TYPE].Selected(), 2);
+    // Opening the list takes the focus from the entry; the text it holds is no new choice.
+    drv::Choose(w, TYPE, 1);
+    EXPECT_EQ(lists.type, "COUNT");
+    EXPECT_EQ(lists.log, (std::vector<std::string>{"new selection 2", "accepted 2"}));
+    EXPECT_EQ(drv::Items(w, TYPE), (std::vector<std::string>{"COUNT", "LINE1"}));
+}
+
 TEST_F(ControlsTest, SpinBoxesAndProgressBarsShowTheirNumbers) {
     Window& w = lists.window;
     auto* spin = static_cast<QDoubleSpinBox*>(w[SPIN].Widget());
