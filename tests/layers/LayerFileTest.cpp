@@ -1,8 +1,10 @@
 #include "layers/LayerFile.h"
 
+#include "LayerRows.h"
 #include "platform/files/LineFile.h"
 #include "platform/ini/Ini.h"
 #include "platform/testing/TempFiles.h"
+#include "platform/testing/WriteLimit.h"
 #include "platform/text/Text.h"
 
 #include <gtest/gtest.h>
@@ -10,18 +12,13 @@
 #include <filesystem>
 
 using namespace layers;
+using namespace layers::testing;
 using namespace platform;
 namespace drv = platform::testing;
 using drv::ReadBytes;
 using drv::WriteBytes;
 
 namespace {
-
-const std::string kCrLf = "\r\n";
-
-std::string Blanks(std::size_t n) {
-    return std::string(n, ' ');
-}
 
 class LayerFileTest : public ::testing::Test {
 protected:
@@ -102,6 +99,29 @@ TEST_F(LayerFileTest, AFileThatCannotBeOpenedChangesNothing) {
     other.Close();
     EXPECT_EQ(ReadBytes(files.table), "(\"K\")" + kCrLf);
     EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
+}
+
+TEST_F(LayerFileTest, AWriteThatFailsHalfWayLeavesThePreviousTableWhole) {
+    const std::string before = "(\"K1\" \"L1\" \"1\" \"CONTINUOUS\");Walls" + kCrLf +
+                               "(\"K2\" \"L2\" \"2\" \"DASHED\");Doors" + kCrLf +
+                               "(\"K3\" \"L3\" \"3\" \"HIDDEN\");Roof" + kCrLf;
+    WriteBytes(files.table, before);
+    Load();
+    for (LayerRow& row : lists.LayerQueue)
+        row.COLOR = Fixed("7", kColorWidth);
+    LayerOutcome outcome;
+    {
+        drv::WriteLimit full(400); // the new table ends in its second row
+        outcome = SaveLayers(lists, files);
+    }
+    EXPECT_EQ(outcome.failed, LayerStep::Write);
+    EXPECT_EQ(outcome.error, "File too large");
+    EXPECT_EQ(ReadBytes(files.table), before);
+    EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u); // nothing left beside it
+    const std::vector<LayerRow> edited = lists.LayerQueue;
+    Save(); // with room again the rows go in
+    Load();
+    EXPECT_EQ(lists.LayerQueue, edited);
 }
 
 TEST_F(LayerFileTest, BadInputReadsWithoutLosingARowOnTheNextSave) {

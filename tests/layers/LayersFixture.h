@@ -2,6 +2,7 @@
 // and its "qvr.ini" in a project folder, and the frame started on thread 1 with given arguments.
 #pragma once
 
+#include "LayerRows.h"
 #include "layers/Globals.h"
 #include "layers/LayersMain.h"
 #include "layers/LayersWindow.h"
@@ -25,8 +26,8 @@
 namespace layers::testing {
 
 namespace drv = platform::testing;
-
-inline const std::string kCrLf = "\r\n";
+using drv::ReadBytes;
+using drv::WriteBytes;
 
 class LayersTest : public ::testing::Test {
 protected:

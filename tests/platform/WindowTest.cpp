@@ -419,3 +419,113 @@ TEST_F(WindowTest, FillColourPaintsTheFieldOfEntriesAndTexts) {
             << control;
     }
 }
+
+TEST_F(WindowTest, AWindowBlockedByANewerOneOfItsThreadLetsNoInputThrough) {
+    // Inner records the window events that reach it; the outer window is resized meanwhile, as
+    // the program or the desktop may do to a window the user cannot reach.
+    struct Inner : WindowManager {
+        Window window{DemoDef("Inner")};
+        std::vector<int> events;
+        int Setup() override {
+            Open(window);
+            return RESULT_GoOn;
+        }
+        int OnWindowEvent() override {
+            events.push_back(CurrentEvent());
+            return WindowManager::OnWindowEvent();
+        }
+    };
+    struct Outer : Demo {
+        Inner* inner = nullptr;
+        int OnAccepted() override {
+            if (EventControl() == OK) {
+                Inner own;
+                inner = &own;
+                own.Run();
+                inner = nullptr;
+            }
+            return Demo::OnAccepted();
+        }
+    };
+    static Outer* outer = nullptr;
+    Outer o;
+    outer = &o;
+    Start([](const std::string&) { outer->Run(); });
+    drv::Settle();
+    drv::Click(o.window, OK);
+    ASSERT_NE(o.inner, nullptr);
+    o.inner->events.clear();
+    o.window.SetPosition(20, 20, 180, 140);
+    drv::Settle();
+    EXPECT_EQ(o.inner->events, std::vector<int>{}); // the outer window's EVENT:Sized is not its
+    drv::Click(o.inner->window, CLOSE);
+    EXPECT_EQ(o.inner, nullptr);
+    EXPECT_TRUE(o.window.IsOpen());
+    EndAllThreads();
+}
+
+TEST(BindingTest, TextBoundWithAWidthIsCutToItWhenTaken) {
+    enum { NAME = 1, NOTE };
+    WindowDef def;
+    def.controls = {{ControlKind::Entry, NAME, "", 5, 5, 60, 10},
+                    {ControlKind::Text, NOTE, "", 5, 20, 60, 30}};
+    Window window(def);
+    std::string name = "abcdef", note;
+    Start([&](const std::string&) {
+        window.Open();
+        window[NAME].Bind(name, 3);
+        window[NOTE].Bind(note, 4);
+        window.Display();
+        WaitUntil([] { return false; });
+    });
+    drv::Settle();
+    EXPECT_EQ(window[NAME].Text(), "abcdef"); // shown whole
+    drv::Type(window, NAME, "Footing");
+    EXPECT_EQ(name, "Foo");
+    drv::Type(window, NOTE, "abcdef", false);
+    window.Update(NOTE);
+    EXPECT_EQ(note, "abcd");
+    EndAllThreads();
+    drv::Settle();
+}
+
+namespace {
+// Hides and shows the control that has the focus when Ctrl+T is pressed, and gives it the focus
+// again, as the grid does with its editors.
+struct Reshower : SelectWatcher {
+    int OnWindowEvent() override {
+        if (CurrentEvent() == EVENT_AlertKey && KeyCode() == KEY_CtrlT) {
+            Control& focused = window[window.FocusControl()];
+            focused.Hide();
+            focused.Unhide();
+            focused.Focus();
+        }
+        return SelectWatcher::OnWindowEvent();
+    }
+};
+class WindowSettledFocusTest : public WindowTest {
+protected:
+    Reshower watcher; // outlives TearDown
+    std::vector<std::string> Selected() const {
+        std::vector<std::string> out;
+        for (const std::string& entry : watcher.log)
+            if (entry.rfind("selected", 0) == 0)
+                out.push_back(entry);
+        return out;
+    }
+};
+} // namespace
+
+TEST_F(WindowSettledFocusTest, AFocusThatOnlyPassesThroughAControlRaisesNoSelected) {
+    Start([&](const std::string&) { watcher.Run(); });
+    drv::Settle();
+    Window& w = watcher.window;
+    drv::Type(w, NAME, "x", false);
+    watcher.log.clear();
+    // Hiding the focused entry hands the focus to the next control; it comes back at once.
+    drv::Key(w, NAME, KEY_CtrlT);
+    EXPECT_TRUE(w[NAME].HasFocus());
+    EXPECT_EQ(Selected(), std::vector<std::string>{});
+    drv::Key(w, NAME, KEY_Tab);
+    EXPECT_EQ(Selected(), std::vector<std::string>{"selected 2"});
+}
