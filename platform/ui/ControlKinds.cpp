@@ -59,6 +59,13 @@ bool ControlWidget::ShowsChildren() const {
     return control_.Visible();
 }
 
+bool ControlWidget::Alert(int keyCode) {
+    if (!control_.Alerted(keyCode))
+        return false;
+    Owner().PostInputEvent(EVENT_AlertKey, control_.Number(), keyCode);
+    return true;
+}
+
 void ControlWidget::Complete(QWidget* focused) {
     if (auto* edit = qobject_cast<QLineEdit*>(focused))
         emit edit->editingFinished();

@@ -80,6 +80,9 @@ protected:
     bool Updating() const { return control_.updating_; }
     bool Dirty() const { return control_.dirty_; }
     void SetDirty(bool dirty) { control_.dirty_ = dirty; }
+    // A mouse code (or key) the control alerts raises EVENT:AlertKey for it instead of its
+    // default action; false when it is not alerted.
+    bool Alert(int keyCode);
     // Input the control rejected, with its reason (REJECT_...).
     void Reject(int code, const std::string& text) {
         control_.rejectCode_ = code;

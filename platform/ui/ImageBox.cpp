@@ -208,11 +208,4 @@ void ImageBox::Draw() {
     p_->label->resize(size);
 }
 
-bool ImageBox::Alert(int keyCode) {
-    if (!control_.Alerted(keyCode))
-        return false;
-    Owner().PostInputEvent(EVENT_AlertKey, control_.Number(), keyCode);
-    return true;
-}
-
 } // namespace platform

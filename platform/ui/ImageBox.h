@@ -55,7 +55,6 @@ public:
 private:
     friend class ImageLabel;
     void Draw();
-    bool Alert(int keyCode);
 
     struct Private;
     std::string file_;

@@ -420,11 +420,4 @@ void ListBox::UserChoseRow() {
     Owner().PostInputEvent(EVENT_NewSelection, control_.Number());
 }
 
-bool ListBox::Alert(int keyCode) {
-    if (!control_.Alerted(keyCode))
-        return false;
-    Owner().PostInputEvent(EVENT_AlertKey, control_.Number(), keyCode);
-    return true;
-}
-
 } // namespace platform

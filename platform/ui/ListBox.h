@@ -90,7 +90,6 @@ private:
     // What the user did, from the view.
     void MouseDown(int row, int column, int zone);
     void UserChoseRow();
-    bool Alert(int keyCode); // false when the key is not alerted
 };
 
 } // namespace platform
