@@ -98,7 +98,8 @@ void PelkGridClass::AcceptEdit() {
         case 3:
             // Text that reached the editor other than by typing (pasted) is held to the
             // same capacity as typed text.
-            row.V3 = platform::Cut(Ctrl(TEXTCTRL).Text(), static_cast<std::size_t>(DESCCAPACITY));
+            row.V3 = FittingDescription(
+                platform::Cut(Ctrl(TEXTCTRL).Text(), static_cast<std::size_t>(DESCCAPACITY)));
             break;
         case 4:
             window_->Update(UNITCTRL);
@@ -189,7 +190,27 @@ bool PelkGridClass::WouldOverflow(WPARAM character) {
         return false;
     std::int32_t at = static_cast<std::int32_t>(caret);
     WrapDescription(text, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, at);
-    return text.size() > static_cast<std::size_t>(DESCCAPACITY);
+    return text.size() > static_cast<std::size_t>(DESCCAPACITY) ||
+           (DescriptionFits && !DescriptionFits(text));
+}
+
+// The longest start of a description that the owner's rule keeps (a line break is never cut
+// in half); the whole text when there is no rule.
+std::string PelkGridClass::FittingDescription(std::string text) const {
+    if (!DescriptionFits || DescriptionFits(text))
+        return text;
+    std::size_t low = 0, high = text.size(); // a start of `low` characters fits, `high` not
+    while (high - low > 1) {
+        std::size_t mid = low + (high - low) / 2;
+        if (DescriptionFits(text.substr(0, mid)))
+            low = mid;
+        else
+            high = mid;
+    }
+    if (low > 0 && text[low - 1] == '\r' && low < text.size() && text[low] == '\n')
+        --low;
+    text.resize(low);
+    return text;
 }
 
 void PelkGridClass::FitTextEditor(std::uint8_t mode) {

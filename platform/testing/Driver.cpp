@@ -251,6 +251,18 @@ int ItemHeight(Window& window, int control, int item) {
     return combo->itemData(item - 1, Qt::SizeHintRole).toSize().height();
 }
 
+std::vector<std::string> TabCaptions(Window& window, int control) {
+    std::vector<std::string> out;
+    auto* tabs = qobject_cast<QTabWidget*>(window[control].Widget());
+    EXPECT_NE(tabs, nullptr) << "control " << control << " is no sheet";
+    if (!tabs)
+        return out;
+    for (int i = 0; i < tabs->count(); ++i)
+        if (tabs->isTabVisible(i))
+            out.push_back(FromQt(tabs->tabText(i)));
+    return out;
+}
+
 void CloseBox(Window& window) {
     QWidget* top = window.Widget();
     ASSERT_NE(top, nullptr);
@@ -327,6 +339,26 @@ void DoubleClickList(Window& window, int control, int row, int column) {
     QPoint at;
     ASSERT_TRUE(ListPoint(window, control, row, column, viewport, at))
         << "row " << row << " column " << column << " of list " << control << " is not shown";
+    Activate(viewport);
+    QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
+                       viewport->mapTo(viewport->window(), at));
+    Settle();
+}
+
+void DoubleClickListIcon(Window& window, int control, int row, int column) {
+    ListBox* list = ListBox::Of(window[control]);
+    ASSERT_NE(list, nullptr);
+    ASSERT_GE(row, 1);
+    ASSERT_LE(row, list->Count());
+    auto* view = static_cast<QTreeView*>(list->View());
+    QWidget* viewport = view->viewport();
+    QRect cell = view->visualRect(view->model()->index(row - 1, column - 1));
+    const auto& columns = window[control].Definition().columns;
+    int indent = column <= static_cast<int>(columns.size())
+                     ? window.ToPixelsX(columns[static_cast<std::size_t>(column - 1)].indent)
+                     : 0;
+    QPoint at(cell.left() + indent + view->iconSize().width() / 2 + 2, cell.center().y());
+    ASSERT_TRUE(viewport->rect().contains(at)) << "row " << row << " is not shown";
     Activate(viewport);
     QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
                        viewport->mapTo(viewport->window(), at));

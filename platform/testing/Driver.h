@@ -57,6 +57,8 @@ void Choose(Window& window, int control, int item);
 // an item (0 when it sets none).
 std::vector<std::string> Items(Window& window, int control);
 int ItemHeight(Window& window, int control, int item);
+// The captions of the tabs a sheet shows, in their order (hidden tabs left out).
+std::vector<std::string> TabCaptions(Window& window, int control);
 // Clicks the window's close box.
 void CloseBox(Window& window);
 
@@ -71,6 +73,8 @@ void ExpectNoMessage();
 // after the last clicks the empty area below the rows.
 void ClickList(Window& window, int control, int row, int column = 1);
 void DoubleClickList(Window& window, int control, int row, int column = 1);
+// Double-clicks the icon a cell shows in front of its text.
+void DoubleClickListIcon(Window& window, int control, int row, int column = 1);
 
 // Expects an open popup menu offering exactly these items (separators left out, check marks
 // as "+" or "-" in front as the program wrote them) and chooses item n, or none for 0.

@@ -53,6 +53,7 @@ void Control::Build() {
         w->setFont(StandInFont(fontName_, fontSize_));
         if (!def_.tip.empty())
             w->setToolTip(ToQt(def_.tip));
+        side_->ShowTip(def_.tip);
     }
     w->setEnabled(!disabled_);
     if (skip_)
@@ -215,8 +216,10 @@ void Control::SetRange(double low, double high) {
 
 void Control::SetTip(const std::string& tip) {
     def_.tip = tip;
-    if (Widget())
+    if (Widget()) {
         Widget()->setToolTip(ToQt(tip));
+        side_->ShowTip(tip);
+    }
 }
 
 void Control::SetIcon(const std::string& icon) {

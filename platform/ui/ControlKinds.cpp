@@ -108,6 +108,12 @@ public:
         return label_;
     }
     void ShowText(const std::string& text) override { label_->setText(ToQt(text)); }
+    // A prompt's "&" marks its access key, which gives the focus to the control after it.
+    void WindowBuilt(Control* next) override {
+        if (label_ && next && Def().kind == ControlKind::Prompt &&
+            Def().text.find('&') != std::string::npos)
+            label_->setBuddy(next->Widget());
+    }
 
 private:
     QPointer<QLabel> label_;
@@ -239,6 +245,11 @@ public:
         if (button_)
             button_->setIcon(PlatformIcon(icon));
     }
+    // A button that shows only an icon is named by its tooltip.
+    void ShowTip(const std::string& tip) override {
+        if (button_ && Def().text.empty())
+            button_->setAccessibleName(ToQt(tip));
+    }
 
 private:
     QPointer<QPushButton> button_;
@@ -335,6 +346,7 @@ public:
         return radio_;
     }
     void ShowText(const std::string& text) override { radio_->setText(ToQt(text)); }
+    bool EnterPressesDefault() const override { return true; }
 
 private:
     QPointer<QRadioButton> radio_;

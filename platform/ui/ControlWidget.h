@@ -64,6 +64,11 @@ public:
     virtual bool EnterPressesDefault() const { return false; }
     virtual void Complete(QWidget* focused);
 
+    // Every control of the window is built; next is the control after this one in the window's
+    // order (null for the last).
+    virtual void WindowBuilt(Control* /*next*/) {}
+    // The control's tooltip changed (the widget already shows it).
+    virtual void ShowTip(const std::string&) {}
     // The window's controls were moved and sized by its resizer.
     virtual void LaidOut() {}
     // The window closes; its widgets go next.

@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -122,6 +123,8 @@ struct Frame::Private {
     std::vector<Entry> order;  // every entry, in definition order
     std::set<int> disabled;
     QPointer<FrameHost> host;
+    QPointer<QLabel> status;
+    std::string statusText;
 };
 
 Frame::Frame(Window& window, std::vector<MenuDef> menuBar)
@@ -228,11 +231,18 @@ QWidget* Frame::Build(QWidget* client) {
     QSize size = client->size();
     host->setCentralWidget(client);
     auto* area = new QMdiArea(client);
+    // A window larger than the document area can be scrolled into view, as in the old frames.
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     host->area = area;
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(area);
-    host->statusBar(); // the items' hints show there
+    // The items' hints show in the status bar, over the frame's own text.
+    auto* status = new QLabel(ToQt(p_->statusText), host->statusBar());
+    status->setTextFormat(Qt::PlainText);
+    host->statusBar()->addWidget(status, 1);
+    p_->status = status;
 
     std::map<int, QMenu*> menus; // by item number
     for (const Entry& e : p_->order) {
@@ -392,6 +402,16 @@ bool Frame::Choose(int number) {
         return false;
     it->second.action->trigger();
     return true;
+}
+
+void Frame::SetStatusText(const std::string& text) {
+    p_->statusText = text;
+    if (p_->status)
+        p_->status->setText(ToQt(text));
+}
+
+std::string Frame::StatusText() const {
+    return p_->statusText;
 }
 
 QAction* Frame::Action(int number) const {

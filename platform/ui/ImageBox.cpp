@@ -92,11 +92,19 @@ void ImageBox::SetFile(const std::string& file) {
     if (!p_->area)
         return;
 
+    if (file.empty()) {
+        p_->natural = QSize(); // no file: nothing to read
+        Draw();
+        return;
+    }
     QImageReader reader(ToQt(file));
     p_->natural = reader.canRead() ? reader.size() : QSize();
-    if (!p_->natural.isValid() && reader.canRead())
+    if (!p_->natural.isValid() && reader.canRead()) {
         p_->natural = reader.read().size();
-    Draw();
+        Draw();
+        return;
+    }
+    Draw(&reader); // the file is read once: a drawing's size and its picture
 }
 
 bool ImageBox::Loaded() const {
@@ -188,7 +196,7 @@ void ImageBox::Fit() {
         Draw();
 }
 
-void ImageBox::Draw() {
+void ImageBox::Draw(QImageReader* open) {
     if (!p_->area || !p_->label)
         return;
 
@@ -199,9 +207,14 @@ void ImageBox::Draw() {
         return;
     }
     // Read at the drawn size, so that drawings (page images) stay sharp at every zoom.
-    QImageReader reader(ToQt(file_));
-    reader.setScaledSize(size);
-    QImage image = reader.read();
+    QImageReader own;
+    QImageReader* reader = open;
+    if (!reader) {
+        own.setFileName(ToQt(file_));
+        reader = &own;
+    }
+    reader->setScaledSize(size);
+    QImage image = reader->read();
     if (image.size() != size && !image.isNull())
         image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     p_->label->setPixmap(QPixmap::fromImage(image));

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+class QImageReader;
 class QWidget;
 
 namespace platform {
@@ -54,7 +55,8 @@ public:
 
 private:
     friend class ImageLabel;
-    void Draw();
+    // Draws the file, with the reader that has it open when there is one.
+    void Draw(QImageReader* open = nullptr);
 
     struct Private;
     std::string file_;

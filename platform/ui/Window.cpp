@@ -119,6 +119,8 @@ void Window::Open() {
         client->setFixedSize(ToPixelsX(def_.width), ToPixelsY(def_.height));
     for (Control* c : order_)
         c->Build();
+    for (std::size_t i = 0; i < order_.size(); ++i)
+        order_[i]->WidgetSide()->WindowBuilt(i + 1 < order_.size() ? order_[i + 1] : nullptr);
     QWidget* inner = client;
     if (!def_.statusZones.empty())
         inner = AddStatusBar(*this, client);

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 using namespace gridtest;
 using namespace platform::win32;
 
@@ -254,6 +256,32 @@ TEST_F(GridEditTest, ADescriptionNeverGrowsPastItsCapacity) {
     w[g.TEXTCTRL].SetText(std::string(100, 'p'));
     drv::Key(w, 0, KEY_CtrlEnter);
     EXPECT_EQ(g.GetCellValue(1, 3), std::string(64, 'p'));
+}
+
+TEST_F(GridEditTest, TheOwnersRuleForADescriptionIsKeptLikeItsCapacity) {
+    Fill(1);
+    // The owner counts a comma as two characters.
+    auto fits = [](const std::string& d) {
+        return d.size() + static_cast<std::size_t>(std::count(d.begin(), d.end(), ',')) <= 12;
+    };
+    OnThread([&] { g.DescriptionFits = fits; });
+    Edit(1, 3);
+    drv::Type(w, g.TEXTCTRL, "ab,cd,efghijk", false);
+    EXPECT_EQ(w[g.TEXTCTRL].Text(), "ab,cd,efgh");
+    drv::Key(w, g.TEXTCTRL, KEY_Enter); // a line break would break the rule too
+    EXPECT_EQ(w[g.TEXTCTRL].Text(), "ab,cd,efgh");
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "ab,cd,efgh");
+
+    // Pasted text is cut to the longest start the rule keeps, never inside a line break.
+    Edit(1, 3);
+    w[g.TEXTCTRL].SetText(",,,,,,,,");
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), ",,,,,,");
+    Edit(1, 3);
+    w[g.TEXTCTRL].SetText("abcdefghijk\r\nxy");
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "abcdefghijk");
 }
 
 TEST_F(GridEditTest, AChoiceInAComboKeepsItOpenUntilTheEditIsAccepted) {

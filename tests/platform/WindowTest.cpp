@@ -164,6 +164,10 @@ TEST_F(WindowTest, EnterInAnEntryPressesTheDefaultButtonAfterTakingTheField) {
     drv::Key(demo.window, NAME, KEY_Enter);
     EXPECT_EQ(demo.name, "Q");
     EXPECT_EQ(demo.log, (std::vector<std::string>{"accepted 1", "accepted 4"}));
+    // A radio does not take Enter either.
+    demo.log.clear();
+    drv::Key(demo.window, KIND_A, KEY_Enter);
+    EXPECT_EQ(demo.log, std::vector<std::string>{"accepted 4"});
 }
 
 TEST_F(WindowTest, ControlsOnATabShowOnlyWhileItsTabIsChosen) {
