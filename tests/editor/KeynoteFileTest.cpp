@@ -1,8 +1,8 @@
 #include "editor/KeynoteFile.h"
 
-#include "FileSizeLimit.h"
 #include "platform/files/LineFile.h"
 #include "platform/testing/TempFiles.h"
+#include "platform/testing/WriteLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 
 using namespace editor;
 namespace drv = platform::testing;
-using keynotetest::FileSizeLimit;
 
 namespace {
 
@@ -158,7 +157,7 @@ TEST(KeynoteFileTest, AFailedSaveLeavesThePreviousFileWhole) {
 
     drv::WriteBytes(path, previous);
     {
-        FileSizeLimit full(4096); // the disk fills up while the file is written
+        drv::WriteLimit full(4096); // the disk fills up while the file is written
         KeynoteOutcome outcome = WriteKeynoteFile(path, "0.1", many);
         EXPECT_EQ(outcome.failed, KeynoteStep::Write);
         EXPECT_EQ(outcome.error, "File too large");
