@@ -304,8 +304,10 @@ void ExpectNoMessage() {
 
 namespace {
 
-// Where a user clicks a list's cell, in its viewport; false when it is not on the screen.
-bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewport, QPoint& at) {
+// Where a user clicks a list's cell, in its viewport (on the icon in front of its text, when
+// asked); false when it is not on the screen.
+bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewport, QPoint& at,
+               bool icon = false) {
     ListBox* list = ListBox::Of(window[control]);
     if (!list)
         return false;
@@ -315,6 +317,14 @@ bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewp
     if (row <= list->Count()) {
         QRect cell = view->visualRect(model->index(row - 1, column - 1));
         at = cell.center();
+        if (icon) {
+            const auto& columns = window[control].Definition().columns;
+            int indent =
+                column <= static_cast<int>(columns.size())
+                    ? window.ToPixelsX(columns[static_cast<std::size_t>(column - 1)].indent)
+                    : 0;
+            at.setX(cell.left() + indent + view->iconSize().width() / 2 + 2);
+        }
     } else {
         int x = view->header()->sectionViewportPosition(column - 1) +
                 view->header()->sectionSize(column - 1) / 2;
@@ -324,6 +334,13 @@ bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewp
         at = QPoint(x, y);
     }
     return viewport->rect().contains(at);
+}
+
+void DoubleClickAt(QWidget* viewport, QPoint at) {
+    Activate(viewport);
+    QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
+                       viewport->mapTo(viewport->window(), at));
+    Settle();
 }
 
 } // namespace
@@ -342,10 +359,7 @@ void DoubleClickList(Window& window, int control, int row, int column) {
     QPoint at;
     ASSERT_TRUE(ListPoint(window, control, row, column, viewport, at))
         << "row " << row << " column " << column << " of list " << control << " is not shown";
-    Activate(viewport);
-    QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
-                       viewport->mapTo(viewport->window(), at));
-    Settle();
+    DoubleClickAt(viewport, at);
 }
 
 void DoubleClickListIcon(Window& window, int control, int row, int column) {
@@ -353,19 +367,11 @@ void DoubleClickListIcon(Window& window, int control, int row, int column) {
     ASSERT_NE(list, nullptr);
     ASSERT_GE(row, 1);
     ASSERT_LE(row, list->Count());
-    auto* view = static_cast<QTreeView*>(list->View());
-    QWidget* viewport = view->viewport();
-    QRect cell = view->visualRect(view->model()->index(row - 1, column - 1));
-    const auto& columns = window[control].Definition().columns;
-    int indent = column <= static_cast<int>(columns.size())
-                     ? window.ToPixelsX(columns[static_cast<std::size_t>(column - 1)].indent)
-                     : 0;
-    QPoint at(cell.left() + indent + view->iconSize().width() / 2 + 2, cell.center().y());
-    ASSERT_TRUE(viewport->rect().contains(at)) << "row " << row << " is not shown";
-    Activate(viewport);
-    QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
-                       viewport->mapTo(viewport->window(), at));
-    Settle();
+    QWidget* viewport = nullptr;
+    QPoint at;
+    ASSERT_TRUE(ListPoint(window, control, row, column, viewport, at, true))
+        << "row " << row << " of list " << control << " is not shown";
+    DoubleClickAt(viewport, at);
 }
 
 void PickPopup(const std::vector<std::string>& items, int item) {

@@ -240,16 +240,15 @@ void Control::SetTabHidden(int position, bool hidden) {
 }
 
 void Control::AddAlert(int keyCode) {
-    if (!Alerted(keyCode))
-        alerts_.push_back(keyCode);
+    alerts_.Add(keyCode);
 }
 
 void Control::RemoveAlert(int keyCode) {
-    alerts_.erase(std::remove(alerts_.begin(), alerts_.end(), keyCode), alerts_.end());
+    alerts_.Remove(keyCode);
 }
 
 bool Control::Alerted(int keyCode) const {
-    return std::find(alerts_.begin(), alerts_.end(), keyCode) != alerts_.end();
+    return alerts_.Has(keyCode);
 }
 
 void Control::Focus() {

@@ -5,6 +5,7 @@
 // parent, in dialog units unless the window's pixel switch is on.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -106,6 +107,23 @@ struct Binding {
     std::variant<std::monostate, std::string*, std::int32_t*, std::int16_t*, std::uint8_t*, double*>
         target;
     std::size_t width = 0; // 0: no limit
+};
+
+// The key codes (and mouse codes) a control or a window alerts: each raises EVENT:AlertKey
+// instead of its default action.
+class AlertKeys {
+public:
+    void Add(int keyCode) {
+        if (!Has(keyCode))
+            keys_.push_back(keyCode);
+    }
+    void Remove(int keyCode) { std::erase(keys_, keyCode); }
+    bool Has(int keyCode) const {
+        return std::find(keys_.begin(), keys_.end(), keyCode) != keys_.end();
+    }
+
+private:
+    std::vector<int> keys_;
 };
 
 class Window;
@@ -232,7 +250,7 @@ private:
     std::int32_t fill_ = -1;
     int lineHeight_ = 0;
     int linePixels_ = 0; // the line height in pixels
-    std::vector<int> alerts_;
+    AlertKeys alerts_;
     int px_ = 0, py_ = 0, pw_ = 0, ph_ = 0; // client pixels
     bool updating_ = false;                 // the program sets the widget: no events
     bool dirty_ = false;                    // the user changed the text since it was last taken

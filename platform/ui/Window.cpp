@@ -357,16 +357,15 @@ void Window::Display(int control) {
 }
 
 void Window::AddAlert(int keyCode) {
-    if (!Alerted(keyCode))
-        alerts_.push_back(keyCode);
+    alerts_.Add(keyCode);
 }
 
 void Window::RemoveAlert(int keyCode) {
-    alerts_.erase(std::remove(alerts_.begin(), alerts_.end(), keyCode), alerts_.end());
+    alerts_.Remove(keyCode);
 }
 
 bool Window::Alerted(int keyCode) const {
-    return std::find(alerts_.begin(), alerts_.end(), keyCode) != alerts_.end();
+    return alerts_.Has(keyCode);
 }
 
 int Window::FocusControl() const {

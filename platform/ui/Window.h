@@ -126,7 +126,7 @@ private:
     std::map<int, std::unique_ptr<Control>> numbered_;
     std::vector<Control*> order_;
     std::vector<std::unique_ptr<Control>> unnumbered_;
-    std::vector<int> alerts_;
+    AlertKeys alerts_;
     bool open_ = false;
     bool closed_ = false;
     bool pixels_ = false;
