@@ -185,25 +185,18 @@ bool DescriptionFitsLine(std::string_view description) {
     return length + (enclosed ? 2 : 0) <= kKeynoteLineWidth - kNoteLineOverhead;
 }
 
-SaveOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
-                             const std::vector<ShapeNotes>& shapes,
-                             const std::function<void(long, long)>& progress) {
-    SaveOutcome outcome;
-    auto fail = [&outcome](SaveOutcome::Step step) {
-        outcome.failed = step;
-        outcome.errorText = FileErrorText();
-    };
+KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
+                                const std::vector<ShapeNotes>& shapes,
+                                const std::function<void(long, long)>& progress) {
     const std::string temp = TemporaryNameBeside(path);
     LineFile file(kKeynoteLineWidth);
     file.SetName(temp);
-    if (!file.Create()) {
-        fail(SaveOutcome::Step::Create);
-        return outcome;
-    }
+    if (!file.Create())
+        return KeynoteOutcome::Failure(KeynoteStep::Create);
     if (!file.Open(OpenMode::ReadWriteDenyWrite)) {
-        fail(SaveOutcome::Step::Open);
+        KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Open);
         DeleteFile(temp);
-        return outcome;
+        return failed;
     }
     long total = 0;
     for (const ShapeNotes& s : shapes)
@@ -228,21 +221,22 @@ SaveOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeigh
         }
     }
     if (!ok) {
-        fail(SaveOutcome::Step::Write);
+        KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
         file.Close();
         DeleteFile(temp);
-        return outcome;
+        return failed;
     }
     if (!file.Close()) {
-        fail(SaveOutcome::Step::Write);
+        KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
         DeleteFile(temp);
-        return outcome;
+        return failed;
     }
     if (!ReplaceFile(temp, path)) {
-        fail(SaveOutcome::Step::Replace);
+        KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Replace);
         DeleteFile(temp);
+        return failed;
     }
-    return outcome;
+    return {};
 }
 
 } // namespace editor

@@ -5,6 +5,8 @@
 // anything: they return what happened, with the error text the file operations keep.
 #pragma once
 
+#include "platform/files/FileOutcome.h"
+
 #include <array>
 #include <cstddef>
 #include <functional>
@@ -75,19 +77,20 @@ std::string SettingsLine(std::string_view textHeight);
 // and type: the editors hold descriptions to it, so that no note is ever cut when written.
 bool DescriptionFitsLine(std::string_view description);
 
-// What a save did: which step failed (none when the file was written and put in place) and the
-// error text of the failure.
-struct SaveOutcome {
-    enum class Step { None, Create, Open, Write, Replace };
-    Step failed = Step::None;
-    std::string errorText;
-    bool Ok() const { return failed == Step::None; }
+// The steps of a save, as the outcome names the one that failed.
+enum class KeynoteStep {
+    None,
+    Create,  // the new file could not be created beside the old one
+    Open,    // the new file could not be opened
+    Write,   // writing the new file failed
+    Replace, // the new file could not be put in the old one's place
 };
+using KeynoteOutcome = platform::FileOutcome<KeynoteStep>;
 
 // Writes the file `path` with the settings line and the shapes in the order given. `progress`
 // is told after each row (rows written, rows in all).
-SaveOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
-                             const std::vector<ShapeNotes>& shapes,
-                             const std::function<void(long, long)>& progress = {});
+KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
+                                const std::vector<ShapeNotes>& shapes,
+                                const std::function<void(long, long)>& progress = {});
 
 } // namespace editor

@@ -452,20 +452,20 @@ bool KeynoteWindow::SaveNotes() {
         CopyFile(CsvPath, BakPath);
     ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
     const std::vector<ShapeNotes> shapes = NotesInTabOrder();
-    SaveOutcome outcome =
+    KeynoteOutcome outcome =
         WriteKeynoteFile(CsvPath, settings_.LOC_TXTHT, shapes,
                          [this](long written, long total) { ProgressUpdate("", written, total); });
     ProgressUpdate("", 0, 0);
-    if (outcome.Ok()) {
+    if (outcome) {
         settingsTab_.WriteProjectSettings();
     } else {
-        const char* what = outcome.failed == SaveOutcome::Step::Open      ? "Unable to open "
-                           : outcome.failed == SaveOutcome::Step::Replace ? "Unable to remove "
-                                                                          : "Unable to create ";
-        Message(what + CsvPath + "!|Error: " + outcome.errorText, "Error", ICON_Hand, BUTTON_OK);
+        const char* what = outcome.failed == KeynoteStep::Open      ? "Unable to open "
+                           : outcome.failed == KeynoteStep::Replace ? "Unable to remove "
+                                                                    : "Unable to create ";
+        Message(what + CsvPath + "!|Error: " + outcome.error, "Error", ICON_Hand, BUTTON_OK);
     }
     OpenNotesFile();
-    return outcome.Ok();
+    return static_cast<bool>(outcome);
 }
 
 std::vector<ShapeNotes> KeynoteWindow::NotesInTabOrder() {

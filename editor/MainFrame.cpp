@@ -71,7 +71,7 @@ public:
     MainManager() : frame_(window_, MenuBar()) {}
 
     int Setup() override {
-        if (DeriveNames() != 0)
+        if (DeriveNames() != RESULT_GoOn)
             return RESULT_Stop;
         ReopenEditor = 0;
         GlobalErrorManager.SetProcedureName("Main");

@@ -5,7 +5,6 @@
 #include "platform/files/LineFile.h"
 #include "platform/ini/Ini.h"
 #include "platform/text/Text.h"
-#include "platform/ui/MessageBox.h"
 
 #include <algorithm>
 
@@ -33,19 +32,13 @@ void SortChoices(ChoiceList& choices) {
                      [](const std::string& a, const std::string& b) { return Compare(a, b) < 0; });
 }
 
-void ShowFileError(const std::string& what, const std::string& file) {
-    Message(what + "|" + Clip(file) + "|" + FileErrorText(), "Error", ICON_Hand, BUTTON_OK);
-}
-
 } // namespace
 
-bool LoadLayers(LayerLists& lists, const LayerFiles& files) {
+LayerOutcome LoadLayers(LayerLists& lists, const LayerFiles& files) {
     LineFile table(kLayerRecordSize);
     table.SetName(files.table);
-    if (!table.Open(OpenMode::ReadWriteDenyWrite)) {
-        ShowFileError("Can not open file!", files.table);
-        return false;
-    }
+    if (!table.Open(OpenMode::ReadWriteDenyWrite))
+        return LayerOutcome::Failure(LayerStep::Open);
     // Read into lists of its own: a table that fails half-way must not leave the window with
     // part of it, which the next save would write over the whole.
     LayerLists read;
@@ -63,40 +56,38 @@ bool LoadLayers(LayerLists& lists, const LayerFiles& files) {
         read.LayerQueue.push_back(ParseLayerLine(line, read.ColorQueue, read.LineTypeQueue));
     }
     if (result == ReadResult::Failed) {
-        ShowFileError("Can not open file!", files.table);
+        LayerOutcome failed = LayerOutcome::Failure(LayerStep::Read);
         table.Close();
-        return false;
+        return failed;
     }
     table.Close();
     SortChoices(read.ColorQueue);
     SortChoices(read.LineTypeQueue);
     lists = std::move(read);
-    return true;
+    return {};
 }
 
-bool SaveLayers(const LayerLists& lists, const LayerFiles& files) {
+LayerOutcome SaveLayers(const LayerLists& lists, const LayerFiles& files) {
     const std::string temp = TemporaryNameBeside(files.table);
     LineFile table(kLayerRecordSize);
     table.SetName(temp);
-    if (!table.Create()) {
-        ShowFileError("Cannot create file!", files.table);
-        return false;
-    }
+    if (!table.Create())
+        return LayerOutcome::Failure(LayerStep::Create);
     if (!table.Open(OpenMode::ReadWriteDenyWrite)) {
-        ShowFileError("Cannot open file!", files.table);
+        LayerOutcome failed = LayerOutcome::Failure(LayerStep::OpenNew);
         DeleteFile(temp);
-        return false;
+        return failed;
     }
     bool written = true;
     for (const LayerRow& row : lists.LayerQueue)
         written = table.Add(FormatLayerLine(row)) && written;
     written = table.Close() && written;
     if (!written || !ReplaceFile(temp, files.table)) {
-        ShowFileError("Cannot create file!", files.table);
+        LayerOutcome failed = LayerOutcome::Failure(LayerStep::Write);
         DeleteFile(temp);
-        return false;
+        return failed;
     }
-    return true;
+    return {};
 }
 
 } // namespace layers

@@ -349,7 +349,7 @@ void PreviewRun::FitToScreen() {
     if (!screen)
         return;
     const QRect free = screen->availableGeometry();
-    window_.SetPixels(true);
+    UnitScope pixels(window_, true);
     const int strip = window_.ToPixelsY(kStrip + 2);
     // Room for the status bar and the window's frame.
     int height = free.height() * 85 / 100 - 60;
@@ -362,7 +362,6 @@ void PreviewRun::FitToScreen() {
     height = std::max(height, window_.ToPixelsY(211));
     window_.SetPosition(free.x() + (free.width() - width) / 2,
                         free.y() + std::max(0, (free.height() - height - 60) / 2), width, height);
-    window_.SetPixels(false);
 }
 
 bool PreviewRun::OnEvent() {
@@ -579,11 +578,12 @@ void PreviewRun::LayoutThumbnails() {
         for (int column = 0; column < PagesAcross && k < ThumbCount; ++column, ++k) {
             Control& box = window_[FIRSTCELLBOX + k];
             box.SetPosition(x, y, cellW, cellH);
-            // The image inside the box's black frame.
-            window_.SetPixels(true);
-            window_[FIRSTCELLIMAGE + k].SetPosition(box.X() + 1, box.Y() + 1, box.Width() - 2,
-                                                    box.Height() - 2);
-            window_.SetPixels(false);
+            {
+                // The image inside the box's black frame.
+                UnitScope pixels(window_, true);
+                window_[FIRSTCELLIMAGE + k].SetPosition(box.X() + 1, box.Y() + 1, box.Width() - 2,
+                                                        box.Height() - 2);
+            }
             x += cellW + 3;
         }
         y += cellH + 3;

@@ -1,8 +1,8 @@
 #include "editor/KeynoteFile.h"
 
-#include "FileSizeLimit.h"
 #include "platform/files/LineFile.h"
 #include "platform/testing/TempFiles.h"
+#include "platform/testing/WriteLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 
 using namespace editor;
 namespace drv = platform::testing;
-using keynotetest::FileSizeLimit;
 
 namespace {
 
@@ -136,14 +135,14 @@ TEST(KeynoteFileTest, TheWholeFileComesOutByteForByte) {
         {3, "", {}},
     };
     std::vector<std::pair<long, long>> progress;
-    SaveOutcome outcome = WriteKeynoteFile(
+    KeynoteOutcome outcome = WriteKeynoteFile(
         path, "0.1", shapes, [&](long done, long total) { progress.emplace_back(done, total); });
-    ASSERT_TRUE(outcome.Ok()) << outcome.errorText;
+    ASSERT_TRUE(outcome) << outcome.error;
     EXPECT_EQ(drv::ReadBytes(path), Fixture("example.csv"));
     EXPECT_EQ(progress, (std::vector<std::pair<long, long>>{{1, 3}, {2, 3}, {3, 3}}));
     EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
 
-    ASSERT_TRUE(WriteKeynoteFile(path, "", {}).Ok());
+    ASSERT_TRUE(WriteKeynoteFile(path, "", {}));
     EXPECT_EQ(drv::ReadBytes(path), "SET,TXTHT,\r\n");
 }
 
@@ -158,22 +157,22 @@ TEST(KeynoteFileTest, AFailedSaveLeavesThePreviousFileWhole) {
 
     drv::WriteBytes(path, previous);
     {
-        FileSizeLimit full(4096); // the disk fills up while the file is written
-        SaveOutcome outcome = WriteKeynoteFile(path, "0.1", many);
-        EXPECT_EQ(outcome.failed, SaveOutcome::Step::Write);
-        EXPECT_EQ(outcome.errorText, "File too large");
+        drv::WriteLimit full(4096); // the disk fills up while the file is written
+        KeynoteOutcome outcome = WriteKeynoteFile(path, "0.1", many);
+        EXPECT_EQ(outcome.failed, KeynoteStep::Write);
+        EXPECT_EQ(outcome.error, "File too large");
     }
     EXPECT_EQ(drv::ReadBytes(path), previous);
     EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
 
     std::filesystem::permissions(path, std::filesystem::perms(0444)); // read-only
-    SaveOutcome outcome = WriteKeynoteFile(path, "0.1", many);
-    EXPECT_EQ(outcome.failed, SaveOutcome::Step::Replace);
-    EXPECT_EQ(outcome.errorText, "Access Denied");
+    KeynoteOutcome outcome = WriteKeynoteFile(path, "0.1", many);
+    EXPECT_EQ(outcome.failed, KeynoteStep::Replace);
+    EXPECT_EQ(outcome.error, "Access Denied");
     EXPECT_EQ(drv::ReadBytes(path), previous);
     EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
 
     outcome = WriteKeynoteFile(temp / "gone/constnot.csv", "0.1", many);
-    EXPECT_EQ(outcome.failed, SaveOutcome::Step::Create);
-    EXPECT_EQ(outcome.errorText, "Path Not Found");
+    EXPECT_EQ(outcome.failed, KeynoteStep::Create);
+    EXPECT_EQ(outcome.error, "Path Not Found");
 }

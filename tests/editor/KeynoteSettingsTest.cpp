@@ -73,6 +73,24 @@ TEST_F(KeynoteTest, TheSettingsComeFromSectionQvrAndGoBackWithTheSave) {
     }
 }
 
+// The user opens each drop list of the Config tab and clicks an item; the save writes what was
+// chosen.
+TEST_F(KeynoteTest, ItemsChosenInTheConfigTabsDropListsGoWithTheSave) {
+    OpenOn("SET,TXTHT,0.1\r\n");
+    drv::Choose(W(), CURRENTTAB, 10);
+    EXPECT_EQ(drv::Items(W(), LOC_BUBBLEHOOKS), (std::vector<std::string>{"Yes", "No"}));
+    drv::Choose(W(), LOC_INSERTTABLEPHASES, 4);
+    drv::Choose(W(), LOC_DOCURRENTTABONLY, 2);
+    drv::Choose(W(), LOC_BUBBLEHOOKS, 2);
+    drv::Choose(W(), LOC_SHOWKEYTABLEQUANTITIES, 1);
+    EXPECT_TRUE(W()[LOC_SHOWKEYTABLEQUANTITIES].HasFocus());
+    drv::Click(W(), SAVETOASCII);
+    EXPECT_EQ(ReadIni("QVR", "InsertTablePhases", "", ini), "3");
+    EXPECT_EQ(ReadIni("QVR", "DoCurrentTabOnly", "", ini), "1");
+    EXPECT_EQ(ReadIni("QVR", "BubbleHooks", "", ini), "No");
+    EXPECT_EQ(ReadIni("QVR", "ShowKeyTableQuantities", "", ini), "1");
+}
+
 TEST_F(KeynoteTest, TheStyleRadiosKeepAndForceTheSpacings) {
     OpenOn("");
     drv::Choose(W(), CURRENTTAB, 10);

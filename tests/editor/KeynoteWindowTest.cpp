@@ -1,7 +1,7 @@
 #include "KeynoteFixture.h"
 
-#include "FileSizeLimit.h"
 #include "platform/files/LineFile.h"
+#include "platform/testing/WriteLimit.h"
 #include "platform/ui/Keys.h"
 
 #include <chrono>
@@ -207,7 +207,7 @@ TEST_F(KeynoteTest, AFailedSaveKeepsTheOldFileAndTheNotesAndSaveAndExitStaysOpen
     ClickCell(1, 1, 2);
     drv::Click(W(), MOVEDOWN);
     {
-        FileSizeLimit full(64); // the disk is full
+        drv::WriteLimit full(64); // the disk is full
         drv::Click(W(), SAVETOASCIIANDCLOSE);
     }
     drv::Answer("Unable to create " + csv + "!|Error: File too large", "Error", ICON_Hand,
