@@ -1,13 +1,14 @@
 #include "editor/Config.h"
 
 #include "editor/Globals.h"
+#include "layers/ProgramFiles.h"
 #include "platform/files/Files.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
-#include "platform/runtime/Program.h"
 #include "platform/text/Text.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Startup.h"
+#include "platform/ui/WindowManager.h"
 
 #include <algorithm>
 
@@ -26,44 +27,20 @@ std::string InFolder(const std::string& folder, const std::string& name) {
     return folder + kPathSeparator + name;
 }
 
-void EnsureLayersIni() {
-    if (FileExists(LayersIni))
-        return;
-    for (const char* kind : {"Color", "LineType"})
-        for (int n = 1; n <= 3; ++n)
-            WriteIni("LAYERS", kind + DecimalText(n), "", LayersIni);
-}
-
 } // namespace
 
 int DeriveNames() {
     if (RefuseUnusablePath(2))
-        return 3;
-    Param1 = CommandArgument(1);
-    Param2 = CommandArgument(2);
-    if (Clip(Param1).empty()) {
-        ProjectFolder = AppPath;
-        Param1 = "(BLANK)";
-        CsvName = "constnot.csv";
-        BakName = "constnot.bak";
-    } else {
-        FileArgument parts = SplitFileArgument(Param1);
-        ProjectFolder = parts.folder;
-        CsvName = parts.name;
-        BakName = parts.backup;
-        if (CsvName.empty() || BakName.empty()) {
-            Message("You should pass the Path+Filename as the first parameter!",
-                    "File name not specified!", ICON_Hand, BUTTON_OK);
-            return 3;
-        }
-    }
+        return RESULT_Stop;
+    if (!layers::ReadFileArguments(AppPath, {Param1, Param2, ProjectFolder, CsvName, BakName}))
+        return RESULT_Stop;
     ProjectIni = !Clip(Param2).empty() ? Param2 : InFolder(ProjectFolder, "qvr.ini");
     AppIni = InFolder(AppPath, "qvr.ini");
-    LayersIni = AppPath + kPathSeparator + "Layers.ini";
-    EnsureLayersIni();
+    LayersIni = layers::LayersIniOf(AppPath);
+    layers::EnsureLayersIni(LayersIni);
     LoadEditorConfig();
     SetFileNames();
-    return 0;
+    return RESULT_GoOn;
 }
 
 void LoadTabEntry(const std::string& shape, int number) {

@@ -9,9 +9,9 @@
 namespace editor {
 
 // Sets the names from the command line. When no usable keynote file name results, or a path of
-// the program or its arguments cannot be used, shows why and returns 3 (the frame must not
-// open); else 0. Also makes sure Layers.ini exists, loads the
-// editor configuration and sets the file names.
+// the program or its arguments cannot be used, shows why and returns RESULT_Stop (the frame must
+// not open); else RESULT_GoOn. Also makes sure Layers.ini exists, loads the editor configuration
+// and sets the file names.
 int DeriveNames();
 
 // Rebuilds the tab list and reads the editor options; makes sure the library folder exists.

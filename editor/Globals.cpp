@@ -1,5 +1,7 @@
 #include "editor/Globals.h"
 
+#include "editor/TableSettings.h"
+
 namespace editor {
 
 std::string AppPath;
@@ -33,6 +35,7 @@ std::vector<TabRecord> TabQueue;
 std::vector<NoteRecord> NotesQueue;
 std::array<std::string, 9> ShapeTitle;
 std::array<std::string, 9> TitleRead;
+TableSettingsStashRecord TableSettingsStash;
 
 void ResetGlobals() {
     AppPath.clear();
@@ -64,6 +67,7 @@ void ResetGlobals() {
     NotesStashed = 0;
     TabQueue.clear();
     NotesQueue.clear();
+    TableSettingsStash = {};
     ShapeTitle.fill(std::string(kTitleWidth, ' '));
     TitleRead.fill("     ");
 }

@@ -29,7 +29,7 @@ struct NoteRecord {
     std::int32_t ROW = 0;
     std::uint8_t CHECKSTATE = 0;
     std::string NO;       // up to 5 characters
-    std::string DESC;     // up to 999 characters, lines separated by CR LF
+    std::string DESC;     // the whole description (up to 5000), lines separated by CR LF
     std::string UNIT;     // up to 3
     std::string TYPE;     // up to 5
     std::string NOTETYPE; // the shape code

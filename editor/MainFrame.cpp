@@ -71,7 +71,7 @@ public:
     MainManager() : frame_(window_, MenuBar()) {}
 
     int Setup() override {
-        if (DeriveNames() != 0)
+        if (DeriveNames() != RESULT_GoOn)
             return RESULT_Stop;
         ReopenEditor = 0;
         GlobalErrorManager.SetProcedureName("Main");
@@ -157,12 +157,7 @@ public:
         }
         int result = WindowManager::OnWindowEvent();
         if (CurrentEvent() == EVENT_CloseWindow) {
-            // The keynote file still carries the time it had when the keynote window opened:
-            // it has not been saved since.
-            FileTime now = LastWriteTime(CsvPath).value_or(FileTime{});
-            if (now == CsvStampTime &&
-                Message("You have not saved this file. Exit without saving?", "QVR", ICON_Question,
-                        BUTTON_YES | BUTTON_NO, BUTTON_NO, MSGMODE_SYSMODAL) == BUTTON_NO)
+            if (!MayEndProgram())
                 return RESULT_Handled;
             Post(EVENT_CloseDown, 0, 1);
         }
@@ -258,6 +253,14 @@ private:
 };
 
 } // namespace
+
+bool MayEndProgram() {
+    // The keynote file still carries the time it had when the keynote window opened: it has
+    // not been saved since.
+    return LastWriteTime(CsvPath).value_or(FileTime{}) != CsvStampTime ||
+           Message("You have not saved this file. Exit without saving?", "QVR", ICON_Question,
+                   BUTTON_YES | BUTTON_NO, BUTTON_NO, MSGMODE_SYSMODAL) != BUTTON_NO;
+}
 
 void Main() {
     MainManager frame;

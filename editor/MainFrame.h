@@ -60,6 +60,10 @@ struct FrameWindows {
 };
 extern FrameWindows Windows;
 
+// Whether the program may end: while the keynote file still has the last-write time it had when
+// the keynote window opened (it was not saved since), asks the user first.
+bool MayEndProgram();
+
 // The frame procedure, run by the main procedure on thread 1.
 void Main();
 

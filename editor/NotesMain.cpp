@@ -1,8 +1,12 @@
 #include "editor/NotesMain.h"
 
 #include "about/About.h"
+#include "editor/ConfigVars.h"
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
+#include "editor/KeynoteWindow.h"
+#include "editor/Library.h"
+#include "editor/Lookup.h"
 #include "editor/MainFrame.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
@@ -28,6 +32,11 @@ void NotesMain() {
     if (dragWasOn)
         SetDragFullWindows(false, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
 
+    Windows.BrowseLookup = BrowseLookup;
+    Windows.ConfigVars = ConfigVars;
+    Windows.BrowseNextNotes = BrowseNextNotes;
+    Windows.ImportNotes = ImportNotes;
+    Windows.SelectCatalog = SelectCatalog;
     Main();
 
     if (dragWasOn)

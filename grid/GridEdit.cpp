@@ -110,7 +110,8 @@ void PelkGridClass::AcceptEdit() {
             // than by typing (pasted) is held to the same capacity as typed text.
             const std::string text = Ctrl(TEXTCTRL).Text();
             if (text != shownText_)
-                row.V3 = platform::Cut(text, static_cast<std::size_t>(DESCCAPACITY));
+                row.V3 =
+                    FittingDescription(platform::Cut(text, static_cast<std::size_t>(DESCCAPACITY)));
             else
                 row.V3 = heldText_;
             break;
@@ -187,11 +188,12 @@ void PelkGridClass::RewrapText() {
     const bool changed =
         WrapDescription(text, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, caret) != 0;
     const std::optional<EditorText> before = std::exchange(beforeKeys_, std::nullopt);
-    if (before && text.size() > static_cast<std::size_t>(DESCCAPACITY) &&
-        text.size() > before->text.size()) {
-        // The keys would push the rewrapped description past what it may hold: they are
-        // refused whole (typed text, a deletion whose join adds a blank, a paste), so that
-        // nothing behind the caret is ever cut off.
+    if (before && text.size() > before->text.size() &&
+        (text.size() > static_cast<std::size_t>(DESCCAPACITY) ||
+         (DescriptionFits && !DescriptionFits(text)))) {
+        // The keys would push the rewrapped description past what it may hold, or break the
+        // owner's rule: they are refused whole (typed text, a deletion whose join adds a blank,
+        // a paste), so that nothing behind the caret is ever cut off.
         editor.SetText(before->text);
         editor.SetSelStart(before->selStart);
     } else if (changed) {
@@ -220,7 +222,27 @@ bool PelkGridClass::LineBreakWouldOverflow() {
     text.insert(caret, "\r\n");
     std::int32_t at = static_cast<std::int32_t>(caret);
     WrapDescription(text, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, at);
-    return text.size() > static_cast<std::size_t>(DESCCAPACITY);
+    return text.size() > static_cast<std::size_t>(DESCCAPACITY) ||
+           (DescriptionFits && !DescriptionFits(text));
+}
+
+// The longest start of a description that the owner's rule keeps (a line break is never cut
+// in half); the whole text when there is no rule.
+std::string PelkGridClass::FittingDescription(std::string text) const {
+    if (!DescriptionFits || DescriptionFits(text))
+        return text;
+    std::size_t low = 0, high = text.size(); // a start of `low` characters fits, `high` not
+    while (high - low > 1) {
+        std::size_t mid = low + (high - low) / 2;
+        if (DescriptionFits(text.substr(0, mid)))
+            low = mid;
+        else
+            high = mid;
+    }
+    if (low > 0 && text[low - 1] == '\r' && low < text.size() && text[low] == '\n')
+        --low;
+    text.resize(low);
+    return text;
 }
 
 void PelkGridClass::FitTextEditor(std::uint8_t mode) {

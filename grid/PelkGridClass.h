@@ -7,6 +7,7 @@
 #include "platform/win32/Win32.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -109,6 +110,11 @@ public:
     // Most characters the description editor takes, rewrapped; the owner may set fewer so that
     // every note fits its line in the keynote file.
     std::int32_t DESCCAPACITY = static_cast<std::int32_t>(kDescWidth);
+    // The owner's rule for a description beyond its length, when a number cannot say it (the
+    // keynote window's: the note must fit its line in the file). Typed characters and Enter that
+    // break it are refused; text that reached the editor otherwise (pasted) is cut to the
+    // longest start that keeps it when the edit is accepted.
+    std::function<bool(const std::string& description)> DescriptionFits;
 
     // Set-up and layout. Setup binds the grid to a host control of the running thread's newest
     // window.
@@ -206,6 +212,7 @@ private:
     void KeepBeforeKeys();
     void AcceptOpenEdit();
     bool LineBreakWouldOverflow();
+    std::string FittingDescription(std::string text) const;
 };
 
 } // namespace grid

@@ -5,7 +5,6 @@
 #include "platform/files/LineFile.h"
 #include "platform/ini/Ini.h"
 #include "platform/text/Text.h"
-#include "platform/ui/MessageBox.h"
 
 #include <algorithm>
 
@@ -33,28 +32,21 @@ void SortChoices(ChoiceList& choices) {
                      [](const std::string& a, const std::string& b) { return Compare(a, b) < 0; });
 }
 
-void ShowFileError(const std::string& what, const std::string& file,
-                   const std::string& error = FileErrorText()) {
-    Message(what + "|" + Clip(file) + "|" + error, "Error", ICON_Hand, BUTTON_OK);
-}
-
-// A failed save removes its new table before it says why: nothing is left beside the table
-// while the message waits, or after the program is ended from it.
-void RefuseSave(const std::string& what, const std::string& file, const std::string& temp) {
-    const std::string error = FileErrorText();
+// A failed save removes its new table before the window says why: nothing is left beside the
+// table while the message waits, or after the program is ended from it.
+LayerOutcome RefusedSave(LayerStep step, const std::string& temp) {
+    LayerOutcome failed = LayerOutcome::Failure(step);
     DeleteFile(temp);
-    ShowFileError(what, file, error);
+    return failed;
 }
 
 } // namespace
 
-bool LoadLayers(LayerLists& lists, const LayerFiles& files) {
+LayerOutcome LoadLayers(LayerLists& lists, const LayerFiles& files) {
     LineFile table(kLayerRecordSize);
     table.SetName(files.table);
-    if (!table.Open(OpenMode::ReadWriteDenyWrite)) {
-        ShowFileError("Can not open file!", files.table);
-        return false;
-    }
+    if (!table.Open(OpenMode::ReadWriteDenyWrite))
+        return LayerOutcome::Failure(LayerStep::Open);
     // Read into lists of its own: a table that fails half-way must not leave the window with
     // part of it, which the next save would write over the whole.
     LayerLists read;
@@ -72,38 +64,32 @@ bool LoadLayers(LayerLists& lists, const LayerFiles& files) {
         read.LayerQueue.push_back(ParseLayerLine(line, read.ColorQueue, read.LineTypeQueue));
     }
     if (result == ReadResult::Failed) {
-        ShowFileError("Can not open file!", files.table);
+        LayerOutcome failed = LayerOutcome::Failure(LayerStep::Read);
         table.Close();
-        return false;
+        return failed;
     }
     table.Close();
     SortChoices(read.ColorQueue);
     SortChoices(read.LineTypeQueue);
     lists = std::move(read);
-    return true;
+    return {};
 }
 
-bool SaveLayers(const LayerLists& lists, const LayerFiles& files) {
+LayerOutcome SaveLayers(const LayerLists& lists, const LayerFiles& files) {
     const std::string temp = TemporaryNameBeside(files.table);
     LineFile table(kLayerRecordSize);
     table.SetName(temp);
-    if (!table.Create()) {
-        RefuseSave("Cannot create file!", files.table, temp);
-        return false;
-    }
-    if (!table.Open(OpenMode::ReadWriteDenyWrite)) {
-        RefuseSave("Cannot open file!", files.table, temp);
-        return false;
-    }
+    if (!table.Create())
+        return RefusedSave(LayerStep::Create, temp);
+    if (!table.Open(OpenMode::ReadWriteDenyWrite))
+        return RefusedSave(LayerStep::OpenNew, temp);
     bool written = true;
     for (const LayerRow& row : lists.LayerQueue)
         written = table.Add(FormatLayerLine(row)) && written;
     written = table.Close() && written;
-    if (!written || !ReplaceFile(temp, files.table)) {
-        RefuseSave("Cannot create file!", files.table, temp);
-        return false;
-    }
-    return true;
+    if (!written || !ReplaceFile(temp, files.table))
+        return RefusedSave(LayerStep::Write, temp);
+    return {};
 }
 
 } // namespace layers

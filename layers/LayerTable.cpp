@@ -91,10 +91,10 @@ LayerRow ParseLayerLine(std::string_view text, ChoiceList& colors, ChoiceList& l
 
 std::string FormatLayerLine(const LayerRow& row) {
     std::string line = "(";
-    PutColumn(line, '"' + Clip(row.KEYNAME) + '"', 20);
-    PutColumn(line, '"' + Clip(row.LAYERNAME) + '"', 255);
-    PutColumn(line, '"' + Clip(row.COLOR) + '"', 20);
-    PutColumn(line, '"' + Clip(row.LINETYPE) + "\")", 20);
+    PutColumn(line, '"' + Clip(row.KEYNAME) + '"', kKeyNameWidth);
+    PutColumn(line, '"' + Clip(row.LAYERNAME) + '"', kLayerNameWidth);
+    PutColumn(line, '"' + Clip(row.COLOR) + '"', kColorWidth);
+    PutColumn(line, '"' + Clip(row.LINETYPE) + "\")", kLineTypeWidth);
     line += ';';
     line += Clip(row.DESCRIPTION);
     return line;

@@ -307,14 +307,18 @@ private:
     }
 
     void Load() {
-        loaded_ = LoadLayers(lists_, files_);
+        LayerOutcome outcome = LoadLayers(lists_, files_);
+        loaded_ = static_cast<bool>(outcome);
+        if (!outcome)
+            ShowFailure(outcome);
         window_.Display(LIST);
         window_.Display(EDITCOLOR);
         window_.Display(EDITLINETYPE);
     }
 
     // Writes the rows. A table that could not be read when last loaded is replaced only when the
-    // user agrees, since the rows shown are not what it holds. False when the user declined.
+    // user agrees, since the rows shown are not what it holds (Refused when the user declines);
+    // a save that fails says why.
     enum class SaveOutcome { Refused, Failed, Saved };
 
     SaveOutcome Save() {
@@ -323,7 +327,22 @@ private:
                         "|Replace it with the layers shown here?",
                     "Save", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO) != BUTTON_YES)
             return SaveOutcome::Refused;
-        return SaveLayers(lists_, files_) ? SaveOutcome::Saved : SaveOutcome::Failed;
+        if (LayerOutcome outcome = SaveLayers(lists_, files_); !outcome) {
+            ShowFailure(outcome);
+            return SaveOutcome::Failed;
+        }
+        return SaveOutcome::Saved;
+    }
+
+    // What failed, the table's name and the file error's text.
+    void ShowFailure(const LayerOutcome& outcome) {
+        const char* what = "Cannot create file!";
+        if (outcome.failed == LayerStep::Open || outcome.failed == LayerStep::Read)
+            what = "Can not open file!";
+        else if (outcome.failed == LayerStep::OpenNew)
+            what = "Cannot open file!";
+        Message(what + ("|" + Clip(files_.table) + "|" + outcome.error), "Error", ICON_Hand,
+                BUTTON_OK);
     }
 
     // Tells the drawing side that the layer settings changed; also after a failed save.
@@ -342,7 +361,7 @@ private:
     RowSource rowSource_{lists_.LayerQueue};
     ChoiceSource colorSource_{lists_.ColorQueue};
     ChoiceSource lineTypeSource_{lists_.LineTypeQueue};
-    WindowResizer resizer_; // goes after the window it lays out
+    WindowResizer resizer_; // declared before the window it lays out, so that it goes after it
     Window window_{LayersDefinition()};
 };
 

@@ -1,4 +1,4 @@
-#include "layers/Frame.h"
+#include "layers/LayersMain.h"
 #include "platform/runtime/Program.h"
 
 int main(int argc, char** argv) {

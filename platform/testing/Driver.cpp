@@ -7,10 +7,12 @@
 #include "platform/ui/Popup.h"
 #include "platform/ui/Qt.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyleOptionComboBox>
 #include <QStyleOptionSlider>
 #include <QTabBar>
 #include <QTabWidget>
@@ -36,61 +38,6 @@ QWindow* HandleOf(QWidget* widget) {
     if (!top->windowHandle())
         top->winId();
     return top->windowHandle();
-}
-
-Qt::Key QtKeyOf(int code) {
-    int key = code & 0xFF;
-    if (key >= KEY_A && key < KEY_A + 26)
-        return static_cast<Qt::Key>(Qt::Key_A + (key - KEY_A));
-    if (key >= KEY_0 && key < KEY_0 + 10)
-        return static_cast<Qt::Key>(Qt::Key_0 + (key - KEY_0));
-    if (key >= KEY_F1 && key < KEY_F1 + 24)
-        return static_cast<Qt::Key>(Qt::Key_F1 + (key - KEY_F1));
-    switch (key) {
-    case KEY_Backspace:
-        return Qt::Key_Backspace;
-    case KEY_Tab:
-        return (code & KEY_Shift) ? Qt::Key_Backtab : Qt::Key_Tab;
-    case KEY_Enter:
-        return Qt::Key_Return;
-    case KEY_Esc:
-        return Qt::Key_Escape;
-    case KEY_Space:
-        return Qt::Key_Space;
-    case KEY_PgUp:
-        return Qt::Key_PageUp;
-    case KEY_PgDn:
-        return Qt::Key_PageDown;
-    case KEY_End:
-        return Qt::Key_End;
-    case KEY_Home:
-        return Qt::Key_Home;
-    case KEY_Left:
-        return Qt::Key_Left;
-    case KEY_Up:
-        return Qt::Key_Up;
-    case KEY_Right:
-        return Qt::Key_Right;
-    case KEY_Down:
-        return Qt::Key_Down;
-    case KEY_Insert:
-        return Qt::Key_Insert;
-    case KEY_Delete:
-        return Qt::Key_Delete;
-    default:
-        return Qt::Key_unknown;
-    }
-}
-
-Qt::KeyboardModifiers ModifiersOf(int code) {
-    Qt::KeyboardModifiers m;
-    if (code & KEY_Shift)
-        m |= Qt::ShiftModifier;
-    if (code & KEY_Ctrl)
-        m |= Qt::ControlModifier;
-    if (code & KEY_Alt)
-        m |= Qt::AltModifier;
-    return m;
 }
 
 void ClickAt(QWidget* target, QPoint local) {
@@ -177,7 +124,7 @@ void Key(Window& window, int control, int keyCode) {
     if (control)
         w->setFocus(Qt::OtherFocusReason);
     QCoreApplication::processEvents();
-    QTest::keyClick(HandleOf(w), QtKeyOf(keyCode), ModifiersOf(keyCode));
+    QTest::keyClick(HandleOf(w), QtKeyOf(keyCode), QtModifiersOf(keyCode));
     Settle();
 }
 
@@ -254,14 +201,69 @@ void Choose(Window& window, int control, int item) {
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
         ASSERT_GE(item, 1);
         ASSERT_LE(item, combo->count());
-        Activate(combo);
-        combo->setFocus(Qt::OtherFocusReason);
-        combo->setCurrentIndex(item - 1);
-        emit combo->activated(item - 1);
+        // The user opens the drop-down list with its arrow and clicks the item.
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = combo->isEditable();
+        option.subControls = QStyle::SC_All;
+        ClickAt(combo,
+                combo->style()
+                    ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, combo)
+                    .center());
+        Settle();
+        QAbstractItemView* view = combo->view();
+        ASSERT_TRUE(view->isVisible())
+            << "the drop-down list of control " << control << " did not open";
+        QModelIndex index = view->model()->index(item - 1, combo->modelColumn());
+        view->scrollTo(index);
+        QWidget* viewport = view->viewport();
+        // An item may reach past a narrow list's right edge: the user clicks what is shown.
+        QRect shown = view->visualRect(index).intersected(viewport->rect());
+        ASSERT_FALSE(shown.isEmpty()) << "item " << item << " of control " << control
+                                      << " is not shown in its drop-down list";
+        QPoint at = viewport->mapTo(viewport->window(), shown.center());
+        QTest::mouseClick(viewport->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
     } else {
         FAIL() << "control " << control << " has no items to choose";
     }
     Settle();
+}
+
+namespace {
+
+QComboBox* ComboOf(Window& window, int control) {
+    return qobject_cast<QComboBox*>(window[control].Widget());
+}
+
+} // namespace
+
+std::vector<std::string> Items(Window& window, int control) {
+    std::vector<std::string> items;
+    QComboBox* combo = ComboOf(window, control);
+    EXPECT_NE(combo, nullptr) << "control " << control << " has no drop-down list";
+    for (int i = 0; combo && i < combo->count(); ++i)
+        items.push_back(FromQt(combo->itemText(i)));
+    return items;
+}
+
+int ItemHeight(Window& window, int control, int item) {
+    QComboBox* combo = ComboOf(window, control);
+    EXPECT_NE(combo, nullptr) << "control " << control << " has no drop-down list";
+    if (!combo || item < 1 || item > combo->count())
+        return 0;
+    return combo->itemData(item - 1, Qt::SizeHintRole).toSize().height();
+}
+
+std::vector<std::string> TabCaptions(Window& window, int control) {
+    std::vector<std::string> out;
+    auto* tabs = qobject_cast<QTabWidget*>(window[control].Widget());
+    EXPECT_NE(tabs, nullptr) << "control " << control << " is no sheet";
+    if (!tabs)
+        return out;
+    for (int i = 0; i < tabs->count(); ++i)
+        if (tabs->isTabVisible(i))
+            out.push_back(FromQt(tabs->tabText(i)));
+    return out;
 }
 
 void CloseBox(Window& window) {
@@ -284,7 +286,9 @@ void Answer(const std::string& text, const std::string& caption, int icon, int b
     if (defaultButton) {
         EXPECT_EQ(m.defaultButton, defaultButton);
     }
-    ASSERT_TRUE(AnswerMessage(button));
+    QWidget* pressed = MessageButton(button);
+    ASSERT_NE(pressed, nullptr) << "the message box has no button " << button;
+    ClickAt(pressed, pressed->rect().center());
     Settle();
 }
 
@@ -300,8 +304,10 @@ void ExpectNoMessage() {
 
 namespace {
 
-// Where a user clicks a list's cell, in its viewport; false when it is not on the screen.
-bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewport, QPoint& at) {
+// Where a user clicks a list's cell, in its viewport (on the icon in front of its text, when
+// asked); false when it is not on the screen.
+bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewport, QPoint& at,
+               bool icon = false) {
     ListBox* list = ListBox::Of(window[control]);
     if (!list)
         return false;
@@ -311,6 +317,14 @@ bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewp
     if (row <= list->Count()) {
         QRect cell = view->visualRect(model->index(row - 1, column - 1));
         at = cell.center();
+        if (icon) {
+            const auto& columns = window[control].Definition().columns;
+            int indent =
+                column <= static_cast<int>(columns.size())
+                    ? window.ToPixelsX(columns[static_cast<std::size_t>(column - 1)].indent)
+                    : 0;
+            at.setX(cell.left() + indent + view->iconSize().width() / 2 + 2);
+        }
     } else {
         int x = view->header()->sectionViewportPosition(column - 1) +
                 view->header()->sectionSize(column - 1) / 2;
@@ -320,6 +334,13 @@ bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewp
         at = QPoint(x, y);
     }
     return viewport->rect().contains(at);
+}
+
+void DoubleClickAt(QWidget* viewport, QPoint at) {
+    Activate(viewport);
+    QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
+                       viewport->mapTo(viewport->window(), at));
+    Settle();
 }
 
 } // namespace
@@ -338,10 +359,19 @@ void DoubleClickList(Window& window, int control, int row, int column) {
     QPoint at;
     ASSERT_TRUE(ListPoint(window, control, row, column, viewport, at))
         << "row " << row << " column " << column << " of list " << control << " is not shown";
-    Activate(viewport);
-    QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
-                       viewport->mapTo(viewport->window(), at));
-    Settle();
+    DoubleClickAt(viewport, at);
+}
+
+void DoubleClickListIcon(Window& window, int control, int row, int column) {
+    ListBox* list = ListBox::Of(window[control]);
+    ASSERT_NE(list, nullptr);
+    ASSERT_GE(row, 1);
+    ASSERT_LE(row, list->Count());
+    QWidget* viewport = nullptr;
+    QPoint at;
+    ASSERT_TRUE(ListPoint(window, control, row, column, viewport, at, true))
+        << "row " << row << " of list " << control << " is not shown";
+    DoubleClickAt(viewport, at);
 }
 
 void PickPopup(const std::vector<std::string>& items, int item) {

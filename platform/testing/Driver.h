@@ -50,13 +50,20 @@ void Wheel(Window& window, int x, int y, int delta);
 win32::HWND Capture(Window& window);
 // A pixel of the window's drawing surface as 0x00BBGGRR (CLR_INVALID when nothing has drawn).
 win32::COLORREF Pixel(Window& window, int x, int y);
-// Chooses the tab at a position (from 1) of a sheet, or an item of a drop list, as a user does.
+// Chooses the tab at a position (from 1) of a sheet, or an item of a drop list or drop combo, as
+// a user does (a drop-down list is opened with its arrow and the item clicked).
 void Choose(Window& window, int control, int item);
+// The items a drop list or drop combo offers, and the height in pixels its drop-down list gives
+// an item (0 when it sets none).
+std::vector<std::string> Items(Window& window, int control);
+int ItemHeight(Window& window, int control, int item);
+// The captions of the tabs a sheet shows, in their order (hidden tabs left out).
+std::vector<std::string> TabCaptions(Window& window, int control);
 // Clicks the window's close box.
 void CloseBox(Window& window);
 
 // Expects exactly one open message box saying `text` with this caption, icon and buttons (and
-// the default button when not 0), and presses `button`. Reports a test failure otherwise.
+// the default button when not 0), and clicks `button`. Reports a test failure otherwise.
 void Answer(const std::string& text, const std::string& caption, int icon, int buttons, int button,
             int defaultButton = 0);
 // Fails the test when a message box is open that nobody expected.
@@ -66,6 +73,8 @@ void ExpectNoMessage();
 // after the last clicks the empty area below the rows.
 void ClickList(Window& window, int control, int row, int column = 1);
 void DoubleClickList(Window& window, int control, int row, int column = 1);
+// Double-clicks the icon a cell shows in front of its text.
+void DoubleClickListIcon(Window& window, int control, int row, int column = 1);
 
 // Expects an open popup menu offering exactly these items (separators left out, check marks
 // as "+" or "-" in front as the program wrote them) and chooses item n, or none for 0.

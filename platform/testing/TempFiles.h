@@ -1,4 +1,5 @@
-// A folder of its own for each test, removed afterwards, and helpers for the bytes of its files.
+// A folder of its own for each test, removed afterwards, a current folder for a while, and helpers
+// for the bytes of files.
 #pragma once
 
 #include <atomic>
@@ -40,6 +41,24 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Makes a folder the process's current folder while it lives; the previous one comes back at its
+// end, also when a test stops early.
+class WorkingFolder {
+public:
+    explicit WorkingFolder(const std::string& folder) : before_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~WorkingFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(before_, ignored);
+    }
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+private:
+    std::filesystem::path before_;
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {

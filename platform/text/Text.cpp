@@ -1,5 +1,6 @@
 #include "platform/text/Text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -105,8 +106,15 @@ std::string_view TrimView(std::string_view value) {
 } // namespace
 
 int Compare(std::string_view a, std::string_view b) {
-    int r = ClipView(a).compare(ClipView(b));
-    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+    // The shorter text is padded with blanks, so a byte below the blank sorts before its end.
+    const std::size_t n = std::max(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto ca = static_cast<unsigned char>(i < a.size() ? a[i] : ' ');
+        auto cb = static_cast<unsigned char>(i < b.size() ? b[i] : ' ');
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return 0;
 }
 
 bool Equal(std::string_view a, std::string_view b) {

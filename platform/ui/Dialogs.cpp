@@ -198,6 +198,11 @@ bool PrinterSetup() {
     DialogGuard guard{open};
     Run(open, dialog, owner);
     WaitUntil([&] { return open->finished; });
+    // A file given as the answer is a print to that file, as choosing it in the dialog is.
+    if (open->accepted && open->answered) {
+        ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
+        ProgramPrinter().setOutputFileName(ToQt(open->choice));
+    }
     return open->accepted;
 }
 

@@ -44,8 +44,8 @@ struct DialogInfo {
     int thread = 0;
 };
 std::vector<DialogInfo> OpenDialogs();
-// Closes the oldest open dialog: accepted with a choice (a file or folder name), or cancelled.
-// False when no dialog is open.
+// Closes the oldest open dialog: accepted with a choice (a file or folder name; for the printer
+// set-up the file to print to), or cancelled. False when no dialog is open.
 bool AnswerDialog(bool accept, const std::string& choice = std::string());
 
 // The platform's own: the printer the set-up dialog sets up and reports print on.

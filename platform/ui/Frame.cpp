@@ -3,6 +3,7 @@
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Help.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/Qt.h"
 
 #include <QAction>
@@ -10,6 +11,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -91,18 +93,10 @@ public:
             area->removeSubWindow(sub);
         }
     }
-    bool closing = false;
     QPointer<QMdiArea> area;
 
 protected:
-    void closeEvent(QCloseEvent* event) override {
-        if (closing) {
-            event->accept();
-            return;
-        }
-        event->ignore();
-        window_.PostInputEvent(EVENT_CloseWindow, 0);
-    }
+    void closeEvent(QCloseEvent* event) override { input::CloseBoxPressed(window_, event); }
 
 private:
     Window& window_;
@@ -115,34 +109,44 @@ struct Item {
     QPointer<QAction> action;
 };
 
+// One entry of the menu tree in definition order: an item (numbered from -2 down, the bar being
+// -1) or a separator (number 0), and the menu it is in (-1 the bar).
+struct Entry {
+    int number = 0;
+    int menu = -1;
+};
+
 } // namespace
 
 struct Frame::Private {
-    std::vector<MenuDef> bar;
     std::map<int, Item> items; // by number
+    std::vector<Entry> order;  // every entry, in definition order
     std::set<int> disabled;
     QPointer<FrameHost> host;
+    QPointer<QLabel> status;
+    std::string statusText;
 };
 
 Frame::Frame(Window& window, std::vector<MenuDef> menuBar)
     : window_(window), p_(std::make_unique<Private>()) {
-    p_->bar = std::move(menuBar);
-    // Number every item in definition order: the bar is -1, separators get no number.
     int next = -2;
-    std::function<void(const std::vector<MenuDef>&)> number = [&](const std::vector<MenuDef>& v) {
-        for (const MenuDef& d : v) {
-            if (d.separator)
+    std::function<void(const std::vector<MenuDef>&, int)> number = [&](const auto& defs, int menu) {
+        for (const MenuDef& d : defs) {
+            if (d.separator) {
+                p_->order.push_back({0, menu});
                 continue;
+            }
             Item item;
             item.number = next--;
             item.def = d;
             item.def.items.clear();
             item.menu = !d.items.empty();
             p_->items[item.number] = item;
-            number(d.items);
+            p_->order.push_back({item.number, menu});
+            number(d.items, item.number);
         }
     };
-    number(p_->bar);
+    number(menuBar, -1);
     Frames().push_back(this);
     static bool placerInstalled = false;
     if (!placerInstalled) {
@@ -227,43 +231,45 @@ QWidget* Frame::Build(QWidget* client) {
     QSize size = client->size();
     host->setCentralWidget(client);
     auto* area = new QMdiArea(client);
+    // A window larger than the document area can be scrolled into view, as in the old frames.
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     host->area = area;
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(area);
-    host->statusBar(); // the items' hints show there
+    // The items' hints show in the status bar, over the frame's own text.
+    auto* status = new QLabel(ToQt(p_->statusText), host->statusBar());
+    status->setTextFormat(Qt::PlainText);
+    host->statusBar()->addWidget(status, 1);
+    p_->status = status;
 
-    int next = -2;
-    std::function<void(const std::vector<MenuDef>&, QMenu*)> add =
-        [&](const std::vector<MenuDef>& defs, QMenu* into) {
-            for (const MenuDef& d : defs) {
-                if (d.separator) {
-                    if (into)
-                        into->addSeparator();
-                    else
-                        host->menuBar()->addSeparator();
-                    continue;
-                }
-                int number = next--;
-                QAction* action = nullptr;
-                if (!d.items.empty()) {
-                    QMenu* menu =
-                        into ? into->addMenu(ToQt(d.text)) : host->menuBar()->addMenu(ToQt(d.text));
-                    action = menu->menuAction();
-                    add(d.items, menu);
-                } else {
-                    action = into ? into->addAction(ToQt(d.text))
-                                  : host->menuBar()->addAction(ToQt(d.text));
-                    QObject::connect(action, &QAction::triggered, host,
-                                     [this, number] { Activate(number); });
-                }
-                action->setStatusTip(ToQt(d.hint));
-                Item& item = p_->items[number];
-                action->setVisible(!item.def.hidden);
-                item.action = action;
-            }
-        };
-    add(p_->bar, nullptr);
+    std::map<int, QMenu*> menus; // by item number
+    for (const Entry& e : p_->order) {
+        QMenu* into = e.menu == -1 ? nullptr : menus[e.menu];
+        if (e.number == 0) {
+            if (into)
+                into->addSeparator();
+            else
+                host->menuBar()->addSeparator();
+            continue;
+        }
+        Item& item = p_->items[e.number];
+        QString text = ToQt(item.def.text);
+        QAction* action = nullptr;
+        if (item.menu) {
+            QMenu* menu = into ? into->addMenu(text) : host->menuBar()->addMenu(text);
+            menus[e.number] = menu;
+            action = menu->menuAction();
+        } else {
+            action = into ? into->addAction(text) : host->menuBar()->addAction(text);
+            QObject::connect(action, &QAction::triggered, host,
+                             [this, number = e.number] { Activate(number); });
+        }
+        action->setStatusTip(ToQt(item.def.hint));
+        action->setVisible(!item.def.hidden);
+        item.action = action;
+    }
     host->resize(size + QSize(0, host->menuBar()->sizeHint().height() +
                                      host->statusBar()->sizeHint().height()));
     if (window_.Definition().x >= 0 && window_.Definition().y >= 0)
@@ -396,6 +402,16 @@ bool Frame::Choose(int number) {
         return false;
     it->second.action->trigger();
     return true;
+}
+
+void Frame::SetStatusText(const std::string& text) {
+    p_->statusText = text;
+    if (p_->status)
+        p_->status->setText(ToQt(text));
+}
+
+std::string Frame::StatusText() const {
+    return p_->statusText;
 }
 
 QAction* Frame::Action(int number) const {

@@ -71,6 +71,10 @@ public:
     // Chooses an item as the user does; false when it is hidden, disabled or not there.
     bool Choose(int number);
 
+    // A text the frame's status bar keeps showing (menu hints show over it for their moment).
+    void SetStatusText(const std::string& text);
+    std::string StatusText() const;
+
     // Closes every window inside the frame and every window of the program's other threads:
     // each thread is told EVENT:CloseDown, and the call returns once all of them have closed (so
     // they store what they store on closing before the program ends). The frame's shut-down

@@ -60,9 +60,10 @@ struct ImageBox::Private {
     QSize natural;
 };
 
-ImageBox::ImageBox(Control& control, QWidget* parent)
-    : control_(control), p_(std::make_unique<Private>()) {
-    p_->area = new QScrollArea(parent);
+ImageBox::ImageBox(Control& control) : ControlWidget(control), p_(std::make_unique<Private>()) {}
+
+QWidget* ImageBox::Build(QWidget* client) {
+    p_->area = new QScrollArea(client);
     p_->area->setFrameShape(QFrame::NoFrame);
     p_->area->setWidgetResizable(false);
     p_->area->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -71,12 +72,15 @@ ImageBox::ImageBox(Control& control, QWidget* parent)
     p_->area->setWidget(p_->label);
     p_->area->installEventFilter(new SizeWatch(*this, p_->area));
     SetScrollBars(false, false);
+    SetFile(Def().text);
+    return p_->area;
 }
 
 ImageBox::~ImageBox() = default;
 
 ImageBox* ImageBox::Of(Control& control) {
-    return control.Image();
+    auto* image = dynamic_cast<ImageBox*>(control.WidgetSide());
+    return image && image->View() ? image : nullptr;
 }
 
 QWidget* ImageBox::View() const {
@@ -88,11 +92,19 @@ void ImageBox::SetFile(const std::string& file) {
     if (!p_->area)
         return;
 
+    if (file.empty()) {
+        p_->natural = QSize(); // no file: nothing to read
+        Draw();
+        return;
+    }
     QImageReader reader(ToQt(file));
     p_->natural = reader.canRead() ? reader.size() : QSize();
-    if (!p_->natural.isValid() && reader.canRead())
+    if (!p_->natural.isValid() && reader.canRead()) {
         p_->natural = reader.read().size();
-    Draw();
+        Draw();
+        return;
+    }
+    Draw(&reader); // the file is read once: a drawing's size and its picture
 }
 
 bool ImageBox::Loaded() const {
@@ -109,15 +121,15 @@ int InUnitY(const Window& w, int pixels) {
 } // namespace
 
 int ImageBox::NaturalWidth() const {
-    return Loaded() ? InUnitX(control_.Owner(), p_->natural.width()) : 0;
+    return Loaded() ? InUnitX(Owner(), p_->natural.width()) : 0;
 }
 
 int ImageBox::NaturalHeight() const {
-    return Loaded() ? InUnitY(control_.Owner(), p_->natural.height()) : 0;
+    return Loaded() ? InUnitY(Owner(), p_->natural.height()) : 0;
 }
 
 void ImageBox::SetDrawnSize(int width, int height) {
-    const Window& w = control_.Owner();
+    const Window& w = Owner();
     drawnWidth_ = w.Pixels() ? width : w.ToPixelsX(width);
     drawnHeight_ = w.Pixels() ? height : w.ToPixelsY(height);
     ownSize_ = true;
@@ -128,14 +140,14 @@ int ImageBox::DrawnWidth() const {
     if (!p_->area)
         return 0;
 
-    return InUnitX(control_.Owner(), ownSize_ ? drawnWidth_ : p_->area->width());
+    return InUnitX(Owner(), ownSize_ ? drawnWidth_ : p_->area->width());
 }
 
 int ImageBox::DrawnHeight() const {
     if (!p_->area)
         return 0;
 
-    return InUnitY(control_.Owner(), ownSize_ ? drawnHeight_ : p_->area->height());
+    return InUnitY(Owner(), ownSize_ ? drawnHeight_ : p_->area->height());
 }
 
 void ImageBox::SetScrollBars(bool horizontal, bool vertical) {
@@ -153,21 +165,21 @@ int ImageBox::HScroll() const {
     if (!p_->area)
         return 0;
 
-    return InUnitX(control_.Owner(), p_->area->horizontalScrollBar()->value());
+    return InUnitX(Owner(), p_->area->horizontalScrollBar()->value());
 }
 
 int ImageBox::VScroll() const {
     if (!p_->area)
         return 0;
 
-    return InUnitY(control_.Owner(), p_->area->verticalScrollBar()->value());
+    return InUnitY(Owner(), p_->area->verticalScrollBar()->value());
 }
 
 void ImageBox::SetHScroll(int position) {
     if (!p_->area)
         return;
 
-    const Window& w = control_.Owner();
+    const Window& w = Owner();
     p_->area->horizontalScrollBar()->setValue(w.Pixels() ? position : w.ToPixelsX(position));
 }
 
@@ -175,7 +187,7 @@ void ImageBox::SetVScroll(int position) {
     if (!p_->area)
         return;
 
-    const Window& w = control_.Owner();
+    const Window& w = Owner();
     p_->area->verticalScrollBar()->setValue(w.Pixels() ? position : w.ToPixelsY(position));
 }
 
@@ -184,7 +196,7 @@ void ImageBox::Fit() {
         Draw();
 }
 
-void ImageBox::Draw() {
+void ImageBox::Draw(QImageReader* open) {
     if (!p_->area || !p_->label)
         return;
 
@@ -195,20 +207,18 @@ void ImageBox::Draw() {
         return;
     }
     // Read at the drawn size, so that drawings (page images) stay sharp at every zoom.
-    QImageReader reader(ToQt(file_));
-    reader.setScaledSize(size);
-    QImage image = reader.read();
+    QImageReader own;
+    QImageReader* reader = open;
+    if (!reader) {
+        own.setFileName(ToQt(file_));
+        reader = &own;
+    }
+    reader->setScaledSize(size);
+    QImage image = reader->read();
     if (image.size() != size && !image.isNull())
         image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     p_->label->setPixmap(QPixmap::fromImage(image));
     p_->label->resize(size);
-}
-
-bool ImageBox::Alert(int keyCode) {
-    if (!control_.Alerted(keyCode))
-        return false;
-    control_.Owner().PostInputEvent(EVENT_AlertKey, control_.Number(), keyCode);
-    return true;
 }
 
 } // namespace platform

@@ -3,18 +3,21 @@
 // are in the window's unit (dialog units, or pixels while its pixel switch is on).
 #pragma once
 
+#include "platform/ui/ControlWidget.h"
 #include "platform/ui/Window.h"
 
 #include <memory>
 #include <string>
 
+class QImageReader;
 class QWidget;
 
 namespace platform {
 
-class ImageBox {
+class ImageBox : public ControlWidget {
 public:
-    // The image of a control; null when it is no image control or is not built.
+    // The image of a control; null when it is no image control, is not built yet or its window
+    // has closed.
     static ImageBox* Of(Control& control);
 
     // Shows another file; a file that cannot be read shows nothing.
@@ -42,19 +45,20 @@ public:
     // The platform's own.
     QWidget* View() const;
     void Fit(); // the control changed size
+    QWidget* Build(QWidget* client) override;
+    void ShowText(const std::string& text) override { SetFile(text); }
 
-    ImageBox(Control& control, QWidget* parent);
-    ~ImageBox();
+    explicit ImageBox(Control& control);
+    ~ImageBox() override;
     ImageBox(const ImageBox&) = delete;
     ImageBox& operator=(const ImageBox&) = delete;
 
 private:
     friend class ImageLabel;
-    void Draw();
-    bool Alert(int keyCode);
+    // Draws the file, with the reader that has it open when there is one.
+    void Draw(QImageReader* open = nullptr);
 
     struct Private;
-    Control& control_;
     std::string file_;
     bool hbar_ = false, vbar_ = false;
     bool ownSize_ = false;

@@ -44,16 +44,16 @@ void IniManager::Fetch(const std::string& procedure, Window& window) {
         return;
     auto get = [&](const char* key) { return Clip(access_->Get(procedure, key, "", file_)); };
     std::string xs = get("XPos"), ys = get("YPos"), ws = get("Width"), hs = get("Height");
-    bool pixels = window.Pixels();
-    window.SetPixels(false);
-    if (!xs.empty() || !ys.empty() || !ws.empty() || !hs.empty()) {
-        auto value = [](const std::string& text, int current) {
-            return text.empty() ? current : static_cast<int>(ToLong(text));
-        };
-        window.SetPosition(value(xs, window.X()), value(ys, window.Y()), value(ws, window.Width()),
-                           value(hs, window.Height()));
+    {
+        UnitScope units(window, false);
+        if (!xs.empty() || !ys.empty() || !ws.empty() || !hs.empty()) {
+            auto value = [](const std::string& text, int current) {
+                return text.empty() ? current : static_cast<int>(ToLong(text));
+            };
+            window.SetPosition(value(xs, window.X()), value(ys, window.Y()),
+                               value(ws, window.Width()), value(hs, window.Height()));
+        }
     }
-    window.SetPixels(pixels);
     if (ToLong(get("Maximize")) != 0)
         window.SetMaximized(true);
     else if (ToLong(get("Minimize")) != 0 && window.Widget())
@@ -63,8 +63,7 @@ void IniManager::Fetch(const std::string& procedure, Window& window) {
 void IniManager::Update(const std::string& procedure, Window& window) {
     if (!access_)
         return;
-    bool pixels = window.Pixels();
-    window.SetPixels(false);
+    UnitScope units(window, false);
     auto put = [&](const char* key, long value) {
         access_->Put(procedure, key, DecimalText(value), file_);
     };
@@ -74,7 +73,6 @@ void IniManager::Update(const std::string& procedure, Window& window) {
     put("Height", window.Height());
     put("Maximize", window.Maximized() ? 1 : 0);
     put("Minimize", window.Minimized() ? 1 : 0);
-    window.SetPixels(pixels);
 }
 
 } // namespace platform

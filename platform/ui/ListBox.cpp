@@ -196,9 +196,10 @@ struct ListBox::Private {
     CellDelegate* delegate = nullptr;
 };
 
-ListBox::ListBox(Control& control, QWidget* parent)
-    : control_(control), p_(std::make_unique<Private>()) {
-    auto* view = new ListView(*this, parent);
+ListBox::ListBox(Control& control) : ControlWidget(control), p_(std::make_unique<Private>()) {}
+
+QWidget* ListBox::Build(QWidget* client) {
+    auto* view = new ListView(*this, client);
     p_->view = view;
     p_->model = new SourceModel(*this);
     p_->model->setParent(view);
@@ -223,7 +224,11 @@ ListBox::ListBox(Control& control, QWidget* parent)
                      [this](int) { PlaceEditors(); });
     QObject::connect(view->header(), &QHeaderView::sectionResized, view,
                      [this](int, int, int) { PlaceEditors(); });
-    SetColumns(control.Definition().columns);
+    SetColumns(Def().columns);
+    if (LinePixels() > 0)
+        SetRowHeight(LinePixels());
+    Reload();
+    return view;
 }
 
 ListBox::~ListBox() = default;
@@ -233,14 +238,15 @@ QWidget* ListBox::View() const {
 }
 
 ListBox* ListBox::Of(Control& control) {
-    return control.List();
+    auto* list = dynamic_cast<ListBox*>(control.WidgetSide());
+    return list && list->View() ? list : nullptr;
 }
 
 void ListBox::SetColumns(const std::vector<ListColumn>& columns) {
     if (!p_->view)
         return;
 
-    Window& window = control_.Owner();
+    Window& window = Owner();
     p_->model->columns = columns;
     p_->delegate->indents.clear();
     for (const ListColumn& c : columns)
@@ -326,16 +332,16 @@ void ListBox::PlaceEditor(int column, int control) {
     if (!p_->view)
         return;
 
-    Window& window = control_.Owner();
+    Window& window = Owner();
     Control* editor = window.Find(control);
     int row = Selected();
     if (!editor || !editor->Widget() || row == 0)
         return;
     QRect cell = CellRect(row, column);
-    bool pixels = window.Pixels();
-    window.SetPixels(true);
-    editor->SetPosition(cell.x(), cell.y(), cell.width(), cell.height());
-    window.SetPixels(pixels);
+    {
+        UnitScope pixels(window, true);
+        editor->SetPosition(cell.x(), cell.y(), cell.width(), cell.height());
+    }
     editors_[column] = control;
     editor->Unhide();
     editor->Widget()->raise();
@@ -345,7 +351,7 @@ void ListBox::ClearEditor(int column) {
     auto it = editors_.find(column);
     if (it == editors_.end())
         return;
-    if (Control* editor = control_.Owner().Find(it->second))
+    if (Control* editor = Owner().Find(it->second))
         editor->Hide();
     editors_.erase(it);
 }
@@ -398,7 +404,7 @@ QRect ListBox::CellRect(int row, int column) const {
         return QRect();
 
     QRect cell = p_->view->visualRect(p_->model->index(row - 1, column - 1));
-    QPoint at = p_->view->viewport()->mapTo(control_.Owner().ClientWidget(), cell.topLeft());
+    QPoint at = p_->view->viewport()->mapTo(Owner().ClientWidget(), cell.topLeft());
     return QRect(at, cell.size());
 }
 
@@ -411,14 +417,7 @@ void ListBox::MouseDown(int row, int column, int zone) {
 }
 
 void ListBox::UserChoseRow() {
-    control_.Owner().PostInputEvent(EVENT_NewSelection, control_.Number());
-}
-
-bool ListBox::Alert(int keyCode) {
-    if (!control_.Alerted(keyCode))
-        return false;
-    control_.Owner().PostInputEvent(EVENT_AlertKey, control_.Number(), keyCode);
-    return true;
+    Owner().PostInputEvent(EVENT_NewSelection, control_.Number());
 }
 
 } // namespace platform

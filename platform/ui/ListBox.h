@@ -4,6 +4,7 @@
 // chosen row, as an in-place editor.
 #pragma once
 
+#include "platform/ui/ControlWidget.h"
 #include "platform/ui/Window.h"
 
 #include <map>
@@ -24,9 +25,10 @@ enum : int {
     LISTZONE_Header = 3,  // a column heading
 };
 
-class ListBox {
+class ListBox : public ControlWidget {
 public:
-    // The list box of a control; null when the control is no list box or is not built.
+    // The list box of a control; null when the control is no list box, is not built yet or its
+    // window has closed.
     static ListBox* Of(Control& control);
 
     void SetColumns(const std::vector<ListColumn>& columns);
@@ -35,13 +37,13 @@ public:
     void SetIcon(int number, const std::string& icon);
     std::string Icon(int number) const;
     // Row height in pixels.
-    void SetRowHeight(int pixels);
+    void SetRowHeight(int pixels) override;
 
     int Count() const;
     // The chosen row, from 1; 0 when none. Choosing by program raises no event; a row outside
     // the list changes nothing.
-    int Selected() const;
-    void Select(int row);
+    int Selected() const override;
+    void Select(int row) override;
     // The row and zone under the last mouse-down, and its column (0 when none).
     int MouseDownRow() const { return downRow_; }
     int MouseDownColumn() const { return downColumn_; }
@@ -59,7 +61,7 @@ public:
     void PlaceEditors();
 
     // Shows the source again (after it changed); the chosen row stays where it can.
-    void Reload();
+    void Reload() override;
 
     // The text a cell shows.
     std::string CellText(int row, int column) const;
@@ -67,16 +69,19 @@ public:
     // The platform's own: the cell's rectangle in the window's client pixels.
     QRect CellRect(int row, int column) const;
     QWidget* View() const;
+    QWidget* Build(QWidget* client) override;
+    void Redisplay() override { Reload(); }
+    void LaidOut() override { PlaceEditors(); }
+    void Closing() override { Reload(); }
 
-    ListBox(Control& control, QWidget* parent);
-    ~ListBox();
+    explicit ListBox(Control& control);
+    ~ListBox() override;
     ListBox(const ListBox&) = delete;
     ListBox& operator=(const ListBox&) = delete;
 
 private:
     friend class ListView;
     struct Private;
-    Control& control_;
     int downRow_ = 0, downColumn_ = 0, downZone_ = LISTZONE_Nowhere;
     int currentColumn_ = 0;
     std::map<int, int> editors_; // column -> control
@@ -85,7 +90,6 @@ private:
     // What the user did, from the view.
     void MouseDown(int row, int column, int zone);
     void UserChoseRow();
-    bool Alert(int keyCode); // false when the key is not alerted
 };
 
 } // namespace platform

@@ -176,19 +176,23 @@ std::vector<MessageInfo> OpenMessages() {
     return out;
 }
 
-bool AnswerMessage(int button) {
+QWidget* MessageButton(int button) {
     for (auto& b : Boxes()) {
         if (b->result != 0 || !b->box)
             continue;
         if (!(b->info.buttons & button))
-            return false;
-        QAbstractButton* qb = b->box->button(QtButton(button));
-        if (!qb)
-            return false;
-        qb->click();
-        return true;
+            return nullptr;
+        return b->box->button(QtButton(button));
     }
-    return false;
+    return nullptr;
+}
+
+bool AnswerMessage(int button) {
+    auto* pressed = qobject_cast<QAbstractButton*>(MessageButton(button));
+    if (!pressed)
+        return false;
+    pressed->click();
+    return true;
 }
 
 } // namespace platform

@@ -5,6 +5,8 @@
 
 #include <QKeyEvent>
 
+#include <utility>
+
 namespace platform {
 
 QString ToQt(const std::string& bytes) {
@@ -32,70 +34,45 @@ bool QtTextFits(const QString& text) {
     return true;
 }
 
+namespace {
+
+// The keys that have a code of their own besides letters, digits and function keys. Where two Qt
+// keys give one code, the first is the one the code stands for.
+const std::pair<Qt::Key, int> kKeys[] = {
+    {Qt::Key_Backspace, KEY_Backspace}, {Qt::Key_Tab, KEY_Tab},       {Qt::Key_Return, KEY_Enter},
+    {Qt::Key_Enter, KEY_Enter},         {Qt::Key_Escape, KEY_Esc},    {Qt::Key_Space, KEY_Space},
+    {Qt::Key_PageUp, KEY_PgUp},         {Qt::Key_PageDown, KEY_PgDn}, {Qt::Key_End, KEY_End},
+    {Qt::Key_Home, KEY_Home},           {Qt::Key_Left, KEY_Left},     {Qt::Key_Up, KEY_Up},
+    {Qt::Key_Right, KEY_Right},         {Qt::Key_Down, KEY_Down},     {Qt::Key_Insert, KEY_Insert},
+    {Qt::Key_Delete, KEY_Delete},
+};
+
+// Runs of keys whose codes follow each other: letters, digits, function keys.
+struct KeyRun {
+    int first; // the Qt key
+    int code;
+    int count;
+};
+const KeyRun kRuns[] = {
+    {Qt::Key_A, KEY_A, 26},
+    {Qt::Key_0, KEY_0, 10},
+    {Qt::Key_F1, KEY_F1, 24},
+};
+
+} // namespace
+
 int KeyCodeOf(const QKeyEvent& event) {
     int key = event.key();
-    int code = 0;
-    if (key >= Qt::Key_A && key <= Qt::Key_Z)
-        code = KEY_A + (key - Qt::Key_A);
-    else if (key >= Qt::Key_0 && key <= Qt::Key_9)
-        code = KEY_0 + (key - Qt::Key_0);
-    else if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
-        code = KEY_F1 + (key - Qt::Key_F1);
-    else {
-        switch (key) {
-        case Qt::Key_Backspace:
-            code = KEY_Backspace;
-            break;
-        case Qt::Key_Tab:
-            code = KEY_Tab;
-            break;
-        case Qt::Key_Backtab:
-            code = KEY_Tab;
-            break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            code = KEY_Enter;
-            break;
-        case Qt::Key_Escape:
-            code = KEY_Esc;
-            break;
-        case Qt::Key_Space:
-            code = KEY_Space;
-            break;
-        case Qt::Key_PageUp:
-            code = KEY_PgUp;
-            break;
-        case Qt::Key_PageDown:
-            code = KEY_PgDn;
-            break;
-        case Qt::Key_End:
-            code = KEY_End;
-            break;
-        case Qt::Key_Home:
-            code = KEY_Home;
-            break;
-        case Qt::Key_Left:
-            code = KEY_Left;
-            break;
-        case Qt::Key_Up:
-            code = KEY_Up;
-            break;
-        case Qt::Key_Right:
-            code = KEY_Right;
-            break;
-        case Qt::Key_Down:
-            code = KEY_Down;
-            break;
-        case Qt::Key_Insert:
-            code = KEY_Insert;
-            break;
-        case Qt::Key_Delete:
-            code = KEY_Delete;
-            break;
-        default:
-            return 0;
-        }
-    }
+    // Shift+Tab comes as a key of its own.
+    int code = key == Qt::Key_Backtab ? KEY_Tab : 0;
+    for (const KeyRun& run : kRuns)
+        if (key >= run.first && key < run.first + run.count)
+            code = run.code + (key - run.first);
+    for (auto [qt, ours] : kKeys)
+        if (code == 0 && key == qt)
+            code = ours;
+    if (code == 0)
+        return 0;
     Qt::KeyboardModifiers m = event.modifiers();
     if (m & Qt::ShiftModifier || key == Qt::Key_Backtab)
         code += KEY_Shift;
@@ -104,6 +81,30 @@ int KeyCodeOf(const QKeyEvent& event) {
     if (m & Qt::AltModifier)
         code += KEY_Alt;
     return code;
+}
+
+Qt::Key QtKeyOf(int keyCode) {
+    int code = keyCode & 0xFF;
+    if (code == KEY_Tab && (keyCode & KEY_Shift))
+        return Qt::Key_Backtab;
+    for (const KeyRun& run : kRuns)
+        if (code >= run.code && code < run.code + run.count)
+            return static_cast<Qt::Key>(run.first + (code - run.code));
+    for (auto [qt, ours] : kKeys)
+        if (code == ours)
+            return qt;
+    return Qt::Key_unknown;
+}
+
+Qt::KeyboardModifiers QtModifiersOf(int keyCode) {
+    Qt::KeyboardModifiers m;
+    if (keyCode & KEY_Shift)
+        m |= Qt::ShiftModifier;
+    if (keyCode & KEY_Ctrl)
+        m |= Qt::ControlModifier;
+    if (keyCode & KEY_Alt)
+        m |= Qt::AltModifier;
+    return m;
 }
 
 QFont StandInFont(const std::string& face, int points) {

@@ -16,8 +16,11 @@ QString ToQt(const std::string& bytes);
 std::string FromQt(const QString& text);
 bool QtTextFits(const QString& text);
 
-// The program's key code of a key press (0 when the key has none).
+// The program's key code of a key press (0 when the key has none), and the Qt key and modifiers
+// a key code stands for (Qt::Key_unknown for a code of no key).
 int KeyCodeOf(const QKeyEvent& event);
+Qt::Key QtKeyOf(int keyCode);
+Qt::KeyboardModifiers QtModifiersOf(int keyCode);
 
 // The font that stands in for a face of the old programs ("MS Sans Serif", "Arial" and the
 // like become Liberation Sans), at a size in points.

@@ -1,6 +1,7 @@
 #include "platform/ui/StatusBar.h"
 
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/Qt.h"
 #include "platform/ui/Window.h"
 
@@ -32,10 +33,7 @@ protected:
         }
         return QWidget::event(event);
     }
-    void closeEvent(QCloseEvent* event) override {
-        event->ignore();
-        window_.PostInputEvent(EVENT_CloseWindow, 0);
-    }
+    void closeEvent(QCloseEvent* event) override { input::CloseBoxPressed(window_, event); }
 
 private:
     Window& window_;

@@ -1,6 +1,7 @@
 #include "platform/ui/WindowResizer.h"
 
-#include "platform/ui/ListBox.h"
+#include "platform/ui/ControlKinds.h"
+#include "platform/ui/ControlWidget.h"
 #include "platform/ui/Window.h"
 
 #include <QWidget>
@@ -15,26 +16,6 @@ namespace {
 int Scaled(int value, int to, int from) {
     return from == 0 ? value
                      : static_cast<int>(std::lround(static_cast<double>(value) * to / from));
-}
-
-ResizeRule DefaultRule(ControlKind kind) {
-    switch (kind) {
-    case ControlKind::Button:
-    case ControlKind::Radio:
-        return {ResizeX::FixNearest, ResizeY::FixNearest, ResizeSize::Fixed, ResizeSize::Fixed};
-    case ControlKind::Entry:
-    case ControlKind::Prompt:
-    case ControlKind::String:
-        return {ResizeX::Scale, ResizeY::FixTop, ResizeSize::Scale, ResizeSize::Fixed};
-    case ControlKind::List:
-    case ControlKind::DropList:
-    case ControlKind::DropCombo:
-    case ControlKind::Option:
-    case ControlKind::Sheet:
-        return {ResizeX::FixLeft, ResizeY::FixTop, ResizeSize::KeepMargin, ResizeSize::KeepMargin};
-    default:
-        return {ResizeX::Scale, ResizeY::Scale, ResizeSize::Scale, ResizeSize::Scale};
-    }
 }
 
 // One axis: the offset inside the container and the size, from the old layout.
@@ -87,21 +68,19 @@ void WindowResizer::Reset() {
     old_.clear();
     if (!window_)
         return;
-    bool pixels = window_->Pixels();
-    window_->SetPixels(true);
+    UnitScope pixels(*window_, true);
     oldWidth_ = window_->Width();
     oldHeight_ = window_->Height();
     for (Control* c : window_->Controls())
         if (c->Number() != 0)
             old_[c->Number()] = Rect{c->X(), c->Y(), c->Width(), c->Height()};
-    window_->SetPixels(pixels);
 }
 
 ResizeRule WindowResizer::RuleOf(int control) const {
     ResizeRule rule;
     if (window_)
         if (Control* c = window_->Find(control))
-            rule = DefaultRule(c->Kind());
+            rule = DefaultResizeRule(c->Kind());
     auto it = rules_.find(control);
     if (it != rules_.end()) {
         const ResizeRule& own = it->second;
@@ -126,7 +105,7 @@ int WindowResizer::ContainerOf(int control) const {
     Control* parent = window_->Find(c->Parent());
     if (!parent)
         return 0;
-    if (parent->Kind() == ControlKind::Tab)
+    if (parent->WidgetSide()->IsPage())
         return parent->Parent(); // a tab's page is its sheet's rectangle
     return parent->Number();
 }
@@ -142,11 +121,8 @@ WindowResizer::Rect WindowResizer::ContainerOld(int control) const {
 WindowResizer::Rect WindowResizer::ContainerNew(int control, std::map<int, Rect>& done) const {
     int container = ContainerOf(control);
     if (container == 0 || old_.find(container) == old_.end()) {
-        bool pixels = window_->Pixels();
-        window_->SetPixels(true);
-        Rect r{0, 0, window_->Width(), window_->Height()};
-        window_->SetPixels(pixels);
-        return r;
+        UnitScope pixels(*window_, true);
+        return Rect{0, 0, window_->Width(), window_->Height()};
     }
     return NewRect(container, done);
 }
@@ -184,10 +160,9 @@ int WindowResizer::Resize() {
     if (!window_ || !window_->IsOpen())
         return 0;
     std::map<int, Rect> done;
-    bool pixels = window_->Pixels();
-    window_->SetPixels(true);
+    UnitScope pixels(*window_, true);
     for (Control* c : window_->Controls()) {
-        if (c->Number() == 0 || c->Kind() == ControlKind::Tab || !old_.count(c->Number()))
+        if (c->Number() == 0 || c->WidgetSide()->IsPage() || !old_.count(c->Number()))
             continue;
         Rect r = NewRect(c->Number(), done);
         if (r.x != c->X() || r.y != c->Y() || r.width != c->Width() || r.height != c->Height())
@@ -195,9 +170,7 @@ int WindowResizer::Resize() {
     }
     // An in-place editor belongs over its list's cell, wherever its own rule put it.
     for (Control* c : window_->Controls())
-        if (ListBox* list = c->List())
-            list->PlaceEditors();
-    window_->SetPixels(pixels);
+        c->WidgetSide()->LaidOut();
     return 0;
 }
 

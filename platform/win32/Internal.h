@@ -1,5 +1,6 @@
-// What the window side and the drawing side of the facade share: the records behind window
-// handles and the surfaces of client areas. Not for use outside platform/win32.
+// What the parts of the facade share (the windows and messages, the scroll bar, the drawing):
+// the records behind window handles, sending messages, and the surfaces of client areas. Not for
+// use outside platform/win32.
 #pragma once
 
 #include "platform/win32/Win32.h"
@@ -48,6 +49,14 @@ inline Id IdOf(HWND window) {
 }
 
 WindowRecord* Find(HWND window);
+
+// Sends a message to a window's procedure chain on behalf of the thread that owns it; whether the
+// message reached the control at the bottom of the chain (so that Qt should handle the input).
+bool Send(Id id, UINT message, WPARAM wParam, LPARAM lParam);
+// A point as the mouse messages carry it: low word x, high word y.
+LPARAM PackPoint(QPoint point);
+// The MK_ flags of mouse buttons and modifiers.
+WPARAM MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 WindowRecord* FindId(Id id);
 // The record of a widget, made the first time it is asked for.
 WindowRecord* Ensure(QWidget* widget, Window* window, Control* control, bool client);

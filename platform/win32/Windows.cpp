@@ -1,9 +1,10 @@
-// Window handles, properties, procedures and the messages Qt input becomes; mouse capture; the
-// scroll-bar child window; re-parenting.
+// Window handles, properties, procedures and the messages Qt input becomes; mouse capture;
+// re-parenting. The scroll bar is in ScrollBar.cpp.
 #include "platform/win32/Internal.h"
 
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/Qt.h"
 #include "platform/ui/Window.h"
 
@@ -16,7 +17,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
-#include <QScrollBar>
 #include <QWheelEvent>
 
 #include <memory>
@@ -62,46 +62,6 @@ LRESULT ControlProcedure(HWND window, UINT message, WPARAM, LPARAM) {
     return 0;
 }
 
-// Sends a message to a window's procedure chain on behalf of the thread that owns it. Gives
-// whether the message reached the control.
-bool Send(Id id, UINT message, WPARAM wParam, LPARAM lParam) {
-    WindowRecord* record = FindId(id);
-    if (!record)
-        return true;
-    ActAsThread acting(record->thread);
-    R().frames.push_back({id, message, false});
-    WNDPROC procedure = record->procedure ? record->procedure : ControlProcedure;
-    procedure(HandleOf(id), message, wParam, lParam);
-    bool reached = R().frames.back().reached;
-    R().frames.pop_back();
-    return reached;
-}
-
-LPARAM PackPoint(QPoint p) {
-    auto x = static_cast<std::uint32_t>(static_cast<std::uint16_t>(p.x()));
-    auto y = static_cast<std::uint32_t>(static_cast<std::uint16_t>(p.y()));
-    return static_cast<LPARAM>(x | (y << 16));
-}
-
-WPARAM MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
-    WPARAM keys = 0;
-    if (buttons & Qt::LeftButton)
-        keys |= MK_LBUTTON;
-    if (buttons & Qt::RightButton)
-        keys |= MK_RBUTTON;
-    if (modifiers & Qt::ShiftModifier)
-        keys |= MK_SHIFT;
-    if (modifiers & Qt::ControlModifier)
-        keys |= MK_CONTROL;
-    return keys;
-}
-
-// Window.cpp marks the widgets of controls and client areas with these properties.
-bool IsProgramWidget(const QObject* object) {
-    return object->property("platformControl").isValid() ||
-           object->property("platformWindow").isValid();
-}
-
 // The record that input on a widget belongs to: its own, or that of the control it is an inner
 // part of. Input on a control or window nobody asked a handle for belongs to none.
 WindowRecord* RecordForInput(QObject* object) {
@@ -109,23 +69,8 @@ WindowRecord* RecordForInput(QObject* object) {
         auto it = R().byWidget.find(o);
         if (it != R().byWidget.end())
             return FindId(it->second);
-        if (IsProgramWidget(o) || (o->isWidgetType() && static_cast<QWidget*>(o)->isWindow()))
-            return nullptr;
-    }
-    return nullptr;
-}
-
-// The innermost program window a widget lies in. A top-level widget of its own (a message box,
-// a popup) lies in none, whatever its owner.
-Window* WindowContaining(QWidget* widget) {
-    for (QWidget* w = widget; w; w = w->parentWidget()) {
-        if (w->property("platformWindow").isValid()) {
-            for (Window* window : Window::All())
-                if (window->ClientWidget() == w)
-                    return window;
-            return nullptr;
-        }
-        if (w->isWindow())
+        if (input::IsProgramWidget(o) ||
+            (o->isWidgetType() && static_cast<QWidget*>(o)->isWindow()))
             return nullptr;
     }
     return nullptr;
@@ -153,19 +98,25 @@ struct Signature {
     bool operator==(const Signature&) const = default;
 };
 
-// Mouse input of every widget: capture and the mouse messages.
-class MouseFilter : public QObject {
+// A filter that turns Qt input into messages. A procedure may destroy the window it handles a
+// message for; Qt must not then go on with it.
+class MessageFilter : public QObject {
 public:
-    // A procedure may destroy the window it handles a message for; Qt must not then go on
-    // with it.
-    bool eventFilter(QObject* watched, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) final {
         QPointer<QObject> alive(watched);
         bool consumed = Filter(watched, event);
         return consumed || !alive;
     }
 
+protected:
+    // Whether the message consumed the event.
+    virtual bool Filter(QObject* watched, QEvent* event) = 0;
+};
+
+// Mouse input of every widget: capture and the mouse messages.
+class MouseFilter : public MessageFilter {
 private:
-    bool Filter(QObject* watched, QEvent* event) {
+    bool Filter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -220,7 +171,7 @@ private:
         auto* widget = static_cast<QWidget*>(watched);
         UINT message = MessageOf(e);
         WPARAM keys = MouseKeys(e->buttons(), e->modifiers());
-        if (Window* window = WindowContaining(widget)) {
+        if (Window* window = input::WindowContaining(widget)) {
             WindowRecord* holder = CaptureHolder(window->Thread());
             if (holder && holder->widget != widget && !holder->widget->isAncestorOf(widget)) {
                 if (message)
@@ -271,16 +222,9 @@ WPARAM VirtualKeyOf(const QKeyEvent& e) {
 }
 
 // Keys, painting and resizing of the widgets that have handles.
-class WidgetFilter : public QObject {
-public:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        QPointer<QObject> alive(watched);
-        bool consumed = Filter(watched, event);
-        return consumed || !alive;
-    }
-
+class WidgetFilter : public MessageFilter {
 private:
-    static bool Filter(QObject* watched, QEvent* event) {
+    bool Filter(QObject* watched, QEvent* event) override {
         switch (event->type()) {
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
@@ -415,6 +359,40 @@ std::vector<QWidget*> InnerParts(QWidget* widget) {
 
 } // namespace
 
+// Sends a message to a window's procedure chain on behalf of the thread that owns it. Gives
+// whether the message reached the control.
+bool Send(Id id, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowRecord* record = FindId(id);
+    if (!record)
+        return true;
+    ActAsThread acting(record->thread);
+    R().frames.push_back({id, message, false});
+    WNDPROC procedure = record->procedure ? record->procedure : ControlProcedure;
+    procedure(HandleOf(id), message, wParam, lParam);
+    bool reached = R().frames.back().reached;
+    R().frames.pop_back();
+    return reached;
+}
+
+LPARAM PackPoint(QPoint p) {
+    auto x = static_cast<std::uint32_t>(static_cast<std::uint16_t>(p.x()));
+    auto y = static_cast<std::uint32_t>(static_cast<std::uint16_t>(p.y()));
+    return static_cast<LPARAM>(x | (y << 16));
+}
+
+WPARAM MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+    WPARAM keys = 0;
+    if (buttons & Qt::LeftButton)
+        keys |= MK_LBUTTON;
+    if (buttons & Qt::RightButton)
+        keys |= MK_RBUTTON;
+    if (modifiers & Qt::ShiftModifier)
+        keys |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier)
+        keys |= MK_CONTROL;
+    return keys;
+}
+
 Id NextId() {
     static Id next = 0x1000;
     return next += 4;
@@ -484,135 +462,6 @@ WindowRecord* Ensure(QWidget* widget, Window* window, Control* control, bool cli
 
 using namespace detail;
 
-namespace {
-
-// The scroll bar of the old platform: it moves only when the program sets its position, and
-// turns every request of the user into WM_VSCROLL for its parent.
-class ScrollBar : public QScrollBar {
-public:
-    ScrollBar(Qt::Orientation orientation, QWidget* parent) : QScrollBar(orientation, parent) {
-        setFocusPolicy(Qt::NoFocus);
-        setContextMenuPolicy(Qt::NoContextMenu); // its menu would run an event loop of its own
-        setSingleStep(1);
-        setPageStep(1);
-        connect(this, &QAbstractSlider::actionTriggered, this,
-                [this](int action) { OnAction(action); });
-        connect(this, &QAbstractSlider::sliderReleased, this, [this] {
-            if (WindowRecord* r = FindId(id)) {
-                int track = r->track;
-                r->tracking = false;
-                Request(SB_THUMBPOSITION, track);
-            }
-        });
-    }
-
-    Id id = 0;
-    bool syncing = false;
-
-    // Shows the position the program set.
-    void Sync() {
-        WindowRecord* r = FindId(id);
-        if (!r)
-            return;
-        syncing = true;
-        setRange(r->minimum, std::max(r->minimum, r->maximum));
-        if (!r->tracking)
-            setValue(r->position);
-        syncing = false;
-    }
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* e) override {
-        QScrollBar::mouseReleaseEvent(e);
-        if (WindowRecord* r = FindId(id))
-            r->tracking = false;
-        if (acted_) {
-            acted_ = false;
-            Request(SB_ENDSCROLL, 0);
-        }
-        Sync();
-    }
-
-    // The wheel over the bar is its parent's.
-    void wheelEvent(QWheelEvent* e) override {
-        e->accept();
-        WindowRecord* r = FindId(id);
-        if (!r || !parentWidget() || e->angleDelta().y() == 0)
-            return;
-        WindowRecord* parent = Ensure(parentWidget(), r->window, nullptr, false);
-        if (!parent)
-            return;
-        auto delta = static_cast<std::uint16_t>(static_cast<std::int16_t>(e->angleDelta().y()));
-        Send(parent->id, WM_MOUSEWHEEL,
-             (static_cast<WPARAM>(delta) << 16) | MouseKeys(e->buttons(), e->modifiers()),
-             PackPoint(parentWidget()->mapFromGlobal(e->globalPosition().toPoint())));
-    }
-
-private:
-    void OnAction(int action) {
-        if (syncing)
-            return;
-        WindowRecord* r = FindId(id);
-        if (!r)
-            return;
-        int code = -1;
-        switch (action) {
-        case SliderSingleStepAdd:
-            code = SB_LINEDOWN;
-            break;
-        case SliderSingleStepSub:
-            code = SB_LINEUP;
-            break;
-        case SliderPageStepAdd:
-            code = SB_PAGEDOWN;
-            break;
-        case SliderPageStepSub:
-            code = SB_PAGEUP;
-            break;
-        case SliderToMinimum:
-            code = SB_TOP;
-            break;
-        case SliderToMaximum:
-            code = SB_BOTTOM;
-            break;
-        case SliderMove:
-            code = SB_THUMBTRACK;
-            break;
-        default:
-            return;
-        }
-        acted_ = true;
-        if (code == SB_THUMBTRACK) {
-            r->tracking = true;
-            r->track = sliderPosition();
-            Request(code, r->track);
-        } else {
-            // Qt has moved the thumb already; the bar keeps its position until the program
-            // sets another.
-            syncing = true;
-            setSliderPosition(r->position);
-            syncing = false;
-            Request(code, 0);
-        }
-    }
-
-    void Request(int code, int position) {
-        WindowRecord* r = FindId(id);
-        if (!r || !parentWidget())
-            return;
-        WindowRecord* parent = Ensure(parentWidget(), r->window, nullptr, false);
-        if (!parent)
-            return;
-        WPARAM wParam = static_cast<WPARAM>(static_cast<std::uint16_t>(code)) |
-                        (static_cast<WPARAM>(static_cast<std::uint16_t>(position)) << 16);
-        Send(parent->id, WM_VSCROLL, wParam, reinterpret_cast<LPARAM>(HandleOf(id)));
-    }
-
-    bool acted_ = false;
-};
-
-} // namespace
-
 WNDPROC SetWindowLongA(HWND window, int index, WNDPROC procedure) {
     WindowRecord* r = Find(window);
     if (!r || index != GWL_WNDPROC || !procedure)
@@ -661,21 +510,6 @@ HANDLE RemovePropA(HWND window, const char* name) {
     HANDLE value = it->second;
     r->properties.erase(it);
     return value;
-}
-
-HWND CreateWindowExA(DWORD, const char* className, const char*, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU, HINSTANCE, void*) {
-    WindowRecord* p = Find(parent);
-    if (!p || !p->widget || !className || !EqualNoCase(className, "SCROLLBAR"))
-        return nullptr;
-    auto* bar = new ScrollBar((style & SBS_VERT) ? Qt::Vertical : Qt::Horizontal, p->widget);
-    bar->setGeometry(x, y, width, height);
-    bar->setVisible(style & WS_VISIBLE);
-    WindowRecord* r = Ensure(bar, p->window, nullptr, false);
-    r->scrollBar = true;
-    bar->id = r->id;
-    bar->Sync();
-    return HandleOf(r->id);
 }
 
 BOOL ShowWindow(HWND window, int command) {
@@ -773,42 +607,6 @@ BOOL ReleaseCapture() {
 HWND CaptureOf(int thread) {
     WindowRecord* holder = CaptureHolder(thread);
     return holder ? HandleOf(holder->id) : nullptr;
-}
-
-int SetScrollInfo(HWND window, int bar, const SCROLLINFO* info, BOOL) {
-    WindowRecord* r = Find(window);
-    if (!r || !r->scrollBar || bar != SB_CTL || !info)
-        return 0;
-    if (info->fMask & SIF_RANGE) {
-        r->minimum = info->nMin;
-        r->maximum = info->nMax;
-    }
-    if (info->fMask & SIF_PAGE)
-        r->page = info->nPage;
-    if (info->fMask & SIF_POS)
-        r->position = info->nPos;
-    int highest = r->maximum - std::max(static_cast<int>(r->page) - 1, 0);
-    r->position = std::max(r->minimum, std::min(r->position, std::max(r->minimum, highest)));
-    if (auto* scrollBar = dynamic_cast<ScrollBar*>(r->widget.data()))
-        scrollBar->Sync();
-    return r->position;
-}
-
-BOOL GetScrollInfo(HWND window, int bar, SCROLLINFO* info) {
-    WindowRecord* r = Find(window);
-    if (!r || !r->scrollBar || bar != SB_CTL || !info)
-        return FALSE;
-    if (info->fMask & SIF_RANGE) {
-        info->nMin = r->minimum;
-        info->nMax = r->maximum;
-    }
-    if (info->fMask & SIF_PAGE)
-        info->nPage = r->page;
-    if (info->fMask & SIF_POS)
-        info->nPos = r->position;
-    if (info->fMask & SIF_TRACKPOS)
-        info->nTrackPos = r->tracking ? r->track : r->position;
-    return TRUE;
 }
 
 HWND ControlHandle(Control& control) {

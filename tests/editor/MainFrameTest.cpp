@@ -1,7 +1,12 @@
 #include "editor/MainFrame.h"
 #include "editor/Config.h"
+#include "editor/ConfigVars.h"
 #include "editor/Globals.h"
+#include "editor/KeynoteWindow.h"
+#include "editor/Library.h"
+#include "editor/Lookup.h"
 #include "editor/NotesMain.h"
+#include "platform/report/Preview.h"
 
 #include "platform/files/Files.h"
 #include "platform/ini/Ini.h"
@@ -13,7 +18,10 @@
 #include "platform/text/Text.h"
 #include "platform/ui/Frame.h"
 #include "platform/ui/Keys.h"
+#include "platform/ui/ListBox.h"
 #include "platform/ui/WindowManager.h"
+
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -32,6 +40,7 @@ struct StandInLog {
     int opened = 0;
     int printed = 0;
     int open = 0;
+    std::string shown; // the notes it showed last: restored from the stash, or read from the file
 };
 StandInLog g_log;
 
@@ -45,6 +54,13 @@ void StandIn(const std::string&) {
     def.attributes = WIN_MdiChild | WIN_Resizable;
     Window window(def);
     window.Open();
+    if (NotesStashed == 1) {
+        g_log.shown = "stash: " + NotesQueue.at(0).DESC;
+        NotesStashed = 0;
+        NotesQueue.clear();
+    } else {
+        g_log.shown = drv::ReadBytes(CsvPath);
+    }
     ++g_log.opened;
     ++g_log.open;
     for (int t = 1; t <= 64; ++t)
@@ -52,6 +68,8 @@ void StandIn(const std::string&) {
     for (;;) {
         Event e = Accept();
         if (e.code == EventCloseForOptions || e.code == EventCloseForImport) {
+            NotesQueue.push_back(NoteRecord{1, 0, "1", "Unsaved", "EA", "COUNT", "CIR"});
+            NotesStashed = 1;
             KeynoteThread = 0;
             Post(e.code == EventCloseForOptions ? EventRunOptions : EventRunImport, 0, 1);
             break;
@@ -198,6 +216,130 @@ TEST_F(MainFrameTest, DialogsRunAfterTheKeynoteWindowSteppedAsideAndReopenIt) {
     EXPECT_EQ(g_log.open, 0);
 }
 
+TEST_F(MainFrameTest, EditorOptionsTakeEffectWhenTheyCloseAndTheKeynoteWindowOpensAgain) {
+    using namespace config_vars;
+    Windows.ConfigVars = ConfigVars;
+    StartFrame(Csv());
+    drv::ChooseMenu(SETUPOPTIONS);
+    EXPECT_EQ(g_log.open, 0); // the keynote window stepped aside
+    Window* w = drv::FindWindow("Editor Options");
+    ASSERT_NE(w, nullptr);
+    // Tri to the front, Circle renamed, Hex hidden, upper case off.
+    drv::ClickList(*w, TABLIST, 9);
+    for (int i = 0; i < 8; ++i)
+        drv::Click(*w, MOVEUP);
+    drv::ClickList(*w, TABLIST, 2);
+    drv::Key(*w, TABLIST, KEY_Enter);
+    drv::Type(*w, EDITENTRY, "Round", false);
+    drv::Key(*w, EDITENTRY, KEY_Enter);
+    drv::ClickList(*w, TABLIST, 3);
+    drv::Key(*w, TABLIST, KEY_Space);
+    drv::Choose(*w, SHEET1, 2);
+    drv::Click(*w, GLO_UPPERCASE);
+    drv::Click(*w, OKBUTTON);
+    EXPECT_EQ(drv::FindWindow("Editor Options"), nullptr);
+
+    auto tabs = [] {
+        std::vector<std::string> out;
+        for (const TabRecord& t : TabQueue)
+            out.push_back(t.SRCNAME + "|" + t.NEWNAME + "|" + std::to_string(t.NEWNUM) +
+                          (t.ICON == 2 ? " (hidden)" : ""));
+        return out;
+    };
+    const std::vector<std::string> stored = {"Tri|Tri|1", "Circle|Round|2", "Hex|Hex|3 (hidden)",
+                                             "Box|Box|4", "Pen|Pen|5",      "Ellipse|Ellipse|6",
+                                             "Dia|Dia|7", "Rec|Rec|8",      "Oct|Oct|9"};
+    EXPECT_EQ(tabs(), stored);
+    EXPECT_EQ(Uppercase, 0);
+    EXPECT_EQ(g_log.opened, 2);
+    EXPECT_EQ(g_log.open, 1);
+
+    // Cancelled, the options leave the configuration as stored, also what the dialog's controls
+    // changed in memory.
+    drv::ChooseMenu(SETUPOPTIONS);
+    w = drv::FindWindow("Editor Options");
+    ASSERT_NE(w, nullptr);
+    drv::Click(*w, RESTORETABS);
+    drv::Choose(*w, SHEET1, 2);
+    drv::Click(*w, GLO_UPPERCASE);
+    EXPECT_EQ(Uppercase, 1);
+    drv::Click(*w, CANCELBUTTON);
+    EXPECT_EQ(Uppercase, 0);
+    EXPECT_EQ(tabs(), stored);
+    EXPECT_EQ(g_log.opened, 3);
+}
+
+TEST_F(MainFrameTest, TheListsOpenInsideTheFrame) {
+    Windows.BrowseLookup = BrowseLookup;
+    StartFrame(Csv());
+    drv::ChooseMenu(LOOKUPSUNITS);
+    Window* units = drv::FindWindow("Units");
+    ASSERT_NE(units, nullptr);
+    EXPECT_TRUE(Frame::Current()->DocumentArea()->isAncestorOf(units->Widget()));
+    // The frame wrote the default units at start-up.
+    EXPECT_EQ(ListBox::Of((*units)[lookup_list::LIST])->Count(), 6);
+    drv::Click(*units, lookup_list::ADD);
+    Window* form = drv::FindWindow("New Unit");
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(Frame::Current()->DocumentArea()->isAncestorOf(form->Widget()));
+    drv::Click(*form, lookup_form::CANCEL);
+
+    drv::Key(FrameWindow(), 0, KEY_CtrlT);
+    drv::Answer("Types unhided!", "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    drv::ChooseMenu(LOOKUPSTYPES);
+    Window* types = drv::FindWindow("Types");
+    ASSERT_NE(types, nullptr);
+    EXPECT_EQ(ListBox::Of((*types)[lookup_list::LIST])->Count(), 7);
+    EXPECT_NE(drv::FindWindow("Units"), nullptr); // both stay open, each on its own thread
+}
+
+TEST_F(MainFrameTest, ImportReplacesTheStashAndTheReopenedWindowShowsTheSet) {
+    Windows.ImportNotes = ImportNotes;
+    Windows.SelectCatalog = SelectCatalog;
+    const std::string set = "SET,TXTHT,0.1\r\nCIR,1,Footing,EA,COUNT\r\n";
+    std::filesystem::create_directories(app + "/Library");
+    drv::WriteBytes(app + "/Library/Office.csv", set);
+    drv::WriteBytes(Csv(), "SET,TXTHT,0.2\r\n");
+    StartFrame(Csv());
+    EXPECT_EQ(g_log.shown, "SET,TXTHT,0.2\r\n");
+
+    // Cancelled, the import leaves the stash to the reopened window.
+    drv::ChooseMenu(FILEIMPORTNOTESFROMLIBRARY);
+    Window* w = drv::FindWindow("Import Key Notes from the Library");
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(Frame::Current()->DocumentArea()->isAncestorOf(w->Widget())); // of its own
+    EXPECT_EQ(g_log.open, 0);
+    drv::Click(*w, import_notes::CLOSE);
+    EXPECT_EQ(g_log.opened, 2);
+    EXPECT_EQ(g_log.shown, "stash: Unsaved");
+
+    drv::ChooseMenu(FILEIMPORTNOTESFROMLIBRARY);
+    w = drv::FindWindow("Import Key Notes from the Library");
+    ASSERT_NE(w, nullptr);
+    drv::ClickList(*w, import_notes::LIST, 1);
+    drv::Click(*w, import_notes::IMPORT);
+    drv::Answer("WARNING:| |Importing construction notes will overwrite your|existing "
+                "construction notes in this project!||Proceed with import? | ",
+                "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    drv::Answer("File Not Found!|" + app + "/Library/Office.ini", "Error", ICON_Exclamation,
+                BUTTON_OK, BUTTON_OK);
+    drv::Answer("Bubble notes were imported!|| Any previous notes have been saved to the "
+                "constnot.bak file!",
+                "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(g_log.opened, 3);
+    EXPECT_EQ(g_log.open, 1);
+    EXPECT_EQ(g_log.shown, set);
+    EXPECT_EQ(drv::ReadBytes(project + "/constnot.bak"), "SET,TXTHT,0.2\r\n");
+
+    // Save As opens the export inside the frame, beside the keynote window.
+    drv::ChooseMenu(FILESAVENOTESTOLIBRARY);
+    Window* e = drv::FindWindow("Export the Current Key Note Set");
+    ASSERT_NE(e, nullptr);
+    EXPECT_TRUE(Frame::Current()->DocumentArea()->isAncestorOf(e->Widget()));
+    drv::Click(*e, select_catalog::CANCEL);
+    EXPECT_EQ(drv::FindWindow("Export the Current Key Note Set"), nullptr);
+}
+
 TEST_F(MainFrameTest, PrintOpensTheKeynoteWindowWhenNoneRunsAndPrintsOnce) {
     StartFrame(Csv());
     drv::ChooseMenu(PRINTNOTES);
@@ -319,4 +461,37 @@ TEST_F(MainFrameTest, DraggingIsOffWhileTheProgramRunsAndOnAgainAfterARefusedSta
                 "File name not specified!", ICON_Hand, BUTTON_OK, BUTTON_OK);
     EXPECT_TRUE(returned);
     EXPECT_FALSE(DragFullWindows());
+}
+
+// The frame's items reach the real keynote window: it opens at start, steps aside for Editor
+// Options and comes back with its rows, and the close question sees its file.
+TEST_F(MainFrameTest, TheMenuReachesTheKeynoteWindow) {
+    Windows.BrowseNextNotes = BrowseNextNotes;
+    drv::WriteBytes(Csv(), "CIR,1,a,,\r\nCIR,2,b,,\r\n");
+    drv::WriteBytes(project + "/constnot.bak", "");
+    StartFrame(Csv());
+    ASSERT_NE(KeynoteThread, 0);
+    EXPECT_EQ(CsvStampTime, LastWriteTime(Csv()).value());
+    drv::ChooseMenu(PRINTNOTES); // the report of the window's notes, in the preview
+    Window* preview = drv::FindWindow("Preview");
+    ASSERT_NE(preview, nullptr);
+    ASSERT_EQ(PreviewPages().size(), 1u);
+    drv::Click(*preview, preview::EXITBUTTON);
+    EXPECT_EQ(drv::FindWindow("Preview"), nullptr);
+    drv::ChooseMenu(BROWSENEXTMAINBUBBLE);
+    drv::Answer("This window is already started!", "QVR Editor", ICON_Asterisk, BUTTON_OK,
+                BUTTON_OK);
+
+    drv::ChooseMenu(SETUPOPTIONS);
+    EXPECT_EQ(dialogs, std::vector<std::string>{"options"});
+    ASSERT_NE(KeynoteThread, 0);
+    EXPECT_EQ(NotesStashed, 0); // taken by the reopened window
+    EXPECT_TRUE(ThreadExists(KeynoteThread));
+
+    drv::CloseBox(FrameWindow());
+    drv::Answer("You have not saved this file. Exit without saving?", "QVR", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    EXPECT_TRUE(frameReturned);
+    EXPECT_EQ(KeynoteThread, 0);
+    EXPECT_EQ(drv::ReadBytes(Csv()), "CIR,1,a,,\r\nCIR,2,b,,\r\n");
 }

@@ -1,6 +1,8 @@
 #include "GridFixture.h"
 
-#include <QComboBox>
+#include <QWidget>
+
+#include <algorithm>
 
 using namespace gridtest;
 using namespace platform::win32;
@@ -75,11 +77,10 @@ TEST_F(GridEditTest, EachColumnsEditorCoversItsCellAndShowsItsValue) {
     EXPECT_EQ(g.CURCTRL, g.UNITCTRL);
     EXPECT_EQ(Geometry(g.UNITCTRL), QRect(455, 45, 60, 19));
     EXPECT_EQ(w[g.UNITCTRL].Text(), "ea");
-    auto* combo = qobject_cast<QComboBox*>(w[g.UNITCTRL].Widget());
-    ASSERT_NE(combo, nullptr);
-    EXPECT_EQ(combo->count(), 4);
-    EXPECT_EQ(combo->itemText(0), "");
-    EXPECT_EQ(combo->itemData(1, Qt::SizeHintRole).toSize().height(), 16);
+    const std::vector<std::string> units = drv::Items(w, g.UNITCTRL);
+    ASSERT_EQ(units.size(), 4u);
+    EXPECT_EQ(units[0], "");
+    EXPECT_EQ(drv::ItemHeight(w, g.UNITCTRL, 2), 16);
     drv::Key(w, 0, KEY_Esc);
 
     Edit(3, 5);
@@ -270,6 +271,32 @@ TEST_F(GridEditTest, ADescriptionNeverGrowsPastItsCapacity) {
     w[g.TEXTCTRL].SetText(std::string(100, 'p'));
     drv::Key(w, 0, KEY_CtrlEnter);
     EXPECT_EQ(g.GetCellValue(1, 3), std::string(64, 'p'));
+}
+
+TEST_F(GridEditTest, TheOwnersRuleForADescriptionIsKeptLikeItsCapacity) {
+    Fill(1);
+    // The owner counts a comma as two characters.
+    auto fits = [](const std::string& d) {
+        return d.size() + static_cast<std::size_t>(std::count(d.begin(), d.end(), ',')) <= 12;
+    };
+    OnThread([&] { g.DescriptionFits = fits; });
+    Edit(1, 3);
+    drv::Type(w, g.TEXTCTRL, "ab,cd,efghijk", false);
+    EXPECT_EQ(w[g.TEXTCTRL].Text(), "ab,cd,efgh");
+    drv::Key(w, g.TEXTCTRL, KEY_Enter); // a line break would break the rule too
+    EXPECT_EQ(w[g.TEXTCTRL].Text(), "ab,cd,efgh");
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "ab,cd,efgh");
+
+    // Pasted text is cut to the longest start the rule keeps, never inside a line break.
+    Edit(1, 3);
+    w[g.TEXTCTRL].SetText(",,,,,,,,");
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), ",,,,,,");
+    Edit(1, 3);
+    w[g.TEXTCTRL].SetText("abcdefghijk\r\nxy");
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "abcdefghijk");
 }
 
 TEST_F(GridEditTest, AChoiceInAComboKeepsItOpenUntilTheEditIsAccepted) {

@@ -47,6 +47,21 @@ inline WindowDef GridWindowDef() {
     return def;
 }
 
+// Paints a green rectangle of this size at the top left of a grid's data area, as something
+// else drawing over it would (a grid on another tab). Runs on the grid's thread.
+inline void PaintOver(grid::PelkGridClass& g, int width, int height) {
+    using namespace win32;
+    HDC dc = GetDC(g.HCLIENTWND);
+    HBRUSH brush = CreateSolidBrush(0x00FF00);
+    HPEN pen = CreatePen(PS_SOLID, 1, 0x00FF00);
+    SelectObject(dc, brush);
+    SelectObject(dc, pen);
+    Rectangle(dc, kGridX, kGridY, kGridX + width, kGridY + height);
+    ReleaseDC(g.HCLIENTWND, dc);
+    DeleteObject(brush);
+    DeleteObject(pen);
+}
+
 struct GridWindow : WindowManager {
     Window window{GridWindowDef()};
     grid::PelkGridClass grid;

@@ -166,17 +166,7 @@ TEST_F(GridInputTest, PaintOfTheDataAreaRedrawsTheGrid) {
         {"the frame under the data area", QRect(90, 299, 10, 1), false},
     };
     for (const Case& c : cases) {
-        OnThread([&] {
-            HDC dc = GetDC(g.HCLIENTWND);
-            HBRUSH brush = CreateSolidBrush(0x00FF00);
-            HPEN pen = CreatePen(PS_SOLID, 1, 0x00FF00);
-            SelectObject(dc, brush);
-            SelectObject(dc, pen);
-            Rectangle(dc, kGridX, kGridY, kGridX + 200, kGridY + 100);
-            ReleaseDC(g.HCLIENTWND, dc);
-            DeleteObject(brush);
-            DeleteObject(pen);
-        });
+        OnThread([&] { PaintOver(g, 200, 100); });
         ASSERT_EQ(Pixel(100, kGridY + 19), 0x00FF00u);
         w[HOST].Widget()->update(c.update);
         drv::Settle();

@@ -255,19 +255,6 @@ TEST_F(GridTest, MoveToBottomScrollsTheMovedRowIntoView) {
 
 namespace {
 
-// Paints a green square into the data area, as a grid on another tab would.
-void PaintOver(grid::PelkGridClass& g) {
-    HDC dc = GetDC(g.HCLIENTWND);
-    HBRUSH brush = CreateSolidBrush(0x00FF00);
-    HPEN pen = CreatePen(PS_SOLID, 1, 0x00FF00);
-    SelectObject(dc, brush);
-    SelectObject(dc, pen);
-    Rectangle(dc, kGridX, kGridY, kGridX + 100, kGridY + 100);
-    ReleaseDC(g.HCLIENTWND, dc);
-    DeleteObject(brush);
-    DeleteObject(pen);
-}
-
 TEST_F(GridTest, FreeRowsAndResizeDrawOnlyWhileTheOwnerLetsTheGridDraw) {
     Fill(3);
     struct Case {
@@ -285,7 +272,7 @@ TEST_F(GridTest, FreeRowsAndResizeDrawOnlyWhileTheOwnerLetsTheGridDraw) {
     };
     for (const Case& c : cases) {
         OnThread([&] {
-            PaintOver(g);
+            PaintOver(g, 100, 100);
             g.SetRedraw(c.redraw);
             c.act(g);
         });

@@ -1,12 +1,12 @@
 #include "layers/LayerFile.h"
 
+#include "LayerRows.h"
 #include "platform/files/Files.h"
 #include "platform/files/LineFile.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
-#include "platform/runtime/Runtime.h"
-#include "platform/testing/Driver.h"
 #include "platform/testing/TempFiles.h"
+#include "platform/testing/WriteLimit.h"
 #include "platform/text/Text.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +14,7 @@
 #include <filesystem>
 
 using namespace layers;
+using namespace layers::testing;
 using namespace platform;
 namespace drv = platform::testing;
 using drv::ReadBytes;
@@ -21,40 +22,19 @@ using drv::WriteBytes;
 
 namespace {
 
-const std::string kCrLf = "\r\n";
-
-std::string Blanks(std::size_t n) {
-    return std::string(n, ' ');
-}
-
 class LayerFileTest : public ::testing::Test {
 protected:
     drv::TempFolder temp;
     LayerFiles files{temp / "Layers.dat", temp / "qvr.ini", temp / "Layers.ini"};
     LayerLists lists;
 
-    // Runs a piece of the layer window's work on a thread of its own, as the window does.
-    void OnThread(std::function<void()> work) {
-        Start([work](const std::string&) { work(); });
-        drv::Settle();
-    }
-    void Load() {
-        bool loaded = false;
-        OnThread([&] { loaded = LoadLayers(lists, files); });
-        EXPECT_TRUE(loaded);
-    }
-    void Save() {
-        OnThread([this] { SaveLayers(lists, files); });
-    }
+    void Load() { EXPECT_TRUE(LoadLayers(lists, files)); }
+    void Save() { EXPECT_TRUE(SaveLayers(lists, files)); }
     std::vector<std::string> Colors() const {
         std::vector<std::string> out;
         for (const auto& c : lists.ColorQueue)
             out.push_back(Clip(c));
         return out;
-    }
-    void TearDown() override {
-        drv::ExpectNoMessage();
-        EndAllThreads();
     }
 };
 
@@ -98,11 +78,9 @@ TEST_F(LayerFileTest, ChoicesComeFromBothIniFilesAndTheFile) {
 TEST_F(LayerFileTest, AFileThatCannotBeOpenedChangesNothing) {
     lists.LayerQueue.push_back(LayerRow{});
     lists.ColorQueue.push_back(Fixed("1", 20));
-    bool loaded = true;
-    Start([&](const std::string&) { loaded = LoadLayers(lists, files); });
-    drv::Answer("Can not open file!|" + files.table + "|File Not Found", "Error", ICON_Hand,
-                BUTTON_OK, BUTTON_OK);
-    EXPECT_FALSE(loaded);
+    LayerOutcome outcome = LoadLayers(lists, files);
+    EXPECT_EQ(outcome.failed, LayerStep::Open);
+    EXPECT_EQ(outcome.error, "File Not Found");
     EXPECT_EQ(lists.LayerQueue.size(), 1u);
     EXPECT_EQ(lists.ColorQueue.size(), 1u);
 
@@ -110,22 +88,42 @@ TEST_F(LayerFileTest, AFileThatCannotBeOpenedChangesNothing) {
     LineFile other(2048); // another program holds the table
     other.SetName(files.table);
     ASSERT_TRUE(other.Open(OpenMode::ReadWriteDenyWrite));
-    Start([this](const std::string&) { LoadLayers(lists, files); });
-    drv::Answer("Can not open file!|" + files.table + "|Access Denied", "Error", ICON_Hand,
-                BUTTON_OK, BUTTON_OK);
+    outcome = LoadLayers(lists, files);
+    EXPECT_EQ(outcome.failed, LayerStep::Open);
+    EXPECT_EQ(outcome.error, "Access Denied");
     EXPECT_EQ(lists.LayerQueue.size(), 1u);
 
-    // Saving over the held table fails and leaves it as it was; the new table is gone before
-    // the message shows. (A table marked read-only on disk is refused the same way, below.)
-    Start([this](const std::string&) { SaveLayers(lists, files); });
-    drv::Settle();
-    ASSERT_EQ(OpenMessages().size(), 1u);
-    EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
-    drv::Answer("Cannot create file!|" + files.table + "|Access Denied", "Error", ICON_Hand,
-                BUTTON_OK, BUTTON_OK);
+    // Saving over the held table fails and leaves it as it was.
+    // (A table marked read-only on disk is refused the same way, below.)
+    outcome = SaveLayers(lists, files);
+    EXPECT_EQ(outcome.failed, LayerStep::Write);
+    EXPECT_EQ(outcome.error, "Access Denied");
     other.Close();
     EXPECT_EQ(ReadBytes(files.table), "(\"K\")" + kCrLf);
     EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
+}
+
+TEST_F(LayerFileTest, AWriteThatFailsHalfWayLeavesThePreviousTableWhole) {
+    const std::string before = "(\"K1\" \"L1\" \"1\" \"CONTINUOUS\");Walls" + kCrLf +
+                               "(\"K2\" \"L2\" \"2\" \"DASHED\");Doors" + kCrLf +
+                               "(\"K3\" \"L3\" \"3\" \"HIDDEN\");Roof" + kCrLf;
+    WriteBytes(files.table, before);
+    Load();
+    for (LayerRow& row : lists.LayerQueue)
+        row.COLOR = Fixed("7", kColorWidth);
+    LayerOutcome outcome;
+    {
+        drv::WriteLimit full(400); // the new table ends in its second row
+        outcome = SaveLayers(lists, files);
+    }
+    EXPECT_EQ(outcome.failed, LayerStep::Write);
+    EXPECT_EQ(outcome.error, "File too large");
+    EXPECT_EQ(ReadBytes(files.table), before);
+    EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u); // nothing left beside it
+    const std::vector<LayerRow> edited = lists.LayerQueue;
+    Save(); // with room again the rows go in
+    Load();
+    EXPECT_EQ(lists.LayerQueue, edited);
 }
 
 TEST_F(LayerFileTest, BadInputReadsWithoutLosingARowOnTheNextSave) {
@@ -205,15 +203,9 @@ TEST_F(LayerFileTest, AReadThatFailsHalfWayIsReportedAndChangesNothing) {
     probe.Close();
     lists.LayerQueue.push_back(LayerRow{});
     lists.ColorQueue.push_back(Fixed("1", 20));
-    bool loaded = true;
-    Start([&](const std::string&) { loaded = LoadLayers(lists, files); });
-    drv::Settle();
-    auto open = OpenMessages();
-    ASSERT_EQ(open.size(), 1u);
-    EXPECT_EQ(open[0].text.rfind("Can not open file!|/proc/self/mem|", 0), 0u) << open[0].text;
-    AnswerMessage(BUTTON_OK);
-    drv::Settle();
-    EXPECT_FALSE(loaded);
+    LayerOutcome outcome = LoadLayers(lists, files);
+    EXPECT_EQ(outcome.failed, LayerStep::Read);
+    EXPECT_FALSE(outcome.error.empty());
     EXPECT_EQ(lists.LayerQueue.size(), 1u);
     EXPECT_EQ(lists.ColorQueue.size(), 1u);
 }
@@ -221,16 +213,14 @@ TEST_F(LayerFileTest, AReadThatFailsHalfWayIsReportedAndChangesNothing) {
 TEST_F(LayerFileTest, ATableMarkedReadOnlyNeitherLoadsNorIsReplaced) {
     WriteBytes(files.table, "(\"K\")" + kCrLf);
     std::filesystem::permissions(files.table, std::filesystem::perms(0444));
-    Start([this](const std::string&) { LoadLayers(lists, files); });
-    drv::Answer("Can not open file!|" + files.table + "|Access Denied", "Error", ICON_Hand,
-                BUTTON_OK, BUTTON_OK);
+    LayerOutcome outcome = LoadLayers(lists, files);
+    EXPECT_EQ(outcome.failed, LayerStep::Open);
+    EXPECT_EQ(outcome.error, "Access Denied");
     EXPECT_TRUE(lists.LayerQueue.empty());
     lists.LayerQueue.push_back(LayerRow{});
-    Start([this](const std::string&) { SaveLayers(lists, files); });
-    drv::Settle();
-    EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u); // while the message shows
-    drv::Answer("Cannot create file!|" + files.table + "|Access Denied", "Error", ICON_Hand,
-                BUTTON_OK, BUTTON_OK);
+    outcome = SaveLayers(lists, files);
+    EXPECT_EQ(outcome.failed, LayerStep::Write);
+    EXPECT_EQ(outcome.error, "Access Denied");
     EXPECT_EQ(ReadBytes(files.table), "(\"K\")" + kCrLf);
     EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
 }

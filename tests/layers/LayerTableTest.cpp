@@ -1,38 +1,15 @@
-#include "layers/LayerTable.h"
-
-#include "platform/text/Text.h"
+#include "LayerRows.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
 using namespace layers;
+using namespace layers::testing;
 using platform::Clip;
 using platform::Fixed;
 
-namespace layers {
-void PrintTo(const LayerRow& row, std::ostream* out) {
-    *out << "[" << Clip(row.KEYNAME) << "|" << Clip(row.LAYERNAME) << "|" << Clip(row.COLOR) << "|"
-         << Clip(row.LINETYPE) << "|" << Clip(row.DESCRIPTION) << "]";
-}
-} // namespace layers
-
 namespace {
-
-std::string Blanks(std::size_t n) {
-    return std::string(n, ' ');
-}
-
-LayerRow Row(const std::string& key, const std::string& layer, const std::string& color,
-             const std::string& lineType, const std::string& description) {
-    LayerRow row;
-    row.KEYNAME = Fixed(key, kKeyNameWidth);
-    row.LAYERNAME = Fixed(layer, kLayerNameWidth);
-    row.COLOR = Fixed(color, kColorWidth);
-    row.LINETYPE = Fixed(lineType, kLineTypeWidth);
-    row.DESCRIPTION = Fixed(description, kDescriptionWidth);
-    return row;
-}
 
 LayerRow Parse(const std::string& line) {
     ChoiceList colors, lineTypes;

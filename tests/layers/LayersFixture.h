@@ -2,9 +2,11 @@
 // and its "qvr.ini" in a project folder, and the frame started on thread 1 with given arguments.
 #pragma once
 
-#include "layers/Frame.h"
+#include "LayerRows.h"
 #include "layers/Globals.h"
+#include "layers/LayersMain.h"
 #include "layers/LayersWindow.h"
+#include "layers/MainFrame.h"
 #include "platform/ini/Ini.h"
 #include "platform/runtime/Program.h"
 #include "platform/runtime/Runtime.h"
@@ -24,8 +26,8 @@
 namespace layers::testing {
 
 namespace drv = platform::testing;
-
-inline const std::string kCrLf = "\r\n";
+using drv::ReadBytes;
+using drv::WriteBytes;
 
 class LayersTest : public ::testing::Test {
 protected:

@@ -12,8 +12,6 @@
 using namespace platform;
 using namespace layers;
 using namespace layers::testing;
-using drv::ReadBytes;
-using drv::WriteBytes;
 
 namespace {
 
@@ -202,8 +200,7 @@ TEST_F(LayersFrameTest, AStoredPositionWithoutWidthOrHeightIsIgnored) {
 }
 
 TEST_F(LayersFrameTest, WithoutArgumentsTheListIsEmptyAndASaveCreatesBlankInTheCurrentFolder) {
-    const auto before = std::filesystem::current_path();
-    std::filesystem::current_path(temp.Path());
+    drv::WorkingFolder here(temp.Path());
     StartFrame({});
     drv::Answer("Can not open file!|(BLANK)|File Not Found", "Error", ICON_Hand, BUTTON_OK,
                 BUTTON_OK);
@@ -216,7 +213,6 @@ TEST_F(LayersFrameTest, WithoutArgumentsTheListIsEmptyAndASaveCreatesBlankInTheC
     drv::ExpectNoMessage(); // read back without a message
     EndAllThreads();
     drv::Settle();
-    std::filesystem::current_path(before);
 }
 
 TEST_F(LayersFrameTest, TheLayerWindowClosedByItsOwnButtonLeavesTheFrameOpen) {

@@ -108,6 +108,41 @@ TEST_F(ControlsTest, DropListsShowTheirListAndTheChoiceOfTheirVariable) {
     EXPECT_EQ(lists.type, "l");
 }
 
+TEST_F(ControlsTest, ADropComboShowingOneOfItsItemsOpensItsListWithoutChoosingIt) {
+    Window& w = lists.window;
+    lists.type = "LINE1";
+    w.Display(TYPE);
+    EXPECT_EQ(w[TYPE].Selected(), 2);
+    // Opening the list takes the focus from the entry; the text it holds is no new choice.
+    drv::Choose(w, TYPE, 1);
+    EXPECT_EQ(lists.type, "COUNT");
+    EXPECT_EQ(lists.log, (std::vector<std::string>{"new selection 2", "accepted 2"}));
+    EXPECT_EQ(drv::Items(w, TYPE), (std::vector<std::string>{"COUNT", "LINE1"}));
+}
+
+TEST(ComboFocusTest, MovingBetweenTheEntryAndTheListOfADropComboIsOneSelected) {
+    struct Watcher : Lists {
+        int OnSelected() override {
+            log.push_back("selected " + std::to_string(EventControl()));
+            return Lists::OnSelected();
+        }
+    } watcher;
+    Start([&](const std::string&) { watcher.Run(); });
+    drv::Settle();
+    Window& w = watcher.window;
+    drv::Click(w, UNIT);
+    drv::Key(w, UNIT, KEY_Esc); // the list the click opened closes again
+    watcher.log.clear();
+    // Into the entry, then into the drop-down list and back, choosing an item.
+    drv::Click(w, TYPE);
+    drv::Choose(w, TYPE, 2);
+    EXPECT_EQ(watcher.log,
+              (std::vector<std::string>{"selected 2", "new selection 2", "accepted 2"}));
+    EXPECT_EQ(watcher.type, "LINE1");
+    EndAllThreads();
+    drv::Settle();
+}
+
 TEST_F(ControlsTest, SpinBoxesAndProgressBarsShowTheirNumbers) {
     Window& w = lists.window;
     auto* spin = static_cast<QDoubleSpinBox*>(w[SPIN].Widget());

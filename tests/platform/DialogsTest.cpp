@@ -5,6 +5,8 @@
 #include "platform/ui/Popup.h"
 #include "platform/ui/WindowManager.h"
 
+#include <QPrinter>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -107,9 +109,14 @@ TEST_F(DialogsTest, FolderDialogStartsAtTheFolderAndReturnsTheChoice) {
 TEST_F(DialogsTest, PrinterSetupFromAThreadAndFromTheFramesMenu) {
     std::optional<bool> result;
     Start([&](const std::string&) { result = PrinterSetup(); });
-    drv::AnswerDialog(DIALOG_Printer, "Print Setup", "ok");
+    const std::string file = (dir / "notes.pdf").string();
+    drv::AnswerDialog(DIALOG_Printer, "Print Setup", file);
     ASSERT_TRUE(result.has_value());
     EXPECT_TRUE(*result);
+    // The file chosen is where the program prints.
+    EXPECT_EQ(ProgramPrinter().outputFormat(), QPrinter::PdfFormat);
+    EXPECT_EQ(ProgramPrinter().outputFileName().toStdString(), file);
+    ProgramPrinter().setOutputFileName(QString());
 
     WindowDef def;
     def.caption = "Frame";

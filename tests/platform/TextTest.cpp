@@ -25,6 +25,10 @@ TEST(Text, ComparisonIgnoresTrailingBlanksOnly) {
     EXPECT_EQ(Compare("abc  ", "abc"), 0);
     EXPECT_LT(Compare("abc", "abd"), 0);
     EXPECT_GT(Compare("b", "abc"), 0);
+    // As blank-padded fields, in the byte order of the code page.
+    EXPECT_LT(Compare("a\t", "a"), 0);
+    EXPECT_GT(Compare("a\xc9", "ab"), 0);
+    EXPECT_LT(Compare("B", "a"), 0);
     EXPECT_TRUE(EqualNoCase("title ", "TITLE"));
     EXPECT_FALSE(EqualNoCase("titles", "TITLE"));
 }

@@ -164,6 +164,10 @@ TEST_F(WindowTest, EnterInAnEntryPressesTheDefaultButtonAfterTakingTheField) {
     drv::Key(demo.window, NAME, KEY_Enter);
     EXPECT_EQ(demo.name, "Q");
     EXPECT_EQ(demo.log, (std::vector<std::string>{"accepted 1", "accepted 4"}));
+    // A radio does not take Enter either.
+    demo.log.clear();
+    drv::Key(demo.window, KIND_A, KEY_Enter);
+    EXPECT_EQ(demo.log, std::vector<std::string>{"accepted 4"});
 }
 
 TEST_F(WindowTest, ControlsOnATabShowOnlyWhileItsTabIsChosen) {
@@ -307,9 +311,14 @@ TEST_F(WindowTest, AWindowCalledDirectlyBlocksItsCallerUntilItReturns) {
     struct Inner : WindowManager {
         Window window{DemoDef("Inner")};
         std::string result;
+        std::vector<int> windowEvents;
         int Setup() override {
             Open(window);
             return RESULT_GoOn;
+        }
+        int OnWindowEvent() override {
+            windowEvents.push_back(CurrentEvent());
+            return WindowManager::OnWindowEvent();
         }
         int OnAccepted() override {
             if (EventControl() == OK) {
@@ -322,11 +331,13 @@ TEST_F(WindowTest, AWindowCalledDirectlyBlocksItsCallerUntilItReturns) {
     };
     struct Outer : Demo {
         std::string got = "-";
+        std::vector<int> innerEvents; // the window events the inner window had
         int OnAccepted() override {
             if (EventControl() == OK) {
                 Inner inner;
                 inner.Run();
                 got = inner.result;
+                innerEvents = inner.windowEvents;
             }
             return Demo::OnAccepted();
         }
@@ -340,7 +351,10 @@ TEST_F(WindowTest, AWindowCalledDirectlyBlocksItsCallerUntilItReturns) {
     Window* inner = drv::FindWindow("Inner");
     ASSERT_NE(inner, nullptr);
     EXPECT_TRUE(inner->Widget()->isModal());
-    static_cast<QPushButton*>(o.window[CLOSE].Widget())->click(); // not the inner one's input
+    // Input of the outer window that the user cannot give but the program or the desktop can (a
+    // button pressed by program, a new size) is not the inner one's: it is passed over.
+    static_cast<QPushButton*>(o.window[CLOSE].Widget())->click();
+    o.window.SetPosition(20, 20, 180, 140);
     drv::Settle();
     EXPECT_TRUE(inner->IsOpen());
     EXPECT_EQ(o.got, "-");
@@ -348,6 +362,8 @@ TEST_F(WindowTest, AWindowCalledDirectlyBlocksItsCallerUntilItReturns) {
     drv::Click(*inner, OK);
     EXPECT_EQ(drv::FindWindow("Inner"), nullptr);
     EXPECT_EQ(o.got, "CY");
+    // Its own size when it opened, its opening, its closing: nothing of the outer window.
+    EXPECT_EQ(o.innerEvents, (std::vector<int>{EVENT_Sized, EVENT_OpenWindow, EVENT_CloseWindow}));
     EXPECT_TRUE(o.window.IsOpen());
     EndAllThreads();
 }
@@ -418,4 +434,70 @@ TEST_F(WindowTest, FillColourPaintsTheFieldOfEntriesAndTexts) {
                   QColor(255, 255, 169))
             << control;
     }
+}
+
+TEST(BindingTest, TextBoundWithAWidthIsCutToItWhenTaken) {
+    enum { NAME = 1, NOTE };
+    WindowDef def;
+    def.controls = {{ControlKind::Entry, NAME, "", 5, 5, 60, 10},
+                    {ControlKind::Text, NOTE, "", 5, 20, 60, 30}};
+    Window window(def);
+    std::string name = "abcdef", note;
+    Start([&](const std::string&) {
+        window.Open();
+        window[NAME].Bind(name, 3);
+        window[NOTE].Bind(note, 4);
+        window.Display();
+        WaitUntil([] { return false; });
+    });
+    drv::Settle();
+    EXPECT_EQ(window[NAME].Text(), "abcdef"); // shown whole
+    drv::Type(window, NAME, "Footing");
+    EXPECT_EQ(name, "Foo");
+    drv::Type(window, NOTE, "abcdef", false);
+    window.Update(NOTE);
+    EXPECT_EQ(note, "abcd");
+    EndAllThreads();
+    drv::Settle();
+}
+
+namespace {
+// Hides and shows the control that has the focus when Ctrl+T is pressed, and gives it the focus
+// again, as the grid does with its editors.
+struct Reshower : SelectWatcher {
+    int OnWindowEvent() override {
+        if (CurrentEvent() == EVENT_AlertKey && KeyCode() == KEY_CtrlT) {
+            Control& focused = window[window.FocusControl()];
+            focused.Hide();
+            focused.Unhide();
+            focused.Focus();
+        }
+        return SelectWatcher::OnWindowEvent();
+    }
+};
+class WindowSettledFocusTest : public WindowTest {
+protected:
+    Reshower watcher; // outlives TearDown
+    std::vector<std::string> Selected() const {
+        std::vector<std::string> out;
+        for (const std::string& entry : watcher.log)
+            if (entry.rfind("selected", 0) == 0)
+                out.push_back(entry);
+        return out;
+    }
+};
+} // namespace
+
+TEST_F(WindowSettledFocusTest, AFocusThatOnlyPassesThroughAControlRaisesNoSelected) {
+    Start([&](const std::string&) { watcher.Run(); });
+    drv::Settle();
+    Window& w = watcher.window;
+    drv::Type(w, NAME, "x", false);
+    watcher.log.clear();
+    // Hiding the focused entry hands the focus to the next control; it comes back at once.
+    drv::Key(w, NAME, KEY_CtrlT);
+    EXPECT_TRUE(w[NAME].HasFocus());
+    EXPECT_EQ(Selected(), std::vector<std::string>{});
+    drv::Key(w, NAME, KEY_Tab);
+    EXPECT_EQ(Selected(), std::vector<std::string>{"selected 2"});
 }

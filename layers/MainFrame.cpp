@@ -1,20 +1,16 @@
-#include "layers/Frame.h"
+#include "layers/MainFrame.h"
 
 #include "about/About.h"
 #include "layers/Globals.h"
 #include "layers/LayersWindow.h"
-#include "platform/files/Files.h"
+#include "layers/ProgramFiles.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
-#include "platform/runtime/Desktop.h"
 #include "platform/runtime/ErrorManager.h"
-#include "platform/runtime/Program.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Frame.h"
-#include "platform/ui/Help.h"
 #include "platform/ui/IniManager.h"
-#include "platform/ui/MessageBox.h"
 #include "platform/ui/Startup.h"
 #include "platform/ui/WindowManager.h"
 
@@ -29,7 +25,6 @@ namespace {
 enum : int { HELPITEM21 = -12 };
 
 constexpr std::size_t kAboutStack = 25000;
-constexpr unsigned kDragFlags = SPIF_UPDATEINIFILE | SPIF_SENDCHANGE;
 
 std::vector<MenuDef> FrameMenu() {
     return {
@@ -67,14 +62,6 @@ WindowDef FrameWindow() {
     def.height = 287;
     def.attributes = WIN_Resizable;
     return def;
-}
-
-void EnsureLayersIni() {
-    if (FileExists(LayersIni))
-        return;
-    for (const char* kind : {"Color", "LineType"})
-        for (int n = 1; n <= 3; ++n)
-            WriteIni("LAYERS", kind + DecimalText(n), "", LayersIni);
 }
 
 class MainManager : public WindowManager {
@@ -136,30 +123,14 @@ private:
 int DeriveNames() {
     if (RefuseUnusablePath(2))
         return RESULT_Stop;
-    Param1 = CommandArgument(1);
-    Param2 = CommandArgument(2);
-    if (Clip(Param1).empty()) {
-        LayerFolder = AppPath;
-        Param1 = "(BLANK)";
-        LayerFileName = "constnot.csv";
-        LayerBakName = "constnot.bak";
-    } else {
-        FileArgument parts = SplitFileArgument(Param1);
-        LayerFolder = parts.folder;
-        LayerFileName = parts.name;
-        LayerBakName = parts.backup;
-        if (LayerFileName.empty() || LayerBakName.empty()) {
-            Message("You should pass the Path+Filename as the first parameter!",
-                    "File name not specified!", ICON_Hand, BUTTON_OK);
-            return RESULT_Stop;
-        }
-    }
+    if (!ReadFileArguments(AppPath, {Param1, Param2, LayerFolder, LayerFileName, LayerBakName}))
+        return RESULT_Stop;
     std::string folder = Clip(LayerFolder);
     LayerFolderIni = !folder.empty() && folder.back() == kPathSeparator
                          ? LayerFolder + "qvr.ini"
                          : LayerFolder + kPathSeparator + "qvr.ini";
-    LayersIni = AppPath + kPathSeparator + "Layers.ini";
-    EnsureLayersIni();
+    LayersIni = LayersIniOf(AppPath);
+    EnsureLayersIni(LayersIni);
     return RESULT_GoOn;
 }
 
@@ -167,21 +138,6 @@ void Main() {
     about::SetAboutTexts({"Vantorel", "", "Version 4.3"});
     MainManager manager;
     manager.Run();
-}
-
-void ProgramMain() {
-    SetProgramName("dravolet");
-    GlobalIniManager.Init("dravolet.INI");
-    AppPath = ProgramFolder().value_or(std::string());
-    HelpFile = AppPath + kPathSeparator + "QVR.HLP";
-    SetHelpFile(HelpFile);
-    bool dragging = DragFullWindows();
-    if (dragging)
-        SetDragFullWindows(false, kDragFlags);
-    Main();
-    if (dragging)
-        SetDragFullWindows(true, kDragFlags);
-    GlobalIniManager.Kill();
 }
 
 } // namespace layers

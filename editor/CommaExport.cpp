@@ -1,0 +1,117 @@
+#include "editor/CommaExport.h"
+
+#include "editor/Constnot.h"
+#include "editor/Globals.h"
+#include "platform/files/FileError.h"
+#include "platform/files/Files.h"
+#include "platform/text/Text.h"
+#include "platform/ui/MessageBox.h"
+
+namespace editor {
+
+using namespace platform;
+
+namespace {
+
+constexpr std::size_t kNumberWidth = 5;
+constexpr std::size_t kDescriptionWidth = 999;
+constexpr std::size_t kUnitWidth = 3;
+constexpr std::size_t kTypeWidth = 5;
+
+void Failed(const char* what, const std::string& path) {
+    Message(std::string(what) + path + "!|Error: " + FileErrorText(), "Error", ICON_Hand,
+            BUTTON_OK);
+}
+
+// A note line, or nothing for a row without a number.
+bool NoteLine(const CommaRow& row, std::string& line) {
+    const std::string number = Clip(Cut(row.number, kNumberWidth));
+    if (number.empty() || number == "\r\n" || number == "\r")
+        return false;
+    line = number + "," + Clip(Cut(row.unit, kUnitWidth)) + "," + Clip(Cut(row.type, kTypeWidth)) +
+           ",\"" + Cut(row.description, kDescriptionWidth) + "\"";
+    if (row.marked)
+        line = ";" + Clip(line);
+    return true;
+}
+
+} // namespace
+
+std::string PhasesSetting(int selectedItem) {
+    return DecimalText(selectedItem - 1);
+}
+
+std::string CurrentTabOnlySetting(int selectedItem) {
+    return selectedItem == 1 ? "0" : "1";
+}
+
+std::vector<std::string> CommaExportLines(const CommaSettings& s, const ShapeRows& rows) {
+    // A value with its leading blanks moved to the end and its trailing blanks dropped.
+    auto v = [](const std::string& value) { return Clip(LeftJustify(value)); };
+    std::vector<std::string> lines = {
+        ";SET TXTHT " + v(s.LOC_TXTHT) + " AutoCAD text size (height)",
+        ";SET NDWID " + v(s.LOC_NDWID) +
+            " Width from middle of number to left point of description",
+        ";SET DQWID " + v(s.LOC_DQWID) +
+            " Width from left point of description text to right point of",
+        ";SET QUWID " + v(s.LOC_QUWID) +
+            " Width from right point of quantity to left point of unit",
+        ";SET LineSpacing " + v(s.LOC_LINESPACING) + " Line spacing (row height)",
+        ";SET InsertTablePhases " + v(s.LOC_INSERTTABLEPHASES),
+        ";SET DoCurrentTabOnly " + v(s.LOC_DOCURRENTTABONLY),
+        ";SET TBLWID " + v(s.LOC_TBLWID),
+        ";SET PHASEWID " + v(s.LOC_PHASEWID),
+        ";SET QQWID " + v(s.LOC_QQWID),
+        ";SET BubbleLeaderConnectOsnap " + v(s.LOC_BUBBLELEADERCONNECTOSNAP),
+    };
+    for (std::size_t shape = 0; shape < kShapes.size(); ++shape) {
+        lines.push_back(std::string(kShapes[shape].code) + " NOTES");
+        lines.push_back(";NUMBER,UNIT,TYPE,DESCRIPTION");
+        std::string line;
+        for (const CommaRow& row : rows[shape])
+            if (NoteLine(row, line))
+                lines.push_back(line);
+    }
+    return lines;
+}
+
+CommaExportFile::CommaExportFile() : file_(kConstnotRecordSize) {}
+
+CommaExportFile::~CommaExportFile() {
+    if (file_.IsOpen())
+        file_.Close();
+    if (!writing_.empty())
+        DeleteFile(writing_);
+}
+
+bool CommaExportFile::Open(const std::string& path) {
+    path_ = path;
+    writing_ = TemporaryNameBeside(path);
+    file_.SetName(writing_);
+    if (!file_.Create()) {
+        Failed("Unable to create ", path_);
+        return false;
+    }
+    if (!file_.Open(OpenMode::ReadWriteDenyWrite)) {
+        Failed("Unable to open ", path_);
+        return false;
+    }
+    return true;
+}
+
+void CommaExportFile::Add(std::string_view line) {
+    if (!file_.Add(line))
+        written_ = false;
+}
+
+bool CommaExportFile::Finish() {
+    const bool closed = file_.Close();
+    if (!written_ || !closed || !ReplaceFile(writing_, path_)) {
+        Failed("Unable to create ", path_);
+        return false;
+    }
+    writing_.clear();
+    return true;
+}
+
+} // namespace editor

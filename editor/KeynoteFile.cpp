@@ -1,0 +1,242 @@
+#include "editor/KeynoteFile.h"
+
+#include "editor/Globals.h"
+#include "platform/files/FileError.h"
+#include "platform/files/Files.h"
+#include "platform/files/LineFile.h"
+#include "platform/text/Text.h"
+
+namespace editor {
+
+using namespace platform;
+
+namespace {
+
+// Two adjacent double quotes read as one marker character, which the description turns back
+// into a double quote.
+constexpr char kQuoteMarker = '\xff';
+
+// What a note line holds besides its description at most: the mark, the code, the number, the
+// unit, the type and the four commas.
+constexpr std::size_t kNoteLineOverhead =
+    1 + 3 + 1 + kNoteNumberWidth + 1 + 1 + kNoteUnitWidth + 1 + kNoteTypeWidth;
+
+int ShapeOfCode(std::string_view code) {
+    for (std::size_t i = 0; i < kShapes.size(); ++i)
+        if (Equal(code, kShapes[i].code))
+            return static_cast<int>(i + 1);
+    return 0;
+}
+
+std::string Between(std::string_view line, std::size_t from, std::size_t to) {
+    return std::string(line.substr(from, to - from));
+}
+
+} // namespace
+
+void ReplaceAll(std::string& target, std::size_t capacity, std::string_view search,
+                std::string_view replacement) {
+    if (search.empty())
+        return;
+    std::size_t position = 0;
+    for (;;) {
+        std::size_t found = FindNoCase(target, search, position);
+        if (found == std::string::npos)
+            break;
+        target.replace(found, search.size(), replacement);
+        if (target.size() > capacity)
+            target.resize(capacity);
+        position = found + replacement.size();
+    }
+}
+
+KeynoteLine ParseKeynoteLine(std::string_view record) {
+    KeynoteLine result;
+    const std::string clipped = Clip(record);
+    if (Upper(TrimLeft(clipped).substr(0, 3)) == "SET") {
+        result.kind = KeynoteLine::Kind::Settings;
+        // Characters 5 to 9 name the setting, 11 to 31 hold its value.
+        std::string padded = clipped;
+        if (padded.size() < 31)
+            padded.resize(31, ' ');
+        if (padded.compare(4, 5, "TXTHT") == 0)
+            result.textHeight = Clip(Cut(TrimLeft(padded.substr(10, 21)), kTextHeightWidth));
+        return result;
+    }
+    std::string line;
+    line.reserve(clipped.size());
+    for (std::size_t i = 0; i < clipped.size(); ++i) {
+        if (clipped[i] == '"' && i + 1 < clipped.size() && clipped[i + 1] == '"') {
+            line += kQuoteMarker;
+            ++i;
+        } else {
+            line += clipped[i];
+        }
+    }
+
+    const std::size_t comma1 = line.find(',');
+    if (comma1 == std::string::npos)
+        return result;
+    std::string code = Cut(line.substr(0, comma1), 10);
+    bool marked = false;
+    if (!code.empty() && code[0] == ';') {
+        marked = true;
+        code.erase(0, 1);
+    }
+    const int shape = ShapeOfCode(code);
+    if (shape == 0)
+        return result;
+
+    const std::size_t comma2 = line.find(',', comma1 + 1);
+    if (comma2 == std::string::npos)
+        return result;
+    const std::string numberField = Clip(Between(line, comma1 + 1, comma2));
+
+    std::string description;
+    std::size_t descEnd; // the comma that ends the description
+    const std::size_t start = comma2 + 1;
+    if (start < line.size() && line[start] == '"') {
+        std::size_t close = start + 1;
+        for (;; ++close) {
+            close = line.find('"', close);
+            if (close == std::string::npos)
+                return result;
+            if (close + 1 < line.size() && line[close + 1] == ',')
+                break;
+        }
+        description = Between(line, start + 1, close);
+        descEnd = close + 1;
+    } else {
+        descEnd = line.find(',', start);
+        if (descEnd == std::string::npos)
+            return result;
+        description = Between(line, start, descEnd);
+    }
+    description = Cut(description, kNoteDescWidth);
+    for (char& c : description)
+        if (c == kQuoteMarker)
+            c = '"';
+    ReplaceAll(description, kNoteDescWidth, "\\n", "\r\n");
+
+    const std::size_t unitEnd = line.find(',', descEnd + 1);
+    if (unitEnd != std::string::npos) {
+        result.unit = Cut(Between(line, descEnd + 1, unitEnd), kNoteUnitWidth);
+        const std::size_t typeEnd = line.find(',', unitEnd + 1);
+        result.type = Cut(typeEnd != std::string::npos ? Between(line, unitEnd + 1, typeEnd)
+                                                       : line.substr(unitEnd + 1),
+                          kNoteTypeWidth);
+    } else {
+        // Four fields: the last one is the tally type, and the note has no unit.
+        result.type = Cut(line.substr(descEnd + 1), kNoteTypeWidth);
+    }
+
+    result.kind = KeynoteLine::Kind::Note;
+    result.shape = shape;
+    result.marked = marked;
+    result.titleField = Upper(numberField) == "TITLE";
+    result.number = Cut(numberField, kNoteNumberWidth);
+    result.description = std::move(description);
+    return result;
+}
+
+std::string EscapeDescription(std::string_view description) {
+    std::string text = Cut(description, kNoteDescWidth);
+    ReplaceAll(text, kNoteDescWidth, "\r\n", "\\n");
+    ReplaceAll(text, kNoteDescWidth, "\"", "\"\"");
+    if (text.find_first_of(",\"") != std::string::npos)
+        text = Cut("\"" + Clip(text) + "\"", kNoteDescWidth);
+    return text;
+}
+
+std::string NoteLine(const char* code, const NoteRow& row) {
+    const std::string number = Clip(Cut(row.number, kNoteNumberWidth));
+    if (number == "\r\n" || number == "\r")
+        return std::string();
+    std::string line = Cut(
+        std::string(code) + "," + number + "," + Clip(EscapeDescription(row.description)) + "," +
+            Clip(Cut(row.unit, kNoteUnitWidth)) + "," + Clip(Cut(row.type, kNoteTypeWidth)),
+        kKeynoteLineWidth);
+    if (ToLong(row.mark) != 0)
+        line = Cut(";" + Clip(line), kKeynoteLineWidth);
+    return line;
+}
+
+std::string TitleLine(const char* code, std::string_view title) {
+    return std::string(code) + ",TITLE," + Fixed(title, kTitleWidth) + ",,";
+}
+
+std::string SettingsLine(std::string_view textHeight) {
+    return "SET,TXTHT," + LeftJustify(Cut(textHeight, kTextHeightWidth));
+}
+
+bool DescriptionFitsLine(std::string_view description) {
+    if (description.size() > kNoteDescWidth)
+        return false;
+    std::size_t length = description.size();
+    bool enclosed = false;
+    for (char c : description) {
+        if (c == '"') {
+            ++length;
+            enclosed = true;
+        } else if (c == ',') {
+            enclosed = true;
+        }
+    }
+    return length + (enclosed ? 2 : 0) <= kKeynoteLineWidth - kNoteLineOverhead;
+}
+
+KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
+                                const std::vector<ShapeNotes>& shapes,
+                                const std::function<void(long, long)>& progress) {
+    const std::string temp = TemporaryNameBeside(path);
+    LineFile file(kKeynoteLineWidth);
+    file.SetName(temp);
+    if (!file.Create())
+        return KeynoteOutcome::Failure(KeynoteStep::Create);
+    if (!file.Open(OpenMode::ReadWriteDenyWrite)) {
+        KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Open);
+        DeleteFile(temp);
+        return failed;
+    }
+    long total = 0;
+    for (const ShapeNotes& s : shapes)
+        total += static_cast<long>(s.rows.size());
+    long written = 0;
+    bool ok = file.Add(SettingsLine(textHeight));
+    for (const ShapeNotes& s : shapes) {
+        if (s.shape < 1 || s.shape > 9)
+            continue;
+        const char* code = kShapes[static_cast<std::size_t>(s.shape - 1)].code;
+        if (!Clip(s.title).empty())
+            ok = ok && file.Add(TitleLine(code, s.title));
+        for (const NoteRow& row : s.rows) {
+            ++written;
+            if (progress)
+                progress(written, total);
+            if (!ok)
+                continue;
+            std::string line = NoteLine(code, row);
+            if (!line.empty())
+                ok = file.Add(line);
+        }
+    }
+    if (!ok) {
+        KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
+        file.Close();
+        DeleteFile(temp);
+        return failed;
+    }
+    if (!file.Close()) {
+        KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
+        DeleteFile(temp);
+        return failed;
+    }
+    if (!ReplaceFile(temp, path)) {
+        KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Replace);
+        DeleteFile(temp);
+        return failed;
+    }
+    return {};
+}
+
+} // namespace editor

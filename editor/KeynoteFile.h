@@ -1,0 +1,96 @@
+// The keynote file: a settings line with the plotted text height, a title line per shape that
+// has a title and a line per note, comma-separated, 4096 characters a line at most. The reader
+// takes one line at a time; the writer writes the whole file beside the old one and puts it in
+// place when it is complete, so a failed save leaves the previous file whole. Neither shows
+// anything: they return what happened, with the error text the file operations keep.
+#pragma once
+
+#include "platform/files/FileOutcome.h"
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace editor {
+
+// Widths of the file's fields.
+inline constexpr std::size_t kNoteNumberWidth = 5;
+inline constexpr std::size_t kNoteDescWidth = 5000;
+inline constexpr std::size_t kNoteUnitWidth = 3;
+inline constexpr std::size_t kNoteTypeWidth = 5;
+inline constexpr std::size_t kTextHeightWidth = 20;
+inline constexpr std::size_t kKeynoteLineWidth = 4096;
+
+// Replaces every occurrence of `search` (found ignoring case) in `target` by `replacement`,
+// cutting the result to `capacity`; inserted text is never searched again.
+void ReplaceAll(std::string& target, std::size_t capacity, std::string_view search,
+                std::string_view replacement);
+
+// One line of the file as the reader takes it.
+struct KeynoteLine {
+    enum class Kind { Skipped, Settings, Note };
+    Kind kind = Kind::Skipped;
+    // Settings: the text height when the line carries one.
+    std::optional<std::string> textHeight;
+    // Note: the shape (1..9), the row and whether its number field reads "TITLE" (the shape's
+    // title line when it is the first of the shape in this reading).
+    int shape = 0;
+    bool marked = false;
+    bool titleField = false;
+    std::string number, description, unit, type;
+};
+
+// Reads one line (the record read, trailing blanks do not count).
+KeynoteLine ParseKeynoteLine(std::string_view record);
+
+// A row as the grids hold it and as the file writes it.
+struct NoteRow {
+    std::string mark; // "1" marked
+    std::string number;
+    std::string description; // lines separated by CR LF
+    std::string unit;
+    std::string type;
+    bool operator==(const NoteRow&) const = default;
+};
+
+// The notes of one shape, in row order, with the shape's title.
+struct ShapeNotes {
+    int shape = 0; // 1..9
+    std::string title;
+    std::vector<NoteRow> rows;
+};
+
+// The description as a note line carries it: CR LF as "\n", double quotes doubled, enclosed in
+// double quotes when it holds a comma or a double quote.
+std::string EscapeDescription(std::string_view description);
+
+// The line a row is written as, without its line end; empty when the row is not written.
+std::string NoteLine(const char* code, const NoteRow& row);
+std::string TitleLine(const char* code, std::string_view title);
+std::string SettingsLine(std::string_view textHeight);
+
+// Whether every note with this description fits the file's line, whatever its number, unit
+// and type: the editors hold descriptions to it, so that no note is ever cut when written.
+bool DescriptionFitsLine(std::string_view description);
+
+// The steps of a save, as the outcome names the one that failed.
+enum class KeynoteStep {
+    None,
+    Create,  // the new file could not be created beside the old one
+    Open,    // the new file could not be opened
+    Write,   // writing the new file failed
+    Replace, // the new file could not be put in the old one's place
+};
+using KeynoteOutcome = platform::FileOutcome<KeynoteStep>;
+
+// Writes the file `path` with the settings line and the shapes in the order given. `progress`
+// is told after each row (rows written, rows in all).
+KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
+                                const std::vector<ShapeNotes>& shapes,
+                                const std::function<void(long, long)>& progress = {});
+
+} // namespace editor

@@ -1,0 +1,730 @@
+#include "editor/KeynoteWindow.h"
+
+#include "editor/Constnot.h"
+#include "editor/Globals.h"
+#include "editor/KeynoteWindowDef.h"
+#include "editor/MainFrame.h"
+#include "editor/PrintNotes.h"
+#include "platform/files/FileError.h"
+#include "platform/files/Files.h"
+#include "platform/files/Path.h"
+#include "platform/ini/Ini.h"
+#include "platform/runtime/ErrorManager.h"
+#include "platform/runtime/Runtime.h"
+#include "platform/text/Text.h"
+#include "platform/ui/MessageBox.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace editor {
+
+using namespace platform;
+using namespace keynote;
+
+namespace {
+
+const char* const kLastRun = "QVREditLASTRUN";
+
+// The row buttons, shown while a shape tab is selected.
+const int kRowButtons[] = {INSERT, CHANGE, DELETE, MOVEUP, MOVEDOWN, MOVEFIRST, MOVELAST};
+
+TabRecord* TabEntry(const std::string& shapeName) {
+    for (TabRecord& r : TabQueue)
+        if (Equal(r.SRCNAME, shapeName))
+            return &r;
+    return nullptr;
+}
+
+// Stores in the shape's entry the host control of the position it stands at.
+void TabControl(const std::string& shapeName, const std::array<int, 9>& controls) {
+    TabRecord* r = TabEntry(shapeName);
+    if (!r) {
+        Message("OLE control not found for SrcTabName: " + shapeName + "!", "Set", ICON_Hand,
+                BUTTON_OK);
+        return;
+    }
+    const int position = r->NEWNUM >= 1 && r->NEWNUM <= 8 ? r->NEWNUM : 9;
+    r->OLECONTROL = ToShort(std::int64_t{controls[static_cast<std::size_t>(position - 1)]});
+}
+
+std::int32_t OleFeqForTab(const std::string& shapeName) {
+    TabRecord* r = TabEntry(shapeName);
+    if (!r) {
+        Message("OLE control not found for SrcTabName: " + shapeName + "!", "Get", ICON_Hand,
+                BUTTON_OK);
+        return 0;
+    }
+    return r->OLECONTROL;
+}
+
+} // namespace
+
+void BrowseNextNotes(const std::string&) {
+    auto window = std::make_unique<KeynoteWindow>();
+    window->Run();
+    KeynoteThread = 0;
+}
+
+KeynoteWindow::KeynoteWindow() : window_(KeynoteWindowDefinition()) {}
+
+KeynoteWindow::~KeynoteWindow() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Set-up and shut-down
+
+int KeynoteWindow::Setup() {
+    KeynoteThread = ToShort(std::int64_t{ThisThread()});
+    TabSelected = ToByte(ReadIni(kLastRun, "TabSelected", "1", ProjectIni));
+    InfoText = "Project Folder:   " + Clip(ProjectFolder) + "\r\n" +
+               "Application Folder:   " + Clip(AppPath) + "\r\n" +
+               "File passed to editor:    " + Clip(Param1) + "\r\n" +
+               "INI File:                    " + Clip(ProjectIni);
+    GlobalErrorManager.SetProcedureName("BrowseNextNotes");
+    if (int result = WindowManager::Setup(); result != RESULT_GoOn)
+        return result;
+    // The backup is made in the project folder, beside the keynote file.
+    BakPath = JoinPath(ProjectFolder, BakName);
+
+    Open(window_);
+    for (int n = 1; n <= 9; ++n)
+        window_[TitleOf(n)].Bind(ShapeTitle[static_cast<std::size_t>(n - 1)], kTitleWidth);
+    window_[INFOTEXT].Bind(InfoText, 2047);
+    window_[APROGRESS].Bind(ProgressValue);
+    settingsTab_.Bind();
+    window_.Display();
+
+    if (OpenNotesFile() == 0) {
+        Post(EVENT_CloseDown, 0, 1);
+        return RESULT_Stop;
+    }
+    window_[PMT_APROGRESS].Unhide();
+    window_.SetCaption("");
+    settingsTab_.ShowDefaults();
+    CsvStamp = LastWriteTimeOfDay(CsvPath);
+    CsvStampTime = LastWriteTime(CsvPath).value_or(FileTime{});
+    InitResizer();
+    window_.SetPosition(window_.X(), window_.Y(), FrameWidth, FrameHeight);
+    resizer_.Resize();
+    SetAlerts();
+    SetupTabs();
+
+    std::array<int, 9> hosts{};
+    for (int n = 1; n <= 9; ++n)
+        hosts[static_cast<std::size_t>(n - 1)] = OleOf(n);
+    for (const Shape& shape : kShapes)
+        TabControl(shape.name, hosts);
+    for (std::size_t i = 0; i < kShapes.size(); ++i) {
+        window_[PMT_APROGRESS].SetText("OLE " + DecimalText(static_cast<std::int64_t>(i + 1)) +
+                                       " initialization...");
+        const std::int32_t host = OleFeqForTab(kShapes[i].name);
+        // A shape without a tab gets no grid: its rows are held aside and saved as read.
+        if (host == 0)
+            continue;
+        ShapeGrid& s = shapes_[i];
+        s.grid.Setup(host, WrapSize, DescPrintWidth);
+        s.grid.DescriptionFits = [](const std::string& d) { return DescriptionFitsLine(d); };
+        s.setUp = true;
+        GridList.push_back(&s.grid);
+    }
+
+    SelectSavedTab();
+    window_.Display();
+    window_[PMT_APROGRESS].Hide();
+    ApplyUppercase();
+    window_.Display();
+    LoadNotes();
+
+    for (grid::PelkGridClass* g : GridList) {
+        if (g->OLECTRL != CurOleFeq) {
+            g->SetRedraw(0);
+            continue;
+        }
+        g->SetRedraw(1);
+        g->Draw();
+        break;
+    }
+    for (int t = 1; t <= 64; ++t)
+        Post(EventEditorReady, 0, t);
+
+    if (!FileExists(BakPath)) {
+        CopyFile(CsvPath, BakPath);
+        Message("To create new construction notes, first select the|desired \"shape tab\" "
+                "above, then click|the \"Insert\" button.",
+                "How to start", ICON_Asterisk, BUTTON_OK);
+    }
+    return RESULT_GoOn;
+}
+
+void KeynoteWindow::SetupTabs() {
+    window_.Update();
+    for (int n = 1; n <= 9; ++n)
+        window_[TabOf(n)].SetText("");
+    RenumberTabQueue();
+    for (int n = 1; n <= 9; ++n)
+        SetTabTextFromQueue(n);
+    for (int n = 1; n <= 9; ++n) {
+        if (Clip(window_[TabOf(n)].Text()).empty()) {
+            window_[TabOf(n)].Hide();
+            window_[CURRENTTAB].SetTabHidden(n, true);
+            window_[OleOf(n)].Hide();
+        }
+    }
+}
+
+void KeynoteWindow::RenumberTabQueue() {
+    for (std::size_t i = 0; i < TabQueue.size(); ++i)
+        TabQueue[i].NEWNUM = ToByte(static_cast<std::int64_t>(i + 1));
+}
+
+void KeynoteWindow::SetTabTextFromQueue(int position) {
+    for (const TabRecord& r : TabQueue) {
+        if (r.NEWNUM != position)
+            continue;
+        if (r.ICON == 2)
+            break; // a hidden tab keeps no caption
+        window_[TabOf(position)].SetText(r.NEWNAME);
+    }
+}
+
+void KeynoteWindow::SelectSavedTab() {
+    CurOleFeq = 0;
+    if (TabSelected > 9)
+        TabSelected = 1;
+    for (int pass = 0; pass < 9; ++pass) {
+        if (TabSelected >= 1 && TabSelected <= 9 && !window_[TabOf(TabSelected)].Hidden()) {
+            window_[CURRENTTAB].Select(TabSelected);
+            CurOleFeq = OleOf(TabSelected);
+            TabSelected = 0;
+        }
+        if (TabSelected != 0)
+            ++TabSelected;
+    }
+}
+
+void KeynoteWindow::ApplyUppercase() {
+    for (grid::PelkGridClass* g : GridList)
+        g->SetUppercase(Uppercase);
+}
+
+void KeynoteWindow::LoadUnitsAndTypes() {
+    struct List {
+        const char* section;
+        const char* key;
+        void (grid::PelkGridClass::*free)();
+        void (grid::PelkGridClass::*add)(const std::string&);
+    };
+    const List lists[] = {
+        {"QVREditUnits", "Unit", &grid::PelkGridClass::FreeUnits, &grid::PelkGridClass::AddUnit},
+        {"QVREditTypes", "Type", &grid::PelkGridClass::FreeTypes, &grid::PelkGridClass::AddType},
+    };
+    for (const List& list : lists) {
+        for (grid::PelkGridClass* g : GridList) {
+            (g->*list.free)();
+            (g->*list.add)(" ");
+        }
+        for (int k = 1; k <= 9999; ++k) {
+            std::string value =
+                Cut(ReadIni(list.section, list.key + DecimalText(k), "", ProjectIni), 30);
+            if (Clip(value).empty())
+                break;
+            for (grid::PelkGridClass* g : GridList)
+                (g->*list.add)(value);
+        }
+    }
+}
+
+void KeynoteWindow::InitResizer() {
+    resizer_.Init(window_, STRATEGY_Resize, true, false);
+    resizer_.SetParentDefaults();
+    const ResizeRule stretch{ResizeX::FixLeft, ResizeY::FixTop, ResizeSize::KeepMargin,
+                             ResizeSize::KeepMargin};
+    resizer_.SetStrategy(PANEL2, stretch);
+    for (int n = 1; n <= 9; ++n)
+        resizer_.SetStrategy(OleOf(n), stretch);
+    for (int c : {PMT_APROGRESS, APROGRESS})
+        resizer_.SetStrategy(
+            c, {ResizeX::FixLeft, ResizeY::FixBottom, ResizeSize::Fixed, ResizeSize::Fixed});
+    for (int c : {SAVETOASCII, SAVETOASCIIANDCLOSE, EXPORT, HELP})
+        resizer_.SetStrategy(
+            c, {ResizeX::FixRight, ResizeY::FixBottom, ResizeSize::Fixed, ResizeSize::Fixed});
+    for (int c : {RESTOREDEFAULTVALUES, SAVEVALUESASDEFAULT})
+        resizer_.SetStrategy(
+            c, {ResizeX::FixLeft, ResizeY::FixTop, ResizeSize::Fixed, ResizeSize::Fixed});
+    resizer_.SetStrategy(
+        INFOTEXT, {ResizeX::Scale, ResizeY::FixTop, ResizeSize::Fixed, ResizeSize::KeepMargin});
+    for (int c : {GROUP2, GROUPQVR, GROUP3})
+        resizer_.SetStrategy(
+            c, {ResizeX::FixLeft, ResizeY::FixTop, ResizeSize::KeepMargin, ResizeSize::Fixed});
+    SetResizer(&resizer_);
+}
+
+int KeynoteWindow::Resizer::Resize() {
+    int result = WindowResizer::Resize();
+    for (grid::PelkGridClass* g : owner_.GridList)
+        g->Resize();
+    return result;
+}
+
+int KeynoteWindow::Shutdown() {
+    if (window_.IsOpen()) {
+        TabSelected = ToByte(std::int64_t{window_[CURRENTTAB].Selected()});
+        WriteIni(kLastRun, "TabSelected", DecimalText(TabSelected), ProjectIni);
+    }
+    for (ShapeGrid& s : shapes_) {
+        if (s.setUp)
+            s.grid.Shutdown();
+        s.setUp = false;
+    }
+    GridList.clear();
+    int result = WindowManager::Shutdown();
+    if (result != RESULT_GoOn)
+        return result;
+    CloseNotesFile();
+    GlobalErrorManager.RemoveProcedureName();
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The keynote file
+
+std::uint8_t KeynoteWindow::OpenNotesFile() {
+    std::uint8_t result = 1;
+    if (NotesOpenMode != 0) {
+        LineFile& file = Constnot()->file;
+        if (!FileExists(CsvPath))
+            file.Create();
+        if (!file.Open(OpenMode::ReadWriteDenyWrite)) {
+            const int code = FileErrorCode();
+            const std::string text = FileErrorText();
+            if (code == kAccessDenied) {
+                if (Message("File " + CsvPath +
+                                " is already opened by another user!|Would you like to open "
+                                "this file in Read-Only mode?",
+                            "", ICON_Exclamation, BUTTON_YES | BUTTON_NO,
+                            BUTTON_NO) == BUTTON_YES) {
+                    NotesOpenMode = 0;
+                    if (file.Open(OpenMode::ReadOnlyDenyNone)) {
+                        file.Close();
+                    } else {
+                        Message("Unable to open " + CsvPath +
+                                    " in read only mode!|Error: " + FileErrorText(),
+                                "Error code: " + DecimalText(FileErrorCode()), ICON_Hand,
+                                BUTTON_OK);
+                        result = 0;
+                    }
+                } else {
+                    result = 0;
+                }
+            } else {
+                Message("Unable to open " + CsvPath + "!|Error: " + text,
+                        "Error code: " + DecimalText(code), ICON_Hand, BUTTON_OK);
+                result = 0;
+            }
+        }
+    }
+    SetSaveButtons();
+    return result;
+}
+
+void KeynoteWindow::SetSaveButtons() {
+    for (int c : {SAVETOASCII, SAVETOASCIIANDCLOSE}) {
+        if (NotesOpenMode == static_cast<std::uint8_t>(OpenMode::ReadWriteDenyWrite) &&
+            !readFailed_)
+            window_[c].Enable();
+        else
+            window_[c].Disable();
+    }
+}
+
+void KeynoteWindow::CloseNotesFile() {
+    if (NotesOpenMode != 0)
+        Constnot()->file.Close();
+}
+
+void KeynoteWindow::LoadNotes() {
+    Control& prompt = window_[PMT_APROGRESS];
+    prompt.SetText("Preparing...");
+    prompt.Unhide();
+    for (grid::PelkGridClass* g : GridList)
+        g->SetRedraw(0);
+    const bool reload = FirstLoad == 0;
+    if (reload)
+        for (int shape = 1; shape <= 9; ++shape)
+            FreeRows(shape);
+    prompt.SetText("Start loading...");
+    prompt.Hide();
+
+    LineFile& file = Constnot()->file;
+    bool openFailed = false;
+    if (NotesOpenMode == 0)
+        openFailed = !file.Open(OpenMode::ReadOnlyDenyNone);
+    if (NotesOpenMode != 0 && NotesStashed == 1) {
+        RestoreNotesFromGlobal();
+    } else if (!openFailed) {
+        TitleRead.fill("No");
+        const std::int64_t size = static_cast<std::int64_t>(file.Size().value_or(0));
+        std::int64_t read = 0;
+        ProgressUpdate("Loading " + CsvPath + " ...", 0, 0);
+        file.Rewind();
+        ReadResult r;
+        while ((r = file.Next()) == ReadResult::Ok) {
+            const std::string line = Clip(file.Record());
+            read += static_cast<std::int64_t>(line.size());
+            ProgressUpdate("", read, size);
+            HandleLine(line);
+        }
+        if (r == ReadResult::Failed) {
+            // What was read stays shown, but it is not the whole file: it is never saved.
+            readFailed_ = true;
+            SetSaveButtons();
+            Message("Unable to read " + CsvPath + "!|Error: " + FileErrorText(), "Error", ICON_Hand,
+                    BUTTON_OK);
+        }
+        if (NotesOpenMode == 0)
+            file.Close();
+        ProgressUpdate("", size, size);
+    }
+
+    LoadUnitsAndTypes();
+    SwitchDrawingTo(window_[CURRENTTAB].Selected());
+    ProgressUpdate("", 0, 0);
+    settingsTab_.ReadProjectSettings();
+    settingsTab_.FillEmptySettings();
+    FirstLoad = 0;
+    // A reload shows its rows at once; the first load is drawn at the end of the set-up.
+    if (reload)
+        for (grid::PelkGridClass* g : GridList)
+            if (g->REDRAW == 1)
+                g->Draw();
+}
+
+void KeynoteWindow::HandleLine(const std::string& line) {
+    KeynoteLine l = ParseKeynoteLine(line);
+    if (l.kind == KeynoteLine::Kind::Settings) {
+        if (l.textHeight)
+            settings_.LOC_TXTHT = *l.textHeight;
+        return;
+    }
+    if (l.kind != KeynoteLine::Kind::Note)
+        return;
+    const std::size_t i = static_cast<std::size_t>(l.shape - 1);
+    if (l.titleField && !Equal(TitleRead[i], "Yes")) {
+        TitleRead[i] = "Yes";
+        ShapeTitle[i] = Fixed(l.description, kTitleWidth);
+        return;
+    }
+    AddRow(l.shape, {l.marked ? "1" : "0", std::move(l.number), std::move(l.description),
+                     std::move(l.unit), std::move(l.type)});
+}
+
+void KeynoteWindow::ProgressUpdate(const std::string& text, std::int64_t value,
+                                   std::int64_t total) {
+    Control& bar = window_[APROGRESS];
+    Control& prompt = window_[PMT_APROGRESS];
+    if (value == 0 && total == 0) {
+        if (!Clip(text).empty()) {
+            ProgressValue = 0;
+            prompt.SetText(text);
+            bar.Unhide();
+            prompt.Unhide();
+            window_.Display(APROGRESS);
+        } else {
+            bar.Hide();
+            prompt.Hide();
+        }
+        return;
+    }
+    if (bar.Hidden())
+        return;
+    const std::int64_t percent = total == 0 ? 0 : value * 100 / total;
+    // The bar is redrawn in steps of 3 percent, and once more at 100.
+    if ((percent - ProgressValue >= 3 || percent == 100) && percent != ProgressValue) {
+        ProgressValue = static_cast<std::int32_t>(percent);
+        window_.Display(APROGRESS);
+    }
+}
+
+bool KeynoteWindow::SaveNotes() {
+    CloseNotesFile();
+    // The old file is backed up first; a failed copy does not stop the save.
+    if (FileExists(CsvPath))
+        CopyFile(CsvPath, BakPath);
+    ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
+    const std::vector<ShapeNotes> shapes = NotesInTabOrder();
+    KeynoteOutcome outcome =
+        WriteKeynoteFile(CsvPath, settings_.LOC_TXTHT, shapes,
+                         [this](long written, long total) { ProgressUpdate("", written, total); });
+    ProgressUpdate("", 0, 0);
+    if (outcome) {
+        settingsTab_.WriteProjectSettings();
+    } else {
+        const char* what = outcome.failed == KeynoteStep::Open      ? "Unable to open "
+                           : outcome.failed == KeynoteStep::Replace ? "Unable to remove "
+                                                                    : "Unable to create ";
+        Message(what + CsvPath + "!|Error: " + outcome.error, "Error", ICON_Hand, BUTTON_OK);
+    }
+    OpenNotesFile();
+    return static_cast<bool>(outcome);
+}
+
+std::vector<ShapeNotes> KeynoteWindow::NotesInTabOrder() {
+    std::stable_sort(TabQueue.begin(), TabQueue.end(),
+                     [](const TabRecord& a, const TabRecord& b) { return a.NEWNUM < b.NEWNUM; });
+    std::vector<ShapeNotes> out;
+    for (const TabRecord& r : TabQueue) {
+        if (r.SRCNUM < 1 || r.SRCNUM > 9)
+            continue;
+        const std::size_t i = static_cast<std::size_t>(r.SRCNUM - 1);
+        if (shapes_[i].setUp)
+            CurGrid = &shapes_[i].grid;
+        out.push_back({r.SRCNUM, ShapeTitle[i], Rows(r.SRCNUM)});
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Rows of a shape: its grid's, or those held aside
+
+void KeynoteWindow::AddRow(int shape, const NoteRow& row) {
+    ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
+    if (s.setUp)
+        s.grid.AddRow(row.mark, row.number, row.description, row.unit, row.type);
+    else
+        s.held.push_back(row);
+}
+
+std::vector<NoteRow> KeynoteWindow::Rows(int shape) {
+    ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
+    if (!s.setUp)
+        return s.held;
+    std::vector<NoteRow> rows;
+    const std::int32_t n = s.grid.Records();
+    rows.reserve(static_cast<std::size_t>(n));
+    for (std::int32_t r = 1; r <= n; ++r)
+        rows.push_back({s.grid.GetCellValue(r, 1), s.grid.GetCellValue(r, 2),
+                        s.grid.GetCellValue(r, 3), s.grid.GetCellValue(r, 4),
+                        s.grid.GetCellValue(r, 5)});
+    return rows;
+}
+
+void KeynoteWindow::FreeRows(int shape) {
+    ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
+    if (s.setUp)
+        s.grid.FreeRows();
+    s.held.clear();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The stash
+
+void KeynoteWindow::StashNotesToGlobal() {
+    window_.Update();
+    for (std::size_t i = 0; i < kShapes.size(); ++i)
+        CollectNotesFromGrid(static_cast<int>(i + 1), kShapes[i].code);
+    NotesStashed = 1;
+    StashSettings(settings_, TableSettingsStash);
+}
+
+void KeynoteWindow::CollectNotesFromGrid(int shape, const char* code) {
+    std::int32_t i = 0;
+    for (const NoteRow& row : Rows(shape)) {
+        NoteRecord r;
+        r.ROW = ++i;
+        r.CHECKSTATE = ToByte(std::int64_t{ToLong(row.mark)});
+        r.NO = Cut(row.number, kNoteNumberWidth);
+        r.DESC = Cut(row.description, kNoteDescWidth); // descriptions are kept whole
+        r.UNIT = Cut(row.unit, kNoteUnitWidth);
+        r.TYPE = Cut(row.type, kNoteTypeWidth);
+        r.NOTETYPE = code;
+        NotesQueue.push_back(std::move(r));
+    }
+}
+
+void KeynoteWindow::RestoreNotesFromGlobal() {
+    for (std::size_t i = 0; i < kShapes.size(); ++i)
+        FillGridFromNotes(static_cast<int>(i + 1), kShapes[i].code);
+    RestoreSettings(TableSettingsStash, settings_);
+    NotesStashed = 0;
+    NotesQueue.clear();
+}
+
+void KeynoteWindow::FillGridFromNotes(int shape, const char* code) {
+    std::stable_sort(NotesQueue.begin(), NotesQueue.end(),
+                     [](const NoteRecord& a, const NoteRecord& b) {
+                         int c = Compare(a.NOTETYPE, b.NOTETYPE);
+                         return c != 0 ? c < 0 : a.ROW < b.ROW;
+                     });
+    auto it = NotesQueue.begin();
+    while (it != NotesQueue.end()) {
+        if (Equal(it->NOTETYPE, code)) {
+            AddRow(shape, {DecimalText(it->CHECKSTATE), it->NO, it->DESC, it->UNIT, it->TYPE});
+            it = NotesQueue.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands and events
+
+void KeynoteWindow::PrintNotes() {
+    ShapeGrids grids{};
+    for (int shape = 1; shape <= 9; ++shape)
+        grids[static_cast<std::size_t>(shape - 1)] = Grid(shape);
+    editor::PrintNotes(grids, CurGrid);
+}
+
+void KeynoteWindow::ExportNotes() {
+    // The comma export is not part of the program yet.
+}
+
+void KeynoteWindow::SwitchDrawingTo(int selectedTab) {
+    const std::int32_t host = selectedTab >= 1 && selectedTab <= 9 ? OleOf(selectedTab) : 0;
+    for (grid::PelkGridClass* g : GridList)
+        g->SetRedraw(g->OLECTRL == host ? 1 : 0);
+}
+
+grid::PelkGridClass* KeynoteWindow::CurrentShapeGrid() {
+    const int selected = window_[CURRENTTAB].Selected();
+    for (const TabRecord& r : TabQueue) {
+        if (r.NEWNUM != selected || r.SRCNUM < 1 || r.SRCNUM > 9)
+            continue;
+        ShapeGrid& s = shapes_[static_cast<std::size_t>(r.SRCNUM - 1)];
+        return s.setUp ? &s.grid : nullptr;
+    }
+    return nullptr;
+}
+
+int KeynoteWindow::OnEvent() {
+    const int event = CurrentEvent();
+    if (event == EVENT_NewSelection && EventControl() == CURRENTTAB)
+        SwitchDrawingTo(window_[CURRENTTAB].Selected());
+    switch (event) {
+    case EventNotesImported:
+        LoadNotes();
+        break;
+    case EventReloadLookups:
+        LoadUnitsAndTypes();
+        break;
+    case EventCloseForOptions:
+    case EventCloseForImport:
+        if (NotesOpenMode != 0)
+            StashNotesToGlobal();
+        KeynoteThread = 0;
+        Post(event == EventCloseForOptions ? EventRunOptions : EventRunImport, 0, 1);
+        return RESULT_Stop;
+    case EventPrintNotes:
+        PrintNotes();
+        break;
+    default:
+        break;
+    }
+    for (grid::PelkGridClass* g : GridList)
+        g->OnEvent();
+    return WindowManager::OnEvent();
+}
+
+int KeynoteWindow::OnAccepted() {
+    const int control = EventControl();
+    const bool rowCommand =
+        std::find(std::begin(kRowButtons), std::end(kRowButtons), control) != std::end(kRowButtons);
+    grid::PelkGridClass* current = rowCommand ? CurrentShapeGrid() : nullptr;
+    if (rowCommand && !current)
+        return RESULT_Handled;
+    switch (control) {
+    case INSERT:
+        current->RowCommand(1);
+        break;
+    case CHANGE:
+        current->RowCommand(2);
+        break;
+    case DELETE:
+        current->RowCommand(3);
+        break;
+    case MOVEUP:
+        CurGrid = current;
+        CurGrid->MoveRowUp(CurGrid->CURROW);
+        break;
+    case MOVEDOWN:
+        CurGrid = current;
+        CurGrid->MoveRowDown(CurGrid->CURROW);
+        break;
+    case MOVEFIRST:
+        CurGrid = current;
+        CurGrid->MoveRowToTop(CurGrid->CURROW);
+        break;
+    case MOVELAST:
+        CurGrid = current;
+        CurGrid->MoveRowToBottom(CurGrid->CURROW);
+        break;
+    case EXPORT:
+        ExportNotes();
+        break;
+    case RESTOREDEFAULTVALUES:
+        if (Message("Are you sure you want to restore default values?", "", ICON_Question,
+                    BUTTON_YES | BUTTON_NO) == BUTTON_NO)
+            return RESULT_Handled;
+        settingsTab_.RestoreDefaults();
+        break;
+    case SAVEVALUESASDEFAULT:
+        if (Message("Are you sure you want to save current values as default?", "", ICON_Question,
+                    BUTTON_YES | BUTTON_NO) == BUTTON_NO)
+            return RESULT_Handled;
+        settingsTab_.SaveAsDefaults();
+        settingsTab_.ShowDefaults();
+        break;
+    case SAVETOASCII:
+        SaveNotes();
+        break;
+    case SAVETOASCIIANDCLOSE:
+        // The program ends only when the notes are safely in the file.
+        if (SaveNotes())
+            Post(EVENT_CloseDown, 0, 1);
+        break;
+    case keynote::EXIT:
+        if (!MayEndProgram())
+            return RESULT_Handled;
+        Post(EVENT_CloseDown, 0, 1);
+        break;
+    default:
+        break;
+    }
+    int result = WindowManager::OnAccepted();
+    if (control == LOC_TXTHT)
+        Reset(true);
+    return result;
+}
+
+int KeynoteWindow::OnNewSelection() {
+    if (EventControl() == CURRENTTAB) {
+        const bool config = window_[CURRENTTAB].Selected() == 10;
+        for (int c : kRowButtons) {
+            if (config)
+                window_[c].Hide();
+            else
+                window_[c].Unhide();
+        }
+        settingsTab_.ShowDefaults();
+        window_.Display();
+    }
+    return WindowManager::OnNewSelection();
+}
+
+int KeynoteWindow::OnSelected() {
+    int result = WindowManager::OnSelected();
+    if (EventControl() == PARAGRAPH)
+        settingsTab_.ParagraphSelected();
+    else if (EventControl() == GRID)
+        settingsTab_.GridSelected();
+    return result;
+}
+
+int KeynoteWindow::OnWindowEvent() {
+    if (CurrentEvent() == EVENT_Sized)
+        window_.SetCaption(window_.Maximized() ? "" : "Browse the Keynotes");
+    return WindowManager::OnWindowEvent();
+}
+
+} // namespace editor

@@ -1,0 +1,119 @@
+// The keynote window `BrowseNextNotes`: one tab per bubble shape, each with a title entry and a
+// grid of the shape's notes, a tab of key-table settings, and the buttons for rows, saving and
+// leaving. It holds the keynote file open as its lock while it runs, reads it into the grids,
+// saves it with a backup, and hands its unsaved rows to the next window when the frame closes it
+// for Editor Options or an import.
+#pragma once
+
+#include "editor/KeynoteFile.h"
+#include "editor/TableSettings.h"
+#include "grid/PelkGridClass.h"
+#include "platform/ui/WindowManager.h"
+#include "platform/ui/WindowResizer.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace editor {
+
+// The procedure the frame starts on a thread of its own.
+void BrowseNextNotes(const std::string& parameter);
+
+class KeynoteWindow : public platform::WindowManager {
+public:
+    KeynoteWindow();
+    ~KeynoteWindow() override;
+
+    int Setup() override;
+    int Shutdown() override;
+    int OnEvent() override;
+    int OnAccepted() override;
+    int OnNewSelection() override;
+    int OnSelected() override;
+    int OnWindowEvent() override;
+
+    // The notes of every shape in tab-position order, hidden tabs included, with their titles:
+    // what the save writes, and what the comma export and the printed report read.
+    std::vector<ShapeNotes> NotesInTabOrder();
+
+    // Routines of the window.
+    std::uint8_t OpenNotesFile();
+    void CloseNotesFile();
+    void LoadNotes();
+    // Whether the keynote file was written and put in place.
+    bool SaveNotes();
+    void ProgressUpdate(const std::string& text, std::int64_t value, std::int64_t total);
+    void LoadUnitsAndTypes();
+    void StashNotesToGlobal();
+    void RestoreNotesFromGlobal();
+    void PrintNotes();
+    void ExportNotes();
+
+    // The grid of a shape (1..9); null when the shape has none.
+    grid::PelkGridClass* Grid(int shape) {
+        ShapeGrid& s = shapes_.at(static_cast<std::size_t>(shape - 1));
+        return s.setUp ? &s.grid : nullptr;
+    }
+    platform::Window& window() { return window_; }
+    TableSettings& settings() { return settings_; }
+
+private:
+    // A shape's grid; the rows of a shape that has no tab to show them on are held aside, so
+    // that they are saved as they were read.
+    struct ShapeGrid {
+        grid::PelkGridClass grid;
+        bool setUp = false;
+        std::vector<NoteRow> held;
+    };
+
+    class Resizer : public platform::WindowResizer {
+    public:
+        explicit Resizer(KeynoteWindow& owner) : owner_(owner) {}
+        int Resize() override;
+
+    private:
+        KeynoteWindow& owner_;
+    };
+
+    void SetupTabs();
+    void SetTabTextFromQueue(int position);
+    void RenumberTabQueue();
+    void SelectSavedTab();
+    void ApplyUppercase();
+    void InitResizer();
+    void HandleLine(const std::string& line);
+    void SetSaveButtons();
+    void SwitchDrawingTo(int selectedTab);
+    void AddRow(int shape, const NoteRow& row);
+    std::vector<NoteRow> Rows(int shape);
+    void FreeRows(int shape);
+    void CollectNotesFromGrid(int shape, const char* code);
+    void FillGridFromNotes(int shape, const char* code);
+    // The grid of the shape at the selected tab position; null on the Config tab or when the
+    // shape has no grid.
+    grid::PelkGridClass* CurrentShapeGrid();
+
+    // The grids outlive the window, whose hosts hand them their last messages.
+    std::array<ShapeGrid, 9> shapes_;
+    std::vector<grid::PelkGridClass*> GridList;
+    grid::PelkGridClass* CurGrid = nullptr;
+    std::int32_t CurOleFeq = 0;
+    std::uint8_t TabSelected = 0;
+    std::uint8_t FirstLoad = 1;
+    std::int32_t ProgressValue = 0;
+    std::string InfoText;
+    std::string BakPath;
+    std::string ExportPath;
+    TableSettings settings_;
+    // A read of the keynote file failed: what the window holds is not the whole file, and it
+    // is never written back.
+    bool readFailed_ = false;
+
+    platform::Window window_;
+    SettingsTab settingsTab_{window_, settings_};
+    Resizer resizer_{*this};
+};
+
+} // namespace editor

@@ -1,0 +1,410 @@
+#include "editor/Library.h"
+
+#include "editor/Globals.h"
+#include "editor/MainFrame.h"
+#include "editor/TextListSource.h"
+#include "platform/files/FileError.h"
+#include "platform/files/Files.h"
+#include "platform/files/Path.h"
+#include "platform/runtime/ErrorManager.h"
+#include "platform/runtime/Runtime.h"
+#include "platform/text/Text.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/WindowManager.h"
+
+namespace editor {
+
+using namespace platform;
+
+namespace {
+
+constexpr int kRowHeight = 11;
+constexpr int kLastThread = 64;
+const char* const kExportCaption = "Bubble Notes Editor";
+
+// A file of a set: the set's name with its ending, in the library folder.
+std::string SetFile(const std::string& name, const char* ending) {
+    return JoinPath(LibPath, name + ending);
+}
+
+// The message of a failed file operation: the error text and the file it was about.
+std::string FailureText(const std::string& file) {
+    return Clip(FileErrorText()) + "!|" + file;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The import.
+
+WindowDef ImportDefinition() {
+    using namespace import_notes;
+    WindowDef def;
+    def.caption = "Import Key Notes from the Library";
+    def.width = 272;
+    def.height = 176;
+    def.attributes = WIN_Modal;
+    ControlDef list{ControlKind::List, LIST, "", 6, 18, 260, 132};
+    list.columns = {{"Descriptive Name", 252, 1, static_cast<int>(kCatalogNameWidth), 0, 2}};
+    def.controls = {
+        {ControlKind::String, STRING1,
+         "Select a set of key notes to import from the list below:", 6, 5, 260, 10},
+        list,
+        {ControlKind::Button, DELETE, "&Delete", 6, 156, 50, 14},
+        {ControlKind::Button, IMPORT, "Import", 162, 156, 50, 14},
+        {ControlKind::Button, CLOSE, "Close", 216, 156, 50, 14, 0, ATTR_StdClose},
+    };
+    return def;
+}
+
+class ImportManager : public WindowManager {
+public:
+    int Setup() override {
+        using namespace import_notes;
+        GlobalErrorManager.SetProcedureName("ImportNotes");
+        if (int result = WindowManager::Setup(); result != RESULT_GoOn)
+            return result;
+        Open(window_);
+        SetAlerts();
+        window_[LIST].SetLineHeight(kRowHeight);
+        window_[LIST].SetListSource(&source_);
+        FillCatalogList();
+        return RESULT_GoOn;
+    }
+
+    int OnAccepted() override {
+        using namespace import_notes;
+        switch (EventControl()) {
+        case DELETE:
+            DeleteSet();
+            break;
+        case IMPORT:
+            ImportSet();
+            break;
+        default:
+            break;
+        }
+        return WindowManager::OnAccepted();
+    }
+
+    int Shutdown() override {
+        int result = WindowManager::Shutdown();
+        GlobalErrorManager.RemoveProcedureName();
+        if (NotesImported == 1)
+            for (int thread = 1; thread <= kLastThread; ++thread)
+                Post(EventNotesImported, 0, thread);
+        return result;
+    }
+
+private:
+    void FillCatalogList() {
+        CatalogQueue = CatalogNames();
+        window_.Display(import_notes::LIST);
+    }
+
+    // The name at the chosen row; "Catalog not selected!" when no row is chosen.
+    const std::string* ChosenName() {
+        int row = window_[import_notes::LIST].Selected();
+        if (row < 1 || row > static_cast<int>(CatalogQueue.size())) {
+            Message("Catalog not selected!");
+            return nullptr;
+        }
+        return &CatalogQueue[static_cast<std::size_t>(row - 1)];
+    }
+
+    void DeleteSet() {
+        const std::string* chosen = ChosenName();
+        if (!chosen)
+            return;
+        const std::string name = *chosen;
+        if (Message("Are you sure want to emove the selected catalog?", "Confirmation",
+                    ICON_Question, BUTTON_YES | BUTTON_NO) == BUTTON_NO)
+            return;
+        // A file of the set that is missing is no error; nothing is reported.
+        for (const char* ending : {".csv", ".ini", ".bak"})
+            DeleteFile(SetFile(name, ending));
+        FillCatalogList();
+    }
+
+    void ImportSet() {
+        const std::string* chosen = ChosenName();
+        if (!chosen)
+            return;
+        const std::string name = *chosen;
+        if (Message("WARNING:| |Importing construction notes will overwrite your|existing "
+                    "construction notes in this project!||Proceed with import? | ",
+                    "", ICON_Question, BUTTON_YES | BUTTON_NO) == BUTTON_NO)
+            return;
+        if (!ReplaceKeynoteFile(name))
+            return;
+        // The set's INI comes beside the keynote file as Notes.ini, the previous one kept.
+        const std::string notesIni = JoinPath(ProjectFolder, "Notes.ini");
+        if (FileExists(notesIni))
+            MoveFile(notesIni, JoinPath(ProjectFolder, "Notes.bak"));
+        // The next reading of the keynote file takes the shape titles from its title lines.
+        TitleRead.fill(Fixed("No", 5));
+        const std::string setIni = SetFile(name, ".ini");
+        if (!CopyFile(setIni, notesIni))
+            Message(FailureText(setIni), "Error", ICON_Exclamation, BUTTON_OK);
+        Message("Bubble notes were imported!|| Any previous notes have been saved to the "
+                "constnot.bak file!",
+                "", ICON_Asterisk, BUTTON_OK);
+        // The reopened keynote window reads the new file instead of the rows it stashed.
+        NotesStashed = 0;
+        NotesQueue.clear();
+        Post(EVENT_CloseWindow);
+        NotesImported = 1;
+    }
+
+    // The set's keynote file in place of the project's, which becomes the backup. The set is
+    // copied beside the keynote file first, so that the project keeps its notes when the set
+    // cannot be read; a keynote file that cannot be moved aside is left as it is.
+    bool ReplaceKeynoteFile(const std::string& name) {
+        const std::string setCsv = SetFile(name, ".csv");
+        const std::string copy = TemporaryNameBeside(CsvPath);
+        if (!CopyFile(setCsv, copy)) {
+            Message(FailureText(setCsv), "Error", ICON_Exclamation, BUTTON_OK);
+            return false;
+        }
+        const std::string backup = JoinPath(ProjectFolder, BakName);
+        const bool existed = FileExists(CsvPath);
+        if (existed && !MoveFile(CsvPath, backup)) {
+            std::string text = FailureText(CsvPath);
+            DeleteFile(copy);
+            Message(text, "Error", ICON_Exclamation, BUTTON_OK);
+            return false;
+        }
+        if (!ReplaceFile(copy, CsvPath)) {
+            std::string text = FailureText(CsvPath);
+            if (existed)
+                MoveFile(backup, CsvPath);
+            DeleteFile(copy);
+            Message(text, "Error", ICON_Exclamation, BUTTON_OK);
+            return false;
+        }
+        return true;
+    }
+
+    std::vector<std::string> CatalogQueue;
+    std::uint8_t NotesImported = 0;
+    TextListSource source_{CatalogQueue};
+    Window window_{ImportDefinition()};
+};
+
+// ---------------------------------------------------------------------------------------------
+// The export.
+
+WindowDef ExportDefinition() {
+    using namespace select_catalog;
+    WindowDef def;
+    def.caption = "Export the Current Key Note Set";
+    def.width = 330;
+    def.height = 152;
+    def.attributes = WIN_MdiChild;
+    ControlDef name{ControlKind::DropCombo, LOC_CATALOGNAME, "", 70, 38, 254, 12};
+    name.pictureWidth = static_cast<int>(kCatalogNameWidth);
+    def.controls = {
+        {ControlKind::String, STRING5_2,
+         "Give a descriptive name to the current set of key notes.  They will be stored in the ", 6,
+         6, 318, 10},
+        {ControlKind::String, STRING5,
+         "library in the specified folder.  Retrieve any set using the import feature.", 6, 16, 318,
+         10},
+        {ControlKind::Prompt, LIB_CATALOGNAME_PROMPT, "Descriptive Name:", 6, 40, 62, 10},
+        name,
+        {ControlKind::Prompt, LIB_CATALOGPATH_PROMPT, "Library path:", 6, 58, 62, 10},
+        {ControlKind::Entry, LOC_CATALOGTXTFILE, "", 70, 56, 254, 12, 0, ATTR_ReadOnly | ATTR_Skip},
+        {ControlKind::Prompt, PROMPT3, "INI File:", 6, 74, 62, 10},
+        {ControlKind::Entry, LOC_CATALOGINIFILE, "", 70, 72, 254, 12, 0, ATTR_ReadOnly | ATTR_Skip},
+        {ControlKind::String, STRING2, "Press 'OK' to save the current key notes", 6, 94, 220, 10},
+        {ControlKind::String, STRING2_2, "to the library name or 'Cancel' to exit", 6, 104, 220,
+         10},
+        {ControlKind::String, STRING2_3, "without saving a copy to the library.", 6, 114, 220, 10},
+        {ControlKind::Button, OK, "OK", 220, 132, 50, 14, 0, ATTR_Default},
+        {ControlKind::Button, CANCEL, "Cancel", 274, 132, 50, 14, 0, ATTR_StdClose},
+    };
+    return def;
+}
+
+// A name that would put a set's files outside the library folder, or that no file can carry.
+bool LeavesTheLibrary(const std::string& name) {
+    if (name == "." || name == "..")
+        return true;
+    for (unsigned char c : name)
+        if (c == kPathSeparator || c < 0x20 || c == 0x7F)
+            return true;
+    return false;
+}
+
+class ExportManager : public WindowManager {
+public:
+    int Setup() override {
+        GlobalErrorManager.SetProcedureName("SelectCatalog");
+        if (int result = WindowManager::Setup(); result != RESULT_GoOn)
+            return result;
+        window_[select_catalog::LOC_CATALOGNAME].Bind(LOC_CATALOGNAME, kCatalogNameWidth);
+        window_[select_catalog::LOC_CATALOGNAME].SetListSource(&source_);
+        // The file names are never cut: a cut path names another file.
+        window_[select_catalog::LOC_CATALOGTXTFILE].Bind(LOC_CATALOGTXTFILE);
+        window_[select_catalog::LOC_CATALOGINIFILE].Bind(LOC_CATALOGINIFILE);
+        Open(window_);
+        SetAlerts();
+        window_[select_catalog::LOC_CATALOGNAME].SetLineHeight(kRowHeight);
+        CatalogQueue = CatalogNames();
+        window_.Display();
+        return RESULT_GoOn;
+    }
+
+    int OnNewSelection() override {
+        if (EventControl() == select_catalog::LOC_CATALOGNAME)
+            NameChanged();
+        return WindowManager::OnNewSelection();
+    }
+
+    int OnAccepted() override {
+        switch (EventControl()) {
+        case select_catalog::LOC_CATALOGNAME: // the typed name, reported as the field is left
+            NameChanged();
+            break;
+        case select_catalog::OK:
+            SaveToLibrary();
+            break;
+        default:
+            break;
+        }
+        return WindowManager::OnAccepted();
+    }
+
+    int Shutdown() override {
+        int result = WindowManager::Shutdown();
+        GlobalErrorManager.RemoveProcedureName();
+        return result;
+    }
+
+private:
+    void NameChanged() {
+        window_.Update();
+        SetCatalogFileNames();
+    }
+
+    void SetCatalogFileNames() {
+        if (Clip(LOC_CATALOGNAME).empty()) {
+            LOC_CATALOGTXTFILE.clear();
+            LOC_CATALOGINIFILE.clear();
+        } else {
+            const std::string name = Trim(LOC_CATALOGNAME);
+            LOC_CATALOGTXTFILE = SetFile(name, ".csv");
+            LOC_CATALOGINIFILE = SetFile(name, ".ini");
+        }
+        window_.Display(select_catalog::LOC_CATALOGTXTFILE);
+        window_.Display(select_catalog::LOC_CATALOGINIFILE);
+    }
+
+    void SaveToLibrary() {
+        window_.Update();
+        if (Clip(LOC_CATALOGNAME).empty()) {
+            Message("Catalog Name is blank!", kExportCaption, ICON_Exclamation, BUTTON_OK);
+            return;
+        }
+        if (LeavesTheLibrary(Trim(LOC_CATALOGNAME))) {
+            Message("The descriptive name cannot hold a folder separator!", kExportCaption,
+                    ICON_Exclamation, BUTTON_OK);
+            return;
+        }
+        // The file names always follow the name, whatever the two fields show.
+        SetCatalogFileNames();
+        if (!WriteSet())
+            return;
+        Message("The current bubble notes have been saved in the library!", kExportCaption,
+                ICON_Asterisk, BUTTON_OK);
+        Post(EVENT_CloseWindow);
+    }
+
+    // The project's keynote file (as last saved) and its "QVR.ini" become the set's files, the
+    // set's previous keynote file its ".bak". Both are copied into the library first and put in
+    // place only when both copies are complete; a failure is reported and leaves the set as it
+    // was (only its older ".bak" may be gone).
+    bool WriteSet() {
+        const std::string& csv = LOC_CATALOGTXTFILE;
+        const std::string& ini = LOC_CATALOGINIFILE;
+        const std::string projectIni = JoinPath(ProjectFolder, "QVR.ini");
+        // A project without "QVR.ini" leaves the set's ".ini" as it is.
+        const bool withIni = FileExists(projectIni);
+        const std::string csvCopy = TemporaryNameBeside(csv);
+        if (!CopyInto(CsvPath, csvCopy, csv))
+            return false;
+        const std::string iniCopy = withIni ? TemporaryNameBeside(ini) : std::string();
+        if (withIni && !CopyInto(projectIni, iniCopy, ini)) {
+            DeleteFile(csvCopy);
+            return false;
+        }
+        auto giveUp = [&](const std::string& text) {
+            DeleteFile(csvCopy);
+            if (withIni)
+                DeleteFile(iniCopy);
+            Message(text, kExportCaption, ICON_Exclamation, BUTTON_OK);
+            return false;
+        };
+        const std::string backup = csv.substr(0, csv.size() - 4) + ".bak";
+        const bool existed = FileExists(csv);
+        if (existed && !MoveFile(csv, backup))
+            return giveUp(FailureText(csv));
+        if (!ReplaceFile(csvCopy, csv)) {
+            std::string text = FailureText(csv);
+            if (existed)
+                MoveFile(backup, csv);
+            return giveUp(text);
+        }
+        if (withIni && !ReplaceFile(iniCopy, ini)) {
+            std::string text = FailureText(ini);
+            if (existed)
+                MoveFile(backup, csv);
+            else
+                DeleteFile(csv);
+            return giveUp(text);
+        }
+        return true;
+    }
+
+    // Copies a file to a temporary name that stands for `target`; a failure names the file it
+    // lies with: the source when it cannot be read as a file, else the target.
+    bool CopyInto(const std::string& source, const std::string& copy, const std::string& target) {
+        if (CopyFile(source, copy))
+            return true;
+        std::string error = Clip(FileErrorText());
+        const bool sourceFault = !FileExists(source) || FolderExists(source);
+        DeleteFile(copy);
+        Message(error + "!|" + (sourceFault ? source : target), kExportCaption, ICON_Exclamation,
+                BUTTON_OK);
+        return false;
+    }
+
+    std::string LOC_CATALOGNAME;
+    std::string LOC_CATALOGTXTFILE;
+    std::string LOC_CATALOGINIFILE;
+    std::vector<std::string> CatalogQueue;
+    TextListSource source_{CatalogQueue};
+    Window window_{ExportDefinition()};
+};
+
+} // namespace
+
+std::vector<std::string> CatalogNames() {
+    std::vector<std::string> names;
+    for (const FolderEntry& entry :
+         ListFolder(JoinPath(LibPath, "*.csv")).value_or(std::vector<FolderEntry>{})) {
+        // The name less its ending, ".csv" in whatever case.
+        names.push_back(Cut(entry.name.substr(0, entry.name.size() - 4), kCatalogNameWidth));
+    }
+    return names;
+}
+
+void ImportNotes() {
+    ImportManager manager;
+    manager.Run();
+}
+
+void SelectCatalog(const std::string&) {
+    ExportManager manager;
+    manager.Run();
+}
+
+} // namespace editor

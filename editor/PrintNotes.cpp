@@ -1,0 +1,226 @@
+#include "editor/PrintNotes.h"
+
+#include "editor/Globals.h"
+#include "grid/TextLines.h"
+#include "platform/files/Path.h"
+#include "platform/report/Preview.h"
+#include "platform/report/Printing.h"
+#include "platform/report/Report.h"
+#include "platform/text/Text.h"
+
+#include <algorithm>
+
+namespace editor {
+
+using namespace platform;
+
+namespace {
+
+constexpr std::size_t kDescLineWidth = 999;
+
+// The variables the report's bands print.
+struct ReportVariables {
+    std::string TABNAME; // up to 127
+    std::string TMP_NO;  // up to 5
+    std::string TMP_DESC;
+    std::string TMP_UNIT; // up to 3
+    std::string TMP_TYPE; // up to 5
+};
+
+ReportItem Text(int x, int y, int width, int height, std::string text, int size = 0,
+                bool bold = false) {
+    ReportItem item;
+    item.x = x;
+    item.y = y;
+    item.width = width;
+    item.height = height;
+    item.text = std::move(text);
+    item.fontSize = size;
+    item.bold = bold;
+    return item;
+}
+
+ReportItem Bound(int x, int y, int width, int height, const std::string& value, int size = 0,
+                 bool bold = false) {
+    ReportItem item = Text(x, y, width, height, std::string(), size, bold);
+    item.value = &value;
+    return item;
+}
+
+ReportItem Line(int x, int y, int width, int height) {
+    ReportItem item;
+    item.kind = ReportItemKind::Line;
+    item.x = x;
+    item.y = y;
+    item.width = width;
+    item.height = height;
+    return item;
+}
+
+// The report P31$NOTEREPORT, in thousandths of an inch; texts Arial 10 unless they say 8.
+ReportDef NoteReport(const ReportVariables& v) {
+    ReportDef def;
+    def.font = "Arial";
+    def.fontSize = 10;
+    def.body = {0, 800, 1635, 7000, 8604};
+
+    def.header = {0, 800, 1000, 7000, 635};
+    ReportItem grey;
+    grey.kind = ReportItemKind::Box;
+    grey.x = 1;
+    grey.y = 320;
+    grey.width = 7000;
+    grey.height = 320;
+    grey.fill = 0xC0C0C0;
+    def.header.items = {
+        Text(63, 73, 6833, 219, "Key Notes", 0, true),
+        grey,
+        Line(1, 320, 7000, 0),
+        Line(635, 320, 0, 320),
+        Line(5781, 320, 0, 320),
+        Line(6365, 320, 0, 320),
+        Text(42, 385, 590, 167, "Bubble #"),
+        Text(750, 385, 5000, 167, "Description"),
+        Text(5885, 385, 470, 167, "Unit"),
+        Text(6448, 385, 540, 167, "Type"),
+    };
+
+    ReportBand group{GROUPDETAIL, 0, 0, 0, 219};
+    ReportItem tab = Bound(73, 31, 6833, 167, v.TABNAME, 0, true);
+    tab.picture = 255;
+    group.items = {tab, Line(1, 1, 0, 220), Line(7000, 1, 0, 220), Line(0, 219, 7000, 0)};
+
+    ReportBand detail{DETAIL, 0, 0, 0, 198};
+    for (int x : {1, 635, 5781, 6365, 7000})
+        detail.items.push_back(Line(x, 0, 0, 220));
+    detail.items.push_back(Bound(52, 31, 510, 167, v.TMP_NO, 8));
+    detail.items.push_back(Bound(698, 31, 5042, 167, v.TMP_DESC, 8));
+    detail.items.push_back(Bound(5885, 31, 406, 167, v.TMP_UNIT, 8));
+    detail.items.push_back(Bound(6448, 31, 500, 167, v.TMP_TYPE, 8));
+
+    ReportBand rule{LINEDETAIL, 0, 0, 0, 0};
+    rule.items = {Line(0, 1, 7000, 0)};
+    def.bands = {group, detail, rule};
+
+    def.footer = {0, 800, 10500, 7000, 219};
+    ReportItem page = Text(6250, 30, 700, 135, "Page <<<#", 8);
+    page.pageNumber = true;
+    def.footer.items = {page};
+    return def;
+}
+
+// Prints the notes of one grid: the group band whenever the grid has rows, then every printable
+// note line by line with its rule.
+void PrintGridNotes(Report& report, ReportVariables& v, const grid::PelkGridClass& grid,
+                    std::vector<std::string>& lines) {
+    const std::int32_t n = grid.Records();
+    if (n < 1)
+        return;
+    report.Print(GROUPDETAIL);
+    for (std::int32_t r = 1; r <= n; ++r) {
+        if (grid.GetCheckValue(r) != 0)
+            continue;
+        v.TMP_NO = Cut(grid.GetCellValue(r, 2), 5);
+        v.TMP_DESC = Cut(grid.GetCellValue(r, 3), kDescLineWidth);
+        v.TMP_UNIT = Cut(grid.GetCellValue(r, 4), 3);
+        v.TMP_TYPE = Cut(grid.GetCellValue(r, 5), 5);
+        const std::string number = Clip(v.TMP_NO);
+        if (number.empty() || number == "\r\n" || number == "\r")
+            continue;
+        SplitDescToLines(v.TMP_DESC, lines, grid.DESCSIZE);
+        for (std::size_t j = 0; j < lines.size(); ++j) {
+            if (j > 0) {
+                v.TMP_NO.clear();
+                v.TMP_UNIT.clear();
+                v.TMP_TYPE.clear();
+            }
+            v.TMP_DESC = FitPrintLine(lines[j], grid.DESCSIZE);
+            report.Print(DETAIL);
+            if (j + 1 == lines.size())
+                report.Print(LINEDETAIL);
+        }
+    }
+}
+
+// Where a print goes when the system has no printer and Print Setup chose no file: beside the
+// keynote file, under its name.
+std::string DefaultPdf() {
+    std::string name = CsvName;
+    if (std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0)
+        name.resize(dot);
+    return JoinPath(ProjectFolder, name + ".pdf");
+}
+
+} // namespace
+
+void SplitDescToLines(std::string_view text, std::vector<std::string>& lines, std::int32_t width) {
+    grid::SplitLines(text, width, lines);
+    for (std::string& line : lines)
+        if (line.size() > kDescLineWidth)
+            line.resize(kDescLineWidth);
+}
+
+std::string FitPrintLine(const std::string& line, std::int32_t width) {
+    if (width < 1)
+        return line;
+    // Left-justifying a line that begins with its own first character changes nothing: only
+    // the cut to the width or the blanks that fill it up take effect.
+    std::string fitted = line;
+    const bool blank = !fitted.empty() && fitted[0] == ' ';
+    if (blank)
+        fitted[0] = '*';
+    fitted = Fixed(LeftJustify(fitted), static_cast<std::size_t>(width));
+    if (blank)
+        fitted[0] = ' ';
+    return fitted;
+}
+
+struct NotesReport::Private {
+    ReportVariables v;
+    std::vector<std::string> lines;
+    Report report;
+    explicit Private(PageList& pages) : report(NoteReport(v), pages) {}
+};
+
+NotesReport::NotesReport(PageList& pages) : p_(std::make_unique<Private>(pages)) {}
+
+NotesReport::~NotesReport() = default;
+
+Report& NotesReport::Engine() {
+    return p_->report;
+}
+
+bool NotesReport::Produce(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid) {
+    // 1.
+    if (!p_->report.Open())
+        return false;
+    // 2.
+    std::stable_sort(TabQueue.begin(), TabQueue.end(),
+                     [](const TabRecord& a, const TabRecord& b) { return a.NEWNUM < b.NEWNUM; });
+    // 3. Every tab, the hidden ones too, in tab order.
+    for (const TabRecord& tab : TabQueue) {
+        if (tab.SRCNUM < 1 || tab.SRCNUM > grids.size() || !grids[tab.SRCNUM - 1u])
+            continue;
+        p_->v.TABNAME = Cut(tab.NEWNAME, 127);
+        CurGrid = grids[tab.SRCNUM - 1u];
+        PrintGridNotes(p_->report, p_->v, *CurGrid, p_->lines);
+    }
+    // 4.
+    p_->report.EndPage();
+    return true;
+}
+
+void PrintNotes(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid) {
+    PageList pages;
+    NotesReport notes(pages);
+    if (!notes.Produce(grids, CurGrid))
+        return;
+    SetDefaultPrintFile(DefaultPdf());
+    // 5. - 7.
+    if (PrintPreview(pages, "Preview") == 1)
+        notes.Engine().SetFlushPreview(true);
+    notes.Engine().Close();
+    notes.Engine().Release();
+}
+
+} // namespace editor

@@ -1,0 +1,10 @@
+// The main procedure of dravolet: start-up around the frame (the help file, full-window dragging
+// off for the run) and shut-down after it.
+#pragma once
+
+namespace layers {
+
+// Runs on thread 1.
+void ProgramMain();
+
+} // namespace layers

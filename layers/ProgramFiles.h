@@ -1,0 +1,30 @@
+// The files notes and dravolet name alike: the file argument 1 names (constnot.csv of the program
+// folder without one), and Layers.ini of the program folder, the second source of the layer
+// editor's colour and line-type choices.
+#pragma once
+
+#include <string>
+
+namespace layers {
+
+// The program's names for what the command line names.
+struct ArgumentNames {
+    std::string& param1; // argument 1; "(BLANK)" without it
+    std::string& param2; // argument 2; may be empty
+    std::string& folder; // folder part of argument 1 (the program folder without it)
+    std::string& name;   // its file-name part ("constnot.csv" without it)
+    std::string& backup; // the name up to its first dot, then "bak"
+};
+
+// Sets the names from arguments 1 and 2 of the command line. When argument 1 names no usable
+// file, says so in a message and returns false; the names are set all the same.
+bool ReadFileArguments(const std::string& appPath, const ArgumentNames& names);
+
+// Layers.ini in the program folder.
+std::string LayersIniOf(const std::string& appPath);
+
+// Creates a missing Layers.ini with empty entries Color1..3 and LineType1..3; an existing one is
+// kept as it is.
+void EnsureLayersIni(const std::string& layersIni);
+
+} // namespace layers

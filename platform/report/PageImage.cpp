@@ -1,0 +1,450 @@
+#include "platform/report/PageImage.h"
+
+#include "platform/files/Path.h"
+#include "platform/text/CodePage.h"
+#include "platform/text/Text.h"
+#include "platform/ui/Qt.h"
+
+#include <QFile>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QRectF>
+#include <QXmlStreamReader>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// Fonts are measured at 1000 pixels and scaled: page units are far finer than any screen's.
+constexpr double kMeasureSize = 1000.0;
+
+// A face as pages are measured and drawn: unhinted, without kerning, at the measuring size.
+QFont DrawingFont(const std::string& family, bool bold) {
+    QFont font(ToQt(family));
+    font.setPixelSize(static_cast<int>(kMeasureSize));
+    font.setBold(bold);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setKerning(false);
+    return font;
+}
+
+// The family that stands in for a face of the old programs.
+std::string Family(const std::string& face) {
+    return FromQt(StandInFont(face, 10).family());
+}
+
+// Advances of the code page's characters and the ascent of one face, at 1000 pixels.
+struct FaceMetrics {
+    double ascent = 0;
+    double advance[256] = {};
+};
+
+const FaceMetrics& MetricsOf(const std::string& face, bool bold) {
+    static std::map<std::string, FaceMetrics> cache;
+    std::string key = Family(face) + (bold ? "/b" : "/n");
+    auto it = cache.find(key);
+    if (it != cache.end())
+        return it->second;
+    FaceMetrics m;
+    QFontMetricsF fm(DrawingFont(Family(face), bold));
+    m.ascent = fm.ascent();
+    for (int b = 0; b < 256; ++b)
+        m.advance[b] = fm.horizontalAdvance(
+            QChar(static_cast<char16_t>(CodePointOf(static_cast<unsigned char>(b)))));
+    return cache.emplace(key, m).first->second;
+}
+
+double PointsToUnits(int points) {
+    return points * 1000.0 / 72.0;
+}
+
+std::string Number(double value) {
+    char buffer[32];
+    if (std::fabs(value - std::round(value)) < 0.005)
+        std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(std::lround(value)));
+    else
+        std::snprintf(buffer, sizeof buffer, "%.2f", value);
+    return buffer;
+}
+
+std::string Colour(std::int32_t bgr) {
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", bgr & 0xFF, (bgr >> 8) & 0xFF,
+                  (bgr >> 16) & 0xFF);
+    return buffer;
+}
+
+// The text as the content of an element: markup characters escaped, the code page's characters
+// as UTF-8.
+std::string Escaped(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (b < 0x80)
+            out += c;
+        else
+            out += ToUtf8(std::string_view(&c, 1));
+    }
+    return out;
+}
+
+} // namespace
+
+void PageImage::Begin(int width, int height) {
+    Clear();
+    width_ = width;
+    height_ = height;
+    begun_ = true;
+}
+
+void PageImage::Clear() {
+    body_.clear();
+    begun_ = false;
+    run_ = Run::None;
+    runFont_.clear();
+}
+
+void PageImage::CloseRun() {
+    if (run_ == Run::Lines)
+        body_ += "\"/>\n";
+    else if (run_ == Run::Texts)
+        body_ += "</g>\n";
+    run_ = Run::None;
+    runFont_.clear();
+}
+
+void PageImage::Line(int x1, int y1, int x2, int y2) {
+    if (run_ != Run::Lines) {
+        CloseRun();
+        // One unit thick on paper; on a screen, where a thousandth of an inch is far below a
+        // pixel, at least one pixel, or the lines would fade away.
+        body_ += "<path fill=\"none\" stroke=\"#000000\" stroke-width=\"1\" "
+                 "vector-effect=\"non-scaling-stroke\" d=\"";
+        run_ = Run::Lines;
+    }
+    body_ += "M" + Number(x1) + " " + Number(y1);
+    if (x1 == x2)
+        body_ += "V" + Number(y2);
+    else if (y1 == y2)
+        body_ += "H" + Number(x2);
+    else
+        body_ += "L" + Number(x2) + " " + Number(y2);
+}
+
+void PageImage::Box(int x, int y, int width, int height, std::int32_t fill) {
+    CloseRun();
+    body_ += "<rect x=\"" + Number(x) + "\" y=\"" + Number(y) + "\" width=\"" + Number(width) +
+             "\" height=\"" + Number(height) + "\" fill=\"" +
+             (fill < 0 ? std::string("none") : Colour(fill)) + "\"/>\n";
+}
+
+void PageImage::Text(int x, int y, int width, const std::string& text, const std::string& face,
+                     int points, bool bold) {
+    const FaceMetrics& m = MetricsOf(face, bold);
+    const double size = PointsToUnits(points);
+    const double scale = size / kMeasureSize;
+    // Whole characters, as many as end within the width.
+    std::size_t fits = text.size();
+    if (width > 0) {
+        double used = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            used += m.advance[static_cast<unsigned char>(text[i])] * scale;
+            if (used > width + 0.001) {
+                fits = i;
+                break;
+            }
+        }
+    }
+    std::string shown = text.substr(0, fits);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' '; // XML cannot hold control characters
+    shown.erase(shown.find_last_not_of(' ') + 1);
+    if (shown.empty())
+        return;
+    std::string font = "font-family=\"" + Family(face) + "\" font-size=\"" + Number(size) + "\"" +
+                       (bold ? " font-weight=\"bold\"" : "");
+    if (run_ != Run::Texts || runFont_ != font) {
+        CloseRun();
+        body_ += "<g " + font + ">\n";
+        run_ = Run::Texts;
+        runFont_ = font;
+    }
+    body_ += "<text x=\"" + Number(x) + "\" y=\"" + Number(std::lround(y + m.ascent * scale)) +
+             "\">" + Escaped(shown) + "</text>\n";
+}
+
+std::string PageImage::Svg() const {
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+                      Number(width_ * 96.0 / 1000.0) + "\" height=\"" +
+                      Number(height_ * 96.0 / 1000.0) + "\" viewBox=\"0 0 " + Number(width_) + " " +
+                      Number(height_) +
+                      "\" xml:space=\"preserve\">\n"
+                      "<rect width=\"" +
+                      Number(width_) + "\" height=\"" + Number(height_) + "\" fill=\"#ffffff\"/>\n";
+    out += body_;
+    if (run_ == Run::Lines)
+        out += "\"/>\n";
+    else if (run_ == Run::Texts)
+        out += "</g>\n";
+    out += "</svg>\n";
+    return out;
+}
+
+bool PageImage::Save(const std::string& file, std::string& error) const {
+    std::ofstream out(OsPath(file), std::ios::binary | std::ios::trunc);
+    std::string svg = Svg();
+    if (out)
+        out.write(svg.data(), static_cast<std::streamsize>(svg.size()));
+    if (out)
+        out.close();
+    if (!out) {
+        error = std::strerror(errno != 0 ? errno : EIO);
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+
+// What a group hands down to the elements inside it.
+struct Style {
+    QString family = QStringLiteral("Liberation Sans");
+    double fontSize = 16;
+    bool bold = false;
+    QString fill = QStringLiteral("#000000");
+    QString stroke = QStringLiteral("none");
+    double strokeWidth = 1;
+};
+
+void Inherit(Style& style, const QXmlStreamAttributes& a) {
+    if (a.hasAttribute("font-family"))
+        style.family = a.value("font-family").toString();
+    if (a.hasAttribute("font-size"))
+        style.fontSize = a.value("font-size").toDouble();
+    if (a.hasAttribute("font-weight"))
+        style.bold = a.value("font-weight") == QLatin1String("bold");
+    if (a.hasAttribute("fill"))
+        style.fill = a.value("fill").toString();
+    if (a.hasAttribute("stroke"))
+        style.stroke = a.value("stroke").toString();
+    if (a.hasAttribute("stroke-width"))
+        style.strokeWidth = a.value("stroke-width").toDouble();
+}
+
+double Attr(const QXmlStreamAttributes& a, const char* name) {
+    return a.value(QLatin1String(name)).toDouble();
+}
+
+// "#rrggbb" as 0x00BBGGRR; -1 for "none" or what is no colour.
+std::int32_t ColourOf(const QString& text) {
+    QColor c(text);
+    if (text == QLatin1String("none") || !c.isValid())
+        return -1;
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
+
+QColor QtColour(std::int32_t bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+// The segments of the path data the writer makes: moves, lines, horizontals and verticals,
+// absolute or relative.
+void AddPath(const QString& d, const Style& style, std::vector<PageElement>& out) {
+    QPointF at, start;
+    QChar command;
+    int i = 0;
+    const int n = static_cast<int>(d.size());
+    auto number = [&](double& value) {
+        while (i < n && (d[i].isSpace() || d[i] == ','))
+            ++i;
+        int from = i;
+        if (i < n && (d[i] == '-' || d[i] == '+'))
+            ++i;
+        while (i < n && (d[i].isDigit() || d[i] == '.'))
+            ++i;
+        bool ok = false;
+        value = d.mid(from, i - from).toDouble(&ok);
+        return ok;
+    };
+    auto segment = [&](QPointF to) {
+        PageElement e;
+        e.kind = PageElement::Kind::Line;
+        e.x = at.x();
+        e.y = at.y();
+        e.width = to.x() - at.x();
+        e.height = to.y() - at.y();
+        e.colour = ColourOf(style.stroke);
+        e.thickness = style.strokeWidth;
+        out.push_back(e);
+        at = to;
+    };
+    while (i < n) {
+        if (d[i].isSpace() || d[i] == ',') {
+            ++i;
+            continue;
+        }
+        if (d[i].isLetter())
+            command = d[i++];
+        double a = 0, b = 0;
+        const bool relative = command.isLower();
+        const QPointF base = relative ? at : QPointF();
+        switch (command.toUpper().unicode()) {
+        case 'M':
+            if (!number(a) || !number(b))
+                return;
+            at = start = base + QPointF(a, b);
+            command = relative ? QChar('l') : QChar('L');
+            break;
+        case 'L':
+            if (!number(a) || !number(b))
+                return;
+            segment(base + QPointF(a, b));
+            break;
+        case 'H':
+            if (!number(a))
+                return;
+            segment(QPointF(relative ? at.x() + a : a, at.y()));
+            break;
+        case 'V':
+            if (!number(a))
+                return;
+            segment(QPointF(at.x(), relative ? at.y() + a : a));
+            break;
+        case 'Z':
+            segment(start);
+            break;
+        default:
+            return;
+        }
+    }
+}
+
+} // namespace
+
+bool ReadPageImage(const std::string& file, PageContents& page) {
+    page = PageContents{};
+    QFile in(ToQt(file));
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QXmlStreamReader xml(&in);
+    std::vector<Style> styles{Style{}};
+    bool isPage = false;
+    while (!xml.atEnd()) {
+        QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            if (styles.size() > 1)
+                styles.pop_back();
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        Style style = styles.back();
+        Inherit(style, a);
+        const QStringView name = xml.name();
+        if (name == QLatin1String("svg")) {
+            QStringList box = a.value("viewBox").toString().split(' ', Qt::SkipEmptyParts);
+            if (box.size() != 4 || box[2].toDouble() <= 0 || box[3].toDouble() <= 0)
+                return false;
+            page.width = box[2].toDouble();
+            page.height = box[3].toDouble();
+            isPage = true;
+        } else if (!isPage) {
+            return false;
+        } else if (name == QLatin1String("rect")) {
+            PageElement e;
+            e.x = Attr(a, "x");
+            e.y = Attr(a, "y");
+            e.width = Attr(a, "width");
+            e.height = Attr(a, "height");
+            e.colour = ColourOf(style.fill);
+            if (e.colour >= 0)
+                page.elements.push_back(e);
+        } else if (name == QLatin1String("line")) {
+            PageElement e;
+            e.kind = PageElement::Kind::Line;
+            e.x = Attr(a, "x1");
+            e.y = Attr(a, "y1");
+            e.width = Attr(a, "x2") - e.x;
+            e.height = Attr(a, "y2") - e.y;
+            e.colour = ColourOf(style.stroke);
+            e.thickness = style.strokeWidth;
+            if (e.colour >= 0)
+                page.elements.push_back(e);
+        } else if (name == QLatin1String("path")) {
+            if (ColourOf(style.stroke) >= 0)
+                AddPath(a.value("d").toString(), style, page.elements);
+        } else if (name == QLatin1String("text")) {
+            PageElement e;
+            e.kind = PageElement::Kind::Text;
+            e.x = Attr(a, "x");
+            e.y = Attr(a, "y");
+            e.colour = std::max(0, ColourOf(style.fill));
+            e.face = FromQt(style.family);
+            e.size = style.fontSize;
+            e.bold = style.bold;
+            e.text = FromQt(xml.readElementText(QXmlStreamReader::IncludeChildElements));
+            page.elements.push_back(e);
+            continue; // the end of the element is read
+        }
+        styles.push_back(style);
+    }
+    return isPage && !xml.hasError();
+}
+
+bool DrawPageImage(const std::string& file, QPainter& painter, const QRectF& target) {
+    PageContents page;
+    if (!ReadPageImage(file, page))
+        return false;
+    painter.save();
+    painter.translate(target.topLeft());
+    painter.scale(target.width() / page.width, target.height() / page.height);
+    for (const PageElement& e : page.elements) {
+        switch (e.kind) {
+        case PageElement::Kind::Box:
+            painter.fillRect(QRectF(e.x, e.y, e.width, e.height), QtColour(e.colour));
+            break;
+        case PageElement::Kind::Line: {
+            // As thick as the page says, not a pixel of the device.
+            QPen pen(QtColour(e.colour), e.thickness);
+            pen.setCosmetic(false);
+            pen.setCapStyle(Qt::FlatCap);
+            painter.setPen(pen);
+            painter.drawLine(QPointF(e.x, e.y), QPointF(e.x + e.width, e.y + e.height));
+            break;
+        }
+        case PageElement::Kind::Text:
+            painter.save();
+            painter.translate(e.x, e.y);
+            painter.scale(e.size / kMeasureSize, e.size / kMeasureSize);
+            painter.setFont(DrawingFont(e.face, e.bold));
+            painter.setPen(QtColour(e.colour));
+            painter.drawText(QPointF(0, 0), ToQt(e.text));
+            painter.restore();
+            break;
+        }
+    }
+    painter.restore();
+    return true;
+}
+
+} // namespace platform

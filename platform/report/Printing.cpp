@@ -1,0 +1,105 @@
+#include "platform/report/Printing.h"
+
+#include "platform/report/PageImage.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Qt.h"
+
+#include <QFile>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+
+namespace platform {
+
+namespace {
+
+std::string& DefaultFile() {
+    static std::string file;
+    return file;
+}
+
+} // namespace
+
+void SetDefaultPrintFile(const std::string& file) {
+    DefaultFile() = file;
+}
+
+std::string DefaultPrintFile() {
+    return DefaultFile();
+}
+
+bool PrintsToFile() {
+    return ProgramPrinter().outputFormat() == QPrinter::PdfFormat;
+}
+
+std::string PrintTarget() {
+    QPrinter& printer = ProgramPrinter();
+    if (!PrintsToFile())
+        return FromQt(printer.printerName());
+    return printer.outputFileName().isEmpty() ? DefaultFile() : FromQt(printer.outputFileName());
+}
+
+PrintOutcome PrintPages(const PageList& pages) {
+    PrintOutcome outcome;
+    outcome.toFile = PrintsToFile();
+    outcome.target = PrintTarget();
+    if (pages.empty())
+        return outcome;
+    auto fail = [&](const std::string& error) {
+        outcome.ok = false;
+        outcome.error = error;
+        return outcome;
+    };
+    if (outcome.target.empty())
+        return fail(outcome.toFile ? "No file to print to" : "No printer");
+
+    QPrinter& printer = ProgramPrinter();
+    // The report's own paper for this job; the user's choices come back afterwards.
+    const QPageLayout chosen = printer.pageLayout();
+    const bool fullPage = printer.fullPage();
+    const QString chosenFile = printer.outputFileName();
+    struct Restore {
+        QPrinter& printer;
+        QPageLayout layout;
+        bool fullPage;
+        QString file;
+        ~Restore() {
+            printer.setFullPage(fullPage);
+            printer.setPageLayout(layout);
+            if (printer.outputFormat() == QPrinter::PdfFormat)
+                printer.setOutputFileName(file);
+        }
+    } restore{printer, chosen, fullPage, chosenFile};
+
+    if (outcome.toFile) {
+        QFile probe(ToQt(outcome.target));
+        if (!probe.open(QIODevice::WriteOnly))
+            return fail(FromQt(probe.errorString()));
+        probe.close();
+        printer.setOutputFileName(ToQt(outcome.target));
+    }
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
+                                      QMarginsF(0, 0, 0, 0), QPageLayout::Inch));
+    printer.setFullPage(true);
+    printer.setDocName(QStringLiteral("Report"));
+
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return fail("The print job could not be started");
+    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !printer.newPage()) {
+            painter.end();
+            return fail("The print job stopped before page " + std::to_string(i + 1));
+        }
+        if (!DrawPageImage(pages[i], painter, QRectF(0, 0, paper.width(), paper.height()))) {
+            painter.end();
+            return fail("Unable to read the page image " + pages[i]);
+        }
+    }
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        return fail("The print job failed");
+    return outcome;
+}
+
+} // namespace platform

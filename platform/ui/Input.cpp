@@ -1,0 +1,165 @@
+#include "platform/ui/Input.h"
+
+#include "platform/runtime/Runtime.h"
+#include "platform/ui/ControlWidget.h"
+#include "platform/ui/Keys.h"
+#include "platform/ui/Qt.h"
+#include "platform/ui/Window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+namespace platform::input {
+
+namespace {
+
+const char* const kControlProperty = "platformControl";
+const char* const kWindowProperty = "platformWindow";
+
+// Alert keys, the default button, and typed characters the code page cannot hold, for every
+// window of the program.
+class KeyFilter : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        QWidget* focus = QApplication::focusWidget();
+        // Without a focused control the key goes to the window itself (a frame, say).
+        if (!widget || (focus ? widget != focus : !widget->isWindow()))
+            return false;
+        Window* window = WindowOf(widget);
+        if (!window && !focus)
+            for (Window* w : Window::All())
+                if (w->Widget() == widget)
+                    window = w;
+        if (!window || !window->IsOpen())
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        int code = KeyCodeOf(*key);
+        Control* control = ControlOf(widget);
+        bool alerted = code != 0 && ((control && control->Alerted(code)) || window->Alerted(code));
+        if (event->type() == QEvent::ShortcutOverride) {
+            if (alerted)
+                event->accept(); // keep the key from shortcuts: it is ours
+            return false;
+        }
+        if (alerted) {
+            window->PostInputEvent(EVENT_AlertKey,
+                                   control && control->Alerted(code) ? control->Number() : 0, code);
+            return true;
+        }
+        if (!key->text().isEmpty() && !QtTextFits(key->text()))
+            return true; // the code page cannot hold it: the key does nothing
+        if (code == KEY_Enter && control && control->WidgetSide()->EnterPressesDefault()) {
+            for (Control* c : window->Controls()) {
+                if (c->Kind() == ControlKind::Button && (c->Attributes() & ATTR_Default) &&
+                    c->Visible() && !c->Disabled()) {
+                    // Leave the field first, so that its value is taken before the button.
+                    control->WidgetSide()->Complete(widget);
+                    window->PostInputEvent(EVENT_Accepted, c->Number());
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void MarkControl(QWidget* widget, Control* control) {
+    widget->setProperty(kControlProperty, QVariant::fromValue(static_cast<void*>(control)));
+}
+
+void UnmarkControl(QWidget* widget) {
+    widget->setProperty(kControlProperty, QVariant());
+}
+
+void MarkClientArea(QWidget* client, Window* window) {
+    client->setProperty(kWindowProperty, QVariant::fromValue(static_cast<void*>(window)));
+}
+
+bool IsProgramWidget(const QObject* object) {
+    return object->property(kControlProperty).isValid() ||
+           object->property(kWindowProperty).isValid();
+}
+
+Control* ControlOf(const QObject* object) {
+    for (const QObject* o = object; o; o = o->parent()) {
+        QVariant v = o->property(kControlProperty);
+        if (v.isValid())
+            return static_cast<Control*>(v.value<void*>());
+        if (o->property(kWindowProperty).isValid())
+            return nullptr;
+    }
+    return nullptr;
+}
+
+Window* WindowOf(const QObject* object) {
+    for (const QObject* o = object; o; o = o->parent()) {
+        QVariant v = o->property(kWindowProperty);
+        if (v.isValid())
+            return static_cast<Window*>(v.value<void*>());
+    }
+    return nullptr;
+}
+
+Window* WindowContaining(QWidget* widget) {
+    for (QWidget* w = widget; w; w = w->parentWidget()) {
+        if (w->property(kWindowProperty).isValid()) {
+            for (Window* window : Window::All())
+                if (window->ClientWidget() == w)
+                    return window;
+            return nullptr;
+        }
+        if (w->isWindow())
+            return nullptr;
+    }
+    return nullptr;
+}
+
+void CloseBoxPressed(Window& window, QCloseEvent* event) {
+    if (!window.IsOpen()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    window.PostInputEvent(EVENT_CloseWindow, 0);
+}
+
+void Install() {
+    static KeyFilter* filter = nullptr;
+    if (filter)
+        return;
+    filter = new KeyFilter;
+    qApp->installEventFilter(filter);
+    // A control that receives the focus raises EVENT:Selected; moving between the parts of one
+    // control (a combo and its entry) does not, nor does a focus that only passes through a
+    // control (one that the program hides and shows again): the focus is looked at once it has
+    // settled.
+    QObject::connect(qApp, &QApplication::focusChanged, filter, [](QWidget*, QWidget*) {
+        static bool due = false;
+        static QPointer<QWidget> selected;
+        if (due)
+            return;
+        due = true;
+        QTimer::singleShot(0, qApp, [] {
+            due = false;
+            QWidget* focus = QApplication::focusWidget();
+            Control* control = focus ? ControlOf(focus) : nullptr;
+            QWidget* widget = control ? control->Widget() : nullptr;
+            if (widget == selected)
+                return;
+            selected = widget;
+            if (control && control->Number() != 0 && control->Owner().IsOpen())
+                control->Owner().PostInputEvent(EVENT_Selected, control->Number());
+        });
+    });
+}
+
+} // namespace platform::input

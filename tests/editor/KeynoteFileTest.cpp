@@ -1,0 +1,178 @@
+#include "editor/KeynoteFile.h"
+
+#include "platform/files/LineFile.h"
+#include "platform/testing/TempFiles.h"
+#include "platform/testing/WriteLimit.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace editor;
+namespace drv = platform::testing;
+
+namespace {
+
+std::string Fixture(const std::string& name) {
+    return drv::ReadBytes(std::string(TEST_DATA_DIR) + "/keynote/" + name);
+}
+
+// The note a line gives as "shape|mark|title|number|description|unit|type", "settings:value",
+// "settings" or "skipped".
+std::string Read(const std::string& line) {
+    KeynoteLine l = ParseKeynoteLine(line);
+    switch (l.kind) {
+    case KeynoteLine::Kind::Skipped:
+        return "skipped";
+    case KeynoteLine::Kind::Settings:
+        return l.textHeight ? "settings:" + *l.textHeight : "settings";
+    case KeynoteLine::Kind::Note:
+        break;
+    }
+    return std::to_string(l.shape) + "|" + (l.marked ? "1" : "0") + "|" +
+           (l.titleField ? "T" : "") + "|" + l.number + "|" + l.description + "|" + l.unit + "|" +
+           l.type;
+}
+
+} // namespace
+
+TEST(KeynoteFileTest, TheReaderTakesEachLineKindByItsRules) {
+    struct Case {
+        const char* line;
+        const char* read;
+    };
+    const Case cases[] = {
+        {"CIR,1,Footing,EA,COUNT", "1|0||1|Footing|EA|COUNT"},
+        {";HEX,12,\"He said \"\"stop\"\", then\",SF,COUNT",
+         "2|1||12|He said \"stop\", then|SF|COUNT"},
+        {"CIR,5,Footing\\nSee detail 3,EA,COUNT", "1|0||5|Footing\r\nSee detail 3|EA|COUNT"},
+        {"CIR,5,Upper\\NLower,EA,COUNT", "1|0||5|Upper\r\nLower|EA|COUNT"},
+        {"CIR,5,Footing", "skipped"},
+        {"CIR,5", "skipped"},
+        {"cir,5,Footing,EA,COUNT", "skipped"},
+        {"SST,5,Footing,EA,COUNT", "skipped"},
+        {"CIR,7,Four fields,COUNT", "1|0||7|Four fields||COUNT"},
+        {"CIR,1,d,EA,COUNT,extra,more", "1|0||1|d|EA|COUNT"},
+        {"CIR, 7 , desc , EA, X  ", "1|0|| 7| desc | EA| X"},
+        {"BOX,123456,long,EACH,COUNTS", "3|0||12345|long|EAC|COUNT"},
+        {"CIR,title,Walls,,", "1|0|T|title|Walls||"},
+        {"TRI,TITLE,Second,SF,X", "9|0|T|TITLE|Second|SF|X"},
+        {"TRI,1,\"quoted, never closed,EA,COUNT", "skipped"},
+        {"TRI,1,\"a\"\"\",EA,X", "9|0||1|a\"|EA|X"},
+        {"TRI,1,\"\"\"lead\",EA,X", "9|0||1|\"\"lead\"|EA|X"}, // the format's limit
+        {"CIR,1,Caf\xe9,EA,X", "1|0||1|Caf\xe9|EA|X"},
+        {"\x01\x02\x7f junk", "skipped"},
+        {"set,TXTHT,0.125", "settings:0.125"},
+        {"SET,TXTHT,   Auto   ", "settings:Auto"},
+        {" SET,TXTHT,0.1", "settings"},
+        {"SET,FOO,1", "settings"},
+        {"SET,txtht,1", "settings"},
+        {";SET TXTHT 0.1 ; the text height", "skipped"},
+        {"", "skipped"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Read(c.line), c.read) << c.line;
+}
+
+TEST(KeynoteFileTest, TheWriterEscapesOnlyTheDescriptionAndSkipsBrokenNumbers) {
+    struct Case {
+        NoteRow row;
+        const char* line;
+    };
+    const Case cases[] = {
+        {{"1", "7", "Footing\r\nsee A, B", "EA", "COUNT"},
+         ";CIR,7,\"Footing\\nsee A, B\",EA,COUNT"},
+        {{"0", "", "Slab", "SF", "COUNT"}, "CIR,,Slab,SF,COUNT"},
+        {{"", "1", "a\r\nb", "", ""}, "CIR,1,a\\nb,,"},
+        {{"0", "2", "say \"hi\"", "LF", "X"}, "CIR,2,\"say \"\"hi\"\"\",LF,X"},
+        {{"0", "3   ", "trailing   ", "EA ", "T  "}, "CIR,3,trailing,EA,T"},
+        {{"0", "123456", "d", "EACH", "COUNTS"}, "CIR,12345,d,EAC,COUNT"},
+        {{"1", "\r\n", "d", "", ""}, ""},
+        {{"0", "\r", "d", "", ""}, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(NoteLine("CIR", c.row), c.line) << c.row.description;
+    EXPECT_EQ(TitleLine("HEX", "Foundation notes"),
+              "HEX,TITLE,Foundation notes" + std::string(39, ' ') + ",,");
+    EXPECT_EQ(SettingsLine("  0.1"), "SET,TXTHT,0.1  ");
+    EXPECT_EQ(SettingsLine(""), "SET,TXTHT,");
+}
+
+TEST(KeynoteFileTest, ReplaceAllIgnoresCaseNeverSearchesWhatItInsertedAndKeepsItsCapacity) {
+    std::string text = "a\\nB\\N";
+    ReplaceAll(text, 100, "\\n", "\r\n");
+    EXPECT_EQ(text, "a\r\nB\r\n");
+    text = "xx";
+    ReplaceAll(text, 100, "x", "xx");
+    EXPECT_EQ(text, "xxxx");
+    text = "\"\"\"";
+    ReplaceAll(text, 4, "\"", "\"\"");
+    EXPECT_EQ(text, "\"\"\"\"");
+}
+
+// A description fits when the longest note line it can be written in holds 4096 characters.
+TEST(KeynoteFileTest, ADescriptionFitsWhenItsLongestNoteLineFitsTheFile) {
+    const std::size_t room = 4096 - 21; // ";CIR,12345," "," "EAC" "," "COUNT"
+    EXPECT_TRUE(DescriptionFitsLine(std::string(room, 'a')));
+    EXPECT_FALSE(DescriptionFitsLine(std::string(room + 1, 'a')));
+    EXPECT_TRUE(DescriptionFitsLine(std::string(room - 3, 'a') + ",")); // enclosed: + 2
+    EXPECT_FALSE(DescriptionFitsLine(std::string(room - 2, 'a') + ","));
+    EXPECT_TRUE(DescriptionFitsLine(std::string(room - 4, 'a') + "\"")); // doubled, enclosed
+    EXPECT_FALSE(DescriptionFitsLine(std::string(room - 3, 'a') + "\""));
+    EXPECT_TRUE(DescriptionFitsLine(std::string(room - 2, 'a') + "\r\n")); // "\n": as long
+    NoteRow longest{"1", "12345", std::string(room - 4, 'a') + "\"", "EAC", "COUNT"};
+    EXPECT_EQ(NoteLine("CIR", longest).size(), 4096u);
+}
+
+TEST(KeynoteFileTest, TheWholeFileComesOutByteForByte) {
+    drv::TempFolder temp;
+    const std::string path = temp / "constnot.csv";
+    std::vector<ShapeNotes> shapes = {
+        {1,
+         "Foundation notes",
+         {{"0", "1", "Footing", "EA", "COUNT"}, {"1", "2", "See A, B", "LF", "LINE1"}}},
+        {2, std::string(55, ' '), {{"0", "1", "Slab edge\r\nTyp.", "SF", "COUNT"}}},
+        {3, "", {}},
+    };
+    std::vector<std::pair<long, long>> progress;
+    KeynoteOutcome outcome = WriteKeynoteFile(
+        path, "0.1", shapes, [&](long done, long total) { progress.emplace_back(done, total); });
+    ASSERT_TRUE(outcome) << outcome.error;
+    EXPECT_EQ(drv::ReadBytes(path), Fixture("example.csv"));
+    EXPECT_EQ(progress, (std::vector<std::pair<long, long>>{{1, 3}, {2, 3}, {3, 3}}));
+    EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
+
+    ASSERT_TRUE(WriteKeynoteFile(path, "", {}));
+    EXPECT_EQ(drv::ReadBytes(path), "SET,TXTHT,\r\n");
+}
+
+// Whatever step fails, the previous file is still there, whole, and nothing is left beside it.
+TEST(KeynoteFileTest, AFailedSaveLeavesThePreviousFileWhole) {
+    drv::TempFolder temp;
+    const std::string path = temp / "constnot.csv";
+    const std::string previous = Fixture("example.csv");
+    std::vector<ShapeNotes> many = {{1, "", {}}};
+    for (int i = 0; i < 2000; ++i)
+        many[0].rows.push_back({"0", std::to_string(i), std::string(100, 'd'), "EA", "COUNT"});
+
+    drv::WriteBytes(path, previous);
+    {
+        drv::WriteLimit full(4096); // the disk fills up while the file is written
+        KeynoteOutcome outcome = WriteKeynoteFile(path, "0.1", many);
+        EXPECT_EQ(outcome.failed, KeynoteStep::Write);
+        EXPECT_EQ(outcome.error, "File too large");
+    }
+    EXPECT_EQ(drv::ReadBytes(path), previous);
+    EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
+
+    std::filesystem::permissions(path, std::filesystem::perms(0444)); // read-only
+    KeynoteOutcome outcome = WriteKeynoteFile(path, "0.1", many);
+    EXPECT_EQ(outcome.failed, KeynoteStep::Replace);
+    EXPECT_EQ(outcome.error, "Access Denied");
+    EXPECT_EQ(drv::ReadBytes(path), previous);
+    EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
+
+    outcome = WriteKeynoteFile(temp / "gone/constnot.csv", "0.1", many);
+    EXPECT_EQ(outcome.failed, KeynoteStep::Create);
+    EXPECT_EQ(outcome.error, "Path Not Found");
+}

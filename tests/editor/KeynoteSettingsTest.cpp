@@ -1,0 +1,152 @@
+#include "KeynoteFixture.h"
+
+using namespace keynotetest;
+
+namespace {
+
+struct Shown {
+    int phases, currentTab, hooks, quantities; // the drop lists' items
+    std::string style;
+};
+
+} // namespace
+
+// What the Config tab shows for what section QVR of the project INI holds, and what the next
+// save writes back.
+TEST_F(KeynoteTest, TheSettingsComeFromSectionQvrAndGoBackWithTheSave) {
+    struct Case {
+        std::vector<std::pair<const char*, const char*>> qvr;
+        Shown shown;
+        std::vector<std::pair<const char*, const char*>> saved;
+    };
+    const Case cases[] = {
+        // No section QVR: program-wide defaults, but Show Quantities is "No".
+        {{},
+         {1, 1, 1, 2, "Paragraph"},
+         {{"InsertTablePhases", "No"},
+          {"DoCurrentTabOnly", "0"},
+          {"BubbleHooks", "Yes"},
+          {"ShowKeyTableQuantities", "0"},
+          {"TableWidth", "65"},
+          {"LineSpacing", "1.5"},
+          {"NoteTypes", "BOX,CIR,DIA,ELL,HEX,OCT,PEN,REC,SST,TRI"},
+          {"Style", "Paragraph"},
+          {"ShowKeyTableGrid", "0"}}},
+        {{{"InsertTablePhases", "n/a "}}, {1, 1, 1, 2, "Paragraph"}, {{"InsertTablePhases", "No"}}},
+        {{{"InsertTablePhases", "No"}}, {1, 1, 1, 2, "Paragraph"}, {{"InsertTablePhases", "No"}}},
+        {{{"InsertTablePhases", "3"}}, {4, 1, 1, 2, "Paragraph"}, {{"InsertTablePhases", "3"}}},
+        {{{"InsertTablePhases", "12"}}, {1, 1, 1, 2, "Paragraph"}, {{"InsertTablePhases", "No"}}},
+        {{{"InsertTablePhases", "-4"}}, {1, 1, 1, 2, "Paragraph"}, {{"InsertTablePhases", "No"}}},
+        // Lower-case yes selects Yes first, but the field is not exactly "Yes".
+        {{{"BubbleHooks", "yes"}}, {1, 1, 2, 2, "Paragraph"}, {{"BubbleHooks", "No"}}},
+        {{{"DoCurrentTabOnly", "x"}, {"ShowKeyTableQuantities", "1"}},
+         {1, 2, 1, 1, "Paragraph"},
+         {{"DoCurrentTabOnly", "1"}, {"ShowKeyTableQuantities", "1"}}},
+        // Anything but exactly Paragraph is Grid, with both spacings forced to 3.
+        {{{"Style", "paragraph"}, {"LineSpacing", "2"}, {"NoteSpacing", "4"}},
+         {1, 1, 1, 2, "Grid"},
+         {{"Style", "Grid"},
+          {"LineSpacing", "3"},
+          {"NoteSpacing", "3"},
+          {"ShowKeyTableGrid", "1"}}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(++n);
+        std::filesystem::remove(ini);
+        for (const auto& [key, value] : c.qvr)
+            WriteIni("QVR", key, value, ini);
+        OpenOn("SET,TXTHT,0.1\r\n");
+        EXPECT_EQ(W()[LOC_INSERTTABLEPHASES].Selected(), c.shown.phases);
+        EXPECT_EQ(W()[LOC_DOCURRENTTABONLY].Selected(), c.shown.currentTab);
+        EXPECT_EQ(W()[LOC_BUBBLEHOOKS].Selected(), c.shown.hooks);
+        EXPECT_EQ(W()[LOC_SHOWKEYTABLEQUANTITIES].Selected(), c.shown.quantities);
+        EXPECT_EQ(W()[LOC_STYLE].Value(), c.shown.style);
+        const bool grid = c.shown.style == "Grid";
+        EXPECT_EQ(W()[LOC_LINESPACING].Hidden(), grid);
+        EXPECT_EQ(W()[LOC_LINESPACINGPROMPT].Hidden(), grid);
+        drv::Click(W(), SAVETOASCII);
+        for (const auto& [key, value] : c.saved)
+            EXPECT_EQ(ReadIni("QVR", key, "<none>", ini), value) << key;
+        EXPECT_EQ(ReadIni("QVR", "TXTHT", "<none>", ini), "<none>"); // it lives in the file
+        CloseWindow();
+    }
+}
+
+// The user opens each drop list of the Config tab and clicks an item; the save writes what was
+// chosen.
+TEST_F(KeynoteTest, ItemsChosenInTheConfigTabsDropListsGoWithTheSave) {
+    OpenOn("SET,TXTHT,0.1\r\n");
+    drv::Choose(W(), CURRENTTAB, 10);
+    EXPECT_EQ(drv::Items(W(), LOC_BUBBLEHOOKS), (std::vector<std::string>{"Yes", "No"}));
+    drv::Choose(W(), LOC_INSERTTABLEPHASES, 4);
+    drv::Choose(W(), LOC_DOCURRENTTABONLY, 2);
+    drv::Choose(W(), LOC_BUBBLEHOOKS, 2);
+    drv::Choose(W(), LOC_SHOWKEYTABLEQUANTITIES, 1);
+    EXPECT_TRUE(W()[LOC_SHOWKEYTABLEQUANTITIES].HasFocus());
+    drv::Click(W(), SAVETOASCII);
+    EXPECT_EQ(ReadIni("QVR", "InsertTablePhases", "", ini), "3");
+    EXPECT_EQ(ReadIni("QVR", "DoCurrentTabOnly", "", ini), "1");
+    EXPECT_EQ(ReadIni("QVR", "BubbleHooks", "", ini), "No");
+    EXPECT_EQ(ReadIni("QVR", "ShowKeyTableQuantities", "", ini), "1");
+}
+
+TEST_F(KeynoteTest, TheStyleRadiosKeepAndForceTheSpacings) {
+    OpenOn("");
+    drv::Choose(W(), CURRENTTAB, 10);
+    TableSettings& s = keynote->settings();
+    EXPECT_EQ(s.LOC_LINESPACING, "1.5");
+    drv::Type(W(), LOC_LINESPACING, "2");
+    drv::Click(W(), GRID);
+    EXPECT_EQ(W()[LOC_STYLE].Value(), "Grid");
+    EXPECT_EQ(s.LOC_STYLE, "Grid");
+    EXPECT_EQ(s.LOC_LINESPACING, "3");
+    EXPECT_EQ(s.LOC_SHOWKEYTABLEGRID, "1");
+    EXPECT_FALSE(W()[LOC_NOTESPACING].Visible());
+    drv::Click(W(), PARAGRAPH);
+    EXPECT_EQ(s.LOC_STYLE, "Paragraph");
+    EXPECT_EQ(s.LOC_LINESPACING, "2"); // what it was before Grid
+    EXPECT_EQ(s.LOC_SHOWKEYTABLEGRID, "0");
+    EXPECT_TRUE(W()[LOC_NOTESPACING].Visible());
+}
+
+TEST_F(KeynoteTest, SaveValuesAsDefaultThenRestoreDefaultValues) {
+    OpenOn("");
+    drv::Choose(W(), CURRENTTAB, 10);
+    EXPECT_EQ(W()[LOC_TXTHT_PROMPT_2].Text(), "(Auto)");
+    EXPECT_EQ(W()[LOC_DOCURRENTTABONLY_PROMPT_2].Text(), "(default = No)");
+    EXPECT_EQ(W()[LOC_SHOWKEYTABLEQUANTITIES_PROMPT_2].Text(), "(default = Yes)");
+    drv::Type(W(), LOC_TBLWID, "70");
+
+    // No changes nothing and skips the rest.
+    drv::Click(W(), SAVEVALUESASDEFAULT);
+    drv::Answer("Are you sure you want to save current values as default?", "", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_NO);
+    EXPECT_EQ(ReadIni("QVREditDEFAULT", "TableWidth", "<none>", AppIni), "<none>");
+
+    drv::Click(W(), SAVEVALUESASDEFAULT);
+    drv::Answer("Are you sure you want to save current values as default?", "", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    EXPECT_EQ(ReadIni("QVREditDEFAULT", "TableWidth", "", AppIni), "70");
+    EXPECT_EQ(ReadIni("QVREditDEFAULT", "InsertTablePhases", "", AppIni), "0");
+    EXPECT_EQ(ReadIni("QVREditDEFAULT", "QuantityToQuantity", "", AppIni), "9");
+    EXPECT_EQ(ReadIni("QVREditDEFAULT", "ShowKeyTableQuantities", "", AppIni), "0");
+    EXPECT_EQ(W()[LOC_TBLWID_PROMPT_2].Text(), "(default = 70)");
+
+    drv::Type(W(), LOC_TBLWID, "80");
+    drv::Click(W(), RESTOREDEFAULTVALUES);
+    drv::Answer("Are you sure you want to restore default values?", "", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_NO);
+    EXPECT_EQ(keynote->settings().LOC_TBLWID, "80");
+    drv::Click(W(), RESTOREDEFAULTVALUES);
+    drv::Answer("Are you sure you want to restore default values?", "", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    EXPECT_EQ(keynote->settings().LOC_TBLWID, "70");
+    EXPECT_EQ(W()[LOC_TBLWID].Text(), "70");
+    EXPECT_EQ(W()[LOC_SHOWKEYTABLEQUANTITIES].Selected(), 2);
+
+    // A project that leaves the table width empty gets the new default.
+    CloseWindow();
+    OpenWindow();
+    EXPECT_EQ(keynote->settings().LOC_TBLWID, "70");
+}

@@ -1,0 +1,304 @@
+#include "KeynoteFixture.h"
+
+#include "platform/files/LineFile.h"
+#include "platform/testing/WriteLimit.h"
+#include "platform/ui/Keys.h"
+
+#include <chrono>
+#include <thread>
+
+using namespace keynotetest;
+
+namespace {
+
+const char* const kUnsaved = "You have not saved this file. Exit without saving?";
+
+} // namespace
+
+TEST_F(KeynoteTest, OpensTheProjectsNotesAndSavesThemBackByteForByte) {
+    const std::string example = Fixture("example.csv");
+    OpenOn(example);
+    EXPECT_EQ(Rows(1), (std::vector<std::string>{"0|1|Footing|EA|COUNT", "1|2|See A, B|LF|LINE1"}));
+    EXPECT_EQ(Rows(2), std::vector<std::string>{"0|1|Slab edge\r\nTyp.|SF|COUNT"});
+    EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "Foundation notes");
+    EXPECT_EQ(W()[LOC_TXTHT].Text(), "0.1");
+    EXPECT_EQ(KeynoteThread, W().Thread());
+    EXPECT_TRUE(FrameGot(EventEditorReady));
+    const FileTime stamp = CsvStampTime;
+    EXPECT_EQ(stamp, LastWriteTime(csv).value());
+
+    drv::WriteBytes(bak, "older");
+    drv::Click(W(), SAVETOASCII);
+    EXPECT_EQ(drv::ReadBytes(csv), example);
+    EXPECT_EQ(drv::ReadBytes(bak), example); // the previous file, backed up first
+    EXPECT_EQ(CsvStampTime, stamp);          // not renewed by a save
+    EXPECT_FALSE(FrameGot(EVENT_CloseDown));
+    EXPECT_EQ(ReadIni("QVR", "Style", "", ini), "Paragraph");
+    // The window holds the file again: nobody else may write it.
+    LineFile other(4096);
+    other.SetName(csv);
+    EXPECT_FALSE(other.Open(OpenMode::ReadWriteDenyWrite));
+}
+
+TEST_F(KeynoteTest, EveryLineKindIsReadByItsRulesAndSavedWithoutLosingANote) {
+    OpenOn(Fixture("every-line-kind.csv"));
+    EXPECT_EQ(Order(1), "TITLE 5 6 7");
+    EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "Walls");
+    drv::Click(W(), SAVETOASCII);
+    EXPECT_EQ(drv::ReadBytes(csv), Fixture("every-line-kind.saved.csv"));
+
+    // What was saved reads back as the same notes and saves as the same bytes.
+    CloseWindow();
+    OpenWindow();
+    EXPECT_EQ(Order(1), "TITLE 5 6 7");
+    EXPECT_EQ(Rows(3)[0], "0|    1|tab   inside|EA|COUNT");
+    drv::Click(W(), SAVETOASCII);
+    EXPECT_EQ(drv::ReadBytes(csv), Fixture("every-line-kind.saved.csv"));
+}
+
+TEST_F(KeynoteTest, AMissingFileIsCreatedAndTheFirstRunMakesTheBackupAndSaysHowToStart) {
+    Derive();
+    OpenWindow(false);
+    drv::Answer("To create new construction notes, first select the|desired \"shape tab\" above, "
+                "then click|the \"Insert\" button.",
+                "How to start", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_TRUE(FileExists(csv));
+    EXPECT_TRUE(FileExists(bak)); // in the project folder, whatever the current folder
+    EXPECT_EQ(keynote->settings().LOC_TXTHT, "Auto");
+    EXPECT_EQ(W()[LOC_TXTHT_PROMPT_2].Text(), "(Auto)");
+    EXPECT_EQ(W()[LOC_TBLWID_PROMPT_2].Text(), "(default = 65)");
+    CloseWindow();
+    OpenWindow(false); // the backup is there now: no notice
+    EXPECT_NE(keynote, nullptr);
+}
+
+TEST_F(KeynoteTest, TabsFollowTheTabListAndTheRememberedTab) {
+    WriteIni("QVREditCONFIG", "HexName", "Hexagons", ini);
+    WriteIni("QVREditCONFIG", "HexOrder", "1", ini);
+    WriteIni("QVREditCONFIG", "CircleName", "Circle", ini);
+    WriteIni("QVREditCONFIG", "CircleOrder", "2", ini);
+    WriteIni("QVREditCONFIG", "BoxName", "Box", ini);
+    WriteIni("QVREditCONFIG", "BoxOrder", "3", ini);
+    WriteIni("QVREditCONFIG", "BoxOff", "1", ini);
+    struct Case {
+        const char* remembered;          // "" missing
+        std::vector<const char*> hidden; // shapes hidden besides Box
+        int selected;                    // the sheet's selection
+        int drawing;                     // the shape whose grid draws, 0 none
+    };
+    const Case cases[] = {
+        {"", {}, 1, 2},   {"2", {}, 2, 1}, {"3", {}, 4, 4},
+        {"10", {}, 1, 2}, {"0", {}, 1, 0}, {"5", {"Ellipse", "Dia", "Rec", "Oct", "Tri"}, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.remembered);
+        for (const char* shape : {"Ellipse", "Dia", "Rec", "Oct", "Tri"})
+            WriteIni("QVREditCONFIG", std::string(shape) + "Off", "0", ini);
+        for (const char* shape : c.hidden)
+            WriteIni("QVREditCONFIG", std::string(shape) + "Off", "1", ini);
+        WriteIni("QVREditLASTRUN", "TabSelected", c.remembered, ini);
+        if (!*c.remembered)
+            WriteIni("QVREditLASTRUN", "TabSelected", "1", ini);
+        OpenOn("CIR,1,round,,\r\nHEX,1,six,,\r\nBOX,1,square,,\r\n");
+        EXPECT_EQ(W()[TAB1].Text(), "Hexagons");
+        EXPECT_EQ(W()[TAB2].Text(), "Circle");
+        EXPECT_TRUE(W()[TAB3].Hidden());
+        EXPECT_TRUE(W()[OLE3].Hidden());
+        EXPECT_EQ(Grid(2).OLECTRL, OLE1); // the Hex grid stands at position 1
+        EXPECT_EQ(Grid(1).OLECTRL, OLE2);
+        EXPECT_EQ(Grid(3).OLECTRL, OLE3); // hidden, but there and filled
+        EXPECT_EQ(Order(3), "1");
+        EXPECT_EQ(W()[CURRENTTAB].Selected(), c.selected);
+        for (int shape = 1; shape <= 9; ++shape)
+            EXPECT_EQ(Grid(shape).REDRAW, shape == c.drawing ? 1 : 0) << shape;
+        CloseWindow();
+        EXPECT_EQ(ReadIni("QVREditLASTRUN", "TabSelected", "", ini), std::to_string(c.selected));
+    }
+
+    // The title entry of position 1 edits the Circle title whatever shape stands there; the
+    // shapes are saved in tab order, hidden ones included.
+    WriteIni("QVREditLASTRUN", "TabSelected", "1", ini);
+    OpenOn("CIR,1,round,,\r\nHEX,1,six,,\r\nBOX,1,square,,\r\n");
+    drv::Type(W(), GLO_CIRTITLEDESC, "Round ones");
+    drv::Click(W(), SAVETOASCII);
+    EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nHEX,1,six,,\r\nCIR,TITLE,Round ones" +
+                                       std::string(45, ' ') +
+                                       ",,\r\nCIR,1,round,,\r\nBOX,1,square,,\r\n");
+}
+
+TEST_F(KeynoteTest, TheConfigTabHidesTheRowButtonsAndLetsNoGridDraw) {
+    OpenOn("CIR,1,a,,\r\nCIR,2,b,,\r\n");
+    const int rowButtons[] = {INSERT, CHANGE, DELETE, MOVEUP, MOVEDOWN, MOVEFIRST, MOVELAST};
+    drv::Choose(W(), CURRENTTAB, 10);
+    for (int b : rowButtons)
+        EXPECT_FALSE(W()[b].Visible()) << b;
+    for (int b : {SAVETOASCII, SAVETOASCIIANDCLOSE, HELP})
+        EXPECT_TRUE(W()[b].Visible()) << b;
+    EXPECT_FALSE(W()[EXPORT].Visible());
+    for (int shape = 1; shape <= 9; ++shape)
+        EXPECT_EQ(Grid(shape).REDRAW, 0);
+    // The accelerators of the hidden row buttons do nothing here.
+    drv::Key(W(), LOC_TXTHT, KEY_Alt + KeyOf('d'));
+    drv::Key(W(), LOC_TXTHT, KEY_Alt + KeyOf('i'));
+    EXPECT_EQ(Order(1), "1 2");
+
+    drv::Choose(W(), CURRENTTAB, 2);
+    for (int b : rowButtons)
+        EXPECT_TRUE(W()[b].Visible()) << b;
+    EXPECT_EQ(Grid(2).REDRAW, 1);
+    EXPECT_EQ(Grid(1).REDRAW, 0);
+    EXPECT_FALSE(W()[EXPORT].Visible());
+}
+
+TEST_F(KeynoteTest, TheRowButtonsWorkOnTheSelectedTabsGrid) {
+    OpenOn("CIR,1,a,,\r\nCIR,2,b,,\r\nCIR,3,c,,\r\nHEX,1,h,,\r\n");
+    grid::PelkGridClass& g = Grid(1);
+    ClickCell(1, 1, 2);
+    EXPECT_EQ(g.CURROW, 1);
+    drv::Click(W(), MOVEDOWN);
+    EXPECT_EQ(Order(1), "2 1 3");
+    drv::Click(W(), MOVELAST);
+    EXPECT_EQ(Order(1), "2 3 1");
+    drv::Click(W(), MOVEFIRST);
+    EXPECT_EQ(Order(1), "1 2 3");
+    drv::Click(W(), MOVEUP); // the first row stays
+    EXPECT_EQ(Order(1), "1 2 3");
+
+    Press(INSERT);
+    EXPECT_EQ(g.EIPON, 1);
+    drv::Type(W(), g.EDITCTRL, "9", false);
+    drv::Key(W(), 0, KEY_CtrlEnter);
+    EXPECT_EQ(Order(1), "1 9 2 3");
+    drv::Click(W(), DELETE);
+    drv::Answer("Are you sure you want to delete the selected row?", "", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    EXPECT_EQ(Order(1), "1 2 3");
+    EXPECT_EQ(Order(2), "1"); // another tab's grid is not touched
+
+    drv::Choose(W(), CURRENTTAB, 2);
+    ClickCell(2, 1, 2);
+    drv::Click(W(), MOVEDOWN);
+    EXPECT_EQ(Order(2), "1");
+    Press(INSERT);
+    drv::Key(W(), 0, KEY_Esc);
+    EXPECT_EQ(Order(2), "1 "); // the inserted row stays, with an empty number
+}
+
+TEST_F(KeynoteTest, ExitAsksOnlyWhileTheFileIsUnsaved) {
+    OpenOn(Fixture("example.csv"));
+    drv::Click(W(), keynote::EXIT);
+    drv::Answer(kUnsaved, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO, BUTTON_NO);
+    EXPECT_FALSE(FrameGot(EVENT_CloseDown));
+    EXPECT_NE(keynote, nullptr);
+    drv::Click(W(), keynote::EXIT);
+    drv::Answer(kUnsaved, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    EXPECT_TRUE(FrameGot(EVENT_CloseDown));
+    EXPECT_EQ(drv::ReadBytes(csv), Fixture("example.csv"));
+
+    frameEvents.clear();
+    drv::Click(W(), SAVETOASCII);
+    drv::Click(W(), keynote::EXIT); // saved: no question
+    EXPECT_TRUE(FrameGot(EVENT_CloseDown));
+}
+
+TEST_F(KeynoteTest, AFailedSaveKeepsTheOldFileAndTheNotesAndSaveAndExitStaysOpen) {
+    const std::string example = Fixture("example.csv");
+    OpenOn(example);
+    ClickCell(1, 1, 2);
+    drv::Click(W(), MOVEDOWN);
+    {
+        drv::WriteLimit full(64); // the disk is full
+        drv::Click(W(), SAVETOASCIIANDCLOSE);
+    }
+    drv::Answer("Unable to create " + csv + "!|Error: File too large", "Error", ICON_Hand,
+                BUTTON_OK, BUTTON_OK);
+    EXPECT_FALSE(FrameGot(EVENT_CloseDown));
+    EXPECT_EQ(drv::ReadBytes(csv), example);
+    EXPECT_EQ(Order(1), "2 1");
+    EXPECT_EQ(drv::TempFolder::Entries(project), 3u);        // the file, its backup and the INI
+    EXPECT_EQ(ReadIni("QVR", "Style", "none", ini), "none"); // settings written only with the file
+    LineFile other(4096);
+    other.SetName(csv);
+    EXPECT_FALSE(other.Open(OpenMode::ReadWriteDenyWrite)); // locked again
+
+    // A keynote file made read-only meanwhile is not replaced; taking it back then offers
+    // read-only mode.
+    std::filesystem::permissions(csv, std::filesystem::perms(0444));
+    drv::Click(W(), SAVETOASCII);
+    drv::Answer("Unable to remove " + csv + "!|Error: Access Denied", "Error", ICON_Hand, BUTTON_OK,
+                BUTTON_OK);
+    drv::Answer("File " + csv +
+                    " is already opened by another user!|Would you like to open this file in "
+                    "Read-Only mode?",
+                "", ICON_Exclamation, BUTTON_YES | BUTTON_NO, BUTTON_NO, BUTTON_NO);
+    EXPECT_EQ(drv::ReadBytes(csv), example);
+
+    std::filesystem::permissions(csv, std::filesystem::perms(0644));
+    drv::Click(W(), SAVETOASCIIANDCLOSE);
+    EXPECT_TRUE(FrameGot(EVENT_CloseDown));
+    EXPECT_NE(drv::ReadBytes(csv), example);
+    EXPECT_EQ(ReadIni("QVR", "Style", "none", ini), "Paragraph");
+}
+
+TEST_F(KeynoteTest, AFailedReadIsReportedAndWhatWasReadIsNeverSaved) {
+    // Reading the process's own memory from its start fails at once.
+    std::filesystem::create_symlink("/proc/self/mem", csv);
+    Derive();
+    OpenWindow();
+    drv::Answer("Unable to read " + csv + "!|Error: Input/output error", "Error", ICON_Hand,
+                BUTTON_OK, BUTTON_OK);
+    ASSERT_NE(keynote, nullptr);
+    EXPECT_TRUE(W()[SAVETOASCII].Disabled());
+    EXPECT_TRUE(W()[SAVETOASCIIANDCLOSE].Disabled());
+}
+
+TEST_F(KeynoteTest, TheCloseRequestsStashUnsavedEditsForTheNextWindow) {
+    const std::string longDescription(3000, 'x');
+    OpenOn("SET,TXTHT,0.1\r\nCIR,1,a,,\r\nCIR,2," + longDescription + ",EA,COUNT\r\nTRI,1,t,,\r\n");
+    drv::Click(W(), MOVEDOWN);
+    drv::Choose(W(), CURRENTTAB, 10);
+    drv::Type(W(), LOC_TXTHT, "0.2");
+    drv::Type(W(), LOC_TBLWID, "99");
+    Post(EventCloseForOptions, 0, KeynoteThread);
+    drv::Settle();
+    EXPECT_EQ(keynote, nullptr);
+    EXPECT_EQ(KeynoteThread, 0);
+    EXPECT_TRUE(FrameGot(EventRunOptions));
+    EXPECT_EQ(NotesStashed, 1);
+
+    OpenWindow();
+    EXPECT_EQ(Order(1), "2 1");
+    EXPECT_EQ(Rows(1)[0], "0|2|" + longDescription + "|EA|COUNT"); // kept whole
+    EXPECT_EQ(Order(9), "1");
+    EXPECT_EQ(keynote->settings().LOC_TXTHT, "0.2");
+    EXPECT_EQ(keynote->settings().LOC_TBLWID, "65"); // read again from the project INI
+    EXPECT_EQ(NotesStashed, 0);
+    EXPECT_TRUE(NotesQueue.empty());
+    EXPECT_EQ(drv::ReadBytes(csv).substr(0, 15), "SET,TXTHT,0.1\r\n");
+
+    // In read-only mode nothing is stashed: the next window reads the file.
+    NotesOpenMode = 0;
+    Post(EventCloseForImport, 0, KeynoteThread);
+    drv::Settle();
+    EXPECT_TRUE(FrameGot(EventRunImport));
+    EXPECT_EQ(NotesStashed, 0);
+    OpenWindow();
+    EXPECT_EQ(Order(1), "1 2");
+    EXPECT_TRUE(W()[SAVETOASCII].Disabled());
+}
+
+TEST_F(KeynoteTest, AnImportedFileIsReadAgainWithItsTitles) {
+    OpenOn("CIR,TITLE,Old,,\r\nCIR,1,a,,\r\n");
+    drv::WriteBytes(bak, "");
+    LineFile other(4096);
+    // The import replaced the file while the window was closed; here the window is told so.
+    CloseWindow();
+    drv::WriteBytes(csv, "CIR,TITLE,New,,\r\nHEX,5,b,,\r\n");
+    OpenWindow();
+    for (int t = 1; t <= 64; ++t)
+        Post(EventNotesImported, 0, t);
+    drv::Settle();
+    EXPECT_EQ(Order(1), "");
+    EXPECT_EQ(Order(2), "5");
+    EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "New");
+}

@@ -1,0 +1,413 @@
+#include "EditorFixture.h"
+
+#include "editor/Library.h"
+#include "editor/MainFrame.h"
+#include "platform/files/LineFile.h"
+#include "platform/text/Text.h"
+#include "platform/ui/Keys.h"
+#include "platform/ui/ListBox.h"
+
+#include <QComboBox>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace editor;
+using namespace platform;
+namespace drv = platform::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const std::string kLibrary = std::string(TEST_DATA_DIR) + "/library";
+const std::string kLongName = "Standard notes for concrete foundations, slabs, and site work 2024";
+const std::string kWarning = "WARNING:| |Importing construction notes will overwrite your|existing "
+                             "construction notes in this project!||Proceed with import? | ";
+const std::string kImported = "Bubble notes were imported!|| Any previous notes have been saved to "
+                              "the constnot.bak file!";
+const std::string kSaved = "The current bubble notes have been saved in the library!";
+const std::string kProjectNotes = "SET,TXTHT,0.25\r\nCIR,7,Project footing,EA,COUNT\r\n";
+
+class LibraryTest : public editor::testing::EditorWindowTest {
+protected:
+    std::string lib = temp / "lib";
+    std::string job = temp / "job";
+
+    void SetUp() override {
+        EditorWindowTest::SetUp();
+        fs::copy(kLibrary, lib, fs::copy_options::recursive);
+        fs::create_directories(job);
+        LibPath = lib;
+        ProjectFolder = job;
+        CsvName = "constnot.csv";
+        BakName = "constnot.bak";
+        CsvPath = job + "/constnot.csv";
+    }
+
+    Window& OpenImport() { return StartWindow(ImportNotes, "Import Key Notes from the Library"); }
+    Window& OpenExport() {
+        return StartWindow([] { SelectCatalog(""); }, "Export the Current Key Note Set");
+    }
+
+    static Names Listed(Window& w) {
+        Names out;
+        ListBox& list = *ListBox::Of(w[import_notes::LIST]);
+        for (int row = 1; row <= list.Count(); ++row)
+            out.push_back(list.CellText(row, 1));
+        return out;
+    }
+    static Names Offered(Window& w) {
+        Names out;
+        auto* combo = qobject_cast<QComboBox*>(w[select_catalog::LOC_CATALOGNAME].Widget());
+        for (int i = 0; combo && i < combo->count(); ++i)
+            out.push_back(combo->itemText(i).toStdString());
+        return out;
+    }
+    // Every file of a folder with its bytes.
+    static std::map<std::string, std::string> Files(const std::string& folder) {
+        std::map<std::string, std::string> out;
+        for (const auto& entry : fs::directory_iterator(folder))
+            out[entry.path().filename().string()] =
+                entry.is_regular_file() ? drv::ReadBytes(entry.path().string()) : "<folder>";
+        return out;
+    }
+    std::string Set(const std::string& file) const { return drv::ReadBytes(lib + "/" + file); }
+
+    // Chooses a set and imports it, answering the warning with Yes.
+    void Import(Window& w, int row) {
+        drv::ClickList(w, import_notes::LIST, row);
+        drv::Click(w, import_notes::IMPORT);
+        drv::Answer(kWarning, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    }
+};
+
+// A thread that counts the events it gets; a keynote window among them reads the keynote file
+// again when the notes were imported.
+struct Listener {
+    int imported = 0;
+    std::string reread;
+};
+
+void Listen(Listener& log, bool keynoteWindow) {
+    for (;;) {
+        Event e = Accept();
+        if (e.code == EventNotesImported) {
+            ++log.imported;
+            if (keynoteWindow)
+                log.reread = drv::ReadBytes(CsvPath);
+        }
+        if (e.code == EVENT_CloseDown)
+            return;
+    }
+}
+
+} // namespace
+
+TEST_F(LibraryTest, BothWindowsListTheSetsByNameWhateverTheCaseOfTheirEnding) {
+    struct Case {
+        const char* what;
+        std::function<void()> library;
+        Names names;
+    };
+    const Case cases[] = {
+        {"the fixture: folders and other endings left out, a long name cut to 63",
+         [] {},
+         {"A.B", "Office", "Retail", kLongName.substr(0, 63)}},
+        {"an empty folder",
+         [this] {
+             fs::remove_all(lib);
+             fs::create_directories(lib);
+         },
+         {}},
+        {"a missing folder", [this] { fs::remove_all(lib); }, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.library();
+        Window& import = OpenImport();
+        EXPECT_EQ(Listed(import), c.names);
+        if (c.names.empty()) {
+            drv::Click(import, import_notes::DELETE);
+            drv::Answer("Catalog not selected!", "", ICON_None, BUTTON_OK, BUTTON_OK);
+            drv::Click(import, import_notes::IMPORT);
+            drv::Answer("Catalog not selected!", "", ICON_None, BUTTON_OK, BUTTON_OK);
+        }
+        drv::Click(import, import_notes::CLOSE);
+        EXPECT_TRUE(returned);
+
+        Window& exporter = OpenExport();
+        EXPECT_EQ(Offered(exporter), c.names);
+        drv::Click(exporter, select_catalog::CANCEL);
+        EXPECT_TRUE(returned);
+    }
+    EXPECT_FALSE(fs::exists(job + "/constnot.csv"));
+}
+
+TEST_F(LibraryTest, DeleteRemovesEveryFileOfTheSetAfterTheQuestion) {
+    Window& w = OpenImport();
+    const auto before = Files(lib);
+    // No keeps the set.
+    drv::ClickList(w, import_notes::LIST, 2);
+    drv::Click(w, import_notes::DELETE);
+    drv::Answer("Are you sure want to emove the selected catalog?", "Confirmation", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_NO);
+    EXPECT_EQ(Files(lib), before);
+
+    struct Case {
+        int row;
+        const char* name;
+        Names gone;
+        Names listed;
+    };
+    const Case cases[] = {
+        {2,
+         "Office with its .ini and .bak",
+         {"Office.csv", "Office.ini", "Office.bak"},
+         {"A.B", "Retail", kLongName.substr(0, 63)}},
+        {2, "Retail with only its .csv", {"Retail.CSV"}, {"A.B", kLongName.substr(0, 63)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        drv::ClickList(w, import_notes::LIST, c.row);
+        drv::Click(w, import_notes::DELETE);
+        drv::Answer("Are you sure want to emove the selected catalog?", "Confirmation",
+                    ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+        for (const std::string& file : c.gone)
+            EXPECT_FALSE(fs::exists(lib + "/" + file)) << file;
+        EXPECT_EQ(Listed(w), c.listed);
+    }
+    EXPECT_TRUE(fs::exists(lib + "/notes.txt"));
+    EXPECT_TRUE(fs::exists(lib + "/Folder.csv/readme.txt"));
+    drv::Click(w, import_notes::CLOSE);
+}
+
+TEST_F(LibraryTest, ImportPutsTheSetInPlaceKeepsTheOldNotesAndForgetsTheStash) {
+    // A project without keynote file: the set becomes it, no backup is made.
+    TitleRead.fill("Yes  ");
+    NotesStashed = 1;
+    NotesQueue.push_back(NoteRecord{1, 0, "1", "Stashed", "EA", "COUNT", "CIR"});
+    Window& w = OpenImport();
+    Import(w, 2);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(drv::ReadBytes(CsvPath), Set("Office.csv"));
+    EXPECT_EQ(drv::ReadBytes(job + "/Notes.ini"), Set("Office.ini"));
+    EXPECT_EQ((std::map<std::string, std::string>{{"constnot.csv", Set("Office.csv")},
+                                                  {"Notes.ini", Set("Office.ini")}}),
+              Files(job));
+    for (const std::string& flag : TitleRead)
+        EXPECT_EQ(Clip(flag), "No");
+    EXPECT_EQ(NotesStashed, 0);
+    EXPECT_TRUE(NotesQueue.empty());
+
+    // The second import replaces the backup the first made. A set without .ini says so and
+    // goes on; the earlier Notes.ini is kept as Notes.bak.
+    Window& again = OpenImport();
+    Import(again, 3);
+    drv::Answer("File Not Found!|" + lib + "/Retail.ini", "Error", ICON_Exclamation, BUTTON_OK,
+                BUTTON_OK);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_TRUE(returned);
+    EXPECT_EQ((std::map<std::string, std::string>{{"constnot.csv", Set("Retail.CSV")},
+                                                  {"constnot.bak", Set("Office.csv")},
+                                                  {"Notes.bak", Set("Office.ini")}}),
+              Files(job));
+
+    // With another keynote name the backup follows it; the message still names constnot.bak.
+    CsvName = "job12.kn.csv";
+    BakName = "job12.bak";
+    CsvPath = job + "/job12.kn.csv";
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    Window& third = OpenImport();
+    Import(third, 1);
+    drv::Answer("File Not Found!|" + lib + "/A.B.ini", "Error", ICON_Exclamation, BUTTON_OK,
+                BUTTON_OK);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(drv::ReadBytes(CsvPath), Set("A.B.csv"));
+    EXPECT_EQ(drv::ReadBytes(job + "/job12.bak"), kProjectNotes);
+}
+
+TEST_F(LibraryTest, AFailedImportChangesNothing) {
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    drv::WriteBytes(job + "/Notes.ini", "[QVR]\r\nTBLWID=9\r\n");
+    TitleRead.fill("Yes  ");
+    NotesStashed = 1;
+    NotesQueue.push_back(NoteRecord{1, 0, "1", "Stashed", "EA", "COUNT", "CIR"});
+    const auto project = Files(job);
+    const auto library = Files(lib);
+
+    Window& w = OpenImport();
+    // Answered No: nothing happens.
+    drv::ClickList(w, import_notes::LIST, 2);
+    drv::Click(w, import_notes::IMPORT);
+    drv::Answer(kWarning, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO);
+    // The set's file cannot be read: its name is longer than a descriptive name holds.
+    Import(w, 4);
+    drv::Answer("File Not Found!|" + lib + "/" + kLongName.substr(0, 63) + ".csv", "Error",
+                ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+    // The keynote file is held by another program: it is not moved aside, nor written over.
+    {
+        LineFile holder(4096);
+        holder.SetName(CsvPath);
+        ASSERT_TRUE(holder.Open(OpenMode::ReadWriteDenyWrite));
+        Import(w, 2);
+        drv::Answer("Access Denied!|" + CsvPath, "Error", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+    }
+    EXPECT_EQ(Files(job), project); // no copy of the set left behind either
+    EXPECT_EQ(Files(lib), library);
+    for (const std::string& flag : TitleRead)
+        EXPECT_EQ(flag, "Yes  ");
+    EXPECT_EQ(NotesStashed, 1);
+    EXPECT_EQ(NotesQueue.size(), 1u);
+    EXPECT_FALSE(returned); // the window stays open
+
+    Listener listener;
+    Start([&](const std::string&) { Listen(listener, false); });
+    drv::Click(w, import_notes::CLOSE);
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(listener.imported, 0); // nothing was imported: nobody is told
+}
+
+TEST_F(LibraryTest, EveryThreadHearsOfTheImportAndTheKeynoteWindowReadsTheNewFile) {
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    Listener keynote, lookup, about;
+    Start([&](const std::string&) { Listen(keynote, true); });
+    Start([&](const std::string&) { Listen(lookup, false); });
+    Start([&](const std::string&) { Listen(about, false); });
+    drv::Settle();
+    Window& w = OpenImport();
+    Import(w, 3);
+    drv::Answer("File Not Found!|" + lib + "/Retail.ini", "Error", ICON_Exclamation, BUTTON_OK,
+                BUTTON_OK);
+    EXPECT_EQ(keynote.imported, 0); // not before the window has closed
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(keynote.imported, 1);
+    EXPECT_EQ(lookup.imported, 1);
+    EXPECT_EQ(about.imported, 1);
+    EXPECT_EQ(keynote.reread, Set("Retail.CSV"));
+}
+
+TEST_F(LibraryTest, ExportSavesTheKeynoteFileAndTheProjectIniUnderTheTrimmedName) {
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    drv::WriteBytes(job + "/qvr.ini", "[QVR]\r\nTBLWID=6\r\n"); // found as QVR.ini
+    Window& w = OpenExport();
+    EXPECT_EQ(w[select_catalog::LOC_CATALOGTXTFILE].Text(), "");
+    drv::Type(w, select_catalog::LOC_CATALOGNAME, "  Site work  ");
+    EXPECT_EQ(w[select_catalog::LOC_CATALOGTXTFILE].Text(), lib + "/Site work.csv");
+    EXPECT_EQ(w[select_catalog::LOC_CATALOGINIFILE].Text(), lib + "/Site work.ini");
+    drv::Click(w, select_catalog::OK);
+    drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(Set("Site work.csv"), kProjectNotes);
+    EXPECT_EQ(Set("Site work.ini"), "[QVR]\r\nTBLWID=6\r\n");
+    EXPECT_FALSE(fs::exists(lib + "/Site work.bak"));
+
+    // An existing name, picked from the list: its .csv becomes its .bak (the older one goes),
+    // its .ini is written over. The keynote file is read while the keynote window holds it.
+    LineFile holder(4096);
+    holder.SetName(CsvPath);
+    ASSERT_TRUE(holder.Open(OpenMode::ReadWriteDenyWrite));
+    const std::string office = Set("Office.csv");
+    Window& again = OpenExport();
+    drv::Choose(again, select_catalog::LOC_CATALOGNAME, 2);
+    EXPECT_EQ(again[select_catalog::LOC_CATALOGTXTFILE].Text(), lib + "/Office.csv");
+    EXPECT_EQ(again[select_catalog::LOC_CATALOGINIFILE].Text(), lib + "/Office.ini");
+    drv::Key(again, select_catalog::LOC_CATALOGNAME, KEY_Enter); // presses OK
+    drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(Set("Office.csv"), kProjectNotes);
+    EXPECT_EQ(Set("Office.bak"), office);
+    EXPECT_EQ(Set("Office.ini"), "[QVR]\r\nTBLWID=6\r\n");
+
+    // A project without QVR.ini is no failure: the set keeps the .ini it had.
+    holder.Close();
+    fs::remove(job + "/qvr.ini");
+    drv::WriteBytes(lib + "/Office.ini", "[QVR]\r\nTBLWID=1\r\n");
+    Window& third = OpenExport();
+    drv::Type(third, select_catalog::LOC_CATALOGNAME, "Office");
+    drv::Click(third, select_catalog::OK);
+    drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(Set("Office.ini"), "[QVR]\r\nTBLWID=1\r\n");
+    EXPECT_EQ(Set("Office.bak"), kProjectNotes);
+    EXPECT_EQ(drv::TempFolder::Entries(lib), 10u); // no copy left behind
+}
+
+TEST_F(LibraryTest, ExportRefusesNamesAndReportsFailuresAndWritesNothingThen) {
+    drv::WriteBytes(job + "/QVR.ini", "[QVR]\r\nTBLWID=6\r\n");
+    const auto library = Files(lib);
+    Window& w = OpenExport();
+    struct Case {
+        const char* name;
+        const char* message;
+    };
+    const char* const kBlank = "Catalog Name is blank!";
+    const char* const kSeparator = "The descriptive name cannot hold a folder separator!";
+    const Case refused[] = {
+        {"", kBlank},        {"    ", kBlank},     {"../Office", kSeparator},
+        {"a/b", kSeparator}, {" .. ", kSeparator}, {".", kSeparator},
+    };
+    for (const Case& c : refused) {
+        SCOPED_TRACE(c.name);
+        drv::Type(w, select_catalog::LOC_CATALOGNAME, c.name);
+        drv::Click(w, select_catalog::OK);
+        drv::Answer(c.message, "Bubble Notes Editor", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+    }
+    EXPECT_EQ(Files(lib), library);
+
+    // The project has no keynote file yet: the copy fails, the set stays as it was.
+    drv::Type(w, select_catalog::LOC_CATALOGNAME, "Office");
+    drv::Click(w, select_catalog::OK);
+    drv::Answer("File Not Found!|" + CsvPath, "Bubble Notes Editor", ICON_Exclamation, BUTTON_OK,
+                BUTTON_OK);
+    // The set's keynote file is held by another program: it is not moved to the .bak.
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    {
+        LineFile holder(4096);
+        holder.SetName(lib + "/Office.csv");
+        ASSERT_TRUE(holder.Open(OpenMode::ReadWriteDenyWrite));
+        drv::Click(w, select_catalog::OK);
+        drv::Answer("Access Denied!|" + lib + "/Office.csv", "Bubble Notes Editor",
+                    ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+    }
+    // The library folder has gone: the copy into it fails.
+    fs::rename(lib, temp / "moved");
+    drv::Click(w, select_catalog::OK);
+    drv::Answer("Path Not Found!|" + lib + "/Office.csv", "Bubble Notes Editor", ICON_Exclamation,
+                BUTTON_OK, BUTTON_OK);
+    fs::rename(temp / "moved", lib);
+    EXPECT_EQ(Files(lib), library);
+    EXPECT_FALSE(returned); // the window stays open for another try
+
+    drv::Click(w, select_catalog::OK);
+    drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(Set("Office.bak"), library.at("Office.csv"));
+}
+
+TEST_F(LibraryTest, NamesThatDifferOnlyByCaseAreSetsOfTheirOwn) {
+    drv::WriteBytes(lib + "/office.csv", "SET,TXTHT,0.9\r\n");
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    Window& w = OpenImport();
+    EXPECT_EQ(Listed(w), (Names{"A.B", "Office", "office", "Retail", kLongName.substr(0, 63)}));
+    Import(w, 3);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(drv::ReadBytes(CsvPath), "SET,TXTHT,0.9\r\n");
+    // Its .ini is the one file of that name, found ignoring case.
+    EXPECT_EQ(drv::ReadBytes(job + "/Notes.ini"), Set("Office.ini"));
+
+    // Saved as RETAIL, the set Retail keeps its notes in its .bak.
+    fs::remove(lib + "/office.csv");
+    const std::string retail = Set("Retail.CSV");
+    Window& e = OpenExport();
+    drv::Type(e, select_catalog::LOC_CATALOGNAME, "RETAIL");
+    drv::Click(e, select_catalog::OK);
+    drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(Set("RETAIL.csv"), "SET,TXTHT,0.9\r\n");
+    EXPECT_EQ(Set("RETAIL.bak"), retail);
+    EXPECT_FALSE(fs::exists(lib + "/Retail.CSV"));
+}
