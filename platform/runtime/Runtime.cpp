@@ -363,6 +363,13 @@ void Wake(int thread) {
     }
 }
 
+void RunPending() {
+    Scheduler& s = S();
+    if (s.ticking || s.running || s.acting >= 0)
+        return;
+    Tick();
+}
+
 void RunUntilIdle() {
     Scheduler& s = S();
     for (;;) {

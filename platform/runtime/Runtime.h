@@ -146,6 +146,12 @@ void WaitUntil(const std::function<bool()>& done);
 // Lets a blocked thread check its condition again. Safe to call from anywhere.
 void Wake(int thread);
 
+// Lets the threads handle the events that wait for them now, until each waits again; does
+// nothing inside a thread, inside the scheduler or while a window's procedure is called for a
+// thread. The platform calls it before it hands a window its next input, so that input is
+// handled in order with what earlier input posted.
+void RunPending();
+
 // Runs the scheduler until no thread can run (every thread waits for an event or is blocked).
 // Only called from the main context; tests use it, the programs leave it to Qt's event loop.
 void RunUntilIdle();

@@ -165,6 +165,29 @@ void MouseMove(Window& window, int x, int y) {
     Settle();
 }
 
+void Drag(Window& window, QPoint from, QPoint to) {
+    QWidget* client = window.ClientWidget();
+    ASSERT_NE(client, nullptr);
+    Activate(client);
+    QWindow* handle = HandleOf(client);
+    // Handed to Qt one after the other as the window system does, with no turn of the event
+    // loop between them (QTest's own functions run one after each event).
+    auto send = [&](QPoint at, Qt::MouseButtons buttons, Qt::MouseButton button,
+                    QEvent::Type type) {
+        const QPoint local = InTop(window, at.x(), at.y());
+        QTest::lastMouseTimestamp += 20;
+        qt_handleMouseEvent(handle, local, handle->mapToGlobal(local), buttons, button, type,
+                            Qt::NoModifier, QTest::lastMouseTimestamp);
+    };
+    send(from, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+    constexpr int kSteps = 4;
+    for (int step = 1; step <= kSteps; ++step)
+        send(from + (to - from) * step / kSteps, Qt::LeftButton, Qt::NoButton, QEvent::MouseMove);
+    send(to, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+    QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval;
+    Settle();
+}
+
 void Wheel(Window& window, int x, int y, int delta) {
     QWidget* client = window.ClientWidget();
     ASSERT_NE(client, nullptr);

@@ -46,6 +46,10 @@ void MouseDown(Window& window, int x, int y, bool right = false);
 void MouseUp(Window& window, int x, int y, bool right = false);
 void MouseMove(Window& window, int x, int y);
 void Wheel(Window& window, int x, int y, int delta);
+// A quick drag with the left button from one point of a window's client area to another: the
+// press, the moves on the way and the release reach Qt at once, as from a fast hand, before
+// anything has had a chance to run.
+void Drag(Window& window, QPoint from, QPoint to);
 // The window that holds the mouse capture of the window's thread (null when none).
 win32::HWND Capture(Window& window);
 // A pixel of the window's drawing surface as 0x00BBGGRR (CLR_INVALID when nothing has drawn).

@@ -70,6 +70,56 @@ public:
     }
 };
 
+// The control that has the focus once it has settled raises EVENT:Selected; moving between the
+// parts of one control (a combo and its entry) does not, nor does a focus that only passes
+// through a control (one that the program hides and shows again).
+bool g_focusDue = false;
+
+void SettleFocus() {
+    static QPointer<QWidget> selected;
+    g_focusDue = false;
+    QWidget* focus = QApplication::focusWidget();
+    Control* control = focus ? ControlOf(focus) : nullptr;
+    QWidget* widget = control ? control->Widget() : nullptr;
+    if (widget == selected)
+        return;
+    selected = widget;
+    if (control && control->Number() != 0 && control->Owner().IsOpen())
+        control->Owner().PostInputEvent(EVENT_Selected, control->Number());
+}
+
+// Input is handled in the order it came, together with what it raised: before a window of the
+// program gets its next mouse or key input, the focus that earlier input moved is settled and
+// the threads handle the events that earlier input posted (a press's alert before the moves
+// that follow it). The input reaches a top-level window before any of its widgets, and a key's
+// shortcut check comes before the key.
+class InputOrder : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            if (!watched->isWindowType())
+                return false;
+            break;
+        case QEvent::ShortcutOverride:
+            break;
+        default:
+            return false;
+        }
+        QPointer<QObject> alive(watched);
+        if (g_focusDue)
+            SettleFocus();
+        RunPending();
+        return !alive; // what the events did may have closed the window
+    }
+};
+
 } // namespace
 
 void MarkControl(QWidget* widget, Control* control) {
@@ -138,28 +188,16 @@ void Install() {
         return;
     filter = new KeyFilter;
     qApp->installEventFilter(filter);
-    // A control that receives the focus raises EVENT:Selected; moving between the parts of one
-    // control (a combo and its entry) does not, nor does a focus that only passes through a
-    // control (one that the program hides and shows again): the focus is looked at once it has
-    // settled.
     QObject::connect(qApp, &QApplication::focusChanged, filter, [](QWidget*, QWidget*) {
-        static bool due = false;
-        static QPointer<QWidget> selected;
-        if (due)
+        if (g_focusDue)
             return;
-        due = true;
+        g_focusDue = true;
         QTimer::singleShot(0, qApp, [] {
-            due = false;
-            QWidget* focus = QApplication::focusWidget();
-            Control* control = focus ? ControlOf(focus) : nullptr;
-            QWidget* widget = control ? control->Widget() : nullptr;
-            if (widget == selected)
-                return;
-            selected = widget;
-            if (control && control->Number() != 0 && control->Owner().IsOpen())
-                control->Owner().PostInputEvent(EVENT_Selected, control->Number());
+            if (g_focusDue)
+                SettleFocus();
         });
     });
+    qApp->installEventFilter(new InputOrder);
 }
 
 } // namespace platform::input

@@ -164,7 +164,7 @@ TEST_F(KeynoteTest, TheRowButtonsWorkOnTheSelectedTabsGrid) {
     drv::Click(W(), MOVEUP); // the first row stays
     EXPECT_EQ(Order(1), "1 2 3");
 
-    Press(INSERT);
+    drv::Click(W(), INSERT);
     EXPECT_EQ(g.EIPON, 1);
     drv::Type(W(), g.EDITCTRL, "9", false);
     drv::Key(W(), 0, KEY_CtrlEnter);
@@ -179,7 +179,7 @@ TEST_F(KeynoteTest, TheRowButtonsWorkOnTheSelectedTabsGrid) {
     ClickCell(2, 1, 2);
     drv::Click(W(), MOVEDOWN);
     EXPECT_EQ(Order(2), "1");
-    Press(INSERT);
+    drv::Click(W(), INSERT);
     drv::Key(W(), 0, KEY_Esc);
     EXPECT_EQ(Order(2), "1 "); // the inserted row stays, with an empty number
 }
