@@ -75,15 +75,53 @@ TEST_F(LayersWindowTest, ListsTheRowsAndEditsAColourThroughTheCombo) {
             drv::Key(w, LIST, KEY_Enter);
             ASSERT_EQ(OpenEditor(w), editor);
             drv::Type(w, editor, "9", false);
-            if (onList)
+            if (onList) {
+                drv::ClickList(w, LIST, 2, 1); // the row's key name: the row stays
                 drv::Key(w, LIST, KEY_Enter);
-            else
+            } else {
                 drv::Key(w, editor, KEY_Esc);
+            }
             EXPECT_EQ(OpenEditor(w), 0) << column << onList;
             EXPECT_EQ(Shown(w), before) << column << onList;
         }
     }
     EXPECT_EQ(ReadBytes(table), kTable); // nothing is written before a save
+}
+
+TEST_F(LayersWindowTest, ShiftTabGoesBackOneCellStoringTheEdit) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 2, 4);
+    drv::Key(w, LIST, KEY_Right);
+    drv::Key(w, LIST, KEY_Enter);
+    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    drv::Type(w, EDITENTRY, "Second", false);
+    drv::Key(w, EDITENTRY, KEY_ShiftTab);
+    ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
+    EXPECT_TRUE(w[EDITLINETYPE].HasFocus());
+    EXPECT_EQ(Shown(w)[1], "LAY2|TEXT-B|2|DASHED|Second");
+    drv::Type(w, EDITLINETYPE, "DOT", false);
+    drv::Key(w, EDITLINETYPE, KEY_ShiftTab);
+    ASSERT_EQ(OpenEditor(w), EDITCOLOR);
+    drv::Type(w, EDITCOLOR, "4", false);
+    drv::Key(w, EDITCOLOR, KEY_ShiftTab);
+    // Back to the previous row's description; Enter there keeps what was typed.
+    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    EXPECT_EQ(List(w).Selected(), 1);
+    EXPECT_EQ(w[EDITENTRY].Text(), "Notes");
+    EXPECT_EQ(Shown(w)[1], "LAY2|TEXT-B|4|DOT|Second");
+    drv::Type(w, EDITENTRY, "First", false);
+    drv::Key(w, EDITENTRY, KEY_Enter);
+    EXPECT_EQ(OpenEditor(w), 0);
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|1|CONTINUOUS|First");
+
+    // Before the first row's colour the edit is stored and stays closed.
+    drv::ClickList(w, LIST, 1, 3);
+    drv::Key(w, LIST, KEY_Enter);
+    drv::Type(w, EDITCOLOR, "6", false);
+    drv::Key(w, EDITCOLOR, KEY_ShiftTab);
+    EXPECT_EQ(OpenEditor(w), 0);
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|6|CONTINUOUS|First");
+    EXPECT_TRUE(w[LIST].HasFocus());
 }
 
 TEST_F(LayersWindowTest, TabWalksColourLineTypeAndDescriptionStoringEachValue) {
@@ -198,8 +236,7 @@ TEST_F(LayersWindowTest, ChangeOpensTheEditorOrGivesItTheFocusAgain) {
     ASSERT_EQ(OpenEditor(w), EDITCOLOR);
     EXPECT_EQ(List(w).CurrentColumn(), 3);
     EXPECT_TRUE(w[EDITCOLOR].HasFocus());
-    drv::Key(w, EDITCOLOR, KEY_ShiftTab); // the focus goes on, the editor stays open
-    EXPECT_FALSE(w[EDITCOLOR].HasFocus());
+    // The click takes the focus to the button; the open editor gets it back.
     drv::Click(w, CHANGE);
     EXPECT_EQ(OpenEditor(w), EDITCOLOR);
     EXPECT_TRUE(w[EDITCOLOR].HasFocus());
@@ -346,6 +383,7 @@ TEST_F(LayersWindowTest, AMissingTableIsCreatedByTheFirstSaveWithoutAQuestion) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(List(*w).Count(), 0);
     drv::Click(*w, CHANGE); // nothing to edit
+    drv::Focus(*w, LIST);
     drv::Key(*w, LIST, KEY_Enter);
     EXPECT_EQ(OpenEditor(*w), 0);
     drv::Click(*w, SAVEBUTTON);
