@@ -50,10 +50,7 @@ struct DialogGuard {
 };
 
 QWidget* OwnerOf(int thread) {
-    if (thread == 0)
-        return nullptr;
-    Window* top = Window::Top(thread);
-    return top && top->Widget() ? top->Widget()->window() : nullptr;
+    return Window::ShownOver(thread);
 }
 
 // Shows the dialog modal to its owner and, on a thread, waits until it is finished.
@@ -178,8 +175,6 @@ bool PrinterSetup() {
     open->info =
         DialogInfo{DIALOG_Printer, "Print Setup", std::string(), std::string(), false, thread};
     QWidget* owner = OwnerOf(thread);
-    if (thread == 0 && Frame::Current() && Frame::Current()->Win().Widget())
-        owner = Frame::Current()->Win().Widget()->window();
     auto* dialog = new QPrintDialog(&ProgramPrinter(), owner);
     dialog->setWindowTitle("Print Setup");
     if (thread == 0) {

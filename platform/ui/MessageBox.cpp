@@ -106,9 +106,8 @@ int Message(const std::string& text, const std::string& caption, int icon, int b
     open->info = MessageInfo{
         text, caption, icon, buttons, defaultButton, (mode & MSGMODE_SYSMODAL) != 0, thread};
 
-    QWidget* parent = nullptr;
-    if (Window* top = Window::Top(thread); top && top->Widget())
-        parent = top->Widget()->window();
+    // Centred over the window it belongs to: the thread's, else the frame.
+    QWidget* parent = Window::ShownOver(thread);
     std::string shown = text;
     std::replace(shown.begin(), shown.end(), '|', '\n');
     auto* box = new QMessageBox(parent);
