@@ -116,16 +116,31 @@ void TypeQt(Window& window, int control, const QString& text, bool leave) {
 }
 
 void Key(Window& window, int control, int keyCode) {
-    QWidget* w = control ? window[control].Widget() : QApplication::focusWidget();
-    if (!w)
+    if (control) {
+        EXPECT_TRUE(window[control].HasFocus()) << "control " << control << " has no focus";
+    }
+    QWidget* w = QApplication::focusWidget();
+    if (!w) {
         w = window.ClientWidget();
-    ASSERT_NE(w, nullptr);
-    Activate(w);
-    if (control)
-        w->setFocus(Qt::OtherFocusReason);
-    QCoreApplication::processEvents();
+        ASSERT_NE(w, nullptr);
+        Activate(w);
+        QCoreApplication::processEvents();
+    }
     QTest::keyClick(HandleOf(w), QtKeyOf(keyCode), QtModifiersOf(keyCode));
     Settle();
+}
+
+void Focus(Window& window, int control) {
+    QWidget* w = window[control].Widget();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->isVisible()) << "control " << control << " is not shown";
+    Activate(w);
+    const std::size_t most = window.Controls().size() + 2;
+    for (std::size_t tabs = 0; !window[control].HasFocus() && tabs < most; ++tabs) {
+        QTest::keyClick(HandleOf(w), Qt::Key_Tab);
+        Settle();
+    }
+    ASSERT_TRUE(window[control].HasFocus()) << "Tab never reaches control " << control;
 }
 
 namespace {

@@ -36,9 +36,13 @@ void Click(Window& window, int control);
 void Type(Window& window, int control, const std::string& text, bool leave = true);
 // The same with text as Qt holds it, for characters the program's code page may not hold.
 void TypeQt(Window& window, int control, const QString& text, bool leave = true);
-// Sends a key (a key code of Keys.h, with its Shift, Ctrl and Alt parts) to a control, or to the
-// window's focused control when control is 0.
+// Sends a key (a key code of Keys.h, with its Shift, Ctrl and Alt parts) as the system does, to
+// whatever has the focus; a control other than 0 names the one that is to have it (the test fails
+// when it has not). Without a focus the key goes to the active window itself.
 void Key(Window& window, int control, int keyCode);
+// Moves the focus to a control as a user does from the keyboard: Tab until it gets there (the
+// test fails when it never does).
+void Focus(Window& window, int control);
 // Mouse input at a point of a window's client area (pixels), through Qt's input path: a press
 // or release of the left (or right) button, a move (with the buttons still held), and a wheel
 // turn (120 a notch, above 0 away from the user).

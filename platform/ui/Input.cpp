@@ -32,10 +32,12 @@ public:
         // Without a focused control the key goes to the window itself (a frame, say).
         if (!widget || (focus ? widget != focus : !widget->isWindow()))
             return false;
+        // A key on a part of a window outside its client area (a frame's menu bar, which keeps
+        // the keyboard after its menu closed) or on the window itself is the window's.
         Window* window = WindowOf(widget);
-        if (!window && !focus)
+        if (!window)
             for (Window* w : Window::All())
-                if (w->Widget() == widget)
+                if (QWidget* top = w->Widget(); top && (top == widget || top->isAncestorOf(widget)))
                     window = w;
         if (!window || !window->IsOpen())
             return false;

@@ -138,6 +138,7 @@ TEST_F(KeynoteTest, TheConfigTabHidesTheRowButtonsAndLetsNoGridDraw) {
     for (int shape = 1; shape <= 9; ++shape)
         EXPECT_EQ(Grid(shape).REDRAW, 0);
     // The accelerators of the hidden row buttons do nothing here.
+    drv::Focus(W(), LOC_TXTHT);
     drv::Key(W(), LOC_TXTHT, KEY_Alt + KeyOf('d'));
     drv::Key(W(), LOC_TXTHT, KEY_Alt + KeyOf('i'));
     EXPECT_EQ(Order(1), "1 2");

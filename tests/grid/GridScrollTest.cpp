@@ -72,7 +72,7 @@ TEST_F(GridScrollTest, ArrowKeysMoveTheSelectionAndStopAtTheEdges) {
 TEST_F(GridScrollTest, SelectingACutRowScrollsItWhollyIntoView) {
     Fill(30);
     EXPECT_EQ(g.LASTPOINTER, 15);
-    Select(14, 2);
+    ClickAt(MidX(2), MidY(14));
     drv::Key(w, HOST, KEY_Down);
     EXPECT_EQ(g.CURROW, 15);
     EXPECT_EQ(g.FIRSTPOINTER, 2);

@@ -283,6 +283,16 @@ TEST_F(FrameTest, AlertKeysOfTheFrameWindow) {
     drv::Settle();
     drv::Key(alerted.window, 0, KEY_CtrlT);
     EXPECT_EQ(alerted.alerts, std::vector<int>{KEY_CtrlT});
+
+    // Once the menu bar had the keyboard (Alt+S opens a menu, Esc closes it and leaves the bar
+    // with the keyboard) the frame's keys still reach it.
+    drv::Key(alerted.window, 0, KEY_Alt + KeyOf('S'));
+    drv::Key(alerted.window, 0, KEY_Esc);
+    drv::Key(alerted.window, 0, KEY_CtrlT);
+    EXPECT_EQ(alerted.alerts, (std::vector<int>{KEY_CtrlT, KEY_CtrlT}));
+    drv::Key(alerted.window, 0, KEY_Esc);
+    drv::Key(alerted.window, 0, KEY_CtrlT);
+    EXPECT_EQ(alerted.alerts, (std::vector<int>{KEY_CtrlT, KEY_CtrlT, KEY_CtrlT}));
     EndAllThreads();
     drv::Settle();
 }
