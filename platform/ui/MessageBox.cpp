@@ -145,8 +145,9 @@ int Message(const std::string& text, const std::string& caption, int icon, int b
     if (int esc = EscapeButton(buttons))
         box->setEscapeButton(QtButton(esc));
     if (open->info.systemModal) {
-        box->setWindowFlag(Qt::WindowStaysOnTopHint);
+        // The modality first: setting it makes the box take its dialog flags anew.
         box->setWindowModality(Qt::ApplicationModal);
+        box->setWindowFlag(Qt::WindowStaysOnTopHint);
     } else {
         box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     }
@@ -162,7 +163,11 @@ int Message(const std::string& text, const std::string& caption, int icon, int b
     });
     Boxes().push_back(open);
     BoxGuard guard{open};
-    box->open();
+    // open() would make a system-modal box modal to its owner alone.
+    if (open->info.systemModal)
+        box->show();
+    else
+        box->open();
     WaitUntil([&] { return open->result != 0; });
     return open->result;
 }

@@ -13,6 +13,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -314,6 +315,48 @@ TEST_F(FrameTest, CloseDownOfTheFrameClosesTheWindowsInsideItAndOfOtherThreads) 
     EXPECT_TRUE(Window::All().empty());
     ASSERT_EQ(ended.size(), 3u);
     EXPECT_EQ(ended.back(), "frame");
+    EndAllThreads();
+}
+
+TEST_F(FrameTest, WindowsOfTheirOwnAndMessageBoxesAreShownOverTheirOwner) {
+    StartBoth();
+    QWindow* frame = main.window.Widget()->window()->windowHandle();
+    Child about(0); // a window of its own, on its own thread
+    Start([&](const std::string&) { about.Run(); });
+    drv::Settle();
+    QWidget* own = about.window.Widget()->window();
+    EXPECT_NE(own, main.window.Widget()->window());
+    ASSERT_NE(own->windowHandle(), nullptr);
+    EXPECT_EQ(own->windowHandle()->transientParent(), frame);
+
+    // A message box of a thread without a window is centred over the frame, one of the window's
+    // thread over that window; a system-modal one stays above every other window.
+    struct Case {
+        int thread;
+        int mode;
+        QWidget* over;
+    };
+    const int lone = Start([](const std::string&) { WaitUntil([] { return false; }); });
+    drv::Settle();
+    for (const Case& c :
+         {Case{lone, 0, main.window.Widget()->window()}, Case{about.window.Thread(), 0, own},
+          Case{lone, MSGMODE_SYSMODAL, main.window.Widget()->window()}}) {
+        Start([&c](const std::string&) {
+            ActAsThread as(c.thread);
+            Message("Over", "Box", ICON_Asterisk, BUTTON_OK, BUTTON_OK, c.mode);
+        });
+        drv::Settle();
+        QWidget* box = MessageButton(BUTTON_OK);
+        ASSERT_NE(box, nullptr);
+        box = box->window();
+        EXPECT_EQ(box->parentWidget(), c.over);
+        EXPECT_LE(
+            (box->frameGeometry().center() - c.over->frameGeometry().center()).manhattanLength(),
+            4);
+        EXPECT_EQ(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), c.mode != 0);
+        EXPECT_EQ(box->windowModality(), c.mode ? Qt::ApplicationModal : Qt::WindowModal);
+        drv::Answer("Over", "Box", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    }
     EndAllThreads();
 }
 
