@@ -244,6 +244,25 @@ TEST_F(FrameTest, CutCopyAndPasteActOnTheFocusedControl) {
     EXPECT_TRUE(main.accepted.empty()); // standard items are the frame's own
 }
 
+TEST_F(FrameTest, CutAndCopyChosenFromTheKeyboardActOnTheControlThatHadTheFocus) {
+    StartBoth();
+    drv::Type(child.window, NAME, "hello", false);
+    auto* edit = qobject_cast<QLineEdit*>(child.window[NAME].Widget());
+    QApplication::clipboard()->clear();
+    drv::Key(child.window, NAME, KEY_Ctrl + KeyOf('a'));
+    drv::Key(child.window, NAME, KEY_Alt + KeyOf('e')); // the Edit menu opens
+    drv::Key(child.window, 0, KeyOf('c'));              // its Copy item
+    EXPECT_EQ(QApplication::clipboard()->text(), "hello");
+    EXPECT_TRUE(child.window[NAME].HasFocus());
+    drv::Key(child.window, NAME, KEY_Ctrl + KeyOf('a'));
+    drv::Key(child.window, NAME, KEY_Alt + KeyOf('e'));
+    drv::Key(child.window, 0, KeyOf('t')); // Cut
+    EXPECT_EQ(edit->text(), "");
+    drv::Key(child.window, NAME, KEY_Alt + KeyOf('e'));
+    drv::Key(child.window, 0, KeyOf('p')); // Paste
+    EXPECT_EQ(edit->text(), "hello");
+}
+
 TEST_F(FrameTest, ExitClosesTheFrameAndEveryWindowInsideIt) {
     StartBoth();
     int x = child.window.X();
