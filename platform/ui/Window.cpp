@@ -132,6 +132,9 @@ void Window::Open() {
         if (QWidget* placed = ThePlacer()(*this, inner))
             top = placed;
     p_->top = top;
+    // The icon shows on the window the desktop sees (a frame's main window around its client).
+    if (!def_.icon.empty() && top != client && top->isWindow())
+        top->setWindowIcon(client->windowIcon());
     if (def_.x >= 0 && def_.y >= 0 && top == inner)
         inner->move(ToPixelsX(def_.x), ToPixelsY(def_.y));
     OpenWindows().push_back(this);

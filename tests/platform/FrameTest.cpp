@@ -2,6 +2,7 @@
 #include "platform/runtime/Runtime.h"
 #include "platform/testing/Driver.h"
 #include "platform/ui/Help.h"
+#include "platform/ui/Icons.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/WindowManager.h"
 
@@ -69,6 +70,7 @@ std::vector<MenuDef> DemoMenu() {
 WindowDef FrameDef() {
     WindowDef def;
     def.caption = "Demo Frame";
+    def.icon = "NOTE.ICO";
     def.width = 300;
     def.height = 200;
     def.attributes = WIN_Resizable;
@@ -169,6 +171,10 @@ TEST_F(FrameTest, MenuItemsAreNumberedInDefinitionOrderWithoutSeparators) {
     EXPECT_FALSE(main.frame.HasItem(-1)); // the bar itself is no item to choose
     EXPECT_EQ(main.frame.ItemHint(EXIT), "Exit this application");
     auto* host = qobject_cast<QMainWindow*>(main.window.Widget());
+    // The frame shows the note sheet as its icon.
+    ASSERT_FALSE(host->windowIcon().isNull());
+    EXPECT_EQ(host->windowIcon().pixmap(32, 32).toImage(),
+              PlatformIcon("NOTE.ICO").pixmap(32, 32).toImage());
     main.frame.Action(EXIT)->showStatusText(host); // as when the item is highlighted
     EXPECT_EQ(host->statusBar()->currentMessage(), "Exit this application");
 
