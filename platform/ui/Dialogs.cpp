@@ -6,12 +6,14 @@
 #include "platform/ui/Qt.h"
 #include "platform/ui/Window.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 #include <algorithm>
 #include <memory>
@@ -177,6 +179,10 @@ bool PrinterSetup() {
     QWidget* owner = OwnerOf(thread);
     auto* dialog = new QPrintDialog(&ProgramPrinter(), owner);
     dialog->setWindowTitle("Print Setup");
+    // Setting up prints nothing: the button that takes the settings says so.
+    if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText("OK");
     if (thread == 0) {
         // Outside every thread nobody waits: the dialog cleans up after itself.
         Run(open, dialog, owner);
