@@ -5,6 +5,10 @@
 #include "platform/text/Text.h"
 #include "platform/ui/Keys.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QWidget>
 
 #include <filesystem>
@@ -35,6 +39,17 @@ protected:
         return out;
     }
     std::string Flag() const { return ReadIni("QVR", "ImportLayerSettings", "", flagIni); }
+    // Whether a combo editor lies over a cell with its text field as wide as the cell at least
+    // (the drop arrow beside it).
+    static void ExpectOverCell(Window& w, int editor, int row, int column) {
+        const QRect cell = List(w).CellRect(row, column);
+        const QRect at = w[editor].Widget()->geometry();
+        EXPECT_EQ(at.topLeft(), cell.topLeft());
+        EXPECT_EQ(at.height(), cell.height());
+        auto* combo = qobject_cast<QComboBox*>(w[editor].Widget());
+        ASSERT_TRUE(combo && combo->lineEdit());
+        EXPECT_GE(combo->lineEdit()->width(), cell.width() - 8);
+    }
 };
 
 } // namespace
@@ -56,7 +71,7 @@ TEST_F(LayersWindowTest, ListsTheRowsAndEditsAColourThroughTheCombo) {
     EXPECT_EQ(w[EDITCOLOR].Selected(), 2);
     EXPECT_EQ(w[EDITCOLOR].Text(), "2");
     EXPECT_TRUE(w[EDITCOLOR].HasFocus());
-    EXPECT_EQ(w[EDITCOLOR].Widget()->geometry(), List(w).CellRect(2, 3));
+    ExpectOverCell(w, EDITCOLOR, 2, 3);
 
     drv::Choose(w, EDITCOLOR, 3);
     EXPECT_EQ(OpenEditor(w), EDITCOLOR); // choosing alone stores nothing yet
@@ -76,7 +91,7 @@ TEST_F(LayersWindowTest, ListsTheRowsAndEditsAColourThroughTheCombo) {
             ASSERT_EQ(OpenEditor(w), editor);
             drv::Type(w, editor, "9", false);
             if (onList) {
-                drv::ClickList(w, LIST, 2, 1); // the row's key name: the row stays
+                drv::ClickList(w, LIST, 4, column); // below the rows: the row stays
                 drv::Key(w, LIST, KEY_Enter);
             } else {
                 drv::Key(w, editor, KEY_Esc);
@@ -86,6 +101,58 @@ TEST_F(LayersWindowTest, ListsTheRowsAndEditsAColourThroughTheCombo) {
         }
     }
     EXPECT_EQ(ReadBytes(table), kTable); // nothing is written before a save
+}
+
+TEST_F(LayersWindowTest, AClickBelowTheRowsKeepsTheSelectedRowShown) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 2, 2);
+    drv::ClickList(w, LIST, 4, 2); // the empty area below the last row
+    EXPECT_EQ(List(w).Selected(), 2);
+    auto* view = static_cast<QAbstractItemView*>(List(w).View());
+    EXPECT_TRUE(view->selectionModel()->isRowSelected(1, QModelIndex()));
+    EXPECT_TRUE(w[LIST].HasFocus());
+    drv::Key(w, LIST, KEY_Enter); // edits the row that shows as selected
+    ASSERT_EQ(OpenEditor(w), EDITCOLOR);
+    EXPECT_EQ(w[EDITCOLOR].Text(), "2");
+}
+
+TEST_F(LayersWindowTest, AValueThatFitsItsColumnShowsWholeInItsEditor) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 1, 4);
+    drv::Key(w, LIST, KEY_Enter);
+    ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
+    auto* combo = qobject_cast<QComboBox*>(w[EDITLINETYPE].Widget());
+    ASSERT_TRUE(combo && combo->lineEdit());
+    QLineEdit* edit = combo->lineEdit();
+    EXPECT_EQ(edit->text(), "CONTINUOUS");
+    // The text needs its width and the entry's two margins of 2 pixels.
+    EXPECT_GE(edit->contentsRect().width() - 4,
+              edit->fontMetrics().horizontalAdvance("CONTINUOUS"));
+    ExpectOverCell(w, EDITLINETYPE, 1, 4);
+}
+
+TEST_F(LayersWindowTest, TheEditedCellScrollsIntoViewAndTheTypingStaysInIt) {
+    Window& w = Open();
+    auto* view = static_cast<QAbstractItemView*>(List(w).View());
+    QWidget* viewport = view->viewport();
+    const QRect shown(viewport->mapTo(w.ClientWidget(), QPoint(0, 0)), viewport->size());
+    ASSERT_FALSE(shown.contains(List(w).CellRect(1, 5))); // the description runs off the list
+    drv::ClickList(w, LIST, 1, 4);
+    drv::Key(w, LIST, KEY_Right);
+    drv::Key(w, LIST, KEY_Enter);
+    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    const QRect editor = w[EDITENTRY].Widget()->geometry();
+    EXPECT_TRUE(shown.contains(editor)) << "editor " << editor.x() << "," << editor.width();
+    EXPECT_EQ(editor.topLeft(), List(w).CellRect(1, 5).topLeft());
+    drv::Type(w, EDITENTRY, std::string(150, 'x'), false); // the entry keeps 100
+    // The caret at the end of what was typed is in sight.
+    auto* edit = qobject_cast<QLineEdit*>(w[EDITENTRY].Widget());
+    ASSERT_NE(edit, nullptr);
+    const QRect inEdit = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    const QRect caret(edit->mapTo(w.ClientWidget(), inEdit.topLeft()), inEdit.size());
+    EXPECT_TRUE(shown.contains(caret.center()));
+    drv::Key(w, EDITENTRY, KEY_Enter);
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|1|CONTINUOUS|" + std::string(100, 'x'));
 }
 
 TEST_F(LayersWindowTest, ShiftTabGoesBackOneCellStoringTheEdit) {
@@ -168,7 +235,7 @@ TEST_F(LayersWindowTest, ANewSelectionStoresTheOpenEditIntoItsRowAndOpensOnTheNe
     EXPECT_EQ(List(w).CellText(1, 4), "ZIGZAG");
     ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
     EXPECT_EQ(w[EDITLINETYPE].Text(), "DASHED");
-    EXPECT_EQ(w[EDITLINETYPE].Widget()->geometry(), List(w).CellRect(2, 4));
+    ExpectOverCell(w, EDITLINETYPE, 2, 4);
 
     // The clicked column becomes the list's current column, where the editor opens.
     drv::Type(w, EDITLINETYPE, "CENTER", false);
