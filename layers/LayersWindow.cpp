@@ -41,6 +41,10 @@ WindowDef LayersDefinition() {
     };
     ControlDef entry{ControlKind::Entry,           EDITENTRY, "", 5, 133, 60, 10, 0, ATTR_Hidden,
                      static_cast<int>(kEntryWidth)};
+    // The table's line driver reads no control character back as it was written (a tab turns
+    // into blanks, Ctrl-Z ends the file, CR LF the row): a description takes none, pasted either.
+    for (char c = 1; c < ' '; ++c)
+        entry.refused += c;
     ControlDef color{ControlKind::DropCombo, EDITCOLOR, "", 5, 145, 60, 10, 0, ATTR_Hidden, 20};
     color.refused = kUnquotable;
     ControlDef lineType{

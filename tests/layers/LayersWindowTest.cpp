@@ -6,6 +6,8 @@
 #include "platform/ui/Keys.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -153,6 +155,23 @@ TEST_F(LayersWindowTest, TheEditedCellScrollsIntoViewAndTheTypingStaysInIt) {
     EXPECT_TRUE(shown.contains(caret.center()));
     drv::Key(w, EDITENTRY, KEY_Enter);
     EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|1|CONTINUOUS|" + std::string(100, 'x'));
+}
+
+TEST_F(LayersWindowTest, APastedTabOrCtrlZIsRefusedByTheDescription) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 1, 4);
+    drv::Key(w, LIST, KEY_Right);
+    drv::Key(w, LIST, KEY_Enter);
+    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    for (const char* pasted : {"a\tb", "end\x1A", "two\r\nlines"}) {
+        QApplication::clipboard()->setText(QString::fromLatin1(pasted)); // copied elsewhere
+        drv::Key(w, EDITENTRY, KEY_Ctrl + KeyOf('v'));
+        EXPECT_EQ(w[EDITENTRY].Text(), "Notes") << pasted;
+    }
+    QApplication::clipboard()->setText("d");
+    drv::Key(w, EDITENTRY, KEY_Ctrl + KeyOf('v'));
+    drv::Key(w, EDITENTRY, KEY_Enter);
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|1|CONTINUOUS|Notesd");
 }
 
 TEST_F(LayersWindowTest, ShiftTabGoesBackOneCellStoringTheEdit) {
