@@ -164,6 +164,12 @@ public:
     QWidget* Build(QWidget* client) override {
         edit_ = new QPlainTextEdit(client);
         edit_->setReadOnly(Def().attributes & ATTR_ReadOnly);
+        if (Def().attributes & ATTR_Unboxed) {
+            // The text alone, as a label shows it, using the whole of the control.
+            edit_->setFrameShape(QFrame::NoFrame);
+            edit_->document()->setDocumentMargin(0);
+            edit_->viewport()->setAutoFillBackground(false);
+        }
         edit_->setTabChangesFocus(true);
         QObject::connect(edit_, &QPlainTextEdit::textChanged, edit_, [this] {
             if (!Updating())

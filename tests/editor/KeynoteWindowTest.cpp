@@ -4,6 +4,9 @@
 #include "platform/testing/WriteLimit.h"
 #include "platform/ui/Keys.h"
 
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
 #include <chrono>
 #include <thread>
 
@@ -137,6 +140,12 @@ TEST_F(KeynoteTest, TheConfigTabHidesTheRowButtonsAndLetsNoGridDraw) {
     EXPECT_FALSE(W()[EXPORT].Visible());
     for (int shape = 1; shape <= 9; ++shape)
         EXPECT_EQ(Grid(shape).REDRAW, 0);
+    // The information text shows its four lines whole, without a box.
+    auto* info = qobject_cast<QPlainTextEdit*>(W()[INFOTEXT].Widget());
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(info->blockCount(), 4);
+    EXPECT_EQ(info->verticalScrollBar()->maximum(), 0);
     // The accelerators of the hidden row buttons do nothing here.
     drv::Focus(W(), LOC_TXTHT);
     drv::Key(W(), LOC_TXTHT, KEY_Alt + KeyOf('d'));
