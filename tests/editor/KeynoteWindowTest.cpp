@@ -129,6 +129,24 @@ TEST_F(KeynoteTest, TabsFollowTheTabListAndTheRememberedTab) {
                                        ",,\r\nCIR,1,round,,\r\nBOX,1,square,,\r\n");
 }
 
+TEST_F(KeynoteTest, HidingTheFirstTabAtSetUpChoosesNoOtherTab) {
+    // Circle stands at position 1 and is hidden; no tab is remembered.
+    WriteIni("QVREditCONFIG", "CircleName", "Circle", ini);
+    WriteIni("QVREditCONFIG", "CircleOrder", "1", ini);
+    WriteIni("QVREditCONFIG", "CircleOff", "1", ini);
+    WriteIni("QVREditLASTRUN", "TabSelected", "0", ini);
+    OpenOn("CIR,1,round,,\r\nHEX,1,six,,\r\n");
+    ASSERT_TRUE(W()[TAB1].Hidden());
+    EXPECT_EQ(W()[CURRENTTAB].Selected(), 0);
+    for (int shape = 1; shape <= 9; ++shape)
+        EXPECT_EQ(Grid(shape).REDRAW, 0) << shape;
+    // The tab the user picks, even the one Qt shows, is chosen and its grid draws.
+    drv::Choose(W(), CURRENTTAB, 2);
+    EXPECT_EQ(W()[CURRENTTAB].Selected(), 2);
+    for (int shape = 1; shape <= 9; ++shape)
+        EXPECT_EQ(Grid(shape).REDRAW, Grid(shape).OLECTRL == OLE2 ? 1 : 0) << shape;
+}
+
 TEST_F(KeynoteTest, TheConfigTabHidesTheRowButtonsAndLetsNoGridDraw) {
     OpenOn("CIR,1,a,,\r\nCIR,2,b,,\r\n");
     const int rowButtons[] = {INSERT, CHANGE, DELETE, MOVEUP, MOVEDOWN, MOVEFIRST, MOVELAST};
