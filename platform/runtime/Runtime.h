@@ -118,9 +118,9 @@ private:
 // current key code, which becomes the receiver's key code when it takes the event.
 void Post(int event, int control = 0, int thread = 0, bool front = false);
 
-// Posts an event with its own key code to a thread; the platform turns user input into events
-// with it.
-void PostInput(int thread, const Event& event);
+// Posts an event with its own key code (and window) to a thread, at the back or at the front;
+// the platform turns user input into events with it.
+void PostInput(int thread, const Event& event, bool front = false);
 
 // Waits for the running thread's next event and makes it current (event code, control, key
 // code). Only called on a thread.

@@ -311,6 +311,14 @@ void CloseBox(Window& window) {
     Settle();
 }
 
+void Resize(Window& window, int width, int height) {
+    QWidget* client = window.ClientWidget();
+    ASSERT_NE(client, nullptr);
+    QWidget* outer = window.Widget();
+    outer->resize(outer->size() + (QSize(width, height) - client->size()));
+    Settle();
+}
+
 void Answer(const std::string& text, const std::string& caption, int icon, int buttons, int button,
             int defaultButton) {
     Settle();

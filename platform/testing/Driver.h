@@ -69,6 +69,9 @@ int ItemHeight(Window& window, int control, int item);
 std::vector<std::string> TabCaptions(Window& window, int control);
 // Clicks the window's close box.
 void CloseBox(Window& window);
+// Gives a window's client area a new size in pixels, as the window manager does when the user
+// drags the window's border.
+void Resize(Window& window, int width, int height);
 
 // Expects exactly one open message box saying `text` with this caption, icon and buttons (and
 // the default button when not 0), and clicks `button`. Reports a test failure otherwise.
