@@ -41,6 +41,13 @@ protected:
         return out;
     }
     std::string Flag() const { return ReadIni("QVR", "ImportLayerSettings", "", flagIni); }
+    // Opens a row's description editor as a user does: a click on its line type, Right, Enter.
+    static void OpenDescription(Window& w, int row) {
+        drv::ClickList(w, LIST, row, 4);
+        drv::Key(w, LIST, KEY_Right);
+        drv::Key(w, LIST, KEY_Enter);
+        ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    }
     // Whether a combo editor lies over a cell with its text field as wide as the cell at least
     // (the drop arrow beside it).
     static void ExpectOverCell(Window& w, int editor, int row, int column) {
@@ -139,10 +146,7 @@ TEST_F(LayersWindowTest, TheEditedCellScrollsIntoViewAndTheTypingStaysInIt) {
     QWidget* viewport = view->viewport();
     const QRect shown(viewport->mapTo(w.ClientWidget(), QPoint(0, 0)), viewport->size());
     ASSERT_FALSE(shown.contains(List(w).CellRect(1, 5))); // the description runs off the list
-    drv::ClickList(w, LIST, 1, 4);
-    drv::Key(w, LIST, KEY_Right);
-    drv::Key(w, LIST, KEY_Enter);
-    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    OpenDescription(w, 1);
     const QRect editor = w[EDITENTRY].Widget()->geometry();
     EXPECT_TRUE(shown.contains(editor)) << "editor " << editor.x() << "," << editor.width();
     EXPECT_EQ(editor.topLeft(), List(w).CellRect(1, 5).topLeft());
@@ -159,10 +163,7 @@ TEST_F(LayersWindowTest, TheEditedCellScrollsIntoViewAndTheTypingStaysInIt) {
 
 TEST_F(LayersWindowTest, APastedTabOrCtrlZIsRefusedByTheDescription) {
     Window& w = Open();
-    drv::ClickList(w, LIST, 1, 4);
-    drv::Key(w, LIST, KEY_Right);
-    drv::Key(w, LIST, KEY_Enter);
-    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    OpenDescription(w, 1);
     for (const char* pasted : {"a\tb", "end\x1A", "two\r\nlines"}) {
         QApplication::clipboard()->setText(QString::fromLatin1(pasted)); // copied elsewhere
         drv::Key(w, EDITENTRY, KEY_Ctrl + KeyOf('v'));
@@ -176,10 +177,7 @@ TEST_F(LayersWindowTest, APastedTabOrCtrlZIsRefusedByTheDescription) {
 
 TEST_F(LayersWindowTest, ShiftTabGoesBackOneCellStoringTheEdit) {
     Window& w = Open();
-    drv::ClickList(w, LIST, 2, 4);
-    drv::Key(w, LIST, KEY_Right);
-    drv::Key(w, LIST, KEY_Enter);
-    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    OpenDescription(w, 2);
     drv::Type(w, EDITENTRY, "Second", false);
     drv::Key(w, EDITENTRY, KEY_ShiftTab);
     ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
@@ -233,10 +231,7 @@ TEST_F(LayersWindowTest, TabWalksColourLineTypeAndDescriptionStoringEachValue) {
 
     // Tab in the last row's description stores it and leaves the edit closed.
     drv::Key(w, EDITCOLOR, KEY_Esc);
-    drv::ClickList(w, LIST, 3, 4);
-    drv::Key(w, LIST, KEY_Right);
-    drv::Key(w, LIST, KEY_Enter);
-    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    OpenDescription(w, 3);
     drv::Type(w, EDITENTRY, "Last", false);
     drv::Key(w, EDITENTRY, KEY_Tab);
     EXPECT_EQ(OpenEditor(w), 0);
