@@ -181,6 +181,12 @@ void Key(Window& window, int control, int keyCode) {
     Settle();
 }
 
+void AccessKey(Window& window, char letter) {
+    Key(window, 0, KEY_Alt + KeyOf(letter));
+    QTest::qWait(150); // a button's animated click lasts 100 ms
+    Settle();
+}
+
 namespace {
 
 // Where a point of the client area lies in the top-level window.
