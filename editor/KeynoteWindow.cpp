@@ -525,6 +525,7 @@ void KeynoteWindow::StashNotesToGlobal() {
     for (std::size_t i = 0; i < kShapes.size(); ++i)
         CollectNotesFromGrid(static_cast<int>(i + 1), kShapes[i].code);
     NotesStashed = 1;
+    StashHalfRead = readFailed_;
     StashSettings(settings_, TableSettingsStash);
 }
 
@@ -547,8 +548,10 @@ void KeynoteWindow::RestoreNotesFromGlobal() {
     for (std::size_t i = 0; i < kShapes.size(); ++i)
         FillGridFromNotes(static_cast<int>(i + 1), kShapes[i].code);
     RestoreSettings(TableSettingsStash, settings_);
-    NotesStashed = 0;
-    NotesQueue.clear();
+    // Rows of a half-read file stay rows that are never saved.
+    readFailed_ = StashHalfRead;
+    DiscardStash();
+    SetSaveButtons();
 }
 
 void KeynoteWindow::FillGridFromNotes(int shape, const char* code) {

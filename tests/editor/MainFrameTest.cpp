@@ -3,6 +3,7 @@
 #include "editor/ConfigVars.h"
 #include "editor/Globals.h"
 #include "editor/KeynoteWindow.h"
+#include "editor/KeynoteWindowDef.h"
 #include "editor/Library.h"
 #include "editor/Lookup.h"
 #include "editor/NotesMain.h"
@@ -480,4 +481,32 @@ TEST_F(MainFrameTest, TheMenuReachesTheKeynoteWindow) {
     EXPECT_TRUE(frameReturned);
     EXPECT_EQ(KeynoteThread, 0);
     EXPECT_EQ(drv::ReadBytes(Csv()), "CIR,1,a,,\r\nCIR,2,b,,\r\n");
+}
+
+// A keynote file whose reading failed is never saved over, also by the window that reopens
+// after Editor Options with the rows the first one stashed.
+TEST_F(MainFrameTest, RowsOfAHalfReadFileAreNotSavedAfterEditorOptionsEither) {
+    Windows.BrowseNextNotes = BrowseNextNotes;
+    // Reading the process's own memory from its start fails at once.
+    std::filesystem::create_symlink("/proc/self/mem", Csv());
+    drv::WriteBytes(project + "/constnot.bak", "");
+    StartFrame(Csv());
+    drv::Answer("Unable to read " + Csv() + "!|Error: Input/output error", "Error", ICON_Hand,
+                BUTTON_OK, BUTTON_OK);
+    auto saveDisabled = [] {
+        Window* w = drv::FindWindow("Browse the Keynotes");
+        EXPECT_NE(w, nullptr);
+        return w && (*w)[keynote::SAVETOASCII].Disabled() &&
+               (*w)[keynote::SAVETOASCIIANDCLOSE].Disabled();
+    };
+    EXPECT_TRUE(saveDisabled());
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        drv::ChooseMenu(SETUPOPTIONS);
+        ASSERT_EQ(dialogs.size(), static_cast<std::size_t>(round));
+        ASSERT_NE(KeynoteThread, 0);
+        EXPECT_EQ(NotesStashed, 0); // taken by the reopened window, which did not read the file
+        EXPECT_FALSE(StashHalfRead);
+        EXPECT_TRUE(saveDisabled());
+    }
 }
