@@ -8,6 +8,7 @@
 #include "platform/ui/Qt.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -179,6 +180,11 @@ void Key(Window& window, int control, int keyCode) {
     QCoreApplication::processEvents();
     QTest::keyClick(HandleOf(w), QtKeyOf(keyCode), ModifiersOf(keyCode));
     Settle();
+}
+
+void Paste(Window& window, int control, const std::string& text) {
+    QApplication::clipboard()->setText(ToQt(text));
+    Key(window, control, KEY_Ctrl + KeyOf('v'));
 }
 
 void AccessKey(Window& window, char letter) {
