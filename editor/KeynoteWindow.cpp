@@ -124,8 +124,13 @@ int KeynoteWindow::Setup() {
         if (host == 0)
             continue;
         ShapeGrid& s = shapes_[i];
+        // What the keynote file cannot carry is refused at entry: no note is cut when written,
+        // nor changed by a save and a reload.
+        s.grid.RefusedCharacters = kRefusedInFields;
         s.grid.Setup(host, WrapSize, DescPrintWidth);
-        s.grid.DescriptionFits = [](const std::string& d) { return DescriptionFitsLine(d); };
+        s.grid.DescriptionFits = [](const std::string& d, const std::string& before) {
+            return DescriptionExcess(d) <= DescriptionExcess(before);
+        };
         s.setUp = true;
         GridList.push_back(&s.grid);
     }
