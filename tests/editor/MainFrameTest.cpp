@@ -134,6 +134,19 @@ protected:
         return *w;
     }
     std::string Csv() const { return project + "/constnot.csv"; }
+    // In the tab list of Editor Options: Tri to the front, Circle renamed "Round", Hex hidden.
+    static void RearrangeTabs(Window& w) {
+        using namespace config_vars;
+        drv::ClickList(w, TABLIST, 9);
+        for (int i = 0; i < 8; ++i)
+            drv::Click(w, MOVEUP);
+        drv::ClickList(w, TABLIST, 2);
+        drv::Key(w, TABLIST, KEY_Enter);
+        drv::Type(w, EDITENTRY, "Round", false);
+        drv::Key(w, EDITENTRY, KEY_Enter);
+        drv::ClickList(w, TABLIST, 3);
+        drv::Key(w, TABLIST, KEY_Space);
+    }
 };
 
 } // namespace
@@ -230,15 +243,7 @@ TEST_F(MainFrameTest, EditorOptionsTakeEffectWhenTheyCloseAndTheKeynoteWindowOpe
     Window* w = drv::FindWindow("Editor Options");
     ASSERT_NE(w, nullptr);
     // Tri to the front, Circle renamed, Hex hidden, upper case off.
-    drv::ClickList(*w, TABLIST, 9);
-    for (int i = 0; i < 8; ++i)
-        drv::Click(*w, MOVEUP);
-    drv::ClickList(*w, TABLIST, 2);
-    drv::Key(*w, TABLIST, KEY_Enter);
-    drv::Type(*w, EDITENTRY, "Round", false);
-    drv::Key(*w, EDITENTRY, KEY_Enter);
-    drv::ClickList(*w, TABLIST, 3);
-    drv::Key(*w, TABLIST, KEY_Space);
+    RearrangeTabs(*w);
     drv::Choose(*w, SHEET1, 2);
     drv::Click(*w, GLO_UPPERCASE);
     drv::Click(*w, OKBUTTON);
@@ -556,16 +561,7 @@ TEST_F(MainFrameTest, EditorOptionsRearrangeTheKeynoteWindowsTabsAndItsUnsavedRo
     EXPECT_EQ(drv::FindWindow("Browse the Keynotes"), nullptr); // stepped aside
     Window* w = drv::FindWindow("Editor Options");
     ASSERT_NE(w, nullptr);
-    // Tri to the front, Circle renamed, Hex hidden.
-    drv::ClickList(*w, TABLIST, 9);
-    for (int i = 0; i < 8; ++i)
-        drv::Click(*w, MOVEUP);
-    drv::ClickList(*w, TABLIST, 2);
-    drv::Key(*w, TABLIST, KEY_Enter);
-    drv::Type(*w, EDITENTRY, "Round", false);
-    drv::Key(*w, EDITENTRY, KEY_Enter);
-    drv::ClickList(*w, TABLIST, 3);
-    drv::Key(*w, TABLIST, KEY_Space);
+    RearrangeTabs(*w);
     drv::Click(*w, OKBUTTON);
 
     notes = drv::FindWindow("Browse the Keynotes");
