@@ -56,7 +56,9 @@ void PelkGridClass::StartEdit() {
         text.Focus();
         EIPON = 1;
         CURCTRL = TEXTCTRL;
-        text.SetSelStart(static_cast<int>(text.Text().size()) + 1);
+        editText_ = text.Text();
+        editCaret_ = static_cast<std::int32_t>(editText_.size());
+        text.SetSelStart(editCaret_ + 1);
         break;
     }
     case 4:
@@ -95,12 +97,15 @@ void PelkGridClass::AcceptEdit() {
             window_->Update(EDITCTRL);
             row.V2 = platform::Cut(EDITVALUE, kCellWidth);
             break;
-        case 3:
+        case 3: {
             // Text that reached the editor other than by typing (pasted) is held to the
-            // same capacity as typed text.
-            row.V3 = FittingDescription(
-                platform::Cut(Ctrl(TEXTCTRL).Text(), static_cast<std::size_t>(DESCCAPACITY)));
+            // same capacity and rule as typed text.
+            std::int32_t caret = editCaret_;
+            row.V3 = TakenDescription(
+                platform::Cut(Ctrl(TEXTCTRL).Text(), static_cast<std::size_t>(DESCCAPACITY)), caret,
+                false);
             break;
+        }
         case 4:
             window_->Update(UNITCTRL);
             row.V4 = platform::Cut(UNITVALUE, kCellWidth);
@@ -164,12 +169,15 @@ void PelkGridClass::RewrapText() {
     if (CURCOL != 3)
         return;
     platform::Control& editor = Ctrl(TEXTCTRL);
-    std::string text = platform::Cut(editor.Text(), kDescWidth);
+    const std::string shown = editor.Text();
     std::int32_t caret = editor.SelStart() - 1;
-    if (WrapDescription(text, static_cast<std::int32_t>(kDescWidth) + 1, WRAPSIZE, caret) != 0) {
+    std::string text = TakenDescription(platform::Cut(shown, kDescWidth), caret, true);
+    if (text != shown) {
         editor.SetText(text);
         editor.SetSelStart(caret + 1);
     }
+    editText_ = std::move(text);
+    editCaret_ = caret;
     FitTextEditor(0);
 }
 
@@ -184,33 +192,70 @@ bool PelkGridClass::WouldOverflow(WPARAM character) {
         return false;
     if (character == '\r' || character == '\n')
         text.insert(caret, "\r\n");
-    else if (character >= 32 && character < 256)
+    else if ((character >= 32 && character < 256) || character == '\t')
         text.insert(caret, 1, static_cast<char>(character));
     else
         return false;
     std::int32_t at = static_cast<std::int32_t>(caret);
     WrapDescription(text, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, at);
     return text.size() > static_cast<std::size_t>(DESCCAPACITY) ||
-           (DescriptionFits && !DescriptionFits(text));
+           (DescriptionFits && !DescriptionFits(text, editor.Text()));
 }
 
-// The longest start of a description that the owner's rule keeps (a line break is never cut
-// in half); the whole text when there is no rule.
-std::string PelkGridClass::FittingDescription(std::string text) const {
-    if (!DescriptionFits || DescriptionFits(text))
-        return text;
-    std::size_t low = 0, high = text.size(); // a start of `low` characters fits, `high` not
+// What the description editor's text comes to after a change since it was last taken (rewrapped
+// when asked), with its caret: the whole text when the owner's rule takes it; otherwise what the
+// change inserted is cut where it would break the rule (a line break is never cut in half), and
+// when the change breaks it by what it removed, the text as last taken comes back.
+std::string PelkGridClass::TakenDescription(const std::string& text, std::int32_t& caret,
+                                            bool rewrap) const {
+    auto wrapped = [&](std::string t, std::int32_t& at) {
+        if (rewrap)
+            WrapDescription(t, static_cast<std::int32_t>(kDescWidth) + 1, WRAPSIZE, at);
+        return t;
+    };
+    auto keeps = [&](const std::string& t) {
+        return !DescriptionFits || DescriptionFits(t, editText_);
+    };
+    std::int32_t at = caret;
+    std::string whole = wrapped(text, at);
+    if (text == editText_ || keeps(whole)) {
+        caret = at;
+        return whole;
+    }
+    // The change replaced what lies between the text's common start and end with the text as
+    // last taken.
+    const std::string& before = editText_;
+    std::size_t start = 0;
+    while (start < text.size() && start < before.size() && text[start] == before[start])
+        ++start;
+    std::size_t end = 0;
+    while (end < text.size() - start && end < before.size() - start &&
+           text[text.size() - 1 - end] == before[before.size() - 1 - end])
+        ++end;
+    const std::string_view inserted(text.data() + start, text.size() - start - end);
+    auto candidate = [&](std::size_t kept, std::int32_t& where) {
+        where = static_cast<std::int32_t>(start + kept);
+        return wrapped(text.substr(0, start + kept) + text.substr(text.size() - end), where);
+    };
+    std::string taken = candidate(0, at);
+    if (!keeps(taken)) {
+        caret = editCaret_;
+        return before;
+    }
+    std::size_t low = 0, high = inserted.size(); // `low` characters keep the rule, `high` not
     while (high - low > 1) {
-        std::size_t mid = low + (high - low) / 2;
-        if (DescriptionFits(text.substr(0, mid)))
+        const std::size_t mid = low + (high - low) / 2;
+        std::int32_t where = 0;
+        if (keeps(candidate(mid, where)))
             low = mid;
         else
             high = mid;
     }
-    if (low > 0 && text[low - 1] == '\r' && low < text.size() && text[low] == '\n')
+    if (low > 0 && inserted[low - 1] == '\r' && low < inserted.size() && inserted[low] == '\n')
         --low;
-    text.resize(low);
-    return text;
+    taken = candidate(low, at);
+    caret = at;
+    return taken;
 }
 
 void PelkGridClass::FitTextEditor(std::uint8_t mode) {

@@ -110,10 +110,15 @@ public:
     // every note fits its line in the keynote file.
     std::int32_t DESCCAPACITY = static_cast<std::int32_t>(kDescWidth);
     // The owner's rule for a description beyond its length, when a number cannot say it (the
-    // keynote window's: the note must fit its line in the file). Typed characters and Enter that
-    // break it are refused; text that reached the editor otherwise (pasted) is cut to the
-    // longest start that keeps it when the edit is accepted.
-    std::function<bool(const std::string& description)> DescriptionFits;
+    // keynote window's: the note must fit its line in the file and read back as written): whether
+    // a description that was `before` may become `description`, so that the owner can let a
+    // description keep what it held when the edit began. A typed character or Enter that breaks
+    // it is refused; of text that reached the editor otherwise (pasted) only what keeps it is
+    // taken, cut where it would break it; a deletion that breaks it is undone.
+    std::function<bool(const std::string& description, const std::string& before)> DescriptionFits;
+    // Characters the number, unit and type editors do not take, typed or pasted (the owner's,
+    // for values its file cannot carry). Set before Setup.
+    std::string RefusedCharacters;
 
     // Set-up and layout. Setup binds the grid to a host control of the running thread's newest
     // window.
@@ -194,7 +199,11 @@ private:
     std::int32_t NewControl(const platform::ControlDef& def);
     void TakeMousePosition(LPARAM lParam);
     bool WouldOverflow(WPARAM character);
-    std::string FittingDescription(std::string text) const;
+    std::string TakenDescription(const std::string& text, std::int32_t& caret, bool rewrap) const;
+
+    // The description editor's text and caret (characters before it) as last taken.
+    std::string editText_;
+    std::int32_t editCaret_ = 0;
 };
 
 } // namespace grid

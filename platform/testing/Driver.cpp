@@ -9,6 +9,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -125,6 +126,17 @@ void Key(Window& window, int control, int keyCode) {
         w->setFocus(Qt::OtherFocusReason);
     QCoreApplication::processEvents();
     QTest::keyClick(HandleOf(w), QtKeyOf(keyCode), QtModifiersOf(keyCode));
+    Settle();
+}
+
+void Paste(Window& window, int control, const std::string& text) {
+    QApplication::clipboard()->setText(ToQt(text));
+    Key(window, control, KEY_Ctrl + KeyOf('v'));
+}
+
+void AccessKey(Window& window, char letter) {
+    Key(window, 0, KEY_Alt + KeyOf(letter));
+    QTest::qWait(150); // a button's animated click lasts 100 ms
     Settle();
 }
 

@@ -39,6 +39,13 @@ void TypeQt(Window& window, int control, const QString& text, bool leave = true)
 // Sends a key (a key code of Keys.h, with its Shift, Ctrl and Alt parts) to a control, or to the
 // window's focused control when control is 0.
 void Key(Window& window, int control, int keyCode);
+// Pastes text into a control (the focused one for 0) as a user does: it is put on the clipboard,
+// as another program puts it there when the user copies, and Ctrl+V is pressed.
+void Paste(Window& window, int control, const std::string& text);
+// Presses Alt and a letter at the focused control, as a user reaches a control by its access key.
+// A button reached so shows itself pressed for a moment before it is clicked; that moment is
+// waited out, so that the click has happened when this returns.
+void AccessKey(Window& window, char letter);
 // Mouse input at a point of a window's client area (pixels), through Qt's input path: a press
 // or release of the left (or right) button, a move (with the buttons still held), and a wheel
 // turn (120 a notch, above 0 away from the user).

@@ -138,8 +138,9 @@ TEST_F(KeynoteTest, TheConfigTabHidesTheRowButtonsAndLetsNoGridDraw) {
     for (int shape = 1; shape <= 9; ++shape)
         EXPECT_EQ(Grid(shape).REDRAW, 0);
     // The accelerators of the hidden row buttons do nothing here.
-    drv::Key(W(), LOC_TXTHT, KEY_Alt + KeyOf('d'));
-    drv::Key(W(), LOC_TXTHT, KEY_Alt + KeyOf('i'));
+    drv::Type(W(), LOC_TXTHT, "0.1", false);
+    drv::AccessKey(W(), 'd');
+    drv::AccessKey(W(), 'i');
     EXPECT_EQ(Order(1), "1 2");
 
     drv::Choose(W(), CURRENTTAB, 2);
