@@ -106,7 +106,14 @@ int KeynoteWindow::Setup() {
     CsvStamp = LastWriteTimeOfDay(CsvPath);
     CsvStampTime = LastWriteTime(CsvPath).value_or(FileTime{});
     InitResizer();
-    window_.SetPosition(window_.X(), window_.Y(), FrameWidth, FrameHeight);
+    // The frame's size, as far as the frame's document area shows the window whole (its
+    // buttons are at the bottom); never below the size the window is designed for.
+    int width = FrameWidth, height = FrameHeight;
+    if (int roomWidth = 0, roomHeight = 0; window_.RoomInFrame(roomWidth, roomHeight)) {
+        width = std::max(std::min(width, roomWidth), window_.Definition().width);
+        height = std::max(std::min(height, roomHeight), window_.Definition().height);
+    }
+    window_.SetPosition(window_.X(), window_.Y(), width, height);
     resizer_.Resize();
     SetAlerts();
     SetupTabs();

@@ -580,3 +580,24 @@ TEST_F(MainFrameTest, EditorOptionsRearrangeTheKeynoteWindowsTabsAndItsUnsavedRo
     // The title entry of position 1 still edits the Circle title.
     EXPECT_EQ((*notes)[keynote::GLO_CIRTITLEDESC].Text(), "Round ones");
 }
+
+// The keynote window opens at the frame's size as far as the document area shows it whole, so
+// its bottom buttons are there to click; it never gets smaller than it is designed.
+TEST_F(MainFrameTest, TheKeynoteWindowShowsWholeInTheFrameAndItsSaveCanBeClicked) {
+    Windows.BrowseNextNotes = BrowseNextNotes;
+    drv::WriteBytes(Csv(), "CIR,1,a,,\r\n");
+    drv::WriteBytes(project + "/constnot.bak", "");
+    StartFrame(Csv());
+    Window* notes = drv::FindWindow("Browse the Keynotes");
+    ASSERT_NE(notes, nullptr);
+    int roomWidth = 0, roomHeight = 0;
+    ASSERT_TRUE(notes->RoomInFrame(roomWidth, roomHeight));
+    EXPECT_LE(notes->Width(), std::max(roomWidth, 414));
+    EXPECT_LE(notes->Height(), std::max(roomHeight, 285));
+    EXPECT_GE(notes->Width(), 414);
+    EXPECT_GE(notes->Height(), 285);
+    EXPECT_LT(notes->Width(), FrameWidth); // the frame's size would not fit its document area
+
+    drv::Click(*notes, keynote::SAVETOASCII);
+    EXPECT_EQ(drv::ReadBytes(Csv()), "SET,TXTHT,Auto\r\nCIR,1,a,,\r\n");
+}
