@@ -6,6 +6,8 @@
 #include "platform/files/LineFile.h"
 #include "platform/text/Text.h"
 
+#include <algorithm>
+
 namespace editor {
 
 using namespace platform;
@@ -239,7 +241,13 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
         if (s.shape < 1 || s.shape > 9)
             continue;
         const char* code = kShapes[static_cast<std::size_t>(s.shape - 1)].code;
-        if (!Clip(s.title).empty())
+        // A blank title writes no title line, unless a note is numbered "TITLE": the first
+        // such line of a shape reads back as its title, so a blank title line goes first and
+        // the note stays a note.
+        const bool titleNumbered = std::any_of(s.rows.begin(), s.rows.end(), [](const NoteRow& r) {
+            return Equal(Upper(Clip(Cut(r.number, kNoteNumberWidth))), "TITLE");
+        });
+        if (!Clip(s.title).empty() || titleNumbered)
             ok = ok && file.Add(TitleLine(code, s.title));
         for (const NoteRow& row : s.rows) {
             ++written;

@@ -56,6 +56,21 @@ TEST_F(KeynoteTest, EveryLineKindIsReadByItsRulesAndSavedWithoutLosingANote) {
     EXPECT_EQ(drv::ReadBytes(csv), Fixture("every-line-kind.saved.csv"));
 }
 
+// A note numbered "TITLE" stays a note when its shape's title is cleared: the save writes a
+// blank title line before it, which reads back as the blank title.
+TEST_F(KeynoteTest, ANoteNumberedTitleStaysANoteWhenTheTitleIsCleared) {
+    OpenOn(Fixture("every-line-kind.csv"));
+    drv::Type(W(), GLO_CIRTITLEDESC, "");
+    drv::Click(W(), SAVETOASCII);
+    EXPECT_NE(drv::ReadBytes(csv).find("CIR,TITLE," + std::string(55, ' ') + ",,\r\n" +
+                                       "CIR,TITLE,Second title,,\r\n"),
+              std::string::npos);
+    CloseWindow();
+    OpenWindow();
+    EXPECT_EQ(Order(1), "TITLE 5 6 7");
+    EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "");
+}
+
 TEST_F(KeynoteTest, AMissingFileIsCreatedAndTheFirstRunMakesTheBackupAndSaysHowToStart) {
     Derive();
     OpenWindow(false);
