@@ -31,6 +31,7 @@ std::int16_t FrameHeight;
 std::int32_t CsvStamp;
 platform::FileTime CsvStampTime;
 std::uint8_t NotesStashed;
+bool StashHalfRead;
 std::vector<TabRecord> TabQueue;
 std::vector<NoteRecord> NotesQueue;
 std::array<std::string, 9> ShapeTitle;
@@ -64,12 +65,17 @@ void ResetGlobals() {
     FrameHeight = 0;
     CsvStamp = 0;
     CsvStampTime = {};
-    NotesStashed = 0;
     TabQueue.clear();
-    NotesQueue.clear();
+    DiscardStash();
     TableSettingsStash = {};
     ShapeTitle.fill(std::string(kTitleWidth, ' '));
     TitleRead.fill("     ");
+}
+
+void DiscardStash() {
+    NotesStashed = 0;
+    NotesQueue.clear();
+    StashHalfRead = false;
 }
 
 // The values at process start.

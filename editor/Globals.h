@@ -87,12 +87,18 @@ extern std::int32_t CsvStamp;
 // question compares date and time, not only the time of day.
 extern platform::FileTime CsvStampTime;
 extern std::uint8_t NotesStashed;
+// The stashed rows are those of a keynote file whose reading failed: the window that takes them
+// does not save them over the whole file either.
+extern bool StashHalfRead;
 extern std::vector<TabRecord> TabQueue;
 extern std::vector<NoteRecord> NotesQueue;
 // Shape titles (fixed texts of 55) and whether each was read in the current reading of the
 // keynote file ("Yes" or "No"), by shape number - 1.
 extern std::array<std::string, 9> ShapeTitle;
 extern std::array<std::string, 9> TitleRead;
+
+// Empties the stash: the next keynote window reads the keynote file.
+void DiscardStash();
 
 // Puts every global back to its value at process start (tests run several starts in one
 // process).

@@ -6,6 +6,8 @@
 #include "platform/files/LineFile.h"
 #include "platform/text/Text.h"
 
+#include <algorithm>
+
 namespace editor {
 
 using namespace platform;
@@ -20,6 +22,22 @@ constexpr char kQuoteMarker = '\xff';
 // unit, the type and the four commas.
 constexpr std::size_t kNoteLineOverhead =
     1 + 3 + 1 + kNoteNumberWidth + 1 + 1 + kNoteUnitWidth + 1 + kNoteTypeWidth;
+
+// The length a description takes in a note line: CR LF as "\n", double quotes doubled, and
+// the enclosing quotes when it holds a comma or a double quote.
+std::size_t EscapedLength(std::string_view description) {
+    std::size_t length = description.size();
+    bool enclosed = false;
+    for (char c : description) {
+        if (c == '"') {
+            ++length;
+            enclosed = true;
+        } else if (c == ',') {
+            enclosed = true;
+        }
+    }
+    return length + (enclosed ? 2 : 0);
+}
 
 int ShapeOfCode(std::string_view code) {
     for (std::size_t i = 0; i < kShapes.size(); ++i)
@@ -170,20 +188,36 @@ std::string SettingsLine(std::string_view textHeight) {
 }
 
 bool DescriptionFitsLine(std::string_view description) {
-    if (description.size() > kNoteDescWidth)
-        return false;
-    std::size_t length = description.size();
-    bool enclosed = false;
-    for (char c : description) {
-        if (c == '"') {
-            ++length;
-            enclosed = true;
-        } else if (c == ',') {
-            enclosed = true;
-        }
-    }
-    return length + (enclosed ? 2 : 0) <= kKeynoteLineWidth - kNoteLineOverhead;
+    return description.size() <= kNoteDescWidth &&
+           EscapedLength(description) <= kKeynoteLineWidth - kNoteLineOverhead;
 }
+
+std::size_t DescriptionExcess(std::string_view description) {
+    const std::size_t room = kKeynoteLineWidth - kNoteLineOverhead;
+    const std::size_t length = EscapedLength(description);
+    std::size_t excess = length > room ? length - room : 0;
+    if (description.size() > kNoteDescWidth)
+        excess += description.size() - kNoteDescWidth;
+    if (!description.empty() && description[0] == '"')
+        ++excess;
+    for (std::size_t i = 0; i < description.size(); ++i) {
+        const auto c = static_cast<unsigned char>(description[i]);
+        const char next = i + 1 < description.size() ? description[i + 1] : '\0';
+        if (c == '\r' && next == '\n')
+            ++i; // a line break
+        else if (c < 0x20 || c == 0x7F || c == 0xFF || (c == '\\' && (next == 'n' || next == 'N')))
+            ++excess;
+    }
+    return excess;
+}
+
+const std::string kControlCharacters = [] {
+    std::string controls;
+    for (int c = 0; c < 0x20; ++c)
+        controls += static_cast<char>(c);
+    return controls + '\x7f';
+}();
+const std::string kRefusedInFields = kControlCharacters + "\xff,";
 
 KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
                                 const std::vector<ShapeNotes>& shapes,
@@ -207,7 +241,13 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
         if (s.shape < 1 || s.shape > 9)
             continue;
         const char* code = kShapes[static_cast<std::size_t>(s.shape - 1)].code;
-        if (!Clip(s.title).empty())
+        // A blank title writes no title line, unless a note is numbered "TITLE": the first
+        // such line of a shape reads back as its title, so a blank title line goes first and
+        // the note stays a note.
+        const bool titleNumbered = std::any_of(s.rows.begin(), s.rows.end(), [](const NoteRow& r) {
+            return Equal(Upper(Clip(Cut(r.number, kNoteNumberWidth))), "TITLE");
+        });
+        if (!Clip(s.title).empty() || titleNumbered)
             ok = ok && file.Add(TitleLine(code, s.title));
         for (const NoteRow& row : s.rows) {
             ++written;

@@ -1,5 +1,6 @@
 #include "editor/KeynoteWindow.h"
 
+#include "editor/CommaExport.h"
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
 #include "editor/KeynoteWindowDef.h"
@@ -12,6 +13,7 @@
 #include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Dialogs.h"
 #include "platform/ui/MessageBox.h"
 
 #include <algorithm>
@@ -104,7 +106,14 @@ int KeynoteWindow::Setup() {
     CsvStamp = LastWriteTimeOfDay(CsvPath);
     CsvStampTime = LastWriteTime(CsvPath).value_or(FileTime{});
     InitResizer();
-    window_.SetPosition(window_.X(), window_.Y(), FrameWidth, FrameHeight);
+    // The frame's size, as far as the frame's document area shows the window whole (its
+    // buttons are at the bottom); never below the size the window is designed for.
+    int width = FrameWidth, height = FrameHeight;
+    if (int roomWidth = 0, roomHeight = 0; window_.RoomInFrame(roomWidth, roomHeight)) {
+        width = std::max(std::min(width, roomWidth), window_.Definition().width);
+        height = std::max(std::min(height, roomHeight), window_.Definition().height);
+    }
+    window_.SetPosition(window_.X(), window_.Y(), width, height);
     resizer_.Resize();
     SetAlerts();
     SetupTabs();
@@ -122,8 +131,13 @@ int KeynoteWindow::Setup() {
         if (host == 0)
             continue;
         ShapeGrid& s = shapes_[i];
+        // What the keynote file cannot carry is refused at entry: no note is cut when written,
+        // nor changed by a save and a reload.
+        s.grid.RefusedCharacters = kRefusedInFields;
         s.grid.Setup(host, WrapSize, DescPrintWidth);
-        s.grid.DescriptionFits = [](const std::string& d) { return DescriptionFitsLine(d); };
+        s.grid.DescriptionFits = [](const std::string& d, const std::string& before) {
+            return DescriptionExcess(d) <= DescriptionExcess(before);
+        };
         s.setUp = true;
         GridList.push_back(&s.grid);
     }
@@ -523,6 +537,7 @@ void KeynoteWindow::StashNotesToGlobal() {
     for (std::size_t i = 0; i < kShapes.size(); ++i)
         CollectNotesFromGrid(static_cast<int>(i + 1), kShapes[i].code);
     NotesStashed = 1;
+    StashHalfRead = readFailed_;
     StashSettings(settings_, TableSettingsStash);
 }
 
@@ -545,8 +560,10 @@ void KeynoteWindow::RestoreNotesFromGlobal() {
     for (std::size_t i = 0; i < kShapes.size(); ++i)
         FillGridFromNotes(static_cast<int>(i + 1), kShapes[i].code);
     RestoreSettings(TableSettingsStash, settings_);
-    NotesStashed = 0;
-    NotesQueue.clear();
+    // Rows of a half-read file stay rows that are never saved.
+    readFailed_ = StashHalfRead;
+    DiscardStash();
+    SetSaveButtons();
 }
 
 void KeynoteWindow::FillGridFromNotes(int shape, const char* code) {
@@ -577,7 +594,44 @@ void KeynoteWindow::PrintNotes() {
 }
 
 void KeynoteWindow::ExportNotes() {
-    // The comma export is not part of the program yet.
+    CloseNotesFile();
+    CommaExportFile out;
+    if (!out.Open(ExportPath)) {
+        OpenNotesFile();
+        return;
+    }
+    ProgressUpdate("Exporting " + ExportPath + " ...", 0, 0);
+    settings_.LOC_INSERTTABLEPHASES = PhasesSetting(window_[LOC_INSERTTABLEPHASES].Selected());
+    settings_.LOC_DOCURRENTTABONLY =
+        CurrentTabOnlySetting(window_[LOC_DOCURRENTTABONLY].Selected());
+    const TableSettings& s = settings_;
+    const CommaSettings exported{s.LOC_TXTHT,
+                                 s.LOC_NDWID,
+                                 s.LOC_DQWID,
+                                 s.LOC_QUWID,
+                                 s.LOC_LINESPACING,
+                                 s.LOC_INSERTTABLEPHASES,
+                                 s.LOC_DOCURRENTTABONLY,
+                                 s.LOC_TBLWID,
+                                 s.LOC_PHASEWID,
+                                 s.LOC_QQWID,
+                                 s.LOC_BUBBLELEADERCONNECTOSNAP};
+    // The shapes in their fixed order, whatever the tab order; hidden tabs too.
+    ShapeRows rows;
+    for (int shape = 1; shape <= 9; ++shape) {
+        if (grid::PelkGridClass* g = Grid(shape))
+            CurGrid = g;
+        for (NoteRow& r : Rows(shape))
+            rows[static_cast<std::size_t>(shape - 1)].push_back(
+                {ToLong(r.mark) != 0, std::move(r.number), std::move(r.description),
+                 std::move(r.unit), std::move(r.type)});
+    }
+    for (const std::string& line : CommaExportLines(exported, rows))
+        out.Add(line);
+    ProgressUpdate("", 1, 1);
+    out.Finish();
+    ProgressUpdate("", 0, 0);
+    OpenNotesFile();
 }
 
 void KeynoteWindow::SwitchDrawingTo(int selectedTab) {
@@ -660,7 +714,9 @@ int KeynoteWindow::OnAccepted() {
         CurGrid->MoveRowToBottom(CurGrid->CURROW);
         break;
     case EXPORT:
-        ExportNotes();
+        ExportPath = JoinPath(ProjectFolder, "constnot_comma.txt");
+        if (FileDialog("", ExportPath, "Text|*.txt", FILE_Save | FILE_KeepDir | FILE_LongName))
+            ExportNotes();
         break;
     case RESTOREDEFAULTVALUES:
         if (Message("Are you sure you want to restore default values?", "", ICON_Question,

@@ -1,5 +1,7 @@
 #include "editor/KeynoteWindowDef.h"
 
+#include "editor/KeynoteFile.h"
+
 #include <string>
 
 namespace editor::keynote {
@@ -64,7 +66,9 @@ WindowDef KeynoteWindowDefinition() {
         const int tab = TabOf(n);
         c.push_back(ControlDef{ControlKind::Tab, tab, captions[n - 1], 0, 0, 0, 0, CURRENTTAB});
         c.push_back(Label(TitleOf(n) - 1, "Title:", 10, 20, tab, 17));
-        c.push_back(Entry(TitleOf(n), 29, 20, 243, 10, tab, 55));
+        ControlDef title = Entry(TitleOf(n), 29, 20, 243, 10, tab, 55);
+        title.refused = kRefusedInFields; // a title line is written as it stands
+        c.push_back(title);
         if (n == 1) {
             ControlDef exportButton = Button(EXPORT, "Ex&port", 325, 18, 19, 14, tab, ATTR_Hidden);
             exportButton.tip = "Export notes to the comma delimited file";
@@ -112,7 +116,9 @@ WindowDef KeynoteWindowDefinition() {
     c.push_back(Label(LOC_NOTESPACING_PROMPT_2, "(default =)", 307, 92, GROUP3, 51));
     c.push_back(Label(LOC_LINESPACINGPROMPT, "Line spacing (row height):", 163, 79, GROUP3, 100));
     c.push_back(Label(LOC_TXTHT_PROMPT_2, "(default=Auto)", 130, 110, GROUP3, 57));
-    c.push_back(Entry(LOC_TXTHT, 90, 110, 31, 11, GROUP3, 20));
+    ControlDef textHeight = Entry(LOC_TXTHT, 90, 110, 31, 11, GROUP3, 20);
+    textHeight.refused = kControlCharacters; // it stands in the keynote file's first line
+    c.push_back(textHeight);
     c.push_back(Label(LOC_TXTHT_PROMPT, "Plotted text height:", 14, 110, GROUP3, 78));
     c.push_back(Label(LOC_TBLWID_PROMPT_2, "(default = 65)", 129, 124, GROUP3, 45));
     c.push_back(Entry(LOC_TBLWID, 90, 124, 31, 11, GROUP3, 20));

@@ -148,8 +148,7 @@ private:
                 "constnot.bak file!",
                 "", ICON_Asterisk, BUTTON_OK);
         // The reopened keynote window reads the new file instead of the rows it stashed.
-        NotesStashed = 0;
-        NotesQueue.clear();
+        DiscardStash();
         Post(EVENT_CloseWindow);
         NotesImported = 1;
     }

@@ -1,6 +1,7 @@
 #include "editor/Lookup.h"
 
 #include "editor/Globals.h"
+#include "editor/KeynoteFile.h"
 #include "editor/TextListSource.h"
 #include "platform/ini/Ini.h"
 #include "platform/runtime/ErrorManager.h"
@@ -51,10 +52,13 @@ WindowDef FormDefinition() {
     def.width = 120;
     def.height = 56;
     def.attributes = WIN_MdiChild;
+    // A unit or type chosen from the list goes into a note as it stands.
+    ControlDef value{ControlKind::Entry, EDITVALUE, "", 54, 11, 40, 12, 0, 0, kTypedWidth};
+    value.refused = kRefusedInFields;
     def.controls = {
         {ControlKind::Panel, PANEL1, "", 4, 4, 112, 26},
         {ControlKind::Prompt, PMT, "Lookup:", 10, 12, 40, 10},
-        {ControlKind::Entry, EDITVALUE, "", 54, 11, 40, 12, 0, 0, kTypedWidth},
+        value,
         {ControlKind::Button, OK, "OK", 26, 36, 40, 14, 0, ATTR_Default},
         {ControlKind::Button, CANCEL, "Cancel", 72, 36, 40, 14},
     };

@@ -62,7 +62,9 @@ void PelkGridClass::StartEdit() {
         EIPON = 1;
         editRow_ = CURROW;
         CURCTRL = TEXTCTRL;
-        text.SetSelStart(static_cast<int>(text.Text().size()) + 1);
+        editText_ = shownText_;
+        editCaret_ = static_cast<std::int32_t>(editText_.size());
+        text.SetSelStart(editCaret_ + 1);
         break;
     }
     case 4:
@@ -107,13 +109,16 @@ void PelkGridClass::AcceptEdit() {
         case 3: {
             // The editor shows every line break as one, also a lone CR or LF of the row's
             // text: unchanged, the row keeps its own text. Text that reached the editor other
-            // than by typing (pasted) is held to the same capacity as typed text.
+            // than by typing (pasted from the menu) is held to the same capacity and rule as
+            // typed text.
             const std::string text = Ctrl(TEXTCTRL).Text();
-            if (text != shownText_)
-                row.V3 =
-                    FittingDescription(platform::Cut(text, static_cast<std::size_t>(DESCCAPACITY)));
-            else
+            if (text != shownText_) {
+                std::int32_t caret = editCaret_;
+                row.V3 = platform::Cut(TakenDescription(text, caret, false),
+                                       static_cast<std::size_t>(DESCCAPACITY));
+            } else {
                 row.V3 = heldText_;
+            }
             break;
         }
         case 4:
@@ -183,66 +188,119 @@ void PelkGridClass::RewrapText() {
     if (CURCOL != 3)
         return;
     platform::Control& editor = Ctrl(TEXTCTRL);
-    std::string text = editor.Text();
+    const std::string shown = editor.Text();
     std::int32_t caret = editor.SelStart() - 1;
-    const bool changed =
-        WrapDescription(text, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, caret) != 0;
-    const std::optional<EditorText> before = std::exchange(beforeKeys_, std::nullopt);
-    if (before && text.size() > before->text.size() &&
-        (text.size() > static_cast<std::size_t>(DESCCAPACITY) ||
-         (DescriptionFits && !DescriptionFits(text)))) {
-        // The keys would push the rewrapped description past what it may hold, or break the
-        // owner's rule: they are refused whole (typed text, a deletion whose join adds a blank,
-        // a paste), so that nothing behind the caret is ever cut off.
-        editor.SetText(before->text);
-        editor.SetSelStart(before->selStart);
-    } else if (changed) {
+    std::string text = TakenDescription(shown, caret, true);
+    if (text != shown) {
         editor.SetText(text);
         editor.SetSelStart(caret + 1);
     }
+    editText_ = std::move(text);
+    editCaret_ = caret;
+    beforeKeys_.reset();
     FitTextEditor(0);
 }
 
 // Keeps the description editor's text and caret before a key changes them, unless a rewrap is
 // already due for earlier keys (it answers them all).
-void PelkGridClass::KeepBeforeKeys() {
-    if (EIPON != 1 || CURCOL != 3 || beforeKeys_)
+void PelkGridClass::KeepBeforeKeys(bool typed) {
+    if (EIPON != 1 || CURCOL != 3)
         return;
-    platform::Control& editor = Ctrl(TEXTCTRL);
-    beforeKeys_ = EditorText{editor.Text(), editor.SelStart()};
+    if (!beforeKeys_) {
+        platform::Control& editor = Ctrl(TEXTCTRL);
+        beforeKeys_ = EditorKeys{editor.Text(), editor.SelStart(), false};
+    }
+    beforeKeys_->typed = beforeKeys_->typed || typed;
 }
 
 // Whether a line break at the caret would make the rewrapped description longer than it may
-// hold; the editor then does not grow ahead of a break that will be refused.
-bool PelkGridClass::LineBreakWouldOverflow() {
-    platform::Control& editor = Ctrl(TEXTCTRL);
+// hold or break the owner's rule; the editor then does not grow ahead of a break that will be
+// refused.
+bool PelkGridClass::LineBreakWouldOverflow() const {
+    platform::Control& editor = (*window_)[TEXTCTRL];
     std::string text = editor.Text();
     std::size_t caret = static_cast<std::size_t>(std::max(0, editor.SelStart() - 1));
     caret = std::min(caret, text.size());
     text.insert(caret, "\r\n");
     std::int32_t at = static_cast<std::int32_t>(caret);
     WrapDescription(text, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, at);
-    return text.size() > static_cast<std::size_t>(DESCCAPACITY) ||
-           (DescriptionFits && !DescriptionFits(text));
+    return !DescriptionKeeps(text);
 }
 
-// The longest start of a description that the owner's rule keeps (a line break is never cut
-// in half); the whole text when there is no rule.
-std::string PelkGridClass::FittingDescription(std::string text) const {
-    if (!DescriptionFits || DescriptionFits(text))
+// Whether the description may become `text` from what it was when last taken: it grows no
+// further past its capacity, and the owner's rule takes the change.
+bool PelkGridClass::DescriptionKeeps(const std::string& text) const {
+    if (text.size() > static_cast<std::size_t>(DESCCAPACITY) && text.size() > editText_.size())
+        return false;
+    return !DescriptionFits || DescriptionFits(text, editText_);
+}
+
+// What the description editor's text comes to after a change since it was last taken (rewrapped
+// when asked), with its caret, so that nothing behind the caret is ever cut off and nothing is
+// lost beyond what must be refused:
+// - the whole text when it keeps the capacity and the owner's rule; an unchanged text as it
+//   stands (a description that already breaks them is kept as it was);
+// - typed keys that break them are refused whole, as is a change that breaks them by what it
+//   removed (a deletion whose join blank passes the capacity, one that exposes what the rule
+//   refuses): the text as last taken comes back, the caret where it stood before the keys;
+// - of what a change inserted otherwise (a paste) the longest start that keeps them is taken
+//   (a line break is never cut in half); when none of it can be, the change is refused whole.
+std::string PelkGridClass::TakenDescription(const std::string& text, std::int32_t& caret,
+                                            bool rewrap) const {
+    auto wrapped = [&](std::string t, std::int32_t& at) {
+        if (rewrap)
+            WrapDescription(t, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, at);
+        return t;
+    };
+    std::int32_t at = caret;
+    std::string whole = wrapped(text, at);
+    if (DescriptionKeeps(whole)) {
+        caret = at;
+        return whole;
+    }
+    if (text == editText_)
         return text;
-    std::size_t low = 0, high = text.size(); // a start of `low` characters fits, `high` not
+    const std::string& before = editText_;
+    auto refused = [&] {
+        caret = beforeKeys_ && beforeKeys_->text == before ? beforeKeys_->selStart - 1 : editCaret_;
+        return before;
+    };
+    if (beforeKeys_ && beforeKeys_->typed)
+        return refused();
+    // The change replaced what lies between the text's common start and end with the text as
+    // last taken.
+    std::size_t start = 0;
+    while (start < text.size() && start < before.size() && text[start] == before[start])
+        ++start;
+    std::size_t end = 0;
+    while (end < text.size() - start && end < before.size() - start &&
+           text[text.size() - 1 - end] == before[before.size() - 1 - end])
+        ++end;
+    const std::string_view inserted(text.data() + start, text.size() - start - end);
+    auto candidate = [&](std::size_t kept, std::int32_t& where) {
+        where = static_cast<std::int32_t>(start + kept);
+        return wrapped(text.substr(0, start + kept) + text.substr(text.size() - end), where);
+    };
+    std::string taken = candidate(0, at);
+    if (!DescriptionKeeps(taken))
+        return refused();
+    std::size_t low = 0, high = inserted.size(); // `low` characters keep them, `high` not
     while (high - low > 1) {
-        std::size_t mid = low + (high - low) / 2;
-        if (DescriptionFits(text.substr(0, mid)))
+        const std::size_t mid = low + (high - low) / 2;
+        std::int32_t where = 0;
+        if (DescriptionKeeps(candidate(mid, where)))
             low = mid;
         else
             high = mid;
     }
-    if (low > 0 && text[low - 1] == '\r' && low < text.size() && text[low] == '\n')
+    if (low > 0 && inserted[low - 1] == '\r' && low < inserted.size() && inserted[low] == '\n')
         --low;
-    text.resize(low);
-    return text;
+    // A paste of which nothing can be taken changes nothing: what it would have replaced stays.
+    if (low == 0 && !inserted.empty())
+        return refused();
+    taken = candidate(low, at);
+    caret = at;
+    return taken;
 }
 
 void PelkGridClass::FitTextEditor(std::uint8_t mode) {

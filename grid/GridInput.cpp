@@ -188,7 +188,9 @@ LRESULT PelkGridClass::EditorWindowProc(grid::HWND hwnd, UINT message, WPARAM wP
     WNDPROC previous = grid->TEXTWNDPROCADDRESS;
     switch (message) {
     case WM_CHAR:
-        grid->KeepBeforeKeys();
+        // A typed character or Enter is taken or refused whole; a paste (Ctrl+V), a deletion
+        // (Backspace, Ctrl+X) and the like are judged by what they insert and remove.
+        grid->KeepBeforeKeys(wParam >= 32 || wParam == '\r' || wParam == '\n' || wParam == '\t');
         grid->LASTKEY = static_cast<std::int32_t>(wParam);
         platform::Post(EventEditKey, 0, 0, true);
         break;
@@ -200,7 +202,7 @@ LRESULT PelkGridClass::EditorWindowProc(grid::HWND hwnd, UINT message, WPARAM wP
         break;
     case WM_KEYDOWN:
         if (wParam == VK_DELETE)
-            grid->KeepBeforeKeys();
+            grid->KeepBeforeKeys(false);
         if (wParam == VK_RETURN && grid->EIPON == 1 && grid->CURCOL == 3 &&
             !grid->LineBreakWouldOverflow())
             grid->FitTextEditor(1);

@@ -141,6 +141,7 @@ void PelkGridClass::CreateEditors() {
     ControlDef entry{ControlKind::Entry};
     entry.parent = parent;
     entry.pictureWidth = 5;
+    entry.refused = RefusedCharacters;
     EDITCTRL = NewControl(entry);
     Ctrl(EDITCTRL).Bind(EDITVALUE, kCellWidth);
     Ctrl(EDITCTRL).SetFillColor(detail::kEditorYellow);
@@ -154,6 +155,7 @@ void PelkGridClass::CreateEditors() {
 
     ControlDef combo{ControlKind::DropCombo};
     combo.parent = parent;
+    combo.refused = RefusedCharacters;
     UNITCTRL = NewControl(combo);
     Ctrl(UNITCTRL).SetListSource(QUNIT.get());
     Ctrl(UNITCTRL).Bind(UNITVALUE, kCellWidth);

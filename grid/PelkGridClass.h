@@ -111,10 +111,17 @@ public:
     // every note fits its line in the keynote file.
     std::int32_t DESCCAPACITY = static_cast<std::int32_t>(kDescWidth);
     // The owner's rule for a description beyond its length, when a number cannot say it (the
-    // keynote window's: the note must fit its line in the file). Typed characters and Enter that
-    // break it are refused; text that reached the editor otherwise (pasted) is cut to the
-    // longest start that keeps it when the edit is accepted.
-    std::function<bool(const std::string& description)> DescriptionFits;
+    // keynote window's: the note must fit its line in the file and read back as written): whether
+    // a description that was `before` may become `description`, so that the owner can let a
+    // description keep what it held when the edit began. The rule and the capacity are kept
+    // alike: a typed character or Enter that breaks them is refused whole (also over a
+    // selection); of text that reached the editor otherwise (pasted) only what keeps them is
+    // taken, cut where it would break them; a deletion that breaks them is undone. Nothing behind
+    // the caret is ever cut off.
+    std::function<bool(const std::string& description, const std::string& before)> DescriptionFits;
+    // Characters the number, unit and type editors do not take, typed or pasted (the owner's,
+    // for values its file cannot carry). Set before Setup.
+    std::string RefusedCharacters;
 
     // Set-up and layout. Setup binds the grid to a host control of the running thread's newest
     // window.
@@ -188,10 +195,12 @@ public:
     void FitTextEditor(std::uint8_t mode);
 
 private:
-    // The description editor's text and caret (selection start) at some moment of the edit.
-    struct EditorText {
+    // The description editor's text and caret (selection start) before the keys its next rewrap
+    // answers, and whether a typed character (or Enter) is among them.
+    struct EditorKeys {
         std::string text;
         int selStart = 0;
+        bool typed = false;
     };
 
     platform::Window* window_ = nullptr;
@@ -203,16 +212,20 @@ private:
     // edit accepted without a change stores the row's own text, byte for byte.
     std::string heldText_;
     std::string shownText_;
-    // The description editor as it was before the keys its next rewrap answers.
-    std::optional<EditorText> beforeKeys_;
+    // The description editor's text and caret (characters before it) as last taken: a change is
+    // judged against it.
+    std::string editText_;
+    std::int32_t editCaret_ = 0;
+    std::optional<EditorKeys> beforeKeys_;
 
     platform::Control& Ctrl(std::int32_t number) { return (*window_)[number]; }
     std::int32_t NewControl(const platform::ControlDef& def);
     void TakeMousePosition(LPARAM lParam);
-    void KeepBeforeKeys();
+    void KeepBeforeKeys(bool typed);
     void AcceptOpenEdit();
-    bool LineBreakWouldOverflow();
-    std::string FittingDescription(std::string text) const;
+    bool LineBreakWouldOverflow() const;
+    bool DescriptionKeeps(const std::string& text) const;
+    std::string TakenDescription(const std::string& text, std::int32_t& caret, bool rewrap) const;
 };
 
 } // namespace grid

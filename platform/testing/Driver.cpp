@@ -9,6 +9,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -38,6 +39,20 @@ QWindow* HandleOf(QWidget* widget) {
     if (!top->windowHandle())
         top->winId();
     return top->windowHandle();
+}
+
+// Presses and releases a key with the text the system's keyboard gives it: with Ctrl (and no Alt)
+// a letter types its control character (Ctrl+V is character 22), as X11 and Windows report it,
+// where QTest would report the letter itself.
+void KeyClick(QWindow* handle, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier) && key >= Qt::Key_A &&
+        key <= Qt::Key_Z) {
+        const QString text(QChar(static_cast<char16_t>(key - Qt::Key_A + 1)));
+        QTest::sendKeyEvent(QTest::Press, handle, key, text, modifiers);
+        QTest::sendKeyEvent(QTest::Release, handle, key, text, modifiers);
+        return;
+    }
+    QTest::keyClick(handle, key, modifiers);
 }
 
 void ClickAt(QWidget* target, QPoint local) {
@@ -103,7 +118,7 @@ void TypeQt(Window& window, int control, const QString& text, bool leave) {
     w->setFocus(Qt::TabFocusReason);
     QCoreApplication::processEvents();
     QWindow* handle = HandleOf(w);
-    QTest::keyClick(handle, Qt::Key_A, Qt::ControlModifier);
+    KeyClick(handle, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(handle, Qt::Key_Delete);
     for (char32_t cp : text.toUcs4()) {
         QString s = QString::fromUcs4(&cp, 1);
@@ -126,7 +141,7 @@ void Key(Window& window, int control, int keyCode) {
         Activate(w);
         QCoreApplication::processEvents();
     }
-    QTest::keyClick(HandleOf(w), QtKeyOf(keyCode), QtModifiersOf(keyCode));
+    KeyClick(HandleOf(w), QtKeyOf(keyCode), QtModifiersOf(keyCode));
     Settle();
 }
 
@@ -141,6 +156,17 @@ void Focus(Window& window, int control) {
         Settle();
     }
     ASSERT_TRUE(window[control].HasFocus()) << "Tab never reaches control " << control;
+}
+
+void Paste(Window& window, int control, const std::string& text) {
+    QApplication::clipboard()->setText(ToQt(text));
+    Key(window, control, KEY_Ctrl + KeyOf('v'));
+}
+
+void AccessKey(Window& window, char letter) {
+    Key(window, 0, KEY_Alt + KeyOf(letter));
+    QTest::qWait(150); // a button's animated click lasts 100 ms
+    Settle();
 }
 
 namespace {

@@ -43,6 +43,14 @@ void Key(Window& window, int control, int keyCode);
 // Moves the focus to a control as a user does from the keyboard: Tab until it gets there (the
 // test fails when it never does).
 void Focus(Window& window, int control);
+// Pastes text into the focused control as a user does (a control other than 0 names the one that
+// is to have the focus, as for Key): it is put on the clipboard, as another program puts it there
+// when the user copies, and Ctrl+V is pressed.
+void Paste(Window& window, int control, const std::string& text);
+// Presses Alt and a letter at the focused control, as a user reaches a control by its access key.
+// A button reached so shows itself pressed for a moment before it is clicked; that moment is
+// waited out, so that the click has happened when this returns.
+void AccessKey(Window& window, char letter);
 // Mouse input at a point of a window's client area (pixels), through Qt's input path: a press
 // or release of the left (or right) button, a move (with the buttons still held), and a wheel
 // turn (120 a notch, above 0 away from the user).

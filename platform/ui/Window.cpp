@@ -333,6 +333,28 @@ void Window::SetMinimumSize(int width, int height) {
                                    pixels_ ? height : ToPixelsY(height));
 }
 
+bool Window::RoomInFrame(int& width, int& height) const {
+    if (!p_->top || p_->top == p_->client || !p_->top->parentWidget())
+        return false;
+    // The document area right and below the window's place, less the sub-window's own frame
+    // around the client.
+    const QPoint place = p_->top->pos();
+    const QSize room = p_->top->parentWidget()->size() - QSize(place.x(), place.y()) -
+                       (p_->top->size() - p_->client->size());
+    width = room.width();
+    height = room.height();
+    if (!pixels_) {
+        // Rounded down: a size that rounds up to one pixel more would not show whole.
+        width = FromPixelsX(width);
+        while (width > 0 && ToPixelsX(width) > room.width())
+            --width;
+        height = FromPixelsY(height);
+        while (height > 0 && ToPixelsY(height) > room.height())
+            --height;
+    }
+    return true;
+}
+
 bool Window::Maximized() const {
     if (!p_->top)
         return p_->closedGeometry && p_->lastMaximized;

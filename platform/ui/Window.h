@@ -86,6 +86,10 @@ public:
     int Height() const;
     void SetPosition(int x, int y, int width, int height);
     void SetMinimumSize(int width, int height);
+    // For a window inside the application frame: the largest size, in the current unit, at
+    // which it shows whole in the frame's document area where it stands. False for a window of
+    // its own.
+    bool RoomInFrame(int& width, int& height) const;
     bool Maximized() const;
     void SetMaximized(bool on);
     bool Minimized() const;

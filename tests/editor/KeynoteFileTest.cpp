@@ -124,6 +124,27 @@ TEST(KeynoteFileTest, ADescriptionFitsWhenItsLongestNoteLineFitsTheFile) {
     EXPECT_EQ(NoteLine("CIR", longest).size(), 4096u);
 }
 
+// One for each character or pair that would not read back as written, and what the longest
+// line takes beyond the file's.
+TEST(KeynoteFileTest, ADescriptionsExcessCountsWhatWouldNotReadBackAsWritten) {
+    const std::size_t room = 4096 - 21;
+    const struct {
+        std::string description;
+        std::size_t excess;
+    } cases[] = {
+        {"Footing\r\nSee \"A\", B \\x \\\r\nn", 0},
+        {"\"Quoted\" at the start", 1},
+        {"a tab\there", 1},
+        {"a lone\rCR, a lone\nLF", 2},
+        {"\\n and \\N", 2},
+        {std::string("\0\x1a\x7f\xff", 4), 4},
+        {std::string(room + 3, 'a'), 3},
+        {std::string(room, 'a') + ",", 3}, // a comma encloses it in quotes
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DescriptionExcess(c.description), c.excess) << c.description;
+}
+
 TEST(KeynoteFileTest, TheWholeFileComesOutByteForByte) {
     drv::TempFolder temp;
     const std::string path = temp / "constnot.csv";

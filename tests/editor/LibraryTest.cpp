@@ -190,6 +190,7 @@ TEST_F(LibraryTest, ImportPutsTheSetInPlaceKeepsTheOldNotesAndForgetsTheStash) {
     TitleRead.fill("Yes  ");
     NotesStashed = 1;
     NotesQueue.push_back(NoteRecord{1, 0, "1", "Stashed", "EA", "COUNT", "CIR"});
+    StashHalfRead = true; // stashed by a window whose reading failed
     Window& w = OpenImport();
     Import(w, 2);
     drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
@@ -203,6 +204,7 @@ TEST_F(LibraryTest, ImportPutsTheSetInPlaceKeepsTheOldNotesAndForgetsTheStash) {
         EXPECT_EQ(Clip(flag), "No");
     EXPECT_EQ(NotesStashed, 0);
     EXPECT_TRUE(NotesQueue.empty());
+    EXPECT_FALSE(StashHalfRead);
 
     // The second import replaces the backup the first made. A set without .ini says so and
     // goes on; the earlier Notes.ini is kept as Notes.bak.

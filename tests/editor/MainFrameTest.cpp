@@ -3,6 +3,7 @@
 #include "editor/ConfigVars.h"
 #include "editor/Globals.h"
 #include "editor/KeynoteWindow.h"
+#include "editor/KeynoteWindowDef.h"
 #include "editor/Library.h"
 #include "editor/Lookup.h"
 #include "editor/NotesMain.h"
@@ -20,6 +21,10 @@
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/WindowManager.h"
+#include "platform/win32/Win32.h"
+
+#include "grid/GridShared.h"
+#include "grid/PelkGridClass.h"
 
 #include <QWidget>
 
@@ -129,6 +134,19 @@ protected:
         return *w;
     }
     std::string Csv() const { return project + "/constnot.csv"; }
+    // In the tab list of Editor Options: Tri to the front, Circle renamed "Round", Hex hidden.
+    static void RearrangeTabs(Window& w) {
+        using namespace config_vars;
+        drv::ClickList(w, TABLIST, 9);
+        for (int i = 0; i < 8; ++i)
+            drv::Click(w, MOVEUP);
+        drv::ClickList(w, TABLIST, 2);
+        drv::Key(w, TABLIST, KEY_Enter);
+        drv::Type(w, EDITENTRY, "Round", false);
+        drv::Key(w, EDITENTRY, KEY_Enter);
+        drv::ClickList(w, TABLIST, 3);
+        drv::Key(w, TABLIST, KEY_Space);
+    }
 };
 
 } // namespace
@@ -225,15 +243,7 @@ TEST_F(MainFrameTest, EditorOptionsTakeEffectWhenTheyCloseAndTheKeynoteWindowOpe
     Window* w = drv::FindWindow("Editor Options");
     ASSERT_NE(w, nullptr);
     // Tri to the front, Circle renamed, Hex hidden, upper case off.
-    drv::ClickList(*w, TABLIST, 9);
-    for (int i = 0; i < 8; ++i)
-        drv::Click(*w, MOVEUP);
-    drv::ClickList(*w, TABLIST, 2);
-    drv::Key(*w, TABLIST, KEY_Enter);
-    drv::Type(*w, EDITENTRY, "Round", false);
-    drv::Key(*w, EDITENTRY, KEY_Enter);
-    drv::ClickList(*w, TABLIST, 3);
-    drv::Key(*w, TABLIST, KEY_Space);
+    RearrangeTabs(*w);
     drv::Choose(*w, SHEET1, 2);
     drv::Click(*w, GLO_UPPERCASE);
     drv::Click(*w, OKBUTTON);
@@ -494,4 +504,114 @@ TEST_F(MainFrameTest, TheMenuReachesTheKeynoteWindow) {
     EXPECT_TRUE(frameReturned);
     EXPECT_EQ(KeynoteThread, 0);
     EXPECT_EQ(drv::ReadBytes(Csv()), "CIR,1,a,,\r\nCIR,2,b,,\r\n");
+}
+
+// A keynote file whose reading failed is never saved over, also by the window that reopens
+// after Editor Options with the rows the first one stashed.
+TEST_F(MainFrameTest, RowsOfAHalfReadFileAreNotSavedAfterEditorOptionsEither) {
+    Windows.BrowseNextNotes = BrowseNextNotes;
+    // Reading the process's own memory from its start fails at once.
+    std::filesystem::create_symlink("/proc/self/mem", Csv());
+    drv::WriteBytes(project + "/constnot.bak", "");
+    StartFrame(Csv());
+    drv::Answer("Unable to read " + Csv() + "!|Error: Input/output error", "Error", ICON_Hand,
+                BUTTON_OK, BUTTON_OK);
+    auto saveDisabled = [] {
+        Window* w = drv::FindWindow("Browse the Keynotes");
+        EXPECT_NE(w, nullptr);
+        return w && (*w)[keynote::SAVETOASCII].Disabled() &&
+               (*w)[keynote::SAVETOASCIIANDCLOSE].Disabled();
+    };
+    EXPECT_TRUE(saveDisabled());
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        drv::ChooseMenu(SETUPOPTIONS);
+        ASSERT_EQ(dialogs.size(), static_cast<std::size_t>(round));
+        ASSERT_NE(KeynoteThread, 0);
+        EXPECT_EQ(NotesStashed, 0); // taken by the reopened window, which did not read the file
+        EXPECT_FALSE(StashHalfRead);
+        EXPECT_TRUE(saveDisabled());
+    }
+}
+
+// Editor Options reach the real keynote window: it steps aside with its unsaved rows and comes
+// back with the tabs reordered, renamed and hidden, each grid on the host of its new position.
+TEST_F(MainFrameTest, EditorOptionsRearrangeTheKeynoteWindowsTabsAndItsUnsavedRowsComeBack) {
+    using namespace config_vars;
+    Windows.BrowseNextNotes = BrowseNextNotes;
+    Windows.ConfigVars = ConfigVars;
+    const std::string file =
+        "CIR,1,first,EA,COUNT\r\nCIR,2,second,,\r\nHEX,1,six,,\r\nTRI,1,three,,\r\n";
+    drv::WriteBytes(Csv(), file);
+    drv::WriteBytes(project + "/constnot.bak", "");
+    StartFrame(Csv());
+    // The grid a host of the keynote window carries, and its rows as "mark|number|description".
+    auto gridOn = [](Window& w, int host) {
+        return static_cast<grid::PelkGridClass*>(
+            win32::GetPropA(win32::ControlHandle(w[host]), grid::detail::kObjectProperty));
+    };
+    auto rows = [](const grid::PelkGridClass* g) {
+        std::vector<std::string> out;
+        for (int r = 1; g && r <= g->Records(); ++r)
+            out.push_back(g->GetCellValue(r, 1) + "|" + g->GetCellValue(r, 2) + "|" +
+                          g->GetCellValue(r, 3));
+        return out;
+    };
+    Window* notes = drv::FindWindow("Browse the Keynotes");
+    ASSERT_NE(notes, nullptr);
+    grid::PelkGridClass* circle = gridOn(*notes, keynote::OLE1);
+    ASSERT_NE(circle, nullptr);
+    ASSERT_EQ(rows(circle), (std::vector<std::string>{"0|1|first", "0|2|second"}));
+    // Unsaved: the first Circle note moved down and marked, the Circle title typed.
+    const grid::RowRecord& first = circle->QDATA->at(0);
+    const grid::ColumnRecord& mark = circle->QCOL->at(0);
+    drv::MouseDown(*notes, (mark.X1 + mark.X2) / 2, (first.Y1 + first.Y2) / 2);
+    drv::MouseUp(*notes, (mark.X1 + mark.X2) / 2, (first.Y1 + first.Y2) / 2);
+    drv::Key(*notes, 0, KEY_Enter);
+    drv::Click(*notes, keynote::MOVEDOWN);
+    drv::Type(*notes, keynote::GLO_CIRTITLEDESC, "Round ones");
+
+    drv::ChooseMenu(SETUPOPTIONS);
+    EXPECT_EQ(drv::FindWindow("Browse the Keynotes"), nullptr); // stepped aside
+    Window* w = drv::FindWindow("Editor Options");
+    ASSERT_NE(w, nullptr);
+    RearrangeTabs(*w);
+    drv::Click(*w, OKBUTTON);
+
+    notes = drv::FindWindow("Browse the Keynotes");
+    ASSERT_NE(notes, nullptr);
+    EXPECT_EQ(drv::TabCaptions(*notes, keynote::CURRENTTAB),
+              (std::vector<std::string>{"Tri", "Round", "Box", "Pen", "Ellipse", "Dia", "Rec",
+                                        "Oct", "Config"}));
+    EXPECT_TRUE((*notes)[keynote::TAB3].Hidden());
+    EXPECT_TRUE((*notes)[keynote::OLE3].Hidden());
+    EXPECT_EQ(rows(gridOn(*notes, keynote::OLE1)), std::vector<std::string>{"0|1|three"});
+    EXPECT_EQ(rows(gridOn(*notes, keynote::OLE2)),
+              (std::vector<std::string>{"0|2|second", "1|1|first"})); // from the stash
+    EXPECT_EQ(rows(gridOn(*notes, keynote::OLE3)), std::vector<std::string>{"0|1|six"});
+    EXPECT_EQ(NotesStashed, 0);
+    EXPECT_EQ(drv::ReadBytes(Csv()), file); // not saved on the way
+    // The title entry of position 1 still edits the Circle title.
+    EXPECT_EQ((*notes)[keynote::GLO_CIRTITLEDESC].Text(), "Round ones");
+}
+
+// The keynote window opens at the frame's size as far as the document area shows it whole, so
+// its bottom buttons are there to click; it never gets smaller than it is designed.
+TEST_F(MainFrameTest, TheKeynoteWindowShowsWholeInTheFrameAndItsSaveCanBeClicked) {
+    Windows.BrowseNextNotes = BrowseNextNotes;
+    drv::WriteBytes(Csv(), "CIR,1,a,,\r\n");
+    drv::WriteBytes(project + "/constnot.bak", "");
+    StartFrame(Csv());
+    Window* notes = drv::FindWindow("Browse the Keynotes");
+    ASSERT_NE(notes, nullptr);
+    int roomWidth = 0, roomHeight = 0;
+    ASSERT_TRUE(notes->RoomInFrame(roomWidth, roomHeight));
+    EXPECT_LE(notes->Width(), std::max(roomWidth, 414));
+    EXPECT_LE(notes->Height(), std::max(roomHeight, 285));
+    EXPECT_GE(notes->Width(), 414);
+    EXPECT_GE(notes->Height(), 285);
+    EXPECT_LT(notes->Width(), FrameWidth); // the frame's size would not fit its document area
+
+    drv::Click(*notes, keynote::SAVETOASCII);
+    EXPECT_EQ(drv::ReadBytes(Csv()), "SET,TXTHT,Auto\r\nCIR,1,a,,\r\n");
 }

@@ -276,7 +276,7 @@ TEST_F(GridEditTest, ADescriptionNeverGrowsPastItsCapacity) {
 TEST_F(GridEditTest, TheOwnersRuleForADescriptionIsKeptLikeItsCapacity) {
     Fill(1);
     // The owner counts a comma as two characters.
-    auto fits = [](const std::string& d) {
+    auto fits = [](const std::string& d, const std::string&) {
         return d.size() + static_cast<std::size_t>(std::count(d.begin(), d.end(), ',')) <= 12;
     };
     OnThread([&] { g.DescriptionFits = fits; });
@@ -297,6 +297,37 @@ TEST_F(GridEditTest, TheOwnersRuleForADescriptionIsKeptLikeItsCapacity) {
     w[g.TEXTCTRL].SetText("abcdefghijk\r\nxy");
     drv::Key(w, 0, KEY_CtrlEnter);
     EXPECT_EQ(g.GetCellValue(1, 3), "abcdefghijk");
+}
+
+TEST_F(GridEditTest, OnlyWhatAChangeBringsIsHeldToTheOwnersRule) {
+    // The owner counts digits and a leading comma as faults: a change may not add any, while
+    // a description that has some (read from a file, say) keeps them and can still be edited.
+    auto faults = [](const std::string& d) {
+        return std::count_if(d.begin(), d.end(), [](char c) { return c >= '0' && c <= '9'; }) +
+               (!d.empty() && d[0] == ',' ? 1 : 0);
+    };
+    OnThread([&] {
+        g.DescriptionFits = [faults](const std::string& d, const std::string& before) {
+            return faults(d) <= faults(before);
+        };
+    });
+    Fill({"a,b 7"});
+    Edit(1, 3);
+    // A paste inside the text is cut where it breaks the rule; the text behind it stays.
+    for (int i = 0; i < 3; ++i)
+        drv::Key(w, 0, KEY_Left);
+    drv::Paste(w, 0, "xy1z");
+    EXPECT_EQ(w[g.TEXTCTRL].Text(), "a,xyb 7");
+    drv::Key(w, 0, KEY_End);
+    drv::Key(w, 0, KeyOf('8'));
+    drv::Key(w, 0, KeyOf('x'));
+    EXPECT_EQ(w[g.TEXTCTRL].Text(), "a,xyb 7x");
+    // A deletion that breaks it is undone.
+    drv::Key(w, 0, KEY_Home);
+    drv::Key(w, 0, KEY_Delete);
+    EXPECT_EQ(w[g.TEXTCTRL].Text(), "a,xyb 7x");
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "a,xyb 7x");
 }
 
 TEST_F(GridEditTest, AChoiceInAComboKeepsItOpenUntilTheEditIsAccepted) {
@@ -452,6 +483,46 @@ TEST_F(GridEditTest, ADeletionWhoseRewrapWouldPassTheCapacityIsRefused) {
     drv::Key(w, 0, KEY_Delete);
     drv::Key(w, 0, KEY_CtrlEnter);
     EXPECT_EQ(g.GetCellValue(1, 3), text.substr(1));
+}
+
+TEST_F(GridEditTest, APasteKeepsWhatFitsAndNothingRefusedTakesTheSelectionAway) {
+    // At the capacity a paste keeps as much of itself as fits; the text behind it stays.
+    Fill({"head tail"});
+    OnThread([&] { g.SetDescCapacity(20); });
+    Open(1, 3);
+    drv::Key(w, 0, KEY_Home);
+    Repeat(KEY_Right, 5);
+    drv::Paste(w, 0, "0123456789ABCDEF");
+    EXPECT_EQ(EditorText(), "head 0123456789Atail");
+    EXPECT_EQ(w[g.TEXTCTRL].SelStart(), 17);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "head 0123456789Atail");
+
+    // The owner's rule lets no digit be added. Over a selection a typed digit is refused whole,
+    // and so is a paste of which nothing can be taken: the selected text stays. A paste that
+    // can be cut replaces the selection with what it keeps.
+    OnThread([&] {
+        g.DescriptionFits = [](const std::string& d, const std::string& before) {
+            auto digits = [](const std::string& t) {
+                return std::count_if(t.begin(), t.end(),
+                                     [](char c) { return c >= '0' && c <= '9'; });
+            };
+            return digits(d) <= digits(before);
+        };
+    });
+    Open(1, 3);
+    Repeat(KEY_Shift + KEY_Left, 4);
+    drv::Key(w, 0, KeyOf('7'));
+    EXPECT_EQ(EditorText(), "head 0123456789Atail");
+    EXPECT_EQ(w[g.TEXTCTRL].SelStart(), 17);
+    Repeat(KEY_Shift + KEY_Right, 4);
+    drv::Paste(w, 0, "12");
+    EXPECT_EQ(EditorText(), "head 0123456789Atail");
+    Repeat(KEY_Shift + KEY_Left, 4);
+    drv::Paste(w, 0, "ab3");
+    EXPECT_EQ(EditorText(), "head 0123456789Aab");
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "head 0123456789Aab");
 }
 
 TEST_F(GridEditTest, OpeningAndAcceptingADescriptionNeverChangesIt) {
