@@ -14,6 +14,12 @@ namespace {
 // The description editor's font goes by its width.
 constexpr int kWideEditor = 450;
 constexpr int kComboHeight = 19;
+
+// A description rewrapped to the wrap width with nothing cut: what it may hold is judged apart.
+std::string Rewrapped(std::string text, std::int32_t width, std::int32_t& caret) {
+    WrapDescription(text, std::numeric_limits<std::int32_t>::max(), width, caret);
+    return text;
+}
 } // namespace
 
 void PelkGridClass::StartEdit() {
@@ -216,15 +222,14 @@ void PelkGridClass::KeepBeforeKeys(bool typed) {
 // Whether a line break at the caret would make the rewrapped description longer than it may
 // hold or break the owner's rule; the editor then does not grow ahead of a break that will be
 // refused.
-bool PelkGridClass::LineBreakWouldOverflow() const {
-    platform::Control& editor = (*window_)[TEXTCTRL];
+bool PelkGridClass::LineBreakWouldOverflow() {
+    platform::Control& editor = Ctrl(TEXTCTRL);
     std::string text = editor.Text();
     std::size_t caret = static_cast<std::size_t>(std::max(0, editor.SelStart() - 1));
     caret = std::min(caret, text.size());
     text.insert(caret, "\r\n");
     std::int32_t at = static_cast<std::int32_t>(caret);
-    WrapDescription(text, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, at);
-    return !DescriptionKeeps(text);
+    return !DescriptionKeeps(Rewrapped(std::move(text), WRAPSIZE, at));
 }
 
 // Whether the description may become `text` from what it was when last taken: it grows no
@@ -248,9 +253,7 @@ bool PelkGridClass::DescriptionKeeps(const std::string& text) const {
 std::string PelkGridClass::TakenDescription(const std::string& text, std::int32_t& caret,
                                             bool rewrap) const {
     auto wrapped = [&](std::string t, std::int32_t& at) {
-        if (rewrap)
-            WrapDescription(t, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, at);
-        return t;
+        return rewrap ? Rewrapped(std::move(t), WRAPSIZE, at) : t;
     };
     std::int32_t at = caret;
     std::string whole = wrapped(text, at);

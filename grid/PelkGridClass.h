@@ -223,7 +223,7 @@ private:
     void TakeMousePosition(LPARAM lParam);
     void KeepBeforeKeys(bool typed);
     void AcceptOpenEdit();
-    bool LineBreakWouldOverflow() const;
+    bool LineBreakWouldOverflow();
     bool DescriptionKeeps(const std::string& text) const;
     std::string TakenDescription(const std::string& text, std::int32_t& caret, bool rewrap) const;
 };
