@@ -48,11 +48,26 @@ void KeyClick(QWindow* handle, Qt::Key key, Qt::KeyboardModifiers modifiers) {
     if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier) && key >= Qt::Key_A &&
         key <= Qt::Key_Z) {
         const QString text(QChar(static_cast<char16_t>(key - Qt::Key_A + 1)));
-        QTest::sendKeyEvent(QTest::Press, handle, key, text, modifiers);
-        QTest::sendKeyEvent(QTest::Release, handle, key, text, modifiers);
+        QTest::sendKeyEvent(QTest::Click, handle, key, text, modifiers);
         return;
     }
     QTest::keyClick(handle, key, modifiers);
+}
+
+void DoubleClickAt(QWidget* target, QPoint at) {
+    Activate(target);
+    QTest::mouseDClick(HandleOf(target), Qt::LeftButton, Qt::NoModifier,
+                       target->mapTo(target->window(), at));
+    Settle();
+}
+
+// Hands a mouse event at a point of a top-level window to Qt as the window system does: at once,
+// with no turn of the event loop after it (QTest's own functions run one after each event).
+void HandMouse(QWindow* handle, QPoint local, Qt::MouseButtons buttons, Qt::MouseButton button,
+               QEvent::Type type) {
+    QTest::lastMouseTimestamp += 20;
+    qt_handleMouseEvent(handle, local, handle->mapToGlobal(local), buttons, button, type,
+                        Qt::NoModifier, QTest::lastMouseTimestamp);
 }
 
 void ClickAt(QWidget* target, QPoint local) {
@@ -105,6 +120,27 @@ void Click(Window& window, int control) {
     ASSERT_TRUE(w->isVisible()) << "control " << control << " is not shown";
     ClickAt(w, w->rect().center());
     Settle();
+}
+
+void ClickThenKey(Window& window, int control, int keyCode) {
+    QWidget* w = window[control].Widget();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->isVisible()) << "control " << control << " is not shown";
+    Activate(w);
+    QWindow* handle = HandleOf(w);
+    const QPoint at = w->mapTo(w->window(), w->rect().center());
+    HandMouse(handle, at, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+    HandMouse(handle, at, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+    QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval;
+    KeyClick(handle, QtKeyOf(keyCode), QtModifiersOf(keyCode));
+    Settle();
+}
+
+void DoubleClick(Window& window, int control) {
+    QWidget* w = window[control].Widget();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->isVisible()) << "control " << control << " is not shown";
+    DoubleClickAt(w, w->rect().center());
 }
 
 void Type(Window& window, int control, const std::string& text, bool leave) {
@@ -211,14 +247,9 @@ void Drag(Window& window, QPoint from, QPoint to) {
     ASSERT_NE(client, nullptr);
     Activate(client);
     QWindow* handle = HandleOf(client);
-    // Handed to Qt one after the other as the window system does, with no turn of the event
-    // loop between them (QTest's own functions run one after each event).
     auto send = [&](QPoint at, Qt::MouseButtons buttons, Qt::MouseButton button,
                     QEvent::Type type) {
-        const QPoint local = InTop(window, at.x(), at.y());
-        QTest::lastMouseTimestamp += 20;
-        qt_handleMouseEvent(handle, local, handle->mapToGlobal(local), buttons, button, type,
-                            Qt::NoModifier, QTest::lastMouseTimestamp);
+        HandMouse(handle, InTop(window, at.x(), at.y()), buttons, button, type);
     };
     send(from, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
     constexpr int kSteps = 4;
@@ -406,13 +437,6 @@ bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewp
         at = QPoint(x, y);
     }
     return viewport->rect().contains(at);
-}
-
-void DoubleClickAt(QWidget* viewport, QPoint at) {
-    Activate(viewport);
-    QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
-                       viewport->mapTo(viewport->window(), at));
-    Settle();
 }
 
 } // namespace

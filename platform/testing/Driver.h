@@ -31,6 +31,13 @@ Window* FindWindow(const std::string& caption);
 
 // Clicks a control with the mouse, as a user does (a button, a check box, a radio).
 void Click(Window& window, int control);
+// Clicks a control and presses a key (a key code of Keys.h) right after it, as a quick user
+// does: the window system hands both to the program together, with no turn of its event loop
+// between them. The key goes to whatever has the focus then.
+void ClickThenKey(Window& window, int control, int keyCode);
+// Double-clicks a control with the mouse: two presses in quick succession, the second of which
+// the system reports as a double click.
+void DoubleClick(Window& window, int control);
 // Gives a control the focus and types text into it, replacing what it held; with leave, the
 // focus then moves on (Tab), which completes the field.
 void Type(Window& window, int control, const std::string& text, bool leave = true);

@@ -93,8 +93,12 @@ void SettleFocus() {
 // Input is handled in the order it came, together with what it raised: before a window of the
 // program gets its next mouse or key input, the focus that earlier input moved is settled and
 // the threads handle the events that earlier input posted (a press's alert before the moves
-// that follow it). The input reaches a top-level window before any of its widgets, and a key's
-// shortcut check comes before the key.
+// that follow it). The input reaches a top-level window before any of its widgets.
+//
+// What the threads do may close the window the input is for: the input is then dropped (see
+// RunPending). A key's shortcut check, which comes before the key, only settles the focus: Qt
+// goes on with the key's window after it without looking whether it is still there, so the
+// threads run when the key itself reaches the window.
 class InputOrder : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -110,7 +114,9 @@ public:
                 return false;
             break;
         case QEvent::ShortcutOverride:
-            break;
+            if (g_focusDue)
+                SettleFocus();
+            return false;
         default:
             return false;
         }
