@@ -7,6 +7,7 @@
 #include "platform/ini/Ini.h"
 #include "platform/text/Text.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/Startup.h"
 #include "platform/ui/WindowManager.h"
 
 #include <algorithm>
@@ -29,6 +30,8 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 } // namespace
 
 int DeriveNames() {
+    if (RefuseUnusablePath(2))
+        return RESULT_Stop;
     if (!layers::ReadFileArguments(AppPath, {Param1, Param2, ProjectFolder, CsvName, BakName}))
         return RESULT_Stop;
     ProjectIni = !Clip(Param2).empty() ? Param2 : InFolder(ProjectFolder, "qvr.ini");
@@ -128,7 +131,8 @@ void SetFileNames() {
         " " + AppPath + kPathSeparator + "Layers.dat " + ProjectFolder + kPathSeparator + "qvr.ini";
     if (LayerArgs.size() < 300)
         LayerArgs.resize(300, ' ');
-    LayerProgram = AppPath + kPathSeparator + "dravolet";
+    // Looked for in the program folder, else along PATH.
+    LayerProgram = "dravolet";
     LayerArguments = {AppPath + kPathSeparator + "Layers.dat",
                       ProjectFolder + kPathSeparator + "qvr.ini"};
 }

@@ -8,9 +8,10 @@
 
 namespace editor {
 
-// Sets the names from the command line. When no usable keynote file name results, shows why
-// and returns RESULT_Stop (the frame must not open); else RESULT_GoOn. Also makes sure Layers.ini
-// exists, loads the editor configuration and sets the file names.
+// Sets the names from the command line. When no usable keynote file name results, or a path of
+// the program or its arguments cannot be used, shows why and returns RESULT_Stop (the frame must
+// not open); else RESULT_GoOn. Also makes sure Layers.ini exists, loads the editor configuration
+// and sets the file names.
 int DeriveNames();
 
 // Rebuilds the tab list and reads the editor options; makes sure the library folder exists.

@@ -151,7 +151,7 @@ WindowDef KeynoteWindowDefinition() {
 
     c.push_back(ControlDef{ControlKind::Panel, PANEL2, "", 7, 221, 399, 41, TABCONFIG});
     c.push_back(ControlDef{ControlKind::Text, INFOTEXT, "", 18, 225, 378, 34, PANEL2,
-                           ATTR_ReadOnly | ATTR_Skip});
+                           ATTR_ReadOnly | ATTR_Skip | ATTR_Unboxed});
     c.push_back(Button(RESTOREDEFAULTVALUES, "Restore default values", 9, 203, 85, 14, TABCONFIG));
     c.push_back(Button(SAVEVALUESASDEFAULT, "Save values as default", 99, 203, 85, 14, TABCONFIG));
     c.push_back(Label(LOC_SHOWKEYTABLEQUANTITIES_PROMPT_2, "(default=Yes)", 335, 110, GROUP3, 50));

@@ -81,8 +81,11 @@ void PelkGridClass::Draw() {
     ReleaseDC(HCLIENTWND, dc);
 
     // CURROW goes to 0 first so that the selection does not repaint a cell that is off the
-    // screen.
-    if (CURROW > LASTPOINTER) {
+    // screen. A grid without rows has no row to select: CURROW stays 0 however often it draws.
+    if (Records() == 0) {
+        CURROW = 0;
+        SelectCell(0, -1);
+    } else if (CURROW > LASTPOINTER) {
         CURROW = 0;
         SelectCell(LASTPOINTER, -1);
     } else if (CURROW < FIRSTPOINTER) {

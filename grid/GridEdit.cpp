@@ -4,6 +4,7 @@
 #include "platform/text/Text.h"
 
 #include <limits>
+#include <utility>
 
 namespace grid {
 
@@ -13,9 +14,16 @@ namespace {
 // The description editor's font goes by its width.
 constexpr int kWideEditor = 450;
 constexpr int kComboHeight = 19;
+
+// A description rewrapped to the wrap width with nothing cut: what it may hold is judged apart.
+std::string Rewrapped(std::string text, std::int32_t width, std::int32_t& caret) {
+    WrapDescription(text, std::numeric_limits<std::int32_t>::max(), width, caret);
+    return text;
+}
 } // namespace
 
 void PelkGridClass::StartEdit() {
+    beforeKeys_.reset();
     EnsureVisible(CURROW);
     if (CURROW < 1 || CURROW > Records() || CURCOL < 1 ||
         CURCOL > static_cast<std::int32_t>(QCOL->size()))
@@ -35,6 +43,7 @@ void PelkGridClass::StartEdit() {
         window_->Display(EDITCTRL);
         entry.Focus();
         EIPON = 1;
+        editRow_ = CURROW;
         CURCTRL = EDITCTRL;
         entry.SetSelStart(static_cast<int>(entry.Text().size()) + 1);
         break;
@@ -43,6 +52,8 @@ void PelkGridClass::StartEdit() {
         platform::Control& text = Ctrl(TEXTCTRL);
         text.SetPosition(col.X1, row.Y1, col.X2 - col.X1, row.Y2 - row.Y1);
         text.SetText(row.V3);
+        heldText_ = row.V3;
+        shownText_ = text.Text();
         if (col.X2 - col.X1 < kWideEditor)
             text.SetFont("Arial", 7);
         else
@@ -55,8 +66,9 @@ void PelkGridClass::StartEdit() {
         window_->Display(TEXTCTRL);
         text.Focus();
         EIPON = 1;
+        editRow_ = CURROW;
         CURCTRL = TEXTCTRL;
-        editText_ = text.Text();
+        editText_ = shownText_;
         editCaret_ = static_cast<std::int32_t>(editText_.size());
         text.SetSelStart(editCaret_ + 1);
         break;
@@ -76,6 +88,7 @@ void PelkGridClass::StartEdit() {
         window_->Display(number);
         combo.Focus();
         EIPON = 1;
+        editRow_ = CURROW;
         CURCTRL = number;
         combo.SetSelStart(static_cast<int>(value.size()) + 1);
         break;
@@ -87,8 +100,10 @@ void PelkGridClass::StartEdit() {
 }
 
 void PelkGridClass::AcceptEdit() {
-    if (CURROW >= 1 && CURROW <= Records()) {
-        RowRecord& row = (*QDATA)[static_cast<std::size_t>(CURROW - 1)];
+    // An open editor stores into its own row; the toggle of a mark into the selected one.
+    const std::int32_t target = EIPON == 1 ? editRow_ : CURROW;
+    if (target >= 1 && target <= Records()) {
+        RowRecord& row = (*QDATA)[static_cast<std::size_t>(target - 1)];
         switch (CURCOL) {
         case 1:
             row.V1 = platform::Equal(row.V1, "0") ? "1" : "0";
@@ -98,12 +113,18 @@ void PelkGridClass::AcceptEdit() {
             row.V2 = platform::Cut(EDITVALUE, kCellWidth);
             break;
         case 3: {
-            // Text that reached the editor other than by typing (pasted) is held to the
-            // same capacity and rule as typed text.
-            std::int32_t caret = editCaret_;
-            row.V3 = TakenDescription(
-                platform::Cut(Ctrl(TEXTCTRL).Text(), static_cast<std::size_t>(DESCCAPACITY)), caret,
-                false);
+            // The editor shows every line break as one, also a lone CR or LF of the row's
+            // text: unchanged, the row keeps its own text. Text that reached the editor other
+            // than by typing (pasted from the menu) is held to the same capacity and rule as
+            // typed text.
+            const std::string text = Ctrl(TEXTCTRL).Text();
+            if (text != shownText_) {
+                std::int32_t caret = editCaret_;
+                row.V3 = platform::Cut(TakenDescription(text, caret, false),
+                                       static_cast<std::size_t>(DESCCAPACITY));
+            } else {
+                row.V3 = heldText_;
+            }
             break;
         }
         case 4:
@@ -160,7 +181,11 @@ void PelkGridClass::EndEdit() {
         break;
     }
     DEFAULTCAPTUREHWND = nullptr;
+    // The selection comes back to the edited cell, should anything have moved it meanwhile.
+    if (EIPON == 1)
+        CURROW = editRow_;
     EIPON = 0;
+    beforeKeys_.reset();
     Draw();
     ValidateRgn(HCLIENTWND, HDRAWRGN);
 }
@@ -171,60 +196,82 @@ void PelkGridClass::RewrapText() {
     platform::Control& editor = Ctrl(TEXTCTRL);
     const std::string shown = editor.Text();
     std::int32_t caret = editor.SelStart() - 1;
-    std::string text = TakenDescription(platform::Cut(shown, kDescWidth), caret, true);
+    std::string text = TakenDescription(shown, caret, true);
     if (text != shown) {
         editor.SetText(text);
         editor.SetSelStart(caret + 1);
     }
     editText_ = std::move(text);
     editCaret_ = caret;
+    beforeKeys_.reset();
     FitTextEditor(0);
 }
 
-// Whether a character typed at the caret would make the rewrapped description longer than the
-// editor may hold; such a character is refused, so that nothing behind the caret is lost.
-bool PelkGridClass::WouldOverflow(WPARAM character) {
+// Keeps the description editor's text and caret before a key changes them, unless a rewrap is
+// already due for earlier keys (it answers them all).
+void PelkGridClass::KeepBeforeKeys(bool typed) {
+    if (EIPON != 1 || CURCOL != 3)
+        return;
+    if (!beforeKeys_) {
+        platform::Control& editor = Ctrl(TEXTCTRL);
+        beforeKeys_ = EditorKeys{editor.Text(), editor.SelStart(), false};
+    }
+    beforeKeys_->typed = beforeKeys_->typed || typed;
+}
+
+// Whether a line break at the caret would make the rewrapped description longer than it may
+// hold or break the owner's rule; the editor then does not grow ahead of a break that will be
+// refused.
+bool PelkGridClass::LineBreakWouldOverflow() {
     platform::Control& editor = Ctrl(TEXTCTRL);
     std::string text = editor.Text();
     std::size_t caret = static_cast<std::size_t>(std::max(0, editor.SelStart() - 1));
     caret = std::min(caret, text.size());
-    if (character == '\b')
-        return false;
-    if (character == '\r' || character == '\n')
-        text.insert(caret, "\r\n");
-    else if ((character >= 32 && character < 256) || character == '\t')
-        text.insert(caret, 1, static_cast<char>(character));
-    else
-        return false;
+    text.insert(caret, "\r\n");
     std::int32_t at = static_cast<std::int32_t>(caret);
-    WrapDescription(text, std::numeric_limits<std::int32_t>::max(), WRAPSIZE, at);
-    return text.size() > static_cast<std::size_t>(DESCCAPACITY) ||
-           (DescriptionFits && !DescriptionFits(text, editor.Text()));
+    return !DescriptionKeeps(Rewrapped(std::move(text), WRAPSIZE, at));
+}
+
+// Whether the description may become `text` from what it was when last taken: it grows no
+// further past its capacity, and the owner's rule takes the change.
+bool PelkGridClass::DescriptionKeeps(const std::string& text) const {
+    if (text.size() > static_cast<std::size_t>(DESCCAPACITY) && text.size() > editText_.size())
+        return false;
+    return !DescriptionFits || DescriptionFits(text, editText_);
 }
 
 // What the description editor's text comes to after a change since it was last taken (rewrapped
-// when asked), with its caret: the whole text when the owner's rule takes it; otherwise what the
-// change inserted is cut where it would break the rule (a line break is never cut in half), and
-// when the change breaks it by what it removed, the text as last taken comes back.
+// when asked), with its caret, so that nothing behind the caret is ever cut off and nothing is
+// lost beyond what must be refused:
+// - the whole text when it keeps the capacity and the owner's rule; an unchanged text as it
+//   stands (a description that already breaks them is kept as it was);
+// - typed keys that break them are refused whole, as is a change that breaks them by what it
+//   removed (a deletion whose join blank passes the capacity, one that exposes what the rule
+//   refuses): the text as last taken comes back, the caret where it stood before the keys;
+// - of what a change inserted otherwise (a paste) the longest start that keeps them is taken
+//   (a line break is never cut in half); when none of it can be, the change is refused whole.
 std::string PelkGridClass::TakenDescription(const std::string& text, std::int32_t& caret,
                                             bool rewrap) const {
     auto wrapped = [&](std::string t, std::int32_t& at) {
-        if (rewrap)
-            WrapDescription(t, static_cast<std::int32_t>(kDescWidth) + 1, WRAPSIZE, at);
-        return t;
-    };
-    auto keeps = [&](const std::string& t) {
-        return !DescriptionFits || DescriptionFits(t, editText_);
+        return rewrap ? Rewrapped(std::move(t), WRAPSIZE, at) : t;
     };
     std::int32_t at = caret;
     std::string whole = wrapped(text, at);
-    if (text == editText_ || keeps(whole)) {
+    if (DescriptionKeeps(whole)) {
         caret = at;
         return whole;
     }
+    if (text == editText_)
+        return text;
+    const std::string& before = editText_;
+    auto refused = [&] {
+        caret = beforeKeys_ && beforeKeys_->text == before ? beforeKeys_->selStart - 1 : editCaret_;
+        return before;
+    };
+    if (beforeKeys_ && beforeKeys_->typed)
+        return refused();
     // The change replaced what lies between the text's common start and end with the text as
     // last taken.
-    const std::string& before = editText_;
     std::size_t start = 0;
     while (start < text.size() && start < before.size() && text[start] == before[start])
         ++start;
@@ -238,21 +285,22 @@ std::string PelkGridClass::TakenDescription(const std::string& text, std::int32_
         return wrapped(text.substr(0, start + kept) + text.substr(text.size() - end), where);
     };
     std::string taken = candidate(0, at);
-    if (!keeps(taken)) {
-        caret = editCaret_;
-        return before;
-    }
-    std::size_t low = 0, high = inserted.size(); // `low` characters keep the rule, `high` not
+    if (!DescriptionKeeps(taken))
+        return refused();
+    std::size_t low = 0, high = inserted.size(); // `low` characters keep them, `high` not
     while (high - low > 1) {
         const std::size_t mid = low + (high - low) / 2;
         std::int32_t where = 0;
-        if (keeps(candidate(mid, where)))
+        if (DescriptionKeeps(candidate(mid, where)))
             low = mid;
         else
             high = mid;
     }
     if (low > 0 && inserted[low - 1] == '\r' && low < inserted.size() && inserted[low] == '\n')
         --low;
+    // A paste of which nothing can be taken changes nothing: what it would have replaced stays.
+    if (low == 0 && !inserted.empty())
+        return refused();
     taken = candidate(low, at);
     caret = at;
     return taken;

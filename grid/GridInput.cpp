@@ -166,7 +166,8 @@ LRESULT PelkGridClass::GridWindowProc(grid::HWND hwnd, UINT message, WPARAM wPar
         }
         break;
     case WM_MOUSEWHEEL:
-        if (live) {
+        // While an editor is open the selection stays on its cell: the wheel moves nothing.
+        if (live && grid->EIPON == 0) {
             if (High(static_cast<LPARAM>(wParam)) > 0)
                 grid->SelectPrevRow();
             else
@@ -187,8 +188,9 @@ LRESULT PelkGridClass::EditorWindowProc(grid::HWND hwnd, UINT message, WPARAM wP
     WNDPROC previous = grid->TEXTWNDPROCADDRESS;
     switch (message) {
     case WM_CHAR:
-        if (grid->EIPON == 1 && grid->CURCOL == 3 && grid->WouldOverflow(wParam))
-            return 0;
+        // A typed character or Enter is taken or refused whole; a paste (Ctrl+V), a deletion
+        // (Backspace, Ctrl+X) and the like are judged by what they insert and remove.
+        grid->KeepBeforeKeys(wParam >= 32 || wParam == '\r' || wParam == '\n' || wParam == '\t');
         grid->LASTKEY = static_cast<std::int32_t>(wParam);
         platform::Post(EventEditKey, 0, 0, true);
         break;
@@ -199,8 +201,10 @@ LRESULT PelkGridClass::EditorWindowProc(grid::HWND hwnd, UINT message, WPARAM wP
         }
         break;
     case WM_KEYDOWN:
+        if (wParam == VK_DELETE)
+            grid->KeepBeforeKeys(false);
         if (wParam == VK_RETURN && grid->EIPON == 1 && grid->CURCOL == 3 &&
-            !grid->WouldOverflow('\r'))
+            !grid->LineBreakWouldOverflow())
             grid->FitTextEditor(1);
         break;
     case WM_DESTROY:

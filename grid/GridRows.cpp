@@ -106,6 +106,9 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
         break;
     }
     case 2:
+        // A grid without rows has no cell to change, selected or not.
+        if (Records() == 0)
+            break;
         if (CURROW != 0 && CURCOL != 0)
             StartEdit();
         else
@@ -132,6 +135,13 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
     }
 }
 
+// Rows move only with no edit open: an open one is stored into its own row first (a drag can
+// begin while an editor is still open).
+void PelkGridClass::AcceptOpenEdit() {
+    if (EIPON == 1)
+        AcceptEdit();
+}
+
 namespace {
 // Takes row `from` out and puts it back at position `to` of the shortened list.
 void Move(std::vector<RowRecord>& rows, std::int32_t from, std::int32_t to) {
@@ -144,6 +154,7 @@ void Move(std::vector<RowRecord>& rows, std::int32_t from, std::int32_t to) {
 } // namespace
 
 void PelkGridClass::MoveRowUp(std::int32_t) {
+    AcceptOpenEdit();
     if (CURROW > 1 && CURROW <= Records()) {
         Move(*QDATA, CURROW, CURROW - 1);
         Draw();
@@ -152,6 +163,7 @@ void PelkGridClass::MoveRowUp(std::int32_t) {
 }
 
 void PelkGridClass::MoveRowDown(std::int32_t) {
+    AcceptOpenEdit();
     if (CURROW >= 1 && CURROW < Records()) {
         Move(*QDATA, CURROW, CURROW + 1);
         Draw();
@@ -160,6 +172,7 @@ void PelkGridClass::MoveRowDown(std::int32_t) {
 }
 
 void PelkGridClass::MoveRowToTop(std::int32_t) {
+    AcceptOpenEdit();
     if (CURROW > 1 && CURROW <= Records()) {
         Move(*QDATA, CURROW, 1);
         CURROW = 1;
@@ -169,6 +182,7 @@ void PelkGridClass::MoveRowToTop(std::int32_t) {
 }
 
 void PelkGridClass::MoveRowToBottom(std::int32_t) {
+    AcceptOpenEdit();
     if (CURROW >= 1 && CURROW < Records()) {
         Move(*QDATA, CURROW, Records());
         EnsureVisible(Records());
@@ -178,6 +192,7 @@ void PelkGridClass::MoveRowToBottom(std::int32_t) {
 }
 
 void PelkGridClass::MoveRow(std::int32_t from, std::int32_t to) {
+    AcceptOpenEdit();
     if (from == 0 || to == 0 || from == to)
         return;
     if (from < 1 || from > Records())

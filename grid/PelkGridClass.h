@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -112,9 +113,11 @@ public:
     // The owner's rule for a description beyond its length, when a number cannot say it (the
     // keynote window's: the note must fit its line in the file and read back as written): whether
     // a description that was `before` may become `description`, so that the owner can let a
-    // description keep what it held when the edit began. A typed character or Enter that breaks
-    // it is refused; of text that reached the editor otherwise (pasted) only what keeps it is
-    // taken, cut where it would break it; a deletion that breaks it is undone.
+    // description keep what it held when the edit began. The rule and the capacity are kept
+    // alike: a typed character or Enter that breaks them is refused whole (also over a
+    // selection); of text that reached the editor otherwise (pasted) only what keeps them is
+    // taken, cut where it would break them; a deletion that breaks them is undone. Nothing behind
+    // the caret is ever cut off.
     std::function<bool(const std::string& description, const std::string& before)> DescriptionFits;
     // Characters the number, unit and type editors do not take, typed or pasted (the owner's,
     // for values its file cannot carry). Set before Setup.
@@ -192,18 +195,37 @@ public:
     void FitTextEditor(std::uint8_t mode);
 
 private:
+    // The description editor's text and caret (selection start) before the keys its next rewrap
+    // answers, and whether a typed character (or Enter) is among them.
+    struct EditorKeys {
+        std::string text;
+        int selStart = 0;
+        bool typed = false;
+    };
+
     platform::Window* window_ = nullptr;
     bool setUp_ = false;
+    // The row whose cell the open editor edits: an accept stores there, wherever the selection
+    // has gone meanwhile.
+    std::int32_t editRow_ = 0;
+    // The description as the row held it and as the editor showed it when the edit began: an
+    // edit accepted without a change stores the row's own text, byte for byte.
+    std::string heldText_;
+    std::string shownText_;
+    // The description editor's text and caret (characters before it) as last taken: a change is
+    // judged against it.
+    std::string editText_;
+    std::int32_t editCaret_ = 0;
+    std::optional<EditorKeys> beforeKeys_;
 
     platform::Control& Ctrl(std::int32_t number) { return (*window_)[number]; }
     std::int32_t NewControl(const platform::ControlDef& def);
     void TakeMousePosition(LPARAM lParam);
-    bool WouldOverflow(WPARAM character);
+    void KeepBeforeKeys(bool typed);
+    void AcceptOpenEdit();
+    bool LineBreakWouldOverflow();
+    bool DescriptionKeeps(const std::string& text) const;
     std::string TakenDescription(const std::string& text, std::int32_t& caret, bool rewrap) const;
-
-    // The description editor's text and caret (characters before it) as last taken.
-    std::string editText_;
-    std::int32_t editCaret_ = 0;
 };
 
 } // namespace grid

@@ -8,34 +8,43 @@ bool CrLfAt(std::string_view text, std::size_t i) {
     return i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n';
 }
 
-// The lines of a text as SplitLines cuts them, each kept whole.
-std::vector<std::string> Pieces(std::string_view text, std::int32_t width) {
-    std::vector<std::string> pieces;
+// A line of a text as SplitLines cuts it, kept whole, with the number of characters of the text
+// that separated it from the next line: 2 for a CR LF, 0 where a width cut fell between two
+// characters (and for the last line).
+struct Piece {
+    std::string text;
+    std::int32_t separator = 0;
+};
+
+std::vector<Piece> Pieces(std::string_view text, std::int32_t width) {
+    std::vector<Piece> pieces;
     const std::size_t n = text.size();
     const bool cutByWidth = width > 0 && n > static_cast<std::size_t>(width);
     std::size_t start = 0;
     std::size_t i = 0;
     while (i < n) {
         if (CrLfAt(text, i)) {
-            pieces.emplace_back(text.substr(start, i - start));
+            pieces.push_back({std::string(text.substr(start, i - start)), 2});
             start = i + 2;
             i += 2;
             continue;
         }
         if (cutByWidth && i - start + 1 == static_cast<std::size_t>(width)) {
-            pieces.emplace_back(text.substr(start, i - start + 1));
+            Piece piece{std::string(text.substr(start, i - start + 1)), 0};
             if (CrLfAt(text, i + 1)) {
+                piece.separator = 2;
                 start = i + 3;
                 i += 3;
             } else {
                 start = i + 1;
                 i += 1;
             }
+            pieces.push_back(std::move(piece));
             continue;
         }
         ++i;
     }
-    pieces.emplace_back(text.substr(std::min(start, n)));
+    pieces.push_back({std::string(text.substr(std::min(start, n))), 0});
     return pieces;
 }
 
@@ -48,10 +57,10 @@ std::string WithoutTrailingBlanks(std::string_view s) {
 
 void SplitLines(std::string_view text, std::int32_t width, TextLineQueue& lines) {
     lines.clear();
-    for (std::string& piece : Pieces(text, width)) {
-        if (piece.size() > kTextLineWidth)
-            piece.resize(kTextLineWidth);
-        lines.push_back(std::move(piece));
+    for (Piece& piece : Pieces(text, width)) {
+        if (piece.text.size() > kTextLineWidth)
+            piece.text.resize(kTextLineWidth);
+        lines.push_back(std::move(piece.text));
     }
 }
 
@@ -77,26 +86,40 @@ std::int16_t WrapDescription(std::string& text, std::int32_t capacity, std::int3
     if (width < 1)
         return 0;
     // The working lines are held whole: carried text may make one far longer than a line of
-    // the text-line list, and nothing may be lost.
-    std::vector<std::string> lines = Pieces(text, 255);
+    // the text-line list, and nothing may be lost. The caret counts characters of the working
+    // text: the result so far, then the lines still to come with what separates them.
+    std::vector<Piece> lines = Pieces(text, 255);
     std::string result;
     bool changed = false;
     std::int32_t newCaret = caret;
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].size() > static_cast<std::size_t>(width)) {
+        Piece& line = lines[i];
+        const std::int32_t length = static_cast<std::int32_t>(line.text.size());
+        std::int32_t rel = newCaret - static_cast<std::int32_t>(result.size());
+        if (line.text.size() > static_cast<std::size_t>(width)) {
             changed = true;
-            std::int32_t rel = newCaret - static_cast<std::int32_t>(result.size());
-            std::int32_t before = rel;
+            const std::int32_t before = rel;
             std::string first, rest;
-            BreakAtBlank(lines[i], width, first, rest, rel);
+            BreakAtBlank(line.text, width, first, rest, rel);
+            // A caret in a later line also moves by what the join does to the separator: the
+            // blank that joins the rest to the next line stands where a CR LF (or nothing, at a
+            // width cut) stood. A caret between the CR and the LF goes behind the rest.
+            if (before > length && i + 1 < lines.size()) {
+                const std::int32_t into = before - length;
+                rel += into > line.separator ? 1 - line.separator : -into;
+            }
             newCaret += rel - before;
-            lines[i] = std::move(first);
+            line.text = std::move(first);
             if (i + 1 < lines.size())
-                lines[i + 1] = rest + " " + lines[i + 1];
+                lines[i + 1].text = rest + " " + lines[i + 1].text;
             else
-                lines.push_back(std::move(rest));
+                lines.push_back({std::move(rest), 0});
+            lines[i].separator = 2;
+        } else if (i + 1 < lines.size() && rel > length) {
+            // The result separates every line by CR LF, also where a width cut stood.
+            newCaret += 2 - line.separator;
         }
-        result += lines[i];
+        result += lines[i].text;
         if (i + 1 < lines.size())
             result += "\r\n";
     }

@@ -32,6 +32,14 @@ void SortChoices(ChoiceList& choices) {
                      [](const std::string& a, const std::string& b) { return Compare(a, b) < 0; });
 }
 
+// A failed save removes its new table before the window says why: nothing is left beside the
+// table while the message waits, or after the program is ended from it.
+LayerOutcome RefusedSave(LayerStep step, const std::string& temp) {
+    LayerOutcome failed = LayerOutcome::Failure(step);
+    DeleteFile(temp);
+    return failed;
+}
+
 } // namespace
 
 LayerOutcome LoadLayers(LayerLists& lists, const LayerFiles& files) {
@@ -72,21 +80,15 @@ LayerOutcome SaveLayers(const LayerLists& lists, const LayerFiles& files) {
     LineFile table(kLayerRecordSize);
     table.SetName(temp);
     if (!table.Create())
-        return LayerOutcome::Failure(LayerStep::Create);
-    if (!table.Open(OpenMode::ReadWriteDenyWrite)) {
-        LayerOutcome failed = LayerOutcome::Failure(LayerStep::OpenNew);
-        DeleteFile(temp);
-        return failed;
-    }
+        return RefusedSave(LayerStep::Create, temp);
+    if (!table.Open(OpenMode::ReadWriteDenyWrite))
+        return RefusedSave(LayerStep::OpenNew, temp);
     bool written = true;
     for (const LayerRow& row : lists.LayerQueue)
         written = table.Add(FormatLayerLine(row)) && written;
     written = table.Close() && written;
-    if (!written || !ReplaceFile(temp, files.table)) {
-        LayerOutcome failed = LayerOutcome::Failure(LayerStep::Write);
-        DeleteFile(temp);
-        return failed;
-    }
+    if (!written || !ReplaceFile(temp, files.table))
+        return RefusedSave(LayerStep::Write, temp);
     return {};
 }
 

@@ -54,8 +54,12 @@ LayerRow ParseLayerLine(std::string_view text, ChoiceList& colors, ChoiceList& l
                 continue;
             }
             ++fields;
-            // Each value keeps what its field holds: a layer name up to 255 characters.
+            // Each value keeps what its field holds: a layer name up to 255 characters. A value
+            // ends at a ")", as the parentheses do: when a later "(" reopens them, the text
+            // between is no part of it. The format has no way to write a ")" inside a value, so
+            // every row read is one that a save writes back as the same row.
             std::string value = line.substr(quote, i - quote - 1);
+            value.resize(std::min(value.size(), value.find(')')));
             switch (fields) {
             case 1:
                 row.KEYNAME = Fixed(value, kKeyNameWidth);

@@ -31,7 +31,8 @@ struct LayerRow {
 using ChoiceList = std::vector<std::string>;
 
 // Parses one line of the file (not blank) into a row. A colour or line type that the row uses
-// and that no choice equals is appended to its choice list.
+// and that no choice equals is appended to its choice list. Every row it gives is one that
+// FormatLayerLine writes so that it parses back the same.
 LayerRow ParseLayerLine(std::string_view line, ChoiceList& colors, ChoiceList& lineTypes);
 
 // The line the writer puts in the file for a row, without its line end and trailing blanks.

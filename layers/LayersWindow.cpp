@@ -41,6 +41,10 @@ WindowDef LayersDefinition() {
     };
     ControlDef entry{ControlKind::Entry,           EDITENTRY, "", 5, 133, 60, 10, 0, ATTR_Hidden,
                      static_cast<int>(kEntryWidth)};
+    // The table's line driver reads no control character back as it was written (a tab turns
+    // into blanks, Ctrl-Z ends the file, CR LF the row): a description takes none, pasted either.
+    for (char c = 1; c < ' '; ++c)
+        entry.refused += c;
     ControlDef color{ControlKind::DropCombo, EDITCOLOR, "", 5, 145, 60, 10, 0, ATTR_Hidden, 20};
     color.refused = kUnquotable;
     ControlDef lineType{
@@ -128,7 +132,7 @@ public:
         for (int key : {KEY_Enter, MOUSE_Left2, KEY_Space})
             window_[LIST].AddAlert(key);
         for (int control : {EDITENTRY, EDITCOLOR, EDITLINETYPE})
-            for (int key : {KEY_Enter, KEY_Esc, KEY_Tab})
+            for (int key : {KEY_Enter, KEY_Esc, KEY_Tab, KEY_ShiftTab})
                 window_[control].AddAlert(key);
 
         Load();
@@ -236,6 +240,21 @@ private:
                     return;
                 List().SetCurrentColumn(3);
                 window_[LIST].Select(row + 1);
+            }
+            StartLayerEdit();
+        } else if (key == KEY_ShiftTab) {
+            // Back one cell, storing the edit as Tab does going on; before the first row's
+            // colour the edit stays closed.
+            int column = EditColumn;
+            int row = EditRow;
+            AcceptLayerEdit();
+            if (column == 4 || column == 5) {
+                List().SetCurrentColumn(column - 1);
+            } else {
+                if (row <= 1)
+                    return;
+                List().SetCurrentColumn(5);
+                window_[LIST].Select(row - 1);
             }
             StartLayerEdit();
         }

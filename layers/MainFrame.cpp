@@ -11,6 +11,7 @@
 #include "platform/text/Text.h"
 #include "platform/ui/Frame.h"
 #include "platform/ui/IniManager.h"
+#include "platform/ui/Startup.h"
 #include "platform/ui/WindowManager.h"
 
 #include <cstdint>
@@ -120,6 +121,8 @@ private:
 } // namespace
 
 int DeriveNames() {
+    if (RefuseUnusablePath(2))
+        return RESULT_Stop;
     if (!ReadFileArguments(AppPath, {Param1, Param2, LayerFolder, LayerFileName, LayerBakName}))
         return RESULT_Stop;
     std::string folder = Clip(LayerFolder);

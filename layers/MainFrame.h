@@ -11,7 +11,8 @@ void Main();
 
 // Derives LayerFolder, LayerFileName, LayerBakName, LayerFolderIni and LayersIni from the
 // command line (AppPath set). Shows why and returns RESULT_Stop when argument 1 names no usable
-// file; else creates a missing Layers.ini and returns RESULT_GoOn.
+// file or a path of the program or its arguments cannot be used; else creates a missing
+// Layers.ini and returns RESULT_GoOn.
 int DeriveNames();
 
 } // namespace layers

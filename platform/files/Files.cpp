@@ -104,6 +104,50 @@ int CreateTemporaryBeside(const std::string& target, std::string& temp) {
     return -1;
 }
 
+// Makes what was written to an open file durable: false with errno set when the system reports
+// that it could not be written out.
+bool FlushOpenFile(int fd) {
+    while (::fsync(fd) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+// Makes the entries of a folder durable (a rename into it, above all). A folder that cannot be
+// opened for this is left to the system: the rename has been made either way.
+void FlushFolder(const std::string& folder) {
+    const int fd = ::open(OsPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        FlushOpenFile(fd);
+        ::close(fd);
+    }
+}
+
+// The file a path names, through symbolic links, also one to a file that does not exist yet: a
+// replacement goes where the link points, so that the link itself stays.
+std::string ThroughLinks(std::string_view path) {
+    std::string current = FindExisting(path);
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(OsPath(current).c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::vector<char> buffer(static_cast<std::size_t>(st.st_size) + 256);
+        const ssize_t length = ::readlink(OsPath(current).c_str(), buffer.data(), buffer.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size())
+            return current;
+        std::optional<std::string> target =
+            FromOsPath(std::string_view(buffer.data(), static_cast<std::size_t>(length)));
+        if (!target)
+            return current;
+        if (target->front() == kPathSeparator || current.find(kPathSeparator) == std::string::npos)
+            current = std::move(*target);
+        else
+            current = JoinPath(FolderPart(current), *target);
+    }
+    return current;
+}
+
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
     std::size_t p = 0;
     std::size_t n = 0;
@@ -159,7 +203,7 @@ std::optional<std::uint64_t> FileSize(std::string_view path) {
 
 bool CopyFile(std::string_view from, std::string_view to) {
     const std::string source = FindExisting(from);
-    const std::string target = FindExisting(to);
+    const std::string target = ThroughLinks(to);
     const int in = ::open(OsPath(source).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
         SetSystemFileError(errno, source);
@@ -185,7 +229,8 @@ bool CopyFile(std::string_view from, std::string_view to) {
         ::close(in);
         return false;
     }
-    bool copied = CopyContents(in, out);
+    // The copy is on the disk before it takes the target's name, and the name after.
+    bool copied = CopyContents(in, out) && FlushOpenFile(out);
     int err = errno;
     ::close(in);
     if (::close(out) != 0 && copied) {
@@ -199,8 +244,10 @@ bool CopyFile(std::string_view from, std::string_view to) {
     if (!copied) {
         ::unlink(OsPath(temp).c_str());
         SetSystemFileError(err, target);
+        return false;
     }
-    return copied;
+    FlushFolder(FolderForSystem(target));
+    return true;
 }
 
 bool MoveFile(std::string_view from, std::string_view to) {
@@ -342,21 +389,6 @@ bool SetCurrentFolder(std::string_view path) {
     return true;
 }
 
-// The file a path names, through symbolic links: a replacement goes where the link points, so
-// that the link itself stays.
-static std::string ThroughLinks(std::string_view path) {
-    const std::string found = FindExisting(path);
-    struct stat st;
-    if (::lstat(OsPath(found).c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return found;
-    char* real = ::realpath(OsPath(found).c_str(), nullptr);
-    if (!real)
-        return found;
-    std::optional<std::string> resolved = FromOsPath(real);
-    std::free(real);
-    return resolved.value_or(found);
-}
-
 std::string TemporaryNameBeside(std::string_view path) {
     const std::string target = ThroughLinks(path);
     std::string temp;
@@ -375,15 +407,65 @@ bool ReplaceFile(std::string_view replacement, std::string_view target) {
     const std::string found = ThroughLinks(target);
     struct stat targetStat;
     if (::stat(OsPath(found).c_str(), &targetStat) == 0) {
+        // A file that may not be written is not replaced either: marked read-only (also for
+        // the superuser), not writable by this user, or held open denying writing.
         if (!S_ISREG(targetStat.st_mode) || (targetStat.st_mode & 0222) == 0 ||
-            detail::HeldDenyingWrite(found)) {
+            ::access(OsPath(found).c_str(), W_OK) != 0 || detail::HeldDenyingWrite(found)) {
             SetAccessDenied();
             return false;
         }
         ::chmod(OsPath(source).c_str(), targetStat.st_mode & 07777);
+        // Owner and group stay as far as the system lets them: both for the superuser, the
+        // group for a member of it; else the new file is this user's.
+        const std::string os = OsPath(source);
+        const bool kept = ::chown(os.c_str(), targetStat.st_uid, targetStat.st_gid) == 0 ||
+                          ::chown(os.c_str(), static_cast<uid_t>(-1), targetStat.st_gid) == 0;
+        static_cast<void>(kept);
+    }
+    // The replacement is on the disk before it takes the target's name, and the name is after
+    // the rename: a crash leaves the old file or the whole new one, never an empty or a partly
+    // written one.
+    const int fd = ::open(OsPath(source).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        SetSystemFileError(errno, source);
+        return false;
+    }
+    const bool flushed = FlushOpenFile(fd);
+    const int err = errno;
+    ::close(fd);
+    if (!flushed) {
+        SetSystemFileError(err, found);
+        return false;
     }
     if (::rename(OsPath(source).c_str(), OsPath(found).c_str()) != 0) {
         SetSystemFileError(errno, found);
+        return false;
+    }
+    FlushFolder(FolderForSystem(found));
+    return true;
+}
+
+bool ReplaceFileContents(std::string_view target, std::string_view contents) {
+    const std::string found = ThroughLinks(target);
+    std::string temp;
+    const int fd = CreateTemporaryBeside(found, temp);
+    if (fd < 0) {
+        SetSystemFileError(errno, found);
+        return false;
+    }
+    bool written = WriteAll(fd, contents.data(), contents.size());
+    int err = errno;
+    if (::close(fd) != 0 && written) {
+        written = false;
+        err = errno;
+    }
+    if (!written) {
+        ::unlink(OsPath(temp).c_str());
+        SetSystemFileError(err, found);
+        return false;
+    }
+    if (!ReplaceFile(temp, found)) {
+        ::unlink(OsPath(temp).c_str());
         return false;
     }
     return true;

@@ -33,7 +33,8 @@ bool FolderExists(std::string_view path);
 std::optional<std::uint64_t> FileSize(std::string_view path);
 
 // Copies a file, replacing the target. The target is written beside itself and put in place when
-// complete, so a failed copy leaves an existing target as it was.
+// complete and on the disk, so a failed copy (or a crash) leaves an existing target as it was.
+// A target that is a symbolic link stays one: the file it names is written.
 bool CopyFile(std::string_view from, std::string_view to);
 
 // Renames or moves a file, replacing the target (also across file systems).
@@ -44,9 +45,17 @@ bool MoveFile(std::string_view from, std::string_view to);
 std::string TemporaryNameBeside(std::string_view path);
 
 // Puts a complete file in place of `target` (which may be missing). Refused with access denied
-// when the target is held open denying writing or is read-only; the new file takes the target's
-// permissions. On failure the target is as it was and the replacement is still there.
+// when the target is held open denying writing, is read-only or may not be written by this user;
+// the new file takes the target's permissions (and owner and group, as far as the system
+// allows). The replacement is flushed to the disk before the rename and the folder after it, so
+// that a crash or power loss leaves the old file or the whole new one. A target that is a
+// symbolic link stays one, also when the file it names does not exist yet: that file is
+// replaced, or created. On failure the target is as it was and the replacement is still there.
 bool ReplaceFile(std::string_view replacement, std::string_view target);
+
+// Writes `contents` into a new file beside `target` and puts it in place as ReplaceFile does: the
+// target ends up holding all of it or stays as it was, and nothing is left beside it.
+bool ReplaceFileContents(std::string_view target, std::string_view contents);
 
 // Deletes a file; a file that does not exist is no error.
 bool DeleteFile(std::string_view path);

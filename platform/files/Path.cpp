@@ -133,6 +133,10 @@ std::optional<std::string> FromOsPath(std::string_view osPath) {
     return FromUtf8(osPath);
 }
 
+std::string ShownPath(std::string_view osPath) {
+    return FromUtf8Replacing(osPath, '?');
+}
+
 FileArgument SplitFileArgument(std::string_view argument) {
     std::string_view text = argument.substr(0, argument.find_last_not_of(' ') + 1);
     FileArgument parts;

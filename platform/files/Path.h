@@ -48,5 +48,8 @@ std::optional<std::string> ProgramFolder();
 // hold gives nothing.
 std::string OsPath(std::string_view path);
 std::optional<std::string> FromOsPath(std::string_view osPath);
+// A system name as program text for showing to the user: "?" for each character the code page
+// cannot hold.
+std::string ShownPath(std::string_view osPath);
 
 } // namespace platform

@@ -1,19 +1,17 @@
 #include "platform/ini/Ini.h"
 
+#include "platform/files/Files.h"
 #include "platform/files/Path.h"
 #include "platform/text/Text.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
-#include <optional>
 #include <vector>
 
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,20 +30,6 @@ std::string ExecutableName() {
     if (!ec && !exe.filename().empty())
         return exe.filename().string();
     return program_invocation_short_name;
-}
-
-// Folder part of a path without its trailing separator ("/" for a file in the root, "." for a
-// bare name), and the name part.
-std::string FolderOf(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string Join(const std::string& folder, std::string_view name) {
@@ -113,90 +97,81 @@ ParsedLine Parse(std::string_view line) {
 
 enum class ReadResult { Ok, Missing, Failed };
 
-ReadResult ReadWholeFile(const std::string& path, std::string& text) {
+// Reads the whole of an open file; only an ordinary file is read (a FIFO, a device or a folder
+// of the name is refused, never waited on).
+ReadResult ReadOpenFile(int fd, std::string& text) {
     text.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return ReadResult::Failed;
-    }
     text.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            ::close(fd);
+        if (n < 0)
             return ReadResult::Failed;
-        }
         if (n == 0)
-            break;
+            return ReadResult::Ok;
         text.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(fd);
-    return ReadResult::Ok;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Writes `data` to a new file beside `path` and renames it over `path`, so that a reader sees the
-// old file or the new one, never a part. The new file keeps the old one's permissions.
-bool ReplaceFile(const std::string& path, std::string_view data, std::optional<mode_t> mode) {
-    static std::atomic<unsigned> counter = 0;
-    const std::string folder = FolderOf(path);
-    const std::string base = Join(folder, "." + NameOf(path) + "." + std::to_string(::getpid()));
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = base + "." + std::to_string(++counter);
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
+ReadResult ReadWholeFile(const std::string& path, std::string& text) {
+    text.clear();
+    // Non-blocking, so that opening a FIFO of the name cannot hang the program.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
-    bool ok = (!mode || ::fchmod(fd, *mode) == 0) && WriteAll(fd, data);
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
+        return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed;
+    ReadResult result = ReadOpenFile(fd, text);
+    ::close(fd);
+    return result;
 }
 
-// Writers of one folder take turns, so that two programs writing one INI at the same moment do
-// not each replace the file with their own reading of it. The lock is on the folder because the
-// file itself is replaced by every write.
-class FolderLock {
+// Writers of one INI take turns, so that two programs (or windows) writing it at the same moment
+// do not each replace the file with their own reading of it. The turn is a lock on the file
+// itself (created empty when missing): it can be had wherever the file can be written, also in
+// a folder that cannot be read. Every write replaces the file, so a writer that waited checks
+// that the name still holds the file it locked, and else takes the new one. The lock is an
+// open-file-description lock, apart from the share-mode lock of the line driver.
+class IniLock {
 public:
-    explicit FolderLock(const std::string& folder)
-        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (fd_ >= 0)
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
+    explicit IniLock(const std::string& path) {
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+            if (fd_ < 0)
+                return;
+            struct flock whole {};
+            whole.l_type = F_WRLCK;
+            whole.l_whence = SEEK_SET;
+            int locked;
+            do {
+                locked = ::fcntl(fd_, F_OFD_SETLKW, &whole);
+            } while (locked != 0 && errno == EINTR);
+            struct stat held {
+            }, named{};
+            if (locked == 0 && ::fstat(fd_, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+                held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+                return;
+            ::close(fd_);
+            fd_ = -1;
+            if (locked != 0)
+                return;
+        }
     }
-    ~FolderLock() {
+    ~IniLock() {
         if (fd_ >= 0)
             ::close(fd_);
     }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
+    IniLock(const IniLock&) = delete;
+    IniLock& operator=(const IniLock&) = delete;
+
+    // The locked file, open for reading; -1 when it could not be opened and locked.
+    int File() const { return fd_; }
 
 private:
-    int fd_;
+    int fd_ = -1;
 };
 
 bool HasLineBreak(std::string_view text) {
@@ -287,31 +262,13 @@ bool WriteIni(std::string_view section, std::string_view key, std::string_view v
         std::error_code ec;
         fs::create_directories(OsPath(SettingsFolder()), ec);
     }
-    // From here on the path is the system's name of the file.
-    std::string path = OsPath(IniFilePath(name));
-    std::error_code ec;
-    if (fs::is_symlink(path, ec)) {
-        fs::path target = fs::canonical(path, ec);
-        if (!ec)
-            path = target.string();
-    }
-
-    FolderLock lock(FolderOf(path));
+    // Through a symbolic link the file it names is locked, read and replaced (and created when
+    // missing): the link itself stays.
+    const std::string file = IniFilePath(name);
+    IniLock lock(OsPath(file));
     std::string text;
-    std::optional<mode_t> mode;
-    switch (ReadWholeFile(path, text)) {
-    case ReadResult::Failed:
+    if (lock.File() < 0 || ReadOpenFile(lock.File(), text) != ReadResult::Ok)
         return false; // never replace a file that could not be read
-    case ReadResult::Missing:
-        break;
-    case ReadResult::Ok: {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0)
-            mode = st.st_mode & 07777;
-        break;
-    }
-    }
-
     const std::vector<std::string_view> lines = SplitLines(text);
     std::size_t replaceAt = lines.size(); // the line of the key, when it exists
     std::size_t insertAt = lines.size();  // else the line before which the key is added
@@ -352,7 +309,7 @@ bool WriteIni(std::string_view section, std::string_view key, std::string_view v
     } else if (replaceAt == lines.size() && insertAt == lines.size()) {
         out.append(keyLine).append("\r\n");
     }
-    return ReplaceFile(path, out, mode);
+    return ReplaceFileContents(file, out);
 }
 
 } // namespace platform

@@ -261,9 +261,8 @@ bool PreviewRun::Next(Window& w) {
         Event e = Accept();
         if (!w.IsOpen())
             return false;
-        if (e.window && e.window != &w)
-            continue;
-        if (!e.window && e.code >= EVENT_User) {
+        // What the thread's other windows and the program are told meanwhile waits for them.
+        if ((e.window && e.window != &w) || (!e.window && e.code >= EVENT_User)) {
             held_.push_back(e);
             continue;
         }
@@ -338,8 +337,9 @@ int PreviewRun::Run() {
             break;
     // 7.
     ClosePreview();
-    for (const Event& e : held_)
-        Post(e.code, e.control);
+    // Before anything that came after them, in the order they came, to the windows they were for.
+    for (auto e = held_.rbegin(); e != held_.rend(); ++e)
+        PostInput(ThisThread(), *e, true);
     return PrintFlag ? 1 : 2;
 }
 

@@ -4,10 +4,15 @@
 #include "platform/runtime/Runtime.h"
 
 #include <QApplication>
+#include <QByteArray>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -15,46 +20,100 @@ namespace platform {
 
 namespace {
 
-std::vector<std::string>& Args() {
-    static std::vector<std::string> args;
+struct Argument {
+    std::string text; // as program text; the system's bytes when the code page cannot hold it
+    std::string system;
+    bool usable = true;
+};
+
+std::vector<Argument>& Args() {
+    static std::vector<Argument> args;
     return args;
 }
 
-QString Native(const std::string& bytes) {
-    return QString::fromLocal8Bit(bytes);
+// Program text as Qt hands it to the system: Qt encodes file names and arguments with
+// QFile::encodeName, so the system receives exactly the bytes of OsPath.
+QString ToSystem(const std::string& text) {
+    const std::string bytes = OsPath(text);
+    return QFile::decodeName(QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+bool Executable(const std::string& systemPath) {
+    struct stat st;
+    return ::stat(systemPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(systemPath.c_str(), X_OK) == 0;
+}
+
+// The system's name of a program named without a folder: its own folder first, then each folder
+// of PATH (an empty entry is the current folder). Nothing when none has it.
+std::optional<std::string> FindProgram(const std::string& name,
+                                       const std::optional<std::string>& ownFolder) {
+    if (std::optional<std::string> own = ownFolder ? ownFolder : ProgramFolder()) {
+        const std::string path = OsPath(JoinPath(*own, name));
+        if (Executable(path))
+            return path;
+    }
+    const char* searchPath = std::getenv("PATH");
+    std::string_view folders = searchPath ? searchPath : "";
+    while (searchPath) {
+        const std::size_t colon = folders.find(':');
+        std::string folder(folders.substr(0, colon));
+        const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + OsPath(name);
+        if (Executable(path))
+            return path;
+        if (colon == std::string_view::npos)
+            break;
+        folders.remove_prefix(colon + 1);
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
 void SetCommandArguments(int argc, char** argv) {
     Args().clear();
-    for (int i = 0; i < argc; ++i)
-        Args().push_back(FromOsPath(argv[i]).value_or(argv[i]));
+    for (int i = 0; i < argc; ++i) {
+        std::optional<std::string> text = FromOsPath(argv[i]);
+        Args().push_back({text.value_or(argv[i]), argv[i], text.has_value()});
+    }
 }
 
 std::string CommandArgument(int n) {
     if (n < 0 || static_cast<std::size_t>(n) >= Args().size())
         return std::string();
-    return Args()[n];
+    return Args()[static_cast<std::size_t>(n)].text;
 }
 
 std::string ProgramFile() {
     return ModuleFileName().value_or(std::string());
 }
 
-bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) {
-    std::string path = program;
-    if (program.find('/') == std::string::npos) {
-        std::string own = JoinPath(ProgramFolder().value_or(std::string()), program);
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(OsPath(own), ec) &&
-            access(OsPath(own).c_str(), X_OK) == 0)
-            path = own;
+std::optional<std::string> UnusablePath(int arguments) {
+    std::error_code ec;
+    const std::string exe = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    if (!ec && !FromOsPath(exe))
+        return ShownPath(exe);
+    for (int n = 1; n <= arguments && static_cast<std::size_t>(n) < Args().size(); ++n)
+        if (!Args()[static_cast<std::size_t>(n)].usable)
+            return ShownPath(Args()[static_cast<std::size_t>(n)].system);
+    return std::nullopt;
+}
+
+bool StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::optional<std::string>& ownFolder) {
+    QString path;
+    if (program.find(kPathSeparator) == std::string::npos) {
+        std::optional<std::string> found = FindProgram(program, ownFolder);
+        if (!found)
+            return false;
+        path = QFile::decodeName(QByteArray(found->data(), static_cast<qsizetype>(found->size())));
+    } else {
+        path = ToSystem(program);
     }
     QStringList args;
     for (const auto& a : arguments)
-        args << Native(a);
-    return QProcess::startDetached(Native(path), args);
+        args << ToSystem(a);
+    return QProcess::startDetached(path, args);
 }
 
 int RunProgram(int argc, char** argv, std::function<void()> main) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,19 @@ void SetCommandArguments(int argc, char** argv);
 // The full file name of the running program.
 std::string ProgramFile();
 
-// Starts another program without waiting for it. A name without a folder is looked for in the
-// running program's folder first, then along PATH. The arguments are handed over one by one,
-// never split at blanks. Returns whether the program could be started; callers may ignore it.
-bool StartProgram(const std::string& program, const std::vector<std::string>& arguments);
+// A path the program cannot work with: the running program's file or one of the command-line
+// arguments 1 to `arguments`, when its name holds a character the code page cannot hold (a
+// folder named in Cyrillic, say). Such a path would reach the system as another name, so its
+// files would be written elsewhere or not at all. Gives the first one as it can be shown
+// (ShownPath), or nothing when every one can be used.
+std::optional<std::string> UnusablePath(int arguments);
+
+// Starts another program without waiting for it. A name without a folder is looked for in
+// `ownFolder` (by default the running program's folder) first, then along PATH. The program and
+// its arguments are program text, handed to the system through OsPath like every path, and one
+// by one, never split at blanks. Returns whether the program could be started; callers may
+// ignore it.
+bool StartProgram(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::optional<std::string>& ownFolder = std::nullopt);
 
 } // namespace platform

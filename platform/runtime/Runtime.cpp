@@ -289,12 +289,15 @@ void Post(int event, int control, int thread, bool front) {
         QueueTick();
 }
 
-void PostInput(int thread, const Event& event) {
+void PostInput(int thread, const Event& event, bool front) {
     Scheduler& s = S();
     auto it = s.threads.find(thread);
     if (it == s.threads.end())
         return;
-    it->second->queue.push_back(event);
+    if (front)
+        it->second->queue.push_front(event);
+    else
+        it->second->queue.push_back(event);
     if (it->second->state == State::WaitingEvent)
         QueueTick();
 }
@@ -361,6 +364,13 @@ void Wake(int thread) {
         it->second->woken = true;
         QueueTick();
     }
+}
+
+void RunPending() {
+    Scheduler& s = S();
+    if (s.ticking || s.running || s.acting >= 0)
+        return;
+    Tick();
 }
 
 void RunUntilIdle() {

@@ -118,9 +118,9 @@ private:
 // current key code, which becomes the receiver's key code when it takes the event.
 void Post(int event, int control = 0, int thread = 0, bool front = false);
 
-// Posts an event with its own key code to a thread; the platform turns user input into events
-// with it.
-void PostInput(int thread, const Event& event);
+// Posts an event with its own key code (and window) to a thread, at the back or at the front;
+// the platform turns user input into events with it.
+void PostInput(int thread, const Event& event, bool front = false);
 
 // Waits for the running thread's next event and makes it current (event code, control, key
 // code). Only called on a thread.
@@ -145,6 +145,27 @@ void WaitUntil(const std::function<bool()>& done);
 
 // Lets a blocked thread check its condition again. Safe to call from anywhere.
 void Wake(int thread);
+
+// Lets the threads handle the events that wait for them now, until each waits again. The
+// platform calls it from its input filter before Qt hands a window its next input, so that input
+// is handled in order with what earlier input posted (a press's alert before the moves that
+// follow it).
+//
+// It is the one exception to the rule that fibers are resumed only from the scheduler's own
+// queued tick in the main context, never from a signal handler or an event filter: resumed from
+// inside Qt's event delivery, a thread may destroy what Qt is still at work on, or find itself
+// inside another thread or a tick. Its guards:
+// - it does nothing inside a thread, inside the scheduler's tick, or while a window's procedure
+//   is called for a thread (ActAsThread): no fiber is resumed from within another, and the tick
+//   never runs nested;
+// - it runs only for input as it reaches a top-level window, before Qt routes it to any widget,
+//   so that no widget's handler is on the stack; never at a key's shortcut check, after which
+//   Qt goes on with the key's window unchecked;
+// - input whose window the threads destroyed is dropped by the caller; Qt synthesises no double
+//   click for a press whose window is gone;
+// - it runs no event loop, and the threads it resumes run none (a blocking call yields), as in
+//   every tick.
+void RunPending();
 
 // Runs the scheduler until no thread can run (every thread waits for an event or is blocked).
 // Only called from the main context; tests use it, the programs leave it to Qt's event loop.

@@ -41,6 +41,35 @@ QWindow* HandleOf(QWidget* widget) {
     return top->windowHandle();
 }
 
+// Presses and releases a key with the text the system's keyboard gives it: with Ctrl (and no Alt)
+// a letter types its control character (Ctrl+V is character 22), as X11 and Windows report it,
+// where QTest would report the letter itself.
+void KeyClick(QWindow* handle, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier) && key >= Qt::Key_A &&
+        key <= Qt::Key_Z) {
+        const QString text(QChar(static_cast<char16_t>(key - Qt::Key_A + 1)));
+        QTest::sendKeyEvent(QTest::Click, handle, key, text, modifiers);
+        return;
+    }
+    QTest::keyClick(handle, key, modifiers);
+}
+
+void DoubleClickAt(QWidget* target, QPoint at) {
+    Activate(target);
+    QTest::mouseDClick(HandleOf(target), Qt::LeftButton, Qt::NoModifier,
+                       target->mapTo(target->window(), at));
+    Settle();
+}
+
+// Hands a mouse event at a point of a top-level window to Qt as the window system does: at once,
+// with no turn of the event loop after it (QTest's own functions run one after each event).
+void HandMouse(QWindow* handle, QPoint local, Qt::MouseButtons buttons, Qt::MouseButton button,
+               QEvent::Type type) {
+    QTest::lastMouseTimestamp += 20;
+    qt_handleMouseEvent(handle, local, handle->mapToGlobal(local), buttons, button, type,
+                        Qt::NoModifier, QTest::lastMouseTimestamp);
+}
+
 void ClickAt(QWidget* target, QPoint local) {
     QWindow* handle = HandleOf(target);
     QPoint at = target->mapTo(target->window(), local);
@@ -93,6 +122,27 @@ void Click(Window& window, int control) {
     Settle();
 }
 
+void ClickThenKey(Window& window, int control, int keyCode) {
+    QWidget* w = window[control].Widget();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->isVisible()) << "control " << control << " is not shown";
+    Activate(w);
+    QWindow* handle = HandleOf(w);
+    const QPoint at = w->mapTo(w->window(), w->rect().center());
+    HandMouse(handle, at, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+    HandMouse(handle, at, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+    QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval;
+    KeyClick(handle, QtKeyOf(keyCode), QtModifiersOf(keyCode));
+    Settle();
+}
+
+void DoubleClick(Window& window, int control) {
+    QWidget* w = window[control].Widget();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->isVisible()) << "control " << control << " is not shown";
+    DoubleClickAt(w, w->rect().center());
+}
+
 void Type(Window& window, int control, const std::string& text, bool leave) {
     TypeQt(window, control, ToQt(text), leave);
 }
@@ -104,7 +154,7 @@ void TypeQt(Window& window, int control, const QString& text, bool leave) {
     w->setFocus(Qt::TabFocusReason);
     QCoreApplication::processEvents();
     QWindow* handle = HandleOf(w);
-    QTest::keyClick(handle, Qt::Key_A, Qt::ControlModifier);
+    KeyClick(handle, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(handle, Qt::Key_Delete);
     for (char32_t cp : text.toUcs4()) {
         QString s = QString::fromUcs4(&cp, 1);
@@ -117,16 +167,31 @@ void TypeQt(Window& window, int control, const QString& text, bool leave) {
 }
 
 void Key(Window& window, int control, int keyCode) {
-    QWidget* w = control ? window[control].Widget() : QApplication::focusWidget();
-    if (!w)
+    if (control) {
+        EXPECT_TRUE(window[control].HasFocus()) << "control " << control << " has no focus";
+    }
+    QWidget* w = QApplication::focusWidget();
+    if (!w) {
         w = window.ClientWidget();
-    ASSERT_NE(w, nullptr);
-    Activate(w);
-    if (control)
-        w->setFocus(Qt::OtherFocusReason);
-    QCoreApplication::processEvents();
-    QTest::keyClick(HandleOf(w), QtKeyOf(keyCode), QtModifiersOf(keyCode));
+        ASSERT_NE(w, nullptr);
+        Activate(w);
+        QCoreApplication::processEvents();
+    }
+    KeyClick(HandleOf(w), QtKeyOf(keyCode), QtModifiersOf(keyCode));
     Settle();
+}
+
+void Focus(Window& window, int control) {
+    QWidget* w = window[control].Widget();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->isVisible()) << "control " << control << " is not shown";
+    Activate(w);
+    const std::size_t most = window.Controls().size() + 2;
+    for (std::size_t tabs = 0; !window[control].HasFocus() && tabs < most; ++tabs) {
+        QTest::keyClick(HandleOf(w), Qt::Key_Tab);
+        Settle();
+    }
+    ASSERT_TRUE(window[control].HasFocus()) << "Tab never reaches control " << control;
 }
 
 void Paste(Window& window, int control, const std::string& text) {
@@ -174,6 +239,24 @@ void MouseMove(Window& window, int x, int y) {
     QWidget* client = window.ClientWidget();
     ASSERT_NE(client, nullptr);
     QTest::mouseMove(HandleOf(client), InTop(window, x, y));
+    Settle();
+}
+
+void Drag(Window& window, QPoint from, QPoint to) {
+    QWidget* client = window.ClientWidget();
+    ASSERT_NE(client, nullptr);
+    Activate(client);
+    QWindow* handle = HandleOf(client);
+    auto send = [&](QPoint at, Qt::MouseButtons buttons, Qt::MouseButton button,
+                    QEvent::Type type) {
+        HandMouse(handle, InTop(window, at.x(), at.y()), buttons, button, type);
+    };
+    send(from, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+    constexpr int kSteps = 4;
+    for (int step = 1; step <= kSteps; ++step)
+        send(from + (to - from) * step / kSteps, Qt::LeftButton, Qt::NoButton, QEvent::MouseMove);
+    send(to, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+    QTest::lastMouseTimestamp += QTest::mouseDoubleClickInterval;
     Settle();
 }
 
@@ -285,6 +368,14 @@ void CloseBox(Window& window) {
     Settle();
 }
 
+void Resize(Window& window, int width, int height) {
+    QWidget* client = window.ClientWidget();
+    ASSERT_NE(client, nullptr);
+    QWidget* outer = window.Widget();
+    outer->resize(outer->size() + (QSize(width, height) - client->size()));
+    Settle();
+}
+
 void Answer(const std::string& text, const std::string& caption, int icon, int buttons, int button,
             int defaultButton) {
     Settle();
@@ -346,13 +437,6 @@ bool ListPoint(Window& window, int control, int row, int column, QWidget*& viewp
         at = QPoint(x, y);
     }
     return viewport->rect().contains(at);
-}
-
-void DoubleClickAt(QWidget* viewport, QPoint at) {
-    Activate(viewport);
-    QTest::mouseDClick(HandleOf(viewport), Qt::LeftButton, Qt::NoModifier,
-                       viewport->mapTo(viewport->window(), at));
-    Settle();
 }
 
 } // namespace

@@ -31,16 +31,28 @@ Window* FindWindow(const std::string& caption);
 
 // Clicks a control with the mouse, as a user does (a button, a check box, a radio).
 void Click(Window& window, int control);
+// Clicks a control and presses a key (a key code of Keys.h) right after it, as a quick user
+// does: the window system hands both to the program together, with no turn of its event loop
+// between them. The key goes to whatever has the focus then.
+void ClickThenKey(Window& window, int control, int keyCode);
+// Double-clicks a control with the mouse: two presses in quick succession, the second of which
+// the system reports as a double click.
+void DoubleClick(Window& window, int control);
 // Gives a control the focus and types text into it, replacing what it held; with leave, the
 // focus then moves on (Tab), which completes the field.
 void Type(Window& window, int control, const std::string& text, bool leave = true);
 // The same with text as Qt holds it, for characters the program's code page may not hold.
 void TypeQt(Window& window, int control, const QString& text, bool leave = true);
-// Sends a key (a key code of Keys.h, with its Shift, Ctrl and Alt parts) to a control, or to the
-// window's focused control when control is 0.
+// Sends a key (a key code of Keys.h, with its Shift, Ctrl and Alt parts) as the system does, to
+// whatever has the focus; a control other than 0 names the one that is to have it (the test fails
+// when it has not). Without a focus the key goes to the active window itself.
 void Key(Window& window, int control, int keyCode);
-// Pastes text into a control (the focused one for 0) as a user does: it is put on the clipboard,
-// as another program puts it there when the user copies, and Ctrl+V is pressed.
+// Moves the focus to a control as a user does from the keyboard: Tab until it gets there (the
+// test fails when it never does).
+void Focus(Window& window, int control);
+// Pastes text into the focused control as a user does (a control other than 0 names the one that
+// is to have the focus, as for Key): it is put on the clipboard, as another program puts it there
+// when the user copies, and Ctrl+V is pressed.
 void Paste(Window& window, int control, const std::string& text);
 // Presses Alt and a letter at the focused control, as a user reaches a control by its access key.
 // A button reached so shows itself pressed for a moment before it is clicked; that moment is
@@ -53,6 +65,10 @@ void MouseDown(Window& window, int x, int y, bool right = false);
 void MouseUp(Window& window, int x, int y, bool right = false);
 void MouseMove(Window& window, int x, int y);
 void Wheel(Window& window, int x, int y, int delta);
+// A quick drag with the left button from one point of a window's client area to another: the
+// press, the moves on the way and the release reach Qt at once, as from a fast hand, before
+// anything has had a chance to run.
+void Drag(Window& window, QPoint from, QPoint to);
 // The window that holds the mouse capture of the window's thread (null when none).
 win32::HWND Capture(Window& window);
 // A pixel of the window's drawing surface as 0x00BBGGRR (CLR_INVALID when nothing has drawn).
@@ -68,6 +84,9 @@ int ItemHeight(Window& window, int control, int item);
 std::vector<std::string> TabCaptions(Window& window, int control);
 // Clicks the window's close box.
 void CloseBox(Window& window);
+// Gives a window's client area a new size in pixels, as the window manager does when the user
+// drags the window's border.
+void Resize(Window& window, int width, int height);
 
 // Expects exactly one open message box saying `text` with this caption, icon and buttons (and
 // the default button when not 0), and clicks `button`. Reports a test failure otherwise.

@@ -53,7 +53,11 @@ std::string ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::optional<std::string> FromUtf8(std::string_view utf8) {
+namespace {
+
+// Decodes UTF-8 into byte text. Without a replacement the first character that cannot be held
+// (or invalid UTF-8) gives nothing; with one, it stands in for each.
+std::optional<std::string> Decode(std::string_view utf8, std::optional<char> replacement) {
     std::string out;
     out.reserve(utf8.size());
     std::size_t i = 0;
@@ -61,6 +65,7 @@ std::optional<std::string> FromUtf8(std::string_view utf8) {
         auto lead = static_cast<unsigned char>(utf8[i]);
         char32_t cp = 0;
         std::size_t extra = 0;
+        bool valid = true;
         if (lead < 0x80) {
             cp = lead;
         } else if ((lead & 0xE0) == 0xC0) {
@@ -73,23 +78,33 @@ std::optional<std::string> FromUtf8(std::string_view utf8) {
             cp = lead & 0x07;
             extra = 3;
         } else {
-            return std::nullopt;
+            valid = false;
         }
-        if (i + extra >= utf8.size())
-            return std::nullopt;
-        for (std::size_t k = 1; k <= extra; ++k) {
+        if (valid && i + extra >= utf8.size())
+            valid = false;
+        for (std::size_t k = 1; valid && k <= extra; ++k) {
             auto b = static_cast<unsigned char>(utf8[i + k]);
             if ((b & 0xC0) != 0x80)
-                return std::nullopt;
+                valid = false;
             cp = (cp << 6) | (b & 0x3F);
         }
-        i += extra + 1;
-        auto byte = ByteOf(cp);
-        if (!byte)
+        std::optional<unsigned char> byte = valid ? ByteOf(cp) : std::nullopt;
+        if (!byte && !replacement)
             return std::nullopt;
-        out += static_cast<char>(*byte);
+        out += byte ? static_cast<char>(*byte) : *replacement;
+        i += valid ? extra + 1 : 1;
     }
     return out;
+}
+
+} // namespace
+
+std::optional<std::string> FromUtf8(std::string_view utf8) {
+    return Decode(utf8, std::nullopt);
+}
+
+std::string FromUtf8Replacing(std::string_view utf8, char replacement) {
+    return *Decode(utf8, replacement);
 }
 
 } // namespace platform

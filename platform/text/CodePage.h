@@ -25,4 +25,8 @@ std::string ToUtf8(std::string_view bytes);
 // UTF-8 to byte text, or nothing when some character cannot be held (or the UTF-8 is invalid).
 std::optional<std::string> FromUtf8(std::string_view utf8);
 
+// UTF-8 to byte text for showing: each character that cannot be held (and each byte of invalid
+// UTF-8) becomes `replacement`.
+std::string FromUtf8Replacing(std::string_view utf8, char replacement);
+
 } // namespace platform

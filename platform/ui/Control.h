@@ -53,6 +53,7 @@ enum : unsigned {
     ATTR_Center = 1u << 9, // text centred
     ATTR_Password = 1u << 10,
     ATTR_StdHelp = 1u << 11, // the button opens the help file at the window's help keyword
+    ATTR_Unboxed = 1u << 12, // multi-line texts: shown without their box frame and margin
 };
 
 // Why typed input was rejected (EVENT:Rejected).

@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QValidator>
 
@@ -164,6 +165,12 @@ public:
     QWidget* Build(QWidget* client) override {
         edit_ = new QPlainTextEdit(client);
         edit_->setReadOnly(Def().attributes & ATTR_ReadOnly);
+        if (Def().attributes & ATTR_Unboxed) {
+            // The text alone, as a label shows it, using the whole of the control.
+            edit_->setFrameShape(QFrame::NoFrame);
+            edit_->document()->setDocumentMargin(0);
+            edit_->viewport()->setAutoFillBackground(false);
+        }
         edit_->setTabChangesFocus(true);
         QObject::connect(edit_, &QPlainTextEdit::textChanged, edit_, [this] {
             if (!Updating())
@@ -497,15 +504,22 @@ private:
 };
 
 // A sheet of tabs; its value is the chosen tab's position.
+// A sheet of tabs. The chosen tab is the one the program selected or the user picked last; what
+// Qt does on its own (moving its current tab off a tab the program hides) chooses nothing and
+// raises no event. A hidden tab is no choice: then no tab is chosen and no page's controls show.
 class Sheet : public ControlWidget {
 public:
     using ControlWidget::ControlWidget;
     QWidget* Build(QWidget* client) override {
         tabs_ = new QTabWidget(client);
-        QObject::connect(tabs_, &QTabWidget::currentChanged, tabs_, [this](int) {
-            Owner().RefreshVisibility();
+        QObject::connect(tabs_, &QTabWidget::currentChanged, tabs_, [this](int index) {
             if (!Updating())
-                Changed(EVENT_NewSelection);
+                Pick(index);
+        });
+        // A click on the tab Qt shows already, while no tab is chosen, picks it too.
+        QObject::connect(tabs_->tabBar(), &QTabBar::tabBarClicked, tabs_, [this](int index) {
+            if (!Updating() && index >= 0)
+                Pick(index);
         });
         return tabs_;
     }
@@ -513,33 +527,50 @@ public:
     void SetValue(const std::string& value) override {
         control_.Select(static_cast<int>(ToLong(value)));
     }
-    int Selected() const override { return tabs_ ? tabs_->currentIndex() + 1 : 0; }
+    int Selected() const override {
+        return tabs_ && chosen_ >= 1 && tabs_->isTabVisible(chosen_ - 1) ? chosen_ : 0;
+    }
     void Select(int item) override {
+        if (!tabs_ || item < 1 || item > tabs_->count())
+            return;
+        Quiet quiet(control_);
+        chosen_ = item;
+        tabs_->setCurrentIndex(item - 1);
+        Owner().RefreshVisibility();
+    }
+    void SetTabHidden(int position, bool hidden) override {
         if (!tabs_)
             return;
         Quiet quiet(control_);
-        tabs_->setCurrentIndex(item - 1);
-    }
-    void SetTabHidden(int position, bool hidden) override {
-        if (tabs_)
-            tabs_->setTabVisible(position - 1, !hidden);
+        tabs_->setTabVisible(position - 1, !hidden);
+        Owner().RefreshVisibility();
     }
     bool TakesFirstFocus() const override { return false; }
 
     bool Built() const { return tabs_ != nullptr; }
-    // Adds a tab's page; its index in the sheet.
+    // Adds a tab's page; its index in the sheet. The first page is chosen, as Qt shows it.
     int AddPage(QWidget* page, const QString& text) {
         Quiet quiet(control_);
-        return tabs_->addTab(page, text);
+        int index = tabs_->addTab(page, text);
+        if (chosen_ == 0)
+            chosen_ = tabs_->currentIndex() + 1;
+        return index;
     }
     void SetPageText(int index, const QString& text) { tabs_->setTabText(index, text); }
     // Whether the page at an index is the one shown.
-    bool Shows(int index) const {
-        return tabs_ && tabs_->currentIndex() == index && tabs_->isTabVisible(index);
-    }
+    bool Shows(int index) const { return Selected() == index + 1; }
 
 private:
+    void Pick(int index) {
+        if (index + 1 == chosen_ && Selected() != 0)
+            return;
+        chosen_ = index + 1;
+        Owner().RefreshVisibility();
+        Changed(EVENT_NewSelection);
+    }
+
     QPointer<QTabWidget> tabs_;
+    int chosen_ = 0; // from 1; 0 before the first page
 };
 
 // A tab of a sheet (its parent): a page of the sheet, on which the controls whose parent is the

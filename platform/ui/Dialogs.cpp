@@ -6,12 +6,14 @@
 #include "platform/ui/Qt.h"
 #include "platform/ui/Window.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 #include <algorithm>
 #include <memory>
@@ -50,10 +52,7 @@ struct DialogGuard {
 };
 
 QWidget* OwnerOf(int thread) {
-    if (thread == 0)
-        return nullptr;
-    Window* top = Window::Top(thread);
-    return top && top->Widget() ? top->Widget()->window() : nullptr;
+    return Window::ShownOver(thread);
 }
 
 // Shows the dialog modal to its owner and, on a thread, waits until it is finished.
@@ -178,10 +177,12 @@ bool PrinterSetup() {
     open->info =
         DialogInfo{DIALOG_Printer, "Print Setup", std::string(), std::string(), false, thread};
     QWidget* owner = OwnerOf(thread);
-    if (thread == 0 && Frame::Current() && Frame::Current()->Win().Widget())
-        owner = Frame::Current()->Win().Widget()->window();
     auto* dialog = new QPrintDialog(&ProgramPrinter(), owner);
     dialog->setWindowTitle("Print Setup");
+    // Setting up prints nothing: the button that takes the settings says so.
+    if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok))
+            ok->setText("OK");
     if (thread == 0) {
         // Outside every thread nobody waits: the dialog cleans up after itself.
         Run(open, dialog, owner);

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,9 +39,46 @@ std::vector<Frame*>& Frames() {
     return frames;
 }
 
-// Cut, copy and paste on whatever has the keyboard focus.
+bool IsMenu(const QWidget* widget) {
+    return qobject_cast<const QMenuBar*>(widget) || qobject_cast<const QMenu*>(widget);
+}
+
+// A control that the menu bar takes the keyboard from keeps its selection, as under a menu
+// that pops up, so that the Edit items act on what was selected.
+class MenuFocusFilter : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::FocusOut ||
+            static_cast<QFocusEvent*>(event)->reason() != Qt::MenuBarFocusReason)
+            return false;
+        QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+        QCoreApplication::sendEvent(watched, &popup);
+        return true;
+    }
+};
+
+// The widget that had the keyboard focus before a menu took it (a menu bar opened from the
+// keyboard keeps it until an item is chosen).
+QPointer<QWidget>& FocusBeforeMenu() {
+    static QPointer<QWidget> widget;
+    static const bool watching = [] {
+        QObject::connect(qApp, &QApplication::focusChanged, qApp, [](QWidget*, QWidget* now) {
+            if (now && !IsMenu(now))
+                widget = now;
+        });
+        qApp->installEventFilter(new MenuFocusFilter);
+        return true;
+    }();
+    (void)watching;
+    return widget;
+}
+
+// Cut, copy and paste on the control that has the keyboard focus, or had it before the menu
+// the item was chosen from took it.
 void EditFocused(MenuAction action) {
     QWidget* focus = QApplication::focusWidget();
+    if (!focus || IsMenu(focus))
+        focus = FocusBeforeMenu();
     if (!focus)
         return;
     QLineEdit* line = qobject_cast<QLineEdit*>(focus);
@@ -129,6 +167,7 @@ struct Frame::Private {
 
 Frame::Frame(Window& window, std::vector<MenuDef> menuBar)
     : window_(window), p_(std::make_unique<Private>()) {
+    FocusBeforeMenu(); // watched from now on
     int next = -2;
     std::function<void(const std::vector<MenuDef>&, int)> number = [&](const auto& defs, int menu) {
         for (const MenuDef& d : defs) {

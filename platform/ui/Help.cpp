@@ -17,8 +17,11 @@ std::string& TheHelpFile() {
     return file;
 }
 
-bool DesktopViewer(const std::string& file, HelpRequest, const std::string&) {
-    // The desktop's viewers know no help keywords or search: they show the file.
+bool DesktopViewer(const std::string& file, HelpRequest request, const std::string&) {
+    // The desktop's viewers know no help keywords or search: they show the file. None of them
+    // has help on itself to show.
+    if (request == HelpRequest::OnHelp)
+        return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQt(file)));
 }
 
@@ -44,6 +47,12 @@ std::string HelpFile() {
 }
 
 void ShowHelp(HelpRequest request, const std::string& keyword) {
+    // Help on help is about the viewer, not about the program's help file.
+    if (request == HelpRequest::OnHelp) {
+        if (!TheViewer() || !TheViewer()(std::string(), request, keyword))
+            Tell("No program could show help on help.");
+        return;
+    }
     const std::string file = TheHelpFile();
     if (file.empty() || !QFileInfo(ToQt(file)).isFile()) {
         Tell("The help file " + file + " was not found.");

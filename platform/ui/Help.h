@@ -13,8 +13,9 @@ enum class HelpRequest { Contents, Search, OnHelp, Keyword };
 void SetHelpFile(const std::string& file);
 std::string HelpFile();
 
-// Shows the current help file: its contents, its search, help on using help, or the page of a
-// window's help keyword.
+// Shows the current help file: its contents, its search, or the page of a window's help
+// keyword; help on using help is the viewer's own (asked with no file), and a message says when
+// no viewer has it.
 void ShowHelp(HelpRequest request, const std::string& keyword = std::string());
 
 // The program that shows help files; the desktop's default viewer unless replaced. It returns

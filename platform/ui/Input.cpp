@@ -32,10 +32,12 @@ public:
         // Without a focused control the key goes to the window itself (a frame, say).
         if (!widget || (focus ? widget != focus : !widget->isWindow()))
             return false;
+        // A key on a part of a window outside its client area (a frame's menu bar, which keeps
+        // the keyboard after its menu closed) or on the window itself is the window's.
         Window* window = WindowOf(widget);
-        if (!window && !focus)
+        if (!window)
             for (Window* w : Window::All())
-                if (w->Widget() == widget)
+                if (QWidget* top = w->Widget(); top && (top == widget || top->isAncestorOf(widget)))
                     window = w;
         if (!window || !window->IsOpen())
             return false;
@@ -67,6 +69,62 @@ public:
             }
         }
         return false;
+    }
+};
+
+// The control that has the focus once it has settled raises EVENT:Selected; moving between the
+// parts of one control (a combo and its entry) does not, nor does a focus that only passes
+// through a control (one that the program hides and shows again).
+bool g_focusDue = false;
+
+void SettleFocus() {
+    static QPointer<QWidget> selected;
+    g_focusDue = false;
+    QWidget* focus = QApplication::focusWidget();
+    Control* control = focus ? ControlOf(focus) : nullptr;
+    QWidget* widget = control ? control->Widget() : nullptr;
+    if (widget == selected)
+        return;
+    selected = widget;
+    if (control && control->Number() != 0 && control->Owner().IsOpen())
+        control->Owner().PostInputEvent(EVENT_Selected, control->Number());
+}
+
+// Input is handled in the order it came, together with what it raised: before a window of the
+// program gets its next mouse or key input, the focus that earlier input moved is settled and
+// the threads handle the events that earlier input posted (a press's alert before the moves
+// that follow it). The input reaches a top-level window before any of its widgets.
+//
+// What the threads do may close the window the input is for: the input is then dropped (see
+// RunPending). A key's shortcut check, which comes before the key, only settles the focus: Qt
+// goes on with the key's window after it without looking whether it is still there, so the
+// threads run when the key itself reaches the window.
+class InputOrder : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            if (!watched->isWindowType())
+                return false;
+            break;
+        case QEvent::ShortcutOverride:
+            if (g_focusDue)
+                SettleFocus();
+            return false;
+        default:
+            return false;
+        }
+        QPointer<QObject> alive(watched);
+        if (g_focusDue)
+            SettleFocus();
+        RunPending();
+        return !alive; // what the events did may have closed the window
     }
 };
 
@@ -138,28 +196,16 @@ void Install() {
         return;
     filter = new KeyFilter;
     qApp->installEventFilter(filter);
-    // A control that receives the focus raises EVENT:Selected; moving between the parts of one
-    // control (a combo and its entry) does not, nor does a focus that only passes through a
-    // control (one that the program hides and shows again): the focus is looked at once it has
-    // settled.
     QObject::connect(qApp, &QApplication::focusChanged, filter, [](QWidget*, QWidget*) {
-        static bool due = false;
-        static QPointer<QWidget> selected;
-        if (due)
+        if (g_focusDue)
             return;
-        due = true;
+        g_focusDue = true;
         QTimer::singleShot(0, qApp, [] {
-            due = false;
-            QWidget* focus = QApplication::focusWidget();
-            Control* control = focus ? ControlOf(focus) : nullptr;
-            QWidget* widget = control ? control->Widget() : nullptr;
-            if (widget == selected)
-                return;
-            selected = widget;
-            if (control && control->Number() != 0 && control->Owner().IsOpen())
-                control->Owner().PostInputEvent(EVENT_Selected, control->Number());
+            if (g_focusDue)
+                SettleFocus();
         });
     });
+    qApp->installEventFilter(new InputOrder);
 }
 
 } // namespace platform::input

@@ -7,12 +7,14 @@
 #include "platform/ui/Qt.h"
 
 #include <QAbstractTableModel>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScrollBar>
+#include <QStyleOptionComboBox>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -122,6 +124,11 @@ protected:
         Record(event->position().toPoint());
         if (event->button() == Qt::LeftButton && list_.Alert(MOUSE_Left))
             return;
+        // A click below the last row chooses nothing: the selected row stays, and shown.
+        if (!indexAt(event->position().toPoint()).isValid()) {
+            event->accept();
+            return;
+        }
         bool user = true;
         std::swap(user, pressing_);
         QTreeView::mousePressEvent(event);
@@ -331,6 +338,15 @@ void ListBox::SetCurrentColumn(int column) {
 void ListBox::PlaceEditor(int column, int control) {
     if (!p_->view)
         return;
+    // The edited cell comes into view.
+    if (int row = Selected(); row > 0)
+        p_->view->scrollTo(p_->model->index(row - 1, column - 1));
+    PositionEditor(column, control);
+}
+
+void ListBox::PositionEditor(int column, int control) {
+    if (!p_->view)
+        return;
 
     Window& window = Owner();
     Control* editor = window.Find(control);
@@ -338,9 +354,25 @@ void ListBox::PlaceEditor(int column, int control) {
     if (!editor || !editor->Widget() || row == 0)
         return;
     QRect cell = CellRect(row, column);
+    if (auto* combo = qobject_cast<QComboBox*>(editor->Widget())) {
+        // The drop arrow comes beside the cell's width, not out of it: a value that the cell
+        // shows whole shows whole in its editor.
+        QStyleOptionComboBox option;
+        option.initFrom(combo);
+        option.editable = combo->isEditable();
+        option.rect = QRect(QPoint(0, 0), cell.size());
+        QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                     QStyle::SC_ComboBoxEditField, combo);
+        cell.setWidth(cell.width() + (cell.width() - field.width()));
+    }
+    // The editor covers what of the cell the list shows, so that what is typed stays in sight
+    // (the editor's own text scrolls).
+    QWidget* viewport = p_->view->viewport();
+    cell &= QRect(viewport->mapTo(window.ClientWidget(), QPoint(0, 0)), viewport->size());
     {
         UnitScope pixels(window, true);
-        editor->SetPosition(cell.x(), cell.y(), cell.width(), cell.height());
+        editor->SetPosition(cell.x(), cell.y(), std::max(0, cell.width()),
+                            std::max(0, cell.height()));
     }
     editors_[column] = control;
     editor->Unhide();
@@ -359,7 +391,7 @@ void ListBox::ClearEditor(int column) {
 void ListBox::PlaceEditors() {
     auto editors = editors_;
     for (auto [column, control] : editors)
-        PlaceEditor(column, control);
+        PositionEditor(column, control);
 }
 
 int ListBox::EditorOf(int column) const {

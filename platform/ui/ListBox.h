@@ -53,7 +53,9 @@ public:
     void SetCurrentColumn(int column);
 
     // Shows a control of the window over the cell of the chosen row in a column, above the
-    // list; clearing hides it again. Without a chosen row nothing is shown.
+    // list, scrolling the cell into view; clearing hides it again. Without a chosen row nothing
+    // is shown. The editor covers the part of the cell the list shows; a drop combo's arrow
+    // comes beside the cell's width.
     void PlaceEditor(int column, int control);
     void ClearEditor(int column);
     int EditorOf(int column) const;
@@ -82,6 +84,8 @@ public:
 private:
     friend class ListView;
     struct Private;
+    void PositionEditor(int column, int control);
+
     int downRow_ = 0, downColumn_ = 0, downZone_ = LISTZONE_Nowhere;
     int currentColumn_ = 0;
     std::map<int, int> editors_; // column -> control

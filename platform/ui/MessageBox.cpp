@@ -106,9 +106,8 @@ int Message(const std::string& text, const std::string& caption, int icon, int b
     open->info = MessageInfo{
         text, caption, icon, buttons, defaultButton, (mode & MSGMODE_SYSMODAL) != 0, thread};
 
-    QWidget* parent = nullptr;
-    if (Window* top = Window::Top(thread); top && top->Widget())
-        parent = top->Widget()->window();
+    // Centred over the window it belongs to: the thread's, else the frame.
+    QWidget* parent = Window::ShownOver(thread);
     std::string shown = text;
     std::replace(shown.begin(), shown.end(), '|', '\n');
     auto* box = new QMessageBox(parent);
@@ -146,8 +145,9 @@ int Message(const std::string& text, const std::string& caption, int icon, int b
     if (int esc = EscapeButton(buttons))
         box->setEscapeButton(QtButton(esc));
     if (open->info.systemModal) {
-        box->setWindowFlag(Qt::WindowStaysOnTopHint);
+        // The modality first: setting it makes the box take its dialog flags anew.
         box->setWindowModality(Qt::ApplicationModal);
+        box->setWindowFlag(Qt::WindowStaysOnTopHint);
     } else {
         box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     }
@@ -163,7 +163,11 @@ int Message(const std::string& text, const std::string& caption, int icon, int b
     });
     Boxes().push_back(open);
     BoxGuard guard{open};
-    box->open();
+    // open() would make a system-modal box modal to its owner alone.
+    if (open->info.systemModal)
+        box->show();
+    else
+        box->open();
     WaitUntil([&] { return open->result != 0; });
     return open->result;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/ControlWidget.h"
+#include "platform/ui/Frame.h"
 #include "platform/ui/Icons.h"
 #include "platform/ui/Input.h"
 #include "platform/ui/Qt.h"
@@ -105,7 +106,9 @@ void Window::Open() {
         flags |= Qt::Dialog;
     if (def_.attributes & WIN_StayOnTop)
         flags |= Qt::WindowStaysOnTopHint;
-    auto* client = new ClientArea(*this, owner, flags);
+    // A window of its own with no window of its thread below it is shown over the frame.
+    QWidget* over = owner || (def_.attributes & WIN_MdiChild) ? owner : ShownOver(0);
+    auto* client = new ClientArea(*this, over, flags);
     p_->client = client;
     input::MarkClientArea(client, this);
     client->setWindowTitle(ToQt(def_.caption));
@@ -129,6 +132,9 @@ void Window::Open() {
         if (QWidget* placed = ThePlacer()(*this, inner))
             top = placed;
     p_->top = top;
+    // The icon shows on the window the desktop sees (a frame's main window around its client).
+    if (!def_.icon.empty() && top != client && top->isWindow())
+        top->setWindowIcon(client->windowIcon());
     if (def_.x >= 0 && def_.y >= 0 && top == inner)
         inner->move(ToPixelsX(def_.x), ToPixelsY(def_.y));
     OpenWindows().push_back(this);
@@ -173,8 +179,14 @@ void Window::Close() {
         p_->lastMinimized = top->isMinimized();
     }
     if (top) {
+        // The window it was shown over gets the keyboard back, as from the window manager.
+        QWidget* over =
+            top->isWindow() && top->parentWidget() ? top->parentWidget()->window() : nullptr;
+        const bool active = top->isActiveWindow();
         top->hide();
         delete top; // the client and every control's widget with it
+        if (over && active && over->isVisible())
+            over->activateWindow();
     }
     if (p_->client)
         delete p_->client.data();
@@ -409,6 +421,14 @@ std::vector<Window*> Window::OfThread(int thread) {
 Window* Window::Top(int thread) {
     auto windows = OfThread(thread);
     return windows.empty() ? nullptr : windows.back();
+}
+
+QWidget* Window::ShownOver(int thread) {
+    if (Window* top = thread ? Top(thread) : nullptr; top && top->Widget())
+        return top->Widget()->window();
+    Frame* frame = Frame::Current();
+    QWidget* widget = frame && frame->Win().IsOpen() ? frame->Win().Widget() : nullptr;
+    return widget ? widget->window() : nullptr;
 }
 
 std::vector<Window*> Window::All() {

@@ -111,6 +111,10 @@ public:
     static std::vector<Window*> OfThread(int thread);
     // The newest open window of a thread, or null.
     static Window* Top(int thread);
+    // The top-level widget that a thread's windows of their own, dialogs and message boxes are
+    // shown over (transient for it, so that they open over it and not at the screen's corner):
+    // the newest open window of the thread, else the frame's; null when there is neither.
+    static QWidget* ShownOver(int thread);
     static std::vector<Window*> All();
 
     // The platform's own.

@@ -8,6 +8,7 @@
 #include "platform/testing/Driver.h"
 #include "platform/testing/TempFiles.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Startup.h"
 
 #include <gtest/gtest.h>
 
@@ -35,13 +36,17 @@ protected:
         drv::ExpectNoMessage();
         EndAllThreads();
     }
-    // Derives the names from a command line, on a thread as the frame does.
-    int Derive(std::vector<std::string> args) {
+    // The command line notes is started with.
+    static void SetArguments(std::vector<std::string> args) {
         args.insert(args.begin(), "notes");
         std::vector<char*> argv;
         for (auto& a : args)
             argv.push_back(a.data());
         SetCommandArguments(static_cast<int>(argv.size()), argv.data());
+    }
+    // Derives the names from a command line, on a thread as the frame does.
+    int Derive(std::vector<std::string> args) {
+        SetArguments(std::move(args));
         int result = -1;
         Start([&](const std::string&) { result = DeriveNames(); });
         drv::Settle();
@@ -78,7 +83,7 @@ TEST_F(ConfigTest, NamesFromTheCommandLine) {
         EXPECT_EQ(AppIni, app + "/qvr.ini");
         EXPECT_EQ(LayerArguments,
                   (std::vector<std::string>{app + "/Layers.dat", c.folder + "/qvr.ini"}));
-        EXPECT_EQ(LayerProgram, app + "/dravolet");
+        EXPECT_EQ(LayerProgram, "dravolet"); // its own folder first, then PATH
         std::string args = " " + app + "/Layers.dat " + c.folder + "/qvr.ini";
         EXPECT_EQ(LayerArgs, args + std::string(300 - args.size(), ' '));
     }
@@ -102,6 +107,26 @@ TEST_F(ConfigTest, ArgumentsWithoutAFileNameEndTheProgram) {
                     "File name not specified!", ICON_Hand, BUTTON_OK, BUTTON_OK);
         EXPECT_EQ(result, 3) << arg;
     }
+}
+
+TEST_F(ConfigTest, APathTheCodePageCannotHoldEndsTheProgramBeforeAnythingIsWritten) {
+    // A project folder named in Cyrillic (as the system spells it): its INI could not be written.
+    const std::string folder = jobs + "/\xD0\xBF\xD1\x80";
+    std::filesystem::create_directories(folder);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{folder + "/constnot.csv"}, jobs + "/?\?/constnot.csv"},
+        {{jobs + "/A1/constnot.csv", folder + "/qvr.ini"}, jobs + "/?\?/qvr.ini"},
+    };
+    for (const auto& [arguments, shown] : cases) {
+        SetArguments(arguments);
+        int result = -1;
+        Start([&](const std::string&) { result = DeriveNames(); });
+        drv::Answer(UnusablePathMessage(shown), kUnusablePathCaption, ICON_Hand, BUTTON_OK,
+                    BUTTON_OK);
+        EXPECT_EQ(result, 3) << shown;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_FALSE(std::filesystem::exists(app + "/Layers.ini"));
 }
 
 TEST_F(ConfigTest, AFreshProjectGetsItsTabKeysWrapSizeAndDefaultLists) {

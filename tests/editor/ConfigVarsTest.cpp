@@ -89,6 +89,7 @@ TEST_F(ConfigVarsTest, OkRewritesEveryKeyInOrderAndCancelWritesNothing) {
         Window& again = Open();
         drv::Key(again, TABLIST, KEY_Space);
         drv::Click(again, MOVEDOWN);
+        drv::Focus(again, TABLIST);
         drv::Key(again, TABLIST, KEY_Enter);
         drv::Type(again, EDITENTRY, "Changed", false);
         drv::Key(again, EDITENTRY, KEY_Enter);
@@ -212,9 +213,10 @@ TEST_F(ConfigVarsTest, CaptionsAreEditedInPlaceOverTheirRow) {
         drv::Type(w, EDITENTRY, "Dropped", false);
         if (way == 0)
             drv::Key(w, EDITENTRY, KEY_Esc);
-        else if (way == 1)
+        else if (way == 1) {
+            drv::Focus(w, TABLIST);
             drv::Key(w, TABLIST, KEY_Enter);
-        else
+        } else
             drv::DoubleClickList(w, TABLIST, 3, 1); // the editor covers the caption
         EXPECT_FALSE(Editing(w)) << way;
         EXPECT_EQ(Shown(w)[2], "Box|Box") << way;
@@ -280,6 +282,7 @@ TEST_F(ConfigVarsTest, AnEditOpenWhileTheTabsAreRestoredStaysWithItsTab) {
     ASSERT_TRUE(Editing(w));
     EXPECT_EQ(List(w).Selected(), 9);
     EXPECT_EQ(w[EDITENTRY].Widget()->geometry(), List(w).CellRect(9, 2));
+    drv::Focus(w, EDITENTRY);
     drv::Key(w, EDITENTRY, KEY_Enter);
     EXPECT_EQ(Shown(w)[8], "Tri|Three");
     EXPECT_EQ(Shown(w)[0], "Circle|Circle");
@@ -294,6 +297,7 @@ TEST_F(ConfigVarsTest, MoreSettingsGoToTheIniOnOk) {
         drv::Type(w, config_vars::LOC_WRAPSIZE, typed);
         EXPECT_EQ(w[config_vars::LOC_WRAPSIZE].Value(), kept) << typed;
     }
+    drv::Focus(w, config_vars::LOC_WRAPSIZE);
     drv::Key(w, config_vars::LOC_WRAPSIZE, KEY_Up);
     EXPECT_EQ(w[config_vars::LOC_WRAPSIZE].Value(), "62");
 
@@ -309,6 +313,7 @@ TEST_F(ConfigVarsTest, MoreSettingsGoToTheIniOnOk) {
     drv::AnswerDialog(DIALOG_Folder, "Library Path", temp / "sets");
     EXPECT_EQ(w[GLO_LIBPATH].Text(), temp / "sets");
     // Enter in a field presses OK.
+    drv::Focus(w, GLO_LIBPATH);
     drv::Key(w, GLO_LIBPATH, KEY_Enter);
     ASSERT_TRUE(returned);
     EXPECT_EQ(Config("WrapSize"), "62");

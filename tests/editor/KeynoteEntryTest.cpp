@@ -60,6 +60,7 @@ TEST_F(KeynoteEntryTest, NumbersUnitsTypesTitlesAndTheTextHeightRefuseWhatTheFil
     drv::Key(W(), 0, KEY_CtrlEnter);
 
     drv::Choose(W(), CURRENTTAB, 10);
+    drv::Focus(W(), LOC_TXTHT);
     drv::Paste(W(), LOC_TXTHT, "\x1a");
     drv::Type(W(), LOC_TXTHT, "0.2");
     EXPECT_EQ(keynote->settings().LOC_TXTHT, "0.2");

@@ -115,15 +115,6 @@ protected:
         EXPECT_NE(g, nullptr);
         return *g;
     }
-    // Presses a button and lets go of it a moment later, as a hand does: the button has the
-    // focus before it is released.
-    void Press(int control) {
-        QWidget* w = W()[control].Widget();
-        ASSERT_TRUE(w && w->isVisible()) << control;
-        const QPoint at = w->geometry().center();
-        drv::MouseDown(W(), at.x(), at.y());
-        drv::MouseUp(W(), at.x(), at.y());
-    }
     // Clicks a cell of a shape's grid where its last drawing placed it, as a user does.
     void ClickCell(int shape, int row, int column) {
         grid::PelkGridClass& g = Grid(shape);

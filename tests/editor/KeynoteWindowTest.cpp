@@ -4,6 +4,9 @@
 #include "platform/testing/WriteLimit.h"
 #include "platform/ui/Keys.h"
 
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
 #include <chrono>
 #include <thread>
 
@@ -141,6 +144,24 @@ TEST_F(KeynoteTest, TabsFollowTheTabListAndTheRememberedTab) {
                                        ",,\r\nCIR,1,round,,\r\nBOX,1,square,,\r\n");
 }
 
+TEST_F(KeynoteTest, HidingTheFirstTabAtSetUpChoosesNoOtherTab) {
+    // Circle stands at position 1 and is hidden; no tab is remembered.
+    WriteIni("QVREditCONFIG", "CircleName", "Circle", ini);
+    WriteIni("QVREditCONFIG", "CircleOrder", "1", ini);
+    WriteIni("QVREditCONFIG", "CircleOff", "1", ini);
+    WriteIni("QVREditLASTRUN", "TabSelected", "0", ini);
+    OpenOn("CIR,1,round,,\r\nHEX,1,six,,\r\n");
+    ASSERT_TRUE(W()[TAB1].Hidden());
+    EXPECT_EQ(W()[CURRENTTAB].Selected(), 0);
+    for (int shape = 1; shape <= 9; ++shape)
+        EXPECT_EQ(Grid(shape).REDRAW, 0) << shape;
+    // The tab the user picks, even the one Qt shows, is chosen and its grid draws.
+    drv::Choose(W(), CURRENTTAB, 2);
+    EXPECT_EQ(W()[CURRENTTAB].Selected(), 2);
+    for (int shape = 1; shape <= 9; ++shape)
+        EXPECT_EQ(Grid(shape).REDRAW, Grid(shape).OLECTRL == OLE2 ? 1 : 0) << shape;
+}
+
 TEST_F(KeynoteTest, TheConfigTabHidesTheRowButtonsAndLetsNoGridDraw) {
     OpenOn("CIR,1,a,,\r\nCIR,2,b,,\r\n");
     const int rowButtons[] = {INSERT, CHANGE, DELETE, MOVEUP, MOVEDOWN, MOVEFIRST, MOVELAST};
@@ -152,8 +173,14 @@ TEST_F(KeynoteTest, TheConfigTabHidesTheRowButtonsAndLetsNoGridDraw) {
     EXPECT_FALSE(W()[EXPORT].Visible());
     for (int shape = 1; shape <= 9; ++shape)
         EXPECT_EQ(Grid(shape).REDRAW, 0);
+    // The information text shows its four lines whole, without a box.
+    auto* info = qobject_cast<QPlainTextEdit*>(W()[INFOTEXT].Widget());
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->frameShape(), QFrame::NoFrame);
+    EXPECT_EQ(info->blockCount(), 4);
+    EXPECT_EQ(info->verticalScrollBar()->maximum(), 0);
     // The accelerators of the hidden row buttons do nothing here.
-    drv::Type(W(), LOC_TXTHT, "0.1", false);
+    drv::Focus(W(), LOC_TXTHT);
     drv::AccessKey(W(), 'd');
     drv::AccessKey(W(), 'i');
     EXPECT_EQ(Order(1), "1 2");
@@ -180,7 +207,7 @@ TEST_F(KeynoteTest, TheRowButtonsWorkOnTheSelectedTabsGrid) {
     drv::Click(W(), MOVEUP); // the first row stays
     EXPECT_EQ(Order(1), "1 2 3");
 
-    Press(INSERT);
+    drv::Click(W(), INSERT);
     EXPECT_EQ(g.EIPON, 1);
     drv::Type(W(), g.EDITCTRL, "9", false);
     drv::Key(W(), 0, KEY_CtrlEnter);
@@ -195,7 +222,7 @@ TEST_F(KeynoteTest, TheRowButtonsWorkOnTheSelectedTabsGrid) {
     ClickCell(2, 1, 2);
     drv::Click(W(), MOVEDOWN);
     EXPECT_EQ(Order(2), "1");
-    Press(INSERT);
+    drv::Click(W(), INSERT);
     drv::Key(W(), 0, KEY_Esc);
     EXPECT_EQ(Order(2), "1 "); // the inserted row stays, with an empty number
 }

@@ -144,11 +144,14 @@ TEST_F(LookupTest, TheListShowsWhatTheIniHoldsAndEachChangeWritesItWhole) {
 TEST_F(LookupTest, InsertAndDeleteActOnlyWhileTheListHasTheFocus) {
     drv::WriteBytes(ProjectIni, "[QVREditUnits]\r\nUnit1=EA\r\nUnit2=SF\r\n");
     Window& w = Open();
+    drv::Focus(w, ADD);
     drv::Key(w, ADD, KEY_Insert);
+    drv::Focus(w, REMOVE);
     drv::Key(w, REMOVE, KEY_Delete);
     EXPECT_EQ(drv::FindWindow("New Unit"), nullptr);
     EXPECT_EQ(Shown(w), (std::vector<std::string>{"EA", "SF"}));
 
+    drv::Focus(w, LIST);
     drv::Key(w, LIST, KEY_Insert);
     Window* f = drv::FindWindow("New Unit");
     ASSERT_NE(f, nullptr);

@@ -421,6 +421,20 @@ TEST_F(MainFrameTest, LibraryPathDialogAndTheLayerEditor) {
     std::string line = "dravolet  " + app + "/Layers.dat " + project + "/qvr.ini";
     EXPECT_EQ(LayerCommandLine, line + std::string(300 - line.size(), ' '));
 
+    // Without one in the program folder, the one along PATH starts.
+    const std::string onPath = temp / "on path";
+    std::filesystem::create_directories(onPath);
+    std::filesystem::rename(app + "/dravolet", onPath + "/dravolet");
+    std::filesystem::remove(out);
+    const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (onPath + ":" + saved).c_str(), 1);
+    drv::ChooseMenu(SETUPITEM22);
+    setenv("PATH", saved.c_str(), 1);
+    for (int i = 0; i < 300 && !FileExists(out); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(drv::ReadBytes(out), app + "/Layers.dat\n" + project + "/qvr.ini\n");
+
     drv::ChooseMenu(FILECHANGELIBRARYPATH);
     drv::AnswerDialog(DIALOG_Folder, "Library Path", temp / "sets");
     EXPECT_EQ(LibPath, temp / "sets");

@@ -164,17 +164,28 @@ TEST_F(GridTest, SelectedCellIsWhiteOnNavyWhileActiveAndOnTheHighlightWhenNot) {
     EXPECT_EQ(Pixel(kColX1[3], y1 + 1), highlight);
 }
 
-TEST_F(GridTest, EmptyGridSelectsRowOneAndAGridScrolledPastItsRowsPaintsNothing) {
-    std::vector<int> seen;
+TEST_F(GridTest, AnEmptyGridSelectsNoRowAndAGridScrolledPastItsRowsPaintsNothing) {
+    // However often an empty grid draws, no row is selected.
+    std::vector<int> rows;
     OnThread([&] {
         grid::PelkGridClass& fresh = host.second;
         fresh.Setup(HOST2, 60, 62);
         host.withSecond = true;
         fresh.SetRedraw(1);
-        fresh.Draw();
-        seen = {fresh.CURROW, fresh.CURCOL, fresh.LASTPOINTER};
+        for (int i = 0; i < 3; ++i) {
+            fresh.Draw();
+            rows.push_back(fresh.CURROW);
+        }
+        rows.push_back(fresh.LASTPOINTER);
+        // Rows emptied away leave none selected either.
+        g.AddRow("0", "1", "", "", "");
+        g.SetRedraw(1);
+        g.Draw();
+        rows.push_back(g.CURROW);
+        g.FreeRows();
+        rows.push_back(g.CURROW);
     });
-    EXPECT_EQ(seen, (std::vector<int>{1, 1, 0}));
+    EXPECT_EQ(rows, (std::vector<int>{0, 0, 0, 0, 1, 0}));
 
     Fill(3);
     EXPECT_EQ(g.LASTPOINTER, 3);

@@ -18,6 +18,21 @@ protected:
         });
     }
     QRect Geometry(int control) { return w[control].Widget()->geometry(); }
+    // Opens a cell's editor as a user does: a click on the cell, then Enter.
+    void Open(int row, int col) {
+        ClickAt(MidX(col), MidY(row));
+        OnThread([&] { g.LASTMOUSEUPCLK -= 500; }); // the next click is no double click
+        drv::Key(w, HOST, KEY_Enter);
+    }
+    // Keys pressed one after the other in the focused control.
+    void Keys(const std::vector<int>& keys) {
+        for (int key : keys)
+            drv::Key(w, 0, key);
+    }
+    void Repeat(int key, int times) {
+        Keys(std::vector<int>(static_cast<std::size_t>(times), key));
+    }
+    std::string EditorText() { return w[g.TEXTCTRL].Text(); }
     int EditorHeight() { return Geometry(g.TEXTCTRL).height(); }
     void FillNotes(int rows) {
         OnThread([&] {
@@ -375,6 +390,183 @@ TEST_F(GridEditTest, StartEditOnARowThatDoesNotExistDoesNothing) {
     EXPECT_EQ(g.EIPON, 0);
     EXPECT_EQ(g.FIRSTPOINTER, 1);
     EXPECT_TRUE(w[g.EDITCTRL].Hidden());
+}
+
+TEST_F(GridEditTest, AnOpenEditStoresIntoItsOwnRowWhateverMovesMeanwhile) {
+    FillNotes(20);
+    // The wheel over another row moves nothing while the description is open.
+    Open(1, 3);
+    ASSERT_EQ(g.CURCTRL, g.TEXTCTRL);
+    drv::Type(w, g.TEXTCTRL, "typed", false);
+    drv::Wheel(w, MidX(3), MidY(4), -120);
+    drv::Wheel(w, MidX(3), MidY(4), -120);
+    EXPECT_EQ(g.CURROW, 1);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "typed");
+    EXPECT_EQ(g.GetCellValue(2, 3), "note 2");
+    EXPECT_EQ(g.GetCellValue(3, 3), "note 3");
+
+    // The same over the unit combo.
+    Open(2, 4);
+    ASSERT_EQ(g.CURCTRL, g.UNITCTRL);
+    drv::Type(w, g.UNITCTRL, "sf", false);
+    drv::Wheel(w, MidX(3), MidY(5), 120);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(2, 4), "sf");
+    EXPECT_EQ(g.GetCellValue(1, 4), "ea");
+
+    // The number entry holds no capture: the scroll bar can take its row out of view, and the
+    // accept still stores into it and selects it again.
+    Open(1, 2);
+    ASSERT_EQ(g.CURCTRL, g.EDITCTRL);
+    drv::Type(w, g.EDITCTRL, "99", false);
+    for (int i = 0; i < 3; ++i) {
+        QPoint page = At(QStyle::SC_ScrollBarAddPage);
+        ClickAt(page.x(), page.y());
+    }
+    ASSERT_GT(g.FIRSTPOINTER, 1);
+    drv::Key(w, g.EDITCTRL, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 2), "99");
+    EXPECT_EQ(Order(), "99 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20");
+
+    // Rows that move while an edit is still open (a drag begun over it): the edit is stored
+    // into its own row first, and that row moves with it.
+    OnThread([&] { g.EnsureVisible(1); });
+    Open(3, 2);
+    drv::Type(w, g.EDITCTRL, "33", false);
+    OnThread([&] { g.MoveRow(3, 1); });
+    EXPECT_EQ(g.EIPON, 0);
+    EXPECT_EQ(Order(), "33 99 2 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20");
+}
+
+TEST_F(GridEditTest, AtCapacityTypingOverASelectionAndDeletingThatFitsAreTaken) {
+    Fill(1);
+    OnThread([&] { g.SetDescCapacity(30); });
+    Open(1, 3);
+    drv::Type(w, g.TEXTCTRL, "abcdefghij klmnopqrst uvwxyz12", false);
+    ASSERT_EQ(EditorText().size(), 30u);
+    drv::Key(w, 0, 'Q'); // one more would not fit
+    EXPECT_EQ(EditorText(), "abcdefghij klmnopqrst uvwxyz12");
+    // Typed over three selected characters the text grows shorter: taken.
+    Repeat(KEY_Shift + KEY_Left, 3);
+    drv::Key(w, 0, 'Q');
+    EXPECT_EQ(EditorText(), "abcdefghij klmnopqrst uvwxyq");
+    EXPECT_EQ(w[g.TEXTCTRL].SelStart(), 29);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "abcdefghij klmnopqrst uvwxyq");
+}
+
+TEST_F(GridEditTest, ADeletionWhoseRewrapWouldPassTheCapacityIsRefused) {
+    // Joining the two full lines carries "b" x 60 and the blank of the join into the last line:
+    // 126 characters, one more than the 125 the description may hold.
+    const std::string text = std::string(60, 'a') + "\r\n" + std::string(60, 'b') + "\r\nc";
+    OnThread([&] {
+        g.AddRow("0", "1", text, "", "");
+        g.SetRedraw(1);
+        g.Draw();
+        g.SetDescCapacity(125);
+    });
+    Open(1, 3);
+    drv::Key(w, 0, KEY_Ctrl + KEY_Home);
+    Repeat(KEY_Right, 60);
+    drv::Key(w, 0, KEY_Delete); // at the end of line 1
+    EXPECT_EQ(EditorText(), text);
+    drv::Key(w, 0, KEY_Right);
+    drv::Key(w, 0, KEY_Backspace); // at the start of line 2
+    EXPECT_EQ(EditorText(), text);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), text); // the "c" included
+
+    // A deletion that fits is taken.
+    Open(1, 3);
+    drv::Key(w, 0, KEY_Ctrl + KEY_Home);
+    drv::Key(w, 0, KEY_Delete);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), text.substr(1));
+}
+
+TEST_F(GridEditTest, APasteKeepsWhatFitsAndNothingRefusedTakesTheSelectionAway) {
+    // At the capacity a paste keeps as much of itself as fits; the text behind it stays.
+    Fill({"head tail"});
+    OnThread([&] { g.SetDescCapacity(20); });
+    Open(1, 3);
+    drv::Key(w, 0, KEY_Home);
+    Repeat(KEY_Right, 5);
+    drv::Paste(w, 0, "0123456789ABCDEF");
+    EXPECT_EQ(EditorText(), "head 0123456789Atail");
+    EXPECT_EQ(w[g.TEXTCTRL].SelStart(), 17);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "head 0123456789Atail");
+
+    // The owner's rule lets no digit be added. Over a selection a typed digit is refused whole,
+    // and so is a paste of which nothing can be taken: the selected text stays. A paste that
+    // can be cut replaces the selection with what it keeps.
+    OnThread([&] {
+        g.DescriptionFits = [](const std::string& d, const std::string& before) {
+            auto digits = [](const std::string& t) {
+                return std::count_if(t.begin(), t.end(),
+                                     [](char c) { return c >= '0' && c <= '9'; });
+            };
+            return digits(d) <= digits(before);
+        };
+    });
+    Open(1, 3);
+    Repeat(KEY_Shift + KEY_Left, 4);
+    drv::Key(w, 0, KeyOf('7'));
+    EXPECT_EQ(EditorText(), "head 0123456789Atail");
+    EXPECT_EQ(w[g.TEXTCTRL].SelStart(), 17);
+    Repeat(KEY_Shift + KEY_Right, 4);
+    drv::Paste(w, 0, "12");
+    EXPECT_EQ(EditorText(), "head 0123456789Atail");
+    Repeat(KEY_Shift + KEY_Left, 4);
+    drv::Paste(w, 0, "ab3");
+    EXPECT_EQ(EditorText(), "head 0123456789Aab");
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "head 0123456789Aab");
+}
+
+TEST_F(GridEditTest, OpeningAndAcceptingADescriptionNeverChangesIt) {
+    const std::vector<std::string> descriptions = {
+        "lone\rCR",
+        "lone\nLF",
+        "one\r\ntwo\rthree\nfour\r\n",
+        std::string(70, 'w'),
+    };
+    Fill(descriptions);
+    for (int row = 1; row <= 4; ++row) {
+        Open(row, 3);
+        ASSERT_EQ(g.CURCTRL, g.TEXTCTRL);
+        drv::Key(w, 0, KEY_CtrlEnter);
+        EXPECT_EQ(g.GetCellValue(row, 3), descriptions[static_cast<std::size_t>(row) - 1]) << row;
+        // A click elsewhere accepts it as well.
+        Open(row, 3);
+        ClickAt(MidX(2), MidY(row));
+        EXPECT_EQ(g.EIPON, 0);
+        EXPECT_EQ(g.GetCellValue(row, 3), descriptions[static_cast<std::size_t>(row) - 1]) << row;
+    }
+    // What the user types is stored as the editor holds it.
+    Open(1, 3);
+    drv::Key(w, 0, 'Z');
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "lone\r\nCRz");
+}
+
+TEST_F(GridEditTest, TypedLettersLandAtTheCaretAfterTheJoinOfAnEarlierLine) {
+    // The first line is longer than the wrap width (as a file may hold it): the first key
+    // rewraps it and joins its rest to the line being typed in.
+    OnThread([&] {
+        g.WRAPSIZE = 10;
+        g.AddRow("0", "1", "aaaa bbbb cccc\r\nxy", "", "");
+        g.SetRedraw(1);
+        g.Draw();
+    });
+    Open(1, 3);
+    drv::Key(w, 0, KEY_Left); // between x and y
+    drv::Key(w, 0, 'Q');
+    drv::Key(w, 0, 'R');
+    EXPECT_EQ(EditorText(), "aaaa bbbb\r\ncccc xqry");
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), "aaaa bbbb\r\ncccc xqry");
 }
 
 } // namespace

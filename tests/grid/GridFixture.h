@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
+#include <QStyle>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -160,6 +163,11 @@ protected:
     void ClickAt(int x, int y) {
         drv::MouseDown(w, x, y);
         drv::MouseUp(w, x, y);
+    }
+    // The grid's scroll bar, and the centre of one of its parts in client pixels.
+    QScrollBar* Bar() { return w[HOST].Widget()->findChild<QScrollBar*>(); }
+    QPoint At(QStyle::SubControl part) {
+        return drv::ScrollBarPartAt(Bar(), w.ClientWidget(), part);
     }
     // The middle of a cell as the last drawing placed it.
     int MidX(int col) { return (kColX1[col] + kColX2[col]) / 2; }

@@ -122,6 +122,19 @@ TEST_F(GridInputTest, DraggingARowDropsItWhereTheButtonIsReleased) {
     EXPECT_EQ(Order(), "1 2 4 5 6 7 3 8");
 }
 
+TEST_F(GridInputTest, AQuickDragMovesTheRowItStartedOn) {
+    // The press selects its row before the moves that follow at once are looked at: with row 2
+    // selected, a drag from row 5 moves row 5.
+    Fill(8);
+    ClickAt(MidX(2), MidY(2));
+    ASSERT_EQ(g.CURROW, 2);
+    OnThread([&] { g.LASTMOUSEUPCLK -= 500; }); // no double click
+    drv::Drag(w, QPoint(MidX(2), MidY(5)), QPoint(MidX(2), MidY(7)));
+    EXPECT_EQ(Order(), "1 2 3 4 6 7 5 8");
+    EXPECT_EQ(g.CURROW, 7);
+    EXPECT_EQ(g.DRAGROW, 0);
+}
+
 TEST_F(GridInputTest, DragNearTheEdgesScrollsOneRowPerMove) {
     Fill(20);
     drv::MouseDown(w, MidX(2), MidY(2));

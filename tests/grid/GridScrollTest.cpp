@@ -1,8 +1,5 @@
 #include "GridFixture.h"
 
-#include <QScrollBar>
-#include <QStyle>
-
 using namespace gridtest;
 using namespace platform::win32;
 
@@ -10,11 +7,6 @@ namespace {
 
 class GridScrollTest : public GridTest {
 protected:
-    QScrollBar* Bar() { return w[HOST].Widget()->findChild<QScrollBar*>(); }
-    // The centre of a part of the grid's scroll bar, in client pixels.
-    QPoint At(QStyle::SubControl part) {
-        return platform::testing::ScrollBarPartAt(Bar(), w.ClientWidget(), part);
-    }
     void Press(QStyle::SubControl part) {
         QPoint p = At(part);
         ClickAt(p.x(), p.y());
@@ -80,7 +72,7 @@ TEST_F(GridScrollTest, ArrowKeysMoveTheSelectionAndStopAtTheEdges) {
 TEST_F(GridScrollTest, SelectingACutRowScrollsItWhollyIntoView) {
     Fill(30);
     EXPECT_EQ(g.LASTPOINTER, 15);
-    Select(14, 2);
+    ClickAt(MidX(2), MidY(14));
     drv::Key(w, HOST, KEY_Down);
     EXPECT_EQ(g.CURROW, 15);
     EXPECT_EQ(g.FIRSTPOINTER, 2);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 using namespace grid;
 
 namespace {
@@ -63,6 +66,11 @@ TEST(WrapDescription, BreaksAtBlanksAndCarriesTheRest) {
         {"aaaa bbbbb\r\ncc", 8, 0, "aaaa\r\nbbbbb cc", 0},  // a paragraph break is merged
         {"aaaa bbbb cccc", 10, 3, "aaaa bbbb\r\ncccc", 3},  // a caret before the break stays
         {"aaaa bbbb cccc", 10, 10, "aaaa bbbb\r\ncccc", 9}, // moved back to the line's end
+        // A caret on a later line moves by the join too: its CR LF became one blank.
+        {"aaaa bbbb cccc\r\nxy", 10, 18, "aaaa bbbb\r\ncccc xy", 18},
+        {"aaaa bbbb cccc\r\nxy", 10, 17, "aaaa bbbb\r\ncccc xy", 17},
+        {"aaaa bbbb cccc\r\nxy", 10, 15, "aaaa bbbb\r\ncccc xy", 15}, // between CR and LF
+        {"aaaa bbbb cccc\r\nxy\r\nz", 10, 21, "aaaa bbbb\r\ncccc xy\r\nz", 21},
     };
     for (const Case& c : cases) {
         std::string text = c.text;
@@ -102,6 +110,47 @@ TEST(WrapDescription, LongRunsFlowDownWithoutLosingALetter) {
     EXPECT_EQ(WrapDescription(text, 5001, 10, caret), 0);
     EXPECT_EQ(text, "ab  \r\ncd");
     EXPECT_EQ(caret, 2);
+}
+
+// Rewrapping only moves blanks and line breaks: a caret right after a letter stays right after
+// that letter, however the lines were cut and joined (at CR LFs, and at the 255-character cuts
+// where a join adds a blank).
+TEST(WrapDescription, ACaretBehindALetterStaysBehindIt) {
+    auto lettersBefore = [](const std::string& text, std::int32_t caret) {
+        return std::count_if(text.begin(), text.begin() + caret,
+                             [](char c) { return c != ' ' && c != '\r' && c != '\n'; });
+    };
+    std::mt19937 random(12);
+    for (int round = 0; round < 3000; ++round) {
+        const std::int32_t width = static_cast<std::int32_t>(2 + random() % 14);
+        std::string text;
+        const std::size_t length = round % 10 == 0 ? 300 + random() % 400 : random() % 60;
+        while (text.size() < length) {
+            const unsigned pick = random() % 10;
+            if (pick < 6)
+                text += static_cast<char>('a' + pick);
+            else
+                text += pick < 9 ? " " : "\r\n";
+        }
+        std::vector<std::int32_t> carets;
+        for (std::size_t i = 1; i <= text.size(); ++i)
+            if (text[i - 1] != ' ' && text[i - 1] != '\r' && text[i - 1] != '\n')
+                carets.push_back(static_cast<std::int32_t>(i));
+        if (carets.empty())
+            continue;
+        const std::int32_t caret = carets[random() % carets.size()];
+        std::string wrapped = text;
+        std::int32_t moved = caret;
+        if (WrapDescription(wrapped, 1 << 20, width, moved) == 0)
+            continue;
+        ASSERT_GE(moved, 1) << text << " at " << caret << " width " << width;
+        ASSERT_LE(moved, static_cast<std::int32_t>(wrapped.size()));
+        ASSERT_EQ(lettersBefore(wrapped, moved), lettersBefore(text, caret))
+            << text << " at " << caret << " width " << width;
+        const char behind = wrapped[static_cast<std::size_t>(moved) - 1];
+        ASSERT_TRUE(behind != ' ' && behind != '\r' && behind != '\n')
+            << text << " at " << caret << " width " << width;
+    }
 }
 
 TEST(WrapDescription, CapacityAndWidthLimits) {

@@ -1,7 +1,9 @@
 #include "layers/LayerFile.h"
 
 #include "LayerRows.h"
+#include "platform/files/Files.h"
 #include "platform/files/LineFile.h"
+#include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
 #include "platform/testing/TempFiles.h"
 #include "platform/testing/WriteLimit.h"
@@ -140,6 +142,55 @@ TEST_F(LayerFileTest, BadInputReadsWithoutLosingARowOnTheNextSave) {
     Save();
     Load();
     EXPECT_EQ(lists.LayerQueue, before);
+}
+
+// A value that the format cannot write, as the reader finds it when a later "(" takes its quotes
+// up again, reads as the part before its ")": a save then writes rows that read back the same.
+TEST_F(LayerFileTest, RowsReadFromAnyLineAreSavedSoThatTheyReadBackTheSame) {
+    std::filesystem::copy_file(std::string(TEST_DATA_DIR) + "/layers/reopened-brackets.dat",
+                               files.table);
+    Load();
+    ASSERT_EQ(lists.LayerQueue.size(), 2u);
+    EXPECT_EQ(Clip(lists.LayerQueue[0].KEYNAME), "K");
+    EXPECT_EQ(Clip(lists.LayerQueue[0].LAYERNAME), "L");
+    EXPECT_EQ(Clip(lists.LayerQueue[0].COLOR), "");
+    EXPECT_EQ(Clip(lists.LayerQueue[0].LINETYPE), "T");
+    EXPECT_EQ(Clip(lists.LayerQueue[0].DESCRIPTION), "D");
+    EXPECT_EQ(Clip(lists.LayerQueue[1].LAYERNAME), "B");
+    const std::vector<LayerRow> before = lists.LayerQueue;
+    Save();
+    Load();
+    EXPECT_EQ(lists.LayerQueue, before);
+}
+
+TEST_F(LayerFileTest, ATableNamedByALinkToAFileNotYetThereIsCreatedAndTheLinkKept) {
+    const std::string real = temp / "tables/Layers.dat";
+    std::filesystem::create_directories(temp / "tables");
+    std::filesystem::create_symlink(real, files.table);
+    lists.LayerQueue.push_back(LayerRow{});
+    Save();
+    EXPECT_TRUE(std::filesystem::is_symlink(files.table));
+    EXPECT_EQ(ReadBytes(real), FormatLayerLine(LayerRow{}) + kCrLf);
+    Load();
+    EXPECT_EQ(lists.LayerQueue.size(), 1u);
+}
+
+// The starter table the build puts in the program folder: the program's own format, byte for
+// byte, so that a first save changes nothing but what the user changed.
+TEST_F(LayerFileTest, TheStarterTableListsNoteTextBubblesAndLeadersInTheWritersFormat) {
+    std::filesystem::copy_file(STARTER_LAYERS, files.table);
+    Load();
+    std::vector<std::string> keys;
+    std::string written;
+    for (const LayerRow& row : lists.LayerQueue) {
+        keys.push_back(Clip(row.KEYNAME));
+        written += FormatLayerLine(row) + kCrLf;
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"NOTETEXT", "BUBBLE", "LEADER"}));
+    EXPECT_EQ(written, ReadBytes(STARTER_LAYERS));
+    EXPECT_EQ(lists.LineTypeQueue, std::vector<std::string>{Fixed("CONTINUOUS", 20)});
+    // The build has placed a table in the program folder.
+    EXPECT_TRUE(FileExists(*ProgramFolder() + "/Layers.dat"));
 }
 
 TEST_F(LayerFileTest, AReadThatFailsHalfWayIsReportedAndChangesNothing) {

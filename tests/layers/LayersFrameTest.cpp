@@ -5,6 +5,7 @@
 #include "platform/ui/Help.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/Startup.h"
 
 #include <unistd.h>
 
@@ -105,6 +106,24 @@ TEST_F(LayersFrameTest, AnUnusableArgumentEndsTheProgramBeforeTheFrameShows) {
     drv::Answer(kNoFileName, "File name not specified!", ICON_Hand, BUTTON_OK, BUTTON_OK);
     EXPECT_FALSE(DragFullWindows());
     SetHelpFile("");
+}
+
+TEST_F(LayersFrameTest, APathTheCodePageCannotHoldIsRefusedByNameBeforeAnythingIsWritten) {
+    const std::string cyrillic = "\xD0\xBF\xD1\x80"; // two letters, as the system spells them
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"/jobs/" + cyrillic + "/Layers.dat", "/jobs/p1/qvr.ini"}, "/jobs/?\?/Layers.dat"},
+        {{"/QVR/Layers.dat", "/jobs/" + cyrillic + "/qvr.ini"}, "/jobs/?\?/qvr.ini"},
+    };
+    for (const auto& [arguments, shown] : cases) {
+        SetArguments(arguments);
+        Start([](const std::string&) { ProgramMain(); });
+        drv::Settle();
+        EXPECT_EQ(drv::FindWindow("QVR Editor"), nullptr);
+        drv::Answer(UnusablePathMessage(shown), kUnusablePathCaption, ICON_Hand, BUTTON_OK,
+                    BUTTON_OK);
+        EXPECT_FALSE(ThreadExists(1));
+        EXPECT_FALSE(std::filesystem::exists(app + "/Layers.ini"));
+    }
 }
 
 TEST_F(LayersFrameTest, TheFrameOpensWhereNotesKeepsItsFrameWithItsMenuAndTheLayerWindow) {

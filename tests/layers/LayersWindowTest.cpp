@@ -5,7 +5,15 @@
 #include "platform/text/Text.h"
 #include "platform/ui/Keys.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QWidget>
+
+#include <filesystem>
 
 using namespace platform;
 using namespace layers;
@@ -33,6 +41,24 @@ protected:
         return out;
     }
     std::string Flag() const { return ReadIni("QVR", "ImportLayerSettings", "", flagIni); }
+    // Opens a row's description editor as a user does: a click on its line type, Right, Enter.
+    static void OpenDescription(Window& w, int row) {
+        drv::ClickList(w, LIST, row, 4);
+        drv::Key(w, LIST, KEY_Right);
+        drv::Key(w, LIST, KEY_Enter);
+        ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    }
+    // Whether a combo editor lies over a cell with its text field as wide as the cell at least
+    // (the drop arrow beside it).
+    static void ExpectOverCell(Window& w, int editor, int row, int column) {
+        const QRect cell = List(w).CellRect(row, column);
+        const QRect at = w[editor].Widget()->geometry();
+        EXPECT_EQ(at.topLeft(), cell.topLeft());
+        EXPECT_EQ(at.height(), cell.height());
+        auto* combo = qobject_cast<QComboBox*>(w[editor].Widget());
+        ASSERT_TRUE(combo && combo->lineEdit());
+        EXPECT_GE(combo->lineEdit()->width(), cell.width() - 8);
+    }
 };
 
 } // namespace
@@ -54,7 +80,7 @@ TEST_F(LayersWindowTest, ListsTheRowsAndEditsAColourThroughTheCombo) {
     EXPECT_EQ(w[EDITCOLOR].Selected(), 2);
     EXPECT_EQ(w[EDITCOLOR].Text(), "2");
     EXPECT_TRUE(w[EDITCOLOR].HasFocus());
-    EXPECT_EQ(w[EDITCOLOR].Widget()->geometry(), List(w).CellRect(2, 3));
+    ExpectOverCell(w, EDITCOLOR, 2, 3);
 
     drv::Choose(w, EDITCOLOR, 3);
     EXPECT_EQ(OpenEditor(w), EDITCOLOR); // choosing alone stores nothing yet
@@ -73,15 +99,113 @@ TEST_F(LayersWindowTest, ListsTheRowsAndEditsAColourThroughTheCombo) {
             drv::Key(w, LIST, KEY_Enter);
             ASSERT_EQ(OpenEditor(w), editor);
             drv::Type(w, editor, "9", false);
-            if (onList)
+            if (onList) {
+                drv::ClickList(w, LIST, 4, column); // below the rows: the row stays
                 drv::Key(w, LIST, KEY_Enter);
-            else
+            } else {
                 drv::Key(w, editor, KEY_Esc);
+            }
             EXPECT_EQ(OpenEditor(w), 0) << column << onList;
             EXPECT_EQ(Shown(w), before) << column << onList;
         }
     }
     EXPECT_EQ(ReadBytes(table), kTable); // nothing is written before a save
+}
+
+TEST_F(LayersWindowTest, AClickBelowTheRowsKeepsTheSelectedRowShown) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 2, 2);
+    drv::ClickList(w, LIST, 4, 2); // the empty area below the last row
+    EXPECT_EQ(List(w).Selected(), 2);
+    auto* view = static_cast<QAbstractItemView*>(List(w).View());
+    EXPECT_TRUE(view->selectionModel()->isRowSelected(1, QModelIndex()));
+    EXPECT_TRUE(w[LIST].HasFocus());
+    drv::Key(w, LIST, KEY_Enter); // edits the row that shows as selected
+    ASSERT_EQ(OpenEditor(w), EDITCOLOR);
+    EXPECT_EQ(w[EDITCOLOR].Text(), "2");
+}
+
+TEST_F(LayersWindowTest, AValueThatFitsItsColumnShowsWholeInItsEditor) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 1, 4);
+    drv::Key(w, LIST, KEY_Enter);
+    ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
+    auto* combo = qobject_cast<QComboBox*>(w[EDITLINETYPE].Widget());
+    ASSERT_TRUE(combo && combo->lineEdit());
+    QLineEdit* edit = combo->lineEdit();
+    EXPECT_EQ(edit->text(), "CONTINUOUS");
+    // The text needs its width and the entry's two margins of 2 pixels.
+    EXPECT_GE(edit->contentsRect().width() - 4,
+              edit->fontMetrics().horizontalAdvance("CONTINUOUS"));
+    ExpectOverCell(w, EDITLINETYPE, 1, 4);
+}
+
+TEST_F(LayersWindowTest, TheEditedCellScrollsIntoViewAndTheTypingStaysInIt) {
+    Window& w = Open();
+    auto* view = static_cast<QAbstractItemView*>(List(w).View());
+    QWidget* viewport = view->viewport();
+    const QRect shown(viewport->mapTo(w.ClientWidget(), QPoint(0, 0)), viewport->size());
+    ASSERT_FALSE(shown.contains(List(w).CellRect(1, 5))); // the description runs off the list
+    OpenDescription(w, 1);
+    const QRect editor = w[EDITENTRY].Widget()->geometry();
+    EXPECT_TRUE(shown.contains(editor)) << "editor " << editor.x() << "," << editor.width();
+    EXPECT_EQ(editor.topLeft(), List(w).CellRect(1, 5).topLeft());
+    drv::Type(w, EDITENTRY, std::string(150, 'x'), false); // the entry keeps 100
+    // The caret at the end of what was typed is in sight.
+    auto* edit = qobject_cast<QLineEdit*>(w[EDITENTRY].Widget());
+    ASSERT_NE(edit, nullptr);
+    const QRect inEdit = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    const QRect caret(edit->mapTo(w.ClientWidget(), inEdit.topLeft()), inEdit.size());
+    EXPECT_TRUE(shown.contains(caret.center()));
+    drv::Key(w, EDITENTRY, KEY_Enter);
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|1|CONTINUOUS|" + std::string(100, 'x'));
+}
+
+TEST_F(LayersWindowTest, APastedTabOrCtrlZIsRefusedByTheDescription) {
+    Window& w = Open();
+    OpenDescription(w, 1);
+    for (const char* pasted : {"a\tb", "end\x1A", "two\r\nlines"}) {
+        QApplication::clipboard()->setText(QString::fromLatin1(pasted)); // copied elsewhere
+        drv::Key(w, EDITENTRY, KEY_Ctrl + KeyOf('v'));
+        EXPECT_EQ(w[EDITENTRY].Text(), "Notes") << pasted;
+    }
+    QApplication::clipboard()->setText("d");
+    drv::Key(w, EDITENTRY, KEY_Ctrl + KeyOf('v'));
+    drv::Key(w, EDITENTRY, KEY_Enter);
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|1|CONTINUOUS|Notesd");
+}
+
+TEST_F(LayersWindowTest, ShiftTabGoesBackOneCellStoringTheEdit) {
+    Window& w = Open();
+    OpenDescription(w, 2);
+    drv::Type(w, EDITENTRY, "Second", false);
+    drv::Key(w, EDITENTRY, KEY_ShiftTab);
+    ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
+    EXPECT_TRUE(w[EDITLINETYPE].HasFocus());
+    EXPECT_EQ(Shown(w)[1], "LAY2|TEXT-B|2|DASHED|Second");
+    drv::Type(w, EDITLINETYPE, "DOT", false);
+    drv::Key(w, EDITLINETYPE, KEY_ShiftTab);
+    ASSERT_EQ(OpenEditor(w), EDITCOLOR);
+    drv::Type(w, EDITCOLOR, "4", false);
+    drv::Key(w, EDITCOLOR, KEY_ShiftTab);
+    // Back to the previous row's description; Enter there keeps what was typed.
+    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    EXPECT_EQ(List(w).Selected(), 1);
+    EXPECT_EQ(w[EDITENTRY].Text(), "Notes");
+    EXPECT_EQ(Shown(w)[1], "LAY2|TEXT-B|4|DOT|Second");
+    drv::Type(w, EDITENTRY, "First", false);
+    drv::Key(w, EDITENTRY, KEY_Enter);
+    EXPECT_EQ(OpenEditor(w), 0);
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|1|CONTINUOUS|First");
+
+    // Before the first row's colour the edit is stored and stays closed.
+    drv::ClickList(w, LIST, 1, 3);
+    drv::Key(w, LIST, KEY_Enter);
+    drv::Type(w, EDITCOLOR, "6", false);
+    drv::Key(w, EDITCOLOR, KEY_ShiftTab);
+    EXPECT_EQ(OpenEditor(w), 0);
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|6|CONTINUOUS|First");
+    EXPECT_TRUE(w[LIST].HasFocus());
 }
 
 TEST_F(LayersWindowTest, TabWalksColourLineTypeAndDescriptionStoringEachValue) {
@@ -107,10 +231,7 @@ TEST_F(LayersWindowTest, TabWalksColourLineTypeAndDescriptionStoringEachValue) {
 
     // Tab in the last row's description stores it and leaves the edit closed.
     drv::Key(w, EDITCOLOR, KEY_Esc);
-    drv::ClickList(w, LIST, 3, 4);
-    drv::Key(w, LIST, KEY_Right);
-    drv::Key(w, LIST, KEY_Enter);
-    ASSERT_EQ(OpenEditor(w), EDITENTRY);
+    OpenDescription(w, 3);
     drv::Type(w, EDITENTRY, "Last", false);
     drv::Key(w, EDITENTRY, KEY_Tab);
     EXPECT_EQ(OpenEditor(w), 0);
@@ -128,7 +249,7 @@ TEST_F(LayersWindowTest, ANewSelectionStoresTheOpenEditIntoItsRowAndOpensOnTheNe
     EXPECT_EQ(List(w).CellText(1, 4), "ZIGZAG");
     ASSERT_EQ(OpenEditor(w), EDITLINETYPE);
     EXPECT_EQ(w[EDITLINETYPE].Text(), "DASHED");
-    EXPECT_EQ(w[EDITLINETYPE].Widget()->geometry(), List(w).CellRect(2, 4));
+    ExpectOverCell(w, EDITLINETYPE, 2, 4);
 
     // The clicked column becomes the list's current column, where the editor opens.
     drv::Type(w, EDITLINETYPE, "CENTER", false);
@@ -196,8 +317,7 @@ TEST_F(LayersWindowTest, ChangeOpensTheEditorOrGivesItTheFocusAgain) {
     ASSERT_EQ(OpenEditor(w), EDITCOLOR);
     EXPECT_EQ(List(w).CurrentColumn(), 3);
     EXPECT_TRUE(w[EDITCOLOR].HasFocus());
-    drv::Key(w, EDITCOLOR, KEY_ShiftTab); // the focus goes on, the editor stays open
-    EXPECT_FALSE(w[EDITCOLOR].HasFocus());
+    // The click takes the focus to the button; the open editor gets it back.
     drv::Click(w, CHANGE);
     EXPECT_EQ(OpenEditor(w), EDITCOLOR);
     EXPECT_TRUE(w[EDITCOLOR].HasFocus());
@@ -283,6 +403,11 @@ TEST_F(LayersWindowTest, AFailedSaveKeepsTheRowsAndTheWindowAndStillFlags) {
     other.SetName(table);
     ASSERT_TRUE(other.Open(OpenMode::ReadWriteDenyWrite));
     drv::Click(w, SAVEBUTTON);
+    drv::Settle();
+    // The new table is gone before the message shows: nothing lies beside the table.
+    for (const auto& entry : std::filesystem::directory_iterator(project))
+        EXPECT_EQ(entry.path().filename().string().find(".Layers.dat."), std::string::npos)
+            << entry.path();
     drv::Answer("Cannot create file!|" + table + "|Access Denied", "Error", ICON_Hand, BUTTON_OK,
                 BUTTON_OK);
     EXPECT_EQ(Flag(), "Yes");
@@ -339,6 +464,7 @@ TEST_F(LayersWindowTest, AMissingTableIsCreatedByTheFirstSaveWithoutAQuestion) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(List(*w).Count(), 0);
     drv::Click(*w, CHANGE); // nothing to edit
+    drv::Focus(*w, LIST);
     drv::Key(*w, LIST, KEY_Enter);
     EXPECT_EQ(OpenEditor(*w), 0);
     drv::Click(*w, SAVEBUTTON);

@@ -148,6 +148,7 @@ TEST_F(ControlsTest, SpinBoxesAndProgressBarsShowTheirNumbers) {
     auto* spin = static_cast<QDoubleSpinBox*>(w[SPIN].Widget());
     EXPECT_DOUBLE_EQ(spin->value(), 2.0);
     EXPECT_EQ(w[SPIN].Value(), "2.0");
+    drv::Focus(w, SPIN);
     drv::Key(w, SPIN, KEY_Up);
     EXPECT_DOUBLE_EQ(lists.spin, 2.5);
     EXPECT_EQ(lists.log.front(), "new selection 3");

@@ -7,6 +7,12 @@
 
 #include <QPrinter>
 
+#include <QApplication>
+
+#include <QDialogButtonBox>
+
+#include <QAbstractButton>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -109,6 +115,16 @@ TEST_F(DialogsTest, FolderDialogStartsAtTheFolderAndReturnsTheChoice) {
 TEST_F(DialogsTest, PrinterSetupFromAThreadAndFromTheFramesMenu) {
     std::optional<bool> result;
     Start([&](const std::string&) { result = PrinterSetup(); });
+    drv::Settle();
+    // Its button takes the settings and prints nothing.
+    ASSERT_EQ(OpenDialogs().size(), 1u);
+    std::vector<std::string> buttons;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->isVisible() && top->windowTitle() == "Print Setup")
+            for (auto* box : top->findChildren<QDialogButtonBox*>())
+                for (QAbstractButton* b : box->buttons())
+                    buttons.push_back(b->text().toStdString());
+    EXPECT_EQ(buttons, (std::vector<std::string>{"OK", "Cancel", "&Options >>"}));
     const std::string file = (dir / "notes.pdf").string();
     drv::AnswerDialog(DIALOG_Printer, "Print Setup", file);
     ASSERT_TRUE(result.has_value());

@@ -319,6 +319,30 @@ TEST(FilesReplace, AFinishedFilePutsItselfInPlaceUnlessTheTargetIsProtected) {
     std::ifstream linked(real);
     linked >> text;
     EXPECT_EQ(text, "through");
+    // A link to a file that is not there yet stays a link, and the file is created; a copy onto
+    // a link also writes the file it names.
+    const std::string ahead = folder + "/ahead.dat";
+    std::filesystem::create_symlink("not-yet.dat", ahead);
+    temp = TemporaryNameBeside(ahead);
+    EXPECT_EQ(FolderPart(temp), folder);
+    write(temp, "created");
+    ASSERT_TRUE(ReplaceFile(temp, ahead));
+    EXPECT_TRUE(std::filesystem::is_symlink(ahead));
+    EXPECT_EQ(platform::testing::ReadBytes(folder + "/not-yet.dat"), "created");
+    ASSERT_TRUE(CopyFile(real, ahead));
+    EXPECT_TRUE(std::filesystem::is_symlink(ahead));
+    EXPECT_EQ(platform::testing::ReadBytes(folder + "/not-yet.dat"), "through");
+    // Whole contents put in place the same way, nothing left beside; refused over a file
+    // marked read-only.
+    ASSERT_TRUE(ReplaceFileContents(ahead, "whole\r\n"));
+    EXPECT_TRUE(std::filesystem::is_symlink(ahead));
+    EXPECT_EQ(platform::testing::ReadBytes(folder + "/not-yet.dat"), "whole\r\n");
+    std::filesystem::permissions(folder + "/not-yet.dat", std::filesystem::perms(0444));
+    EXPECT_FALSE(ReplaceFileContents(ahead, "refused"));
+    EXPECT_EQ(FileErrorCode(), kAccessDenied);
+    EXPECT_EQ(platform::testing::ReadBytes(folder + "/not-yet.dat"), "whole\r\n");
+    EXPECT_EQ(platform::testing::TempFolder::Entries(folder),
+              5u); // Layers.dat, real, link, ahead, not-yet
     // A name without a folder gets a temporary name without one.
     EXPECT_EQ(FolderPart(TemporaryNameBeside("(BLANK)")), "");
     EXPECT_EQ(TemporaryNameBeside("(BLANK)").find('/'), std::string::npos);

@@ -2,6 +2,7 @@
 #include "platform/runtime/Runtime.h"
 #include "platform/testing/Driver.h"
 #include "platform/ui/Help.h"
+#include "platform/ui/Icons.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/WindowManager.h"
 
@@ -13,6 +14,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -68,6 +70,7 @@ std::vector<MenuDef> DemoMenu() {
 WindowDef FrameDef() {
     WindowDef def;
     def.caption = "Demo Frame";
+    def.icon = "NOTE.ICO";
     def.width = 300;
     def.height = 200;
     def.attributes = WIN_Resizable;
@@ -168,6 +171,10 @@ TEST_F(FrameTest, MenuItemsAreNumberedInDefinitionOrderWithoutSeparators) {
     EXPECT_FALSE(main.frame.HasItem(-1)); // the bar itself is no item to choose
     EXPECT_EQ(main.frame.ItemHint(EXIT), "Exit this application");
     auto* host = qobject_cast<QMainWindow*>(main.window.Widget());
+    // The frame shows the note sheet as its icon.
+    ASSERT_FALSE(host->windowIcon().isNull());
+    EXPECT_EQ(host->windowIcon().pixmap(32, 32).toImage(),
+              PlatformIcon("NOTE.ICO").pixmap(32, 32).toImage());
     main.frame.Action(EXIT)->showStatusText(host); // as when the item is highlighted
     EXPECT_EQ(host->statusBar()->currentMessage(), "Exit this application");
 
@@ -243,6 +250,25 @@ TEST_F(FrameTest, CutCopyAndPasteActOnTheFocusedControl) {
     EXPECT_TRUE(main.accepted.empty()); // standard items are the frame's own
 }
 
+TEST_F(FrameTest, CutAndCopyChosenFromTheKeyboardActOnTheControlThatHadTheFocus) {
+    StartBoth();
+    drv::Type(child.window, NAME, "hello", false);
+    auto* edit = qobject_cast<QLineEdit*>(child.window[NAME].Widget());
+    QApplication::clipboard()->clear();
+    drv::Key(child.window, NAME, KEY_Ctrl + KeyOf('a'));
+    drv::Key(child.window, NAME, KEY_Alt + KeyOf('e')); // the Edit menu opens
+    drv::Key(child.window, 0, KeyOf('c'));              // its Copy item
+    EXPECT_EQ(QApplication::clipboard()->text(), "hello");
+    EXPECT_TRUE(child.window[NAME].HasFocus());
+    drv::Key(child.window, NAME, KEY_Ctrl + KeyOf('a'));
+    drv::Key(child.window, NAME, KEY_Alt + KeyOf('e'));
+    drv::Key(child.window, 0, KeyOf('t')); // Cut
+    EXPECT_EQ(edit->text(), "");
+    drv::Key(child.window, NAME, KEY_Alt + KeyOf('e'));
+    drv::Key(child.window, 0, KeyOf('p')); // Paste
+    EXPECT_EQ(edit->text(), "hello");
+}
+
 TEST_F(FrameTest, ExitClosesTheFrameAndEveryWindowInsideIt) {
     StartBoth();
     int x = child.window.X();
@@ -283,6 +309,16 @@ TEST_F(FrameTest, AlertKeysOfTheFrameWindow) {
     drv::Settle();
     drv::Key(alerted.window, 0, KEY_CtrlT);
     EXPECT_EQ(alerted.alerts, std::vector<int>{KEY_CtrlT});
+
+    // Once the menu bar had the keyboard (Alt+S opens a menu, Esc closes it and leaves the bar
+    // with the keyboard) the frame's keys still reach it.
+    drv::Key(alerted.window, 0, KEY_Alt + KeyOf('S'));
+    drv::Key(alerted.window, 0, KEY_Esc);
+    drv::Key(alerted.window, 0, KEY_CtrlT);
+    EXPECT_EQ(alerted.alerts, (std::vector<int>{KEY_CtrlT, KEY_CtrlT}));
+    drv::Key(alerted.window, 0, KEY_Esc);
+    drv::Key(alerted.window, 0, KEY_CtrlT);
+    EXPECT_EQ(alerted.alerts, (std::vector<int>{KEY_CtrlT, KEY_CtrlT, KEY_CtrlT}));
     EndAllThreads();
     drv::Settle();
 }
@@ -304,6 +340,48 @@ TEST_F(FrameTest, CloseDownOfTheFrameClosesTheWindowsInsideItAndOfOtherThreads) 
     EXPECT_TRUE(Window::All().empty());
     ASSERT_EQ(ended.size(), 3u);
     EXPECT_EQ(ended.back(), "frame");
+    EndAllThreads();
+}
+
+TEST_F(FrameTest, WindowsOfTheirOwnAndMessageBoxesAreShownOverTheirOwner) {
+    StartBoth();
+    QWindow* frame = main.window.Widget()->window()->windowHandle();
+    Child about(0); // a window of its own, on its own thread
+    Start([&](const std::string&) { about.Run(); });
+    drv::Settle();
+    QWidget* own = about.window.Widget()->window();
+    EXPECT_NE(own, main.window.Widget()->window());
+    ASSERT_NE(own->windowHandle(), nullptr);
+    EXPECT_EQ(own->windowHandle()->transientParent(), frame);
+
+    // A message box of a thread without a window is centred over the frame, one of the window's
+    // thread over that window; a system-modal one stays above every other window.
+    struct Case {
+        int thread;
+        int mode;
+        QWidget* over;
+    };
+    const int lone = Start([](const std::string&) { WaitUntil([] { return false; }); });
+    drv::Settle();
+    for (const Case& c :
+         {Case{lone, 0, main.window.Widget()->window()}, Case{about.window.Thread(), 0, own},
+          Case{lone, MSGMODE_SYSMODAL, main.window.Widget()->window()}}) {
+        Start([&c](const std::string&) {
+            ActAsThread as(c.thread);
+            Message("Over", "Box", ICON_Asterisk, BUTTON_OK, BUTTON_OK, c.mode);
+        });
+        drv::Settle();
+        QWidget* box = MessageButton(BUTTON_OK);
+        ASSERT_NE(box, nullptr);
+        box = box->window();
+        EXPECT_EQ(box->parentWidget(), c.over);
+        EXPECT_LE(
+            (box->frameGeometry().center() - c.over->frameGeometry().center()).manhattanLength(),
+            4);
+        EXPECT_EQ(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint), c.mode != 0);
+        EXPECT_EQ(box->windowModality(), c.mode ? Qt::ApplicationModal : Qt::WindowModal);
+        drv::Answer("Over", "Box", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    }
     EndAllThreads();
 }
 

@@ -102,6 +102,17 @@ TEST_F(HelpCursorTest, AMissingFileOrAViewerThatRefusesItIsReportedWithTheFileNa
                 BUTTON_OK, BUTTON_OK);
 }
 
+TEST_F(HelpCursorTest, HelpOnHelpAsksTheViewerWhateverTheHelpFile) {
+    SetHelpFile(file.string() + ".missing");
+    ShowHelp(HelpRequest::OnHelp);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].file, "");
+    EXPECT_EQ(shown[0].request, HelpRequest::OnHelp);
+    viewerTakes = false;
+    ShowHelp(HelpRequest::OnHelp);
+    drv::Answer("No program could show help on help.", "", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+}
+
 TEST_F(HelpCursorTest, NamedCursorsOverTheProgramAndOverAControl) {
     for (const std::string& name : {CURSOR_Wait, CURSOR_Drag}) {
         SetCursor(name);

@@ -458,6 +458,39 @@ TEST_F(PreviewTest, EventsForTheCallersWindowWaitUntilThePreviewCloses) {
     EXPECT_EQ(later, std::vector<int>{EVENT_User + 0xCD});
 }
 
+// The caller's own window is resized while the preview runs: it hears of it once the preview has
+// closed, in order with the other events that came meanwhile.
+TEST_F(PreviewTest, TheCallersWindowGetsItsEventsInOrderAfterThePreview) {
+    MakePages(1);
+    WindowDef def;
+    def.caption = "Caller";
+    def.width = 200;
+    def.height = 100;
+    def.attributes = WIN_Resizable;
+    Window caller{def};
+    std::vector<std::string> later;
+    Start([&](const std::string&) {
+        caller.Open();
+        while (EventsWaiting())
+            Accept(); // its opening
+        result = PrintPreview(pages, "Preview");
+        while (EventsWaiting()) {
+            Event e = Accept();
+            later.push_back(std::to_string(e.code) + (e.window == &caller ? " caller" : ""));
+        }
+    });
+    drv::Settle();
+    Window* w = drv::FindWindow("Preview");
+    ASSERT_NE(w, nullptr);
+    drv::Resize(caller, 400, 300);
+    PostInput(w->Thread(), Event{EVENT_User + 1, 0, 0});
+    drv::Settle();
+    drv::Click(*w, EXITBUTTON);
+    EXPECT_EQ(later, (std::vector<std::string>{std::to_string(EVENT_Sized) + " caller",
+                                               std::to_string(EVENT_User + 1)}));
+    EXPECT_EQ(caller.ClientWidget()->size(), QSize(400, 300));
+}
+
 // "Page xxxxx of xxxxx" is replaced in place, in its first place in each page only, read in
 // records of 256 bytes.
 TEST_F(PreviewTest, StampPageTotalsReplacesTheFirstPlaceholderOfEachPage) {

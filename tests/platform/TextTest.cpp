@@ -90,4 +90,6 @@ TEST(CodePage, CharactersOutsideTheCodePageCannotBeHeld) {
     EXPECT_FALSE(FromUtf8("a\xe4\xb8\xad").has_value()); // a CJK character
     EXPECT_FALSE(FromUtf8("\xc3").has_value());          // cut-off sequence
     EXPECT_FALSE(FromUtf8("\xff").has_value());          // no UTF-8 at all
+    // For showing, each such character (or stray byte) becomes the replacement.
+    EXPECT_EQ(FromUtf8Replacing("a\xe4\xb8\xad\xc3\xa9\xff\xc3", '?'), "a?\xe9??");
 }

@@ -588,6 +588,7 @@ TEST_F(Win32Test, WindowProcedureSeesKeysAndCharactersBeforeTheTextHoldsThem) {
 TEST_F(Win32Test, DropComboGetsEachKeyAndClickOnce) {
     InstallA(COMBO);
     gNoteA = [this](HWND, UINT) { return w[COMBO].Text(); };
+    drv::Focus(w, COMBO);
     drv::Key(w, COMBO, KeyOf('m'));
     auto chars = Messages(WM_CHAR);
     ASSERT_EQ(chars.size(), 1u);

@@ -166,6 +166,7 @@ TEST_F(WindowTest, EnterInAnEntryPressesTheDefaultButtonAfterTakingTheField) {
     EXPECT_EQ(demo.log, (std::vector<std::string>{"accepted 1", "accepted 4"}));
     // A radio does not take Enter either.
     demo.log.clear();
+    drv::Focus(demo.window, KIND_A);
     drv::Key(demo.window, KIND_A, KEY_Enter);
     EXPECT_EQ(demo.log, std::vector<std::string>{"accepted 4"});
 }
@@ -220,6 +221,31 @@ TEST_F(WindowTest, StandardCloseButtonAndTheCloseBoxEndTheWindow) {
     EXPECT_TRUE(returned);
     EXPECT_FALSE(demo.window.IsOpen());
     EXPECT_EQ(Window::All().size(), 0u);
+}
+
+TEST_F(WindowTest, InputThatComesAtOnceAfterAClickThatClosesTheWindowIsDropped) {
+    // The click's work closes the window when the next input arrives: the second press of a
+    // double click, or a key pressed at once. Nothing reaches the window once it is gone.
+    const std::vector<std::function<void(Window&)>> quickInput = {
+        [](Window& w) { drv::DoubleClick(w, CLOSE); },
+        [](Window& w) { drv::ClickThenKey(w, CLOSE, KeyOf('a')); },
+        [](Window& w) { drv::ClickThenKey(w, CLOSE, KEY_Enter); },
+    };
+    for (std::size_t i = 0; i < quickInput.size(); ++i) {
+        Demo quick;
+        int returned = 0;
+        Start([&](const std::string&) {
+            quick.Run();
+            ++returned;
+        });
+        drv::Settle();
+        quickInput[i](quick.window);
+        EXPECT_EQ(returned, 1) << i;
+        EXPECT_FALSE(quick.window.IsOpen()) << i;
+        EXPECT_EQ(Window::All().size(), 0u) << i;
+        // The click was handled once, and nothing after it.
+        EXPECT_EQ(quick.log, std::vector<std::string>{"accepted " + std::to_string(CLOSE)}) << i;
+    }
 }
 
 TEST_F(WindowTest, CloseDownFromAnotherThreadClosesTheWindow) {
