@@ -347,8 +347,11 @@ void PelkGridClass::OnEvent() {
             RewrapText();
         return;
     }
-    if (event == platform::EVENT_NewSelection && (control == UNITCTRL || control == TYPECTRL)) {
-        // Hiding a control hands its focus on; the combo takes it back, as the edit goes on.
+    if (event == platform::EVENT_NewSelection && (control == UNITCTRL || control == TYPECTRL) &&
+        EIPON == 1 && CURCTRL == control) {
+        // Hiding a control hands its focus on; the combo takes it back, as the edit goes on. A
+        // choice that reaches the grid after its edit ended (the combo commits what was typed
+        // as it hides) leaves the closed editor hidden.
         platform::Control& combo = Ctrl(control);
         const bool focused = combo.HasFocus();
         combo.Hide();

@@ -130,6 +130,10 @@ TEST_F(GridEditTest, TabAcceptsAndGoesOnToTheNextCellThenTheNextRowsNumber) {
     drv::Key(w, 0, KEY_Tab);
     EXPECT_EQ(g.GetCellValue(4, 4), "m");
     EXPECT_EQ(g.CURCTRL, g.TYPECTRL);
+    // Only the open editor shows.
+    for (int editor : {g.EDITCTRL, g.TEXTCTRL, g.UNITCTRL})
+        EXPECT_FALSE(w[editor].Widget()->isVisible()) << editor;
+    EXPECT_TRUE(w[g.TYPECTRL].Widget()->isVisible());
     EXPECT_EQ(g.CURROW, 4);
     drv::Key(w, 0, KEY_Tab); // row 4 is not the last: on to row 5's number
     EXPECT_EQ(g.CURROW, 5);
