@@ -2,11 +2,9 @@
 
 #include "editor/Globals.h"
 #include "platform/ini/Ini.h"
-#include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Dialogs.h"
-#include "platform/ui/IniManager.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/WindowManager.h"
@@ -129,11 +127,12 @@ private:
 
 class ConfigVarsManager : public WindowManager {
 public:
+    ConfigVarsManager() : WindowManager("ConfigVars", Place::Kept) {}
+
     int Setup() override {
         using namespace config_vars;
         TabEditQueue = TabQueue;
         LOC_WRAPSIZE = WrapSize;
-        GlobalErrorManager.SetProcedureName("ConfigVars");
         if (int result = WindowManager::Setup(); result != RESULT_GoOn)
             return result;
         window_[TABLIST].SetListSource(&source_);
@@ -144,7 +143,7 @@ public:
         window_[GLO_LIBPATH].Bind(LibPath);
         window_[GLO_EIPBYENTER].Bind(EIPByEnter);
         Open(window_);
-        GlobalIniManager.Fetch("ConfigVars", window_);
+        FetchPosition();
         SetAlerts();
 
         window_[TABLIST].SetLineHeight(kRowHeight);
@@ -242,14 +241,6 @@ public:
             break;
         }
         return WindowManager::OnAccepted();
-    }
-
-    int Shutdown() override {
-        int result = WindowManager::Shutdown();
-        if (Opened())
-            GlobalIniManager.Update("ConfigVars", window_);
-        GlobalErrorManager.RemoveProcedureName();
-        return result;
     }
 
 private:

@@ -4,10 +4,8 @@
 #include "layers/LayerFile.h"
 #include "platform/files/Files.h"
 #include "platform/ini/Ini.h"
-#include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
-#include "platform/ui/IniManager.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/MessageBox.h"
@@ -106,18 +104,19 @@ private:
 
 class LayersManager : public WindowManager {
 public:
+    LayersManager() : WindowManager("Layers", Place::Kept) {}
+
     int Setup() override {
         // Trailing blanks of argument 1 are no part of the name (the file-name check ignores
         // them too); kept, they would name another file than the one the messages show.
         files_ = {Clip(Param1), LayerFolderIni, LayersIni};
-        GlobalErrorManager.SetProcedureName("Layers");
         if (int result = WindowManager::Setup(); result != RESULT_GoOn)
             return result;
         Open(window_);
         resizer_.Init(window_, STRATEGY_Resize, true, false);
         resizer_.SetParentDefaults();
         SetResizer(&resizer_);
-        GlobalIniManager.Fetch("Layers", window_);
+        FetchPosition();
         resizer_.Resize();
         SetAlerts();
 
@@ -189,15 +188,6 @@ public:
             break;
         }
         return WindowManager::OnAccepted();
-    }
-
-    int Shutdown() override {
-        if (int result = WindowManager::Shutdown(); result != RESULT_GoOn)
-            return result;
-        if (Opened())
-            GlobalIniManager.Update("Layers", window_);
-        GlobalErrorManager.RemoveProcedureName();
-        return RESULT_GoOn;
     }
 
 private:
