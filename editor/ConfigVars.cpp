@@ -102,28 +102,20 @@ WindowDef OptionsDefinition() {
     return def;
 }
 
-// The tab list being edited: original name with the shown or hidden box, and the caption.
-class TabSource : public ListSource {
-public:
-    explicit TabSource(const std::vector<TabRecord>& tabs) : tabs_(tabs) {}
-    int Count() const override { return static_cast<int>(tabs_.size()); }
-    std::string Cell(int row, int column) const override {
-        const TabRecord& t = tabs_.at(static_cast<std::size_t>(row - 1));
-        switch (column) {
-        case 1:
-            return t.SRCNAME;
-        case 2:
-            return t.NEWNAME;
-        case 3:
-            return DecimalText(t.ICON);
-        default:
-            return std::string();
-        }
+// A row of the tab list being edited: original name with the shown or hidden box, and the
+// caption.
+std::string TabCell(const TabRecord& t, int column) {
+    switch (column) {
+    case 1:
+        return t.SRCNAME;
+    case 2:
+        return t.NEWNAME;
+    case 3:
+        return DecimalText(t.ICON);
+    default:
+        return std::string();
     }
-
-private:
-    const std::vector<TabRecord>& tabs_;
-};
+}
 
 class ConfigVarsManager : public WindowManager {
 public:
@@ -386,7 +378,7 @@ private:
     std::string EditedSrcName;
     std::int16_t LOC_WRAPSIZE = 0;
     std::string nameValue_; // the in-place editor's value
-    TabSource source_{TabEditQueue};
+    RecordListSource<TabRecord> source_{TabEditQueue, TabCell};
     Window window_{OptionsDefinition()};
 };
 

@@ -63,44 +63,27 @@ WindowDef LayersDefinition() {
     return def;
 }
 
-// The rows as the list shows them: key name, layer name, colour, line type, description.
-class RowSource : public ListSource {
-public:
-    explicit RowSource(const std::vector<LayerRow>& rows) : rows_(rows) {}
-    int Count() const override { return static_cast<int>(rows_.size()); }
-    std::string Cell(int row, int column) const override {
-        const LayerRow& r = rows_.at(static_cast<std::size_t>(row - 1));
-        switch (column) {
-        case 1:
-            return r.KEYNAME;
-        case 2:
-            return r.LAYERNAME;
-        case 3:
-            return r.COLOR;
-        case 4:
-            return r.LINETYPE;
-        case 5:
-            return r.DESCRIPTION;
-        default:
-            return std::string();
-        }
+// A row as the list shows it: key name, layer name, colour, line type, description.
+std::string RowCell(const LayerRow& r, int column) {
+    switch (column) {
+    case 1:
+        return r.KEYNAME;
+    case 2:
+        return r.LAYERNAME;
+    case 3:
+        return r.COLOR;
+    case 4:
+        return r.LINETYPE;
+    case 5:
+        return r.DESCRIPTION;
+    default:
+        return std::string();
     }
+}
 
-private:
-    const std::vector<LayerRow>& rows_;
-};
-
-class ChoiceSource : public ListSource {
-public:
-    explicit ChoiceSource(const ChoiceList& choices) : choices_(choices) {}
-    int Count() const override { return static_cast<int>(choices_.size()); }
-    std::string Cell(int row, int) const override {
-        return Clip(choices_.at(static_cast<std::size_t>(row - 1)));
-    }
-
-private:
-    const ChoiceList& choices_;
-};
+std::string ChoiceCell(const std::string& choice, int) {
+    return Clip(choice);
+}
 
 class LayersManager : public WindowManager {
 public:
@@ -367,9 +350,9 @@ private:
     LayerFiles files_;
     LayerLists lists_;
     bool loaded_ = false;
-    RowSource rowSource_{lists_.LayerQueue};
-    ChoiceSource colorSource_{lists_.ColorQueue};
-    ChoiceSource lineTypeSource_{lists_.LineTypeQueue};
+    RecordListSource<LayerRow> rowSource_{lists_.LayerQueue, RowCell};
+    RecordListSource<std::string> colorSource_{lists_.ColorQueue, ChoiceCell};
+    RecordListSource<std::string> lineTypeSource_{lists_.LineTypeQueue, ChoiceCell};
     WindowResizer resizer_; // declared before the window it lays out, so that it goes after it
     Window window_{LayersDefinition()};
 };
