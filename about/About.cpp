@@ -1,8 +1,6 @@
 #include "about/About.h"
 
-#include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
-#include "platform/ui/IniManager.h"
 #include "platform/ui/WindowManager.h"
 
 namespace about {
@@ -37,15 +35,14 @@ WindowDef AboutWindow(const AboutTexts& texts) {
 
 class AboutManager : public WindowManager {
 public:
-    AboutManager() : window_(AboutWindow(Texts())) {}
+    AboutManager() : WindowManager("About", Place::Kept), window_(AboutWindow(Texts())) {}
 
     int Setup() override {
-        GlobalErrorManager.SetProcedureName("About");
         int result = WindowManager::Setup();
         if (result != RESULT_GoOn)
             return result;
         Open(window_);
-        GlobalIniManager.Fetch("About", window_);
+        FetchPosition();
         SetAlerts();
         return RESULT_GoOn;
     }
@@ -54,14 +51,6 @@ public:
         if (EventControl() == CLOSE)
             Post(EVENT_CloseWindow);
         return WindowManager::OnAccepted();
-    }
-
-    int Shutdown() override {
-        int result = WindowManager::Shutdown();
-        if (Opened())
-            GlobalIniManager.Update("About", window_);
-        GlobalErrorManager.RemoveProcedureName();
-        return result;
     }
 
 private:

@@ -2,11 +2,9 @@
 
 #include "editor/Globals.h"
 #include "platform/ini/Ini.h"
-#include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Dialogs.h"
-#include "platform/ui/IniManager.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/WindowManager.h"
@@ -104,36 +102,29 @@ WindowDef OptionsDefinition() {
     return def;
 }
 
-// The tab list being edited: original name with the shown or hidden box, and the caption.
-class TabSource : public ListSource {
-public:
-    explicit TabSource(const std::vector<TabRecord>& tabs) : tabs_(tabs) {}
-    int Count() const override { return static_cast<int>(tabs_.size()); }
-    std::string Cell(int row, int column) const override {
-        const TabRecord& t = tabs_.at(static_cast<std::size_t>(row - 1));
-        switch (column) {
-        case 1:
-            return t.SRCNAME;
-        case 2:
-            return t.NEWNAME;
-        case 3:
-            return DecimalText(t.ICON);
-        default:
-            return std::string();
-        }
+// A row of the tab list being edited: original name with the shown or hidden box, and the
+// caption.
+std::string TabCell(const TabRecord& t, int column) {
+    switch (column) {
+    case 1:
+        return t.SRCNAME;
+    case 2:
+        return t.NEWNAME;
+    case 3:
+        return DecimalText(t.ICON);
+    default:
+        return std::string();
     }
-
-private:
-    const std::vector<TabRecord>& tabs_;
-};
+}
 
 class ConfigVarsManager : public WindowManager {
 public:
+    ConfigVarsManager() : WindowManager("ConfigVars", Place::Kept) {}
+
     int Setup() override {
         using namespace config_vars;
         TabEditQueue = TabQueue;
         LOC_WRAPSIZE = WrapSize;
-        GlobalErrorManager.SetProcedureName("ConfigVars");
         if (int result = WindowManager::Setup(); result != RESULT_GoOn)
             return result;
         window_[TABLIST].SetListSource(&source_);
@@ -144,7 +135,7 @@ public:
         window_[GLO_LIBPATH].Bind(LibPath);
         window_[GLO_EIPBYENTER].Bind(EIPByEnter);
         Open(window_);
-        GlobalIniManager.Fetch("ConfigVars", window_);
+        FetchPosition();
         SetAlerts();
 
         window_[TABLIST].SetLineHeight(kRowHeight);
@@ -242,14 +233,6 @@ public:
             break;
         }
         return WindowManager::OnAccepted();
-    }
-
-    int Shutdown() override {
-        int result = WindowManager::Shutdown();
-        if (Opened())
-            GlobalIniManager.Update("ConfigVars", window_);
-        GlobalErrorManager.RemoveProcedureName();
-        return result;
     }
 
 private:
@@ -395,7 +378,7 @@ private:
     std::string EditedSrcName;
     std::int16_t LOC_WRAPSIZE = 0;
     std::string nameValue_; // the in-place editor's value
-    TabSource source_{TabEditQueue};
+    RecordListSource<TabRecord> source_{TabEditQueue, TabCell};
     Window window_{OptionsDefinition()};
 };
 

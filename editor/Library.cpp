@@ -6,7 +6,6 @@
 #include "platform/files/FileError.h"
 #include "platform/files/Files.h"
 #include "platform/files/Path.h"
-#include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/MessageBox.h"
@@ -57,9 +56,10 @@ WindowDef ImportDefinition() {
 
 class ImportManager : public WindowManager {
 public:
+    ImportManager() : WindowManager("ImportNotes", Place::NotKept) {}
+
     int Setup() override {
         using namespace import_notes;
-        GlobalErrorManager.SetProcedureName("ImportNotes");
         if (int result = WindowManager::Setup(); result != RESULT_GoOn)
             return result;
         Open(window_);
@@ -87,7 +87,6 @@ public:
 
     int Shutdown() override {
         int result = WindowManager::Shutdown();
-        GlobalErrorManager.RemoveProcedureName();
         if (NotesImported == 1)
             for (int thread = 1; thread <= kLastThread; ++thread)
                 Post(EventNotesImported, 0, thread);
@@ -235,8 +234,9 @@ bool LeavesTheLibrary(const std::string& name) {
 
 class ExportManager : public WindowManager {
 public:
+    ExportManager() : WindowManager("SelectCatalog", Place::NotKept) {}
+
     int Setup() override {
-        GlobalErrorManager.SetProcedureName("SelectCatalog");
         if (int result = WindowManager::Setup(); result != RESULT_GoOn)
             return result;
         window_[select_catalog::LOC_CATALOGNAME].Bind(LOC_CATALOGNAME, kCatalogNameWidth);
@@ -270,12 +270,6 @@ public:
             break;
         }
         return WindowManager::OnAccepted();
-    }
-
-    int Shutdown() override {
-        int result = WindowManager::Shutdown();
-        GlobalErrorManager.RemoveProcedureName();
-        return result;
     }
 
 private:

@@ -4,10 +4,8 @@
 #include "editor/KeynoteFile.h"
 #include "editor/TextListSource.h"
 #include "platform/ini/Ini.h"
-#include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
-#include "platform/ui/IniManager.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/WindowManager.h"
@@ -67,7 +65,8 @@ WindowDef FormDefinition() {
 
 class LookupListManager : public WindowManager {
 public:
-    explicit LookupListManager(const std::string& parameter) {
+    explicit LookupListManager(const std::string& parameter)
+        : WindowManager("BrowseLookup", Place::Kept) {
         if (parameter == "1")
             LookupKind = "Unit";
         else if (parameter == "2")
@@ -76,12 +75,11 @@ public:
 
     int Setup() override {
         using namespace lookup_list;
-        GlobalErrorManager.SetProcedureName("BrowseLookup");
         if (int result = WindowManager::Setup(); result != RESULT_GoOn)
             return result;
         Open(window_);
         window_.SetCaption(LookupKind + "s");
-        GlobalIniManager.Fetch("BrowseLookup", window_);
+        FetchPosition();
         SetAlerts();
         window_[LIST].SetLineHeight(kRowHeight);
         window_[LIST].AddAlert(KEY_Insert);
@@ -132,14 +130,6 @@ public:
         return WindowManager::OnAccepted();
     }
 
-    int Shutdown() override {
-        int result = WindowManager::Shutdown();
-        if (Opened())
-            GlobalIniManager.Update("BrowseLookup", window_);
-        GlobalErrorManager.RemoveProcedureName();
-        return result;
-    }
-
 private:
     std::string Section() const { return "QVREdit" + LookupKind + "s"; }
     std::string Key(int n) const { return LookupKind + DecimalText(n); }
@@ -182,18 +172,19 @@ private:
 
 class LookupFormManager : public WindowManager {
 public:
-    explicit LookupFormManager(std::string kind) : kind_(std::move(kind)) {}
+    explicit LookupFormManager(std::string kind)
+        : WindowManager("UpdateLookup", Place::Kept), kind_(std::move(kind)) {}
 
+    // The form opens first; then its name is registered by the base set-up.
     int Setup() override {
         using namespace lookup_form;
-        GlobalErrorManager.SetProcedureName("UpdateLookup");
+        Open(window_);
         if (int result = WindowManager::Setup(); result != RESULT_GoOn)
             return result;
-        Open(window_);
         window_[EDITVALUE].Bind(value_, kBufferWidth);
         window_.SetCaption("New " + kind_);
         window_[PMT].SetText(kind_ + ":");
-        GlobalIniManager.Fetch("UpdateLookup", window_);
+        FetchPosition();
         SetAlerts();
         return RESULT_GoOn;
     }
@@ -215,14 +206,6 @@ public:
             break;
         }
         return WindowManager::OnAccepted();
-    }
-
-    int Shutdown() override {
-        int result = WindowManager::Shutdown();
-        if (Opened())
-            GlobalIniManager.Update("UpdateLookup", window_);
-        GlobalErrorManager.RemoveProcedureName();
-        return result;
     }
 
     const std::string& Result() const { return result_; }

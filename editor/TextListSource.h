@@ -8,16 +8,10 @@
 
 namespace editor {
 
-class TextListSource : public platform::ListSource {
+class TextListSource : public platform::RecordListSource<std::string> {
 public:
-    explicit TextListSource(const std::vector<std::string>& texts) : texts_(texts) {}
-    int Count() const override { return static_cast<int>(texts_.size()); }
-    std::string Cell(int row, int) const override {
-        return texts_.at(static_cast<std::size_t>(row - 1));
-    }
-
-private:
-    const std::vector<std::string>& texts_;
+    explicit TextListSource(const std::vector<std::string>& texts)
+        : RecordListSource(texts, [](const std::string& text, int) { return text; }) {}
 };
 
 } // namespace editor

@@ -4,10 +4,8 @@
 #include "layers/LayerFile.h"
 #include "platform/files/Files.h"
 #include "platform/ini/Ini.h"
-#include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
-#include "platform/ui/IniManager.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/MessageBox.h"
@@ -65,59 +63,43 @@ WindowDef LayersDefinition() {
     return def;
 }
 
-// The rows as the list shows them: key name, layer name, colour, line type, description.
-class RowSource : public ListSource {
-public:
-    explicit RowSource(const std::vector<LayerRow>& rows) : rows_(rows) {}
-    int Count() const override { return static_cast<int>(rows_.size()); }
-    std::string Cell(int row, int column) const override {
-        const LayerRow& r = rows_.at(static_cast<std::size_t>(row - 1));
-        switch (column) {
-        case 1:
-            return r.KEYNAME;
-        case 2:
-            return r.LAYERNAME;
-        case 3:
-            return r.COLOR;
-        case 4:
-            return r.LINETYPE;
-        case 5:
-            return r.DESCRIPTION;
-        default:
-            return std::string();
-        }
+// A row as the list shows it: key name, layer name, colour, line type, description.
+std::string RowCell(const LayerRow& r, int column) {
+    switch (column) {
+    case 1:
+        return r.KEYNAME;
+    case 2:
+        return r.LAYERNAME;
+    case 3:
+        return r.COLOR;
+    case 4:
+        return r.LINETYPE;
+    case 5:
+        return r.DESCRIPTION;
+    default:
+        return std::string();
     }
+}
 
-private:
-    const std::vector<LayerRow>& rows_;
-};
-
-class ChoiceSource : public ListSource {
-public:
-    explicit ChoiceSource(const ChoiceList& choices) : choices_(choices) {}
-    int Count() const override { return static_cast<int>(choices_.size()); }
-    std::string Cell(int row, int) const override {
-        return Clip(choices_.at(static_cast<std::size_t>(row - 1)));
-    }
-
-private:
-    const ChoiceList& choices_;
-};
+std::string ChoiceCell(const std::string& choice, int) {
+    return Clip(choice);
+}
 
 class LayersManager : public WindowManager {
 public:
+    LayersManager() : WindowManager("Layers", Place::Kept) {}
+
     int Setup() override {
         // Trailing blanks of argument 1 are no part of the name (the file-name check ignores
         // them too); kept, they would name another file than the one the messages show.
         files_ = {Clip(Param1), LayerFolderIni, LayersIni};
-        GlobalErrorManager.SetProcedureName("Layers");
         if (int result = WindowManager::Setup(); result != RESULT_GoOn)
             return result;
         Open(window_);
         resizer_.Init(window_, STRATEGY_Resize, true, false);
         resizer_.SetParentDefaults();
         SetResizer(&resizer_);
-        GlobalIniManager.Fetch("Layers", window_);
+        FetchPosition();
         resizer_.Resize();
         SetAlerts();
 
@@ -189,15 +171,6 @@ public:
             break;
         }
         return WindowManager::OnAccepted();
-    }
-
-    int Shutdown() override {
-        if (int result = WindowManager::Shutdown(); result != RESULT_GoOn)
-            return result;
-        if (Opened())
-            GlobalIniManager.Update("Layers", window_);
-        GlobalErrorManager.RemoveProcedureName();
-        return RESULT_GoOn;
     }
 
 private:
@@ -377,9 +350,9 @@ private:
     LayerFiles files_;
     LayerLists lists_;
     bool loaded_ = false;
-    RowSource rowSource_{lists_.LayerQueue};
-    ChoiceSource colorSource_{lists_.ColorQueue};
-    ChoiceSource lineTypeSource_{lists_.LineTypeQueue};
+    RecordListSource<LayerRow> rowSource_{lists_.LayerQueue, RowCell};
+    RecordListSource<std::string> colorSource_{lists_.ColorQueue, ChoiceCell};
+    RecordListSource<std::string> lineTypeSource_{lists_.LineTypeQueue, ChoiceCell};
     WindowResizer resizer_; // declared before the window it lays out, so that it goes after it
     Window window_{LayersDefinition()};
 };

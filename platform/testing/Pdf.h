@@ -1,6 +1,13 @@
 // What a PDF file holds, read with poppler's command-line tools (Debian poppler-utils): its page
-// count and its text, page by page (pages end with a form feed).
+// count and its text, page by page (pages end with a form feed); and the guard that has a test
+// print as a program that has just started does.
 #pragma once
+
+#include "platform/report/Printing.h"
+#include "platform/ui/Dialogs.h"
+
+#include <QPrinter>
+#include <QString>
 
 #include <cstdio>
 #include <string>
@@ -30,5 +37,21 @@ inline int PdfPages(const std::string& file) {
 inline std::string PdfText(const std::string& file) {
     return CommandOutput("pdftotext -layout '" + file + "' - 2>/dev/null");
 }
+
+// While it lives, the program's printer has no file chosen in Print Setup and a print that goes
+// to a file without one goes to `defaultFile` (none when empty); at its end neither is left.
+class PrintGuard {
+public:
+    explicit PrintGuard(const std::string& defaultFile = std::string()) {
+        ProgramPrinter().setOutputFileName(QString());
+        SetDefaultPrintFile(defaultFile);
+    }
+    ~PrintGuard() {
+        ProgramPrinter().setOutputFileName(QString());
+        SetDefaultPrintFile(std::string());
+    }
+    PrintGuard(const PrintGuard&) = delete;
+    PrintGuard& operator=(const PrintGuard&) = delete;
+};
 
 } // namespace platform::testing

@@ -102,6 +102,24 @@ public:
     virtual std::string Cell(int row, int column) const = 0; // rows and columns from 1
 };
 
+// A list of records as a control shows it: row n is the n-th record, and `cell` gives the text
+// of one of its columns. The records stay the caller's.
+template <typename Record>
+class RecordListSource : public ListSource {
+public:
+    using CellText = std::string (*)(const Record& record, int column);
+    RecordListSource(const std::vector<Record>& records, CellText cell)
+        : records_(records), cell_(cell) {}
+    int Count() const override { return static_cast<int>(records_.size()); }
+    std::string Cell(int row, int column) const override {
+        return cell_(records_.at(static_cast<std::size_t>(row - 1)), column);
+    }
+
+private:
+    const std::vector<Record>& records_;
+    CellText cell_;
+};
+
 // A variable a control is bound to. Texts bound with a width are cut to it when the control's
 // contents are copied in.
 struct Binding {

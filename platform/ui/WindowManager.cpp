@@ -1,10 +1,17 @@
 #include "platform/ui/WindowManager.h"
 
+#include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/Frame.h"
+#include "platform/ui/IniManager.h"
 #include "platform/ui/WindowResizer.h"
 
+#include <utility>
+
 namespace platform {
+
+WindowManager::WindowManager(std::string procedure, Place place)
+    : procedure_(std::move(procedure)), place_(place) {}
 
 WindowManager::~WindowManager() = default;
 
@@ -29,6 +36,10 @@ int WindowManager::Run() {
 }
 
 int WindowManager::Setup() {
+    if (!procedure_.empty() && !named_) {
+        GlobalErrorManager.SetProcedureName(procedure_);
+        named_ = true;
+    }
     return RESULT_GoOn;
 }
 
@@ -38,6 +49,15 @@ int WindowManager::Shutdown() {
         if (Frame* frame = Frame::Of(*window_))
             frame->CloseChildren();
         window_->Close();
+    }
+    // A closed window stores where it was when it closed.
+    if (place_ == Place::Kept && opened_)
+        GlobalIniManager.Update(procedure_, *window_);
+    // The name goes whenever it was registered, so that the errors reported later on the thread
+    // name the procedure that runs then.
+    if (named_) {
+        GlobalErrorManager.RemoveProcedureName();
+        named_ = false;
     }
     return setUp_ || opened_ ? RESULT_GoOn : RESULT_Stop;
 }
@@ -106,6 +126,11 @@ void WindowManager::Open(Window& window) {
     window_ = &window;
     window.Open();
     opened_ = window.IsOpen();
+}
+
+void WindowManager::FetchPosition() {
+    if (place_ == Place::Kept && window_)
+        GlobalIniManager.Fetch(procedure_, *window_);
 }
 
 void WindowManager::SetAlerts() {}

@@ -6,6 +6,8 @@
 
 #include "platform/ui/Window.h"
 
+#include <string>
+
 namespace platform {
 
 class WindowResizer;
@@ -20,6 +22,16 @@ enum : int {
 
 class WindowManager {
 public:
+    // Whether a window procedure keeps its window's position and size in the window-position
+    // store (GlobalIniManager).
+    enum class Place { NotKept, Kept };
+
+    WindowManager() = default;
+    // The manager of the window procedure `procedure`: the base set-up registers its name with
+    // the error manager and the base shut-down, after closing the window, removes it again. With
+    // Place::Kept the window keeps its place in the window-position store under that name:
+    // FetchPosition restores it, and the base shut-down stores it when the window was opened.
+    WindowManager(std::string procedure, Place place);
     virtual ~WindowManager();
 
     int Run();
@@ -39,6 +51,9 @@ public:
     bool HasWindow() const { return window_ != nullptr; }
     // Whether the window was opened (the shut-downs store positions only then).
     bool Opened() const { return opened_; }
+    // Moves and sizes the opened window as the window-position store holds it under the
+    // procedure's name; what is not stored stays as it is.
+    void FetchPosition();
 
     // Sets the alert keys the window's own handling needs.
     virtual void SetAlerts();
@@ -50,6 +65,9 @@ public:
     void SetResizer(WindowResizer* resizer) { resizer_ = resizer; }
 
 private:
+    std::string procedure_;
+    Place place_ = Place::NotKept;
+    bool named_ = false; // the procedure's name is registered with the error manager
     WindowResizer* resizer_ = nullptr;
     Window* window_ = nullptr;
     bool opened_ = false;

@@ -8,10 +8,7 @@
 #include "platform/testing/Driver.h"
 #include "platform/testing/Pdf.h"
 #include "platform/testing/TempFiles.h"
-#include "platform/ui/Dialogs.h"
 #include "platform/ui/WindowManager.h"
-
-#include <QPrinter>
 
 #include <gtest/gtest.h>
 
@@ -131,6 +128,7 @@ PageListing List(const std::string& file) {
 class PrintNotesTest : public ::testing::Test {
 protected:
     drv::TempFolder folder;
+    drv::PrintGuard printing; // reset after the threads ended
     NotesWindow notes;
     bool returned = false;
 
@@ -146,7 +144,6 @@ protected:
             tab.NEWNUM = i;
             TabQueue.push_back(tab);
         }
-        ProgramPrinter().setOutputFileName(QString());
         Start([this](const std::string&) { notes.Run(); });
         drv::Settle();
         ASSERT_TRUE(notes.window.IsOpen());
@@ -155,8 +152,6 @@ protected:
         drv::ExpectNoMessage();
         EndAllThreads();
         drv::Settle();
-        ProgramPrinter().setOutputFileName(QString());
-        SetDefaultPrintFile(std::string());
         ResetGlobals();
     }
 

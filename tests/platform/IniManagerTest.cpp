@@ -1,5 +1,6 @@
 #include "platform/ui/IniManager.h"
 #include "platform/ini/Ini.h"
+#include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/testing/Driver.h"
 #include "platform/testing/TempFiles.h"
@@ -45,26 +46,30 @@ WindowDef PlainDef() {
     return def;
 }
 
-// Restores its position at set-up and stores it after the base shut-down closed the window.
-struct Layers : WindowManager {
+// A window procedure's window; it keeps its place under the procedure's name unless told
+// otherwise, and notes the name the error manager gives its thread while it runs. A window that
+// does not open stops its set-up after the base set-up.
+struct Procedure : WindowManager {
+    explicit Procedure(const char* name = "Layers", Place place = Place::Kept, bool opens = true)
+        : WindowManager(name, place), opens(opens) {}
     Window window{PlainDef()};
+    bool opens;
+    std::string named;
     int Setup() override {
+        int result = WindowManager::Setup();
+        named = GlobalErrorManager.ProcedureName();
+        if (!opens)
+            return RESULT_Stop;
         Open(window);
-        GlobalIniManager.Fetch("Layers", window);
-        return RESULT_GoOn;
-    }
-    int Shutdown() override {
-        int r = WindowManager::Shutdown();
-        if (Opened())
-            GlobalIniManager.Update("Layers", window);
-        return r;
+        FetchPosition();
+        return result;
     }
 };
 
 class IniManagerTest : public ::testing::Test {
 protected:
     MemoryIni ini;
-    Layers first, second;
+    Procedure first, second;
     void SetUp() override { GlobalIniManager.Init("dravolet.INI", &ini); }
     void TearDown() override {
         drv::ExpectNoMessage();
@@ -129,4 +134,32 @@ TEST_F(IniManagerTest, WithoutAnAccessOfItsOwnTheStoreWritesTheProgramsIniFile) 
               "[Layers]\r\nXPos=12\r\nYPos=14\r\nWidth=220\r\nHeight=110\r\nMaximize=0\r\n"
               "Minimize=0\r\n");
     unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(IniManagerTest, AProcedureIsNamedWhileItRunsAndOnlyAnOpenedWindowThatKeepsItsPlaceIsStored) {
+    using Place = WindowManager::Place;
+    struct Case {
+        const char* name;
+        Place place;
+        bool opens;
+        bool stored;
+    };
+    for (const Case& c :
+         {Case{"About", Place::Kept, true, true}, Case{"ImportNotes", Place::NotKept, true, false},
+          Case{"ConfigVars", Place::Kept, false, false}}) {
+        SCOPED_TRACE(c.name);
+        Procedure window(c.name, c.place, c.opens);
+        std::string after;
+        Start([&](const std::string&) {
+            GlobalErrorManager.SetProcedureName("Main");
+            window.Run();
+            after = GlobalErrorManager.ProcedureName();
+        });
+        drv::Settle();
+        if (c.opens)
+            drv::CloseBox(window.window);
+        EXPECT_EQ(window.named, c.name);
+        EXPECT_EQ(after, "Main"); // the caller's name again
+        EXPECT_EQ(ini.Get(c.name, "Width", "none", "dravolet.INI") != "none", c.stored);
+    }
 }

@@ -8,8 +8,6 @@
 #include "platform/ui/Frame.h"
 #include "platform/ui/WindowManager.h"
 
-#include <QPrinter>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -53,9 +51,8 @@ struct Rows {
 class PrintTest : public ::testing::Test {
 protected:
     drv::TempFolder folder;
+    drv::PrintGuard printing{folder / "notes.pdf"}; // reset after the threads ended
     void SetUp() override {
-        ProgramPrinter().setOutputFileName(QString());
-        SetDefaultPrintFile(folder / "notes.pdf");
         if (!PrintsToFile())
             GTEST_SKIP() << "the system has a printer: these tests print to files only";
     }
@@ -63,8 +60,6 @@ protected:
         drv::ExpectNoMessage();
         EndAllThreads();
         drv::Settle();
-        ProgramPrinter().setOutputFileName(QString());
-        SetDefaultPrintFile(std::string());
     }
     // Makes a report of `rows` rows named "Row 1", "Row 2", ...
     void Produce(Report& report, Rows& rows, int count) {
