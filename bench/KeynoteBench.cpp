@@ -100,7 +100,11 @@ int main(int argc, char** argv) {
     }
     int redraws = 0;
     auto* bar = static_cast<QProgressBar*>(window->window()[keynote::APROGRESS].Widget());
-    QObject::connect(bar, &QProgressBar::valueChanged, [&](int) { ++redraws; });
+    // A value the bar takes while it is hidden is not a redraw anyone sees.
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int) {
+        if (bar->isVisible())
+            ++redraws;
+    });
 
     start = std::chrono::steady_clock::now();
     Post(EventNotesImported, 0, thread);

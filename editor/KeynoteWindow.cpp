@@ -438,11 +438,12 @@ void KeynoteWindow::ProgressUpdate(const std::string& text, std::int64_t value,
     Control& prompt = window_[PMT_APROGRESS];
     if (value == 0 && total == 0) {
         if (!Clip(text).empty()) {
+            // The bar starts at 0 before it shows, so it appears at 0 without a redraw.
             ProgressValue = 0;
+            window_.Display(APROGRESS);
             prompt.SetText(text);
             bar.Unhide();
             prompt.Unhide();
-            window_.Display(APROGRESS);
         } else {
             bar.Hide();
             prompt.Hide();
