@@ -391,6 +391,26 @@ TEST_F(LibraryTest, ExportRefusesNamesAndReportsFailuresAndWritesNothingThen) {
     EXPECT_EQ(Set("Office.bak"), library.at("Office.csv"));
 }
 
+// After a message box the keyboard is back in the name's entry, and what the user goes on typing
+// there moves the file fields along.
+TEST_F(LibraryTest, TheFileFieldsFollowTheNameTypedAfterARefusal) {
+    using namespace select_catalog;
+    Window& w = OpenExport();
+    drv::Type(w, LOC_CATALOGNAME, "../x", false);
+    drv::Key(w, LOC_CATALOGNAME, KEY_Enter); // presses OK
+    drv::Answer("The descriptive name cannot hold a folder separator!", "Bubble Notes Editor",
+                ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+    drv::Key(w, LOC_CATALOGNAME, KEY_Ctrl + KeyOf('a'));
+    for (char c : std::string("short"))
+        drv::Key(w, LOC_CATALOGNAME, KeyOf(c));
+    drv::Key(w, LOC_CATALOGNAME, KEY_Tab);
+    EXPECT_EQ(w[LOC_CATALOGNAME].Text(), "short");
+    EXPECT_EQ(w[LOC_CATALOGTXTFILE].Text(), lib + "/short.csv");
+    EXPECT_EQ(w[LOC_CATALOGINIFILE].Text(), lib + "/short.ini");
+    drv::Click(w, CANCEL);
+    EXPECT_TRUE(returned);
+}
+
 TEST_F(LibraryTest, NamesThatDifferOnlyByCaseAreSetsOfTheirOwn) {
     drv::WriteBytes(lib + "/office.csv", "SET,TXTHT,0.9\r\n");
     drv::WriteBytes(CsvPath, kProjectNotes);
