@@ -257,6 +257,10 @@ bool MoveFile(std::string_view from, std::string_view to) {
         SetSystemFileError(errno, source);
         return false;
     }
+    if (S_ISDIR(sourceStat.st_mode)) {
+        SetAccessDenied(); // a folder is no file: it stays where it is, with what it holds
+        return false;
+    }
     std::string target = FindExisting(to);
     struct stat targetStat;
     const bool targetExists = ::lstat(OsPath(target).c_str(), &targetStat) == 0;

@@ -37,7 +37,8 @@ std::optional<std::uint64_t> FileSize(std::string_view path);
 // A target that is a symbolic link stays one: the file it names is written.
 bool CopyFile(std::string_view from, std::string_view to);
 
-// Renames or moves a file, replacing the target (also across file systems).
+// Renames or moves a file, replacing the target (also across file systems). A folder is refused
+// (access denied).
 bool MoveFile(std::string_view from, std::string_view to);
 
 // A name, in the folder of `path`, that no file has: where the programs write a replacement of a

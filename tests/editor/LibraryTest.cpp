@@ -376,7 +376,15 @@ TEST_F(LibraryTest, ExportRefusesNamesAndReportsFailuresAndWritesNothingThen) {
         drv::Answer("Access Denied!|" + lib + "/Office.csv", "Bubble Notes Editor",
                     ICON_Exclamation, BUTTON_OK, BUTTON_OK);
     }
+    // The set's keynote file is a folder: it is not moved, nor written over.
+    drv::Type(w, select_catalog::LOC_CATALOGNAME, "Folder");
+    drv::Click(w, select_catalog::OK);
+    drv::Answer("Access Denied!|" + lib + "/Folder.csv", "Bubble Notes Editor", ICON_Exclamation,
+                BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(Files(lib), library);
+    EXPECT_EQ(Files(lib + "/Folder.csv"), Files(kLibrary + "/Folder.csv"));
     // The library folder has gone: the copy into it fails.
+    drv::Type(w, select_catalog::LOC_CATALOGNAME, "Office");
     fs::rename(lib, temp / "moved");
     drv::Click(w, select_catalog::OK);
     drv::Answer("Path Not Found!|" + lib + "/Office.csv", "Bubble Notes Editor", ICON_Exclamation,

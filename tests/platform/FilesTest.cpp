@@ -112,6 +112,16 @@ TEST(Files, MoveReplacesTheTargetAndRenamesCase) {
     EXPECT_FALSE(MoveFile(folder / "Constnot.BAK", folder / "none/x.csv"));
     EXPECT_EQ(FileErrorCode(), kPathNotFound);
     EXPECT_EQ(ReadBytes(folder / "Constnot.BAK"), "new");
+
+    // A folder is no file: neither moved nor written over.
+    std::filesystem::create_directory(folder / "Set.csv");
+    WriteBytes(folder / "Set.csv/inside.txt", "kept");
+    EXPECT_FALSE(MoveFile(folder / "Set.csv", folder / "Set.bak"));
+    EXPECT_EQ(FileErrorCode(), kAccessDenied);
+    EXPECT_FALSE(MoveFile(folder / "Constnot.BAK", folder / "Set.csv"));
+    EXPECT_EQ(ReadBytes(folder / "Set.csv/inside.txt"), "kept");
+    EXPECT_EQ(ReadBytes(folder / "Constnot.BAK"), "new");
+    EXPECT_EQ(EntriesIn(folder), 2u);
 }
 
 TEST(Files, DeleteAndCreateFolder) {
