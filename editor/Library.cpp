@@ -21,9 +21,23 @@ constexpr int kRowHeight = 11;
 constexpr int kLastThread = 64;
 const char* const kExportCaption = "Bubble Notes Editor";
 
-// A file of a set: the set's name with its ending, in the library folder.
-std::string SetFile(const std::string& name, const char* ending) {
-    return JoinPath(LibPath, name + ending);
+// A file of a set in the library folder: the set's name as it stands, with the ending in any
+// case (as given when a file has it, as the listing takes "Retail.CSV"). Sets may differ only by
+// case ("Office" and "office"): a file of one is never found for the other.
+FileName SetFile(const std::string& name, const std::string& ending) {
+    const std::string given = name + ending;
+    std::string file = given;
+    int others = 0;
+    for (const FolderEntry& entry :
+         ListFolder(JoinPath(LibPath, "*" + ending)).value_or(std::vector<FolderEntry>{})) {
+        if (entry.name == given)
+            return ExactName(JoinPath(LibPath, given));
+        if (entry.name.size() == given.size() && entry.name.starts_with(name)) {
+            file = entry.name;
+            ++others;
+        }
+    }
+    return ExactName(JoinPath(LibPath, others == 1 ? file : given));
 }
 
 // The message of a failed file operation: the error text and the file it was about.
@@ -140,9 +154,9 @@ private:
             MoveFile(notesIni, JoinPath(ProjectFolder, "Notes.bak"));
         // The next reading of the keynote file takes the shape titles from its title lines.
         TitleRead.fill(Fixed("No", 5));
-        const std::string setIni = SetFile(name, ".ini");
+        const FileName setIni = SetFile(name, ".ini");
         if (!CopyFile(setIni, notesIni))
-            Message(FailureText(setIni), "Error", ICON_Exclamation, BUTTON_OK);
+            Message(FailureText(setIni.Path()), "Error", ICON_Exclamation, BUTTON_OK);
         Message("Bubble notes were imported!|| Any previous notes have been saved to the "
                 "constnot.bak file!",
                 "", ICON_Asterisk, BUTTON_OK);
@@ -156,10 +170,10 @@ private:
     // copied beside the keynote file first, so that the project keeps its notes when the set
     // cannot be read; a keynote file that cannot be moved aside is left as it is.
     bool ReplaceKeynoteFile(const std::string& name) {
-        const std::string setCsv = SetFile(name, ".csv");
+        const FileName setCsv = SetFile(name, ".csv");
         const std::string copy = TemporaryNameBeside(CsvPath);
         if (!CopyFile(setCsv, copy)) {
-            Message(FailureText(setCsv), "Error", ICON_Exclamation, BUTTON_OK);
+            Message(FailureText(setCsv.Path()), "Error", ICON_Exclamation, BUTTON_OK);
             return false;
         }
         const std::string backup = JoinPath(ProjectFolder, BakName);
@@ -284,8 +298,8 @@ private:
             LOC_CATALOGINIFILE.clear();
         } else {
             const std::string name = Trim(LOC_CATALOGNAME);
-            LOC_CATALOGTXTFILE = SetFile(name, ".csv");
-            LOC_CATALOGINIFILE = SetFile(name, ".ini");
+            LOC_CATALOGTXTFILE = SetFile(name, ".csv").Path();
+            LOC_CATALOGINIFILE = SetFile(name, ".ini").Path();
         }
         window_.Display(select_catalog::LOC_CATALOGTXTFILE);
         window_.Display(select_catalog::LOC_CATALOGINIFILE);
@@ -316,16 +330,16 @@ private:
     // place only when both copies are complete; a failure is reported and leaves the set as it
     // was (only its older ".bak" may be gone).
     bool WriteSet() {
-        const std::string& csv = LOC_CATALOGTXTFILE;
-        const std::string& ini = LOC_CATALOGINIFILE;
+        const FileName csv = ExactName(LOC_CATALOGTXTFILE);
+        const FileName ini = ExactName(LOC_CATALOGINIFILE);
         const std::string projectIni = JoinPath(ProjectFolder, "QVR.ini");
         // A project without "QVR.ini" leaves the set's ".ini" as it is.
         const bool withIni = FileExists(projectIni);
-        const std::string csvCopy = TemporaryNameBeside(csv);
-        if (!CopyInto(CsvPath, csvCopy, csv))
+        const std::string csvCopy = TemporaryNameBeside(csv.Path());
+        if (!CopyInto(CsvPath, csvCopy, csv.Path()))
             return false;
-        const std::string iniCopy = withIni ? TemporaryNameBeside(ini) : std::string();
-        if (withIni && !CopyInto(projectIni, iniCopy, ini)) {
+        const std::string iniCopy = withIni ? TemporaryNameBeside(ini.Path()) : std::string();
+        if (withIni && !CopyInto(projectIni, iniCopy, ini.Path())) {
             DeleteFile(csvCopy);
             return false;
         }
@@ -336,18 +350,18 @@ private:
             Message(text, kExportCaption, ICON_Exclamation, BUTTON_OK);
             return false;
         };
-        const std::string backup = csv.substr(0, csv.size() - 4) + ".bak";
+        const FileName backup = SetFile(Trim(LOC_CATALOGNAME), ".bak");
         const bool existed = FileExists(csv);
         if (existed && !MoveFile(csv, backup))
-            return giveUp(FailureText(csv));
+            return giveUp(FailureText(csv.Path()));
         if (!ReplaceFile(csvCopy, csv)) {
-            std::string text = FailureText(csv);
+            std::string text = FailureText(csv.Path());
             if (existed)
                 MoveFile(backup, csv);
             return giveUp(text);
         }
         if (withIni && !ReplaceFile(iniCopy, ini)) {
-            std::string text = FailureText(ini);
+            std::string text = FailureText(ini.Path());
             if (existed)
                 MoveFile(backup, csv);
             else

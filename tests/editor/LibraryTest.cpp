@@ -419,25 +419,77 @@ TEST_F(LibraryTest, TheFileFieldsFollowTheNameTypedAfterARefusal) {
     EXPECT_TRUE(returned);
 }
 
+// "Office" has only its .csv, "office" all three files: sets whose names differ only by case are
+// sets of their own, and no file of one is ever taken for the other's. A set's ending goes in any
+// case ("Retail.CSV" and "Retail.INI").
 TEST_F(LibraryTest, NamesThatDifferOnlyByCaseAreSetsOfTheirOwn) {
-    drv::WriteBytes(lib + "/office.csv", "SET,TXTHT,0.9\r\n");
+    fs::remove_all(lib);
+    fs::copy(kLibrary + "-case", lib);
+    const auto fixture = Files(lib);
+    const auto office = [&] {
+        return Names{Set("office.csv"), Set("office.ini"), Set("office.bak")};
+    };
+    const Names officeBefore = office();
     drv::WriteBytes(CsvPath, kProjectNotes);
-    Window& w = OpenImport();
-    EXPECT_EQ(Listed(w), (Names{"A.B", "Office", "office", "Retail", kLongName.substr(0, 63)}));
-    Import(w, 3);
-    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
-    EXPECT_EQ(drv::ReadBytes(CsvPath), "SET,TXTHT,0.9\r\n");
-    // Its .ini is the one file of that name, found ignoring case.
-    EXPECT_EQ(drv::ReadBytes(job + "/Notes.ini"), Set("Office.ini"));
 
-    // Saved as RETAIL, the set Retail keeps its notes in its .bak.
-    fs::remove(lib + "/office.csv");
-    const std::string retail = Set("Retail.CSV");
-    Window& e = OpenExport();
-    drv::Type(e, select_catalog::LOC_CATALOGNAME, "RETAIL");
-    drv::Click(e, select_catalog::OK);
-    drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
-    EXPECT_EQ(Set("RETAIL.csv"), "SET,TXTHT,0.9\r\n");
-    EXPECT_EQ(Set("RETAIL.bak"), retail);
-    EXPECT_FALSE(fs::exists(lib + "/Retail.CSV"));
+    // Imported, Office brings no INI: office's is not taken for it.
+    Window& w = OpenImport();
+    EXPECT_EQ(Listed(w), (Names{"Office", "office", "Retail"}));
+    Import(w, 1);
+    drv::Answer("File Not Found!|" + lib + "/Office.ini", "Error", ICON_Exclamation, BUTTON_OK,
+                BUTTON_OK);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ((std::map<std::string, std::string>{{"constnot.csv", fixture.at("Office.csv")},
+                                                  {"constnot.bak", kProjectNotes}}),
+              Files(job));
+    Window& retail = OpenImport();
+    Import(retail, 3);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(drv::ReadBytes(job + "/Notes.ini"), fixture.at("Retail.INI"));
+
+    // Exported as Office, the set Office gets its .bak and .ini; office keeps its files.
+    const std::string projectIni = "[QVR]\r\nTBLWID=6\r\n";
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    drv::WriteBytes(job + "/QVR.ini", projectIni);
+    auto exportAs = [&](const std::string& name, const std::string& csv, const std::string& ini) {
+        SCOPED_TRACE(name);
+        Window& e = OpenExport();
+        drv::Type(e, select_catalog::LOC_CATALOGNAME, name);
+        EXPECT_EQ(e[select_catalog::LOC_CATALOGTXTFILE].Text(), lib + "/" + csv);
+        EXPECT_EQ(e[select_catalog::LOC_CATALOGINIFILE].Text(), lib + "/" + ini);
+        drv::Click(e, select_catalog::OK);
+        drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+        EXPECT_TRUE(returned);
+        EXPECT_EQ(Set(csv), kProjectNotes);
+        EXPECT_EQ(Set(ini), projectIni);
+    };
+    exportAs("Office", "Office.csv", "Office.ini");
+    EXPECT_EQ(Set("Office.bak"), fixture.at("Office.csv"));
+    EXPECT_EQ(office(), officeBefore);
+    // RETAIL is a new set beside Retail, whose files are found whatever the case of their ending.
+    exportAs("RETAIL", "RETAIL.csv", "RETAIL.ini");
+    EXPECT_FALSE(fs::exists(lib + "/RETAIL.bak"));
+    EXPECT_EQ(Set("Retail.CSV"), fixture.at("Retail.CSV"));
+    EXPECT_EQ(Set("Retail.INI"), fixture.at("Retail.INI"));
+    exportAs("Retail", "Retail.CSV", "Retail.INI");
+    EXPECT_EQ(Set("Retail.bak"), fixture.at("Retail.CSV"));
+
+    // Deleting Office and Retail leaves office and RETAIL whole.
+    Window& d = OpenImport();
+    EXPECT_EQ(Listed(d), (Names{"Office", "office", "RETAIL", "Retail"}));
+    for (int row : {4, 1}) {
+        drv::ClickList(d, import_notes::LIST, row);
+        drv::Click(d, import_notes::DELETE);
+        drv::Answer("Are you sure want to emove the selected catalog?", "Confirmation",
+                    ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    }
+    EXPECT_EQ(Listed(d), (Names{"office", "RETAIL"}));
+    EXPECT_EQ(office(), officeBefore);
+    EXPECT_EQ((std::map<std::string, std::string>{{"office.csv", officeBefore[0]},
+                                                  {"office.ini", officeBefore[1]},
+                                                  {"office.bak", officeBefore[2]},
+                                                  {"RETAIL.csv", kProjectNotes},
+                                                  {"RETAIL.ini", projectIni}}),
+              Files(lib));
+    drv::Click(d, import_notes::CLOSE);
 }

@@ -124,6 +124,39 @@ TEST(Files, MoveReplacesTheTargetAndRenamesCase) {
     EXPECT_EQ(EntriesIn(folder), 2u);
 }
 
+// An exact name finds its folders ignoring case, but never a file whose name differs by case.
+TEST(Files, AnExactNameIsNeverAnotherFileInAnotherCase) {
+    TempFolder folder;
+    WriteBytes(folder / "office.ini", "other set");
+    EXPECT_EQ(ExactName(folder / "Office.ini").Found(), folder / "Office.ini");
+    EXPECT_FALSE(FileExists(ExactName(folder / "Office.ini")));
+    EXPECT_TRUE(FileExists(folder / "Office.ini"));
+    EXPECT_TRUE(DeleteFile(ExactName(folder / "Office.ini")));
+    EXPECT_FALSE(CopyFile(ExactName(folder / "Office.ini"), folder / "Notes.ini"));
+    EXPECT_EQ(FileErrorCode(), kFileNotFound);
+    EXPECT_FALSE(MoveFile(ExactName(folder / "Office.ini"), folder / "Office.bak"));
+    EXPECT_EQ(FileErrorCode(), kFileNotFound);
+
+    // Written under an exact name, a file of its own comes beside the other.
+    WriteBytes(folder / "new.ini", "moved");
+    WriteBytes(folder / "copied.ini", "copied");
+    ASSERT_TRUE(MoveFile(folder / "new.ini", ExactName(folder / "OFFICE.INI")));
+    ASSERT_TRUE(CopyFile(folder / "copied.ini", ExactName(folder / "Office.ini")));
+    WriteBytes(folder / "replacement", "replaced");
+    ASSERT_TRUE(ReplaceFile(folder / "replacement", ExactName(folder / "OFFICE.ini")));
+    EXPECT_EQ(ReadBytes(folder / "office.ini"), "other set");
+    EXPECT_EQ(ReadBytes(folder / "OFFICE.INI"), "moved");
+    EXPECT_EQ(ReadBytes(folder / "Office.ini"), "copied");
+    EXPECT_EQ(ReadBytes(folder / "OFFICE.ini"), "replaced");
+    EXPECT_EQ(EntriesIn(folder), 5u);
+
+    // The folders of an exact name are found ignoring case.
+    std::filesystem::create_directory(folder / "Library");
+    WriteBytes(folder / "Library/Office.csv", "set");
+    EXPECT_TRUE(FileExists(ExactName(folder / "LIBRARY/Office.csv")));
+    EXPECT_FALSE(FileExists(ExactName(folder / "LIBRARY/office.csv")));
+}
+
 TEST(Files, DeleteAndCreateFolder) {
     TempFolder folder;
     WriteBytes(folder / "Office.csv", "x");
