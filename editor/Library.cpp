@@ -11,6 +11,8 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WindowManager.h"
 
+#include <optional>
+
 namespace editor {
 
 using namespace platform;
@@ -47,6 +49,37 @@ std::string FailureText(const std::string& file) {
 
 // ---------------------------------------------------------------------------------------------
 // The import.
+
+// A file that the import moves or copies onto another, with what the two are, for its message.
+struct Step {
+    std::string from; // empty for the set's copy, made beforehand under a name of its own
+    std::string to;
+    const char* source;
+    const char* target;
+};
+
+std::string Capitalized(std::string text) {
+    if (!text.empty())
+        text[0] = UpperChar(text[0]);
+    return text;
+}
+
+// Why the import's steps cannot all be done without a file taking the place of another that an
+// earlier step has just made (the project's notes' backup, say), the names compared as the
+// lookup and the file system resolve them: its message, or nothing when they can.
+std::optional<std::string> Clash(const std::vector<Step>& steps) {
+    for (std::size_t j = 0; j < steps.size(); ++j) {
+        const Step& step = steps[j];
+        for (std::size_t i = 0; i < j; ++i)
+            if (!step.from.empty() && MayBeOneFile(step.from, steps[i].to))
+                return Capitalized(step.source) + " is " + steps[i].target + "!|" + step.from;
+        for (std::size_t i = 0; i < j; ++i)
+            if (MayBeOneFile(step.to, steps[i].to))
+                return Capitalized(step.target) + " would take the place of " + steps[i].target +
+                       "!|" + step.to;
+    }
+    return std::nullopt;
+}
 
 WindowDef ImportDefinition() {
     using namespace import_notes;
@@ -146,15 +179,31 @@ private:
                     "construction notes in this project!||Proceed with import? | ",
                     "", ICON_Question, BUTTON_YES | BUTTON_NO) == BUTTON_NO)
             return;
-        if (!ReplaceKeynoteFile(name))
+        const FileName setCsv = SetFile(name, ".csv");
+        const FileName setIni = SetFile(name, ".ini");
+        const std::string backup = JoinPath(ProjectFolder, BakName);
+        const std::string notesIni = JoinPath(ProjectFolder, "Notes.ini");
+        const std::string notesBak = JoinPath(ProjectFolder, "Notes.bak");
+        // The files the import moves and copies, in its order, as far as they exist.
+        std::vector<Step> steps;
+        if (FileExists(CsvPath))
+            steps.push_back({CsvPath, backup, "the keynote file", "the keynote file's backup"});
+        steps.push_back({"", CsvPath, "the set's copy", "the keynote file"});
+        if (FileExists(notesIni))
+            steps.push_back({notesIni, notesBak, "Notes.ini", "the backup of Notes.ini"});
+        if (FileExists(setIni))
+            steps.push_back({setIni.Path(), notesIni, "the set's INI file", "Notes.ini"});
+        if (std::optional<std::string> clash = Clash(steps)) {
+            Message(*clash, "Error", ICON_Exclamation, BUTTON_OK);
+            return;
+        }
+        if (!ReplaceKeynoteFile(setCsv, backup))
             return;
         // The set's INI comes beside the keynote file as Notes.ini, the previous one kept.
-        const std::string notesIni = JoinPath(ProjectFolder, "Notes.ini");
         if (FileExists(notesIni))
-            MoveFile(notesIni, JoinPath(ProjectFolder, "Notes.bak"));
+            MoveFile(notesIni, notesBak);
         // The next reading of the keynote file takes the shape titles from its title lines.
         TitleRead.fill(Fixed("No", 5));
-        const FileName setIni = SetFile(name, ".ini");
         if (!CopyFile(setIni, notesIni))
             Message(FailureText(setIni.Path()), "Error", ICON_Exclamation, BUTTON_OK);
         Message("Bubble notes were imported!|| Any previous notes have been saved to the "
@@ -169,14 +218,12 @@ private:
     // The set's keynote file in place of the project's, which becomes the backup. The set is
     // copied beside the keynote file first, so that the project keeps its notes when the set
     // cannot be read; a keynote file that cannot be moved aside is left as it is.
-    bool ReplaceKeynoteFile(const std::string& name) {
-        const FileName setCsv = SetFile(name, ".csv");
+    bool ReplaceKeynoteFile(const FileName& setCsv, const std::string& backup) {
         const std::string copy = TemporaryNameBeside(CsvPath);
         if (!CopyFile(setCsv, copy)) {
             Message(FailureText(setCsv.Path()), "Error", ICON_Exclamation, BUTTON_OK);
             return false;
         }
-        const std::string backup = JoinPath(ProjectFolder, BakName);
         const bool existed = FileExists(CsvPath);
         if (existed && !MoveFile(CsvPath, backup)) {
             std::string text = FailureText(CsvPath);

@@ -183,6 +183,23 @@ bool FolderExists(const FileName& path) {
            S_ISDIR(st.st_mode);
 }
 
+bool MayBeOneFile(std::string_view a, std::string_view b) {
+    struct stat statA;
+    struct stat statB;
+    if (::stat(OsPath(FindExisting(a)).c_str(), &statA) == 0 &&
+        ::stat(OsPath(FindExisting(b)).c_str(), &statB) == 0 && SameFile(statA, statB)) {
+        return true;
+    }
+    if (Lower(NamePart(a)) != Lower(NamePart(b))) {
+        return false;
+    }
+    const std::string folderA = FindExisting(FolderForSystem(a));
+    const std::string folderB = FindExisting(FolderForSystem(b));
+    return folderA == folderB ||
+           (::stat(OsPath(folderA).c_str(), &statA) == 0 &&
+            ::stat(OsPath(folderB).c_str(), &statB) == 0 && SameFile(statA, statB));
+}
+
 std::optional<std::uint64_t> FileSize(std::string_view path) {
     const std::string found = FindExisting(path);
     struct stat st;

@@ -35,6 +35,11 @@ bool FileExists(const FileName& path);
 bool FolderExists(const FileName& path);
 std::optional<std::uint64_t> FileSize(std::string_view path);
 
+// Whether two names may stand for one file, now or once one of them is made: the same existing
+// file (also through links), or, in one folder, names that differ only by case, which the lookup
+// ignoring case takes for one another while only one of them exists.
+bool MayBeOneFile(std::string_view a, std::string_view b);
+
 // Copies a file, replacing the target. The target is written beside itself and put in place when
 // complete and on the disk, so a failed copy (or a crash) leaves an existing target as it was.
 // A target that is a symbolic link stays one: the file it names is written.

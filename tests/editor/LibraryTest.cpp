@@ -274,6 +274,62 @@ TEST_F(LibraryTest, AFailedImportChangesNothing) {
     EXPECT_EQ(listener.imported, 0); // nothing was imported: nobody is told
 }
 
+// The import never moves or copies a file onto one it has just made: where the keynote file's
+// backup is Notes.ini's backup too, or the keynote file is Notes.ini, it is refused before
+// anything changes.
+TEST_F(LibraryTest, AnImportWhoseFilesWouldTakeOneAnothersPlaceIsRefused) {
+    const std::string kBackups =
+        "The backup of Notes.ini would take the place of the keynote file's backup!|";
+    struct Case {
+        std::string keynote;
+        Names others; // in the project folder beside it
+        std::string message;
+    };
+    const Case cases[] = {
+        {"notes.csv", {"Notes.ini"}, kBackups + job + "/Notes.bak"},
+        {"Notes.csv", {"Notes.ini", "Notes.bak"}, kBackups + job + "/Notes.bak"},
+        {"NOTES.csv", {"notes.ini"}, kBackups + job + "/Notes.bak"},
+        {"Notes.ini", {}, "Notes.ini is the keynote file!|" + job + "/Notes.ini"},
+        {"notes.ini", {"Notes.bak"}, "Notes.ini is the keynote file!|" + job + "/Notes.ini"},
+    };
+    const auto library = Files(lib);
+    TitleRead.fill("Yes  ");
+    Window& w = OpenImport();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keynote);
+        fs::remove_all(job);
+        fs::create_directories(job);
+        const FileArgument names = SplitFileArgument(job + "/" + c.keynote);
+        CsvName = names.name;
+        BakName = names.backup;
+        CsvPath = job + "/" + c.keynote;
+        drv::WriteBytes(CsvPath, kProjectNotes);
+        for (const std::string& other : c.others)
+            drv::WriteBytes(job + "/" + other, "the project's " + other);
+        const auto project = Files(job);
+        Import(w, 2);
+        drv::Answer(c.message, "Error", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+        EXPECT_EQ(Files(job), project);
+    }
+    EXPECT_EQ(Files(lib), library);
+    for (const std::string& flag : TitleRead)
+        EXPECT_EQ(flag, "Yes  ");
+    EXPECT_FALSE(returned);
+
+    // Without a Notes.ini beside it, notes.csv keeps its backup and gets the set's INI.
+    fs::remove(job + "/Notes.bak");
+    fs::rename(job + "/notes.ini", job + "/notes.csv");
+    CsvName = "notes.csv";
+    BakName = "notes.bak";
+    CsvPath = job + "/notes.csv";
+    Import(w, 2);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ((std::map<std::string, std::string>{{"notes.csv", Set("Office.csv")},
+                                                  {"notes.bak", kProjectNotes},
+                                                  {"Notes.ini", Set("Office.ini")}}),
+              Files(job));
+}
+
 TEST_F(LibraryTest, EveryThreadHearsOfTheImportAndTheKeynoteWindowReadsTheNewFile) {
     drv::WriteBytes(CsvPath, kProjectNotes);
     Listener keynote, lookup, about;

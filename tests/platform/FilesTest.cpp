@@ -157,6 +157,32 @@ TEST(Files, AnExactNameIsNeverAnotherFileInAnotherCase) {
     EXPECT_FALSE(FileExists(ExactName(folder / "LIBRARY/office.csv")));
 }
 
+TEST(Files, NamesThatMayStandForOneFile) {
+    TempFolder folder;
+    WriteBytes(folder / "notes.bak", "backup");
+    std::filesystem::create_directory(folder / "Job");
+    std::filesystem::create_hard_link(folder / "notes.bak", folder / "Job/linked.bak");
+    std::filesystem::create_symlink(folder / "notes.bak", folder / "Job/pointer.bak");
+    struct Case {
+        std::string a, b;
+        bool one;
+    };
+    const Case cases[] = {
+        {folder / "notes.bak", folder / "Notes.bak", true}, // the lookup finds one for the other
+        {folder / "new.bak", folder / "NEW.BAK", true},     // once one of them is made
+        {folder / "notes.bak", folder / "Job/linked.bak", true},
+        {folder / "Job/pointer.bak", folder / "notes.bak", true},
+        {folder / "job/Notes.csv", folder / "Job/notes.CSV", true},
+        {folder / "notes.bak", folder / "notes.ini", false},
+        {folder / "notes.bak", folder / "Job/notes.bak", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.a + " " + c.b);
+        EXPECT_EQ(MayBeOneFile(c.a, c.b), c.one);
+        EXPECT_EQ(MayBeOneFile(c.b, c.a), c.one);
+    }
+}
+
 TEST(Files, DeleteAndCreateFolder) {
     TempFolder folder;
     WriteBytes(folder / "Office.csv", "x");
