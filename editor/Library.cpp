@@ -56,6 +56,7 @@ struct Step {
     std::string to;
     const char* source;
     const char* target;
+    const char* onItself = nullptr; // why the step cannot be done when both name one file
 };
 
 std::string Capitalized(std::string text) {
@@ -70,6 +71,8 @@ std::string Capitalized(std::string text) {
 std::optional<std::string> Clash(const std::vector<Step>& steps) {
     for (std::size_t j = 0; j < steps.size(); ++j) {
         const Step& step = steps[j];
+        if (step.onItself && MayBeOneFile(step.from, step.to))
+            return std::string(step.onItself) + "!|" + step.from;
         for (std::size_t i = 0; i < j; ++i)
             if (!step.from.empty() && MayBeOneFile(step.from, steps[i].to))
                 return Capitalized(step.source) + " is " + steps[i].target + "!|" + step.from;
@@ -187,7 +190,8 @@ private:
         // The files the import moves and copies, in its order, as far as they exist.
         std::vector<Step> steps;
         if (FileExists(CsvPath))
-            steps.push_back({CsvPath, backup, "the keynote file", "the keynote file's backup"});
+            steps.push_back({CsvPath, backup, "the keynote file", "the keynote file's backup",
+                             "The keynote file cannot be its own backup"});
         steps.push_back({"", CsvPath, "the set's copy", "the keynote file"});
         if (FileExists(notesIni))
             steps.push_back({notesIni, notesBak, "Notes.ini", "the backup of Notes.ini"});

@@ -319,6 +319,27 @@ TEST_F(KeynoteTest, AFailedReadIsReportedAndWhatWasReadIsNeverSavedTillAReloadRe
     EXPECT_FALSE(W()[SAVETOASCIIANDCLOSE].Disabled());
 }
 
+// A keynote file named as its own backup (job.bak) can have no backup: a save still writes the
+// whole file and loses nothing.
+TEST_F(KeynoteTest, AKeynoteFileThatIsItsOwnBackupIsSavedWhole) {
+    for (const char* name : {"job.bak", "JOB.BAK"}) {
+        SCOPED_TRACE(name);
+        const std::string file = project + "/" + name;
+        drv::WriteBytes(file, "CIR,1,first,,\r\nCIR,2,second,,\r\n");
+        Derive(file);
+        OpenWindow(false);
+        ASSERT_NE(keynote, nullptr);
+        drv::Click(W(), MOVEDOWN);
+        drv::Click(W(), SAVETOASCII);
+        const std::string saved = drv::ReadBytes(file);
+        EXPECT_NE(saved.find("CIR,2,second"), std::string::npos);
+        EXPECT_LT(saved.find("CIR,2,second"), saved.find("CIR,1,first"));
+        EXPECT_EQ(drv::TempFolder::Entries(project), 2u); // the file and the project INI
+        CloseWindow();
+        std::filesystem::remove(file);
+    }
+}
+
 TEST_F(KeynoteTest, TheCloseRequestsStashUnsavedEditsForTheNextWindow) {
     const std::string longDescription(3000, 'x');
     OpenOn("SET,TXTHT,0.1\r\nCIR,1,a,,\r\nCIR,2," + longDescription + ",EA,COUNT\r\nTRI,1,t,,\r\n");

@@ -274,8 +274,8 @@ TEST_F(LibraryTest, AFailedImportChangesNothing) {
     EXPECT_EQ(listener.imported, 0); // nothing was imported: nobody is told
 }
 
-// The import never moves or copies a file onto one it has just made: where the keynote file's
-// backup is Notes.ini's backup too, or the keynote file is Notes.ini, it is refused before
+// The import never moves or copies a file onto one it has just made: where the keynote file is
+// its own backup, its backup is Notes.ini's backup too, or it is Notes.ini, it is refused before
 // anything changes.
 TEST_F(LibraryTest, AnImportWhoseFilesWouldTakeOneAnothersPlaceIsRefused) {
     const std::string kBackups =
@@ -286,6 +286,10 @@ TEST_F(LibraryTest, AnImportWhoseFilesWouldTakeOneAnothersPlaceIsRefused) {
         std::string message;
     };
     const Case cases[] = {
+        {"job.bak", {}, "The keynote file cannot be its own backup!|" + job + "/job.bak"},
+        {"JOB.BAK",
+         {"Notes.ini"},
+         "The keynote file cannot be its own backup!|" + job + "/JOB.BAK"},
         {"notes.csv", {"Notes.ini"}, kBackups + job + "/Notes.bak"},
         {"Notes.csv", {"Notes.ini", "Notes.bak"}, kBackups + job + "/Notes.bak"},
         {"NOTES.csv", {"notes.ini"}, kBackups + job + "/Notes.bak"},
