@@ -376,6 +376,8 @@ void KeynoteWindow::LoadNotes() {
     if (NotesOpenMode != 0 && NotesStashed == 1) {
         RestoreNotesFromGlobal();
     } else if (!openFailed) {
+        // A fresh reading: its rows are the whole file unless this reading fails.
+        readFailed_ = false;
         TitleRead.fill("No");
         const std::int64_t size = static_cast<std::int64_t>(file.Size().value_or(0));
         std::int64_t read = 0;
@@ -388,10 +390,11 @@ void KeynoteWindow::LoadNotes() {
             ProgressUpdate("", read, size);
             HandleLine(line);
         }
-        if (r == ReadResult::Failed) {
-            // What was read stays shown, but it is not the whole file: it is never saved.
+        // What was read stays shown, but it is not the whole file: it is never saved.
+        if (r == ReadResult::Failed)
             readFailed_ = true;
-            SetSaveButtons();
+        SetSaveButtons();
+        if (readFailed_) {
             Message("Unable to read " + CsvPath + "!|Error: " + FileErrorText(), "Error", ICON_Hand,
                     BUTTON_OK);
         }

@@ -11,6 +11,8 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WindowManager.h"
 
+#include <optional>
+
 namespace editor {
 
 using namespace platform;
@@ -21,9 +23,23 @@ constexpr int kRowHeight = 11;
 constexpr int kLastThread = 64;
 const char* const kExportCaption = "Bubble Notes Editor";
 
-// A file of a set: the set's name with its ending, in the library folder.
-std::string SetFile(const std::string& name, const char* ending) {
-    return JoinPath(LibPath, name + ending);
+// A file of a set in the library folder: the set's name as it stands, with the ending in any
+// case (as given when a file has it, as the listing takes "Retail.CSV"). Sets may differ only by
+// case ("Office" and "office"): a file of one is never found for the other.
+FileName SetFile(const std::string& name, const std::string& ending) {
+    const std::string given = name + ending;
+    std::string file = given;
+    int others = 0;
+    for (const FolderEntry& entry :
+         ListFolder(JoinPath(LibPath, "*" + ending)).value_or(std::vector<FolderEntry>{})) {
+        if (entry.name == given)
+            return ExactName(JoinPath(LibPath, given));
+        if (entry.name.size() == given.size() && entry.name.starts_with(name)) {
+            file = entry.name;
+            ++others;
+        }
+    }
+    return ExactName(JoinPath(LibPath, others == 1 ? file : given));
 }
 
 // The message of a failed file operation: the error text and the file it was about.
@@ -33,6 +49,40 @@ std::string FailureText(const std::string& file) {
 
 // ---------------------------------------------------------------------------------------------
 // The import.
+
+// A file that the import moves or copies onto another, with what the two are, for its message.
+struct Step {
+    std::string from; // empty for the set's copy, made beforehand under a name of its own
+    std::string to;
+    const char* source;
+    const char* target;
+    const char* onItself = nullptr; // why the step cannot be done when both name one file
+};
+
+std::string Capitalized(std::string text) {
+    if (!text.empty())
+        text[0] = UpperChar(text[0]);
+    return text;
+}
+
+// Why the import's steps cannot all be done without a file taking the place of another that an
+// earlier step has just made (the project's notes' backup, say), the names compared as the
+// lookup and the file system resolve them: its message, or nothing when they can.
+std::optional<std::string> Clash(const std::vector<Step>& steps) {
+    for (std::size_t j = 0; j < steps.size(); ++j) {
+        const Step& step = steps[j];
+        if (step.onItself && MayBeOneFile(step.from, step.to))
+            return std::string(step.onItself) + "!|" + step.from;
+        for (std::size_t i = 0; i < j; ++i)
+            if (!step.from.empty() && MayBeOneFile(step.from, steps[i].to))
+                return Capitalized(step.source) + " is " + steps[i].target + "!|" + step.from;
+        for (std::size_t i = 0; i < j; ++i)
+            if (MayBeOneFile(step.to, steps[i].to))
+                return Capitalized(step.target) + " would take the place of " + steps[i].target +
+                       "!|" + step.to;
+    }
+    return std::nullopt;
+}
 
 WindowDef ImportDefinition() {
     using namespace import_notes;
@@ -132,17 +182,34 @@ private:
                     "construction notes in this project!||Proceed with import? | ",
                     "", ICON_Question, BUTTON_YES | BUTTON_NO) == BUTTON_NO)
             return;
-        if (!ReplaceKeynoteFile(name))
+        const FileName setCsv = SetFile(name, ".csv");
+        const FileName setIni = SetFile(name, ".ini");
+        const std::string backup = JoinPath(ProjectFolder, BakName);
+        const std::string notesIni = JoinPath(ProjectFolder, "Notes.ini");
+        const std::string notesBak = JoinPath(ProjectFolder, "Notes.bak");
+        // The files the import moves and copies, in its order, as far as they exist.
+        std::vector<Step> steps;
+        if (FileExists(CsvPath))
+            steps.push_back({CsvPath, backup, "the keynote file", "the keynote file's backup",
+                             "The keynote file cannot be its own backup"});
+        steps.push_back({"", CsvPath, "the set's copy", "the keynote file"});
+        if (FileExists(notesIni))
+            steps.push_back({notesIni, notesBak, "Notes.ini", "the backup of Notes.ini"});
+        if (FileExists(setIni))
+            steps.push_back({setIni.Path(), notesIni, "the set's INI file", "Notes.ini"});
+        if (std::optional<std::string> clash = Clash(steps)) {
+            Message(*clash, "Error", ICON_Exclamation, BUTTON_OK);
+            return;
+        }
+        if (!ReplaceKeynoteFile(setCsv, backup))
             return;
         // The set's INI comes beside the keynote file as Notes.ini, the previous one kept.
-        const std::string notesIni = JoinPath(ProjectFolder, "Notes.ini");
         if (FileExists(notesIni))
-            MoveFile(notesIni, JoinPath(ProjectFolder, "Notes.bak"));
+            MoveFile(notesIni, notesBak);
         // The next reading of the keynote file takes the shape titles from its title lines.
         TitleRead.fill(Fixed("No", 5));
-        const std::string setIni = SetFile(name, ".ini");
         if (!CopyFile(setIni, notesIni))
-            Message(FailureText(setIni), "Error", ICON_Exclamation, BUTTON_OK);
+            Message(FailureText(setIni.Path()), "Error", ICON_Exclamation, BUTTON_OK);
         Message("Bubble notes were imported!|| Any previous notes have been saved to the "
                 "constnot.bak file!",
                 "", ICON_Asterisk, BUTTON_OK);
@@ -155,14 +222,12 @@ private:
     // The set's keynote file in place of the project's, which becomes the backup. The set is
     // copied beside the keynote file first, so that the project keeps its notes when the set
     // cannot be read; a keynote file that cannot be moved aside is left as it is.
-    bool ReplaceKeynoteFile(const std::string& name) {
-        const std::string setCsv = SetFile(name, ".csv");
+    bool ReplaceKeynoteFile(const FileName& setCsv, const std::string& backup) {
         const std::string copy = TemporaryNameBeside(CsvPath);
         if (!CopyFile(setCsv, copy)) {
-            Message(FailureText(setCsv), "Error", ICON_Exclamation, BUTTON_OK);
+            Message(FailureText(setCsv.Path()), "Error", ICON_Exclamation, BUTTON_OK);
             return false;
         }
-        const std::string backup = JoinPath(ProjectFolder, BakName);
         const bool existed = FileExists(CsvPath);
         if (existed && !MoveFile(CsvPath, backup)) {
             std::string text = FailureText(CsvPath);
@@ -284,8 +349,8 @@ private:
             LOC_CATALOGINIFILE.clear();
         } else {
             const std::string name = Trim(LOC_CATALOGNAME);
-            LOC_CATALOGTXTFILE = SetFile(name, ".csv");
-            LOC_CATALOGINIFILE = SetFile(name, ".ini");
+            LOC_CATALOGTXTFILE = SetFile(name, ".csv").Path();
+            LOC_CATALOGINIFILE = SetFile(name, ".ini").Path();
         }
         window_.Display(select_catalog::LOC_CATALOGTXTFILE);
         window_.Display(select_catalog::LOC_CATALOGINIFILE);
@@ -316,16 +381,16 @@ private:
     // place only when both copies are complete; a failure is reported and leaves the set as it
     // was (only its older ".bak" may be gone).
     bool WriteSet() {
-        const std::string& csv = LOC_CATALOGTXTFILE;
-        const std::string& ini = LOC_CATALOGINIFILE;
+        const FileName csv = ExactName(LOC_CATALOGTXTFILE);
+        const FileName ini = ExactName(LOC_CATALOGINIFILE);
         const std::string projectIni = JoinPath(ProjectFolder, "QVR.ini");
         // A project without "QVR.ini" leaves the set's ".ini" as it is.
         const bool withIni = FileExists(projectIni);
-        const std::string csvCopy = TemporaryNameBeside(csv);
-        if (!CopyInto(CsvPath, csvCopy, csv))
+        const std::string csvCopy = TemporaryNameBeside(csv.Path());
+        if (!CopyInto(CsvPath, csvCopy, csv.Path()))
             return false;
-        const std::string iniCopy = withIni ? TemporaryNameBeside(ini) : std::string();
-        if (withIni && !CopyInto(projectIni, iniCopy, ini)) {
+        const std::string iniCopy = withIni ? TemporaryNameBeside(ini.Path()) : std::string();
+        if (withIni && !CopyInto(projectIni, iniCopy, ini.Path())) {
             DeleteFile(csvCopy);
             return false;
         }
@@ -336,18 +401,18 @@ private:
             Message(text, kExportCaption, ICON_Exclamation, BUTTON_OK);
             return false;
         };
-        const std::string backup = csv.substr(0, csv.size() - 4) + ".bak";
+        const FileName backup = SetFile(Trim(LOC_CATALOGNAME), ".bak");
         const bool existed = FileExists(csv);
         if (existed && !MoveFile(csv, backup))
-            return giveUp(FailureText(csv));
+            return giveUp(FailureText(csv.Path()));
         if (!ReplaceFile(csvCopy, csv)) {
-            std::string text = FailureText(csv);
+            std::string text = FailureText(csv.Path());
             if (existed)
                 MoveFile(backup, csv);
             return giveUp(text);
         }
         if (withIni && !ReplaceFile(iniCopy, ini)) {
-            std::string text = FailureText(ini);
+            std::string text = FailureText(ini.Path());
             if (existed)
                 MoveFile(backup, csv);
             else

@@ -46,14 +46,6 @@ std::string BesideOf(std::string_view path, std::string_view name) {
     return JoinPath(FolderPart(path), name);
 }
 
-// The path with its folder found ignoring case but its last name as given.
-std::string WithFolderFound(std::string_view path) {
-    if (path.find(kPathSeparator) == std::string_view::npos) {
-        return std::string(path);
-    }
-    return JoinPath(FindExisting(FolderPart(path)), NamePart(path));
-}
-
 bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t written = ::write(fd, data, size);
@@ -126,8 +118,8 @@ void FlushFolder(const std::string& folder) {
 
 // The file a path names, through symbolic links, also one to a file that does not exist yet: a
 // replacement goes where the link points, so that the link itself stays.
-std::string ThroughLinks(std::string_view path) {
-    std::string current = FindExisting(path);
+std::string ThroughLinks(const FileName& path) {
+    std::string current = path.Found();
     for (int hops = 0; hops < 40; ++hops) {
         struct stat st;
         if (::lstat(OsPath(current).c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
@@ -180,15 +172,32 @@ FileTime TimeOf(const struct stat& st) {
 
 } // namespace
 
-bool FileExists(std::string_view path) {
+bool FileExists(const FileName& path) {
     struct stat st;
-    return !path.empty() && ::stat(OsPath(FindExisting(path)).c_str(), &st) == 0;
+    return !path.Path().empty() && ::stat(OsPath(path.Found()).c_str(), &st) == 0;
 }
 
-bool FolderExists(std::string_view path) {
+bool FolderExists(const FileName& path) {
     struct stat st;
-    return !path.empty() && ::stat(OsPath(FindExisting(path)).c_str(), &st) == 0 &&
+    return !path.Path().empty() && ::stat(OsPath(path.Found()).c_str(), &st) == 0 &&
            S_ISDIR(st.st_mode);
+}
+
+bool MayBeOneFile(std::string_view a, std::string_view b) {
+    struct stat statA;
+    struct stat statB;
+    if (::stat(OsPath(FindExisting(a)).c_str(), &statA) == 0 &&
+        ::stat(OsPath(FindExisting(b)).c_str(), &statB) == 0 && SameFile(statA, statB)) {
+        return true;
+    }
+    if (Lower(NamePart(a)) != Lower(NamePart(b))) {
+        return false;
+    }
+    const std::string folderA = FindExisting(FolderForSystem(a));
+    const std::string folderB = FindExisting(FolderForSystem(b));
+    return folderA == folderB ||
+           (::stat(OsPath(folderA).c_str(), &statA) == 0 &&
+            ::stat(OsPath(folderB).c_str(), &statB) == 0 && SameFile(statA, statB));
 }
 
 std::optional<std::uint64_t> FileSize(std::string_view path) {
@@ -201,8 +210,8 @@ std::optional<std::uint64_t> FileSize(std::string_view path) {
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-bool CopyFile(std::string_view from, std::string_view to) {
-    const std::string source = FindExisting(from);
+bool CopyFile(const FileName& from, const FileName& to) {
+    const std::string source = from.Found();
     const std::string target = ThroughLinks(to);
     const int in = ::open(OsPath(source).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
@@ -250,19 +259,23 @@ bool CopyFile(std::string_view from, std::string_view to) {
     return true;
 }
 
-bool MoveFile(std::string_view from, std::string_view to) {
-    const std::string source = FindExisting(from);
+bool MoveFile(const FileName& from, const FileName& to) {
+    const std::string source = from.Found();
     struct stat sourceStat;
     if (::lstat(OsPath(source).c_str(), &sourceStat) != 0) {
         SetSystemFileError(errno, source);
         return false;
     }
-    std::string target = FindExisting(to);
+    if (S_ISDIR(sourceStat.st_mode)) {
+        SetAccessDenied(); // a folder is no file: it stays where it is, with what it holds
+        return false;
+    }
+    std::string target = to.Found();
     struct stat targetStat;
     const bool targetExists = ::lstat(OsPath(target).c_str(), &targetStat) == 0;
     if (targetExists && SameFile(sourceStat, targetStat)) {
         // The target names the source in another case: a rename to the spelling given.
-        target = WithFolderFound(to);
+        target = ExactName(to.Path()).Found();
     } else if (targetExists && detail::HeldDenyingWrite(target)) {
         SetAccessDenied();
         return false;
@@ -278,11 +291,11 @@ bool MoveFile(std::string_view from, std::string_view to) {
         SetSystemFileError(errno, errno == ENOENT ? target : source);
         return false;
     }
-    return CopyFile(source, target) && DeleteFile(source);
+    return CopyFile(ExactName(source), ExactName(target)) && DeleteFile(ExactName(source));
 }
 
-bool DeleteFile(std::string_view path) {
-    const std::string found = FindExisting(path);
+bool DeleteFile(const FileName& path) {
+    const std::string found = path.Found();
     struct stat st;
     if (::lstat(OsPath(found).c_str(), &st) != 0) {
         if (errno == ENOENT) {
@@ -402,8 +415,8 @@ std::string TemporaryNameBeside(std::string_view path) {
     return temp;
 }
 
-bool ReplaceFile(std::string_view replacement, std::string_view target) {
-    const std::string source = FindExisting(replacement);
+bool ReplaceFile(const FileName& replacement, const FileName& target) {
+    const std::string source = replacement.Found();
     const std::string found = ThroughLinks(target);
     struct stat targetStat;
     if (::stat(OsPath(found).c_str(), &targetStat) == 0) {

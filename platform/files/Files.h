@@ -1,7 +1,10 @@
 // File operations with the outcomes the programs rely on: each tells whether it succeeded and
 // otherwise leaves the reason in the last file error (FileError.h). Existing files are found
-// ignoring case; a file held open denying writing (LineFile) cannot be written over or removed.
+// ignoring case, unless a name is exact (FileName, Path.h); a file held open denying writing
+// (LineFile) cannot be written over or removed.
 #pragma once
+
+#include "platform/files/Path.h"
 
 #include <compare>
 #include <cstdint>
@@ -26,19 +29,25 @@ struct FolderEntry {
 };
 
 // Whether a file or folder of that name exists.
-bool FileExists(std::string_view path);
+bool FileExists(const FileName& path);
 
 // Whether a folder of that name exists.
-bool FolderExists(std::string_view path);
+bool FolderExists(const FileName& path);
 std::optional<std::uint64_t> FileSize(std::string_view path);
+
+// Whether two names may stand for one file, now or once one of them is made: the same existing
+// file (also through links), or, in one folder, names that differ only by case, which the lookup
+// ignoring case takes for one another while only one of them exists.
+bool MayBeOneFile(std::string_view a, std::string_view b);
 
 // Copies a file, replacing the target. The target is written beside itself and put in place when
 // complete and on the disk, so a failed copy (or a crash) leaves an existing target as it was.
 // A target that is a symbolic link stays one: the file it names is written.
-bool CopyFile(std::string_view from, std::string_view to);
+bool CopyFile(const FileName& from, const FileName& to);
 
-// Renames or moves a file, replacing the target (also across file systems).
-bool MoveFile(std::string_view from, std::string_view to);
+// Renames or moves a file, replacing the target (also across file systems). A folder is refused
+// (access denied).
+bool MoveFile(const FileName& from, const FileName& to);
 
 // A name, in the folder of `path`, that no file has: where the programs write a replacement of a
 // file before they put it in place with ReplaceFile.
@@ -51,14 +60,14 @@ std::string TemporaryNameBeside(std::string_view path);
 // that a crash or power loss leaves the old file or the whole new one. A target that is a
 // symbolic link stays one, also when the file it names does not exist yet: that file is
 // replaced, or created. On failure the target is as it was and the replacement is still there.
-bool ReplaceFile(std::string_view replacement, std::string_view target);
+bool ReplaceFile(const FileName& replacement, const FileName& target);
 
 // Writes `contents` into a new file beside `target` and puts it in place as ReplaceFile does: the
 // target ends up holding all of it or stays as it was, and nothing is left beside it.
 bool ReplaceFileContents(std::string_view target, std::string_view contents);
 
 // Deletes a file; a file that does not exist is no error.
-bool DeleteFile(std::string_view path);
+bool DeleteFile(const FileName& path);
 
 // Creates one folder (its parent must exist).
 bool CreateFolder(std::string_view path);

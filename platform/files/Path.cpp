@@ -97,6 +97,22 @@ std::string FindExisting(std::string_view path) {
     return result;
 }
 
+std::string FileName::Found() const {
+    if (!exact_) {
+        return FindExisting(path_);
+    }
+    if (path_.find(kPathSeparator) == std::string::npos) {
+        return path_;
+    }
+    return JoinPath(FindExisting(FolderPart(path_)), NamePart(path_));
+}
+
+FileName ExactName(std::string_view path) {
+    FileName name(path);
+    name.exact_ = true;
+    return name;
+}
+
 std::optional<std::string> ModuleFileName() {
     std::vector<char> buffer(4096);
     for (;;) {

@@ -39,6 +39,31 @@ FileArgument SplitFileArgument(std::string_view argument);
 // and the rest of the path keep the spelling given, which is the name a new file gets.
 std::string FindExisting(std::string_view path);
 
+// A path as the file operations (Files.h) take it. Made from text, it names an existing file
+// whatever the case of its spelling, as FindExisting finds it; made by ExactName, its last name
+// is taken only as spelled (its folders are still found ignoring case), so that of two files
+// whose names differ only by case neither ever stands in for the other.
+class FileName {
+public:
+    FileName(std::string_view path) : path_(path) {}
+    FileName(const std::string& path) : path_(path) {}
+    FileName(const char* path) : path_(path) {}
+
+    const std::string& Path() const { return path_; }
+    bool Exact() const { return exact_; }
+    // The path of the file it names: found by FindExisting, or, exact, with its folders found
+    // and its last name as spelled.
+    std::string Found() const;
+
+    friend FileName ExactName(std::string_view path);
+
+private:
+    std::string path_;
+    bool exact_ = false;
+};
+
+FileName ExactName(std::string_view path);
+
 // The full name of the running program, from /proc/self/exe, and its folder ("" for a program in
 // the root). Nothing when the system does not tell (the file error says why).
 std::optional<std::string> ModuleFileName();

@@ -60,10 +60,11 @@ void Run(const std::shared_ptr<OpenDialog>& open, QDialog* dialog, QWidget* owne
     open->dialog = dialog;
     dialog->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     std::weak_ptr<OpenDialog> weak = open;
-    QObject::connect(dialog, &QDialog::finished, dialog, [weak](int result) {
+    QObject::connect(dialog, &QDialog::finished, dialog, [weak, dialog, owner](int result) {
         auto o = weak.lock();
         if (!o)
             return;
+        Window::Answered(dialog, owner);
         o->finished = true;
         o->accepted = result == QDialog::Accepted;
         Wake(o->info.thread);

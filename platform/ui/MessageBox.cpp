@@ -153,10 +153,11 @@ int Message(const std::string& text, const std::string& caption, int icon, int b
     }
     open->box = box;
     std::weak_ptr<OpenBox> weak = open;
-    QObject::connect(box, &QMessageBox::finished, box, [weak, box, buttons](int) {
+    QObject::connect(box, &QMessageBox::finished, box, [weak, box, buttons, parent](int) {
         auto o = weak.lock();
         if (!o)
             return;
+        Window::Answered(box, parent);
         int pressed = OurButton(box->standardButton(box->clickedButton()));
         o->result = pressed ? pressed : EscapeButton(buttons);
         Wake(o->info.thread);

@@ -21,6 +21,13 @@ namespace platform {
 
 namespace {
 
+// The window a closed window, box or dialog was shown over gets the keyboard, as from the window
+// manager (there may be none, as under a bare X server).
+void KeyboardBackTo(QWidget* over) {
+    if (over && over->isVisible())
+        over->activateWindow();
+}
+
 std::vector<Window*>& OpenWindows() {
     static std::vector<Window*> windows;
     return windows;
@@ -185,8 +192,8 @@ void Window::Close() {
         const bool active = top->isActiveWindow();
         top->hide();
         delete top; // the client and every control's widget with it
-        if (over && active && over->isVisible())
-            over->activateWindow();
+        if (active)
+            KeyboardBackTo(over);
     }
     if (p_->client)
         delete p_->client.data();
@@ -421,6 +428,12 @@ std::vector<Window*> Window::OfThread(int thread) {
 Window* Window::Top(int thread) {
     auto windows = OfThread(thread);
     return windows.empty() ? nullptr : windows.back();
+}
+
+void Window::Answered(QWidget* box, QWidget* over) {
+    QWidget* active = QApplication::activeWindow();
+    if (!active || active == box)
+        KeyboardBackTo(over);
 }
 
 QWidget* Window::ShownOver(int thread) {

@@ -115,6 +115,10 @@ public:
     // shown over (transient for it, so that they open over it and not at the screen's corner):
     // the newest open window of the thread, else the frame's; null when there is neither.
     static QWidget* ShownOver(int thread);
+    // A message box or dialog shown over `over` has been answered and is hidden: the keyboard
+    // goes back to `over` when the box had it (nobody has it now, or the box still does), as a
+    // window manager gives it back; so does a closing window of its own (Close).
+    static void Answered(QWidget* box, QWidget* over);
     static std::vector<Window*> All();
 
     // The platform's own.

@@ -8,7 +8,9 @@
 #include <QScrollBar>
 
 #include <chrono>
+#include <fcntl.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace keynotetest;
 
@@ -283,7 +285,7 @@ TEST_F(KeynoteTest, AFailedSaveKeepsTheOldFileAndTheNotesAndSaveAndExitStaysOpen
     EXPECT_EQ(ReadIni("QVR", "Style", "none", ini), "Paragraph");
 }
 
-TEST_F(KeynoteTest, AFailedReadIsReportedAndWhatWasReadIsNeverSaved) {
+TEST_F(KeynoteTest, AFailedReadIsReportedAndWhatWasReadIsNeverSavedTillAReloadReadsItWhole) {
     // Reading the process's own memory from its start fails at once.
     std::filesystem::create_symlink("/proc/self/mem", csv);
     Derive();
@@ -293,6 +295,49 @@ TEST_F(KeynoteTest, AFailedReadIsReportedAndWhatWasReadIsNeverSaved) {
     ASSERT_NE(keynote, nullptr);
     EXPECT_TRUE(W()[SAVETOASCII].Disabled());
     EXPECT_TRUE(W()[SAVETOASCIIANDCLOSE].Disabled());
+
+    // The file the window holds open reads whole again (as a disk or a share that failed once
+    // does): a reload takes all of it, and then it may be saved.
+    const std::string whole = project + "/whole.csv";
+    drv::WriteBytes(whole, "CIR,1,read again,,\r\n");
+    const std::string mem = "/proc/" + std::to_string(::getpid()) + "/mem";
+    int held = -1;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == mem)
+            held = std::stoi(entry.path().filename().string());
+    }
+    ASSERT_GE(held, 0);
+    const int good = ::open(whole.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(good, 0);
+    ASSERT_EQ(::dup2(good, held), held);
+    ::close(good);
+    Post(EventNotesImported, 0, KeynoteThread);
+    drv::Settle();
+    EXPECT_EQ(Rows(1), std::vector<std::string>{"0|1|read again||"});
+    EXPECT_FALSE(W()[SAVETOASCII].Disabled());
+    EXPECT_FALSE(W()[SAVETOASCIIANDCLOSE].Disabled());
+}
+
+// A keynote file named as its own backup (job.bak) can have no backup: a save still writes the
+// whole file and loses nothing.
+TEST_F(KeynoteTest, AKeynoteFileThatIsItsOwnBackupIsSavedWhole) {
+    for (const char* name : {"job.bak", "JOB.BAK"}) {
+        SCOPED_TRACE(name);
+        const std::string file = project + "/" + name;
+        drv::WriteBytes(file, "CIR,1,first,,\r\nCIR,2,second,,\r\n");
+        Derive(file);
+        OpenWindow(false);
+        ASSERT_NE(keynote, nullptr);
+        drv::Click(W(), MOVEDOWN);
+        drv::Click(W(), SAVETOASCII);
+        const std::string saved = drv::ReadBytes(file);
+        EXPECT_NE(saved.find("CIR,2,second"), std::string::npos);
+        EXPECT_LT(saved.find("CIR,2,second"), saved.find("CIR,1,first"));
+        EXPECT_EQ(drv::TempFolder::Entries(project), 2u); // the file and the project INI
+        CloseWindow();
+        std::filesystem::remove(file);
+    }
 }
 
 TEST_F(KeynoteTest, TheCloseRequestsStashUnsavedEditsForTheNextWindow) {

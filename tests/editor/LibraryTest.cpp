@@ -274,6 +274,66 @@ TEST_F(LibraryTest, AFailedImportChangesNothing) {
     EXPECT_EQ(listener.imported, 0); // nothing was imported: nobody is told
 }
 
+// The import never moves or copies a file onto one it has just made: where the keynote file is
+// its own backup, its backup is Notes.ini's backup too, or it is Notes.ini, it is refused before
+// anything changes.
+TEST_F(LibraryTest, AnImportWhoseFilesWouldTakeOneAnothersPlaceIsRefused) {
+    const std::string kBackups =
+        "The backup of Notes.ini would take the place of the keynote file's backup!|";
+    struct Case {
+        std::string keynote;
+        Names others; // in the project folder beside it
+        std::string message;
+    };
+    const Case cases[] = {
+        {"job.bak", {}, "The keynote file cannot be its own backup!|" + job + "/job.bak"},
+        {"JOB.BAK",
+         {"Notes.ini"},
+         "The keynote file cannot be its own backup!|" + job + "/JOB.BAK"},
+        {"notes.csv", {"Notes.ini"}, kBackups + job + "/Notes.bak"},
+        {"Notes.csv", {"Notes.ini", "Notes.bak"}, kBackups + job + "/Notes.bak"},
+        {"NOTES.csv", {"notes.ini"}, kBackups + job + "/Notes.bak"},
+        {"Notes.ini", {}, "Notes.ini is the keynote file!|" + job + "/Notes.ini"},
+        {"notes.ini", {"Notes.bak"}, "Notes.ini is the keynote file!|" + job + "/Notes.ini"},
+    };
+    const auto library = Files(lib);
+    TitleRead.fill("Yes  ");
+    Window& w = OpenImport();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keynote);
+        fs::remove_all(job);
+        fs::create_directories(job);
+        const FileArgument names = SplitFileArgument(job + "/" + c.keynote);
+        CsvName = names.name;
+        BakName = names.backup;
+        CsvPath = job + "/" + c.keynote;
+        drv::WriteBytes(CsvPath, kProjectNotes);
+        for (const std::string& other : c.others)
+            drv::WriteBytes(job + "/" + other, "the project's " + other);
+        const auto project = Files(job);
+        Import(w, 2);
+        drv::Answer(c.message, "Error", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+        EXPECT_EQ(Files(job), project);
+    }
+    EXPECT_EQ(Files(lib), library);
+    for (const std::string& flag : TitleRead)
+        EXPECT_EQ(flag, "Yes  ");
+    EXPECT_FALSE(returned);
+
+    // Without a Notes.ini beside it, notes.csv keeps its backup and gets the set's INI.
+    fs::remove(job + "/Notes.bak");
+    fs::rename(job + "/notes.ini", job + "/notes.csv");
+    CsvName = "notes.csv";
+    BakName = "notes.bak";
+    CsvPath = job + "/notes.csv";
+    Import(w, 2);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ((std::map<std::string, std::string>{{"notes.csv", Set("Office.csv")},
+                                                  {"notes.bak", kProjectNotes},
+                                                  {"Notes.ini", Set("Office.ini")}}),
+              Files(job));
+}
+
 TEST_F(LibraryTest, EveryThreadHearsOfTheImportAndTheKeynoteWindowReadsTheNewFile) {
     drv::WriteBytes(CsvPath, kProjectNotes);
     Listener keynote, lookup, about;
@@ -376,7 +436,15 @@ TEST_F(LibraryTest, ExportRefusesNamesAndReportsFailuresAndWritesNothingThen) {
         drv::Answer("Access Denied!|" + lib + "/Office.csv", "Bubble Notes Editor",
                     ICON_Exclamation, BUTTON_OK, BUTTON_OK);
     }
+    // The set's keynote file is a folder: it is not moved, nor written over.
+    drv::Type(w, select_catalog::LOC_CATALOGNAME, "Folder");
+    drv::Click(w, select_catalog::OK);
+    drv::Answer("Access Denied!|" + lib + "/Folder.csv", "Bubble Notes Editor", ICON_Exclamation,
+                BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(Files(lib), library);
+    EXPECT_EQ(Files(lib + "/Folder.csv"), Files(kLibrary + "/Folder.csv"));
     // The library folder has gone: the copy into it fails.
+    drv::Type(w, select_catalog::LOC_CATALOGNAME, "Office");
     fs::rename(lib, temp / "moved");
     drv::Click(w, select_catalog::OK);
     drv::Answer("Path Not Found!|" + lib + "/Office.csv", "Bubble Notes Editor", ICON_Exclamation,
@@ -391,25 +459,97 @@ TEST_F(LibraryTest, ExportRefusesNamesAndReportsFailuresAndWritesNothingThen) {
     EXPECT_EQ(Set("Office.bak"), library.at("Office.csv"));
 }
 
-TEST_F(LibraryTest, NamesThatDifferOnlyByCaseAreSetsOfTheirOwn) {
-    drv::WriteBytes(lib + "/office.csv", "SET,TXTHT,0.9\r\n");
-    drv::WriteBytes(CsvPath, kProjectNotes);
-    Window& w = OpenImport();
-    EXPECT_EQ(Listed(w), (Names{"A.B", "Office", "office", "Retail", kLongName.substr(0, 63)}));
-    Import(w, 3);
-    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
-    EXPECT_EQ(drv::ReadBytes(CsvPath), "SET,TXTHT,0.9\r\n");
-    // Its .ini is the one file of that name, found ignoring case.
-    EXPECT_EQ(drv::ReadBytes(job + "/Notes.ini"), Set("Office.ini"));
+// After a message box the keyboard is back in the name's entry, and what the user goes on typing
+// there moves the file fields along.
+TEST_F(LibraryTest, TheFileFieldsFollowTheNameTypedAfterARefusal) {
+    using namespace select_catalog;
+    Window& w = OpenExport();
+    drv::Type(w, LOC_CATALOGNAME, "../x", false);
+    drv::Key(w, LOC_CATALOGNAME, KEY_Enter); // presses OK
+    drv::Answer("The descriptive name cannot hold a folder separator!", "Bubble Notes Editor",
+                ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+    drv::Key(w, LOC_CATALOGNAME, KEY_Ctrl + KeyOf('a'));
+    for (char c : std::string("short"))
+        drv::Key(w, LOC_CATALOGNAME, KeyOf(c));
+    drv::Key(w, LOC_CATALOGNAME, KEY_Tab);
+    EXPECT_EQ(w[LOC_CATALOGNAME].Text(), "short");
+    EXPECT_EQ(w[LOC_CATALOGTXTFILE].Text(), lib + "/short.csv");
+    EXPECT_EQ(w[LOC_CATALOGINIFILE].Text(), lib + "/short.ini");
+    drv::Click(w, CANCEL);
+    EXPECT_TRUE(returned);
+}
 
-    // Saved as RETAIL, the set Retail keeps its notes in its .bak.
-    fs::remove(lib + "/office.csv");
-    const std::string retail = Set("Retail.CSV");
-    Window& e = OpenExport();
-    drv::Type(e, select_catalog::LOC_CATALOGNAME, "RETAIL");
-    drv::Click(e, select_catalog::OK);
-    drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
-    EXPECT_EQ(Set("RETAIL.csv"), "SET,TXTHT,0.9\r\n");
-    EXPECT_EQ(Set("RETAIL.bak"), retail);
-    EXPECT_FALSE(fs::exists(lib + "/Retail.CSV"));
+// "Office" has only its .csv, "office" all three files: sets whose names differ only by case are
+// sets of their own, and no file of one is ever taken for the other's. A set's ending goes in any
+// case ("Retail.CSV" and "Retail.INI").
+TEST_F(LibraryTest, NamesThatDifferOnlyByCaseAreSetsOfTheirOwn) {
+    fs::remove_all(lib);
+    fs::copy(kLibrary + "-case", lib);
+    const auto fixture = Files(lib);
+    const auto office = [&] {
+        return Names{Set("office.csv"), Set("office.ini"), Set("office.bak")};
+    };
+    const Names officeBefore = office();
+    drv::WriteBytes(CsvPath, kProjectNotes);
+
+    // Imported, Office brings no INI: office's is not taken for it.
+    Window& w = OpenImport();
+    EXPECT_EQ(Listed(w), (Names{"Office", "office", "Retail"}));
+    Import(w, 1);
+    drv::Answer("File Not Found!|" + lib + "/Office.ini", "Error", ICON_Exclamation, BUTTON_OK,
+                BUTTON_OK);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ((std::map<std::string, std::string>{{"constnot.csv", fixture.at("Office.csv")},
+                                                  {"constnot.bak", kProjectNotes}}),
+              Files(job));
+    Window& retail = OpenImport();
+    Import(retail, 3);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(drv::ReadBytes(job + "/Notes.ini"), fixture.at("Retail.INI"));
+
+    // Exported as Office, the set Office gets its .bak and .ini; office keeps its files.
+    const std::string projectIni = "[QVR]\r\nTBLWID=6\r\n";
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    drv::WriteBytes(job + "/QVR.ini", projectIni);
+    auto exportAs = [&](const std::string& name, const std::string& csv, const std::string& ini) {
+        SCOPED_TRACE(name);
+        Window& e = OpenExport();
+        drv::Type(e, select_catalog::LOC_CATALOGNAME, name);
+        EXPECT_EQ(e[select_catalog::LOC_CATALOGTXTFILE].Text(), lib + "/" + csv);
+        EXPECT_EQ(e[select_catalog::LOC_CATALOGINIFILE].Text(), lib + "/" + ini);
+        drv::Click(e, select_catalog::OK);
+        drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+        EXPECT_TRUE(returned);
+        EXPECT_EQ(Set(csv), kProjectNotes);
+        EXPECT_EQ(Set(ini), projectIni);
+    };
+    exportAs("Office", "Office.csv", "Office.ini");
+    EXPECT_EQ(Set("Office.bak"), fixture.at("Office.csv"));
+    EXPECT_EQ(office(), officeBefore);
+    // RETAIL is a new set beside Retail, whose files are found whatever the case of their ending.
+    exportAs("RETAIL", "RETAIL.csv", "RETAIL.ini");
+    EXPECT_FALSE(fs::exists(lib + "/RETAIL.bak"));
+    EXPECT_EQ(Set("Retail.CSV"), fixture.at("Retail.CSV"));
+    EXPECT_EQ(Set("Retail.INI"), fixture.at("Retail.INI"));
+    exportAs("Retail", "Retail.CSV", "Retail.INI");
+    EXPECT_EQ(Set("Retail.bak"), fixture.at("Retail.CSV"));
+
+    // Deleting Office and Retail leaves office and RETAIL whole.
+    Window& d = OpenImport();
+    EXPECT_EQ(Listed(d), (Names{"Office", "office", "RETAIL", "Retail"}));
+    for (int row : {4, 1}) {
+        drv::ClickList(d, import_notes::LIST, row);
+        drv::Click(d, import_notes::DELETE);
+        drv::Answer("Are you sure want to emove the selected catalog?", "Confirmation",
+                    ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    }
+    EXPECT_EQ(Listed(d), (Names{"office", "RETAIL"}));
+    EXPECT_EQ(office(), officeBefore);
+    EXPECT_EQ((std::map<std::string, std::string>{{"office.csv", officeBefore[0]},
+                                                  {"office.ini", officeBefore[1]},
+                                                  {"office.bak", officeBefore[2]},
+                                                  {"RETAIL.csv", kProjectNotes},
+                                                  {"RETAIL.ini", projectIni}}),
+              Files(lib));
+    drv::Click(d, import_notes::CLOSE);
 }

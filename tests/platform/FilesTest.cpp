@@ -112,6 +112,75 @@ TEST(Files, MoveReplacesTheTargetAndRenamesCase) {
     EXPECT_FALSE(MoveFile(folder / "Constnot.BAK", folder / "none/x.csv"));
     EXPECT_EQ(FileErrorCode(), kPathNotFound);
     EXPECT_EQ(ReadBytes(folder / "Constnot.BAK"), "new");
+
+    // A folder is no file: neither moved nor written over.
+    std::filesystem::create_directory(folder / "Set.csv");
+    WriteBytes(folder / "Set.csv/inside.txt", "kept");
+    EXPECT_FALSE(MoveFile(folder / "Set.csv", folder / "Set.bak"));
+    EXPECT_EQ(FileErrorCode(), kAccessDenied);
+    EXPECT_FALSE(MoveFile(folder / "Constnot.BAK", folder / "Set.csv"));
+    EXPECT_EQ(ReadBytes(folder / "Set.csv/inside.txt"), "kept");
+    EXPECT_EQ(ReadBytes(folder / "Constnot.BAK"), "new");
+    EXPECT_EQ(EntriesIn(folder), 2u);
+}
+
+// An exact name finds its folders ignoring case, but never a file whose name differs by case.
+TEST(Files, AnExactNameIsNeverAnotherFileInAnotherCase) {
+    TempFolder folder;
+    WriteBytes(folder / "office.ini", "other set");
+    EXPECT_EQ(ExactName(folder / "Office.ini").Found(), folder / "Office.ini");
+    EXPECT_FALSE(FileExists(ExactName(folder / "Office.ini")));
+    EXPECT_TRUE(FileExists(folder / "Office.ini"));
+    EXPECT_TRUE(DeleteFile(ExactName(folder / "Office.ini")));
+    EXPECT_FALSE(CopyFile(ExactName(folder / "Office.ini"), folder / "Notes.ini"));
+    EXPECT_EQ(FileErrorCode(), kFileNotFound);
+    EXPECT_FALSE(MoveFile(ExactName(folder / "Office.ini"), folder / "Office.bak"));
+    EXPECT_EQ(FileErrorCode(), kFileNotFound);
+
+    // Written under an exact name, a file of its own comes beside the other.
+    WriteBytes(folder / "new.ini", "moved");
+    WriteBytes(folder / "copied.ini", "copied");
+    ASSERT_TRUE(MoveFile(folder / "new.ini", ExactName(folder / "OFFICE.INI")));
+    ASSERT_TRUE(CopyFile(folder / "copied.ini", ExactName(folder / "Office.ini")));
+    WriteBytes(folder / "replacement", "replaced");
+    ASSERT_TRUE(ReplaceFile(folder / "replacement", ExactName(folder / "OFFICE.ini")));
+    EXPECT_EQ(ReadBytes(folder / "office.ini"), "other set");
+    EXPECT_EQ(ReadBytes(folder / "OFFICE.INI"), "moved");
+    EXPECT_EQ(ReadBytes(folder / "Office.ini"), "copied");
+    EXPECT_EQ(ReadBytes(folder / "OFFICE.ini"), "replaced");
+    EXPECT_EQ(EntriesIn(folder), 5u);
+
+    // The folders of an exact name are found ignoring case.
+    std::filesystem::create_directory(folder / "Library");
+    WriteBytes(folder / "Library/Office.csv", "set");
+    EXPECT_TRUE(FileExists(ExactName(folder / "LIBRARY/Office.csv")));
+    EXPECT_FALSE(FileExists(ExactName(folder / "LIBRARY/office.csv")));
+}
+
+TEST(Files, NamesThatMayStandForOneFile) {
+    TempFolder folder;
+    WriteBytes(folder / "notes.bak", "backup");
+    std::filesystem::create_directory(folder / "Job");
+    std::filesystem::create_hard_link(folder / "notes.bak", folder / "Job/linked.bak");
+    std::filesystem::create_symlink(folder / "notes.bak", folder / "Job/pointer.bak");
+    struct Case {
+        std::string a, b;
+        bool one;
+    };
+    const Case cases[] = {
+        {folder / "notes.bak", folder / "Notes.bak", true}, // the lookup finds one for the other
+        {folder / "new.bak", folder / "NEW.BAK", true},     // once one of them is made
+        {folder / "notes.bak", folder / "Job/linked.bak", true},
+        {folder / "Job/pointer.bak", folder / "notes.bak", true},
+        {folder / "job/Notes.csv", folder / "Job/notes.CSV", true},
+        {folder / "notes.bak", folder / "notes.ini", false},
+        {folder / "notes.bak", folder / "Job/notes.bak", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.a + " " + c.b);
+        EXPECT_EQ(MayBeOneFile(c.a, c.b), c.one);
+        EXPECT_EQ(MayBeOneFile(c.b, c.a), c.one);
+    }
 }
 
 TEST(Files, DeleteAndCreateFolder) {
