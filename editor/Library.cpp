@@ -187,13 +187,18 @@ private:
         const std::string backup = JoinPath(ProjectFolder, BakName);
         const std::string notesIni = JoinPath(ProjectFolder, "Notes.ini");
         const std::string notesBak = JoinPath(ProjectFolder, "Notes.bak");
+        // The previous Notes.ini is kept as Notes.bak, unless that is the keynote file's backup
+        // too (a keynote file notes.csv): the project's notes come first, and the old Notes.ini,
+        // which nothing reads, is then replaced by the set's.
+        const bool keepNotesIni = FileExists(notesIni) && (MayBeOneFile(notesIni, CsvPath) ||
+                                                           !MayBeOneFile(notesBak, backup));
         // The files the import moves and copies, in its order, as far as they exist.
         std::vector<Step> steps;
         if (FileExists(CsvPath))
             steps.push_back({CsvPath, backup, "the keynote file", "the keynote file's backup",
                              "The keynote file cannot be its own backup"});
         steps.push_back({"", CsvPath, "the set's copy", "the keynote file"});
-        if (FileExists(notesIni))
+        if (keepNotesIni)
             steps.push_back({notesIni, notesBak, "Notes.ini", "the backup of Notes.ini"});
         if (FileExists(setIni))
             steps.push_back({setIni.Path(), notesIni, "the set's INI file", "Notes.ini"});
@@ -204,7 +209,7 @@ private:
         if (!ReplaceKeynoteFile(setCsv, backup))
             return;
         // The set's INI comes beside the keynote file as Notes.ini, the previous one kept.
-        if (FileExists(notesIni))
+        if (keepNotesIni)
             MoveFile(notesIni, notesBak);
         // The next reading of the keynote file takes the shape titles from its title lines.
         TitleRead.fill(Fixed("No", 5));

@@ -275,11 +275,10 @@ TEST_F(LibraryTest, AFailedImportChangesNothing) {
 }
 
 // The import never moves or copies a file onto one it has just made: where the keynote file is
-// its own backup, its backup is Notes.ini's backup too, or it is Notes.ini, it is refused before
-// anything changes.
-TEST_F(LibraryTest, AnImportWhoseFilesWouldTakeOneAnothersPlaceIsRefused) {
-    const std::string kBackups =
-        "The backup of Notes.ini would take the place of the keynote file's backup!|";
+// its own backup, or it is Notes.ini, it is refused before anything changes; where its backup
+// is Notes.ini's backup too, the project's notes keep their backup and the old Notes.ini gives
+// way to the set's.
+TEST_F(LibraryTest, AnImportNeverPutsOneOfItsFilesInThePlaceOfAnother) {
     struct Case {
         std::string keynote;
         Names others; // in the project folder beside it
@@ -290,9 +289,6 @@ TEST_F(LibraryTest, AnImportWhoseFilesWouldTakeOneAnothersPlaceIsRefused) {
         {"JOB.BAK",
          {"Notes.ini"},
          "The keynote file cannot be its own backup!|" + job + "/JOB.BAK"},
-        {"notes.csv", {"Notes.ini"}, kBackups + job + "/Notes.bak"},
-        {"Notes.csv", {"Notes.ini", "Notes.bak"}, kBackups + job + "/Notes.bak"},
-        {"NOTES.csv", {"notes.ini"}, kBackups + job + "/Notes.bak"},
         {"Notes.ini", {}, "Notes.ini is the keynote file!|" + job + "/Notes.ini"},
         {"notes.ini", {"Notes.bak"}, "Notes.ini is the keynote file!|" + job + "/Notes.ini"},
     };
@@ -320,18 +316,52 @@ TEST_F(LibraryTest, AnImportWhoseFilesWouldTakeOneAnothersPlaceIsRefused) {
         EXPECT_EQ(flag, "Yes  ");
     EXPECT_FALSE(returned);
 
-    // Without a Notes.ini beside it, notes.csv keeps its backup and gets the set's INI.
-    fs::remove(job + "/Notes.bak");
-    fs::rename(job + "/notes.ini", job + "/notes.csv");
-    CsvName = "notes.csv";
-    BakName = "notes.bak";
-    CsvPath = job + "/notes.csv";
-    Import(w, 2);
-    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
-    EXPECT_EQ((std::map<std::string, std::string>{{"notes.csv", Set("Office.csv")},
-                                                  {"notes.bak", kProjectNotes},
-                                                  {"Notes.ini", Set("Office.ini")}}),
-              Files(job));
+    // notes.csv's backup is Notes.ini's backup too: the notes keep it, Notes.ini is replaced.
+    const struct {
+        std::string keynote;
+        Names others;
+        std::map<std::string, std::string> after;
+    } backups[] = {
+        {"notes.csv",
+         {"Notes.ini"},
+         {{"notes.csv", Set("Office.csv")},
+          {"notes.bak", kProjectNotes},
+          {"Notes.ini", Set("Office.ini")}}},
+        {"Notes.csv",
+         {"Notes.ini", "Notes.bak"},
+         {{"Notes.csv", Set("Office.csv")},
+          {"Notes.bak", kProjectNotes},
+          {"Notes.ini", Set("Office.ini")}}},
+        {"NOTES.csv",
+         {"notes.ini"},
+         {{"NOTES.csv", Set("Office.csv")},
+          {"NOTES.bak", kProjectNotes},
+          {"notes.ini", Set("Office.ini")}}},
+        {"notes.csv",
+         {},
+         {{"notes.csv", Set("Office.csv")},
+          {"notes.bak", kProjectNotes},
+          {"Notes.ini", Set("Office.ini")}}},
+    };
+    Window* open = &w;
+    for (const auto& c : backups) {
+        SCOPED_TRACE(c.keynote + " beside " + std::to_string(c.others.size()));
+        if (!open)
+            open = &OpenImport();
+        fs::remove_all(job);
+        fs::create_directories(job);
+        const FileArgument names = SplitFileArgument(job + "/" + c.keynote);
+        CsvName = names.name;
+        BakName = names.backup;
+        CsvPath = job + "/" + c.keynote;
+        drv::WriteBytes(CsvPath, kProjectNotes);
+        for (const std::string& other : c.others)
+            drv::WriteBytes(job + "/" + other, "the project's " + other);
+        Import(*open, 2);
+        drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+        EXPECT_EQ(c.after, Files(job));
+        open = nullptr; // an import closes the window
+    }
 }
 
 TEST_F(LibraryTest, EveryThreadHearsOfTheImportAndTheKeynoteWindowReadsTheNewFile) {
