@@ -72,6 +72,41 @@ TEST_F(KeynoteEntryTest, NumbersUnitsTypesTitlesAndTheTextHeightRefuseWhatTheFil
     EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "Walls doors and floors");
 }
 
+TEST_F(KeynoteEntryTest, AFieldReadWithWhatTheFileCannotCarryKeepsItAndTakesNoMoreOfIt) {
+    // Binary junk read into a number, a unit and a type.
+    OpenOn("SET,TXTHT,Auto\r\nCIR,1\x01,Footing,e\xff,T\x02\r\n");
+    grid::PelkGridClass& g = Grid(1);
+    ASSERT_EQ(Rows(1), std::vector<std::string>{"0|1\x01|Footing|e\xff|T\x02"});
+    Edit(1, 1, 2);
+    drv::Key(W(), 0, KeyOf('5'));
+    drv::Paste(W(), 0, ",");
+    EXPECT_EQ(W()[g.EDITCTRL].Text(), "1\x01"
+                                      "5");
+    drv::Key(W(), 0, KEY_Tab);
+    drv::Key(W(), 0, KEY_Tab);
+    ASSERT_EQ(g.CURCTRL, g.UNITCTRL);
+    drv::Key(W(), 0, KEY_End);
+    drv::Key(W(), 0, KeyOf('x'));
+    drv::Paste(W(), 0, "z,");
+    drv::Paste(W(), 0, "\xff");
+    EXPECT_EQ(W()[g.UNITCTRL].Text(), "e\xffx");
+    drv::Key(W(), 0, KEY_Tab);
+    ASSERT_EQ(g.CURCTRL, g.TYPECTRL);
+    // What the value held may be deleted, and then it is refused as anywhere else.
+    drv::Key(W(), 0, KEY_End);
+    drv::Key(W(), 0, KEY_Backspace);
+    drv::Key(W(), 0, KeyOf('2'));
+    drv::Paste(W(), 0, "\x02");
+    EXPECT_EQ(W()[g.TYPECTRL].Text(), "T2");
+    drv::Key(W(), 0, KEY_CtrlEnter);
+    EXPECT_EQ(Rows(1), std::vector<std::string>{"0|1\x01"
+                                                "5|Footing|e\xffx|T2"});
+
+    SaveAndReopen();
+    EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nCIR,1\x01"
+                                   "5,Footing,e\xffx,T2\r\n");
+}
+
 TEST_F(KeynoteEntryTest, ADescriptionTakesWhatReadsBackAsTypedAndAPasteIsCutWhereItWouldNot) {
     OpenOn("CIR,1,Footing,EA,COUNT\r\n");
     grid::PelkGridClass& g = Grid(1);

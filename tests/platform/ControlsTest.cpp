@@ -198,3 +198,52 @@ TEST(RefusedCharactersTest, EntriesAndDropCombosDoNotTakeTheirRefusedCharacters)
     EndAllThreads();
     drv::Settle();
 }
+
+// A value the program shows, or a choice of the list, may hold a refused character: it stays and
+// may be deleted, but no edit brings one in, also after an undo brought back what was deleted.
+TEST(RefusedCharactersTest, AValueShownWithARefusedCharacterKeepsItAndTakesNoMore) {
+    enum { NAME = 1, COLOR };
+    WindowDef def;
+    def.controls = {{ControlKind::Entry, NAME, "", 5, 5, 60, 10},
+                    {ControlKind::DropCombo, COLOR, "", 5, 20, 60, 10, 0, 0, 20}};
+    for (ControlDef& c : def.controls)
+        c.refused = "\")";
+    Window window(def);
+    Choices colours;
+    colours.items = {"(RED)", "BLUE"};
+    Start([&](const std::string&) {
+        window.Open();
+        window[COLOR].SetListSource(&colours);
+        WaitUntil([] { return false; });
+    });
+    drv::Settle();
+    for (int control : {NAME, COLOR}) {
+        window[control].SetText("A)B");
+        drv::Focus(window, control);
+        drv::Key(window, control, KEY_End);
+        drv::Paste(window, control, ")");
+        drv::Paste(window, control, "C");
+        EXPECT_EQ(window[control].Text(), "A)BC") << control;
+        drv::Key(window, control, KEY_Home);
+        drv::Key(window, control, KEY_Right);
+        drv::Key(window, control, KEY_Right);
+        drv::Key(window, control, KEY_Backspace);
+        drv::Paste(window, control, "\"");
+        EXPECT_EQ(window[control].Text(), "ABC") << control;
+        drv::Key(window, control, KEY_Ctrl + KeyOf('z'));
+        EXPECT_EQ(window[control].Text(), "A)BC") << control;
+        drv::Key(window, control, KEY_End);
+        drv::Paste(window, control, "D)");
+        EXPECT_EQ(window[control].Text(), "A)BC") << control;
+    }
+    drv::Choose(window, COLOR, 1);
+    EXPECT_EQ(window[COLOR].Text(), "(RED)");
+    drv::Key(window, COLOR, KEY_End);
+    drv::Paste(window, COLOR, ")");
+    drv::Key(window, COLOR, KEY_Backspace);
+    EXPECT_EQ(window[COLOR].Text(), "(RED");
+    drv::Paste(window, COLOR, "\"");
+    EXPECT_EQ(window[COLOR].Text(), "(RED");
+    EndAllThreads();
+    drv::Settle();
+}
