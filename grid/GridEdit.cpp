@@ -272,13 +272,8 @@ std::string PelkGridClass::TakenDescription(const std::string& text, std::int32_
         return refused();
     // The change replaced what lies between the text's common start and end with the text as
     // last taken.
-    std::size_t start = 0;
-    while (start < text.size() && start < before.size() && text[start] == before[start])
-        ++start;
-    std::size_t end = 0;
-    while (end < text.size() - start && end < before.size() - start &&
-           text[text.size() - 1 - end] == before[before.size() - 1 - end])
-        ++end;
+    const platform::TextChange change = platform::ChangeBetween(before, text);
+    const std::size_t start = change.start, end = change.end;
     const std::string_view inserted(text.data() + start, text.size() - start - end);
     auto candidate = [&](std::size_t kept, std::int32_t& where) {
         where = static_cast<std::int32_t>(start + kept);

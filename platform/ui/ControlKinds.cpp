@@ -121,15 +121,8 @@ private:
     }
     // What an edit from the text before it to `text` put in place of what it removed.
     std::string_view Inserted(std::string_view text) const {
-        const std::string_view before = before_;
-        std::size_t start = 0;
-        while (start < text.size() && start < before.size() && text[start] == before[start])
-            ++start;
-        std::size_t end = 0;
-        while (end < text.size() - start && end < before.size() - start &&
-               text[text.size() - 1 - end] == before[before.size() - 1 - end])
-            ++end;
-        return text.substr(start, text.size() - start - end);
+        const TextChange change = ChangeBetween(before_, text);
+        return text.substr(change.start, text.size() - change.start - change.end);
     }
     // Only a text that holds a refused character needs keeping: any other one is valid anyway.
     void Hold(const std::string& text) const {
