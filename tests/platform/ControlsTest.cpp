@@ -172,14 +172,21 @@ TEST_F(ControlsTest, ControlsMadeAtRunTimeStartHiddenAndCanBeDestroyed) {
     EXPECT_THROW(w[MADE], std::out_of_range);
 }
 
-TEST(RefusedCharactersTest, EntriesAndDropCombosDoNotTakeTheirRefusedCharacters) {
-    enum { NAME = 1, COLOR };
+namespace {
+// An entry and a drop combo that refuse a double quote and ")", as the layer table's values do.
+enum { NAME = 1, COLOR };
+WindowDef RefusingDef() {
     WindowDef def;
     def.controls = {{ControlKind::Entry, NAME, "", 5, 5, 60, 10},
                     {ControlKind::DropCombo, COLOR, "", 5, 20, 60, 10, 0, 0, 20}};
     for (ControlDef& c : def.controls)
         c.refused = "\")";
-    Window window(def);
+    return def;
+}
+} // namespace
+
+TEST(RefusedCharactersTest, EntriesAndDropCombosDoNotTakeTheirRefusedCharacters) {
+    Window window(RefusingDef());
     Start([&](const std::string&) {
         window.Open();
         WaitUntil([] { return false; });
@@ -202,13 +209,7 @@ TEST(RefusedCharactersTest, EntriesAndDropCombosDoNotTakeTheirRefusedCharacters)
 // A value the program shows, or a choice of the list, may hold a refused character: it stays and
 // may be deleted, but no edit brings one in, also after an undo brought back what was deleted.
 TEST(RefusedCharactersTest, AValueShownWithARefusedCharacterKeepsItAndTakesNoMore) {
-    enum { NAME = 1, COLOR };
-    WindowDef def;
-    def.controls = {{ControlKind::Entry, NAME, "", 5, 5, 60, 10},
-                    {ControlKind::DropCombo, COLOR, "", 5, 20, 60, 10, 0, 0, 20}};
-    for (ControlDef& c : def.controls)
-        c.refused = "\")";
-    Window window(def);
+    Window window(RefusingDef());
     Choices colours;
     colours.items = {"(RED)", "BLUE"};
     Start([&](const std::string&) {
