@@ -192,23 +192,31 @@ bool DescriptionFitsLine(std::string_view description) {
            EscapedLength(description) <= kKeynoteLineWidth - kNoteLineOverhead;
 }
 
-std::size_t DescriptionExcess(std::string_view description) {
+DescriptionExcess ExcessOf(std::string_view description) {
+    DescriptionExcess excess;
     const std::size_t room = kKeynoteLineWidth - kNoteLineOverhead;
     const std::size_t length = EscapedLength(description);
-    std::size_t excess = length > room ? length - room : 0;
+    if (length > room)
+        excess.cut = length - room;
     if (description.size() > kNoteDescWidth)
-        excess += description.size() - kNoteDescWidth;
+        excess.cut += description.size() - kNoteDescWidth;
     if (!description.empty() && description[0] == '"')
-        ++excess;
+        ++excess.misread;
     for (std::size_t i = 0; i < description.size(); ++i) {
         const auto c = static_cast<unsigned char>(description[i]);
         const char next = i + 1 < description.size() ? description[i + 1] : '\0';
         if (c == '\r' && next == '\n')
             ++i; // a line break
         else if (c < 0x20 || c == 0x7F || c == 0xFF || (c == '\\' && (next == 'n' || next == 'N')))
-            ++excess;
+            ++excess.misread;
     }
     return excess;
+}
+
+bool DescriptionMayBecome(std::string_view description, std::string_view before) {
+    const DescriptionExcess now = ExcessOf(description);
+    const DescriptionExcess was = ExcessOf(before);
+    return now.cut <= was.cut && now.misread <= was.misread;
 }
 
 const std::string kControlCharacters = [] {

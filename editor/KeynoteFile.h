@@ -77,14 +77,24 @@ std::string SettingsLine(std::string_view textHeight);
 // and type: the editors hold descriptions to it, so that no note is ever cut when written.
 bool DescriptionFitsLine(std::string_view description);
 
-// How far a description is from one that every note carries as it stands: the characters its
-// longest note line takes beyond the file's line, and one for each character or pair the reader
-// would turn into something else (a control character other than a CR LF line break, the
-// character 255, a backslash followed by n or N, a double quote at its start). 0 for a
-// description that reads back as written. The editors let no change make it larger, so that
-// nothing typed or pasted is lost or changed by a save and a reload, while a description read
-// from a file is kept as it was read.
-std::size_t DescriptionExcess(std::string_view description);
+// How far a description is from one that every note carries as it stands, in two counts that
+// cannot stand in for each other: the characters its longest note line takes beyond the file's
+// line (or it holds beyond the field's 5000), which the writer cuts; and one for each character
+// or pair the reader would turn into something else (a control character other than a CR LF line
+// break, the character 255, a backslash followed by n or N, a double quote at its start). Both 0
+// for a description that reads back as written.
+struct DescriptionExcess {
+    std::size_t cut = 0;
+    std::size_t misread = 0;
+    bool operator==(const DescriptionExcess&) const = default;
+};
+DescriptionExcess ExcessOf(std::string_view description);
+
+// Whether an edit may turn the description `before` into `description`: neither count of its
+// excess grows. The editors let no change make either larger, so that nothing typed or pasted is
+// lost or changed by a save and a reload, while a description read from a file is kept as it was
+// read.
+bool DescriptionMayBecome(std::string_view description, std::string_view before);
 
 // The control characters (a Ctrl-Z ends the file when it is read, a tab reads as blanks), and
 // what the note number, unit, type and the shape titles cannot carry besides: the character 255

@@ -135,9 +135,7 @@ int KeynoteWindow::Setup() {
         // nor changed by a save and a reload.
         s.grid.RefusedCharacters = kRefusedInFields;
         s.grid.Setup(host, WrapSize, DescPrintWidth);
-        s.grid.DescriptionFits = [](const std::string& d, const std::string& before) {
-            return DescriptionExcess(d) <= DescriptionExcess(before);
-        };
+        s.grid.DescriptionFits = DescriptionMayBecome;
         s.setUp = true;
         GridList.push_back(&s.grid);
     }

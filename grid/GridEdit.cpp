@@ -114,17 +114,14 @@ void PelkGridClass::AcceptEdit() {
             break;
         case 3: {
             // The editor shows every line break as one, also a lone CR or LF of the row's
-            // text: unchanged, the row keeps its own text. Text that reached the editor other
-            // than by typing (pasted from the menu) is held to the same capacity and rule as
-            // typed text.
+            // text: unchanged, the row keeps its own text. Changed, it takes the editor's text
+            // whole, each break as CR LF; text that reached the editor other than by typing
+            // (pasted from the menu) is held to the same capacity and rule as typed text first.
             const std::string text = Ctrl(TEXTCTRL).Text();
-            if (text != shownText_) {
-                std::int32_t caret = editCaret_;
-                row.V3 = platform::Cut(TakenDescription(text, caret, false),
-                                       static_cast<std::size_t>(DESCCAPACITY));
-            } else {
-                row.V3 = heldText_;
-            }
+            std::int32_t caret = editCaret_;
+            const std::string taken =
+                text == shownText_ ? text : TakenDescription(text, caret, false);
+            row.V3 = taken == shownText_ ? heldText_ : taken;
             break;
         }
         case 4:
@@ -232,12 +229,16 @@ bool PelkGridClass::LineBreakWouldOverflow() {
     return !DescriptionKeeps(Rewrapped(std::move(text), WRAPSIZE, at));
 }
 
-// Whether the description may become `text` from what it was when last taken: it grows no
-// further past its capacity, and the owner's rule takes the change.
+// Whether the description may become `text`, which a change stores as it stands, each line
+// break as CR LF: it fits the capacity, and the owner's rule takes it both from the text as last
+// taken and from what the row holds. The editor's text can be longer than the row's own (a lone
+// CR or LF shows as a line break, two characters when stored), so that judged only against the
+// editor's text a change could keep that growth and be cut when stored.
 bool PelkGridClass::DescriptionKeeps(const std::string& text) const {
-    if (text.size() > static_cast<std::size_t>(DESCCAPACITY) && text.size() > editText_.size())
+    if (text.size() > static_cast<std::size_t>(DESCCAPACITY))
         return false;
-    return !DescriptionFits || DescriptionFits(text, editText_);
+    return !DescriptionFits ||
+           (DescriptionFits(text, editText_) && DescriptionFits(text, heldText_));
 }
 
 // What the description editor's text comes to after a change since it was last taken (rewrapped
@@ -272,13 +273,8 @@ std::string PelkGridClass::TakenDescription(const std::string& text, std::int32_
         return refused();
     // The change replaced what lies between the text's common start and end with the text as
     // last taken.
-    std::size_t start = 0;
-    while (start < text.size() && start < before.size() && text[start] == before[start])
-        ++start;
-    std::size_t end = 0;
-    while (end < text.size() - start && end < before.size() - start &&
-           text[text.size() - 1 - end] == before[before.size() - 1 - end])
-        ++end;
+    const platform::TextChange change = platform::ChangeBetween(before, text);
+    const std::size_t start = change.start, end = change.end;
     const std::string_view inserted(text.data() + start, text.size() - start - end);
     auto candidate = [&](std::size_t kept, std::int32_t& where) {
         where = static_cast<std::int32_t>(start + kept);

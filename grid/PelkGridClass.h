@@ -107,17 +107,21 @@ public:
     std::int32_t WRAPSIZE = 0;
     std::uint8_t REDRAW = 0;
     std::int32_t DRAGROW = 0;
-    // Most characters the description editor takes, rewrapped; the owner may set fewer so that
-    // every note fits its line in the keynote file.
+    // Most characters a changed description may hold, rewrapped and as it is stored (each line
+    // break as CR LF); the owner may set fewer so that every note fits its line in the keynote
+    // file.
     std::int32_t DESCCAPACITY = static_cast<std::int32_t>(kDescWidth);
     // The owner's rule for a description beyond its length, when a number cannot say it (the
     // keynote window's: the note must fit its line in the file and read back as written): whether
-    // a description that was `before` may become `description`, so that the owner can let a
-    // description keep what it held when the edit began. The rule and the capacity are kept
-    // alike: a typed character or Enter that breaks them is refused whole (also over a
-    // selection); of text that reached the editor otherwise (pasted) only what keeps them is
-    // taken, cut where it would break them; a deletion that breaks them is undone. Nothing behind
-    // the caret is ever cut off.
+    // a description that was `before` may become `description`. A change must pass it from the
+    // editor's text before the change and from what the row holds, so that the owner can let a
+    // description keep what it held when the edit began, while what the editor shows beyond the
+    // row's own text (a lone CR or LF shows as a line break, stored as CR LF) gains it nothing.
+    // The rule and the capacity are kept alike: a typed character or Enter that breaks them is
+    // refused whole (also over a selection); of text that reached the editor otherwise (pasted)
+    // only what keeps them is taken, cut where it would break them; a deletion that breaks them
+    // is undone. Nothing behind the caret is ever cut off, and a changed description is stored
+    // whole.
     std::function<bool(const std::string& description, const std::string& before)> DescriptionFits;
     // Characters the number, unit and type editors do not take, typed or pasted (the owner's,
     // for values its file cannot carry). Set before Setup.

@@ -194,6 +194,18 @@ std::string DecimalText(std::int64_t value) {
     return std::to_string(value);
 }
 
+TextChange ChangeBetween(std::string_view before, std::string_view after) {
+    TextChange change;
+    while (change.start < after.size() && change.start < before.size() &&
+           after[change.start] == before[change.start])
+        ++change.start;
+    const std::size_t most = std::min(after.size(), before.size()) - change.start;
+    while (change.end < most &&
+           after[after.size() - 1 - change.end] == before[before.size() - 1 - change.end])
+        ++change.end;
+    return change;
+}
+
 std::size_t FindNoCase(std::string_view text, std::string_view what, std::size_t from) {
     if (what.empty())
         return from <= text.size() ? from : std::string_view::npos;

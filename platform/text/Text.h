@@ -58,6 +58,15 @@ std::int16_t ToShort(std::string_view value);
 // A whole number as decimal text, without blanks ("-12").
 std::string DecimalText(std::int64_t value);
 
+// Where an edit changed a text: `after` is `before` with what lies between their common start
+// and their common end replaced. The common start is taken first, then the common end of what
+// remains, so the two never overlap.
+struct TextChange {
+    std::size_t start = 0; // characters both begin with
+    std::size_t end = 0;   // characters both end with, after those
+};
+TextChange ChangeBetween(std::string_view before, std::string_view after);
+
 // Finds `what` in `text` at or after `from` (0-based), ignoring case; npos when absent.
 std::size_t FindNoCase(std::string_view text, std::string_view what, std::size_t from = 0);
 

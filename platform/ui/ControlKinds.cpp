@@ -28,7 +28,10 @@
 #include <QValidator>
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
+#include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -74,25 +77,64 @@ void ControlWidget::Complete(QWidget* focused) {
 
 namespace {
 
-// Refuses what the code page cannot hold and the field's refused characters, and makes upper case
-// when the field asks for it.
+// Refuses what the code page cannot hold and any edit that adds one of the field's refused
+// characters, and makes upper case when the field asks for it. A value the program shows may
+// already hold refused characters (read from a file with junk in it): they stay as they were and
+// may be deleted, but nothing typed or pasted brings one in. An edit is judged by what it put in
+// place of what it removed, against the text before it. Every text the field held since the value
+// was shown stays valid, the value itself included, so that Qt's undo and redo can reach them:
+// Qt's line edit undoes an invalid edit only when the text before it was valid.
 class FieldValidator : public QValidator {
 public:
-    FieldValidator(bool upper, std::string refused, QObject* parent)
-        : QValidator(parent), upper_(upper), refused_(std::move(refused)) {}
+    // `offered` tells a choice of the control's own list (a drop combo's item), which the user
+    // may pick whatever it holds.
+    FieldValidator(bool upper, std::string refused, QObject* parent,
+                   std::function<bool(const QString&)> offered = {})
+        : QValidator(parent), upper_(upper), refused_(std::move(refused)),
+          offered_(std::move(offered)) {}
+    // The program shows this value next.
+    void Show(const std::string& value) {
+        before_ = value;
+        held_.clear();
+        Hold(value);
+    }
     State validate(QString& input, int&) const override {
         if (!QtTextFits(input))
             return Invalid;
-        if (!refused_.empty() && FromQt(input).find_first_of(refused_) != std::string::npos)
-            return Invalid;
+        if (!refused_.empty()) {
+            const std::string text = FromQt(input);
+            const bool known = std::find(held_.begin(), held_.end(), text) != held_.end() ||
+                               (offered_ && Refuses(text) && offered_(input));
+            if (!known && Refuses(Inserted(text)))
+                return Invalid;
+        }
         if (upper_)
             input = ToQt(Upper(FromQt(input)));
+        before_ = FromQt(input);
+        Hold(before_);
         return Acceptable;
     }
 
 private:
+    bool Refuses(std::string_view text) const {
+        return text.find_first_of(refused_) != std::string_view::npos;
+    }
+    // What an edit from the text before it to `text` put in place of what it removed.
+    std::string_view Inserted(std::string_view text) const {
+        const TextChange change = ChangeBetween(before_, text);
+        return text.substr(change.start, text.size() - change.start - change.end);
+    }
+    // Only a text that holds a refused character needs keeping: any other one is valid anyway.
+    void Hold(const std::string& text) const {
+        if (Refuses(text) && std::find(held_.begin(), held_.end(), text) == held_.end())
+            held_.push_back(text);
+    }
+
     bool upper_;
     std::string refused_;
+    std::function<bool(const QString&)> offered_;
+    mutable std::string before_;
+    mutable std::vector<std::string> held_;
 };
 
 // Prompts and strings.
@@ -128,7 +170,8 @@ public:
         const ControlDef& def = Def();
         if (def.pictureWidth > 0)
             edit_->setMaxLength(def.pictureWidth);
-        edit_->setValidator(new FieldValidator(def.attributes & ATTR_Upper, def.refused, edit_));
+        validator_ = new FieldValidator(def.attributes & ATTR_Upper, def.refused, edit_);
+        edit_->setValidator(validator_);
         edit_->setReadOnly(def.attributes & ATTR_ReadOnly);
         if (def.attributes & ATTR_Password)
             edit_->setEchoMode(QLineEdit::Password);
@@ -144,7 +187,10 @@ public:
         return edit_;
     }
     std::string Text() const override { return edit_ ? FromQt(edit_->text()) : Caption(); }
-    void ShowText(const std::string& text) override { edit_->setText(ToQt(text)); }
+    void ShowText(const std::string& text) override {
+        validator_->Show(text);
+        edit_->setText(ToQt(text));
+    }
     void ShowBound(const std::string& value) override { control_.SetValue(Clip(value)); }
     void SetSelStart(int position) override {
         if (edit_)
@@ -155,6 +201,7 @@ public:
 
 private:
     QPointer<QLineEdit> edit_;
+    QPointer<FieldValidator> validator_;
 };
 
 // Multi-line texts. The program counts a line break as CR LF, two characters; the widget holds
@@ -419,7 +466,11 @@ public:
             combo_->setCompleter(nullptr); // what is typed stays as typed
             combo_->setInsertPolicy(QComboBox::NoInsert);
             QLineEdit* edit = combo_->lineEdit();
-            edit->setValidator(new FieldValidator(def.attributes & ATTR_Upper, def.refused, edit));
+            validator_ = new FieldValidator(def.attributes & ATTR_Upper, def.refused, edit,
+                                            [combo = combo_.data()](const QString& text) {
+                                                return combo->findText(text) >= 0;
+                                            });
+            edit->setValidator(validator_);
             if (def.pictureWidth > 0)
                 edit->setMaxLength(def.pictureWidth);
             QObject::connect(edit, &QLineEdit::textEdited, combo_, [this] { SetDirty(true); });
@@ -439,8 +490,10 @@ public:
     }
     std::string Text() const override { return combo_ ? FromQt(combo_->currentText()) : Caption(); }
     void ShowText(const std::string& text) override {
-        if (Editable())
+        if (Editable()) {
+            validator_->Show(text);
             combo_->setEditText(ToQt(text));
+        }
     }
     std::string Value() const override { return Editable() ? Text() : DecimalText(Selected()); }
     void SetValue(const std::string& value) override {
@@ -452,6 +505,8 @@ public:
     // A drop list shows the choice that equals its variable; a drop combo the variable's text.
     void ShowBound(const std::string& value) override {
         Reload();
+        if (validator_)
+            validator_->Show(Clip(value));
         {
             Quiet quiet(control_);
             // A drop combo's chosen item is the one its text equals, too: the combo would
@@ -501,6 +556,7 @@ private:
     bool Editable() const { return Def().kind == ControlKind::DropCombo; }
 
     QPointer<QComboBox> combo_;
+    QPointer<FieldValidator> validator_; // a drop combo's
 };
 
 // A sheet of tabs; its value is the chosen tab's position.

@@ -72,6 +72,41 @@ TEST_F(KeynoteEntryTest, NumbersUnitsTypesTitlesAndTheTextHeightRefuseWhatTheFil
     EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "Walls doors and floors");
 }
 
+TEST_F(KeynoteEntryTest, AFieldReadWithWhatTheFileCannotCarryKeepsItAndTakesNoMoreOfIt) {
+    // Binary junk read into a number, a unit and a type.
+    OpenOn("SET,TXTHT,Auto\r\nCIR,1\x01,Footing,e\xff,T\x02\r\n");
+    grid::PelkGridClass& g = Grid(1);
+    ASSERT_EQ(Rows(1), std::vector<std::string>{"0|1\x01|Footing|e\xff|T\x02"});
+    Edit(1, 1, 2);
+    drv::Key(W(), 0, KeyOf('5'));
+    drv::Paste(W(), 0, ",");
+    EXPECT_EQ(W()[g.EDITCTRL].Text(), "1\x01"
+                                      "5");
+    drv::Key(W(), 0, KEY_Tab);
+    drv::Key(W(), 0, KEY_Tab);
+    ASSERT_EQ(g.CURCTRL, g.UNITCTRL);
+    drv::Key(W(), 0, KEY_End);
+    drv::Key(W(), 0, KeyOf('x'));
+    drv::Paste(W(), 0, "z,");
+    drv::Paste(W(), 0, "\xff");
+    EXPECT_EQ(W()[g.UNITCTRL].Text(), "e\xffx");
+    drv::Key(W(), 0, KEY_Tab);
+    ASSERT_EQ(g.CURCTRL, g.TYPECTRL);
+    // What the value held may be deleted, and then it is refused as anywhere else.
+    drv::Key(W(), 0, KEY_End);
+    drv::Key(W(), 0, KEY_Backspace);
+    drv::Key(W(), 0, KeyOf('2'));
+    drv::Paste(W(), 0, "\x02");
+    EXPECT_EQ(W()[g.TYPECTRL].Text(), "T2");
+    drv::Key(W(), 0, KEY_CtrlEnter);
+    EXPECT_EQ(Rows(1), std::vector<std::string>{"0|1\x01"
+                                                "5|Footing|e\xffx|T2"});
+
+    SaveAndReopen();
+    EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nCIR,1\x01"
+                                   "5,Footing,e\xffx,T2\r\n");
+}
+
 TEST_F(KeynoteEntryTest, ADescriptionTakesWhatReadsBackAsTypedAndAPasteIsCutWhereItWouldNot) {
     OpenOn("CIR,1,Footing,EA,COUNT\r\n");
     grid::PelkGridClass& g = Grid(1);
@@ -145,4 +180,43 @@ TEST_F(KeynoteEntryTest, ADescriptionReadFromTheFileKeepsWhatItHeldAndTakesNoMor
     drv::Key(W(), 0, KEY_CtrlEnter);
     EXPECT_EQ(Rows(1), (std::vector<std::string>{"0|1|\"\"Quoted\" text\" here|EA|COUNT",
                                                  "0|2|rings twice|EA|COUNT"}));
+}
+
+TEST_F(KeynoteEntryTest, ADescriptionWithLoneBreaksIsNeverCutByTheFilesLine) {
+    // 99 lines of 40 letters, each ended by a lone CR, and 16 letters: as long as a note's line
+    // leaves room for. The editor shows each break as one, stored as CR LF when the description
+    // changes: 99 characters more than the line can carry.
+    std::string held, shown;
+    for (int i = 0; i < 99; ++i) {
+        const std::string line(40, static_cast<char>('a' + i % 26));
+        held += line + "\r";
+        shown += line + "\r\n";
+    }
+    held += std::string(16, 'z');
+    shown += std::string(16, 'z');
+    OpenOn("SET,TXTHT,Auto\r\nCIR,1," + held + ",EA,COUNT\r\n");
+    ASSERT_EQ(Rows(1), std::vector<std::string>{"0|1|" + held + "|EA|COUNT"});
+    grid::PelkGridClass& g = Grid(1);
+    Control& editor = W()[g.TEXTCTRL];
+    // A change that would leave the line too long is refused; unchanged, the row keeps its own.
+    Edit(1, 1, 3);
+    ASSERT_EQ(editor.Text(), shown);
+    drv::Key(W(), 0, KEY_Backspace);
+    EXPECT_EQ(editor.Text(), shown);
+    drv::Key(W(), 0, KEY_CtrlEnter);
+    EXPECT_EQ(Rows(1), std::vector<std::string>{"0|1|" + held + "|EA|COUNT"});
+
+    // Three lines deleted leave room: the rest is stored as shown and written whole.
+    Edit(1, 1, 3);
+    drv::Key(W(), 0, KEY_Ctrl + KEY_Home);
+    for (int i = 0; i < 3 * 41; ++i)
+        drv::Key(W(), 0, KEY_Shift + KEY_Right);
+    drv::Key(W(), 0, KEY_Delete);
+    drv::Key(W(), 0, KEY_Ctrl + KEY_End);
+    drv::Key(W(), 0, KeyOf('q'));
+    const std::string kept = shown.substr(3 * 42) + "q";
+    EXPECT_EQ(editor.Text(), kept);
+    drv::Key(W(), 0, KEY_CtrlEnter);
+    SaveAndReopen();
+    EXPECT_EQ(Rows(1), std::vector<std::string>{"0|1|" + kept + "|EA|COUNT"});
 }

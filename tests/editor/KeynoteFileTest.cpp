@@ -124,25 +124,32 @@ TEST(KeynoteFileTest, ADescriptionFitsWhenItsLongestNoteLineFitsTheFile) {
     EXPECT_EQ(NoteLine("CIR", longest).size(), 4096u);
 }
 
-// One for each character or pair that would not read back as written, and what the longest
-// line takes beyond the file's.
-TEST(KeynoteFileTest, ADescriptionsExcessCountsWhatWouldNotReadBackAsWritten) {
+// What the longest line takes beyond the file's, and one for each character or pair that would
+// not read back as written; an edit may make neither larger, also by trading one for the other.
+TEST(KeynoteFileTest, ADescriptionsExcessCountsWhatWouldBeCutAndWhatWouldNotReadBackAsWritten) {
     const std::size_t room = 4096 - 21;
     const struct {
         std::string description;
-        std::size_t excess;
+        std::size_t cut, misread;
     } cases[] = {
-        {"Footing\r\nSee \"A\", B \\x \\\r\nn", 0},
-        {"\"Quoted\" at the start", 1},
-        {"a tab\there", 1},
-        {"a lone\rCR, a lone\nLF", 2},
-        {"\\n and \\N", 2},
-        {std::string("\0\x1a\x7f\xff", 4), 4},
-        {std::string(room + 3, 'a'), 3},
-        {std::string(room, 'a') + ",", 3}, // a comma encloses it in quotes
+        {"Footing\r\nSee \"A\", B \\x \\\r\nn", 0, 0},
+        {"\"Quoted\" at the start", 0, 1},
+        {"a tab\there", 0, 1},
+        {"a lone\rCR, a lone\nLF", 0, 2},
+        {"\\n and \\N", 0, 2},
+        {std::string("\0\x1a\x7f\xff", 4), 0, 4},
+        {std::string(room + 3, 'a'), 3, 0},
+        {std::string(room, 'a') + ",", 3, 0}, // a comma encloses it in quotes
+        {std::string(5001, '\t'), 5001 - room + 1, 5001},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DescriptionExcess(c.description), c.excess) << c.description;
+        EXPECT_EQ(ExcessOf(c.description), (DescriptionExcess{c.cut, c.misread})) << c.description;
+
+    // A lone CR that becomes CR LF reads back as written, but may take the line past the file's.
+    const std::string lone = std::string(room - 2, 'a') + "\rb";
+    EXPECT_TRUE(DescriptionMayBecome(lone.substr(1), lone));
+    EXPECT_FALSE(DescriptionMayBecome(std::string(room - 2, 'a') + "\r\nb", lone));
+    EXPECT_TRUE(DescriptionMayBecome(std::string(room - 3, 'a') + "\r\nb", lone));
 }
 
 TEST(KeynoteFileTest, TheWholeFileComesOutByteForByte) {

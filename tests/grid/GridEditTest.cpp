@@ -555,6 +555,44 @@ TEST_F(GridEditTest, OpeningAndAcceptingADescriptionNeverChangesIt) {
     EXPECT_EQ(g.GetCellValue(1, 3), "lone\r\nCRz");
 }
 
+TEST_F(GridEditTest, ADescriptionWithLoneBreaksIsStoredAsShownAndNeverCut) {
+    // 100 lines of 49 letters, each ended by a lone CR or LF: 5000 characters, which the editor
+    // shows as 5100, each break as CR LF.
+    std::string held, shown;
+    for (int i = 0; i < 100; ++i) {
+        const std::string line(49, static_cast<char>('a' + i % 26));
+        held += line + (i % 2 ? "\n" : "\r");
+        shown += line + "\r\n";
+    }
+    Fill({held});
+    Open(1, 3);
+    ASSERT_EQ(EditorText(), shown);
+    // A change that stored as shown would pass the capacity is refused; accepted unchanged, the
+    // description stays as the row held it.
+    drv::Key(w, 0, KEY_Backspace);
+    drv::Key(w, 0, KeyOf('q'));
+    drv::Paste(w, 0, "pasted");
+    EXPECT_EQ(EditorText(), shown);
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), held);
+
+    // A paste over a block that leaves room is taken; then the text is at its capacity as
+    // stored, and is stored as shown, to its end.
+    Open(1, 3);
+    drv::Key(w, 0, KEY_Ctrl + KEY_Home);
+    Repeat(KEY_Shift + KEY_Right, 100); // two lines and their breaks
+    drv::Paste(w, 0, "XY");
+    const std::string pasted = "XY" + shown.substr(102);
+    EXPECT_EQ(EditorText(), pasted);
+    drv::Key(w, 0, KEY_Ctrl + KEY_End);
+    drv::Key(w, 0, KeyOf('q'));
+    EXPECT_EQ(EditorText(), pasted);
+    drv::Key(w, 0, KEY_Backspace); // the last line break
+    drv::Key(w, 0, KeyOf('q'));
+    drv::Key(w, 0, KEY_CtrlEnter);
+    EXPECT_EQ(g.GetCellValue(1, 3), pasted.substr(0, 4998) + "q");
+}
+
 TEST_F(GridEditTest, TypedLettersLandAtTheCaretAfterTheJoinOfAnEarlierLine) {
     // The first line is longer than the wrap width (as a file may hold it): the first key
     // rewraps it and joins its rest to the line being typed in.

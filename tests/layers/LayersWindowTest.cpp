@@ -175,6 +175,22 @@ TEST_F(LayersWindowTest, APastedTabOrCtrlZIsRefusedByTheDescription) {
     EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|1|CONTINUOUS|Notesd");
 }
 
+TEST_F(LayersWindowTest, ADescriptionReadWithAControlCharacterKeepsItAndTakesNoMore) {
+    WriteBytes(table, "(\"LAY1\" \"TEXT-A\" \"1\" \"CONTINUOUS\");Notes\x01" + kCrLf);
+    Window& w = Open();
+    OpenDescription(w, 1);
+    EXPECT_EQ(w[EDITENTRY].Text(), "Notes\x01");
+    drv::Key(w, EDITENTRY, KEY_End);
+    drv::Key(w, EDITENTRY, KeyOf('x'));
+    for (const char* pasted : {"a\tb", "\x01", "end\x1A"}) {
+        QApplication::clipboard()->setText(QString::fromLatin1(pasted));
+        drv::Key(w, EDITENTRY, KEY_Ctrl + KeyOf('v'));
+        EXPECT_EQ(w[EDITENTRY].Text(), "Notes\x01x") << pasted;
+    }
+    drv::Key(w, EDITENTRY, KEY_Enter);
+    EXPECT_EQ(Shown(w)[0], "LAY1|TEXT-A|1|CONTINUOUS|Notes\x01x");
+}
+
 TEST_F(LayersWindowTest, ShiftTabGoesBackOneCellStoringTheEdit) {
     Window& w = Open();
     OpenDescription(w, 2);

@@ -172,14 +172,21 @@ TEST_F(ControlsTest, ControlsMadeAtRunTimeStartHiddenAndCanBeDestroyed) {
     EXPECT_THROW(w[MADE], std::out_of_range);
 }
 
-TEST(RefusedCharactersTest, EntriesAndDropCombosDoNotTakeTheirRefusedCharacters) {
-    enum { NAME = 1, COLOR };
+namespace {
+// An entry and a drop combo that refuse a double quote and ")", as the layer table's values do.
+enum { NAME = 1, COLOR };
+WindowDef RefusingDef() {
     WindowDef def;
     def.controls = {{ControlKind::Entry, NAME, "", 5, 5, 60, 10},
                     {ControlKind::DropCombo, COLOR, "", 5, 20, 60, 10, 0, 0, 20}};
     for (ControlDef& c : def.controls)
         c.refused = "\")";
-    Window window(def);
+    return def;
+}
+} // namespace
+
+TEST(RefusedCharactersTest, EntriesAndDropCombosDoNotTakeTheirRefusedCharacters) {
+    Window window(RefusingDef());
     Start([&](const std::string&) {
         window.Open();
         WaitUntil([] { return false; });
@@ -195,6 +202,49 @@ TEST(RefusedCharactersTest, EntriesAndDropCombosDoNotTakeTheirRefusedCharacters)
         edit->insert("A)B");
         EXPECT_EQ(window[control].Text(), "RED 7 (x") << control;
     }
+    EndAllThreads();
+    drv::Settle();
+}
+
+// A value the program shows, or a choice of the list, may hold a refused character: it stays and
+// may be deleted, but no edit brings one in, also after an undo brought back what was deleted.
+TEST(RefusedCharactersTest, AValueShownWithARefusedCharacterKeepsItAndTakesNoMore) {
+    Window window(RefusingDef());
+    Choices colours;
+    colours.items = {"(RED)", "BLUE"};
+    Start([&](const std::string&) {
+        window.Open();
+        window[COLOR].SetListSource(&colours);
+        WaitUntil([] { return false; });
+    });
+    drv::Settle();
+    for (int control : {NAME, COLOR}) {
+        window[control].SetText("A)B");
+        drv::Focus(window, control);
+        drv::Key(window, control, KEY_End);
+        drv::Paste(window, control, ")");
+        drv::Paste(window, control, "C");
+        EXPECT_EQ(window[control].Text(), "A)BC") << control;
+        drv::Key(window, control, KEY_Home);
+        drv::Key(window, control, KEY_Right);
+        drv::Key(window, control, KEY_Right);
+        drv::Key(window, control, KEY_Backspace);
+        drv::Paste(window, control, "\"");
+        EXPECT_EQ(window[control].Text(), "ABC") << control;
+        drv::Key(window, control, KEY_Ctrl + KeyOf('z'));
+        EXPECT_EQ(window[control].Text(), "A)BC") << control;
+        drv::Key(window, control, KEY_End);
+        drv::Paste(window, control, "D)");
+        EXPECT_EQ(window[control].Text(), "A)BC") << control;
+    }
+    drv::Choose(window, COLOR, 1);
+    EXPECT_EQ(window[COLOR].Text(), "(RED)");
+    drv::Key(window, COLOR, KEY_End);
+    drv::Paste(window, COLOR, ")");
+    drv::Key(window, COLOR, KEY_Backspace);
+    EXPECT_EQ(window[COLOR].Text(), "(RED");
+    drv::Paste(window, COLOR, "\"");
+    EXPECT_EQ(window[COLOR].Text(), "(RED");
     EndAllThreads();
     drv::Settle();
 }

@@ -71,6 +71,23 @@ TEST(Text, NarrowingKeepsTheLowBits) {
     EXPECT_EQ(DecimalText(-12), "-12");
 }
 
+TEST(Text, AChangeLiesBetweenTheCommonStartAndTheCommonEnd) {
+    const struct {
+        const char* before;
+        const char* after;
+        std::size_t start, end;
+    } cases[] = {
+        {"abc", "abc", 3, 0}, {"abc", "aXc", 1, 1},  {"abc", "abXc", 2, 1},
+        {"aab", "ab", 1, 1},  {"ab", "aab", 1, 1},   {"", "x", 0, 0},
+        {"abc", "", 0, 0},    {"x,y", "x,,y", 2, 1}, // the common start first
+    };
+    for (const auto& c : cases) {
+        const TextChange change = ChangeBetween(c.before, c.after);
+        EXPECT_EQ(change.start, c.start) << c.before << " > " << c.after;
+        EXPECT_EQ(change.end, c.end) << c.before << " > " << c.after;
+    }
+}
+
 TEST(CodePage, EveryByteRoundTripsThroughUnicode) {
     std::string all;
     for (int b = 0; b < 256; ++b)
