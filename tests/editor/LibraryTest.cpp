@@ -279,6 +279,18 @@ TEST_F(LibraryTest, AFailedImportChangesNothing) {
 // is Notes.ini's backup too, the project's notes keep their backup and the old Notes.ini gives
 // way to the set's.
 TEST_F(LibraryTest, AnImportNeverPutsOneOfItsFilesInThePlaceOfAnother) {
+    // A project folder anew, with this keynote file and other files beside it.
+    auto NewProject = [this](const std::string& keynote, const Names& others) {
+        fs::remove_all(job);
+        fs::create_directories(job);
+        const FileArgument names = SplitFileArgument(job + "/" + keynote);
+        CsvName = names.name;
+        BakName = names.backup;
+        CsvPath = job + "/" + keynote;
+        drv::WriteBytes(CsvPath, kProjectNotes);
+        for (const std::string& other : others)
+            drv::WriteBytes(job + "/" + other, "the project's " + other);
+    };
     struct Case {
         std::string keynote;
         Names others; // in the project folder beside it
@@ -297,15 +309,7 @@ TEST_F(LibraryTest, AnImportNeverPutsOneOfItsFilesInThePlaceOfAnother) {
     Window& w = OpenImport();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.keynote);
-        fs::remove_all(job);
-        fs::create_directories(job);
-        const FileArgument names = SplitFileArgument(job + "/" + c.keynote);
-        CsvName = names.name;
-        BakName = names.backup;
-        CsvPath = job + "/" + c.keynote;
-        drv::WriteBytes(CsvPath, kProjectNotes);
-        for (const std::string& other : c.others)
-            drv::WriteBytes(job + "/" + other, "the project's " + other);
+        NewProject(c.keynote, c.others);
         const auto project = Files(job);
         Import(w, 2);
         drv::Answer(c.message, "Error", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
@@ -348,15 +352,7 @@ TEST_F(LibraryTest, AnImportNeverPutsOneOfItsFilesInThePlaceOfAnother) {
         SCOPED_TRACE(c.keynote + " beside " + std::to_string(c.others.size()));
         if (!open)
             open = &OpenImport();
-        fs::remove_all(job);
-        fs::create_directories(job);
-        const FileArgument names = SplitFileArgument(job + "/" + c.keynote);
-        CsvName = names.name;
-        BakName = names.backup;
-        CsvPath = job + "/" + c.keynote;
-        drv::WriteBytes(CsvPath, kProjectNotes);
-        for (const std::string& other : c.others)
-            drv::WriteBytes(job + "/" + other, "the project's " + other);
+        NewProject(c.keynote, c.others);
         Import(*open, 2);
         drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
         EXPECT_EQ(c.after, Files(job));
