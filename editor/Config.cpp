@@ -1,7 +1,6 @@
 #include "editor/Config.h"
 
 #include "editor/Globals.h"
-#include "layers/ProgramFiles.h"
 #include "platform/files/Files.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
@@ -9,6 +8,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Startup.h"
 #include "platform/ui/WindowManager.h"
+#include "programfiles/ProgramFiles.h"
 
 #include <algorithm>
 
@@ -32,12 +32,13 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 int DeriveNames() {
     if (RefuseUnusablePath(2))
         return RESULT_Stop;
-    if (!layers::ReadFileArguments(AppPath, {Param1, Param2, ProjectFolder, CsvName, BakName}))
+    if (!programfiles::ReadFileArguments(AppPath,
+                                         {Param1, Param2, ProjectFolder, CsvName, BakName}))
         return RESULT_Stop;
     ProjectIni = !Clip(Param2).empty() ? Param2 : InFolder(ProjectFolder, "qvr.ini");
     AppIni = InFolder(AppPath, "qvr.ini");
-    LayersIni = layers::LayersIniOf(AppPath);
-    layers::EnsureLayersIni(LayersIni);
+    LayersIni = programfiles::LayersIniOf(AppPath);
+    programfiles::EnsureLayersIni(LayersIni);
     LoadEditorConfig();
     SetFileNames();
     return RESULT_GoOn;

@@ -3,7 +3,6 @@
 #include "about/About.h"
 #include "layers/Globals.h"
 #include "layers/LayersWindow.h"
-#include "layers/ProgramFiles.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
 #include "platform/runtime/ErrorManager.h"
@@ -13,6 +12,7 @@
 #include "platform/ui/IniManager.h"
 #include "platform/ui/Startup.h"
 #include "platform/ui/WindowManager.h"
+#include "programfiles/ProgramFiles.h"
 
 #include <cstdint>
 
@@ -123,14 +123,15 @@ private:
 int DeriveNames() {
     if (RefuseUnusablePath(2))
         return RESULT_Stop;
-    if (!ReadFileArguments(AppPath, {Param1, Param2, LayerFolder, LayerFileName, LayerBakName}))
+    if (!programfiles::ReadFileArguments(
+            AppPath, {Param1, Param2, LayerFolder, LayerFileName, LayerBakName}))
         return RESULT_Stop;
     std::string folder = Clip(LayerFolder);
     LayerFolderIni = !folder.empty() && folder.back() == kPathSeparator
                          ? LayerFolder + "qvr.ini"
                          : LayerFolder + kPathSeparator + "qvr.ini";
-    LayersIni = LayersIniOf(AppPath);
-    EnsureLayersIni(LayersIni);
+    LayersIni = programfiles::LayersIniOf(AppPath);
+    programfiles::EnsureLayersIni(LayersIni);
     return RESULT_GoOn;
 }
 
