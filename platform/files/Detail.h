@@ -2,6 +2,7 @@
 // that every operation of the module uses alike.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 struct flock;
@@ -35,5 +36,15 @@ bool HeldDenyingWrite(std::string_view path);
 // in for a file system without locks. Returns the previous one; nullptr puts the system's back.
 using LockCall = int (*)(int fd, int command, struct flock* lock);
 LockCall SetLockCall(LockCall call);
+
+// A failure a test plans for one file operation on one path (platform/testing/FailOnce.h arms
+// it). Each operation asks PlannedFailure first, with every path it is about; the call that
+// matches fails as the system would have failed it, before anything is changed, and the plan is
+// spent.
+enum class FileOperation { Rename, Move, Copy, Delete };
+void PlanFailure(FileOperation operation, std::string path, int err);
+void CancelPlannedFailure();
+bool PlannedFailureHappened();
+bool PlannedFailure(FileOperation operation, std::string_view path, std::string_view other = {});
 
 } // namespace platform::detail

@@ -1,4 +1,5 @@
 #include "KeynoteFixture.h"
+#include "platform/runtime/Program.h"
 
 #include "platform/testing/NoLocks.h"
 #include "platform/testing/WriteLimit.h"
@@ -124,19 +125,24 @@ TEST_F(KeynoteTest, ReadOnlyModeIsOfferedOnlyWhereReadingCanWorkAndForItsTrueRea
         NotesOpenMode = 0x22;
         frameEvents.clear();
         Derive(name);
+        SetExitCode(0);
         OpenWindow();
         drv::Answer("Unable to open " + name + "!|Error: Access Denied", "Error code: 5", ICON_Hand,
                     BUTTON_OK, BUTTON_OK);
         EXPECT_EQ(keynote, nullptr);
         EXPECT_TRUE(FrameGot(EVENT_CloseDown));
+        EXPECT_EQ(ExitCode(), 1); // the process ends on a failure
     }
 
+    SetExitCode(0);
     NotesOpenMode = 0x22;
     Derive(project + "/gone/constnot.csv");
     OpenWindow();
     drv::Answer("Unable to open " + project + "/gone/constnot.csv!|Error: Path Not Found",
                 "Error code: 3", ICON_Hand, BUTTON_OK, BUTTON_OK);
     EXPECT_EQ(keynote, nullptr);
+    EXPECT_EQ(ExitCode(), 1);
+    SetExitCode(0);
 }
 
 // Where the file system keeps no locks the project opens all the same, after one notice; saves
