@@ -4,6 +4,7 @@
 #include "platform/files/Files.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
+#include "platform/runtime/Program.h"
 #include "platform/text/Text.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Startup.h"
@@ -30,11 +31,16 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 } // namespace
 
 int DeriveNames() {
-    if (RefuseUnusablePath(2))
+    // A bad argument ends the program on a failure.
+    if (RefuseUnusablePath(2)) {
+        SetExitCode(1);
         return RESULT_Stop;
+    }
     if (!programfiles::ReadFileArguments(AppPath,
-                                         {Param1, Param2, ProjectFolder, CsvName, BakName}))
+                                         {Param1, Param2, ProjectFolder, CsvName, BakName})) {
+        SetExitCode(1);
         return RESULT_Stop;
+    }
     ProjectIni = !Clip(Param2).empty() ? Param2 : InFolder(ProjectFolder, "qvr.ini");
     AppIni = InFolder(AppPath, "qvr.ini");
     LayersIni = programfiles::LayersIniOf(AppPath);

@@ -11,6 +11,7 @@
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
 #include "platform/runtime/ErrorManager.h"
+#include "platform/runtime/Program.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Dialogs.h"
@@ -97,6 +98,8 @@ int KeynoteWindow::Setup() {
     window_.Display();
 
     if (OpenNotesFile() == 0) {
+        // The program ends without its keynote file.
+        SetExitCode(1);
         Post(EVENT_CloseDown, 0, 1);
         return RESULT_Stop;
     }

@@ -2,10 +2,12 @@
 
 #include "about/About.h"
 #include "layers/Globals.h"
+#include "layers/LayersMain.h"
 #include "layers/LayersWindow.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
 #include "platform/runtime/ErrorManager.h"
+#include "platform/runtime/Program.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Frame.h"
@@ -121,11 +123,16 @@ private:
 } // namespace
 
 int DeriveNames() {
-    if (RefuseUnusablePath(2))
+    // A bad argument ends the program on a failure.
+    if (RefuseUnusablePath(2)) {
+        SetExitCode(1);
         return RESULT_Stop;
+    }
     if (!programfiles::ReadFileArguments(
-            AppPath, {Param1, Param2, LayerFolder, LayerFileName, LayerBakName}))
+            AppPath, {Param1, Param2, LayerFolder, LayerFileName, LayerBakName})) {
+        SetExitCode(1);
         return RESULT_Stop;
+    }
     std::string folder = Clip(LayerFolder);
     LayerFolderIni = !folder.empty() && folder.back() == kPathSeparator
                          ? LayerFolder + "qvr.ini"
@@ -136,7 +143,7 @@ int DeriveNames() {
 }
 
 void Main() {
-    about::SetAboutTexts({"Vantorel", "", "Version 4.3"});
+    about::SetAboutTexts({"Vantorel", "", kVersion});
     MainManager manager;
     manager.Run();
 }
