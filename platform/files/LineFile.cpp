@@ -69,7 +69,7 @@ bool LineFile::MoveTo(const std::string& target, bool targetHeldHere) {
         SetNotOpen();
         return false;
     }
-    if (!Flush() || !ReplaceFile(ExactName(path_), target, targetHeldHere))
+    if (!Flush() || !ReplaceFile(ExactName(path_), target, Links::Follow, targetHeldHere))
         return false;
     name_ = target;
     path_ = FindExisting(target);
