@@ -1,14 +1,15 @@
 #include "editor/Config.h"
 
 #include "editor/Globals.h"
-#include "layers/ProgramFiles.h"
 #include "platform/files/Files.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
+#include "platform/runtime/Program.h"
 #include "platform/text/Text.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Startup.h"
 #include "platform/ui/WindowManager.h"
+#include "programfiles/ProgramFiles.h"
 
 #include <algorithm>
 
@@ -30,14 +31,20 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 } // namespace
 
 int DeriveNames() {
-    if (RefuseUnusablePath(2))
+    // A bad argument ends the program on a failure.
+    if (RefuseUnusablePath(2)) {
+        SetExitCode(1);
         return RESULT_Stop;
-    if (!layers::ReadFileArguments(AppPath, {Param1, Param2, ProjectFolder, CsvName, BakName}))
+    }
+    if (!programfiles::ReadFileArguments(AppPath,
+                                         {Param1, Param2, ProjectFolder, CsvName, BakName})) {
+        SetExitCode(1);
         return RESULT_Stop;
+    }
     ProjectIni = !Clip(Param2).empty() ? Param2 : InFolder(ProjectFolder, "qvr.ini");
     AppIni = InFolder(AppPath, "qvr.ini");
-    LayersIni = layers::LayersIniOf(AppPath);
-    layers::EnsureLayersIni(LayersIni);
+    LayersIni = programfiles::LayersIniOf(AppPath);
+    programfiles::EnsureLayersIni(LayersIni);
     LoadEditorConfig();
     SetFileNames();
     return RESULT_GoOn;

@@ -287,4 +287,22 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
     return {};
 }
 
+KeynoteOutcome ReadKeynoteFile(LineFile& file, const std::function<void(KeynoteLine&&)>& take,
+                               const std::function<void(long, long)>& progress) {
+    const long size = static_cast<long>(file.Size().value_or(0));
+    long read = 0;
+    file.Rewind();
+    ReadResult r;
+    while ((r = file.Next()) == ReadResult::Ok) {
+        const std::string line = Clip(file.Record());
+        read += static_cast<long>(line.size());
+        if (progress)
+            progress(read, size);
+        take(ParseKeynoteLine(line));
+    }
+    if (r == ReadResult::Failed)
+        return KeynoteOutcome::Failure(KeynoteStep::Read);
+    return {};
+}
+
 } // namespace editor

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/files/FileOutcome.h"
+#include "platform/files/LineFile.h"
 
 #include <array>
 #include <cstddef>
@@ -110,6 +111,7 @@ enum class KeynoteStep {
     Open,    // the new file could not be opened
     Write,   // writing the new file failed
     Replace, // the new file could not be put in the old one's place
+    Read,    // reading the file failed part-way
 };
 using KeynoteOutcome = platform::FileOutcome<KeynoteStep>;
 
@@ -118,5 +120,13 @@ using KeynoteOutcome = platform::FileOutcome<KeynoteStep>;
 KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
                                 const std::vector<ShapeNotes>& shapes,
                                 const std::function<void(long, long)>& progress = {});
+
+// Reads the keynote file open in `file` from its start: each line goes, as ParseKeynoteLine
+// reads it, to `take` in file order, and `progress` is told after each (characters read, the
+// file's size). Stops at the end of the file or at a read error, whose outcome (Read) means that
+// what was taken is not the whole file.
+KeynoteOutcome ReadKeynoteFile(platform::LineFile& file,
+                               const std::function<void(KeynoteLine&&)>& take,
+                               const std::function<void(long, long)>& progress = {});
 
 } // namespace editor

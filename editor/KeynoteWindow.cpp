@@ -11,6 +11,7 @@
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
 #include "platform/runtime/ErrorManager.h"
+#include "platform/runtime/Program.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Dialogs.h"
@@ -97,6 +98,8 @@ int KeynoteWindow::Setup() {
     window_.Display();
 
     if (OpenNotesFile() == 0) {
+        // The program ends without its keynote file.
+        SetExitCode(1);
         Post(EVENT_CloseDown, 0, 1);
         return RESULT_Stop;
     }
@@ -378,24 +381,16 @@ void KeynoteWindow::LoadNotes() {
         readFailed_ = false;
         TitleRead.fill("No");
         const std::int64_t size = static_cast<std::int64_t>(file.Size().value_or(0));
-        std::int64_t read = 0;
         ProgressUpdate("Loading " + CsvPath + " ...", 0, 0);
-        file.Rewind();
-        ReadResult r;
-        while ((r = file.Next()) == ReadResult::Ok) {
-            const std::string line = Clip(file.Record());
-            read += static_cast<std::int64_t>(line.size());
-            ProgressUpdate("", read, size);
-            HandleLine(line);
-        }
+        const KeynoteOutcome outcome = ReadKeynoteFile(
+            file, [this](KeynoteLine&& line) { TakeLine(std::move(line)); },
+            [this](long read, long total) { ProgressUpdate("", read, total); });
         // What was read stays shown, but it is not the whole file: it is never saved.
-        if (r == ReadResult::Failed)
+        if (!outcome)
             readFailed_ = true;
         SetSaveButtons();
-        if (readFailed_) {
-            Message("Unable to read " + CsvPath + "!|Error: " + FileErrorText(), "Error", ICON_Hand,
-                    BUTTON_OK);
-        }
+        if (!outcome)
+            ReportFileOutcome(outcome);
         if (NotesOpenMode == 0)
             file.Close();
         ProgressUpdate("", size, size);
@@ -414,8 +409,7 @@ void KeynoteWindow::LoadNotes() {
                 g->Draw();
 }
 
-void KeynoteWindow::HandleLine(const std::string& line) {
-    KeynoteLine l = ParseKeynoteLine(line);
+void KeynoteWindow::TakeLine(KeynoteLine&& l) {
     if (l.kind == KeynoteLine::Kind::Settings) {
         if (l.textHeight)
             settings_.LOC_TXTHT = *l.textHeight;
@@ -475,13 +469,31 @@ bool KeynoteWindow::SaveNotes() {
     if (outcome) {
         settingsTab_.WriteProjectSettings();
     } else {
-        const char* what = outcome.failed == KeynoteStep::Open      ? "Unable to open "
-                           : outcome.failed == KeynoteStep::Replace ? "Unable to remove "
-                                                                    : "Unable to create ";
-        Message(what + CsvPath + "!|Error: " + outcome.error, "Error", ICON_Hand, BUTTON_OK);
+        ReportFileOutcome(outcome);
     }
     OpenNotesFile();
     return static_cast<bool>(outcome);
+}
+
+void KeynoteWindow::ReportFileOutcome(const KeynoteOutcome& outcome) {
+    const char* what = "Unable to create ";
+    switch (outcome.failed) {
+    case KeynoteStep::None:
+        return;
+    case KeynoteStep::Read:
+        what = "Unable to read ";
+        break;
+    case KeynoteStep::Open:
+        what = "Unable to open ";
+        break;
+    case KeynoteStep::Replace:
+        what = "Unable to remove ";
+        break;
+    case KeynoteStep::Create:
+    case KeynoteStep::Write:
+        break;
+    }
+    Message(what + CsvPath + "!|Error: " + outcome.error, "Error", ICON_Hand, BUTTON_OK);
 }
 
 std::vector<ShapeNotes> KeynoteWindow::NotesInTabOrder() {

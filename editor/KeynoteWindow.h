@@ -83,7 +83,9 @@ private:
     void SelectSavedTab();
     void ApplyUppercase();
     void InitResizer();
-    void HandleLine(const std::string& line);
+    void TakeLine(KeynoteLine&& line);
+    // Tells the user of a failed reading or save of the keynote file.
+    void ReportFileOutcome(const KeynoteOutcome& outcome);
     void SetSaveButtons();
     void SwitchDrawingTo(int selectedTab);
     void AddRow(int shape, const NoteRow& row);

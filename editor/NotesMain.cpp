@@ -22,7 +22,7 @@ using namespace platform;
 void NotesMain() {
     SetProgramName("notes");
     SetDefaultCaption("QVR Editor");
-    about::SetAboutTexts({"Vantorel - Pro", "QVR Editor", "Version 4.2"});
+    about::SetAboutTexts({"Vantorel - Pro", kTitle, kVersion});
     GlobalIniManager.Init("notes.INI");
     SetupTableManagers();
     AppPath = ProgramFolder().value_or(std::string());

@@ -4,6 +4,9 @@
 
 namespace layers {
 
+// What the About window and --version name.
+inline constexpr const char* kVersion = "Version 4.3";
+
 // Runs on thread 1.
 void ProgramMain();
 

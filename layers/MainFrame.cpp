@@ -2,17 +2,19 @@
 
 #include "about/About.h"
 #include "layers/Globals.h"
+#include "layers/LayersMain.h"
 #include "layers/LayersWindow.h"
-#include "layers/ProgramFiles.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
 #include "platform/runtime/ErrorManager.h"
+#include "platform/runtime/Program.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Frame.h"
 #include "platform/ui/IniManager.h"
 #include "platform/ui/Startup.h"
 #include "platform/ui/WindowManager.h"
+#include "programfiles/ProgramFiles.h"
 
 #include <cstdint>
 
@@ -121,21 +123,27 @@ private:
 } // namespace
 
 int DeriveNames() {
-    if (RefuseUnusablePath(2))
+    // A bad argument ends the program on a failure.
+    if (RefuseUnusablePath(2)) {
+        SetExitCode(1);
         return RESULT_Stop;
-    if (!ReadFileArguments(AppPath, {Param1, Param2, LayerFolder, LayerFileName, LayerBakName}))
+    }
+    if (!programfiles::ReadFileArguments(
+            AppPath, {Param1, Param2, LayerFolder, LayerFileName, LayerBakName})) {
+        SetExitCode(1);
         return RESULT_Stop;
+    }
     std::string folder = Clip(LayerFolder);
     LayerFolderIni = !folder.empty() && folder.back() == kPathSeparator
                          ? LayerFolder + "qvr.ini"
                          : LayerFolder + kPathSeparator + "qvr.ini";
-    LayersIni = LayersIniOf(AppPath);
-    EnsureLayersIni(LayersIni);
+    LayersIni = programfiles::LayersIniOf(AppPath);
+    programfiles::EnsureLayersIni(LayersIni);
     return RESULT_GoOn;
 }
 
 void Main() {
-    about::SetAboutTexts({"Vantorel", "", "Version 4.3"});
+    about::SetAboutTexts({"Vantorel", "", kVersion});
     MainManager manager;
     manager.Run();
 }

@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,6 +83,62 @@ bool HeldDenyingWrite(std::string_view path) {
     const bool held = result != 0 && errno == EWOULDBLOCK;
     ::close(fd);
     return held;
+}
+
+namespace {
+
+struct Plan {
+    FileOperation operation{};
+    std::string path; // absolute and normalised
+    int err = 0;
+    bool armed = false;
+    bool happened = false;
+};
+
+std::mutex planLock;
+Plan plan;
+
+// A path as the system resolves it without following links: absolute, without "." and "..".
+std::string Normalised(std::string_view path) {
+    std::filesystem::path p{std::string(path)};
+    if (p.is_relative()) {
+        std::error_code ignored;
+        p = std::filesystem::current_path(ignored) / p;
+    }
+    return p.lexically_normal().string();
+}
+
+} // namespace
+
+void PlanFailure(FileOperation operation, std::string path, int err) {
+    const std::lock_guard guard(planLock);
+    plan = Plan{operation, Normalised(path), err, true, false};
+}
+
+void CancelPlannedFailure() {
+    const std::lock_guard guard(planLock);
+    plan = Plan{};
+}
+
+bool PlannedFailureHappened() {
+    const std::lock_guard guard(planLock);
+    return plan.happened;
+}
+
+bool PlannedFailure(FileOperation operation, std::string_view path, std::string_view other) {
+    const std::lock_guard guard(planLock);
+    if (!plan.armed || plan.operation != operation) {
+        return false;
+    }
+    const bool matches =
+        Normalised(path) == plan.path || (!other.empty() && Normalised(other) == plan.path);
+    if (!matches) {
+        return false;
+    }
+    plan.armed = false;
+    plan.happened = true;
+    SetSystemFileError(plan.err, path);
+    return true;
 }
 
 } // namespace platform::detail

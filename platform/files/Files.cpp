@@ -212,6 +212,9 @@ std::optional<std::uint64_t> FileSize(std::string_view path) {
 
 bool CopyFile(const FileName& from, const FileName& to) {
     const std::string source = from.Found();
+    if (detail::PlannedFailure(detail::FileOperation::Copy, source, to.Found())) {
+        return false;
+    }
     const std::string target = ThroughLinks(to);
     const int in = ::open(OsPath(source).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
@@ -261,6 +264,9 @@ bool CopyFile(const FileName& from, const FileName& to) {
 
 bool MoveFile(const FileName& from, const FileName& to) {
     const std::string source = from.Found();
+    if (detail::PlannedFailure(detail::FileOperation::Move, source, to.Found())) {
+        return false;
+    }
     struct stat sourceStat;
     if (::lstat(OsPath(source).c_str(), &sourceStat) != 0) {
         SetSystemFileError(errno, source);
@@ -296,6 +302,9 @@ bool MoveFile(const FileName& from, const FileName& to) {
 
 bool DeleteFile(const FileName& path) {
     const std::string found = path.Found();
+    if (detail::PlannedFailure(detail::FileOperation::Delete, found)) {
+        return false;
+    }
     struct stat st;
     if (::lstat(OsPath(found).c_str(), &st) != 0) {
         if (errno == ENOENT) {
@@ -417,6 +426,9 @@ std::string TemporaryNameBeside(std::string_view path) {
 
 bool ReplaceFile(const FileName& replacement, const FileName& target) {
     const std::string source = replacement.Found();
+    if (detail::PlannedFailure(detail::FileOperation::Rename, target.Found(), source)) {
+        return false;
+    }
     const std::string found = ThroughLinks(target);
     struct stat targetStat;
     if (::stat(OsPath(found).c_str(), &targetStat) == 0) {

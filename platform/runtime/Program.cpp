@@ -31,6 +31,11 @@ std::vector<Argument>& Args() {
     return args;
 }
 
+int& ExitCodeValue() {
+    static int code = 0;
+    return code;
+}
+
 // Program text as Qt hands it to the system: Qt encodes file names and arguments with
 // QFile::encodeName, so the system receives exactly the bytes of OsPath.
 QString ToSystem(const std::string& text) {
@@ -84,6 +89,14 @@ std::string CommandArgument(int n) {
     return Args()[static_cast<std::size_t>(n)].text;
 }
 
+int ExitCode() {
+    return ExitCodeValue();
+}
+
+void SetExitCode(int code) {
+    ExitCodeValue() = code;
+}
+
 std::string ProgramFile() {
     return ModuleFileName().value_or(std::string());
 }
@@ -124,7 +137,7 @@ int RunProgram(int argc, char** argv, std::function<void()> main) {
     Start([main](const std::string&) { main(); });
     QApplication::exec();
     EndAllThreads();
-    return 0;
+    return ExitCode();
 }
 
 } // namespace platform

@@ -8,9 +8,14 @@
 
 namespace platform {
 
-// Starts Qt, runs `main` on thread 1 and returns the process's exit code (0) once thread 1's
-// procedure has returned.
+// Starts Qt, runs `main` on thread 1 and returns the process's exit code (ExitCode) once thread
+// 1's procedure has returned.
 int RunProgram(int argc, char** argv, std::function<void()> main);
+
+// The code the process exits with: 0 unless the program said it ends on a failure (a bad
+// argument, a file it could not open), so that a script or a desktop sees that it did not run.
+int ExitCode();
+void SetExitCode(int code);
 
 // Command-line argument n (1 the first), as the system handed it over; empty when missing.
 std::string CommandArgument(int n);

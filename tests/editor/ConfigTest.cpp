@@ -101,12 +101,15 @@ TEST_F(ConfigTest, ArgumentsWithoutAFileNameEndTheProgram) {
         std::string program = "notes";
         argv = {program.data(), arg.data()};
         SetCommandArguments(2, argv.data());
+        SetExitCode(0);
         int result = -1;
         Start([&](const std::string&) { result = DeriveNames(); });
         drv::Answer("You should pass the Path+Filename as the first parameter!",
                     "File name not specified!", ICON_Hand, BUTTON_OK, BUTTON_OK);
         EXPECT_EQ(result, 3) << arg;
+        EXPECT_EQ(ExitCode(), 1) << arg; // the process ends on a failure
     }
+    SetExitCode(0);
 }
 
 TEST_F(ConfigTest, APathTheCodePageCannotHoldEndsTheProgramBeforeAnythingIsWritten) {
@@ -119,12 +122,15 @@ TEST_F(ConfigTest, APathTheCodePageCannotHoldEndsTheProgramBeforeAnythingIsWritt
     };
     for (const auto& [arguments, shown] : cases) {
         SetArguments(arguments);
+        SetExitCode(0);
         int result = -1;
         Start([&](const std::string&) { result = DeriveNames(); });
         drv::Answer(UnusablePathMessage(shown), kUnusablePathCaption, ICON_Hand, BUTTON_OK,
                     BUTTON_OK);
         EXPECT_EQ(result, 3) << shown;
+        EXPECT_EQ(ExitCode(), 1) << shown;
     }
+    SetExitCode(0);
     EXPECT_TRUE(std::filesystem::is_empty(folder));
     EXPECT_FALSE(std::filesystem::exists(app + "/Layers.ini"));
 }

@@ -204,3 +204,31 @@ TEST(KeynoteFileTest, AFailedSaveLeavesThePreviousFileWhole) {
     EXPECT_EQ(outcome.failed, KeynoteStep::Create);
     EXPECT_EQ(outcome.error, "Path Not Found");
 }
+
+TEST(KeynoteFileTest, TheReadingTakesEveryLineInFileOrderWithItsProgress) {
+    drv::TempFolder folder;
+    const std::string csv = folder / "constnot.csv";
+    drv::WriteBytes(
+        csv, "SET,TXTHT,1/8\r\nCIR,TITLE,Walls,,\r\nnot a note\r\n;HEX,9,\"a,b\",EA,COUNT   \r\n");
+    platform::LineFile file(kKeynoteLineWidth);
+    file.SetName(csv);
+    ASSERT_TRUE(file.Open(platform::OpenMode::ReadOnlyDenyNone));
+    std::vector<std::string> taken;
+    std::vector<std::pair<long, long>> progress;
+    const KeynoteOutcome outcome = ReadKeynoteFile(
+        file,
+        [&](KeynoteLine&& l) {
+            taken.push_back(l.kind == KeynoteLine::Kind::Note
+                                ? std::to_string(l.shape) + (l.marked ? "*" : "") + l.number + "|" +
+                                      l.description
+                            : l.kind == KeynoteLine::Kind::Settings ? "settings"
+                                                                    : "skipped");
+        },
+        [&](long read, long size) { progress.emplace_back(read, size); });
+    file.Close();
+    EXPECT_TRUE(outcome);
+    EXPECT_EQ(taken, (std::vector<std::string>{"settings", "1TITLE|Walls", "skipped", "2*9|a,b"}));
+    // Characters read count without the line ends and the trailing blanks.
+    EXPECT_EQ(progress,
+              (std::vector<std::pair<long, long>>{{13, 72}, {30, 72}, {40, 72}, {61, 72}}));
+}

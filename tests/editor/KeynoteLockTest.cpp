@@ -1,4 +1,5 @@
 #include "KeynoteFixture.h"
+#include "platform/runtime/Program.h"
 
 #include <chrono>
 #include <csignal>
@@ -92,6 +93,7 @@ TEST_F(KeynoteTest, AFileHeldByAnotherProcessIsOfferedReadOnly) {
 TEST_F(KeynoteTest, AKeynoteFileThatCannotBeOpenedEndsTheProgram) {
     std::filesystem::create_directories(project + "/sub/constnot.csv");
     Derive(project + "/sub/constnot.csv");
+    SetExitCode(0);
     OpenWindow();
     drv::Answer("File " + project + "/sub/constnot.csv" + kOffer, "", ICON_Exclamation,
                 BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
@@ -100,11 +102,15 @@ TEST_F(KeynoteTest, AKeynoteFileThatCannotBeOpenedEndsTheProgram) {
                 "Error code: 5", ICON_Hand, BUTTON_OK, BUTTON_OK);
     EXPECT_EQ(keynote, nullptr);
     EXPECT_TRUE(FrameGot(EVENT_CloseDown));
+    EXPECT_EQ(ExitCode(), 1); // the process ends on a failure
 
+    SetExitCode(0);
     NotesOpenMode = 0x22;
     Derive(project + "/gone/constnot.csv");
     OpenWindow();
     drv::Answer("Unable to open " + project + "/gone/constnot.csv!|Error: Path Not Found",
                 "Error code: 3", ICON_Hand, BUTTON_OK, BUTTON_OK);
     EXPECT_EQ(keynote, nullptr);
+    EXPECT_EQ(ExitCode(), 1);
+    SetExitCode(0);
 }

@@ -25,6 +25,7 @@ protected:
     // message when one comes.
     int Derive(const std::string& argument) {
         SetArguments({argument, "/jobs/p1/qvr.ini"});
+        SetExitCode(0);
         int result = -1;
         Start([&](const std::string&) { result = DeriveNames(); });
         drv::Settle();
@@ -54,6 +55,7 @@ TEST_F(LayersFrameTest, ArgumentOneGivesTheFolderItsQvrIniOrTheMessage) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Derive(c.argument), c.result) << c.argument;
+        EXPECT_EQ(ExitCode(), c.result == 0 ? 0 : 1) << c.argument; // a failure for the process
         if (c.result != 0)
             continue;
         EXPECT_EQ(Param1, c.argument);

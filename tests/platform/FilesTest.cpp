@@ -3,6 +3,7 @@
 #include "platform/files/LineFile.h"
 #include "platform/files/Path.h"
 #include "platform/files/RecordFile.h"
+#include "platform/testing/FailOnce.h"
 #include "platform/testing/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -416,4 +417,63 @@ TEST(FilesReplace, AFinishedFilePutsItselfInPlaceUnlessTheTargetIsProtected) {
     EXPECT_EQ(FolderPart(TemporaryNameBeside("(BLANK)")), "");
     EXPECT_EQ(TemporaryNameBeside("(BLANK)").find('/'), std::string::npos);
     std::filesystem::remove_all(folder);
+}
+
+// The seam the save, import and export tests use: each operation fails once, on the path named
+// (source or target), before it changes anything, and then works again.
+TEST(FailOnce, EachOperationFailsOnceOnItsPathAndChangesNothing) {
+    using platform::testing::FailOnce;
+    struct Case {
+        FailOnce::Operation operation;
+        const char* armed; // the path the failure is planned on
+        std::function<bool(const TempFolder&)> run;
+    };
+    const Case cases[] = {
+        {FailOnce::Copy, "b.txt",
+         [](const TempFolder& f) { return CopyFile(f / "a.txt", f / "b.txt"); }},
+        {FailOnce::Copy, "a.txt",
+         [](const TempFolder& f) { return CopyFile(f / "a.txt", f / "b.txt"); }},
+        {FailOnce::Move, "a.txt",
+         [](const TempFolder& f) { return MoveFile(f / "a.txt", f / "b.txt"); }},
+        {FailOnce::Delete, "b.txt", [](const TempFolder& f) { return DeleteFile(f / "b.txt"); }},
+        {FailOnce::Rename, "b.txt",
+         [](const TempFolder& f) { return ReplaceFile(f / "a.txt", f / "b.txt"); }},
+        {FailOnce::Rename, "b.txt",
+         [](const TempFolder& f) { return ReplaceFileContents(f / "b.txt", "new"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.armed) + " operation " + std::to_string(c.operation));
+        TempFolder folder;
+        WriteBytes(folder / "a.txt", "aaa");
+        WriteBytes(folder / "b.txt", "bbb");
+        {
+            FailOnce failing(c.operation, folder / c.armed);
+            // Another operation, and the same one on other files, are not touched.
+            WriteBytes(folder / "c.txt", "ccc");
+            EXPECT_TRUE(CopyFile(folder / "c.txt", folder / "d.txt"));
+            EXPECT_TRUE(MoveFile(folder / "d.txt", folder / "e.txt"));
+            EXPECT_TRUE(DeleteFile(folder / "e.txt"));
+            EXPECT_FALSE(failing.Happened());
+
+            EXPECT_FALSE(c.run(folder));
+            EXPECT_TRUE(failing.Happened());
+            EXPECT_EQ(FileErrorText(), "Input/output error");
+            EXPECT_EQ(ReadBytes(folder / "a.txt"), "aaa");
+            EXPECT_EQ(ReadBytes(folder / "b.txt"), "bbb");
+            EXPECT_EQ(EntriesIn(folder), 3u);
+
+            EXPECT_TRUE(c.run(folder)) << "the failure is spent";
+        }
+    }
+    // Relative and absolute names of one file match; the plan ends with the fixture.
+    TempFolder folder;
+    WriteBytes(folder / "a.txt", "aaa");
+    const platform::testing::WorkingFolder here(folder.Path());
+    {
+        FailOnce failing(FailOnce::Delete, std::filesystem::path(folder.Path()) / "sub/../a.txt");
+        EXPECT_FALSE(DeleteFile("./a.txt"));
+        EXPECT_TRUE(FileExists("a.txt"));
+    }
+    { FailOnce failing(FailOnce::Delete, folder / "a.txt"); }
+    EXPECT_TRUE(DeleteFile("a.txt"));
 }

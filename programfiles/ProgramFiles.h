@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace layers {
+namespace programfiles {
 
 // The program's names for what the command line names.
 struct ArgumentNames {
@@ -27,4 +27,4 @@ std::string LayersIniOf(const std::string& appPath);
 // kept as it is.
 void EnsureLayersIni(const std::string& layersIni);
 
-} // namespace layers
+} // namespace programfiles

@@ -1,4 +1,4 @@
-#include "layers/ProgramFiles.h"
+#include "programfiles/ProgramFiles.h"
 
 #include "platform/files/Files.h"
 #include "platform/files/Path.h"
@@ -7,7 +7,7 @@
 #include "platform/text/Text.h"
 #include "platform/ui/MessageBox.h"
 
-namespace layers {
+namespace programfiles {
 
 using namespace platform;
 
@@ -45,4 +45,4 @@ void EnsureLayersIni(const std::string& layersIni) {
             WriteIni("LAYERS", kind + DecimalText(n), "", layersIni);
 }
 
-} // namespace layers
+} // namespace programfiles
