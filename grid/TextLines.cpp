@@ -64,6 +64,29 @@ void SplitLines(std::string_view text, std::int32_t width, TextLineQueue& lines)
     }
 }
 
+std::size_t CountLines(std::string_view text, std::int32_t width) {
+    const std::size_t n = text.size();
+    const bool cutByWidth = width > 0 && n > static_cast<std::size_t>(width);
+    std::size_t count = 1;
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < n) {
+        if (CrLfAt(text, i)) {
+            ++count;
+            start = i + 2;
+            i += 2;
+        } else if (cutByWidth && i - start + 1 == static_cast<std::size_t>(width)) {
+            ++count;
+            const std::size_t skip = CrLfAt(text, i + 1) ? 3 : 1;
+            start = i + skip;
+            i += skip;
+        } else {
+            ++i;
+        }
+    }
+    return count;
+}
+
 std::int32_t FindBreakBlank(std::string_view line, std::int32_t fallback, std::int32_t limit) {
     for (std::size_t i = line.size(); i > 0; --i)
         if (line[i - 1] == ' ' && static_cast<std::int32_t>(i) <= limit)
