@@ -34,7 +34,8 @@ LineFile::LineFile(std::size_t recordSize)
     : recordSize_(std::max<std::size_t>(recordSize, 1)), record_(recordSize_, ' ') {}
 
 LineFile::~LineFile() {
-    Close();
+    // A writer closes its file itself to learn how the writing went; here there is no one to tell.
+    static_cast<void>(Close());
 }
 
 bool LineFile::Create() {
@@ -107,6 +108,7 @@ bool LineFile::Open(OpenMode mode) {
     ::fcntl(fd, F_SETFL, flags);
     fd_ = fd;
     writable_ = mode == OpenMode::ReadWriteDenyWrite;
+    writeFailed_ = false;
     path_ = path;
     bufferPos_ = bufferEnd_ = 0;
     readOffset_ = 0;
@@ -120,6 +122,10 @@ bool LineFile::Close() {
         return true;
     }
     bool written = Flush();
+    if (writeFailed_) {
+        written = false;
+        RestoreFileError(writeError_);
+    }
     if (::close(fd_) != 0 && writable_ && written) {
         detail::SetSystemFileError(errno, path_);
         written = false;
@@ -256,6 +262,11 @@ bool LineFile::Add(std::string_view line) {
         SetFileError(kAccessDenied, "Access Denied");
         return false;
     }
+    if (writeFailed_) {
+        // Nothing more is written after a failed write: the file would have a gap.
+        RestoreFileError(writeError_);
+        return false;
+    }
     pending_ += Clip(line);
     pending_ += "\r\n";
     return pending_.size() < kWriteBlock || Flush();
@@ -275,6 +286,8 @@ bool LineFile::Flush() {
             }
             detail::SetSystemFileError(errno, path_);
             pending_.clear();
+            writeFailed_ = true;
+            writeError_ = SaveFileError();
             return false;
         }
         data += written;
