@@ -96,6 +96,37 @@ void PelkGridClass::Draw() {
     }
 }
 
+std::int32_t PelkGridClass::RowHeight(const RowRecord& row) const {
+    // As DrawCellText places a cell's bottom: the mark box's cell, or the text's lines.
+    std::int32_t height = 0;
+    for (std::size_t c = 1; c <= QCOL->size(); ++c) {
+        const std::int32_t cell =
+            c == 1 ? kMarkCell
+                   : 3 + kLineHeight * static_cast<std::int32_t>(CountLines(
+                                           Field(row, static_cast<int>(c)), kDrawLineWidth));
+        height = std::max(height, cell);
+    }
+    return height;
+}
+
+std::int32_t PelkGridClass::LastRowShownFrom(std::int32_t first) const {
+    // As Draw walks the rows: each starts at the bottom of the one before, and the first whose
+    // bottom reaches the area's is the last drawn.
+    std::int32_t last = LASTPOINTER;
+    std::int32_t top = GRIDY;
+    const std::int32_t areaBottom = GRIDY + GRIDH;
+    const std::int32_t rows = Records();
+    for (std::int32_t r = first; r >= 1 && r <= rows; ++r) {
+        const std::int32_t bottom =
+            QCOL->empty() ? 0 : top + RowHeight((*QDATA)[static_cast<std::size_t>(r - 1)]);
+        last = r;
+        if (bottom >= areaBottom)
+            break;
+        top = bottom;
+    }
+    return last;
+}
+
 void PelkGridClass::DrawCellText(HDC dc, std::int32_t x1, std::int32_t top, std::uint8_t isMark,
                                  std::int32_t textColour, const std::string& text,
                                  std::int32_t& bottom, std::int32_t x2) {

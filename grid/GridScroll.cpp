@@ -53,18 +53,43 @@ void PelkGridClass::EnsureVisible(std::int32_t row) {
         FIRSTPOINTER = row;
         Draw();
     }
-    for (;;) {
-        const RowRecord& rec = (*QDATA)[static_cast<std::size_t>(row - 1)];
-        if (rec.INCOMPLETESHOW == 0 && row <= LASTPOINTER)
-            return;
-        if (FIRSTPOINTER == row && FIRSTPOINTER == LASTPOINTER)
-            return;
-        // Past the last row nothing more can come into view.
-        if (FIRSTPOINTER >= Records())
-            return;
-        ++FIRSTPOINTER;
-        Draw();
+    const RowRecord& rec = (*QDATA)[static_cast<std::size_t>(row - 1)];
+    if (rec.INCOMPLETESHOW == 0 && row <= LASTPOINTER)
+        return;
+    if (FIRSTPOINTER == row && FIRSTPOINTER == LASTPOINTER)
+        return;
+    // Past the last row nothing more can come into view.
+    if (FIRSTPOINTER >= Records())
+        return;
+
+    // The rows scroll up one at a time until the row is shown whole, or stands at the top. Only
+    // where that ends is drawn: the first row is the lowest from which the row still fits whole
+    // (its bottom above the area's), but one further than now at least and the row itself at
+    // most.
+    const std::int32_t next = FIRSTPOINTER + 1;
+    std::int32_t first = row + 1;
+    if (!QCOL->empty()) {
+        std::int32_t height = 0;
+        while (first > next) {
+            const std::int32_t h = RowHeight((*QDATA)[static_cast<std::size_t>(first - 2)]);
+            if (height + h >= GRIDH)
+                break;
+            height += h;
+            --first;
+        }
+    } else if (GRIDY + GRIDH > 0) {
+        first = next; // rows without cells take no room: the next drawing shows them all
     }
+    first = std::min(first, row);
+
+    // The selection goes with the scroll as each drawing on the way would have taken it: onto
+    // the rows shown by the first step, then along with the top row.
+    if (CURROW > LastRowShownFrom(next))
+        CURROW = LastRowShownFrom(next);
+    else if (CURROW < next)
+        CURROW = next;
+    FIRSTPOINTER = first;
+    Draw();
 }
 
 void PelkGridClass::SelectPrevRow() {

@@ -90,6 +90,7 @@ void PelkGridClass::Setup(std::int32_t host, std::int32_t wrapSize, std::int32_t
     setUp_ = true;
 
     platform::Control& hostControl = Ctrl(OLECTRL);
+    hostControl.SetTabStop();
     for (int key : {platform::KEY_Up, platform::KEY_Down, platform::KEY_Left, platform::KEY_Right,
                     platform::KEY_Enter})
         hostControl.AddAlert(key);

@@ -230,6 +230,10 @@ private:
     bool LineBreakWouldOverflow();
     bool DescriptionKeeps(const std::string& text) const;
     std::string TakenDescription(const std::string& text, std::int32_t& caret, bool rewrap) const;
+    // The height in pixels a drawing gives a row, and the last row a drawing from `first` shows
+    // (what Draw would set LASTPOINTER to), worked out without drawing.
+    std::int32_t RowHeight(const RowRecord& row) const;
+    std::int32_t LastRowShownFrom(std::int32_t first) const;
 };
 
 } // namespace grid

@@ -8,11 +8,11 @@ bool CrLfAt(std::string_view text, std::size_t i) {
     return i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n';
 }
 
-// A line of a text as SplitLines cuts it, kept whole, with the number of characters of the text
-// that separated it from the next line: 2 for a CR LF, 0 where a width cut fell between two
-// characters (and for the last line).
+// A line of a text as SplitLines cuts it, kept whole (a view into the text), with the number of
+// characters of the text that separated it from the next line: 2 for a CR LF, 0 where a width cut
+// fell between two characters (and for the last line).
 struct Piece {
-    std::string text;
+    std::string_view text;
     std::int32_t separator = 0;
 };
 
@@ -24,13 +24,13 @@ std::vector<Piece> Pieces(std::string_view text, std::int32_t width) {
     std::size_t i = 0;
     while (i < n) {
         if (CrLfAt(text, i)) {
-            pieces.push_back({std::string(text.substr(start, i - start)), 2});
+            pieces.push_back({text.substr(start, i - start), 2});
             start = i + 2;
             i += 2;
             continue;
         }
         if (cutByWidth && i - start + 1 == static_cast<std::size_t>(width)) {
-            Piece piece{std::string(text.substr(start, i - start + 1)), 0};
+            Piece piece{text.substr(start, i - start + 1), 0};
             if (CrLfAt(text, i + 1)) {
                 piece.separator = 2;
                 start = i + 3;
@@ -39,12 +39,12 @@ std::vector<Piece> Pieces(std::string_view text, std::int32_t width) {
                 start = i + 1;
                 i += 1;
             }
-            pieces.push_back(std::move(piece));
+            pieces.push_back(piece);
             continue;
         }
         ++i;
     }
-    pieces.push_back({std::string(text.substr(std::min(start, n))), 0});
+    pieces.push_back({text.substr(std::min(start, n)), 0});
     return pieces;
 }
 
@@ -57,16 +57,38 @@ std::string WithoutTrailingBlanks(std::string_view s) {
 
 void SplitLines(std::string_view text, std::int32_t width, TextLineQueue& lines) {
     lines.clear();
-    for (Piece& piece : Pieces(text, width)) {
-        if (piece.text.size() > kTextLineWidth)
-            piece.text.resize(kTextLineWidth);
-        lines.push_back(std::move(piece.text));
+    for (const Piece& piece : Pieces(text, width))
+        lines.emplace_back(piece.text.substr(0, kTextLineWidth));
+}
+
+std::size_t CountLines(std::string_view text, std::int32_t width) {
+    const std::size_t n = text.size();
+    const bool cutByWidth = width > 0 && n > static_cast<std::size_t>(width);
+    std::size_t count = 1;
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < n) {
+        if (CrLfAt(text, i)) {
+            ++count;
+            start = i + 2;
+            i += 2;
+        } else if (cutByWidth && i - start + 1 == static_cast<std::size_t>(width)) {
+            ++count;
+            const std::size_t skip = CrLfAt(text, i + 1) ? 3 : 1;
+            start = i + skip;
+            i += skip;
+        } else {
+            ++i;
+        }
     }
+    return count;
 }
 
 std::int32_t FindBreakBlank(std::string_view line, std::int32_t fallback, std::int32_t limit) {
-    for (std::size_t i = line.size(); i > 0; --i)
-        if (line[i - 1] == ' ' && static_cast<std::int32_t>(i) <= limit)
+    if (limit < 1)
+        return fallback;
+    for (std::size_t i = std::min(line.size(), static_cast<std::size_t>(limit)); i > 0; --i)
+        if (line[i - 1] == ' ')
             return static_cast<std::int32_t>(i);
     return fallback;
 }
@@ -85,43 +107,68 @@ std::int16_t WrapDescription(std::string& text, std::int32_t capacity, std::int3
                              std::int32_t& caret) {
     if (width < 1)
         return 0;
-    // The working lines are held whole: carried text may make one far longer than a line of
-    // the text-line list, and nothing may be lost. The caret counts characters of the working
-    // text: the result so far, then the lines still to come with what separates them.
-    std::vector<Piece> lines = Pieces(text, 255);
+    // The text's lines are taken in turn; what overflows one is carried, with a joining blank,
+    // to the front of the next (or becomes a line of its own after the last). The line being
+    // worked on is the end of `working`, from `from`: carrying appends the next line there and
+    // moves `from` past what was taken, so no text is copied twice however far it is carried.
+    // The caret counts characters of the working text: the result so far, then the lines still
+    // to come with what separates them.
+    const std::vector<Piece> pieces = Pieces(text, 255);
     std::string result;
+    result.reserve(text.size() + text.size() / static_cast<std::size_t>(width) * 2 + 2);
+    std::string working(pieces[0].text);
+    std::size_t from = 0;
+    std::size_t lines = pieces.size();
     bool changed = false;
     std::int32_t newCaret = caret;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        Piece& line = lines[i];
-        const std::int32_t length = static_cast<std::int32_t>(line.text.size());
+    for (std::size_t i = 0; i < lines; ++i) {
+        const std::string_view line = std::string_view(working).substr(from);
+        const std::int32_t separator = i < pieces.size() ? pieces[i].separator : 0;
+        const std::int32_t length = static_cast<std::int32_t>(line.size());
         std::int32_t rel = newCaret - static_cast<std::int32_t>(result.size());
-        if (line.text.size() > static_cast<std::size_t>(width)) {
+        const bool last = i + 1 == lines;
+        if (line.size() > static_cast<std::size_t>(width)) {
             changed = true;
             const std::int32_t before = rel;
-            std::string first, rest;
-            BreakAtBlank(line.text, width, first, rest, rel);
+            // The break: after the last blank within the width, else after the width; the
+            // first part without its trailing blanks. A caret behind the break moves into the
+            // rest's line.
+            const std::int32_t p = FindBreakBlank(line, width, width);
+            const std::size_t cut = static_cast<std::size_t>(p);
+            std::string_view first = line.substr(0, cut);
+            const std::size_t kept = first.find_last_not_of(' ');
+            first = kept == std::string_view::npos ? std::string_view() : first.substr(0, kept + 1);
+            if (rel >= p)
+                rel = rel - p + 2 + static_cast<std::int32_t>(first.size());
             // A caret in a later line also moves by what the join does to the separator: the
             // blank that joins the rest to the next line stands where a CR LF (or nothing, at a
             // width cut) stood. A caret between the CR and the LF goes behind the rest.
-            if (before > length && i + 1 < lines.size()) {
+            if (before > length && !last) {
                 const std::int32_t into = before - length;
-                rel += into > line.separator ? 1 - line.separator : -into;
+                rel += into > separator ? 1 - separator : -into;
             }
             newCaret += rel - before;
-            line.text = std::move(first);
-            if (i + 1 < lines.size())
-                lines[i + 1].text = rest + " " + lines[i + 1].text;
-            else
-                lines.push_back({std::move(rest), 0});
-            lines[i].separator = 2;
-        } else if (i + 1 < lines.size() && rel > length) {
-            // The result separates every line by CR LF, also where a width cut stood.
-            newCaret += 2 - line.separator;
-        }
-        result += lines[i].text;
-        if (i + 1 < lines.size())
+            result += first;
             result += "\r\n";
+            from += cut;
+            if (last)
+                ++lines; // the rest becomes a line of its own
+            else {
+                working += ' ';
+                working += pieces[i + 1].text;
+            }
+            continue;
+        }
+        if (!last && rel > length) {
+            // The result separates every line by CR LF, also where a width cut stood.
+            newCaret += 2 - separator;
+        }
+        result += line;
+        if (!last) {
+            result += "\r\n";
+            working.assign(pieces[i + 1].text);
+            from = 0;
+        }
     }
     if (!changed)
         return 0;

@@ -18,6 +18,9 @@ inline constexpr std::size_t kTextLineWidth = 1000;
 // `width` characters of a line. The result always has at least one line.
 void SplitLines(std::string_view text, std::int32_t width, TextLineQueue& lines);
 
+// The number of lines SplitLines cuts a text into, without cutting it.
+std::size_t CountLines(std::string_view text, std::int32_t width);
+
 // The position (from 1) of the last blank at or before `limit`, or `fallback` when there is
 // none.
 std::int32_t FindBreakBlank(std::string_view line, std::int32_t fallback, std::int32_t limit);

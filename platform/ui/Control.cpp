@@ -208,6 +208,11 @@ void Control::SetSkip(bool skip) {
         Widget()->setFocusPolicy(skip ? Qt::ClickFocus : Qt::StrongFocus);
 }
 
+void Control::SetTabStop() {
+    if (Widget() && !skip_)
+        Widget()->setFocusPolicy(Qt::TabFocus);
+}
+
 void Control::SetRange(double low, double high) {
     def_.low = low;
     def_.high = high;

@@ -212,6 +212,9 @@ public:
     int SelStart() const;
     void SetSkip(bool skip);
     bool Skip() const { return skip_; }
+    // Makes a control that takes no keyboard of its own (an empty region the program draws on)
+    // a stop of the window's Tab chain: Tab and Shift+Tab give it the focus, a click does not.
+    void SetTabStop();
     void SetRange(double low, double high);
     // The reason (REJECT_...) and the text of the input last rejected on this control.
     int RejectCode() const { return rejectCode_; }

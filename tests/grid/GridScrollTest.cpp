@@ -151,4 +151,101 @@ TEST_F(GridScrollTest, EachWheelMessageMovesTheSelectionOneRow) {
     EXPECT_EQ(g.CURCOL, 2);
 }
 
+// Scrolling to a row as the grid once did: a row at a time, drawn at each step.
+void ScrollRowByRow(grid::PelkGridClass& g, std::int32_t row) {
+    if (row < 1 || row > g.Records())
+        return;
+    if (row < g.FIRSTPOINTER) {
+        g.FIRSTPOINTER = row;
+        g.Draw();
+    }
+    for (;;) {
+        const grid::RowRecord& rec = (*g.QDATA)[static_cast<std::size_t>(row - 1)];
+        if (rec.INCOMPLETESHOW == 0 && row <= g.LASTPOINTER)
+            return;
+        if (g.FIRSTPOINTER == row && g.FIRSTPOINTER == g.LASTPOINTER)
+            return;
+        if (g.FIRSTPOINTER >= g.Records())
+            return;
+        ++g.FIRSTPOINTER;
+        g.Draw();
+    }
+}
+
+TEST_F(GridScrollTest, ScrollingToARowEndsAsTheRowByRowScrollDid) {
+    // Rows of one to four lines, two taller than the area, one with lines cut by width.
+    std::vector<std::string> descriptions;
+    for (int i = 1; i <= 120; ++i) {
+        std::string d = "note " + std::to_string(i);
+        for (int line = 1; line < 1 + (i * 7) % 4; ++line)
+            d += "\r\nline " + std::to_string(line);
+        descriptions.push_back(d);
+    }
+    std::string tall;
+    for (int i = 0; i < 20; ++i)
+        tall += "line\r\n";
+    descriptions[59] = tall;
+    descriptions[100] = tall;
+    descriptions[30] = std::string(600, 'w');
+    Fill(descriptions);
+
+    struct Case {
+        int first, current, row;
+    };
+    const std::vector<Case> cases = {
+        {1, 1, 120},                  // Move Last's scroll from the top
+        {1, 0, 120},                  // with nothing selected
+        {1, 120, 120},                // the selection below the view
+        {1, 5, 14},                   // a row just below the view
+        {1, 11, 11},                  // the selected row, just below the view
+        {1, 12, 12},     {1, 40, 12}, // the selection further down
+        {1, 3, 60},                   // a row taller than the area
+        {50, 55, 61},                 // the row after it
+        {90, 2, 101},                 // the second tall row
+        {1, 10, 31},                  // lines cut by width
+        {40, 45, 20},                 // a row above the view
+        {10, 12, 12},                 // a row already shown
+        {118, 118, 120}, {1, 1, 2},
+    };
+    for (const Case& c : cases) {
+        struct Seen {
+            std::int32_t first, last, row, col;
+            std::vector<grid::RowRecord> shown;
+            QImage picture;
+        };
+        auto run = [&](bool stepwise) {
+            OnThread([&] {
+                g.FIRSTPOINTER = c.first;
+                g.CURCOL = 2;
+                g.Draw();
+                g.CURROW = c.current; // where a move left it, perhaps off the view
+                if (stepwise)
+                    ScrollRowByRow(g, c.row);
+                else
+                    g.EnsureVisible(c.row);
+            });
+            Seen seen{g.FIRSTPOINTER, g.LASTPOINTER, g.CURROW, g.CURCOL, {}, {}};
+            for (std::int32_t r = g.FIRSTPOINTER; r <= g.LASTPOINTER; ++r)
+                seen.shown.push_back((*g.QDATA)[static_cast<std::size_t>(r - 1)]);
+            seen.picture = w.ClientWidget()->grab().toImage();
+            return seen;
+        };
+        const Seen expected = run(true);
+        const Seen seen = run(false);
+        const std::string what = std::to_string(c.first) + "/" + std::to_string(c.current) +
+                                 " to row " + std::to_string(c.row);
+        EXPECT_EQ(seen.first, expected.first) << what;
+        EXPECT_EQ(seen.last, expected.last) << what;
+        EXPECT_EQ(seen.row, expected.row) << what;
+        EXPECT_EQ(seen.col, expected.col) << what;
+        ASSERT_EQ(seen.shown.size(), expected.shown.size()) << what;
+        for (std::size_t i = 0; i < seen.shown.size(); ++i) {
+            EXPECT_EQ(seen.shown[i].Y1, expected.shown[i].Y1) << what;
+            EXPECT_EQ(seen.shown[i].Y2, expected.shown[i].Y2) << what;
+            EXPECT_EQ(seen.shown[i].INCOMPLETESHOW, expected.shown[i].INCOMPLETESHOW) << what;
+        }
+        EXPECT_TRUE(seen.picture == expected.picture) << what;
+    }
+}
+
 } // namespace

@@ -21,6 +21,177 @@ std::vector<std::size_t> Lengths(const std::string& text) {
     }
 }
 
+// The rewrap as it was first written, kept as the reference the faster one must match: the
+// working lines are held as strings, and what overflows one is copied onto the front of the next.
+namespace reference {
+
+struct Piece {
+    std::string text;
+    std::int32_t separator = 0;
+};
+
+bool CrLfAt(std::string_view text, std::size_t i) {
+    return i + 1 < text.size() && text[i] == '\r' && text[i + 1] == '\n';
+}
+
+std::vector<Piece> Pieces(std::string_view text, std::int32_t width) {
+    std::vector<Piece> pieces;
+    const std::size_t n = text.size();
+    const bool cutByWidth = width > 0 && n > static_cast<std::size_t>(width);
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < n) {
+        if (CrLfAt(text, i)) {
+            pieces.push_back({std::string(text.substr(start, i - start)), 2});
+            start = i + 2;
+            i += 2;
+            continue;
+        }
+        if (cutByWidth && i - start + 1 == static_cast<std::size_t>(width)) {
+            Piece piece{std::string(text.substr(start, i - start + 1)), 0};
+            if (CrLfAt(text, i + 1)) {
+                piece.separator = 2;
+                start = i + 3;
+                i += 3;
+            } else {
+                start = i + 1;
+                i += 1;
+            }
+            pieces.push_back(std::move(piece));
+            continue;
+        }
+        ++i;
+    }
+    pieces.push_back({std::string(text.substr(std::min(start, n))), 0});
+    return pieces;
+}
+
+void BreakAtBlank(std::string_view line, std::int32_t width, std::string& first, std::string& rest,
+                  std::int32_t& caret) {
+    std::int32_t p = width;
+    for (std::size_t i = line.size(); i > 0; --i)
+        if (line[i - 1] == ' ' && static_cast<std::int32_t>(i) <= width) {
+            p = static_cast<std::int32_t>(i);
+            break;
+        }
+    std::size_t cut = std::min(static_cast<std::size_t>(p), line.size());
+    std::string_view head = line.substr(0, cut);
+    std::size_t end = head.find_last_not_of(' ');
+    first = end == std::string_view::npos ? std::string() : std::string(head.substr(0, end + 1));
+    rest = std::string(line.substr(cut));
+    if (caret >= p)
+        caret = caret - p + 2 + static_cast<std::int32_t>(first.size());
+}
+
+std::int16_t WrapDescription(std::string& text, std::int32_t capacity, std::int32_t width,
+                             std::int32_t& caret) {
+    if (width < 1)
+        return 0;
+    std::vector<Piece> lines = Pieces(text, 255);
+    std::string result;
+    bool changed = false;
+    std::int32_t newCaret = caret;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        Piece& line = lines[i];
+        const std::int32_t length = static_cast<std::int32_t>(line.text.size());
+        std::int32_t rel = newCaret - static_cast<std::int32_t>(result.size());
+        if (line.text.size() > static_cast<std::size_t>(width)) {
+            changed = true;
+            const std::int32_t before = rel;
+            std::string first, rest;
+            BreakAtBlank(line.text, width, first, rest, rel);
+            if (before > length && i + 1 < lines.size()) {
+                const std::int32_t into = before - length;
+                rel += into > line.separator ? 1 - line.separator : -into;
+            }
+            newCaret += rel - before;
+            line.text = std::move(first);
+            if (i + 1 < lines.size())
+                lines[i + 1].text = rest + " " + lines[i + 1].text;
+            else
+                lines.push_back({std::move(rest), 0});
+            lines[i].separator = 2;
+        } else if (i + 1 < lines.size() && rel > length) {
+            newCaret += 2 - line.separator;
+        }
+        result += lines[i].text;
+        if (i + 1 < lines.size())
+            result += "\r\n";
+    }
+    if (!changed)
+        return 0;
+    if (capacity > 0 && result.size() > static_cast<std::size_t>(capacity - 1))
+        result.resize(static_cast<std::size_t>(capacity - 1));
+    if (newCaret > 0 && static_cast<std::size_t>(newCaret) <= result.size()) {
+        char before = result[static_cast<std::size_t>(newCaret) - 1];
+        if (before == '\r')
+            newCaret -= 1;
+        else if (before == '\n')
+            newCaret -= 2;
+    }
+    text = std::move(result);
+    caret = newCaret;
+    return 1;
+}
+
+} // namespace reference
+
+TEST(WrapDescription, GivesWhatTheCopyingRewrapGaveForAnyTextWidthCapacityAndCaret) {
+    // Texts of words, runs of blanks, CR LFs, lone CRs and LFs and long unbroken runs, from empty
+    // to past several 255-character pieces; widths about the line lengths and the piece width.
+    std::mt19937 random(20261210);
+    const std::string parts[] = {"a",
+                                 "bc",
+                                 "word",
+                                 " ",
+                                 "  ",
+                                 "\r\n",
+                                 "\r",
+                                 "\n",
+                                 std::string(40, 'x'),
+                                 std::string(300, 'y'),
+                                 "     "};
+    const std::int32_t widths[] = {1, 2, 3, 5, 10, 60, 62, 254, 255, 256, 400};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const std::size_t size = std::uniform_int_distribution<std::size_t>(0, 1400)(random);
+        while (text.size() < size)
+            text += parts[random() % std::size(parts)];
+        const std::int32_t width =
+            round % 5 == 0 ? std::uniform_int_distribution<std::int32_t>(-1, 300)(random)
+                           : widths[random() % std::size(widths)];
+        const std::int32_t capacity =
+            round % 3 == 0 ? std::uniform_int_distribution<std::int32_t>(-1, 1500)(random) : 5001;
+        const std::int32_t caret = std::uniform_int_distribution<std::int32_t>(
+            -2, static_cast<std::int32_t>(text.size()) + 3)(random);
+
+        std::string expected = text, seen = text;
+        std::int32_t expectedCaret = caret, seenCaret = caret;
+        const std::int16_t expectedResult =
+            reference::WrapDescription(expected, capacity, width, expectedCaret);
+        const std::int16_t result = WrapDescription(seen, capacity, width, seenCaret);
+        ASSERT_EQ(result, expectedResult) << "round " << round;
+        ASSERT_EQ(seen, expected) << "round " << round;
+        ASSERT_EQ(seenCaret, expectedCaret) << "round " << round;
+    }
+}
+
+TEST(CountLines, CountsTheLinesSplitLinesCuts) {
+    std::mt19937 random(7);
+    const std::string parts[] = {"a", "word ", "\r\n", "\r", "\n", std::string(250, 'z')};
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const std::size_t size = std::uniform_int_distribution<std::size_t>(0, 1200)(random);
+        while (text.size() < size)
+            text += parts[random() % std::size(parts)];
+        for (std::int32_t width : {0, 1, 7, 255}) {
+            TextLineQueue lines;
+            SplitLines(text, width, lines);
+            ASSERT_EQ(CountLines(text, width), lines.size()) << "round " << round;
+        }
+    }
+}
+
 } // namespace
 
 TEST(SplitLines, CutsAtCrLfAndAtTheWidthOfLongTexts) {
