@@ -1,6 +1,7 @@
 #include "editor/Library.h"
 
 #include "editor/Globals.h"
+#include "editor/LibrarySets.h"
 #include "editor/MainFrame.h"
 #include "editor/TextListSource.h"
 #include "platform/files/FileError.h"
@@ -23,66 +24,14 @@ constexpr int kRowHeight = 11;
 constexpr int kLastThread = 64;
 const char* const kExportCaption = "Bubble Notes Editor";
 
-// A file of a set in the library folder: the set's name as it stands, with the ending in any
-// case (as given when a file has it, as the listing takes "Retail.CSV"). Sets may differ only by
-// case ("Office" and "office"): a file of one is never found for the other.
-FileName SetFile(const std::string& name, const std::string& ending) {
-    const std::string given = name + ending;
-    std::string file = given;
-    int others = 0;
-    for (const FolderEntry& entry :
-         ListFolder(JoinPath(LibPath, "*" + ending)).value_or(std::vector<FolderEntry>{})) {
-        if (entry.name == given)
-            return ExactName(JoinPath(LibPath, given));
-        if (entry.name.size() == given.size() && entry.name.starts_with(name)) {
-            file = entry.name;
-            ++others;
-        }
-    }
-    return ExactName(JoinPath(LibPath, others == 1 ? file : given));
-}
-
-// The message of a failed file operation: the error text and the file it was about.
-std::string FailureText(const std::string& file) {
-    return Clip(FileErrorText()) + "!|" + file;
+// Says what an import or export came to when a step failed: the error and the file it was about.
+void ReportFailure(const LibraryOutcome& outcome, const char* caption) {
+    if (!outcome)
+        Message(Clip(outcome.error) + "!|" + outcome.file, caption, ICON_Exclamation, BUTTON_OK);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The import.
-
-// A file that the import moves or copies onto another, with what the two are, for its message.
-struct Step {
-    std::string from; // empty for the set's copy, made beforehand under a name of its own
-    std::string to;
-    const char* source;
-    const char* target;
-    const char* onItself = nullptr; // why the step cannot be done when both name one file
-};
-
-std::string Capitalized(std::string text) {
-    if (!text.empty())
-        text[0] = UpperChar(text[0]);
-    return text;
-}
-
-// Why the import's steps cannot all be done without a file taking the place of another that an
-// earlier step has just made (the project's notes' backup, say), the names compared as the
-// lookup and the file system resolve them: its message, or nothing when they can.
-std::optional<std::string> Clash(const std::vector<Step>& steps) {
-    for (std::size_t j = 0; j < steps.size(); ++j) {
-        const Step& step = steps[j];
-        if (step.onItself && MayBeOneFile(step.from, step.to))
-            return std::string(step.onItself) + "!|" + step.from;
-        for (std::size_t i = 0; i < j; ++i)
-            if (!step.from.empty() && MayBeOneFile(step.from, steps[i].to))
-                return Capitalized(step.source) + " is " + steps[i].target + "!|" + step.from;
-        for (std::size_t i = 0; i < j; ++i)
-            if (MayBeOneFile(step.to, steps[i].to))
-                return Capitalized(step.target) + " would take the place of " + steps[i].target +
-                       "!|" + step.to;
-    }
-    return std::nullopt;
-}
 
 WindowDef ImportDefinition() {
     using namespace import_notes;
@@ -145,76 +94,50 @@ public:
 
 private:
     void FillCatalogList() {
-        CatalogQueue = CatalogNames();
+        sets_ = ListLibrary(LibPath);
+        CatalogQueue.clear();
+        for (const LibrarySet& set : sets_)
+            CatalogQueue.push_back(set.name);
         window_.Display(import_notes::LIST);
     }
 
-    // The name at the chosen row; "Catalog not selected!" when no row is chosen.
-    const std::string* ChosenName() {
+    // The set at the chosen row, as it was listed; "Catalog not selected!" when no row is chosen.
+    std::optional<LibrarySet> ChosenSet() {
         int row = window_[import_notes::LIST].Selected();
-        if (row < 1 || row > static_cast<int>(CatalogQueue.size())) {
+        if (row < 1 || row > static_cast<int>(sets_.size())) {
             Message("Catalog not selected!");
-            return nullptr;
+            return std::nullopt;
         }
-        return &CatalogQueue[static_cast<std::size_t>(row - 1)];
+        return sets_[static_cast<std::size_t>(row - 1)];
     }
 
     void DeleteSet() {
-        const std::string* chosen = ChosenName();
+        const std::optional<LibrarySet> chosen = ChosenSet();
         if (!chosen)
             return;
-        const std::string name = *chosen;
         if (Message("Are you sure want to emove the selected catalog?", "Confirmation",
                     ICON_Question, BUTTON_YES | BUTTON_NO) == BUTTON_NO)
             return;
-        // A file of the set that is missing is no error; nothing is reported.
-        for (const char* ending : {".csv", ".ini", ".bak"})
-            DeleteFile(SetFile(name, ending));
+        editor::DeleteSet(LibPath, *chosen);
         FillCatalogList();
     }
 
     void ImportSet() {
-        const std::string* chosen = ChosenName();
+        const std::optional<LibrarySet> chosen = ChosenSet();
         if (!chosen)
             return;
-        const std::string name = *chosen;
         if (Message("WARNING:| |Importing construction notes will overwrite your|existing "
                     "construction notes in this project!||Proceed with import? | ",
                     "", ICON_Question, BUTTON_YES | BUTTON_NO) == BUTTON_NO)
             return;
-        const FileName setCsv = SetFile(name, ".csv");
-        const FileName setIni = SetFile(name, ".ini");
-        const std::string backup = JoinPath(ProjectFolder, BakName);
-        const std::string notesIni = JoinPath(ProjectFolder, "Notes.ini");
-        const std::string notesBak = JoinPath(ProjectFolder, "Notes.bak");
-        // The previous Notes.ini is kept as Notes.bak, unless that is the keynote file's backup
-        // too (a keynote file notes.csv): the project's notes come first, and the old Notes.ini,
-        // which nothing reads, is then replaced by the set's.
-        const bool keepNotesIni = FileExists(notesIni) && (MayBeOneFile(notesIni, CsvPath) ||
-                                                           !MayBeOneFile(notesBak, backup));
-        // The files the import moves and copies, in its order, as far as they exist.
-        std::vector<Step> steps;
-        if (FileExists(CsvPath))
-            steps.push_back({CsvPath, backup, "the keynote file", "the keynote file's backup",
-                             "The keynote file cannot be its own backup"});
-        steps.push_back({"", CsvPath, "the set's copy", "the keynote file"});
-        if (keepNotesIni)
-            steps.push_back({notesIni, notesBak, "Notes.ini", "the backup of Notes.ini"});
-        if (FileExists(setIni))
-            steps.push_back({setIni.Path(), notesIni, "the set's INI file", "Notes.ini"});
-        if (std::optional<std::string> clash = Clash(steps)) {
-            Message(*clash, "Error", ICON_Exclamation, BUTTON_OK);
+        const ImportOutcome outcome = editor::ImportSet(
+            LibPath, *chosen, {ProjectFolder, CsvPath, JoinPath(ProjectFolder, BakName)});
+        ReportFailure(outcome.notes, "Error");
+        if (!outcome.notes)
             return;
-        }
-        if (!ReplaceKeynoteFile(setCsv, backup))
-            return;
-        // The set's INI comes beside the keynote file as Notes.ini, the previous one kept.
-        if (keepNotesIni)
-            MoveFile(notesIni, notesBak);
         // The next reading of the keynote file takes the shape titles from its title lines.
         TitleRead.fill(Fixed("No", 5));
-        if (!CopyFile(setIni, notesIni))
-            Message(FailureText(setIni.Path()), "Error", ICON_Exclamation, BUTTON_OK);
+        ReportFailure(outcome.ini, "Error");
         Message("Bubble notes were imported!|| Any previous notes have been saved to the "
                 "constnot.bak file!",
                 "", ICON_Asterisk, BUTTON_OK);
@@ -224,33 +147,7 @@ private:
         NotesImported = 1;
     }
 
-    // The set's keynote file in place of the project's, which becomes the backup. The set is
-    // copied beside the keynote file first, so that the project keeps its notes when the set
-    // cannot be read; a keynote file that cannot be moved aside is left as it is.
-    bool ReplaceKeynoteFile(const FileName& setCsv, const std::string& backup) {
-        const std::string copy = TemporaryNameBeside(CsvPath);
-        if (!CopyFile(setCsv, copy)) {
-            Message(FailureText(setCsv.Path()), "Error", ICON_Exclamation, BUTTON_OK);
-            return false;
-        }
-        const bool existed = FileExists(CsvPath);
-        if (existed && !MoveFile(CsvPath, backup)) {
-            std::string text = FailureText(CsvPath);
-            DeleteFile(copy);
-            Message(text, "Error", ICON_Exclamation, BUTTON_OK);
-            return false;
-        }
-        if (!ReplaceFile(copy, CsvPath)) {
-            std::string text = FailureText(CsvPath);
-            if (existed)
-                MoveFile(backup, CsvPath);
-            DeleteFile(copy);
-            Message(text, "Error", ICON_Exclamation, BUTTON_OK);
-            return false;
-        }
-        return true;
-    }
-
+    std::vector<LibrarySet> sets_;
     std::vector<std::string> CatalogQueue;
     std::uint8_t NotesImported = 0;
     TextListSource source_{CatalogQueue};
@@ -317,7 +214,8 @@ public:
         Open(window_);
         SetAlerts();
         window_[select_catalog::LOC_CATALOGNAME].SetLineHeight(kRowHeight);
-        CatalogQueue = CatalogNames();
+        for (const LibrarySet& set : ListLibrary(LibPath))
+            CatalogQueue.push_back(set.name);
         window_.Display();
         return RESULT_GoOn;
     }
@@ -354,8 +252,8 @@ private:
             LOC_CATALOGINIFILE.clear();
         } else {
             const std::string name = Trim(LOC_CATALOGNAME);
-            LOC_CATALOGTXTFILE = SetFile(name, ".csv").Path();
-            LOC_CATALOGINIFILE = SetFile(name, ".ini").Path();
+            LOC_CATALOGTXTFILE = SetFilePath(LibPath, name, ".csv");
+            LOC_CATALOGINIFILE = SetFilePath(LibPath, name, ".ini");
         }
         window_.Display(select_catalog::LOC_CATALOGTXTFILE);
         window_.Display(select_catalog::LOC_CATALOGINIFILE);
@@ -374,70 +272,14 @@ private:
         }
         // The file names always follow the name, whatever the two fields show.
         SetCatalogFileNames();
-        if (!WriteSet())
+        const LibraryOutcome outcome =
+            ExportSet(LibPath, Trim(LOC_CATALOGNAME), CsvPath, ProjectFolder);
+        ReportFailure(outcome, kExportCaption);
+        if (!outcome)
             return;
         Message("The current bubble notes have been saved in the library!", kExportCaption,
                 ICON_Asterisk, BUTTON_OK);
         Post(EVENT_CloseWindow);
-    }
-
-    // The project's keynote file (as last saved) and its "QVR.ini" become the set's files, the
-    // set's previous keynote file its ".bak". Both are copied into the library first and put in
-    // place only when both copies are complete; a failure is reported and leaves the set as it
-    // was (only its older ".bak" may be gone).
-    bool WriteSet() {
-        const FileName csv = ExactName(LOC_CATALOGTXTFILE);
-        const FileName ini = ExactName(LOC_CATALOGINIFILE);
-        const std::string projectIni = JoinPath(ProjectFolder, "QVR.ini");
-        // A project without "QVR.ini" leaves the set's ".ini" as it is.
-        const bool withIni = FileExists(projectIni);
-        const std::string csvCopy = TemporaryNameBeside(csv.Path());
-        if (!CopyInto(CsvPath, csvCopy, csv.Path()))
-            return false;
-        const std::string iniCopy = withIni ? TemporaryNameBeside(ini.Path()) : std::string();
-        if (withIni && !CopyInto(projectIni, iniCopy, ini.Path())) {
-            DeleteFile(csvCopy);
-            return false;
-        }
-        auto giveUp = [&](const std::string& text) {
-            DeleteFile(csvCopy);
-            if (withIni)
-                DeleteFile(iniCopy);
-            Message(text, kExportCaption, ICON_Exclamation, BUTTON_OK);
-            return false;
-        };
-        const FileName backup = SetFile(Trim(LOC_CATALOGNAME), ".bak");
-        const bool existed = FileExists(csv);
-        if (existed && !MoveFile(csv, backup))
-            return giveUp(FailureText(csv.Path()));
-        if (!ReplaceFile(csvCopy, csv)) {
-            std::string text = FailureText(csv.Path());
-            if (existed)
-                MoveFile(backup, csv);
-            return giveUp(text);
-        }
-        if (withIni && !ReplaceFile(iniCopy, ini)) {
-            std::string text = FailureText(ini.Path());
-            if (existed)
-                MoveFile(backup, csv);
-            else
-                DeleteFile(csv);
-            return giveUp(text);
-        }
-        return true;
-    }
-
-    // Copies a file to a temporary name that stands for `target`; a failure names the file it
-    // lies with: the source when it cannot be read as a file, else the target.
-    bool CopyInto(const std::string& source, const std::string& copy, const std::string& target) {
-        if (CopyFile(source, copy))
-            return true;
-        std::string error = Clip(FileErrorText());
-        const bool sourceFault = !FileExists(source) || FolderExists(source);
-        DeleteFile(copy);
-        Message(error + "!|" + (sourceFault ? source : target), kExportCaption, ICON_Exclamation,
-                BUTTON_OK);
-        return false;
     }
 
     std::string LOC_CATALOGNAME;
@@ -449,16 +291,6 @@ private:
 };
 
 } // namespace
-
-std::vector<std::string> CatalogNames() {
-    std::vector<std::string> names;
-    for (const FolderEntry& entry :
-         ListFolder(JoinPath(LibPath, "*.csv")).value_or(std::vector<FolderEntry>{})) {
-        // The name less its ending, ".csv" in whatever case.
-        names.push_back(Cut(entry.name.substr(0, entry.name.size() - 4), kCatalogNameWidth));
-    }
-    return names;
-}
 
 void ImportNotes() {
     ImportManager manager;

@@ -1,7 +1,8 @@
 // The library of note sets: a folder (LibPath) of named sets, each a copy of a project's keynote
 // file (name.csv) with a copy of its project INI (name.ini) and the set's previous keynote file
 // (name.bak). `SelectCatalog` saves the current project's set under a descriptive name;
-// `ImportNotes` lists the sets, deletes one, or imports one over the project's keynote file.
+// `ImportNotes` lists the sets, deletes one, or imports one over the project's keynote file. The
+// windows ask and tell the user; the file work is LibrarySets.h's.
 #pragma once
 
 #include <string>
@@ -32,13 +33,6 @@ enum : int {
     CANCEL,
 };
 } // namespace select_catalog
-
-// A descriptive name holds at most this many characters.
-inline constexpr std::size_t kCatalogNameWidth = 63;
-
-// The names of the sets in the library folder: every ordinary file whose name ends in ".csv" in
-// any case, less that ending, cut to a descriptive name's width, in the order of their names.
-std::vector<std::string> CatalogNames();
 
 // The import window, run by the frame on its own thread while no keynote window runs; returns
 // when it closes. After an import it tells every thread (EventNotesImported).

@@ -418,8 +418,8 @@ bool SetCurrentFolder(std::string_view path) {
     return true;
 }
 
-std::string TemporaryNameBeside(std::string_view path) {
-    const std::string target = ThroughLinks(path);
+std::string TemporaryNameBeside(std::string_view path, Links links) {
+    const std::string target = links == Links::Follow ? ThroughLinks(path) : FileName(path).Found();
     std::string temp;
     const int fd = CreateTemporaryBeside(target, temp);
     if (fd < 0) {
@@ -431,14 +431,17 @@ std::string TemporaryNameBeside(std::string_view path) {
     return temp;
 }
 
-bool ReplaceFile(const FileName& replacement, const FileName& target) {
+bool ReplaceFile(const FileName& replacement, const FileName& target, Links links) {
     const std::string source = replacement.Found();
     if (detail::PlannedFailure(detail::FileOperation::Rename, target.Found(), source)) {
         return false;
     }
-    const std::string found = ThroughLinks(target);
+    const std::string found = links == Links::Follow ? ThroughLinks(target) : target.Found();
     struct stat targetStat;
-    if (::stat(OsPath(found).c_str(), &targetStat) == 0) {
+    const bool exists = links == Links::Follow ? ::stat(OsPath(found).c_str(), &targetStat) == 0
+                                               : ::lstat(OsPath(found).c_str(), &targetStat) == 0;
+    // A link that is itself replaced says nothing of the new file: it takes no permissions of it.
+    if (exists && !S_ISLNK(targetStat.st_mode)) {
         // A file that may not be written is not replaced either: marked read-only (also for
         // the superuser), not writable by this user, or held open denying writing.
         if (!S_ISREG(targetStat.st_mode) || (targetStat.st_mode & 0222) == 0 ||

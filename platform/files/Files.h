@@ -49,9 +49,15 @@ bool CopyFile(const FileName& from, const FileName& to);
 // (access denied).
 bool MoveFile(const FileName& from, const FileName& to);
 
-// A name, in the folder of `path`, that no file has: where the programs write a replacement of a
-// file before they put it in place with ReplaceFile.
-std::string TemporaryNameBeside(std::string_view path);
+// What a replacement does with a target that is a symbolic link: write the file it names (the
+// link stays), or replace the link itself with the new file, so that nothing outside the
+// target's folder is written (a shared folder that others may place links in).
+enum class Links { Follow, Replace };
+
+// A name, in the folder of `path` (with Links::Follow, of the file a link there names), that no
+// file has: where the programs write a replacement of a file before they put it in place with
+// ReplaceFile.
+std::string TemporaryNameBeside(std::string_view path, Links links = Links::Follow);
 
 // Puts a complete file in place of `target` (which may be missing). Refused with access denied
 // when the target is held open denying writing, is read-only or may not be written by this user;
@@ -59,8 +65,9 @@ std::string TemporaryNameBeside(std::string_view path);
 // allows). The replacement is flushed to the disk before the rename and the folder after it, so
 // that a crash or power loss leaves the old file or the whole new one. A target that is a
 // symbolic link stays one, also when the file it names does not exist yet: that file is
-// replaced, or created. On failure the target is as it was and the replacement is still there.
-bool ReplaceFile(const FileName& replacement, const FileName& target);
+// replaced, or created; with Links::Replace the link itself is replaced instead. On failure the
+// target is as it was and the replacement is still there.
+bool ReplaceFile(const FileName& replacement, const FileName& target, Links links = Links::Follow);
 
 // Writes `contents` into a new file beside `target` and puts it in place as ReplaceFile does: the
 // target ends up holding all of it or stays as it was, and nothing is left beside it.

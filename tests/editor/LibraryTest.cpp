@@ -3,6 +3,7 @@
 #include "editor/Library.h"
 #include "editor/MainFrame.h"
 #include "platform/files/LineFile.h"
+#include "platform/testing/FailOnce.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
@@ -233,25 +234,49 @@ TEST_F(LibraryTest, ImportPutsTheSetInPlaceKeepsTheOldNotesAndForgetsTheStash) {
     EXPECT_EQ(drv::ReadBytes(job + "/job12.bak"), kProjectNotes);
 }
 
+// Every step of an import failing in turn: the message names the file the step was about, and
+// the project's files, the title flags and the stash are as they were; the window stays open.
 TEST_F(LibraryTest, AFailedImportChangesNothing) {
     drv::WriteBytes(CsvPath, kProjectNotes);
+    drv::WriteBytes(job + "/constnot.bak", "the older backup");
     drv::WriteBytes(job + "/Notes.ini", "[QVR]\r\nTBLWID=9\r\n");
     TitleRead.fill("Yes  ");
     NotesStashed = 1;
     NotesQueue.push_back(NoteRecord{1, 0, "1", "Stashed", "EA", "COUNT", "CIR"});
     const auto project = Files(job);
     const auto library = Files(lib);
+    const std::string backup = job + "/constnot.bak";
 
     Window& w = OpenImport();
     // Answered No: nothing happens.
     drv::ClickList(w, import_notes::LIST, 2);
     drv::Click(w, import_notes::IMPORT);
     drv::Answer(kWarning, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO);
-    // The set's file cannot be read: its name is longer than a descriptive name holds.
-    Import(w, 4);
-    drv::Answer("File Not Found!|" + lib + "/" + kLongName.substr(0, 63) + ".csv", "Error",
-                ICON_Exclamation, BUTTON_OK, BUTTON_OK);
-    // The keynote file is held by another program: it is not moved aside, nor written over.
+    struct Case {
+        const char* step;
+        drv::FailOnce::Operation operation;
+        std::string path;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"the set cannot be read", drv::FailOnce::Copy, lib + "/Office.csv",
+         "Input/output error!|" + lib + "/Office.csv"},
+        {"the older backup cannot be moved aside", drv::FailOnce::Move, backup,
+         "Input/output error!|" + backup},
+        {"the notes cannot be copied to the backup", drv::FailOnce::Copy, backup,
+         "Input/output error!|" + backup},
+        {"the set's copy cannot take the keynote file's place", drv::FailOnce::Rename, CsvPath,
+         "Input/output error!|" + CsvPath},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        drv::FailOnce failing(c.operation, c.path);
+        Import(w, 2);
+        drv::Answer(c.message, "Error", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+        EXPECT_TRUE(failing.Happened());
+        EXPECT_EQ(Files(job), project); // no copy of the set left behind either
+    }
+    // The keynote file is held by another program: it is not written over.
     {
         LineFile holder(4096);
         holder.SetName(CsvPath);
@@ -259,7 +284,7 @@ TEST_F(LibraryTest, AFailedImportChangesNothing) {
         Import(w, 2);
         drv::Answer("Access Denied!|" + CsvPath, "Error", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
     }
-    EXPECT_EQ(Files(job), project); // no copy of the set left behind either
+    EXPECT_EQ(Files(job), project);
     EXPECT_EQ(Files(lib), library);
     for (const std::string& flag : TitleRead)
         EXPECT_EQ(flag, "Yes  ");
@@ -272,6 +297,63 @@ TEST_F(LibraryTest, AFailedImportChangesNothing) {
     drv::Click(w, import_notes::CLOSE);
     EXPECT_TRUE(returned);
     EXPECT_EQ(listener.imported, 0); // nothing was imported: nobody is told
+}
+
+// Notes.ini is kept as Notes.bak before the set's INI takes its place; where it cannot be kept
+// (Notes.bak is a folder) the import says so and leaves it, and the notes are imported all the
+// same. A failed copy of the set's INI is reported likewise.
+TEST_F(LibraryTest, NotesIniIsNeverLostToTheSetsIni) {
+    const std::string ini = "[QVR]\r\nTBLWID=9\r\n";
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    drv::WriteBytes(job + "/Notes.ini", ini);
+    fs::create_directory(job + "/Notes.bak");
+    Window& w = OpenImport();
+    Import(w, 2);
+    drv::Answer("Access Denied!|" + job + "/Notes.bak", "Error", ICON_Exclamation, BUTTON_OK,
+                BUTTON_OK);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(drv::ReadBytes(CsvPath), Set("Office.csv"));
+    EXPECT_EQ(drv::ReadBytes(job + "/Notes.ini"), ini);
+
+    fs::remove(job + "/Notes.bak");
+    drv::FailOnce failing(drv::FailOnce::Copy, job + "/Notes.ini");
+    Window& again = OpenImport();
+    Import(again, 2);
+    drv::Answer("Input/output error!|" + lib + "/Office.ini", "Error", ICON_Exclamation, BUTTON_OK,
+                BUTTON_OK);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(drv::ReadBytes(job + "/Notes.bak"), ini);
+}
+
+// Each row acts on the files it was listed from: two sets whose names share their first 63
+// characters show alike, and each imports and deletes its own files.
+TEST_F(LibraryTest, ARowActsOnTheFilesItWasListedFrom) {
+    const std::string other = kLongName.substr(0, 63) + " revised";
+    drv::WriteBytes(lib + "/" + other + ".csv", "SET,TXTHT,0.75\r\n");
+    drv::WriteBytes(lib + "/" + other + ".ini", "[QVR]\r\nTBLWID=2\r\n");
+    Window& w = OpenImport();
+    EXPECT_EQ(Listed(w),
+              (Names{"A.B", "Office", "Retail", kLongName.substr(0, 63), kLongName.substr(0, 63)}));
+    Import(w, 4); // a blank sorts before a digit
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(drv::ReadBytes(CsvPath), "SET,TXTHT,0.75\r\n");
+    EXPECT_EQ(drv::ReadBytes(job + "/Notes.ini"), "[QVR]\r\nTBLWID=2\r\n");
+    Window& again = OpenImport();
+    Import(again, 5);
+    drv::Answer("File Not Found!|" + lib + "/" + kLongName + ".ini", "Error", ICON_Exclamation,
+                BUTTON_OK, BUTTON_OK);
+    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(drv::ReadBytes(CsvPath), Set(kLongName + ".csv"));
+
+    Window& d = OpenImport();
+    drv::ClickList(d, import_notes::LIST, 4);
+    drv::Click(d, import_notes::DELETE);
+    drv::Answer("Are you sure want to emove the selected catalog?", "Confirmation", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    EXPECT_FALSE(fs::exists(lib + "/" + other + ".csv"));
+    EXPECT_FALSE(fs::exists(lib + "/" + other + ".ini"));
+    EXPECT_TRUE(fs::exists(lib + "/" + kLongName + ".csv"));
+    drv::Click(d, import_notes::CLOSE);
 }
 
 // The import never moves or copies a file onto one it has just made: where the keynote file is
@@ -578,4 +660,82 @@ TEST_F(LibraryTest, NamesThatDifferOnlyByCaseAreSetsOfTheirOwn) {
                                                   {"RETAIL.ini", projectIni}}),
               Files(lib));
     drv::Click(d, import_notes::CLOSE);
+}
+
+// Every step of an export failing in turn: the message names the set's file the step was about,
+// and the set is as it was (only its older .bak may be gone once its .csv had been moved there);
+// no copy is left in the library.
+TEST_F(LibraryTest, AFailedExportStepLeavesTheSetAsItWas) {
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    drv::WriteBytes(job + "/QVR.ini", "[QVR]\r\nTBLWID=6\r\n");
+    const auto library = Files(lib);
+    auto withoutBak = library;
+    withoutBak.erase("Office.bak");
+    struct Case {
+        const char* step;
+        drv::FailOnce::Operation operation;
+        std::string path;
+        std::string file; // named in the message
+        const std::map<std::string, std::string>& after;
+    };
+    const Case cases[] = {
+        {"the keynote file cannot be copied", drv::FailOnce::Copy, CsvPath, lib + "/Office.csv",
+         library},
+        {"QVR.ini cannot be copied", drv::FailOnce::Copy, job + "/QVR.ini", lib + "/Office.ini",
+         library},
+        {"the set's .csv cannot become its .bak", drv::FailOnce::Move, lib + "/Office.csv",
+         lib + "/Office.csv", library},
+        {"the new .csv cannot be put in place", drv::FailOnce::Rename, lib + "/Office.csv",
+         lib + "/Office.csv", withoutBak},
+        {"the new .ini cannot be put in place", drv::FailOnce::Rename, lib + "/Office.ini",
+         lib + "/Office.ini", withoutBak},
+    };
+    Window& w = OpenExport();
+    drv::Type(w, select_catalog::LOC_CATALOGNAME, "Office");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        drv::FailOnce failing(c.operation, c.path);
+        drv::Click(w, select_catalog::OK);
+        drv::Answer("Input/output error!|" + c.file, "Bubble Notes Editor", ICON_Exclamation,
+                    BUTTON_OK, BUTTON_OK);
+        EXPECT_TRUE(failing.Happened());
+        EXPECT_EQ(Files(lib), c.after);
+    }
+    EXPECT_FALSE(returned);
+    drv::Click(w, select_catalog::CANCEL);
+}
+
+// A set's files that are links to files outside the library are replaced, never written
+// through: the files they point at stay as they were, and both files of the set go alike.
+TEST_F(LibraryTest, AnExportNeverWritesThroughALinkInTheLibrary) {
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    drv::WriteBytes(job + "/QVR.ini", "[QVR]\r\nTBLWID=6\r\n");
+    const std::string elsewhere = temp / "elsewhere";
+    fs::create_directories(elsewhere);
+    drv::WriteBytes(elsewhere + "/office.csv", "someone else's notes");
+    drv::WriteBytes(elsewhere + "/office.ini", "someone else's settings");
+    fs::remove(lib + "/Office.csv");
+    fs::remove(lib + "/Office.ini");
+    fs::create_symlink(elsewhere + "/office.csv", lib + "/Office.csv");
+    fs::create_symlink(elsewhere + "/office.ini", lib + "/Office.ini");
+    // A new set whose .ini is a link to a file not there yet.
+    fs::create_symlink(elsewhere + "/new.ini", lib + "/New.ini");
+
+    for (const char* name : {"Office", "New"}) {
+        SCOPED_TRACE(name);
+        Window& w = OpenExport();
+        drv::Type(w, select_catalog::LOC_CATALOGNAME, name);
+        drv::Click(w, select_catalog::OK);
+        drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+        EXPECT_TRUE(returned);
+        for (const char* ending : {".csv", ".ini"}) {
+            const std::string file = lib + "/" + name + ending;
+            EXPECT_FALSE(fs::is_symlink(file)) << file;
+        }
+        EXPECT_EQ(Set(std::string(name) + ".csv"), kProjectNotes);
+        EXPECT_EQ(Set(std::string(name) + ".ini"), "[QVR]\r\nTBLWID=6\r\n");
+    }
+    EXPECT_EQ(Files(elsewhere),
+              (std::map<std::string, std::string>{{"office.csv", "someone else's notes"},
+                                                  {"office.ini", "someone else's settings"}}));
 }
