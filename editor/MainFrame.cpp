@@ -3,6 +3,7 @@
 #include "about/About.h"
 #include "editor/Config.h"
 #include "editor/Globals.h"
+#include "editor/PrintNotes.h"
 #include "platform/files/Files.h"
 #include "platform/ini/Ini.h"
 #include "platform/runtime/ErrorManager.h"
@@ -74,6 +75,8 @@ public:
         if (DeriveNames() != RESULT_GoOn)
             return RESULT_Stop;
         ReopenEditor = 0;
+        // Print Setup offers where a print goes until the user chooses another file.
+        SetDefaultPrintFile(DefaultPdf());
         GlobalErrorManager.SetProcedureName("Main");
         int result = WindowManager::Setup();
         if (result != RESULT_GoOn)

@@ -142,16 +142,14 @@ void PrintGridNotes(Report& report, ReportVariables& v, const grid::PelkGridClas
     }
 }
 
-// Where a print goes when the system has no printer and Print Setup chose no file: beside the
-// keynote file, under its name.
+} // namespace
+
 std::string DefaultPdf() {
     std::string name = CsvName;
     if (std::size_t dot = name.rfind('.'); dot != std::string::npos && dot > 0)
         name.resize(dot);
     return JoinPath(ProjectFolder, name + ".pdf");
 }
-
-} // namespace
 
 void SplitDescToLines(std::string_view text, std::vector<std::string>& lines, std::int32_t width) {
     grid::SplitLines(text, width, lines);

@@ -51,6 +51,10 @@ private:
 // turn and stays on the last printed one's. TabQueue is sorted by tab position on the way.
 void PrintNotes(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid);
 
+// Where a print goes when the system has no printer and Print Setup chose no file: beside the
+// keynote file, under its name with ".pdf".
+std::string DefaultPdf();
+
 // Cuts a text into lines at every CR LF and after every `width` characters (SplitLines'
 // rule), each line at most 999 characters.
 void SplitDescToLines(std::string_view text, std::vector<std::string>& lines, std::int32_t width);

@@ -80,9 +80,10 @@ WindowDef PreviewDef() {
         // The button has no text of its own; it is named after the dialog it opens.
         IconButton(CHANGEDISPLAY, 180, "~Display.ico", "Change the Report Display"),
         {ControlKind::Prompt, 0, "&Across:", 224, 4, 30, 8},
-        SpinDef(PAGESACROSS, 255, 3, 20, 10, 10, "Select the number of thumbnails in a row"),
+        // Wide enough beside their arrows to show every value of their range whole.
+        SpinDef(PAGESACROSS, 255, 3, 25, 10, 10, "Select the number of thumbnails in a row"),
         {ControlKind::Prompt, 0, "&Down:", 281, 4, 24, 8},
-        SpinDef(PAGESDOWN, 306, 3, 20, 10, 10, "Select the number of thumbnails in a column"),
+        SpinDef(PAGESDOWN, 306, 3, 25, 10, 10, "Select the number of thumbnails in a column"),
     };
     return def;
 }
@@ -687,8 +688,7 @@ void PreviewRun::PreviewSetZoom() {
         return;
     }
     page->SetScrollBars(true, true);
-    SetStatusText(window_, ZONE_Zoom,
-                  "Zoom (" + DecimalText(std::lround(ZoomFactor * 100)) + "%%)");
+    SetStatusText(window_, ZONE_Zoom, "Zoom (" + DecimalText(std::lround(ZoomFactor * 100)) + "%)");
 }
 
 void PreviewRun::ShowSinglePage() {
@@ -887,6 +887,9 @@ void PreviewRun::PreviewDropUnprinted() {
 } // namespace
 
 int PrintPreview(PageList& pages, const std::string& caption) {
+    // The preview's loop and its dialogs take the thread's events; the caller's event is its own
+    // again afterwards.
+    KeepCurrentEvent keep;
     PreviewRun run(pages, caption);
     PreviewRun* outer = Running();
     Running() = &run;

@@ -11,23 +11,6 @@
 
 namespace platform {
 
-namespace {
-
-std::string& DefaultFile() {
-    static std::string file;
-    return file;
-}
-
-} // namespace
-
-void SetDefaultPrintFile(const std::string& file) {
-    DefaultFile() = file;
-}
-
-std::string DefaultPrintFile() {
-    return DefaultFile();
-}
-
 bool PrintsToFile() {
     return ProgramPrinter().outputFormat() == QPrinter::PdfFormat;
 }
@@ -36,7 +19,8 @@ std::string PrintTarget() {
     QPrinter& printer = ProgramPrinter();
     if (!PrintsToFile())
         return FromQt(printer.printerName());
-    return printer.outputFileName().isEmpty() ? DefaultFile() : FromQt(printer.outputFileName());
+    return printer.outputFileName().isEmpty() ? DefaultPrintFile()
+                                              : FromQt(printer.outputFileName());
 }
 
 PrintOutcome PrintPages(const PageList& pages) {

@@ -4,14 +4,11 @@
 #pragma once
 
 #include "platform/report/Report.h"
+#include "platform/ui/Dialogs.h"
 
 #include <string>
 
 namespace platform {
-
-// The file a print goes to when the system has no printer and Print Setup chose no file.
-void SetDefaultPrintFile(const std::string& file);
-std::string DefaultPrintFile();
 
 // Whether the program's printer is a file, and its name: the printer's or the file's.
 bool PrintsToFile();

@@ -156,7 +156,13 @@ bool Report::Close() {
     if (!p_->open)
         return true;
     EndPage();
-    if (!flush_ || p_->pages.empty())
+    if (!flush_)
+        return true;
+    Frame* frame = Frame::Current();
+    // What an earlier print reported is no longer true of this one.
+    if (frame)
+        frame->SetStatusText("");
+    if (p_->pages.empty())
         return true;
     PrintOutcome outcome = PrintPages(p_->pages);
     if (!outcome.ok) {
@@ -164,9 +170,8 @@ bool Report::Close() {
                 ICON_Hand, BUTTON_OK);
         return false;
     }
-    if (outcome.toFile)
-        if (Frame* frame = Frame::Current())
-            frame->SetStatusText("Printed to " + outcome.target);
+    if (outcome.toFile && frame)
+        frame->SetStatusText("Printed to " + outcome.target);
     return true;
 }
 

@@ -345,7 +345,24 @@ void SetCurrentEvent(const Event& event) {
     t.keyCode = event.keyCode;
 }
 
+KeepCurrentEvent::KeepCurrentEvent() : thread_(ThisThread()), keyCode_(0) {
+    if (Thread* t = Subject()) {
+        event_ = t->current;
+        keyCode_ = t->keyCode;
+    }
+}
+
+KeepCurrentEvent::~KeepCurrentEvent() {
+    Scheduler& s = S();
+    auto it = s.threads.find(thread_);
+    if (thread_ == 0 || it == s.threads.end())
+        return;
+    it->second->current = event_;
+    it->second->keyCode = keyCode_;
+}
+
 void WaitUntil(const std::function<bool()>& done) {
+    KeepCurrentEvent keep;
     Thread& t = Current();
     while (!done()) {
         t.state = State::Blocked;

@@ -138,9 +138,26 @@ void SetKeyCode(int keyCode);
 // code that hands a window an event it made up itself.
 void SetCurrentEvent(const Event& event);
 
-// Blocks the running thread until `done` holds. The condition is checked again each time the
-// thread is woken; whatever makes it true must call Wake for the thread. Other threads go on
-// running meanwhile.
+// While it lives, an event loop nested in a handler of the running thread (a window run on the
+// same thread, a preview, a dialog, a message box) may take events of its own; when it ends, the
+// thread's current event, its control and the key code are again what the outer handler was
+// given, so that the handler goes on with its own event, not the nested loop's last one.
+class KeepCurrentEvent {
+public:
+    KeepCurrentEvent();
+    ~KeepCurrentEvent();
+    KeepCurrentEvent(const KeepCurrentEvent&) = delete;
+    KeepCurrentEvent& operator=(const KeepCurrentEvent&) = delete;
+
+private:
+    int thread_;
+    Event event_;
+    int keyCode_;
+};
+
+// Blocks the running thread until `done` holds; the thread's current event is kept meanwhile.
+// The condition is checked again each time the thread is woken; whatever makes it true must call
+// Wake for the thread. Other threads go on running meanwhile.
 void WaitUntil(const std::function<bool()>& done);
 
 // Lets a blocked thread check its condition again. Safe to call from anywhere.

@@ -172,13 +172,46 @@ QPrinter& ProgramPrinter() {
     return *printer;
 }
 
+namespace {
+
+std::string& DefaultFile() {
+    static std::string file;
+    return file;
+}
+
+} // namespace
+
+void SetDefaultPrintFile(const std::string& file) {
+    DefaultFile() = file;
+}
+
+std::string DefaultPrintFile() {
+    return DefaultFile();
+}
+
 bool PrinterSetup() {
     int thread = ThisThread();
     auto open = std::make_shared<OpenDialog>();
     open->info =
         DialogInfo{DIALOG_Printer, "Print Setup", std::string(), std::string(), false, thread};
     QWidget* owner = OwnerOf(thread);
-    auto* dialog = new QPrintDialog(&ProgramPrinter(), owner);
+    QPrinter& printer = ProgramPrinter();
+    // A print to a file with none chosen goes to the default file: the dialog offers that one,
+    // and taking it as offered chooses nothing, so that later prints go on following the
+    // default (the dialog would otherwise fill in a name of its own).
+    const QString chosenBefore = printer.outputFileName();
+    QString offered;
+    if (printer.outputFormat() == QPrinter::PdfFormat && chosenBefore.isEmpty() &&
+        !DefaultFile().empty()) {
+        offered = ToQt(DefaultFile());
+        printer.setOutputFileName(offered);
+    }
+    auto* dialog = new QPrintDialog(&printer, owner);
+    QObject::connect(dialog, &QDialog::finished, dialog, [offered, chosenBefore](int) {
+        QPrinter& p = ProgramPrinter();
+        if (!offered.isEmpty() && p.outputFileName() == offered)
+            p.setOutputFileName(chosenBefore);
+    });
     dialog->setWindowTitle("Print Setup");
     // Setting up prints nothing: the button that takes the settings says so.
     if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
@@ -202,8 +235,8 @@ bool PrinterSetup() {
     WaitUntil([&] { return open->finished; });
     // A file given as the answer is a print to that file, as choosing it in the dialog is.
     if (open->accepted && open->answered) {
-        ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
-        ProgramPrinter().setOutputFileName(ToQt(open->choice));
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(ToQt(open->choice));
     }
     return open->accepted;
 }
@@ -222,7 +255,11 @@ bool AnswerDialog(bool accept, const std::string& choice) {
             continue;
         d->answered = accept && !choice.empty();
         d->choice = choice;
-        d->dialog->done(accept ? QDialog::Accepted : QDialog::Rejected);
+        // The printer set-up takes what it shows only through its own OK, as a user's click.
+        if (accept && d->info.kind == DIALOG_Printer && !d->answered)
+            d->dialog->accept();
+        else
+            d->dialog->done(accept ? QDialog::Accepted : QDialog::Rejected);
         return true;
     }
     return false;

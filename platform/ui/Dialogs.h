@@ -33,6 +33,11 @@ bool FolderDialog(const std::string& title, std::string& folder);
 // may be called outside every thread too (the frame's menu does): it then only opens the dialog.
 bool PrinterSetup();
 
+// The file a print goes to when the system has no printer and Print Setup chose no file; the
+// printer set-up offers it, and taking it as offered chooses no file.
+void SetDefaultPrintFile(const std::string& file);
+std::string DefaultPrintFile();
+
 // What an open dialog shows; the test driver reads and answers them.
 enum : int { DIALOG_File = 1, DIALOG_Folder = 2, DIALOG_Printer = 3 };
 struct DialogInfo {
@@ -45,7 +50,8 @@ struct DialogInfo {
 };
 std::vector<DialogInfo> OpenDialogs();
 // Closes the oldest open dialog: accepted with a choice (a file or folder name; for the printer
-// set-up the file to print to), or cancelled. False when no dialog is open.
+// set-up the file to print to; without one, as its OK button takes what it shows), or cancelled.
+// False when no dialog is open.
 bool AnswerDialog(bool accept, const std::string& choice = std::string());
 
 // The platform's own: the printer the set-up dialog sets up and reports print on.

@@ -16,6 +16,8 @@ WindowManager::WindowManager(std::string procedure, Place place)
 WindowManager::~WindowManager() = default;
 
 int WindowManager::Run() {
+    // A window run from a handler of another window of the thread leaves that handler its event.
+    KeepCurrentEvent keep;
     int result = Setup();
     if (result == RESULT_GoOn) {
         setUp_ = true;
