@@ -229,7 +229,8 @@ const std::string kRefusedInFields = kControlCharacters + "\xff,";
 
 KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
                                 const std::vector<ShapeNotes>& shapes,
-                                const std::function<void(long, long)>& progress) {
+                                const std::function<void(long, long)>& progress,
+                                platform::LineFile* holder) {
     const std::string temp = TemporaryNameBeside(path);
     LineFile file(kKeynoteLineWidth);
     file.SetName(temp);
@@ -274,16 +275,34 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
         DeleteFile(temp);
         return failed;
     }
-    if (!file.Close()) {
+    if (!holder) {
+        if (!file.Close()) {
+            KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
+            DeleteFile(temp);
+            return failed;
+        }
+        if (!ReplaceFile(temp, path)) {
+            KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Replace);
+            DeleteFile(temp);
+            return failed;
+        }
+        return {};
+    }
+    // The new file takes the old one's name while both are held, so that no other program can
+    // take the project for writing in between; then the holder keeps the new one.
+    if (!file.Flush()) {
         KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
+        file.Close();
         DeleteFile(temp);
         return failed;
     }
-    if (!ReplaceFile(temp, path)) {
+    if (!file.MoveTo(path, holder->Locked())) {
         KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Replace);
+        file.Close();
         DeleteFile(temp);
         return failed;
     }
+    *holder = std::move(file);
     return {};
 }
 

@@ -305,17 +305,37 @@ int KeynoteWindow::Shutdown() {
 
 std::uint8_t KeynoteWindow::OpenNotesFile() {
     std::uint8_t result = 1;
-    if (NotesOpenMode != 0) {
-        LineFile& file = Constnot()->file;
+    LineFile& file = Constnot()->file;
+    // A save keeps the file open, and with it the lock.
+    if (NotesOpenMode != 0 && !file.IsOpen()) {
         if (!FileExists(CsvPath))
             file.Create();
-        if (!file.Open(OpenMode::ReadWriteDenyWrite)) {
+        if (file.Open(OpenMode::ReadWriteDenyWrite)) {
+            if (!file.Locked() && !NoLocksTold) {
+                NoLocksTold = true;
+                Message("The file system of " + CsvPath +
+                            " keeps no file locks.|Other users are not kept out of this file "
+                            "while you edit it: make sure nobody else changes it.",
+                        "", ICON_Exclamation, BUTTON_OK);
+            }
+        } else {
             const int code = FileErrorCode();
             const std::string text = FileErrorText();
-            if (code == kAccessDenied) {
-                if (Message("File " + CsvPath +
-                                " is already opened by another user!|Would you like to open "
-                                "this file in Read-Only mode?",
+            // Read-only mode is offered where reading can work: a file held by another user,
+            // or one that may be read but not written. A folder or a FIFO of the name, or a
+            // file that cannot be read either, gets the open's failure.
+            std::string reason;
+            if (code == kAccessDenied && OrdinaryFileExists(CsvPath)) {
+                if (HeldByAnother(CsvPath)) {
+                    reason = " is already opened by another user!";
+                } else if (LineFile probe(kKeynoteLineWidth);
+                           probe.SetName(CsvPath), probe.Open(OpenMode::ReadOnlyDenyNone)) {
+                    reason = " cannot be written (" + text + ")!";
+                }
+            }
+            if (!reason.empty()) {
+                if (Message("File " + CsvPath + reason +
+                                "|Would you like to open this file in Read-Only mode?",
                             "", ICON_Exclamation, BUTTON_YES | BUTTON_NO,
                             BUTTON_NO) == BUTTON_YES) {
                     NotesOpenMode = 0;
@@ -456,15 +476,17 @@ void KeynoteWindow::ProgressUpdate(const std::string& text, std::int64_t value,
 }
 
 bool KeynoteWindow::SaveNotes() {
-    CloseNotesFile();
+    // The file stays held while the new one is written: the new one is locked before it takes
+    // its place, so no other program can take the project for writing during a save.
+    LineFile& held = Constnot()->file;
     // The old file is backed up first; a failed copy does not stop the save.
     if (FileExists(CsvPath))
         CopyFile(CsvPath, BakPath);
     ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
     const std::vector<ShapeNotes> shapes = NotesInTabOrder();
-    KeynoteOutcome outcome =
-        WriteKeynoteFile(CsvPath, settings_.LOC_TXTHT, shapes,
-                         [this](long written, long total) { ProgressUpdate("", written, total); });
+    KeynoteOutcome outcome = WriteKeynoteFile(
+        CsvPath, settings_.LOC_TXTHT, shapes,
+        [this](long written, long total) { ProgressUpdate("", written, total); }, &held);
     ProgressUpdate("", 0, 0);
     if (outcome) {
         settingsTab_.WriteProjectSettings();

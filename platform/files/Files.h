@@ -31,6 +31,12 @@ struct FolderEntry {
 // Whether a file or folder of that name exists.
 bool FileExists(const FileName& path);
 
+// Whether an ordinary file of that name exists (no folder, FIFO or device).
+bool OrdinaryFileExists(const FileName& path);
+
+// Whether another holder has the existing file open denying writing (LineFile's share mode).
+bool HeldByAnother(const FileName& path);
+
 // Whether a folder of that name exists.
 bool FolderExists(const FileName& path);
 std::optional<std::uint64_t> FileSize(std::string_view path);
@@ -66,8 +72,11 @@ std::string TemporaryNameBeside(std::string_view path, Links links = Links::Foll
 // that a crash or power loss leaves the old file or the whole new one. A target that is a
 // symbolic link stays one, also when the file it names does not exist yet: that file is
 // replaced, or created; with Links::Replace the link itself is replaced instead. On failure the
-// target is as it was and the replacement is still there.
-bool ReplaceFile(const FileName& replacement, const FileName& target, Links links = Links::Follow);
+// target is as it was and the replacement is still there. `targetHeldHere`: the caller itself
+// holds the target open denying writing (the old version of a file it replaces), which then does
+// not count as another holder.
+bool ReplaceFile(const FileName& replacement, const FileName& target, Links links = Links::Follow,
+                 bool targetHeldHere = false);
 
 // Writes `contents` into a new file beside `target` and puts it in place as ReplaceFile does: the
 // target ends up holding all of it or stays as it was, and nothing is left beside it.

@@ -31,11 +31,18 @@ public:
     ~LineFile();
     LineFile(const LineFile&) = delete;
     LineFile& operator=(const LineFile&) = delete;
+    // Takes over the other's open file, lock and name; the other is left closed. A file this
+    // object held is closed first.
+    LineFile(LineFile&& other) noexcept;
+    LineFile& operator=(LineFile&& other) noexcept;
 
     void SetName(std::string name) { name_ = std::move(name); }
     const std::string& Name() const { return name_; }
     std::size_t RecordSize() const { return recordSize_; }
     bool IsOpen() const { return fd_ >= 0; }
+    // Whether the open file is held with the lock of its mode: false for a file opened for
+    // writing where the file system keeps no locks (it is opened all the same, unguarded).
+    bool Locked() const { return IsOpen() && locked_; }
 
     // Creates the file empty (an existing file is emptied); the file is not left open.
     bool Create();
@@ -43,6 +50,12 @@ public:
     // Writes what is still buffered and closes; false when the added lines could not all be
     // written (the file is closed all the same).
     bool Close();
+
+    // Puts the open file, with everything added so far, in place of `target` (ReplaceFile) and
+    // keeps it open, lock included, under that name: at no moment is the name free of the lock.
+    // `targetHeldHere` says that the caller holds the target's lock itself (an old version it is
+    // replacing), which then does not refuse the replacement.
+    bool MoveTo(const std::string& target, bool targetHeldHere = false);
 
     // Positions at the start of the file for Next.
     bool Rewind();
@@ -61,8 +74,10 @@ public:
     // The size of the file in bytes (of the open file, added lines included).
     std::optional<std::uint64_t> Size();
 
-private:
+    // Writes the lines added so far into the file; false when they could not all be written.
     bool Flush();
+
+private:
     bool Refill();
 
     std::size_t recordSize_;
@@ -70,6 +85,7 @@ private:
     std::string path_; // the file as found when it was opened
     int fd_ = -1;
     bool writable_ = false;
+    bool locked_ = false;
 
     std::string record_;
     std::size_t recordFilled_ = 0; // record_ holds blanks from here on

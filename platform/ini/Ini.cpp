@@ -1,5 +1,6 @@
 #include "platform/ini/Ini.h"
 
+#include "platform/files/Detail.h"
 #include "platform/files/Files.h"
 #include "platform/files/Path.h"
 #include "platform/text/Text.h"
@@ -139,16 +140,18 @@ class IniLock {
 public:
     explicit IniLock(const std::string& path) {
         for (int attempt = 0; attempt < 1000; ++attempt) {
+            struct stat before {};
+            const bool existed = ::stat(path.c_str(), &before) == 0;
             fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+            created_ = !existed && fd_ >= 0;
             if (fd_ < 0)
                 return;
-            struct flock whole {};
-            whole.l_type = F_WRLCK;
-            whole.l_whence = SEEK_SET;
-            int locked;
-            do {
-                locked = ::fcntl(fd_, F_OFD_SETLKW, &whole);
-            } while (locked != 0 && errno == EINTR);
+            // Where the file system keeps no locks, the writers cannot take turns: the write goes
+            // ahead unguarded rather than not at all.
+            int locked =
+                detail::LockByte(fd_, F_OFD_SETLKW, F_WRLCK, detail::LockedByte::IniWriters);
+            if (locked == ENOLCK)
+                locked = 0;
             struct stat held {
             }, named{};
             if (locked == 0 && ::fstat(fd_, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
@@ -169,9 +172,12 @@ public:
 
     // The locked file, open for reading; -1 when it could not be opened and locked.
     int File() const { return fd_; }
+    // Whether this writer made the file (empty) to hold the lock.
+    bool Created() const { return created_; }
 
 private:
     int fd_ = -1;
+    bool created_ = false;
 };
 
 bool HasLineBreak(std::string_view text) {
@@ -323,7 +329,13 @@ bool WriteIni(std::string_view section, std::string_view key, std::string_view v
     } else if (replaceAt == lines.size() && insertAt == lines.size()) {
         out.append(keyLine).append("\r\n");
     }
-    return ReplaceFileContents(file, out);
+    if (ReplaceFileContents(file, out))
+        return true;
+    // A file made only to take the turn is not left behind empty.
+    struct stat st {};
+    if (lock.Created() && ::fstat(lock.File(), &st) == 0 && st.st_size == 0)
+        ::unlink(OsPath(file).c_str());
+    return false;
 }
 
 } // namespace platform

@@ -1,4 +1,6 @@
 #include "platform/ini/Ini.h"
+#include "platform/testing/NoLocks.h"
+#include "platform/testing/WriteLimit.h"
 #include "platform/text/Text.h"
 
 #include <gtest/gtest.h>
@@ -409,3 +411,22 @@ TEST_F(Ini, ExistingFilesAreFoundIgnoringCase) {
 }
 
 } // namespace
+
+// Where the file system keeps no locks, writers cannot take turns but still write: no INI is
+// left empty, and a first write creates the file with its key.
+TEST_F(Ini, WithoutLocksEveryWriteStillLandsWhole) {
+    platform::testing::NoLocks noLocks;
+    EXPECT_TRUE(WriteIni("QVR", "TXTHT", "0.1", At("qvr.ini")));
+    EXPECT_TRUE(WriteIni("QVR", "Style", "Grid", At("qvr.ini")));
+    EXPECT_EQ(Slurp(dir_ / "qvr.ini"), "[QVR]\r\nTXTHT=0.1\r\nStyle=Grid\r\n");
+    EXPECT_EQ(Listing(dir_), (std::set<std::string>{"qvr.ini"}));
+}
+
+// A write that fails leaves no empty file behind where there was none.
+TEST_F(Ini, AFailedFirstWriteLeavesNoEmptyFile) {
+    {
+        platform::testing::WriteLimit full(4);
+        EXPECT_FALSE(WriteIni("QVR", "TXTHT", "0.1", At("qvr.ini")));
+    }
+    EXPECT_EQ(Listing(dir_), (std::set<std::string>{}));
+}
