@@ -1,5 +1,7 @@
 #include "editor/KeynoteWindow.h"
 
+#include "platform/ui/Accessible.h"
+
 #include "editor/CommaExport.h"
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
@@ -90,9 +92,12 @@ int KeynoteWindow::Setup() {
     BakPath = JoinPath(ProjectFolder, BakName);
 
     Open(window_);
-    for (int n = 1; n <= 9; ++n)
+    for (int n = 1; n <= 9; ++n) {
         window_[TitleOf(n)].Bind(ShapeTitle[static_cast<std::size_t>(n - 1)], kTitleWidth);
+        SetAccessibleName(window_[TitleOf(n)], "Title");
+    }
     window_[INFOTEXT].Bind(InfoText, 2047);
+    SetAccessibleName(window_[INFOTEXT], "Project files");
     window_[APROGRESS].Bind(ProgressValue);
     settingsTab_.Bind();
     window_.Display();
@@ -164,7 +169,8 @@ int KeynoteWindow::Setup() {
         Post(EventEditorReady, 0, t);
 
     if (!FileExists(BakPath)) {
-        CopyFile(CsvPath, BakPath);
+        // A first backup where there is none; without it the window works all the same.
+        static_cast<void>(CopyFile(CsvPath, BakPath));
         Message("To create new construction notes, first select the|desired \"shape tab\" "
                 "above, then click|the \"Insert\" button.",
                 "How to start", ICON_Asterisk, BUTTON_OK);
@@ -309,8 +315,9 @@ std::uint8_t KeynoteWindow::OpenNotesFile() {
     LineFile& file = Constnot()->file;
     // A save keeps the file open, and with it the lock.
     if (NotesOpenMode != 0 && !file.IsOpen()) {
+        // A file that cannot be created fails to open just below, which says why.
         if (!FileExists(CsvPath))
-            file.Create();
+            static_cast<void>(file.Create());
         if (file.Open(OpenMode::ReadWriteDenyWrite)) {
             if (!file.Locked() && !NoLocksTold) {
                 NoLocksTold = true;
@@ -341,7 +348,7 @@ std::uint8_t KeynoteWindow::OpenNotesFile() {
                             BUTTON_NO) == BUTTON_YES) {
                     NotesOpenMode = 0;
                     if (file.Open(OpenMode::ReadOnlyDenyNone)) {
-                        file.Close();
+                        static_cast<void>(file.Close()); // read only: nothing to lose
                     } else {
                         Message("Unable to open " + CsvPath +
                                     " in read only mode!|Error: " + FileErrorText(),
@@ -385,8 +392,9 @@ void KeynoteWindow::SetSaveButtons() {
 }
 
 void KeynoteWindow::CloseNotesFile() {
+    // The window writes nothing through this handle: it only holds the file against writers.
     if (NotesOpenMode != 0)
-        Constnot()->file.Close();
+        static_cast<void>(Constnot()->file.Close());
 }
 
 void KeynoteWindow::LoadNotes() {
@@ -424,7 +432,7 @@ void KeynoteWindow::LoadNotes() {
         if (!outcome)
             ReportFileOutcome(outcome);
         if (NotesOpenMode == 0)
-            file.Close();
+            static_cast<void>(file.Close()); // read only: nothing to lose
         ProgressUpdate("", size, size);
     }
 
@@ -508,7 +516,7 @@ bool KeynoteWindow::SaveNotes() {
     LineFile& held = Constnot()->file;
     // The old file is backed up first; a failed copy does not stop the save.
     if (FileExists(CsvPath))
-        CopyFile(CsvPath, BakPath);
+        static_cast<void>(CopyFile(CsvPath, BakPath));
     ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
     const std::vector<ShapeNotes> shapes = NotesInTabOrder();
     std::vector<std::string> cut;
@@ -527,6 +535,13 @@ bool KeynoteWindow::SaveNotes() {
     }
     OpenNotesFile();
     return static_cast<bool>(outcome);
+}
+
+void KeynoteWindow::ReportFileOutcome(const CommaOutcome& outcome) {
+    if (outcome)
+        return;
+    const char* what = outcome.failed == CommaStep::Open ? "Unable to open " : "Unable to create ";
+    Message(what + ExportPath + "!|Error: " + outcome.error, "Error", ICON_Hand, BUTTON_OK);
 }
 
 void KeynoteWindow::ReportFileOutcome(const KeynoteOutcome& outcome) {
@@ -663,11 +678,6 @@ void KeynoteWindow::PrintNotes() {
 
 void KeynoteWindow::ExportNotes() {
     CloseNotesFile();
-    CommaExportFile out;
-    if (!out.Open(ExportPath)) {
-        OpenNotesFile();
-        return;
-    }
     ProgressUpdate("Exporting " + ExportPath + " ...", 0, 0);
     settings_.LOC_INSERTTABLEPHASES = PhasesSetting(window_[LOC_INSERTTABLEPHASES].Selected());
     settings_.LOC_DOCURRENTTABONLY =
@@ -694,11 +704,10 @@ void KeynoteWindow::ExportNotes() {
                 {ToLong(r.mark) != 0, std::move(r.number), std::move(r.description),
                  std::move(r.unit), std::move(r.type)});
     }
-    for (const std::string& line : CommaExportLines(exported, rows))
-        out.Add(line);
+    const CommaOutcome outcome = WriteCommaExport(ExportPath, CommaExportLines(exported, rows));
     ProgressUpdate("", 1, 1);
-    out.Finish();
     ProgressUpdate("", 0, 0);
+    ReportFileOutcome(outcome);
     OpenNotesFile();
 }
 

@@ -198,22 +198,36 @@ std::string ProgramName() {
     return programName;
 }
 
-std::string SettingsFolder() {
+namespace {
+
+// $<variable>/<program name> when the variable holds an absolute path, else
+// $HOME/<fallback>/<program name>, as program text.
+std::string UserFolder(const char* variable, const char* fallback) {
     std::string base;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/') {
-        base = config;
+    const char* given = std::getenv(variable);
+    if (given && given[0] == '/') {
+        base = given;
     } else {
         const char* home = std::getenv("HOME");
         if (!home || !*home) {
             const passwd* pw = ::getpwuid(::getuid());
             home = pw ? pw->pw_dir : "";
         }
-        base = Join(home, ".config");
+        base = Join(home, fallback);
     }
     // The environment holds the system's names; the programs' texts are Windows-1252.
     std::string folder = Join(base, ProgramName());
     return FromOsPath(folder).value_or(folder);
+}
+
+} // namespace
+
+std::string SettingsFolder() {
+    return UserFolder("XDG_CONFIG_HOME", ".config");
+}
+
+std::string DataFolder() {
+    return UserFolder("XDG_DATA_HOME", ".local/share");
 }
 
 std::string IniFilePath(std::string_view fileName) {
@@ -253,28 +267,20 @@ std::string ReadIni(std::string_view section, std::string_view key, std::string_
     return Cut(defaultValue, IniValueLimit);
 }
 
-bool WriteIni(std::string_view section, std::string_view key, std::string_view value,
-              std::string_view fileName) {
-    section = TrimBlanks(section);
-    key = TrimBlanks(key);
-    const std::string clippedValue = Clip(value);
-    if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) ||
-        HasLineBreak(clippedValue) || section.find(']') != section.npos ||
-        key.find('=') != key.npos || key.front() == '[')
-        return false;
+namespace {
 
-    const std::string name = Clip(fileName);
-    if (name.find('/') == std::string::npos) {
-        std::error_code ec;
-        fs::create_directories(OsPath(SettingsFolder()), ec);
-    }
-    // Through a symbolic link the file it names is locked, read and replaced (and created when
-    // missing): the link itself stays.
-    const std::string file = IniFilePath(name);
-    IniLock lock(OsPath(file));
-    std::string text;
-    if (lock.File() < 0 || ReadOpenFile(lock.File(), text) != ReadResult::Ok)
-        return false; // never replace a file that could not be read
+// Whether a key set so reads back as written: no empty names, no line breaks, no "=" in a key or
+// "[" at its start, no "]" in a section.
+bool Writable(std::string_view section, std::string_view key, std::string_view value) {
+    return !section.empty() && !key.empty() && !HasLineBreak(section) && !HasLineBreak(key) &&
+           !HasLineBreak(value) && section.find(']') == section.npos && key.find('=') == key.npos &&
+           key.front() != '[';
+}
+
+// The file's text with `key` of `section` set to `value`: the key's line replaced where the
+// section has it, else added after the section's last key, else the section added at the end.
+std::string WithKey(std::string_view text, std::string_view section, std::string_view key,
+                    std::string_view value) {
     const std::vector<std::string_view> lines = SplitLines(text);
     std::size_t replaceAt = lines.size(); // the line of the key, when it exists
     std::size_t insertAt = lines.size();  // else the line before which the key is added
@@ -299,7 +305,7 @@ bool WriteIni(std::string_view section, std::string_view key, std::string_view v
         }
     }
 
-    const std::string keyLine = std::string(fileKey) + "=" + clippedValue;
+    const std::string keyLine = std::string(fileKey) + "=" + std::string(value);
     std::string out;
     out.reserve(text.size() + keyLine.size() + section.size() + 8);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -315,8 +321,47 @@ bool WriteIni(std::string_view section, std::string_view key, std::string_view v
     } else if (replaceAt == lines.size() && insertAt == lines.size()) {
         out.append(keyLine).append("\r\n");
     }
-    if (ReplaceFileContents(file, out))
-        return true;
+    return out;
+}
+
+} // namespace
+
+bool WriteIni(std::string_view section, std::string_view key, std::string_view value,
+              std::string_view fileName) {
+    return WriteIniEntries({{std::string(section), std::string(key), std::string(value)}},
+                           fileName);
+}
+
+bool WriteIniEntries(const std::vector<IniEntry>& entries, std::string_view fileName) {
+    struct Entry {
+        std::string_view section, key;
+        std::string value;
+    };
+    std::vector<Entry> writable;
+    for (const IniEntry& e : entries) {
+        Entry entry{TrimBlanks(e.section), TrimBlanks(e.key), Clip(e.value)};
+        if (Writable(entry.section, entry.key, entry.value))
+            writable.push_back(std::move(entry));
+    }
+    if (writable.empty())
+        return false;
+
+    const std::string name = Clip(fileName);
+    if (name.find('/') == std::string::npos) {
+        std::error_code ec;
+        fs::create_directories(OsPath(SettingsFolder()), ec);
+    }
+    // Through a symbolic link the file it names is locked, read and replaced (and created when
+    // missing): the link itself stays.
+    const std::string file = IniFilePath(name);
+    IniLock lock(OsPath(file));
+    std::string text;
+    if (lock.File() < 0 || ReadOpenFile(lock.File(), text) != ReadResult::Ok)
+        return false; // never replace a file that could not be read
+    for (const Entry& e : writable)
+        text = WithKey(text, e.section, e.key, e.value);
+    if (ReplaceFileContents(file, text))
+        return writable.size() == entries.size();
     // A file made only to take the turn is not left behind empty.
     struct stat st {};
     if (lock.Created() && ::fstat(lock.File(), &st) == 0 && st.st_size == 0)

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -19,6 +20,9 @@ std::string ProgramName();
 
 // The user's settings folder: $XDG_CONFIG_HOME/<program>, by default ~/.config/<program>.
 std::string SettingsFolder();
+
+// The user's data folder: $XDG_DATA_HOME/<program>, by default ~/.local/share/<program>.
+std::string DataFolder();
 
 // The file an INI name stands for: the empty name is the default INI file "win.ini" of the
 // settings folder, a name without a folder lives in the settings folder, any other name is a
@@ -40,5 +44,13 @@ std::string ReadIni(std::string_view section, std::string_view key, std::string_
 // section or key, a line break anywhere, "=" in a key or "[" at its start, "]" in a section).
 bool WriteIni(std::string_view section, std::string_view key, std::string_view value,
               std::string_view fileName = {});
+
+// Sets several keys, of one section or several, in one replacement of the file: the file comes
+// out as WriteIni called for each entry in turn would leave it. An entry WriteIni would refuse is
+// left out; false when one was, or when the file could not be read or written.
+struct IniEntry {
+    std::string section, key, value;
+};
+bool WriteIniEntries(const std::vector<IniEntry>& entries, std::string_view fileName = {});
 
 } // namespace platform
