@@ -47,7 +47,7 @@ inline Contents Read(const std::string& path) {
         }
         c.shapes[i].rows.push_back({l.marked ? "1" : "0", l.number, l.description, l.unit, l.type});
     });
-    file.Close();
+    static_cast<void>(file.Close());
     return c;
 }
 
