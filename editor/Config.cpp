@@ -50,25 +50,33 @@ int DeriveNames() {
     return RESULT_GoOn;
 }
 
-void LoadTabEntry(const std::string& shape, int number) {
+namespace {
+
+// A tab's entry of the project INI: its caption, position and whether it is hidden. A shape the
+// file has no caption for gets its defaults, written to the file with the rest of the start's
+// defaults.
+struct TabEntry {
+    std::string caption, order, off;
+};
+
+TabEntry ReadTabEntry(const std::string& shape) {
     auto read = [&](const char* key) { return ReadIni(kConfig, shape + key, "", ProjectIni); };
-    std::string caption = read("Name");
-    std::string order = read("Order");
-    std::string off = read("Off");
-    if (Clip(caption).empty()) {
-        WriteIni(kConfig, shape + "Name", shape, ProjectIni);
-        WriteIni(kConfig, shape + "Order", DecimalText(number), ProjectIni);
-        WriteIni(kConfig, shape + "Off", "0", ProjectIni);
-        caption = read("Name");
-        order = read("Order");
-        off = read("Off");
-        if (Clip(caption).empty()) {
+    return {read("Name"), read("Order"), read("Off")};
+}
+
+// Adds a shape's tab record in position order.
+void LoadTabEntry(const std::string& shape, int number, TabEntry entry, bool defaultsWritten) {
+    if (Clip(entry.caption).empty()) {
+        if (defaultsWritten)
+            entry = ReadTabEntry(shape);
+        if (Clip(entry.caption).empty()) {
             // The project INI cannot be written: the tab still gets its defaults.
-            caption = shape;
-            order = DecimalText(number);
-            off = "0";
+            entry = {shape, DecimalText(number), "0"};
         }
     }
+    const std::string& caption = entry.caption;
+    const std::string& order = entry.order;
+    const std::string& off = entry.off;
     TabRecord record;
     record.SRCNAME = Cut(shape, kTabNameWidth);
     record.ICON = ToShort(static_cast<std::int64_t>(ToByte(off)) + 1);
@@ -82,18 +90,33 @@ void LoadTabEntry(const std::string& shape, int number) {
     TabQueue.insert(at, record);
 }
 
+} // namespace
+
 void LoadEditorConfig() {
     TabQueue.clear();
-    for (std::size_t i = 0; i < kShapes.size(); ++i)
-        LoadTabEntry(kShapes[i].name, static_cast<int>(i + 1));
-    for (std::size_t i = 0; i < TabQueue.size(); ++i)
-        TabQueue[i].NEWNUM = static_cast<std::uint8_t>(i + 1);
+    // The defaults the project INI lacks are written in one replacement of the file.
+    std::vector<IniEntry> defaults;
+    std::vector<TabEntry> entries;
+    for (std::size_t i = 0; i < kShapes.size(); ++i) {
+        const std::string shape = kShapes[i].name;
+        entries.push_back(ReadTabEntry(shape));
+        if (Clip(entries.back().caption).empty()) {
+            defaults.push_back({kConfig, shape + "Name", shape});
+            defaults.push_back({kConfig, shape + "Order", DecimalText(static_cast<int>(i + 1))});
+            defaults.push_back({kConfig, shape + "Off", "0"});
+        }
+    }
     Uppercase = ToByte(ReadIni(kConfig, "Uppercase", "1", ProjectIni));
     WrapSize = ToShort(ReadIni(kConfig, "WrapSize", "0", ProjectIni));
     if (WrapSize < 5) {
-        WriteIni(kConfig, "WrapSize", "60", ProjectIni);
+        defaults.push_back({kConfig, "WrapSize", "60"});
         WrapSize = 60;
     }
+    const bool written = !defaults.empty() && WriteIniEntries(defaults, ProjectIni);
+    for (std::size_t i = 0; i < kShapes.size(); ++i)
+        LoadTabEntry(kShapes[i].name, static_cast<int>(i + 1), entries[i], written);
+    for (std::size_t i = 0; i < TabQueue.size(); ++i)
+        TabQueue[i].NEWNUM = static_cast<std::uint8_t>(i + 1);
     LibPath = ReadIni(kConfig, "LibPath", "", ProjectIni);
     if (Clip(LibPath).empty())
         LibPath = AppPath + kPathSeparator + "Library";
@@ -145,16 +168,20 @@ void SetFileNames() {
 }
 
 void WriteDefaultLists() {
+    // Both lists go into the file together, in one replacement of it.
+    std::vector<IniEntry> lists;
     if (ReadIni("QVREditUnits", "Unit1", "", ProjectIni).empty()) {
         const char* units[] = {"SF", "LF", "SY", "CY", "EA", "NPI"};
         for (int n = 0; n < 6; ++n)
-            WriteIni("QVREditUnits", "Unit" + DecimalText(n + 1), units[n], ProjectIni);
+            lists.push_back({"QVREditUnits", "Unit" + DecimalText(n + 1), units[n]});
     }
     if (ReadIni("QVREditTypes", "Type1", "", ProjectIni).empty()) {
         const char* types[] = {"COUNT", "LINE1", "LINE2", "LINE3", "LINE4", "LINE5", "LINE6"};
         for (int n = 0; n < 7; ++n)
-            WriteIni("QVREditTypes", "Type" + DecimalText(n + 1), types[n], ProjectIni);
+            lists.push_back({"QVREditTypes", "Type" + DecimalText(n + 1), types[n]});
     }
+    if (!lists.empty())
+        WriteIniEntries(lists, ProjectIni);
 }
 
 } // namespace editor

@@ -17,9 +17,6 @@ int DeriveNames();
 // Rebuilds the tab list and reads the editor options; makes sure the library folder exists.
 void LoadEditorConfig();
 
-// Reads (or writes the defaults of) one shape's tab keys and adds its record in position order.
-void LoadTabEntry(const std::string& shape, int number);
-
 // Creates every missing level of a folder: 1 the last level was created, -2 it existed already,
 // -1 the path's root cannot be entered, 0 failure (a message says so).
 std::int16_t EnsureFolder(const std::string& path);

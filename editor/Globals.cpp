@@ -25,6 +25,7 @@ std::uint8_t EIPByEnter;
 std::int16_t WrapSize;
 std::int16_t DescPrintWidth;
 std::uint8_t NotesOpenMode;
+bool NoLocksTold;
 std::int16_t KeynoteThread;
 std::int16_t FrameWidth;
 std::int16_t FrameHeight;
@@ -61,6 +62,7 @@ void ResetGlobals() {
     WrapSize = 60;
     DescPrintWidth = 62;
     NotesOpenMode = 0x22;
+    NoLocksTold = false;
     KeynoteThread = 0;
     FrameWidth = 0;
     FrameHeight = 0;

@@ -79,6 +79,9 @@ extern std::int16_t WrapSize;
 extern std::int16_t DescPrintWidth;
 // Keynote file and keynote window state.
 extern std::uint8_t NotesOpenMode;
+// Whether the user has been told that the keynote file could be opened only without a lock (a
+// file system that keeps none): told once a run.
+extern bool NoLocksTold;
 extern std::int16_t KeynoteThread;
 extern std::int16_t FrameWidth;
 extern std::int16_t FrameHeight;

@@ -227,9 +227,16 @@ const std::string kControlCharacters = [] {
 }();
 const std::string kRefusedInFields = kControlCharacters + "\xff,";
 
+// Removes the new file of a save that failed. The failure is what the user is told; a file that
+// cannot be removed as well is only a stray copy beside the keynote file.
+void DropWritten(const std::string& temp) {
+    static_cast<void>(DeleteFile(temp));
+}
+
 KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
                                 const std::vector<ShapeNotes>& shapes,
-                                const std::function<void(long, long)>& progress) {
+                                const std::function<void(long, long)>& progress,
+                                platform::LineFile* holder) {
     const std::string temp = TemporaryNameBeside(path);
     LineFile file(kKeynoteLineWidth);
     file.SetName(temp);
@@ -237,7 +244,7 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
         return KeynoteOutcome::Failure(KeynoteStep::Create);
     if (!file.Open(OpenMode::ReadWriteDenyWrite)) {
         KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Open);
-        DeleteFile(temp);
+        DropWritten(temp);
         return failed;
     }
     long total = 0;
@@ -270,20 +277,38 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
     }
     if (!ok) {
         KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
-        file.Close();
-        DeleteFile(temp);
+        static_cast<void>(file.Close());
+        DropWritten(temp);
         return failed;
     }
-    if (!file.Close()) {
+    if (!holder) {
+        if (!file.Close()) {
+            KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
+            DropWritten(temp);
+            return failed;
+        }
+        if (!ReplaceFile(temp, path)) {
+            KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Replace);
+            DropWritten(temp);
+            return failed;
+        }
+        return {};
+    }
+    // The new file takes the old one's name while both are held, so that no other program can
+    // take the project for writing in between; then the holder keeps the new one.
+    if (!file.Flush()) {
         KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
-        DeleteFile(temp);
+        static_cast<void>(file.Close());
+        DropWritten(temp);
         return failed;
     }
-    if (!ReplaceFile(temp, path)) {
+    if (!file.MoveTo(path, holder->Locked())) {
         KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Replace);
-        DeleteFile(temp);
+        static_cast<void>(file.Close());
+        DropWritten(temp);
         return failed;
     }
+    *holder = std::move(file);
     return {};
 }
 

@@ -116,10 +116,13 @@ enum class KeynoteStep {
 using KeynoteOutcome = platform::FileOutcome<KeynoteStep>;
 
 // Writes the file `path` with the settings line and the shapes in the order given. `progress`
-// is told after each row (rows written, rows in all).
+// is told after each row (rows written, rows in all). With a `holder` (the program's open handle
+// of the file, holding its lock, or closed), the new file is locked before it takes the old
+// one's place and the holder keeps it open afterwards; on failure the holder is unchanged.
 KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
                                 const std::vector<ShapeNotes>& shapes,
-                                const std::function<void(long, long)>& progress = {});
+                                const std::function<void(long, long)>& progress = {},
+                                platform::LineFile* holder = nullptr);
 
 // Reads the keynote file open in `file` from its start: each line goes, as ParseKeynoteLine
 // reads it, to `take` in file order, and `progress` is told after each (characters read, the

@@ -1,5 +1,7 @@
 #include "editor/KeynoteWindow.h"
 
+#include "platform/ui/Accessible.h"
+
 #include "editor/CommaExport.h"
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
@@ -90,9 +92,12 @@ int KeynoteWindow::Setup() {
     BakPath = JoinPath(ProjectFolder, BakName);
 
     Open(window_);
-    for (int n = 1; n <= 9; ++n)
+    for (int n = 1; n <= 9; ++n) {
         window_[TitleOf(n)].Bind(ShapeTitle[static_cast<std::size_t>(n - 1)], kTitleWidth);
+        SetAccessibleName(window_[TitleOf(n)], "Title");
+    }
     window_[INFOTEXT].Bind(InfoText, 2047);
+    SetAccessibleName(window_[INFOTEXT], "Project files");
     window_[APROGRESS].Bind(ProgressValue);
     settingsTab_.Bind();
     window_.Display();
@@ -163,7 +168,8 @@ int KeynoteWindow::Setup() {
         Post(EventEditorReady, 0, t);
 
     if (!FileExists(BakPath)) {
-        CopyFile(CsvPath, BakPath);
+        // A first backup where there is none; without it the window works all the same.
+        static_cast<void>(CopyFile(CsvPath, BakPath));
         Message("To create new construction notes, first select the|desired \"shape tab\" "
                 "above, then click|the \"Insert\" button.",
                 "How to start", ICON_Asterisk, BUTTON_OK);
@@ -305,22 +311,43 @@ int KeynoteWindow::Shutdown() {
 
 std::uint8_t KeynoteWindow::OpenNotesFile() {
     std::uint8_t result = 1;
-    if (NotesOpenMode != 0) {
-        LineFile& file = Constnot()->file;
+    LineFile& file = Constnot()->file;
+    // A save keeps the file open, and with it the lock.
+    if (NotesOpenMode != 0 && !file.IsOpen()) {
+        // A file that cannot be created fails to open just below, which says why.
         if (!FileExists(CsvPath))
-            file.Create();
-        if (!file.Open(OpenMode::ReadWriteDenyWrite)) {
+            static_cast<void>(file.Create());
+        if (file.Open(OpenMode::ReadWriteDenyWrite)) {
+            if (!file.Locked() && !NoLocksTold) {
+                NoLocksTold = true;
+                Message("The file system of " + CsvPath +
+                            " keeps no file locks.|Other users are not kept out of this file "
+                            "while you edit it: make sure nobody else changes it.",
+                        "", ICON_Exclamation, BUTTON_OK);
+            }
+        } else {
             const int code = FileErrorCode();
             const std::string text = FileErrorText();
-            if (code == kAccessDenied) {
-                if (Message("File " + CsvPath +
-                                " is already opened by another user!|Would you like to open "
-                                "this file in Read-Only mode?",
+            // Read-only mode is offered where reading can work: a file held by another user,
+            // or one that may be read but not written. A folder or a FIFO of the name, or a
+            // file that cannot be read either, gets the open's failure.
+            std::string reason;
+            if (code == kAccessDenied && OrdinaryFileExists(CsvPath)) {
+                if (HeldByAnother(CsvPath)) {
+                    reason = " is already opened by another user!";
+                } else if (LineFile probe(kKeynoteLineWidth);
+                           probe.SetName(CsvPath), probe.Open(OpenMode::ReadOnlyDenyNone)) {
+                    reason = " cannot be written (" + text + ")!";
+                }
+            }
+            if (!reason.empty()) {
+                if (Message("File " + CsvPath + reason +
+                                "|Would you like to open this file in Read-Only mode?",
                             "", ICON_Exclamation, BUTTON_YES | BUTTON_NO,
                             BUTTON_NO) == BUTTON_YES) {
                     NotesOpenMode = 0;
                     if (file.Open(OpenMode::ReadOnlyDenyNone)) {
-                        file.Close();
+                        static_cast<void>(file.Close()); // read only: nothing to lose
                     } else {
                         Message("Unable to open " + CsvPath +
                                     " in read only mode!|Error: " + FileErrorText(),
@@ -353,8 +380,9 @@ void KeynoteWindow::SetSaveButtons() {
 }
 
 void KeynoteWindow::CloseNotesFile() {
+    // The window writes nothing through this handle: it only holds the file against writers.
     if (NotesOpenMode != 0)
-        Constnot()->file.Close();
+        static_cast<void>(Constnot()->file.Close());
 }
 
 void KeynoteWindow::LoadNotes() {
@@ -393,7 +421,7 @@ void KeynoteWindow::LoadNotes() {
         if (!outcome)
             ReportFileOutcome(outcome);
         if (NotesOpenMode == 0)
-            file.Close();
+            static_cast<void>(file.Close()); // read only: nothing to lose
         ProgressUpdate("", size, size);
     }
 
@@ -461,15 +489,17 @@ void KeynoteWindow::ProgressUpdate(const std::string& text, std::int64_t value,
 }
 
 bool KeynoteWindow::SaveNotes() {
-    CloseNotesFile();
+    // The file stays held while the new one is written: the new one is locked before it takes
+    // its place, so no other program can take the project for writing during a save.
+    LineFile& held = Constnot()->file;
     // The old file is backed up first; a failed copy does not stop the save.
     if (FileExists(CsvPath))
-        CopyFile(CsvPath, BakPath);
+        static_cast<void>(CopyFile(CsvPath, BakPath));
     ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
     const std::vector<ShapeNotes> shapes = NotesInTabOrder();
-    KeynoteOutcome outcome =
-        WriteKeynoteFile(CsvPath, settings_.LOC_TXTHT, shapes,
-                         [this](long written, long total) { ProgressUpdate("", written, total); });
+    KeynoteOutcome outcome = WriteKeynoteFile(
+        CsvPath, settings_.LOC_TXTHT, shapes,
+        [this](long written, long total) { ProgressUpdate("", written, total); }, &held);
     ProgressUpdate("", 0, 0);
     if (outcome) {
         settingsTab_.WriteProjectSettings();

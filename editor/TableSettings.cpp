@@ -256,8 +256,10 @@ void SettingsTab::SaveAsDefaults() {
 
 void SettingsTab::WriteProjectSettings() {
     Window& w = window_;
-    auto write = [](const char* key, const std::string& value) {
-        WriteIni(kQvr, key, value, ProjectIni);
+    // The section's keys go into the file together, in one replacement of it.
+    std::vector<IniEntry> entries;
+    auto write = [&](const char* key, const std::string& value) {
+        entries.push_back({kQvr, key, value});
     };
     write("NoteTypes", s_.LOC_NOTETYPES);
     write("DoCurrentTabOnly", w[LOC_DOCURRENTTABONLY].Selected() == 1 ? "0" : "1");
@@ -276,6 +278,7 @@ void SettingsTab::WriteProjectSettings() {
     write("ShowKeyTableQuantities", w[LOC_SHOWKEYTABLEQUANTITIES].Selected() == 1 ? "1" : "0");
     write("BubbleLeaderConnectOsnap", s_.LOC_BUBBLELEADERCONNECTOSNAP);
     write("Style", s_.LOC_STYLE);
+    WriteIniEntries(entries, ProjectIni);
 }
 
 void SettingsTab::ParagraphSelected() {

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,13 +60,40 @@ void SetSystemFileError(int err, std::string_view path) {
     }
 }
 
+namespace {
+
+int SystemLockCall(int fd, int command, struct flock* lock) {
+    return ::fcntl(fd, command, lock);
+}
+
+LockCall lockCall = SystemLockCall;
+
+} // namespace
+
+LockCall SetLockCall(LockCall call) {
+    const LockCall previous = lockCall;
+    lockCall = call ? call : SystemLockCall;
+    return previous;
+}
+
+int LockByte(int fd, int command, short type, LockedByte byte) {
+    struct flock range {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(byte);
+    range.l_len = 1;
+    int result;
+    do {
+        result = lockCall(fd, command, &range);
+    } while (result != 0 && errno == EINTR);
+    if (result != 0)
+        return errno == EACCES ? EWOULDBLOCK : errno;
+    // A probe answers whether a conflicting lock stands.
+    return command == F_OFD_GETLK && range.l_type != F_UNLCK ? EWOULDBLOCK : 0;
+}
+
 int TakeDenyWriteLock(int fd) {
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EINTR) {
-            return errno;
-        }
-    }
-    return 0;
+    return LockByte(fd, F_OFD_SETLK, F_WRLCK, LockedByte::ShareMode);
 }
 
 bool HeldDenyingWrite(std::string_view path) {
@@ -75,12 +101,8 @@ bool HeldDenyingWrite(std::string_view path) {
     if (fd < 0) {
         return false;
     }
-    // A shared probe conflicts only with an exclusive holder.
-    int result;
-    do {
-        result = ::flock(fd, LOCK_SH | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    const bool held = result != 0 && errno == EWOULDBLOCK;
+    // A read lock conflicts only with an exclusive holder; the probe takes none.
+    const bool held = LockByte(fd, F_OFD_GETLK, F_RDLCK, LockedByte::ShareMode) == EWOULDBLOCK;
     ::close(fd);
     return held;
 }

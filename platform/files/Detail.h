@@ -1,9 +1,11 @@
-// Internal to platform/files: the system errors and the share-mode lock that every operation of
-// the module uses alike.
+// Internal to platform/files (and the INI files of platform/ini): the system errors and the locks
+// that every operation of the module uses alike.
 #pragma once
 
 #include <string>
 #include <string_view>
+
+struct flock;
 
 namespace platform::detail {
 
@@ -12,12 +14,28 @@ namespace platform::detail {
 void SetSystemFileError(int err, std::string_view path);
 
 // Takes the lock of "others denied writing" on an open file without waiting: 0, or the errno
-// (EWOULDBLOCK while another open file, of this process or another, holds it).
+// (EWOULDBLOCK while another open file, of this process or another, holds it; ENOLCK where the
+// file system keeps no locks). It is an open-file-description lock on the whole file, which
+// network file systems carry to their server, unlike flock.
 int TakeDenyWriteLock(int fd);
+
+// The programs' locks on one file stand on bytes of their own, so that they never meet: the
+// share mode's (above) and the turn of the writers of an INI file.
+enum class LockedByte { ShareMode = 0, IniWriters = 1 };
+
+// Sets, waits for (F_OFD_SETLKW) or probes (F_OFD_GETLK) a lock of `type` on one of those
+// bytes: 0, or the errno (EWOULDBLOCK when another holder's lock stands in the way, ENOLCK where
+// the file system keeps no locks).
+int LockByte(int fd, int command, short type, LockedByte byte);
 
 // Whether another holder has the existing file open denying writing. Writing, replacing or
 // removing such a file is refused with access denied, as the share mode promises its holder.
 bool HeldDenyingWrite(std::string_view path);
+
+// The system call behind every lock of the programs (fcntl), replaceable so that a test can stand
+// in for a file system without locks. Returns the previous one; nullptr puts the system's back.
+using LockCall = int (*)(int fd, int command, struct flock* lock);
+LockCall SetLockCall(LockCall call);
 
 // A failure a test plans for one file operation on one path (platform/testing/FailOnce.h arms
 // it). Each operation asks PlannedFailure first, with every path it is about; the call that

@@ -177,6 +177,16 @@ bool FileExists(const FileName& path) {
     return !path.Path().empty() && ::stat(OsPath(path.Found()).c_str(), &st) == 0;
 }
 
+bool OrdinaryFileExists(const FileName& path) {
+    struct stat st;
+    return !path.Path().empty() && ::stat(OsPath(path.Found()).c_str(), &st) == 0 &&
+           S_ISREG(st.st_mode);
+}
+
+bool HeldByAnother(const FileName& path) {
+    return !path.Path().empty() && detail::HeldDenyingWrite(path.Found());
+}
+
 bool FolderExists(const FileName& path) {
     struct stat st;
     return !path.Path().empty() && ::stat(OsPath(path.Found()).c_str(), &st) == 0 &&
@@ -424,7 +434,8 @@ std::string TemporaryNameBeside(std::string_view path, Links links) {
     return temp;
 }
 
-bool ReplaceFile(const FileName& replacement, const FileName& target, Links links) {
+bool ReplaceFile(const FileName& replacement, const FileName& target, Links links,
+                 bool targetHeldHere) {
     const std::string source = replacement.Found();
     if (detail::PlannedFailure(detail::FileOperation::Rename, target.Found(), source)) {
         return false;
@@ -438,7 +449,8 @@ bool ReplaceFile(const FileName& replacement, const FileName& target, Links link
         // A file that may not be written is not replaced either: marked read-only (also for
         // the superuser), not writable by this user, or held open denying writing.
         if (!S_ISREG(targetStat.st_mode) || (targetStat.st_mode & 0222) == 0 ||
-            ::access(OsPath(found).c_str(), W_OK) != 0 || detail::HeldDenyingWrite(found)) {
+            ::access(OsPath(found).c_str(), W_OK) != 0 ||
+            (!targetHeldHere && detail::HeldDenyingWrite(found))) {
             SetAccessDenied();
             return false;
         }

@@ -34,7 +34,50 @@ LineFile::LineFile(std::size_t recordSize)
     : recordSize_(std::max<std::size_t>(recordSize, 1)), record_(recordSize_, ' ') {}
 
 LineFile::~LineFile() {
-    Close();
+    // A writer closes its file itself to learn how the writing went; here there is no one to tell.
+    static_cast<void>(Close());
+}
+
+LineFile::LineFile(LineFile&& other) noexcept : LineFile(other.recordSize_) {
+    *this = std::move(other);
+}
+
+LineFile& LineFile::operator=(LineFile&& other) noexcept {
+    if (this == &other)
+        return *this;
+    // A file this object still held was only read, or is given up for the other's.
+    static_cast<void>(Close());
+    recordSize_ = other.recordSize_;
+    name_ = std::move(other.name_);
+    path_ = std::move(other.path_);
+    fd_ = std::exchange(other.fd_, -1);
+    writable_ = std::exchange(other.writable_, false);
+    locked_ = std::exchange(other.locked_, false);
+    record_ = std::move(other.record_);
+    recordFilled_ = other.recordFilled_;
+    buffer_ = std::move(other.buffer_);
+    bufferPos_ = other.bufferPos_;
+    bufferEnd_ = other.bufferEnd_;
+    readOffset_ = other.readOffset_;
+    ended_ = other.ended_;
+    pending_ = std::move(other.pending_);
+    writeFailed_ = std::exchange(other.writeFailed_, false);
+    writeError_ = other.writeError_;
+    other.record_.assign(other.recordSize_, ' ');
+    other.recordFilled_ = 0;
+    return *this;
+}
+
+bool LineFile::MoveTo(const std::string& target, bool targetHeldHere) {
+    if (!IsOpen()) {
+        SetNotOpen();
+        return false;
+    }
+    if (!Flush() || !ReplaceFile(ExactName(path_), target, Links::Follow, targetHeldHere))
+        return false;
+    name_ = target;
+    path_ = FindExisting(target);
+    return true;
 }
 
 bool LineFile::Create() {
@@ -54,6 +97,8 @@ bool LineFile::Create() {
     int err = ::fstat(fd, &st) != 0 ? errno : (st.st_mode & 0222) == 0 ? EACCES : 0;
     if (err == 0)
         err = detail::TakeDenyWriteLock(fd);
+    if (err == ENOLCK)
+        err = 0; // a file system without locks: nobody's lock can be respected
     if (err == 0 && ::ftruncate(fd, 0) != 0) {
         err = errno;
     }
@@ -83,30 +128,52 @@ bool LineFile::Open(OpenMode mode) {
         return false;
     }
     const std::string path = FindExisting(name_);
-    // Non-blocking so that a FIFO of that name cannot hang the program; it is refused below.
-    const int fd = ::open(OsPath(path).c_str(), flags | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        detail::SetSystemFileError(errno, path);
-        return false;
-    }
-    struct stat st;
+    int fd = -1;
     int err = 0;
-    if (::fstat(fd, &st) != 0) {
-        err = errno;
-    } else if (!S_ISREG(st.st_mode)) {
-        err = EACCES;
-    } else if (mode == OpenMode::ReadWriteDenyWrite) {
-        // A file marked read-only is not opened for writing, also not by the superuser.
-        err = (st.st_mode & 0222) == 0 ? EACCES : detail::TakeDenyWriteLock(fd);
+    bool locked = false;
+    // A file that another holder replaces while this one takes its lock may be locked only after
+    // it has lost its name (the holder keeps the new one locked): then the name is tried again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // Non-blocking so that a FIFO of that name cannot hang the program; refused below.
+        fd = ::open(OsPath(path).c_str(), flags | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            detail::SetSystemFileError(errno, path);
+            return false;
+        }
+        struct stat st;
+        struct stat named;
+        if (::fstat(fd, &st) != 0) {
+            err = errno;
+        } else if (!S_ISREG(st.st_mode)) {
+            err = EACCES;
+        } else if (mode == OpenMode::ReadWriteDenyWrite) {
+            // A file marked read-only is not opened for writing, also not by the superuser.
+            // Where the file system keeps no locks the file is opened unguarded (Locked tells).
+            err = (st.st_mode & 0222) == 0 ? EACCES : detail::TakeDenyWriteLock(fd);
+            locked = err == 0;
+            if (err == ENOLCK)
+                err = 0;
+            if (locked && (::stat(OsPath(path).c_str(), &named) != 0 || named.st_dev != st.st_dev ||
+                           named.st_ino != st.st_ino)) {
+                ::close(fd);
+                fd = -1;
+                err = EWOULDBLOCK;
+                continue;
+            }
+        }
+        break;
     }
     if (err != 0) {
-        ::close(fd);
+        if (fd >= 0)
+            ::close(fd);
         detail::SetSystemFileError(err, path);
         return false;
     }
     ::fcntl(fd, F_SETFL, flags);
     fd_ = fd;
     writable_ = mode == OpenMode::ReadWriteDenyWrite;
+    writeFailed_ = false;
+    locked_ = locked;
     path_ = path;
     bufferPos_ = bufferEnd_ = 0;
     readOffset_ = 0;
@@ -126,6 +193,7 @@ bool LineFile::Close() {
     }
     fd_ = -1;
     writable_ = false;
+    locked_ = false;
     buffer_.clear();
     buffer_.shrink_to_fit();
     return written;
@@ -256,12 +324,21 @@ bool LineFile::Add(std::string_view line) {
         SetFileError(kAccessDenied, "Access Denied");
         return false;
     }
+    if (writeFailed_) {
+        // Nothing more is written after a failed write: the file would have a gap.
+        RestoreFileError(writeError_);
+        return false;
+    }
     pending_ += Clip(line);
     pending_ += "\r\n";
     return pending_.size() < kWriteBlock || Flush();
 }
 
 bool LineFile::Flush() {
+    if (writeFailed_) {
+        RestoreFileError(writeError_);
+        return false;
+    }
     if (pending_.empty()) {
         return true;
     }
@@ -275,6 +352,8 @@ bool LineFile::Flush() {
             }
             detail::SetSystemFileError(errno, path_);
             pending_.clear();
+            writeFailed_ = true;
+            writeError_ = SaveFileError();
             return false;
         }
         data += written;

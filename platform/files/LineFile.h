@@ -3,6 +3,8 @@
 // open file; the object is the program's handle of the file and of its share-mode lock.
 #pragma once
 
+#include "platform/files/FileError.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -31,18 +33,31 @@ public:
     ~LineFile();
     LineFile(const LineFile&) = delete;
     LineFile& operator=(const LineFile&) = delete;
+    // Takes over the other's open file, lock and name; the other is left closed. A file this
+    // object held is closed first.
+    LineFile(LineFile&& other) noexcept;
+    LineFile& operator=(LineFile&& other) noexcept;
 
     void SetName(std::string name) { name_ = std::move(name); }
     const std::string& Name() const { return name_; }
     std::size_t RecordSize() const { return recordSize_; }
     bool IsOpen() const { return fd_ >= 0; }
+    // Whether the open file is held with the lock of its mode: false for a file opened for
+    // writing where the file system keeps no locks (it is opened all the same, unguarded).
+    bool Locked() const { return IsOpen() && locked_; }
 
     // Creates the file empty (an existing file is emptied); the file is not left open.
-    bool Create();
-    bool Open(OpenMode mode);
+    [[nodiscard]] bool Create();
+    [[nodiscard]] bool Open(OpenMode mode);
     // Writes what is still buffered and closes; false when the added lines could not all be
     // written (the file is closed all the same).
-    bool Close();
+    [[nodiscard]] bool Close();
+
+    // Puts the open file, with everything added so far, in place of `target` (ReplaceFile) and
+    // keeps it open, lock included, under that name: at no moment is the name free of the lock.
+    // `targetHeldHere` says that the caller holds the target's lock itself (an old version it is
+    // replacing), which then does not refuse the replacement.
+    [[nodiscard]] bool MoveTo(const std::string& target, bool targetHeldHere = false);
 
     // Positions at the start of the file for Next.
     bool Rewind();
@@ -56,13 +71,16 @@ public:
 
     // Adds a line at the end of the file: its trailing blanks dropped, CR LF appended. The line
     // is written whole, whatever its length.
-    bool Add(std::string_view line);
+    [[nodiscard]] bool Add(std::string_view line);
 
     // The size of the file in bytes (of the open file, added lines included).
     std::optional<std::uint64_t> Size();
 
+    // Writes the lines added so far into the file; false when they could not all be written, or
+    // an earlier write failed.
+    [[nodiscard]] bool Flush();
+
 private:
-    bool Flush();
     bool Refill();
 
     std::size_t recordSize_;
@@ -70,6 +88,7 @@ private:
     std::string path_; // the file as found when it was opened
     int fd_ = -1;
     bool writable_ = false;
+    bool locked_ = false;
 
     std::string record_;
     std::size_t recordFilled_ = 0; // record_ holds blanks from here on
@@ -81,6 +100,10 @@ private:
     bool ended_ = false;           // end of the file or Ctrl-Z reached
 
     std::string pending_; // added lines not yet written
+    // A write failed since the file was opened: the file is not what was added, which every
+    // later Add and the Close report (with the first failure's error).
+    bool writeFailed_ = false;
+    FileErrorState writeError_;
 };
 
 } // namespace platform

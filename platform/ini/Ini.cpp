@@ -1,5 +1,6 @@
 #include "platform/ini/Ini.h"
 
+#include "platform/files/Detail.h"
 #include "platform/files/Files.h"
 #include "platform/files/Path.h"
 #include "platform/text/Text.h"
@@ -139,16 +140,18 @@ class IniLock {
 public:
     explicit IniLock(const std::string& path) {
         for (int attempt = 0; attempt < 1000; ++attempt) {
+            struct stat before {};
+            const bool existed = ::stat(path.c_str(), &before) == 0;
             fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+            created_ = !existed && fd_ >= 0;
             if (fd_ < 0)
                 return;
-            struct flock whole {};
-            whole.l_type = F_WRLCK;
-            whole.l_whence = SEEK_SET;
-            int locked;
-            do {
-                locked = ::fcntl(fd_, F_OFD_SETLKW, &whole);
-            } while (locked != 0 && errno == EINTR);
+            // Where the file system keeps no locks, the writers cannot take turns: the write goes
+            // ahead unguarded rather than not at all.
+            int locked =
+                detail::LockByte(fd_, F_OFD_SETLKW, F_WRLCK, detail::LockedByte::IniWriters);
+            if (locked == ENOLCK)
+                locked = 0;
             struct stat held {
             }, named{};
             if (locked == 0 && ::fstat(fd_, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
@@ -169,9 +172,12 @@ public:
 
     // The locked file, open for reading; -1 when it could not be opened and locked.
     int File() const { return fd_; }
+    // Whether this writer made the file (empty) to hold the lock.
+    bool Created() const { return created_; }
 
 private:
     int fd_ = -1;
+    bool created_ = false;
 };
 
 bool HasLineBreak(std::string_view text) {
@@ -247,28 +253,20 @@ std::string ReadIni(std::string_view section, std::string_view key, std::string_
     return Cut(defaultValue, IniValueLimit);
 }
 
-bool WriteIni(std::string_view section, std::string_view key, std::string_view value,
-              std::string_view fileName) {
-    section = TrimBlanks(section);
-    key = TrimBlanks(key);
-    const std::string clippedValue = Clip(value);
-    if (section.empty() || key.empty() || HasLineBreak(section) || HasLineBreak(key) ||
-        HasLineBreak(clippedValue) || section.find(']') != section.npos ||
-        key.find('=') != key.npos || key.front() == '[')
-        return false;
+namespace {
 
-    const std::string name = Clip(fileName);
-    if (name.find('/') == std::string::npos) {
-        std::error_code ec;
-        fs::create_directories(OsPath(SettingsFolder()), ec);
-    }
-    // Through a symbolic link the file it names is locked, read and replaced (and created when
-    // missing): the link itself stays.
-    const std::string file = IniFilePath(name);
-    IniLock lock(OsPath(file));
-    std::string text;
-    if (lock.File() < 0 || ReadOpenFile(lock.File(), text) != ReadResult::Ok)
-        return false; // never replace a file that could not be read
+// Whether a key set so reads back as written: no empty names, no line breaks, no "=" in a key or
+// "[" at its start, no "]" in a section.
+bool Writable(std::string_view section, std::string_view key, std::string_view value) {
+    return !section.empty() && !key.empty() && !HasLineBreak(section) && !HasLineBreak(key) &&
+           !HasLineBreak(value) && section.find(']') == section.npos && key.find('=') == key.npos &&
+           key.front() != '[';
+}
+
+// The file's text with `key` of `section` set to `value`: the key's line replaced where the
+// section has it, else added after the section's last key, else the section added at the end.
+std::string WithKey(std::string_view text, std::string_view section, std::string_view key,
+                    std::string_view value) {
     const std::vector<std::string_view> lines = SplitLines(text);
     std::size_t replaceAt = lines.size(); // the line of the key, when it exists
     std::size_t insertAt = lines.size();  // else the line before which the key is added
@@ -293,7 +291,7 @@ bool WriteIni(std::string_view section, std::string_view key, std::string_view v
         }
     }
 
-    const std::string keyLine = std::string(fileKey) + "=" + clippedValue;
+    const std::string keyLine = std::string(fileKey) + "=" + std::string(value);
     std::string out;
     out.reserve(text.size() + keyLine.size() + section.size() + 8);
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -309,7 +307,52 @@ bool WriteIni(std::string_view section, std::string_view key, std::string_view v
     } else if (replaceAt == lines.size() && insertAt == lines.size()) {
         out.append(keyLine).append("\r\n");
     }
-    return ReplaceFileContents(file, out);
+    return out;
+}
+
+} // namespace
+
+bool WriteIni(std::string_view section, std::string_view key, std::string_view value,
+              std::string_view fileName) {
+    return WriteIniEntries({{std::string(section), std::string(key), std::string(value)}},
+                           fileName);
+}
+
+bool WriteIniEntries(const std::vector<IniEntry>& entries, std::string_view fileName) {
+    struct Entry {
+        std::string_view section, key;
+        std::string value;
+    };
+    std::vector<Entry> writable;
+    for (const IniEntry& e : entries) {
+        Entry entry{TrimBlanks(e.section), TrimBlanks(e.key), Clip(e.value)};
+        if (Writable(entry.section, entry.key, entry.value))
+            writable.push_back(std::move(entry));
+    }
+    if (writable.empty())
+        return false;
+
+    const std::string name = Clip(fileName);
+    if (name.find('/') == std::string::npos) {
+        std::error_code ec;
+        fs::create_directories(OsPath(SettingsFolder()), ec);
+    }
+    // Through a symbolic link the file it names is locked, read and replaced (and created when
+    // missing): the link itself stays.
+    const std::string file = IniFilePath(name);
+    IniLock lock(OsPath(file));
+    std::string text;
+    if (lock.File() < 0 || ReadOpenFile(lock.File(), text) != ReadResult::Ok)
+        return false; // never replace a file that could not be read
+    for (const Entry& e : writable)
+        text = WithKey(text, e.section, e.key, e.value);
+    if (ReplaceFileContents(file, text))
+        return writable.size() == entries.size();
+    // A file made only to take the turn is not left behind empty.
+    struct stat st {};
+    if (lock.Created() && ::fstat(lock.File(), &st) == 0 && st.st_size == 0)
+        ::unlink(OsPath(file).c_str());
+    return false;
 }
 
 } // namespace platform

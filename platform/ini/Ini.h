@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -40,5 +41,13 @@ std::string ReadIni(std::string_view section, std::string_view key, std::string_
 // section or key, a line break anywhere, "=" in a key or "[" at its start, "]" in a section).
 bool WriteIni(std::string_view section, std::string_view key, std::string_view value,
               std::string_view fileName = {});
+
+// Sets several keys, of one section or several, in one replacement of the file: the file comes
+// out as WriteIni called for each entry in turn would leave it. An entry WriteIni would refuse is
+// left out; false when one was, or when the file could not be read or written.
+struct IniEntry {
+    std::string section, key, value;
+};
+bool WriteIniEntries(const std::vector<IniEntry>& entries, std::string_view fileName = {});
 
 } // namespace platform

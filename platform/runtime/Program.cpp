@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -129,7 +130,12 @@ bool StartProgram(const std::string& program, const std::vector<std::string>& ar
     return QProcess::startDetached(path, args);
 }
 
+void IgnoreFileSizeSignal() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 int RunProgram(int argc, char** argv, std::function<void()> main) {
+    IgnoreFileSizeSignal();
     SetCommandArguments(argc, argv);
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);

@@ -8,6 +8,11 @@
 
 namespace platform {
 
+// A write past the file-size limit (ulimit -f) fails with "File too large" and is reported like a
+// full disk, instead of stopping the process with every unsaved edit. RunProgram sets this up;
+// the tests do too, so that they see what the programs see.
+void IgnoreFileSizeSignal();
+
 // Starts Qt, runs `main` on thread 1 and returns the process's exit code (ExitCode) once thread
 // 1's procedure has returned.
 int RunProgram(int argc, char** argv, std::function<void()> main);

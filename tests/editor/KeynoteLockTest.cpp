@@ -1,11 +1,15 @@
 #include "KeynoteFixture.h"
 #include "platform/runtime/Program.h"
 
+#include "platform/testing/NoLocks.h"
+#include "platform/testing/WriteLimit.h"
+
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <memory>
 #include <spawn.h>
-#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -18,12 +22,7 @@ namespace {
 
 // Whether some process holds the file open denying writing.
 bool Held(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return held;
+    return HeldByAnother(path);
 }
 
 // A second notes on the project, until it is ended.
@@ -42,8 +41,17 @@ public:
         envp.push_back(nullptr);
         std::string arg = csv;
         char* argv[] = {program.data(), arg.data(), nullptr};
-        if (posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, envp.data()) != 0)
+        // The program starts with the signals' default actions, as from a shell.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGXFSZ);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        if (posix_spawn(&pid_, program.c_str(), nullptr, &attributes, argv, envp.data()) != 0)
             pid_ = 0;
+        posix_spawnattr_destroy(&attributes);
     }
     ~OtherNotes() {
         if (pid_ > 0) {
@@ -52,6 +60,8 @@ public:
         }
     }
     bool Started() const { return pid_ > 0; }
+    // Whether the program has ended, and then how.
+    bool Ended(int& status) const { return pid_ > 0 && ::waitpid(pid_, &status, WNOHANG) == pid_; }
 
 private:
     pid_t pid_ = 0;
@@ -89,20 +99,40 @@ TEST_F(KeynoteTest, AFileHeldByAnotherProcessIsOfferedReadOnly) {
     EXPECT_TRUE(W()[SAVETOASCIIANDCLOSE].Disabled());
 }
 
-// A file that cannot be opened at all ends the program with its error.
-TEST_F(KeynoteTest, AKeynoteFileThatCannotBeOpenedEndsTheProgram) {
-    std::filesystem::create_directories(project + "/sub/constnot.csv");
-    Derive(project + "/sub/constnot.csv");
-    SetExitCode(0);
+// Read-only mode is offered where reading can work, for its true reason; a folder or a FIFO in
+// the file's place gets the open's failure, and the program ends.
+TEST_F(KeynoteTest, ReadOnlyModeIsOfferedOnlyWhereReadingCanWorkAndForItsTrueReason) {
+    drv::WriteBytes(csv, Fixture("example.csv"));
+    std::filesystem::permissions(csv, std::filesystem::perms(0444));
+    Derive();
     OpenWindow();
-    drv::Answer("File " + project + "/sub/constnot.csv" + kOffer, "", ICON_Exclamation,
-                BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
-    drv::Answer("Unable to open " + project +
-                    "/sub/constnot.csv in read only mode!|Error: Access Denied",
-                "Error code: 5", ICON_Hand, BUTTON_OK, BUTTON_OK);
-    EXPECT_EQ(keynote, nullptr);
-    EXPECT_TRUE(FrameGot(EVENT_CloseDown));
-    EXPECT_EQ(ExitCode(), 1); // the process ends on a failure
+    drv::Answer("File " + csv +
+                    " cannot be written (Access Denied)!|Would you like to open this file in "
+                    "Read-Only mode?",
+                "", ICON_Exclamation, BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    ASSERT_NE(keynote, nullptr);
+    EXPECT_EQ(NotesOpenMode, 0);
+    EXPECT_EQ(Order(1), "1 2");
+    EXPECT_TRUE(W()[SAVETOASCII].Disabled());
+    CloseWindow();
+
+    const std::string folder = project + "/sub/constnot.csv";
+    const std::string fifo = project + "/fifo.csv";
+    std::filesystem::create_directories(folder);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+    for (const std::string& name : {folder, fifo}) {
+        SCOPED_TRACE(name);
+        NotesOpenMode = 0x22;
+        frameEvents.clear();
+        Derive(name);
+        SetExitCode(0);
+        OpenWindow();
+        drv::Answer("Unable to open " + name + "!|Error: Access Denied", "Error code: 5", ICON_Hand,
+                    BUTTON_OK, BUTTON_OK);
+        EXPECT_EQ(keynote, nullptr);
+        EXPECT_TRUE(FrameGot(EVENT_CloseDown));
+        EXPECT_EQ(ExitCode(), 1); // the process ends on a failure
+    }
 
     SetExitCode(0);
     NotesOpenMode = 0x22;
@@ -113,4 +143,80 @@ TEST_F(KeynoteTest, AKeynoteFileThatCannotBeOpenedEndsTheProgram) {
     EXPECT_EQ(keynote, nullptr);
     EXPECT_EQ(ExitCode(), 1);
     SetExitCode(0);
+}
+
+// Where the file system keeps no locks the project opens all the same, after one notice; saves
+// work and the project INI gets its settings.
+TEST_F(KeynoteTest, WithoutLocksTheProjectOpensAfterOneNoticeAndSaves) {
+    drv::NoLocks noLocks;
+    drv::WriteBytes(csv, Fixture("example.csv"));
+    Derive();
+    OpenWindow();
+    const std::string notice = "The file system of " + csv +
+                               " keeps no file locks.|Other users are not kept out of this file "
+                               "while you edit it: make sure nobody else changes it.";
+    drv::Answer(notice, "", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+    ASSERT_NE(keynote, nullptr);
+    EXPECT_FALSE(W()[SAVETOASCII].Disabled());
+    ClickCell(1, 1, 2);
+    drv::Click(W(), MOVEDOWN);
+    drv::Click(W(), SAVETOASCII); // no second notice
+    EXPECT_NE(drv::ReadBytes(csv), Fixture("example.csv"));
+    EXPECT_EQ(drv::ReadBytes(bak), Fixture("example.csv"));
+    EXPECT_NE(ReadIni("QVR", "Style", "none", ini), "none");
+    CloseWindow();
+    OpenWindow(); // a window opened again in the same run says nothing more
+    ASSERT_NE(keynote, nullptr);
+    EXPECT_EQ(Order(1), "2 1");
+}
+
+// While one notes saves, again and again, another program trying to take the project for writing
+// never gets it: the new file is locked before it takes the old one's place.
+TEST_F(KeynoteTest, NoOtherProgramTakesTheProjectForWritingDuringASave) {
+    OpenOn(Fixture("example.csv"));
+    int report[2];
+    ASSERT_EQ(::pipe(report), 0);
+    const pid_t prober = ::fork();
+    ASSERT_GE(prober, 0);
+    if (prober == 0) {
+        ::close(report[0]);
+        // Opens the file for writing as another notes would, as often as it can.
+        for (;;) {
+            LineFile other(4096);
+            other.SetName(csv);
+            if (other.Open(OpenMode::ReadWriteDenyWrite) && ::write(report[1], "!", 1) < 0)
+                ::_exit(1);
+        }
+    }
+    ::close(report[1]);
+    for (int save = 0; save < 20; ++save) {
+        ClickCell(1, 1, 2);
+        drv::Click(W(), MOVEDOWN);
+        drv::Click(W(), SAVETOASCII);
+    }
+    ::kill(prober, SIGKILL);
+    ::waitpid(prober, nullptr, 0);
+    char got = 0;
+    const ssize_t taken = ::read(report[0], &got, 1);
+    ::close(report[0]);
+    EXPECT_EQ(taken, 0) << "another program took the keynote file for writing";
+    EXPECT_TRUE(Held(csv));
+}
+
+// A file-size limit (ulimit -f) makes a write fail instead of ending the program: notes started
+// under a limit that its first INI write exceeds goes on and opens the project.
+TEST_F(KeynoteTest, AFileSizeLimitDoesNotEndTheProgram) {
+    drv::WriteBytes(csv, Fixture("example.csv"));
+    std::unique_ptr<OtherNotes> other;
+    {
+        drv::WriteLimit limit(8);
+        other = std::make_unique<OtherNotes>(csv, temp / "other-config");
+    }
+    ASSERT_TRUE(other->Started());
+    int status = 0;
+    bool ended = false;
+    for (int i = 0; i < 500 && !Held(csv) && !(ended = other->Ended(status)); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(ended && WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+    EXPECT_TRUE(Held(csv));
 }

@@ -1,4 +1,6 @@
 #include "platform/ini/Ini.h"
+#include "platform/testing/NoLocks.h"
+#include "platform/testing/WriteLimit.h"
 #include "platform/text/Text.h"
 
 #include <gtest/gtest.h>
@@ -408,4 +410,56 @@ TEST_F(Ini, ExistingFilesAreFoundIgnoringCase) {
     EXPECT_EQ(ReadIni("QVR", "k", "?"), "settings");
 }
 
+TEST_F(Ini, SeveralKeysWrittenTogetherLeaveTheFileAsWritingThemInTurnDoes) {
+    const std::vector<IniEntry> entries = {
+        {"QVR", "NoteTypes", "1"}, {"qvr", "tablewidth", "4.5 "}, // an existing key's case
+        {"QVR", "New", ""},        {"Lists", "Unit1", "SF"},      // a new section
+        {"Lists", "Unit2", "LF"},  {" QVR ", "Style", "Grid"},    // back to the first
+        {"QVR", "NoteTypes", "2"},                                // one key twice
+    };
+    const std::string files[] = {
+        "",
+        "[QVR]\r\nTableWidth=3\r\n\r\n[Other]\r\nx=1\r\n",
+        "; comment\r\n[qvr]\r\nStyle=Paragraph\r\n[QVR]\r\nNoteTypes=9\r\n", // two of a name
+        "[Lists]\nUnit1=EA\n[QVR]\rNoteTypes=0",                             // other line ends
+        "loose line\r\n\r\n",
+    };
+    for (const std::string& original : files) {
+        Spill(At("turn.ini"), original);
+        Spill(At("together.ini"), original);
+        for (const IniEntry& e : entries)
+            ASSERT_TRUE(WriteIni(e.section, e.key, e.value, At("turn.ini")));
+        ASSERT_TRUE(WriteIniEntries(entries, At("together.ini")));
+        EXPECT_EQ(Slurp(At("together.ini")), Slurp(At("turn.ini"))) << original;
+    }
+
+    // An entry that would not read back is left out and the call says so; the rest are written.
+    Spill(At("refused.ini"), "");
+    EXPECT_FALSE(WriteIniEntries({{"QVR", "a", "1"}, {"QVR", "b=c", "2"}, {"QVR", "d", "3"}},
+                                 At("refused.ini")));
+    EXPECT_EQ(Slurp(At("refused.ini")), "[QVR]\r\na=1\r\nd=3\r\n");
+    // With nothing to write the file is not touched, not even created.
+    EXPECT_FALSE(WriteIniEntries({{"QVR", "", "1"}}, At("untouched.ini")));
+    EXPECT_FALSE(fs::exists(At("untouched.ini")));
+}
+
 } // namespace
+
+// Where the file system keeps no locks, writers cannot take turns but still write: no INI is
+// left empty, and a first write creates the file with its key.
+TEST_F(Ini, WithoutLocksEveryWriteStillLandsWhole) {
+    platform::testing::NoLocks noLocks;
+    EXPECT_TRUE(WriteIni("QVR", "TXTHT", "0.1", At("qvr.ini")));
+    EXPECT_TRUE(WriteIni("QVR", "Style", "Grid", At("qvr.ini")));
+    EXPECT_EQ(Slurp(dir_ / "qvr.ini"), "[QVR]\r\nTXTHT=0.1\r\nStyle=Grid\r\n");
+    EXPECT_EQ(Listing(dir_), (std::set<std::string>{"qvr.ini"}));
+}
+
+// A write that fails leaves no empty file behind where there was none.
+TEST_F(Ini, AFailedFirstWriteLeavesNoEmptyFile) {
+    {
+        platform::testing::WriteLimit full(4);
+        EXPECT_FALSE(WriteIni("QVR", "TXTHT", "0.1", At("qvr.ini")));
+    }
+    EXPECT_EQ(Listing(dir_), (std::set<std::string>{}));
+}
