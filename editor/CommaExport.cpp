@@ -78,10 +78,12 @@ std::vector<std::string> CommaExportLines(const CommaSettings& s, const ShapeRow
 CommaExportFile::CommaExportFile() : file_(kConstnotRecordSize) {}
 
 CommaExportFile::~CommaExportFile() {
+    // An export given up half-way: its file is removed, so how the close went does not matter,
+    // and a copy that cannot be removed is only a stray file beside the export.
     if (file_.IsOpen())
-        file_.Close();
+        static_cast<void>(file_.Close());
     if (!writing_.empty())
-        DeleteFile(writing_);
+        static_cast<void>(DeleteFile(writing_));
 }
 
 bool CommaExportFile::Open(const std::string& path) {

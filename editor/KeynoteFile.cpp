@@ -227,6 +227,12 @@ const std::string kControlCharacters = [] {
 }();
 const std::string kRefusedInFields = kControlCharacters + "\xff,";
 
+// Removes the new file of a save that failed. The failure is what the user is told; a file that
+// cannot be removed as well is only a stray copy beside the keynote file.
+void DropWritten(const std::string& temp) {
+    static_cast<void>(DeleteFile(temp));
+}
+
 KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
                                 const std::vector<ShapeNotes>& shapes,
                                 const std::function<void(long, long)>& progress,
@@ -238,7 +244,7 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
         return KeynoteOutcome::Failure(KeynoteStep::Create);
     if (!file.Open(OpenMode::ReadWriteDenyWrite)) {
         KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Open);
-        DeleteFile(temp);
+        DropWritten(temp);
         return failed;
     }
     long total = 0;
@@ -271,19 +277,19 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
     }
     if (!ok) {
         KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
-        file.Close();
-        DeleteFile(temp);
+        static_cast<void>(file.Close());
+        DropWritten(temp);
         return failed;
     }
     if (!holder) {
         if (!file.Close()) {
             KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
-            DeleteFile(temp);
+            DropWritten(temp);
             return failed;
         }
         if (!ReplaceFile(temp, path)) {
             KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Replace);
-            DeleteFile(temp);
+            DropWritten(temp);
             return failed;
         }
         return {};
@@ -292,14 +298,14 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
     // take the project for writing in between; then the holder keeps the new one.
     if (!file.Flush()) {
         KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Write);
-        file.Close();
-        DeleteFile(temp);
+        static_cast<void>(file.Close());
+        DropWritten(temp);
         return failed;
     }
     if (!file.MoveTo(path, holder->Locked())) {
         KeynoteOutcome failed = KeynoteOutcome::Failure(KeynoteStep::Replace);
-        file.Close();
-        DeleteFile(temp);
+        static_cast<void>(file.Close());
+        DropWritten(temp);
         return failed;
     }
     *holder = std::move(file);

@@ -163,7 +163,8 @@ int KeynoteWindow::Setup() {
         Post(EventEditorReady, 0, t);
 
     if (!FileExists(BakPath)) {
-        CopyFile(CsvPath, BakPath);
+        // A first backup where there is none; without it the window works all the same.
+        static_cast<void>(CopyFile(CsvPath, BakPath));
         Message("To create new construction notes, first select the|desired \"shape tab\" "
                 "above, then click|the \"Insert\" button.",
                 "How to start", ICON_Asterisk, BUTTON_OK);
@@ -308,8 +309,9 @@ std::uint8_t KeynoteWindow::OpenNotesFile() {
     LineFile& file = Constnot()->file;
     // A save keeps the file open, and with it the lock.
     if (NotesOpenMode != 0 && !file.IsOpen()) {
+        // A file that cannot be created fails to open just below, which says why.
         if (!FileExists(CsvPath))
-            file.Create();
+            static_cast<void>(file.Create());
         if (file.Open(OpenMode::ReadWriteDenyWrite)) {
             if (!file.Locked() && !NoLocksTold) {
                 NoLocksTold = true;
@@ -340,7 +342,7 @@ std::uint8_t KeynoteWindow::OpenNotesFile() {
                             BUTTON_NO) == BUTTON_YES) {
                     NotesOpenMode = 0;
                     if (file.Open(OpenMode::ReadOnlyDenyNone)) {
-                        file.Close();
+                        static_cast<void>(file.Close()); // read only: nothing to lose
                     } else {
                         Message("Unable to open " + CsvPath +
                                     " in read only mode!|Error: " + FileErrorText(),
@@ -373,8 +375,9 @@ void KeynoteWindow::SetSaveButtons() {
 }
 
 void KeynoteWindow::CloseNotesFile() {
+    // The window writes nothing through this handle: it only holds the file against writers.
     if (NotesOpenMode != 0)
-        Constnot()->file.Close();
+        static_cast<void>(Constnot()->file.Close());
 }
 
 void KeynoteWindow::LoadNotes() {
@@ -412,7 +415,7 @@ void KeynoteWindow::LoadNotes() {
         if (!outcome)
             ReportFileOutcome(outcome);
         if (NotesOpenMode == 0)
-            file.Close();
+            static_cast<void>(file.Close()); // read only: nothing to lose
         ProgressUpdate("", size, size);
     }
 
@@ -481,7 +484,7 @@ bool KeynoteWindow::SaveNotes() {
     LineFile& held = Constnot()->file;
     // The old file is backed up first; a failed copy does not stop the save.
     if (FileExists(CsvPath))
-        CopyFile(CsvPath, BakPath);
+        static_cast<void>(CopyFile(CsvPath, BakPath));
     ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
     const std::vector<ShapeNotes> shapes = NotesInTabOrder();
     KeynoteOutcome outcome = WriteKeynoteFile(

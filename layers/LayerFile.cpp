@@ -36,7 +36,9 @@ void SortChoices(ChoiceList& choices) {
 // table while the message waits, or after the program is ended from it.
 LayerOutcome RefusedSave(LayerStep step, const std::string& temp) {
     LayerOutcome failed = LayerOutcome::Failure(step);
-    DeleteFile(temp);
+    // The failure is what the user is told; a new table that cannot be removed as well is only a
+    // stray file beside the old one.
+    static_cast<void>(DeleteFile(temp));
     return failed;
 }
 
@@ -65,10 +67,10 @@ LayerOutcome LoadLayers(LayerLists& lists, const LayerFiles& files) {
     }
     if (result == ReadResult::Failed) {
         LayerOutcome failed = LayerOutcome::Failure(LayerStep::Read);
-        table.Close();
+        static_cast<void>(table.Close()); // read only: nothing to lose
         return failed;
     }
-    table.Close();
+    static_cast<void>(table.Close()); // read only: nothing to lose
     SortChoices(read.ColorQueue);
     SortChoices(read.LineTypeQueue);
     lists = std::move(read);

@@ -1,5 +1,6 @@
 // File operations with the outcomes the programs rely on: each tells whether it succeeded and
-// otherwise leaves the reason in the last file error (FileError.h). Existing files are found
+// otherwise leaves the reason in the last file error (FileError.h). A caller that has no use for
+// the outcome discards it visibly (static_cast<void>) and says why. Existing files are found
 // ignoring case, unless a name is exact (FileName, Path.h); a file held open denying writing
 // (LineFile) cannot be written over or removed.
 #pragma once
@@ -49,11 +50,11 @@ bool MayBeOneFile(std::string_view a, std::string_view b);
 // Copies a file, replacing the target. The target is written beside itself and put in place when
 // complete and on the disk, so a failed copy (or a crash) leaves an existing target as it was.
 // A target that is a symbolic link stays one: the file it names is written.
-bool CopyFile(const FileName& from, const FileName& to);
+[[nodiscard]] bool CopyFile(const FileName& from, const FileName& to);
 
 // Renames or moves a file, replacing the target (also across file systems). A folder is refused
 // (access denied).
-bool MoveFile(const FileName& from, const FileName& to);
+[[nodiscard]] bool MoveFile(const FileName& from, const FileName& to);
 
 // What a replacement does with a target that is a symbolic link: write the file it names (the
 // link stays), or replace the link itself with the new file, so that nothing outside the
@@ -75,18 +76,18 @@ std::string TemporaryNameBeside(std::string_view path, Links links = Links::Foll
 // target is as it was and the replacement is still there. `targetHeldHere`: the caller itself
 // holds the target open denying writing (the old version of a file it replaces), which then does
 // not count as another holder.
-bool ReplaceFile(const FileName& replacement, const FileName& target, Links links = Links::Follow,
-                 bool targetHeldHere = false);
+[[nodiscard]] bool ReplaceFile(const FileName& replacement, const FileName& target,
+                               Links links = Links::Follow, bool targetHeldHere = false);
 
 // Writes `contents` into a new file beside `target` and puts it in place as ReplaceFile does: the
 // target ends up holding all of it or stays as it was, and nothing is left beside it.
-bool ReplaceFileContents(std::string_view target, std::string_view contents);
+[[nodiscard]] bool ReplaceFileContents(std::string_view target, std::string_view contents);
 
 // Deletes a file; a file that does not exist is no error.
-bool DeleteFile(const FileName& path);
+[[nodiscard]] bool DeleteFile(const FileName& path);
 
 // Creates one folder (its parent must exist).
-bool CreateFolder(std::string_view path);
+[[nodiscard]] bool CreateFolder(std::string_view path);
 
 // The ordinary files of a folder whose names match a wildcard ignoring case: `pattern` is the
 // folder and the wildcard, "/lib/*.csv" ("*" any run of characters, "?" any one). Sorted by name
@@ -100,6 +101,6 @@ std::int32_t LastWriteTimeOfDay(std::string_view path);
 
 // The current folder of the process (shared by all the programs' threads).
 std::optional<std::string> CurrentFolder();
-bool SetCurrentFolder(std::string_view path);
+[[nodiscard]] bool SetCurrentFolder(std::string_view path);
 
 } // namespace platform

@@ -34,7 +34,8 @@ LineFile::LineFile(std::size_t recordSize)
     : recordSize_(std::max<std::size_t>(recordSize, 1)), record_(recordSize_, ' ') {}
 
 LineFile::~LineFile() {
-    Close();
+    // A writer closes its file itself to learn how the writing went; here there is no one to tell.
+    static_cast<void>(Close());
 }
 
 LineFile::LineFile(LineFile&& other) noexcept : LineFile(other.recordSize_) {
@@ -44,7 +45,8 @@ LineFile::LineFile(LineFile&& other) noexcept : LineFile(other.recordSize_) {
 LineFile& LineFile::operator=(LineFile&& other) noexcept {
     if (this == &other)
         return *this;
-    Close();
+    // A file this object still held was only read, or is given up for the other's.
+    static_cast<void>(Close());
     recordSize_ = other.recordSize_;
     name_ = std::move(other.name_);
     path_ = std::move(other.path_);
@@ -59,6 +61,8 @@ LineFile& LineFile::operator=(LineFile&& other) noexcept {
     readOffset_ = other.readOffset_;
     ended_ = other.ended_;
     pending_ = std::move(other.pending_);
+    writeFailed_ = std::exchange(other.writeFailed_, false);
+    writeError_ = other.writeError_;
     other.record_.assign(other.recordSize_, ' ');
     other.recordFilled_ = 0;
     return *this;
@@ -168,6 +172,7 @@ bool LineFile::Open(OpenMode mode) {
     ::fcntl(fd, F_SETFL, flags);
     fd_ = fd;
     writable_ = mode == OpenMode::ReadWriteDenyWrite;
+    writeFailed_ = false;
     locked_ = locked;
     path_ = path;
     bufferPos_ = bufferEnd_ = 0;
@@ -319,12 +324,21 @@ bool LineFile::Add(std::string_view line) {
         SetFileError(kAccessDenied, "Access Denied");
         return false;
     }
+    if (writeFailed_) {
+        // Nothing more is written after a failed write: the file would have a gap.
+        RestoreFileError(writeError_);
+        return false;
+    }
     pending_ += Clip(line);
     pending_ += "\r\n";
     return pending_.size() < kWriteBlock || Flush();
 }
 
 bool LineFile::Flush() {
+    if (writeFailed_) {
+        RestoreFileError(writeError_);
+        return false;
+    }
     if (pending_.empty()) {
         return true;
     }
@@ -338,6 +352,8 @@ bool LineFile::Flush() {
             }
             detail::SetSystemFileError(errno, path_);
             pending_.clear();
+            writeFailed_ = true;
+            writeError_ = SaveFileError();
             return false;
         }
         data += written;

@@ -3,6 +3,8 @@
 // open file; the object is the program's handle of the file and of its share-mode lock.
 #pragma once
 
+#include "platform/files/FileError.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -45,17 +47,17 @@ public:
     bool Locked() const { return IsOpen() && locked_; }
 
     // Creates the file empty (an existing file is emptied); the file is not left open.
-    bool Create();
-    bool Open(OpenMode mode);
+    [[nodiscard]] bool Create();
+    [[nodiscard]] bool Open(OpenMode mode);
     // Writes what is still buffered and closes; false when the added lines could not all be
     // written (the file is closed all the same).
-    bool Close();
+    [[nodiscard]] bool Close();
 
     // Puts the open file, with everything added so far, in place of `target` (ReplaceFile) and
     // keeps it open, lock included, under that name: at no moment is the name free of the lock.
     // `targetHeldHere` says that the caller holds the target's lock itself (an old version it is
     // replacing), which then does not refuse the replacement.
-    bool MoveTo(const std::string& target, bool targetHeldHere = false);
+    [[nodiscard]] bool MoveTo(const std::string& target, bool targetHeldHere = false);
 
     // Positions at the start of the file for Next.
     bool Rewind();
@@ -72,13 +74,14 @@ public:
 
     // Adds a line at the end of the file: its trailing blanks dropped, CR LF appended. The line
     // is written whole, whatever its length.
-    bool Add(std::string_view line);
+    [[nodiscard]] bool Add(std::string_view line);
 
     // The size of the file in bytes (of the open file, added lines included).
     std::optional<std::uint64_t> Size();
 
-    // Writes the lines added so far into the file; false when they could not all be written.
-    bool Flush();
+    // Writes the lines added so far into the file; false when they could not all be written, or
+    // an earlier write failed.
+    [[nodiscard]] bool Flush();
 
 private:
     bool Refill();
@@ -100,6 +103,10 @@ private:
     bool ended_ = false;           // end of the file or Ctrl-Z reached
 
     std::string pending_; // added lines not yet written
+    // A write failed since the file was opened: the file is not what was added, which every
+    // later Add and the Close report (with the first failure's error).
+    bool writeFailed_ = false;
+    FileErrorState writeError_;
 };
 
 } // namespace platform

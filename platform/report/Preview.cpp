@@ -878,7 +878,8 @@ void PreviewRun::PreviewDropUnprinted() {
         else if (PrintChoice == 4)
             drop = page < PageFrom || page > PageTo;
         if (drop) {
-            DeleteFile(pages_[i - 1]);
+            // A page image left behind goes with the preview's temporary folder.
+            static_cast<void>(DeleteFile(pages_[i - 1]));
             pages_.erase(pages_.begin() + static_cast<std::ptrdiff_t>(i - 1));
         }
     }

@@ -39,7 +39,7 @@ TEST(ConstnotTest, EveryThreadReadsTheKeynoteFileThroughItsOwnTable) {
         firstLines.push_back(NextLine(*first));
         Accept(); // the other thread runs meanwhile
         firstLines.push_back(NextLine(*first));
-        first->file.Close();
+        static_cast<void>(first->file.Close());
         ShutdownTableManagers();
     });
     drv::Settle();
@@ -51,7 +51,7 @@ TEST(ConstnotTest, EveryThreadReadsTheKeynoteFileThroughItsOwnTable) {
         ASSERT_TRUE(own->file.Open(OpenMode::ReadOnlyDenyNone));
         own->file.Rewind();
         otherLines = {NextLine(*own), NextLine(*own), NextLine(*own)};
-        own->file.Close();
+        static_cast<void>(own->file.Close());
     });
     drv::Settle();
     Post(EVENT_User, 0, reader);

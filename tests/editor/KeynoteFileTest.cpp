@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 using namespace editor;
 namespace drv = platform::testing;
@@ -193,6 +194,20 @@ TEST(KeynoteFileTest, AFailedSaveLeavesThePreviousFileWhole) {
     EXPECT_EQ(drv::ReadBytes(path), previous);
     EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
 
+    // The disk is full for a moment only: the rows written after space came back would follow a
+    // gap, so the save still fails.
+    {
+        std::optional<drv::WriteLimit> full(std::in_place, 4096);
+        KeynoteOutcome outcome = WriteKeynoteFile(path, "0.1", many, [&](long written, long) {
+            if (written == 1500)
+                full.reset();
+        });
+        EXPECT_EQ(outcome.failed, KeynoteStep::Write);
+        EXPECT_EQ(outcome.error, "File too large");
+    }
+    EXPECT_EQ(drv::ReadBytes(path), previous);
+    EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
+
     std::filesystem::permissions(path, std::filesystem::perms(0444)); // read-only
     KeynoteOutcome outcome = WriteKeynoteFile(path, "0.1", many);
     EXPECT_EQ(outcome.failed, KeynoteStep::Replace);
@@ -225,7 +240,7 @@ TEST(KeynoteFileTest, TheReadingTakesEveryLineInFileOrderWithItsProgress) {
                                                                     : "skipped");
         },
         [&](long read, long size) { progress.emplace_back(read, size); });
-    file.Close();
+    static_cast<void>(file.Close());
     EXPECT_TRUE(outcome);
     EXPECT_EQ(taken, (std::vector<std::string>{"settings", "1TITLE|Walls", "skipped", "2*9|a,b"}));
     // Characters read count without the line ends and the trailing blanks.

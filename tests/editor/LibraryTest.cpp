@@ -495,7 +495,7 @@ TEST_F(LibraryTest, ExportSavesTheKeynoteFileAndTheProjectIniUnderTheTrimmedName
     EXPECT_EQ(Set("Office.ini"), "[QVR]\r\nTBLWID=6\r\n");
 
     // A project without QVR.ini is no failure: the set keeps the .ini it had.
-    holder.Close();
+    static_cast<void>(holder.Close());
     fs::remove(job + "/qvr.ini");
     drv::WriteBytes(lib + "/Office.ini", "[QVR]\r\nTBLWID=1\r\n");
     Window& third = OpenExport();

@@ -98,7 +98,7 @@ TEST_F(LayerFileTest, AFileThatCannotBeOpenedChangesNothing) {
     outcome = SaveLayers(lists, files);
     EXPECT_EQ(outcome.failed, LayerStep::Write);
     EXPECT_EQ(outcome.error, "Access Denied");
-    other.Close();
+    static_cast<void>(other.Close());
     EXPECT_EQ(ReadBytes(files.table), "(\"K\")" + kCrLf);
     EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
 }
@@ -200,7 +200,7 @@ TEST_F(LayerFileTest, AReadThatFailsHalfWayIsReportedAndChangesNothing) {
     probe.SetName(files.table);
     if (!probe.Open(OpenMode::ReadWriteDenyWrite) || probe.Next() != ReadResult::Failed)
         GTEST_SKIP() << "no file here fails its reads";
-    probe.Close();
+    static_cast<void>(probe.Close());
     lists.LayerQueue.push_back(LayerRow{});
     lists.ColorQueue.push_back(Fixed("1", 20));
     LayerOutcome outcome = LoadLayers(lists, files);

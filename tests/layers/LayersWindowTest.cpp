@@ -436,7 +436,7 @@ TEST_F(LayersWindowTest, AFailedSaveKeepsTheRowsAndTheWindowAndStillFlags) {
                 BUTTON_OK);
     EXPECT_EQ(Flag(), "Yes");
     ASSERT_EQ(LayerWindow(), &w); // the program stays, with the rows not yet saved
-    other.Close();
+    static_cast<void>(other.Close());
 
     drv::Click(w, SAVEBUTTON); // the table was read at the start: no question
     EXPECT_EQ(ReadBytes(table), Written({Row("LAY1", "TEXT-A", "5", "CONTINUOUS", "Notes"),
@@ -451,7 +451,7 @@ TEST_F(LayersWindowTest, SavingOverATableThatCouldNotBeReadAsksFirst) {
     StartFrame({table, flagIni});
     drv::Answer("Can not open file!|" + table + "|Access Denied", "Error", ICON_Hand, BUTTON_OK,
                 BUTTON_OK);
-    other.Close();
+    static_cast<void>(other.Close());
     Window* w = LayerWindow();
     ASSERT_NE(w, nullptr);
     const std::string question =

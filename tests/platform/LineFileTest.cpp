@@ -2,6 +2,7 @@
 #include "platform/files/FileError.h"
 #include "platform/files/Files.h"
 #include "platform/testing/TempFiles.h"
+#include "platform/testing/WriteLimit.h"
 #include "platform/text/Text.h"
 
 #include <gtest/gtest.h>
@@ -321,7 +322,7 @@ TEST(LineFile, DenyWriteLockBetweenProcesses) {
         (void)!::write(ready[1], &opened, 1);
         char ignored;
         (void)!::read(release[0], &ignored, 1);
-        file.Close();
+        static_cast<void>(file.Close());
         ::_exit(0);
     }
     char opened = 0;
@@ -332,7 +333,7 @@ TEST(LineFile, DenyWriteLockBetweenProcesses) {
     EXPECT_FALSE(file.Open(OpenMode::ReadWriteDenyWrite));
     EXPECT_EQ(FileErrorCode(), kAccessDenied);
     EXPECT_TRUE(file.Open(OpenMode::ReadOnlyDenyNone));
-    file.Close();
+    static_cast<void>(file.Close());
     ASSERT_EQ(::write(release[1], "x", 1), 1);
     int status = 0;
     ::waitpid(holder, &status, 0);
@@ -353,4 +354,33 @@ TEST(LineFile, DenyWriteLockBetweenProcesses) {
     }
     ::waitpid(other, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// A failed write is remembered until the file is closed: a caller that goes on adding lines, or
+// only checks the close, still learns that the file is not what was added, and nothing is
+// written after the gap.
+TEST(LineFile, AFailedWriteIsReportedByEveryLaterAddAndByTheClose) {
+    TempFolder folder;
+    LineFile file(4096);
+    file.SetName(folder / "out.txt");
+    ASSERT_TRUE(file.Create());
+    ASSERT_TRUE(file.Open(OpenMode::ReadWriteDenyWrite));
+    const std::string block(70'000, 'x'); // more than one write's worth
+    {
+        platform::testing::WriteLimit full(4096);
+        EXPECT_FALSE(file.Add(block));
+    }
+    EXPECT_EQ(FileErrorText(), "File too large");
+    ClearFileError();
+    EXPECT_FALSE(file.Add("a short line that would fit now"));
+    EXPECT_EQ(FileErrorText(), "File too large");
+    ClearFileError();
+    EXPECT_FALSE(file.Close());
+    EXPECT_EQ(FileErrorText(), "File too large");
+    EXPECT_EQ(FileSize(folder / "out.txt"), 4096u);
+
+    // Opened again, the file starts afresh.
+    ASSERT_TRUE(file.Open(OpenMode::ReadWriteDenyWrite));
+    EXPECT_TRUE(file.Add("more"));
+    EXPECT_TRUE(file.Close());
 }
