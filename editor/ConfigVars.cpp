@@ -4,6 +4,7 @@
 #include "platform/ini/Ini.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Accessible.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
@@ -145,6 +146,8 @@ public:
             window_[TABLIST].AddAlert(key);
         for (int key : {KEY_Enter, KEY_Esc})
             window_[EDITENTRY].AddAlert(key);
+        // The caption editor stands over its row's cell: it reads as the cell's column.
+        SetAccessibleName(window_[EDITENTRY], "Custom Name");
         RefreshTabPreview();
         return RESULT_GoOn;
     }

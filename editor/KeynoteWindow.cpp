@@ -1,5 +1,7 @@
 #include "editor/KeynoteWindow.h"
 
+#include "platform/ui/Accessible.h"
+
 #include "editor/CommaExport.h"
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
@@ -90,9 +92,12 @@ int KeynoteWindow::Setup() {
     BakPath = JoinPath(ProjectFolder, BakName);
 
     Open(window_);
-    for (int n = 1; n <= 9; ++n)
+    for (int n = 1; n <= 9; ++n) {
         window_[TitleOf(n)].Bind(ShapeTitle[static_cast<std::size_t>(n - 1)], kTitleWidth);
+        SetAccessibleName(window_[TitleOf(n)], "Title");
+    }
     window_[INFOTEXT].Bind(InfoText, 2047);
+    SetAccessibleName(window_[INFOTEXT], "Project files");
     window_[APROGRESS].Bind(ProgressValue);
     settingsTab_.Bind();
     window_.Display();

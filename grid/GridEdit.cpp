@@ -135,6 +135,7 @@ void PelkGridClass::AcceptEdit() {
         default:
             break;
         }
+        Announce(platform::TableChange::CellText, target, CURCOL);
     }
     EndEdit();
 }

@@ -17,6 +17,7 @@ void PelkGridClass::AddRow(const std::string& mark, const std::string& number,
     row.V4 = platform::Cut(unit, kCellWidth);
     row.V5 = platform::Cut(type, kCellWidth);
     QDATA->push_back(std::move(row));
+    Announce(platform::TableChange::Rows);
 }
 
 std::int32_t PelkGridClass::Records() const {
@@ -53,6 +54,7 @@ std::string PelkGridClass::GetCellValue(std::int32_t row, std::int32_t column) c
 
 void PelkGridClass::FreeRows() {
     QDATA->clear();
+    Announce(platform::TableChange::Rows);
     if (REDRAW == 1)
         Draw();
 }
@@ -100,6 +102,7 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
         std::int32_t at = CURROW > 0 ? CURROW + 1 : 1;
         at = std::min(at, Records() + 1);
         QDATA->insert(QDATA->begin() + (at - 1), RowRecord{});
+        Announce(platform::TableChange::Rows);
         Draw();
         SelectCell(at, 2);
         StartEdit();
@@ -128,6 +131,7 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
         if (CURROW < 1 || CURROW > Records())
             break;
         QDATA->erase(QDATA->begin() + (CURROW - 1));
+        Announce(platform::TableChange::Rows);
         Draw();
         break;
     default:
@@ -157,6 +161,7 @@ void PelkGridClass::MoveRowUp(std::int32_t) {
     AcceptOpenEdit();
     if (CURROW > 1 && CURROW <= Records()) {
         Move(*QDATA, CURROW, CURROW - 1);
+        Announce(platform::TableChange::Rows);
         Draw();
         SelectPrevRow();
     }
@@ -166,6 +171,7 @@ void PelkGridClass::MoveRowDown(std::int32_t) {
     AcceptOpenEdit();
     if (CURROW >= 1 && CURROW < Records()) {
         Move(*QDATA, CURROW, CURROW + 1);
+        Announce(platform::TableChange::Rows);
         Draw();
         SelectNextRow();
     }
@@ -175,6 +181,7 @@ void PelkGridClass::MoveRowToTop(std::int32_t) {
     AcceptOpenEdit();
     if (CURROW > 1 && CURROW <= Records()) {
         Move(*QDATA, CURROW, 1);
+        Announce(platform::TableChange::Rows);
         CURROW = 1;
         FIRSTPOINTER = 1;
         Draw();
@@ -185,6 +192,7 @@ void PelkGridClass::MoveRowToBottom(std::int32_t) {
     AcceptOpenEdit();
     if (CURROW >= 1 && CURROW < Records()) {
         Move(*QDATA, CURROW, Records());
+        Announce(platform::TableChange::Rows);
         EnsureVisible(Records());
         SelectCell(Records(), -1);
         Draw();
@@ -202,6 +210,7 @@ void PelkGridClass::MoveRow(std::int32_t from, std::int32_t to) {
     if (to < 1 || from == to)
         return;
     Move(*QDATA, from, to);
+    Announce(platform::TableChange::Rows);
     Draw();
     SelectCell(to, -1);
 }

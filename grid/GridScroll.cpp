@@ -43,6 +43,7 @@ void PelkGridClass::SelectCell(std::int32_t row, std::int32_t col) {
             static_cast<std::int32_t>(ACTIVE == 1 ? detail::kNavy : GetSysColor(COLOR_HIGHLIGHT)));
     }
     SetScroll(FIRSTPOINTER, Records());
+    Announce(platform::TableChange::Selection);
 }
 
 void PelkGridClass::EnsureVisible(std::int32_t row) {

@@ -100,6 +100,7 @@ void PelkGridClass::Setup(std::int32_t host, std::int32_t wrapSize, std::int32_t
     AddColumn("Description (" + platform::DecimalText(WRAPSIZE) + " characters per line)", -300);
     AddColumn("Unit", 60);
     AddColumn("Tally", 70);
+    ExposeTable();
 }
 
 void PelkGridClass::CalcLayout() {
@@ -199,11 +200,13 @@ void PelkGridClass::LayoutColumns() {
             c.W = CONTROLW - 1 - SCROLLWIDTH - fixed;
             break;
         }
+    bool madeHeaders = false;
     for (ColumnRecord& c : *QCOL) {
         if (c.HEADERCTRL == 0) {
             ControlDef button{ControlKind::Button};
             button.parent = Ctrl(OLECTRL).Parent();
             c.HEADERCTRL = NewControl(button);
+            madeHeaders = true;
         }
         platform::Control& header = Ctrl(c.HEADERCTRL);
         header.SetText(c.NAME);
@@ -217,6 +220,8 @@ void PelkGridClass::LayoutColumns() {
         x += c.W;
     }
     SetPixels(0);
+    if (madeHeaders)
+        ExposeTable(); // the headers read as the table's
 }
 
 void PelkGridClass::Shutdown() {
@@ -225,6 +230,8 @@ void PelkGridClass::Shutdown() {
         for (std::int32_t combo : {UNITCTRL, TYPECTRL})
             if (platform::Control* c = window_->Find(combo))
                 c->SetListSource(nullptr);
+    if (window_ && window_->IsOpen() && window_->Find(OLECTRL))
+        platform::Unexpose(Ctrl(OLECTRL));
     QCOL.reset();
     QDATA.reset();
     QUNIT.reset();

@@ -3,6 +3,7 @@
 // inside a host control, with its own header, scroll bar, in-place editors and drag and drop.
 #pragma once
 
+#include "platform/ui/Accessible.h"
 #include "platform/ui/Window.h"
 #include "platform/win32/Win32.h"
 
@@ -198,7 +199,14 @@ public:
     void RewrapText();
     void FitTextEditor(std::uint8_t mode);
 
+    // Assistive technology: the grid read as a table, and what changed in it.
+    void ExposeTable();
+    void Announce(platform::TableChange change, std::int32_t row = 0, std::int32_t column = 0);
+
 private:
+    class TableView;
+    std::shared_ptr<TableView> tableView_;
+
     // The description editor's text and caret (selection start) before the keys its next rewrap
     // answers, and whether a typed character (or Enter) is among them.
     struct EditorKeys {

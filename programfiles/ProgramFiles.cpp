@@ -33,6 +33,38 @@ bool ReadFileArguments(const std::string& appPath, const ArgumentNames& files) {
     return true;
 }
 
+namespace {
+
+// Creates a folder and the missing folders above it; whether it exists now.
+bool CreateFolders(const std::string& folder) {
+    if (folder.empty() || FolderExists(folder))
+        return true;
+    const std::string parent = FolderPart(folder);
+    if (parent != folder && !CreateFolders(parent))
+        return false;
+    return CreateFolder(folder);
+}
+
+} // namespace
+
+std::string ProgramFolderToUse(const std::string& besideProgram) {
+    if (FolderWritable(besideProgram))
+        return besideProgram;
+    const std::string own = DataFolder();
+    if (FolderExists(own) || !CreateFolders(own))
+        return own;
+    const std::string starters =
+        JoinPath(JoinPath(FolderPart(besideProgram), "share"), ProgramName());
+    if (auto files = ListFolder(JoinPath(starters, "*"))) {
+        for (const FolderEntry& file : *files) {
+            // A starter file the user cannot have is missed like any other: the program says so
+            // where it needs the file.
+            (void)CopyFile(JoinPath(starters, file.name), JoinPath(own, file.name));
+        }
+    }
+    return own;
+}
+
 std::string LayersIniOf(const std::string& appPath) {
     return appPath + kPathSeparator + "Layers.ini";
 }

@@ -20,6 +20,14 @@ struct ArgumentNames {
 // file, says so in a message and returns false; the names are set all the same.
 bool ReadFileArguments(const std::string& appPath, const ArgumentNames& names);
 
+// The program folder, where the program keeps Layers.ini, Library/, Layers.dat, its qvr.ini and
+// the keynote file it opens without an argument. It is the folder beside the program
+// (`besideProgram`) where this user can write there: a build folder, a copy of one's own. An
+// installed copy's folder is not the user's to write: the user's own data folder (DataFolder,
+// ~/.local/share/<program>) is used instead, created on the first start and seeded then with the
+// installed starter files, the files of <prefix>/share/<program> for a program in <prefix>/bin.
+std::string ProgramFolderToUse(const std::string& besideProgram);
+
 // Layers.ini in the program folder.
 std::string LayersIniOf(const std::string& appPath);
 

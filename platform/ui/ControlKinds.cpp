@@ -2,6 +2,7 @@
 
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Accessible.h"
 #include "platform/ui/ControlWidget.h"
 #include "platform/ui/Help.h"
 #include "platform/ui/Icons.h"
@@ -150,7 +151,10 @@ public:
             label_->setAlignment(Qt::AlignCenter);
         return label_;
     }
-    void ShowText(const std::string& text) override { label_->setText(ToQt(text)); }
+    void ShowText(const std::string& text) override {
+        label_->setText(ToQt(text));
+        LabelTextChanged(label_, text);
+    }
     // A prompt's "&" marks its access key, which gives the focus to the control after it.
     void WindowBuilt(Control* next) override {
         if (label_ && next && Def().kind == ControlKind::Prompt &&

@@ -19,6 +19,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <optional>
 
 namespace platform {
 
@@ -61,9 +62,37 @@ public:
             auto it = icons.find(n);
             return it == icons.end() ? QVariant() : QVariant(PlatformIcon(it->second));
         }
+        case Qt::CheckStateRole: {
+            // A check box icon tells assistive technology the cell's checked state.
+            std::optional<bool> ticked = Ticked(index);
+            return ticked ? QVariant(*ticked ? Qt::Checked : Qt::Unchecked) : QVariant();
+        }
         default:
             return QVariant();
         }
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        Qt::ItemFlags f = QAbstractTableModel::flags(index);
+        if (Ticked(index))
+            f |= Qt::ItemIsUserCheckable;
+        return f;
+    }
+    // Whether a cell shows a ticked or an empty check box icon; nothing for other cells.
+    std::optional<bool> Ticked(const QModelIndex& index) const {
+        const std::size_t column = static_cast<std::size_t>(index.column());
+        if (!source || !index.isValid() || column >= columns.size() ||
+            columns[column].iconField == 0)
+            return std::nullopt;
+        int n = static_cast<int>(ToLong(source->Cell(index.row() + 1, columns[column].iconField)));
+        auto it = icons.find(n);
+        if (it == icons.end())
+            return std::nullopt;
+        const std::string icon = Lower(Clip(it->second));
+        if (icon == "~boxon.ico")
+            return true;
+        if (icon == "~boxoff.ico")
+            return false;
+        return std::nullopt;
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole ||
@@ -101,6 +130,11 @@ public:
             painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
             painter->restore();
         }
+    }
+    // The check box icon shows the checked state; the cell draws no check box of its own.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->features &= ~QStyleOptionViewItem::HasCheckIndicator;
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QSize size = QStyledItemDelegate::sizeHint(option, index);

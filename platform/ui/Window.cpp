@@ -1,6 +1,7 @@
 #include "platform/ui/Window.h"
 
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/Accessible.h"
 #include "platform/ui/ControlWidget.h"
 #include "platform/ui/Frame.h"
 #include "platform/ui/Icons.h"
@@ -99,6 +100,7 @@ void Window::Open() {
     if (open_ || closed_)
         return;
     input::Install();
+    InstallAccessibleInterfaces();
     thread_ = ThisThread();
     // A window opened while another window of its thread is open blocks that one: the thread
     // runs only the newest window's event loop until it closes.
@@ -131,6 +133,7 @@ void Window::Open() {
         c->Build();
     for (std::size_t i = 0; i < order_.size(); ++i)
         order_[i]->WidgetSide()->WindowBuilt(i + 1 < order_.size() ? order_[i + 1] : nullptr);
+    TieLabels(*this);
     QWidget* inner = client;
     if (!def_.statusZones.empty())
         inner = AddStatusBar(*this, client);

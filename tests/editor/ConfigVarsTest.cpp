@@ -2,9 +2,12 @@
 
 #include "editor/Config.h"
 #include "editor/ConfigVars.h"
+#include "platform/ui/Accessible.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
+#include "platform/ui/Qt.h"
 
+#include <QAccessible>
 #include <QWidget>
 
 #include <filesystem>
@@ -332,4 +335,42 @@ TEST_F(ConfigVarsTest, AnIniThatCannotBeWrittenIsPassedOverSilently) {
     drv::Click(w, OKBUTTON);
     EXPECT_TRUE(returned);
     EXPECT_FALSE(std::filesystem::exists(temp / "no such folder"));
+}
+
+// Each row's shown or hidden state reads as a checked or empty check box, the controls of the
+// window read under their labels, and the preview offers a screen reader only the shown tabs.
+TEST_F(ConfigVarsTest, TheShownStateReadsAsCheckedAndHiddenTabsAreNotOffered) {
+    drv::WriteBytes(ProjectIni, kCustom);
+    Window& w = Open();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(w[TABLIST].Widget());
+    ASSERT_NE(list, nullptr);
+    QAccessibleTableInterface* table = list->tableInterface();
+    ASSERT_NE(table, nullptr);
+    auto box = [&](int row) { return table->cellAt(row - 1, 0)->state(); };
+    EXPECT_EQ(FromQt(table->cellAt(3, 0)->text(QAccessible::Name)), "Box");
+    for (int row = 1; row <= 9; ++row) {
+        EXPECT_TRUE(box(row).checkable) << row;
+        EXPECT_EQ(box(row).checked, row != 4) << row; // Box is hidden
+    }
+    EXPECT_FALSE(table->cellAt(0, 1)->state().checkable); // the caption is no check box
+    drv::ClickList(w, TABLIST, 2);
+    drv::Key(w, TABLIST, KEY_Space);
+    EXPECT_FALSE(box(2).checked);
+
+    EXPECT_EQ(AccessibleName(w[LOC_WRAPSIZE]),
+              "Number of characters in the description field (wrapping length):");
+    EXPECT_EQ(AccessibleName(w[GLO_LIBPATH]), "Library Path:");
+    EXPECT_EQ(AccessibleName(w[EDITENTRY]), "Custom Name");
+
+    QAccessibleInterface* preview = QAccessible::queryAccessibleInterface(w[SHEET2].Widget());
+    QAccessibleInterface* bar = nullptr;
+    for (int i = 0; i < preview->childCount(); ++i)
+        if (preview->child(i)->role() == QAccessible::PageTabList)
+            bar = preview->child(i);
+    ASSERT_NE(bar, nullptr);
+    std::vector<std::string> offered;
+    for (int i = 0; i < bar->childCount(); ++i)
+        offered.push_back(FromQt(bar->child(i)->text(QAccessible::Name)));
+    EXPECT_EQ(offered, drv::TabCaptions(w, SHEET2));
+    EXPECT_EQ(offered.size(), 7u); // Square and Round hidden
 }

@@ -1,0 +1,687 @@
+#include "platform/ui/Accessible.h"
+
+#include "platform/text/Text.h"
+#include "platform/ui/Control.h"
+#include "platform/ui/Qt.h"
+#include "platform/ui/Window.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QLabel>
+#include <QPointer>
+#include <QTabBar>
+#include <QWidget>
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+struct Exposed {
+    const AccessibleTable* table = nullptr;
+    std::vector<QPointer<QWidget>> headers;
+    // What was last announced as selected, so that a redraw announces nothing.
+    int row = 0, column = 0;
+    bool focused = false;
+};
+
+std::map<const QObject*, Exposed>& Tables() {
+    static std::map<const QObject*, Exposed> tables;
+    return tables;
+}
+
+const AccessibleTable* TableOf(const QObject* widget) {
+    auto it = Tables().find(widget);
+    return it == Tables().end() ? nullptr : it->second.table;
+}
+
+bool IsHeader(const QObject* object) {
+    for (const auto& [widget, exposed] : Tables())
+        for (const QPointer<QWidget>& h : exposed.headers)
+            if (h == object)
+                return true;
+    return false;
+}
+
+// Texts the program keeps with CR LF line breaks read with plain ones.
+QString Readable(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return ToQt(out);
+}
+
+class TableInterface;
+
+// A cell of an exposed table; row 0 is a column's header.
+class CellInterface : public QAccessibleInterface, public QAccessibleTableCellInterface {
+public:
+    CellInterface(QWidget* host, int row, int column) : host_(host), row_(row), column_(column) {}
+
+    bool isValid() const override {
+        const AccessibleTable* t = host_ ? TableOf(host_) : nullptr;
+        return t && row_ >= 0 && row_ <= t->TableRows() && column_ >= 1 &&
+               column_ <= t->TableColumns();
+    }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override {
+        return host_ && host_->window() ? host_->window()->windowHandle() : nullptr;
+    }
+    QAccessibleInterface* parent() const override {
+        return host_ ? QAccessible::queryAccessibleInterface(host_) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* focusChild() const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+
+    QString text(QAccessible::Text t) const override {
+        const AccessibleTable* table = Table();
+        if (!table || (t != QAccessible::Name && t != QAccessible::Value))
+            return QString();
+        if (row_ == 0)
+            return t == QAccessible::Name ? Readable(table->ColumnName(column_)) : QString();
+        // A check box cell reads as its column's name, checked or not.
+        if (table->CellChecked(row_, column_))
+            return t == QAccessible::Name ? Readable(table->ColumnName(column_)) : QString();
+        return Readable(table->CellText(row_, column_));
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        const AccessibleTable* table = Table();
+        if (!table || !host_)
+            return QRect();
+        std::optional<AccessibleTable::Place> p = table->CellPlace(row_, column_);
+        if (!p)
+            return QRect();
+        return QRect(host_->mapToGlobal(QPoint(p->x, p->y)), QSize(p->width, p->height));
+    }
+    QAccessible::Role role() const override {
+        return row_ == 0 ? QAccessible::ColumnHeader : QAccessible::Cell;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        const AccessibleTable* table = Table();
+        if (!table || !host_)
+            return s;
+        if (row_ == 0)
+            return s;
+        s.selectable = true;
+        s.focusable = true;
+        const bool current = row_ == table->SelectedRow() && column_ == table->SelectedColumn();
+        s.selected = current;
+        s.focused = current && host_->hasFocus();
+        s.active = current;
+        if (std::optional<bool> checked = table->CellChecked(row_, column_)) {
+            s.checkable = true;
+            s.checked = *checked;
+        }
+        if (!table->CellPlace(row_, column_))
+            s.offscreen = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TableCellInterface && row_ > 0)
+            return static_cast<QAccessibleTableCellInterface*>(this);
+        return nullptr;
+    }
+
+    // The cell's place in its table, from 0; the header row counts as none.
+    int columnExtent() const override { return 1; }
+    int rowExtent() const override { return 1; }
+    QList<QAccessibleInterface*> columnHeaderCells() const override;
+    QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
+    int columnIndex() const override { return column_ - 1; }
+    int rowIndex() const override { return row_ - 1; }
+    bool isSelected() const override {
+        const AccessibleTable* t = Table();
+        return t && row_ == t->SelectedRow() && column_ == t->SelectedColumn();
+    }
+    QAccessibleInterface* table() const override { return parent(); }
+
+    int Row() const { return row_; }
+    int Column() const { return column_; }
+    const QWidget* Host() const { return host_; }
+
+private:
+    const AccessibleTable* Table() const { return host_ ? TableOf(host_) : nullptr; }
+
+    QPointer<QWidget> host_;
+    int row_, column_;
+};
+
+// The table itself: its children are the header cells, then the cells row by row.
+class TableInterface : public QAccessibleWidget, public QAccessibleTableInterface {
+public:
+    explicit TableInterface(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Table) {}
+    ~TableInterface() override { Forget(); }
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TableInterface)
+            return static_cast<QAccessibleTableInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && Table())
+            return ToQt(Table()->TableName());
+        return QAccessibleWidget::text(t);
+    }
+    int childCount() const override { return (rowCount() + 1) * columnCount(); }
+    QAccessibleInterface* child(int index) const override {
+        const int columns = columnCount();
+        if (columns == 0 || index < 0 || index >= childCount())
+            return nullptr;
+        return Cell(index / columns, index % columns + 1);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (const auto& [place, id] : cells_)
+            if (QAccessible::accessibleInterface(id) == child)
+                return place.first * columnCount() + place.second - 1;
+        return -1;
+    }
+    QAccessibleInterface* focusChild() const override {
+        const AccessibleTable* t = Table();
+        if (!t || !widget()->hasFocus() || t->SelectedRow() < 1 || t->SelectedColumn() < 1)
+            return nullptr;
+        return Cell(t->SelectedRow(), t->SelectedColumn());
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const AccessibleTable* t = Table();
+        if (!t)
+            return nullptr;
+        const QPoint at = widget()->mapFromGlobal(QPoint(x, y));
+        for (int row = 0; row <= t->TableRows(); ++row)
+            for (int column = 1; column <= t->TableColumns(); ++column)
+                if (std::optional<AccessibleTable::Place> p = t->CellPlace(row, column))
+                    if (QRect(p->x, p->y, p->width, p->height).contains(at))
+                        return Cell(row, column);
+        return nullptr;
+    }
+
+    // QAccessibleTableInterface: rows and columns from 0.
+    QAccessibleInterface* caption() const override { return nullptr; }
+    QAccessibleInterface* summary() const override { return nullptr; }
+    QAccessibleInterface* cellAt(int row, int column) const override {
+        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+            return nullptr;
+        return Cell(row + 1, column + 1);
+    }
+    int selectedCellCount() const override { return SelectedRow() > 0 ? 1 : 0; }
+    QList<QAccessibleInterface*> selectedCells() const override {
+        if (SelectedRow() == 0)
+            return {};
+        return {Cell(SelectedRow(), Table()->SelectedColumn())};
+    }
+    QString columnDescription(int column) const override {
+        const AccessibleTable* t = Table();
+        return t && column >= 0 && column < columnCount() ? Readable(t->ColumnName(column + 1))
+                                                          : QString();
+    }
+    QString rowDescription(int) const override { return QString(); }
+    int selectedColumnCount() const override { return 0; }
+    int selectedRowCount() const override { return SelectedRow() > 0 ? 1 : 0; }
+    int columnCount() const override { return Table() ? Table()->TableColumns() : 0; }
+    int rowCount() const override { return Table() ? Table()->TableRows() : 0; }
+    QList<int> selectedColumns() const override { return {}; }
+    QList<int> selectedRows() const override {
+        if (SelectedRow() == 0)
+            return {};
+        return {SelectedRow() - 1};
+    }
+    bool isColumnSelected(int) const override { return false; }
+    bool isRowSelected(int row) const override {
+        return SelectedRow() > 0 && row == SelectedRow() - 1;
+    }
+    bool selectRow(int) override { return false; }
+    bool selectColumn(int) override { return false; }
+    bool unselectRow(int) override { return false; }
+    bool unselectColumn(int) override { return false; }
+    void modelChange(QAccessibleTableModelChangeEvent*) override { Forget(); }
+
+    // The interface of a cell, made once and kept until the rows change.
+    QAccessibleInterface* Cell(int row, int column) const {
+        auto key = std::make_pair(row, column);
+        auto it = cells_.find(key);
+        if (it != cells_.end())
+            if (QAccessibleInterface* known = QAccessible::accessibleInterface(it->second))
+                return known;
+        auto* cell = new CellInterface(widget(), row, column);
+        cells_[key] = QAccessible::registerAccessibleInterface(cell);
+        return cell;
+    }
+    void Forget() {
+        for (const auto& [place, id] : cells_)
+            QAccessible::deleteAccessibleInterface(id);
+        cells_.clear();
+    }
+
+private:
+    const AccessibleTable* Table() const { return TableOf(widget()); }
+    int SelectedRow() const {
+        const AccessibleTable* t = Table();
+        if (!t || t->SelectedRow() < 1 || t->SelectedRow() > t->TableRows() ||
+            t->SelectedColumn() < 1)
+            return 0;
+        return t->SelectedRow();
+    }
+
+    mutable std::map<std::pair<int, int>, QAccessible::Id> cells_;
+};
+
+QList<QAccessibleInterface*> CellInterface::columnHeaderCells() const {
+    auto* t = static_cast<TableInterface*>(parent());
+    if (!t || row_ == 0)
+        return {};
+    return {t->Cell(0, column_)};
+}
+
+// A column header the program draws as a button: it reads as a header, not as a button to
+// press, and is no stop of its own.
+class HeaderInterface : public QAccessibleWidget {
+public:
+    explicit HeaderInterface(QWidget* widget)
+        : QAccessibleWidget(widget, QAccessible::ColumnHeader) {}
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.focusable = false;
+        s.focused = false;
+        return s;
+    }
+    QStringList actionNames() const override { return {}; }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name)
+            return widget()->property("text").toString().remove(QLatin1Char('&'));
+        return QAccessibleWidget::text(t);
+    }
+};
+
+// A tab of a sheet's tab bar, by its index among all the bar's tabs.
+class TabInterface : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    TabInterface(QTabBar* bar, int index) : bar_(bar), index_(index) {}
+
+    bool isValid() const override { return bar_ && index_ < bar_->count(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override {
+        return bar_ && bar_->window() ? bar_->window()->windowHandle() : nullptr;
+    }
+    QAccessibleInterface* parent() const override {
+        return bar_ ? QAccessible::queryAccessibleInterface(bar_) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text t) const override {
+        if (!isValid())
+            return QString();
+        switch (t) {
+        case QAccessible::Name:
+            return QString(bar_->tabText(index_)).remove(QLatin1Char('&')).trimmed();
+        case QAccessible::Description:
+            return bar_->tabToolTip(index_);
+        default:
+            return QString();
+        }
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!isValid())
+            return QRect();
+        const QRect r = bar_->tabRect(index_);
+        return QRect(bar_->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::PageTab; }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!isValid())
+            return s;
+        s.focusable = true;
+        s.selectable = true;
+        s.selected = bar_->currentIndex() == index_;
+        s.focused = s.selected && bar_->hasFocus();
+        s.disabled = !bar_->isTabEnabled(index_);
+        s.invisible = !bar_->isTabVisible(index_) || !bar_->isVisible();
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                    : nullptr;
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& name) override {
+        if (name == pressAction() && isValid() && bar_->isTabVisible(index_))
+            bar_->setCurrentIndex(index_);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+    int Index() const { return index_; }
+
+private:
+    QPointer<QTabBar> bar_;
+    int index_;
+};
+
+// A sheet's tab bar: only the tabs it shows, as assistive technology should see them; a hidden
+// tab is no tab at all.
+class TabBarInterface : public QAccessibleWidget {
+public:
+    explicit TabBarInterface(QTabBar* bar) : QAccessibleWidget(bar, QAccessible::PageTabList) {}
+    ~TabBarInterface() override {
+        for (const auto& [tab, id] : tabs_)
+            QAccessible::deleteAccessibleInterface(id);
+    }
+    int childCount() const override { return static_cast<int>(Shown().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const std::vector<int> shown = Shown();
+        if (index < 0 || index >= static_cast<int>(shown.size()))
+            return nullptr;
+        const int tab = shown[static_cast<std::size_t>(index)];
+        auto it = tabs_.find(tab);
+        if (it != tabs_.end())
+            if (QAccessibleInterface* known = QAccessible::accessibleInterface(it->second))
+                return known;
+        auto* made = new TabInterface(Bar(), tab);
+        tabs_[tab] = QAccessible::registerAccessibleInterface(made);
+        return made;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        const std::vector<int> shown = Shown();
+        for (const auto& [tab, id] : tabs_)
+            if (QAccessible::accessibleInterface(id) == child)
+                for (std::size_t i = 0; i < shown.size(); ++i)
+                    if (shown[i] == tab)
+                        return static_cast<int>(i);
+        return -1;
+    }
+    QAccessibleInterface* focusChild() const override {
+        if (!Bar()->hasFocus())
+            return nullptr;
+        const std::vector<int> shown = Shown();
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            if (shown[i] == Bar()->currentIndex())
+                return child(static_cast<int>(i));
+        return nullptr;
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const int tab = Bar()->tabAt(Bar()->mapFromGlobal(QPoint(x, y)));
+        const std::vector<int> shown = Shown();
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            if (shown[i] == tab)
+                return child(static_cast<int>(i));
+        return nullptr;
+    }
+
+private:
+    QTabBar* Bar() const { return static_cast<QTabBar*>(widget()); }
+    std::vector<int> Shown() const {
+        std::vector<int> shown;
+        for (int i = 0; i < Bar()->count(); ++i)
+            if (Bar()->isTabVisible(i))
+                shown.push_back(i);
+        return shown;
+    }
+
+    mutable std::map<int, QAccessible::Id> tabs_;
+};
+
+QAccessibleInterface* Factory(const QString&, QObject* object) {
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto* widget = static_cast<QWidget*>(object);
+    if (auto* bar = qobject_cast<QTabBar*>(object))
+        return new TabBarInterface(bar);
+    if (Tables().count(object))
+        return new TableInterface(widget);
+    if (IsHeader(object))
+        return new HeaderInterface(widget);
+    return nullptr;
+}
+
+} // namespace
+
+void InstallAccessibleInterfaces() {
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    QAccessible::installFactory(Factory);
+}
+
+namespace {
+
+AccessibleEventListener g_listener = nullptr;
+
+// Hands an event to assistive technology, when one listens.
+void Tell(QAccessibleEvent* event) {
+    if (g_listener)
+        g_listener(event);
+    if (QAccessible::isActive())
+        QAccessible::updateAccessibility(event);
+}
+
+// Drops the interface Qt keeps for a widget, so that the next query makes it anew (a table's
+// once it is exposed or no longer).
+void Renew(QWidget* widget) {
+    if (QAccessible::Id id = QAccessible::uniqueId(QAccessible::queryAccessibleInterface(widget)))
+        QAccessible::deleteAccessibleInterface(id);
+}
+
+} // namespace
+
+void ExposeAsTable(Control& control, const AccessibleTable& table,
+                   const std::vector<int>& headerControls) {
+    QWidget* widget = control.Widget();
+    if (!widget)
+        return;
+    InstallAccessibleInterfaces();
+    Exposed exposed;
+    exposed.table = &table;
+    for (int number : headerControls)
+        if (Control* header = control.Owner().Find(number); header && header->Widget())
+            exposed.headers.emplace_back(header->Widget());
+    const bool known = Tables().count(widget) != 0;
+    Tables()[widget] = std::move(exposed);
+    if (!known)
+        QObject::connect(widget, &QObject::destroyed, [widget] { Tables().erase(widget); });
+    Renew(widget);
+    for (const QPointer<QWidget>& h : Tables()[widget].headers)
+        Renew(h);
+}
+
+void Unexpose(Control& control) {
+    QWidget* widget = control.Widget();
+    if (!widget)
+        return;
+    auto it = Tables().find(widget);
+    if (it == Tables().end())
+        return;
+    std::vector<QPointer<QWidget>> headers = std::move(it->second.headers);
+    Tables().erase(it);
+    Renew(widget);
+    for (const QPointer<QWidget>& h : headers)
+        if (h)
+            Renew(h);
+}
+
+void AnnounceTableChange(Control& control, TableChange change, int row, int column) {
+    QWidget* widget = control.Widget();
+    auto it = widget ? Tables().find(widget) : Tables().end();
+    if (it == Tables().end())
+        return;
+    Exposed& exposed = it->second;
+    const AccessibleTable& table = *exposed.table;
+    if (change == TableChange::Rows) {
+        // The cells are made anew on the next question, also when nobody listens now.
+        if (auto* t = dynamic_cast<TableInterface*>(QAccessible::queryAccessibleInterface(widget)))
+            t->Forget();
+    }
+    if (!QAccessible::isActive() && !g_listener)
+        return;
+    auto* t = dynamic_cast<TableInterface*>(QAccessible::queryAccessibleInterface(widget));
+    if (!t)
+        return;
+    switch (change) {
+    case TableChange::Rows: {
+        QAccessibleTableModelChangeEvent event(t, QAccessibleTableModelChangeEvent::ModelReset);
+        Tell(&event);
+        exposed.row = exposed.column = 0;
+        break;
+    }
+    case TableChange::CellText: {
+        QAccessibleInterface* cell = t->cellAt(row - 1, column - 1);
+        if (!cell)
+            break;
+        if (table.CellChecked(row, column)) {
+            QAccessible::State changed;
+            changed.checked = true;
+            QAccessibleStateChangeEvent event(cell, changed);
+            Tell(&event);
+        } else {
+            QAccessibleEvent event(cell, QAccessible::NameChanged);
+            Tell(&event);
+        }
+        break;
+    }
+    case TableChange::Selection: {
+        const int selectedRow = table.SelectedRow(), selectedColumn = table.SelectedColumn();
+        const bool focused = widget->hasFocus();
+        if (selectedRow == exposed.row && selectedColumn == exposed.column &&
+            focused == exposed.focused)
+            break;
+        exposed.row = selectedRow;
+        exposed.column = selectedColumn;
+        exposed.focused = focused;
+        QAccessibleInterface* cell = t->cellAt(selectedRow - 1, selectedColumn - 1);
+        if (!cell)
+            break;
+        QAccessibleEvent selection(cell, QAccessible::Selection);
+        Tell(&selection);
+        if (focused) {
+            QAccessibleEvent focus(cell, QAccessible::Focus);
+            Tell(&focus);
+        }
+        break;
+    }
+    }
+}
+
+void ListenToAccessibleEvents(AccessibleEventListener listener) {
+    g_listener = listener;
+}
+
+void SetAccessibleName(Control& control, const std::string& name) {
+    if (QWidget* w = control.Widget())
+        w->setAccessibleName(ToQt(name));
+}
+
+std::string AccessibleName(Control& control) {
+    QWidget* w = control.Widget();
+    if (!w)
+        return std::string();
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+    return iface ? FromQt(iface->text(QAccessible::Name)) : std::string();
+}
+
+namespace {
+
+bool Labelled(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Entry:
+    case ControlKind::Text:
+    case ControlKind::Spin:
+    case ControlKind::DropList:
+    case ControlKind::DropCombo:
+    case ControlKind::List:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A label's text as a name: without the access key's "&" ("&&" stands for one "&").
+std::string NameOf(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size())
+            ++i;
+        out += text[i];
+    }
+    return Clip(out);
+}
+
+const char* const kLabelOf = "platformLabelOf";
+
+// How well a prompt's place labels a control (lower is better); nothing when it does not: it
+// must end just left of the control on its line, or stand just above it.
+std::optional<int> Fit(const ControlDef& prompt, const ControlDef& control) {
+    const int slack = 6;
+    const int promptRight = prompt.x + prompt.width;
+    if (std::abs(prompt.y - control.y) <= 4 && promptRight <= control.x + slack &&
+        control.x - promptRight <= 60)
+        return std::abs(control.x - promptRight);
+    const int promptBottom = prompt.y + prompt.height;
+    if (promptBottom <= control.y + 2 && control.y - promptBottom <= 6 &&
+        std::abs(prompt.x - control.x) <= slack)
+        return 100 + (control.y - promptBottom);
+    return std::nullopt;
+}
+
+} // namespace
+
+void TieLabels(Window& window) {
+    std::vector<Control*> order = window.Controls();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        Control& c = *order[i];
+        if (!Labelled(c.Kind()) || !c.Widget() || !c.Widget()->accessibleName().isEmpty())
+            continue;
+        Control* label = nullptr;
+        if (i > 0 && order[i - 1]->Kind() == ControlKind::Prompt &&
+            order[i - 1]->Definition().text.find('&') != std::string::npos)
+            label = order[i - 1];
+        if (!label) {
+            std::optional<int> best;
+            for (Control* p : order) {
+                if (p->Kind() != ControlKind::Prompt || p->Parent() != c.Parent())
+                    continue;
+                std::optional<int> fit = Fit(p->Definition(), c.Definition());
+                if (fit && (!best || *fit < *best)) {
+                    best = fit;
+                    label = p;
+                }
+            }
+        }
+        if (!label || !label->Widget())
+            continue;
+        c.Widget()->setAccessibleName(ToQt(NameOf(label->Text())));
+        if (auto* qlabel = qobject_cast<QLabel*>(label->Widget())) {
+            qlabel->setProperty(kLabelOf, QVariant::fromValue(QPointer<QWidget>(c.Widget())));
+            if (!qlabel->buddy())
+                qlabel->setBuddy(c.Widget());
+        }
+    }
+}
+
+void LabelTextChanged(QWidget* label, const std::string& text) {
+    QVariant v = label ? label->property(kLabelOf) : QVariant();
+    if (!v.isValid())
+        return;
+    if (QWidget* target = v.value<QPointer<QWidget>>())
+        target->setAccessibleName(ToQt(NameOf(text)));
+}
+
+} // namespace platform
