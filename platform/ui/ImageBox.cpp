@@ -13,6 +13,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <cmath>
+
 namespace platform {
 
 // The drawn image; a left click on it is the control's alert key when alerted.
@@ -206,17 +209,22 @@ void ImageBox::Draw(QImageReader* open) {
         p_->label->resize(size.expandedTo(QSize(0, 0)));
         return;
     }
-    // Read at the drawn size, so that drawings (page images) stay sharp at every zoom.
+    // Read at the drawn size in the screen's own pixels, so that drawings (page images) stay
+    // sharp at every zoom and on every screen.
     QImageReader own;
     QImageReader* reader = open;
     if (!reader) {
         own.setFileName(ToQt(file_));
         reader = &own;
     }
-    reader->setScaledSize(size);
+    const qreal ratio = std::max<qreal>(1, p_->area->devicePixelRatioF());
+    const QSize pixels(static_cast<int>(std::ceil(size.width() * ratio)),
+                       static_cast<int>(std::ceil(size.height() * ratio)));
+    reader->setScaledSize(pixels);
     QImage image = reader->read();
-    if (image.size() != size && !image.isNull())
-        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (image.size() != pixels && !image.isNull())
+        image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(ratio);
     p_->label->setPixmap(QPixmap::fromImage(image));
     p_->label->resize(size);
 }
