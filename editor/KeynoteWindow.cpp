@@ -505,6 +505,13 @@ bool KeynoteWindow::SaveNotes() {
     return static_cast<bool>(outcome);
 }
 
+void KeynoteWindow::ReportFileOutcome(const CommaOutcome& outcome) {
+    if (outcome)
+        return;
+    const char* what = outcome.failed == CommaStep::Open ? "Unable to open " : "Unable to create ";
+    Message(what + ExportPath + "!|Error: " + outcome.error, "Error", ICON_Hand, BUTTON_OK);
+}
+
 void KeynoteWindow::ReportFileOutcome(const KeynoteOutcome& outcome) {
     const char* what = "Unable to create ";
     switch (outcome.failed) {
@@ -639,11 +646,6 @@ void KeynoteWindow::PrintNotes() {
 
 void KeynoteWindow::ExportNotes() {
     CloseNotesFile();
-    CommaExportFile out;
-    if (!out.Open(ExportPath)) {
-        OpenNotesFile();
-        return;
-    }
     ProgressUpdate("Exporting " + ExportPath + " ...", 0, 0);
     settings_.LOC_INSERTTABLEPHASES = PhasesSetting(window_[LOC_INSERTTABLEPHASES].Selected());
     settings_.LOC_DOCURRENTTABONLY =
@@ -670,11 +672,10 @@ void KeynoteWindow::ExportNotes() {
                 {ToLong(r.mark) != 0, std::move(r.number), std::move(r.description),
                  std::move(r.unit), std::move(r.type)});
     }
-    for (const std::string& line : CommaExportLines(exported, rows))
-        out.Add(line);
+    const CommaOutcome outcome = WriteCommaExport(ExportPath, CommaExportLines(exported, rows));
     ProgressUpdate("", 1, 1);
-    out.Finish();
     ProgressUpdate("", 0, 0);
+    ReportFileOutcome(outcome);
     OpenNotesFile();
 }
 

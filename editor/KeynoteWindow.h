@@ -5,6 +5,7 @@
 // for Editor Options or an import.
 #pragma once
 
+#include "editor/CommaExport.h"
 #include "editor/KeynoteFile.h"
 #include "editor/TableSettings.h"
 #include "grid/PelkGridClass.h"
@@ -86,6 +87,7 @@ private:
     void TakeLine(KeynoteLine&& line);
     // Tells the user of a failed reading or save of the keynote file.
     void ReportFileOutcome(const KeynoteOutcome& outcome);
+    void ReportFileOutcome(const CommaOutcome& outcome);
     void SetSaveButtons();
     void SwitchDrawingTo(int selectedTab);
     void AddRow(int shape, const NoteRow& row);

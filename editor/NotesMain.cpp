@@ -14,6 +14,7 @@
 #include "platform/ui/Help.h"
 #include "platform/ui/IniManager.h"
 #include "platform/ui/MessageBox.h"
+#include "programfiles/ProgramFiles.h"
 
 namespace editor {
 
@@ -25,8 +26,10 @@ void NotesMain() {
     about::SetAboutTexts({"Vantorel - Pro", kTitle, kVersion});
     GlobalIniManager.Init("notes.INI");
     SetupTableManagers();
-    AppPath = ProgramFolder().value_or(std::string());
-    HelpFile = AppPath + kPathSeparator + "QVR.HLP";
+    const std::string besideProgram = ProgramFolder().value_or(std::string());
+    AppPath = programfiles::ProgramFolderToUse(besideProgram);
+    // The help file comes with the program.
+    HelpFile = besideProgram + kPathSeparator + "QVR.HLP";
     SetHelpFile(HelpFile);
     const bool dragWasOn = DragFullWindows();
     if (dragWasOn)

@@ -7,6 +7,7 @@
 #include "platform/runtime/Desktop.h"
 #include "platform/ui/Help.h"
 #include "platform/ui/IniManager.h"
+#include "programfiles/ProgramFiles.h"
 
 namespace layers {
 
@@ -21,8 +22,10 @@ constexpr unsigned kDragFlags = SPIF_UPDATEINIFILE | SPIF_SENDCHANGE;
 void ProgramMain() {
     SetProgramName("dravolet");
     GlobalIniManager.Init("dravolet.INI");
-    AppPath = ProgramFolder().value_or(std::string());
-    HelpFile = AppPath + kPathSeparator + "QVR.HLP";
+    const std::string besideProgram = ProgramFolder().value_or(std::string());
+    AppPath = programfiles::ProgramFolderToUse(besideProgram);
+    // The help file comes with the program.
+    HelpFile = besideProgram + kPathSeparator + "QVR.HLP";
     SetHelpFile(HelpFile);
     bool dragging = DragFullWindows();
     if (dragging)

@@ -5,7 +5,6 @@
 #include "platform/ini/Ini.h"
 #include "platform/runtime/Program.h"
 #include "platform/text/Text.h"
-#include "platform/ui/MessageBox.h"
 
 namespace programfiles {
 
@@ -25,12 +24,39 @@ bool ReadFileArguments(const std::string& appPath, const ArgumentNames& files) {
     files.folder = parts.folder;
     files.name = parts.name;
     files.backup = parts.backup;
-    if (files.name.empty() || files.backup.empty()) {
-        Message("You should pass the Path+Filename as the first parameter!",
-                "File name not specified!", ICON_Hand, BUTTON_OK);
+    return !files.name.empty() && !files.backup.empty();
+}
+
+namespace {
+
+// Creates a folder and the missing folders above it; whether it exists now.
+bool CreateFolders(const std::string& folder) {
+    if (folder.empty() || FolderExists(folder))
+        return true;
+    const std::string parent = FolderPart(folder);
+    if (parent != folder && !CreateFolders(parent))
         return false;
+    return CreateFolder(folder);
+}
+
+} // namespace
+
+std::string ProgramFolderToUse(const std::string& besideProgram) {
+    if (FolderWritable(besideProgram))
+        return besideProgram;
+    const std::string own = DataFolder();
+    if (FolderExists(own) || !CreateFolders(own))
+        return own;
+    const std::string starters =
+        JoinPath(JoinPath(FolderPart(besideProgram), "share"), ProgramName());
+    if (auto files = ListFolder(JoinPath(starters, "*"))) {
+        for (const FolderEntry& file : *files) {
+            // A starter file the user cannot have is missed like any other: the program says so
+            // where it needs the file.
+            (void)CopyFile(JoinPath(starters, file.name), JoinPath(own, file.name));
+        }
     }
-    return true;
+    return own;
 }
 
 std::string LayersIniOf(const std::string& appPath) {

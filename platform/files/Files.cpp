@@ -343,6 +343,13 @@ bool CreateFolder(std::string_view path) {
     return true;
 }
 
+bool FolderWritable(std::string_view path) {
+    const std::string system = OsPath(FindExisting(path));
+    struct stat st;
+    return ::stat(system.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(system.c_str(), W_OK | X_OK) == 0;
+}
+
 std::optional<std::vector<FolderEntry>> ListFolder(std::string_view pattern) {
     const std::string folder = FindExisting(FolderForSystem(pattern));
     const std::string wildcard = Lower(NamePart(pattern));

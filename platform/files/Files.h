@@ -89,6 +89,9 @@ std::string TemporaryNameBeside(std::string_view path, Links links = Links::Foll
 // Creates one folder (its parent must exist).
 [[nodiscard]] bool CreateFolder(std::string_view path);
 
+// Whether this user may create and replace files in an existing folder.
+bool FolderWritable(std::string_view path);
+
 // The ordinary files of a folder whose names match a wildcard ignoring case: `pattern` is the
 // folder and the wildcard, "/lib/*.csv" ("*" any run of characters, "?" any one). Sorted by name
 // ignoring case. Nothing when the folder cannot be read.

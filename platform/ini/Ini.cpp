@@ -198,22 +198,36 @@ std::string ProgramName() {
     return programName;
 }
 
-std::string SettingsFolder() {
+namespace {
+
+// $<variable>/<program name> when the variable holds an absolute path, else
+// $HOME/<fallback>/<program name>, as program text.
+std::string UserFolder(const char* variable, const char* fallback) {
     std::string base;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && config[0] == '/') {
-        base = config;
+    const char* given = std::getenv(variable);
+    if (given && given[0] == '/') {
+        base = given;
     } else {
         const char* home = std::getenv("HOME");
         if (!home || !*home) {
             const passwd* pw = ::getpwuid(::getuid());
             home = pw ? pw->pw_dir : "";
         }
-        base = Join(home, ".config");
+        base = Join(home, fallback);
     }
     // The environment holds the system's names; the programs' texts are Windows-1252.
     std::string folder = Join(base, ProgramName());
     return FromOsPath(folder).value_or(folder);
+}
+
+} // namespace
+
+std::string SettingsFolder() {
+    return UserFolder("XDG_CONFIG_HOME", ".config");
+}
+
+std::string DataFolder() {
+    return UserFolder("XDG_DATA_HOME", ".local/share");
 }
 
 std::string IniFilePath(std::string_view fileName) {

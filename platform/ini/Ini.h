@@ -21,6 +21,9 @@ std::string ProgramName();
 // The user's settings folder: $XDG_CONFIG_HOME/<program>, by default ~/.config/<program>.
 std::string SettingsFolder();
 
+// The user's data folder: $XDG_DATA_HOME/<program>, by default ~/.local/share/<program>.
+std::string DataFolder();
+
 // The file an INI name stands for: the empty name is the default INI file "win.ini" of the
 // settings folder, a name without a folder lives in the settings folder, any other name is a
 // path. An existing file is found ignoring case when the exact name does not exist; otherwise

@@ -1,6 +1,8 @@
 #include "platform/runtime/Desktop.h"
 
-#include <cstdlib>
+#include "platform/files/Path.h"
+#include "platform/ini/Ini.h"
+
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -18,14 +20,7 @@ std::optional<bool>& SessionValue() {
 } // namespace
 
 std::string DesktopSettingsFile() {
-    std::filesystem::path base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::filesystem::path(home) / ".config";
-    else
-        base = "/tmp";
-    return (base / "desktop-drag-full-windows").string();
+    return OsPath(JoinPath(SettingsFolder(), "desktop-drag-full-windows"));
 }
 
 bool DragFullWindows() {

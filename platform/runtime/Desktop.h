@@ -16,7 +16,8 @@ enum : unsigned {
 bool DragFullWindows();
 void SetDragFullWindows(bool on, unsigned flags);
 
-// The file that holds the user's desktop settings.
+// The file that holds the user's desktop settings, in the running program's settings folder
+// (SettingsFolder), as the system names it.
 std::string DesktopSettingsFile();
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/runtime/Program.h"
 #include "platform/files/Path.h"
+#include "platform/ini/Ini.h"
 #include "platform/runtime/Desktop.h"
 #include "platform/testing/TempFiles.h"
 
@@ -115,6 +116,9 @@ TEST(Desktop, DragSettingIsKeptInTheUsersProfile) {
     EXPECT_TRUE(DragFullWindows()); // nothing stored: on
     SetDragFullWindows(false, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
     EXPECT_FALSE(DragFullWindows());
+    // In the program's own settings folder, beside its INI files.
+    EXPECT_EQ(DesktopSettingsFile(),
+              std::string(temp.Path()) + "/" + ProgramName() + "/desktop-drag-full-windows");
     std::ifstream in(DesktopSettingsFile());
     std::string stored;
     in >> stored;

@@ -1,0 +1,85 @@
+#include "programfiles/ProgramFiles.h"
+
+#include "platform/ini/Ini.h"
+#include "platform/testing/TempFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace platform;
+using platform::testing::TempFolder;
+using programfiles::ProgramFolderToUse;
+
+namespace {
+
+void Write(const std::string& path, const std::string& text) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// An installed copy: <prefix>/bin for the program, <prefix>/share/<program> for its starter
+// files, and the user's data home.
+class ProgramFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetProgramName("notes");
+        Write(starters + "/Layers.dat", "starter table\r\n");
+        Write(starters + "/qvr.ini", "[QVREditDEFAULT]\r\n");
+        setenv("XDG_DATA_HOME", data.c_str(), 1);
+    }
+    void TearDown() override { unsetenv("XDG_DATA_HOME"); }
+
+    TempFolder temp;
+    const std::string prefix = temp.Path() + "/prefix";
+    const std::string bin = prefix + "/bin";
+    const std::string starters = prefix + "/share/notes";
+    const std::string data = temp.Path() + "/data";
+};
+
+} // namespace
+
+TEST_F(ProgramFolderTest, AFolderBesideTheProgramThatCanBeWrittenStaysTheProgramFolder) {
+    std::filesystem::create_directories(bin);
+    EXPECT_EQ(ProgramFolderToUse(bin), bin);
+    EXPECT_FALSE(std::filesystem::exists(data)); // nothing made for the user
+}
+
+// The folder beside the program cannot be written here (it is not there at all: a test may run
+// as a user who can write anywhere): the user's own folder is made and seeded once.
+TEST_F(ProgramFolderTest, OtherwiseTheUsersOwnFolderIsMadeAndSeededOnTheFirstStartOnly) {
+    const std::string own = data + "/notes";
+    EXPECT_EQ(ProgramFolderToUse(bin), own);
+    EXPECT_EQ(Read(own + "/Layers.dat"), "starter table\r\n");
+    EXPECT_EQ(Read(own + "/qvr.ini"), "[QVREditDEFAULT]\r\n");
+
+    // What the user changed or removed is theirs: a later start copies nothing again.
+    Write(own + "/Layers.dat", "my table\r\n");
+    std::filesystem::remove(own + "/qvr.ini");
+    Write(starters + "/Layers.dat", "newer starter\r\n");
+    EXPECT_EQ(ProgramFolderToUse(bin), own);
+    EXPECT_EQ(Read(own + "/Layers.dat"), "my table\r\n");
+    EXPECT_FALSE(std::filesystem::exists(own + "/qvr.ini"));
+}
+
+TEST_F(ProgramFolderTest, TheUsersFolderIsUnderTheHomeWithoutAnAbsoluteDataHome) {
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home ? home : "";
+    setenv("HOME", (temp.Path() + "/home").c_str(), 1);
+    for (const char* dataHome : {"", "relative/data"}) {
+        setenv("XDG_DATA_HOME", dataHome, 1);
+        EXPECT_EQ(ProgramFolderToUse(bin), temp.Path() + "/home/.local/share/notes") << dataHome;
+    }
+    EXPECT_EQ(Read(temp.Path() + "/home/.local/share/notes/Layers.dat"), "starter table\r\n");
+    setenv("HOME", savedHome.c_str(), 1);
+}
