@@ -319,7 +319,7 @@ KeynoteOutcome ReadKeynoteFile(LineFile& file, const std::function<void(KeynoteL
     file.Rewind();
     ReadResult r;
     while ((r = file.Next()) == ReadResult::Ok) {
-        const std::string line = Clip(file.Record());
+        const std::string line = Clip(file.Filled());
         read += static_cast<long>(line.size());
         if (progress)
             progress(read, size);

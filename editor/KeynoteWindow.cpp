@@ -402,7 +402,8 @@ void KeynoteWindow::LoadNotes() {
     bool openFailed = false;
     if (NotesOpenMode == 0)
         openFailed = !file.Open(OpenMode::ReadOnlyDenyNone);
-    if (NotesOpenMode != 0 && NotesStashed == 1) {
+    const bool fromStash = NotesOpenMode != 0 && NotesStashed == 1;
+    if (fromStash) {
         RestoreNotesFromGlobal();
     } else if (!openFailed) {
         // A fresh reading: its rows are the whole file unless this reading fails.
@@ -429,6 +430,10 @@ void KeynoteWindow::LoadNotes() {
     ProgressUpdate("", 0, 0);
     settingsTab_.ReadProjectSettings();
     settingsTab_.FillEmptySettings();
+    // Rows from the stash are not what the file holds: the image of the file stays the one its
+    // last reading or saving left.
+    if (!fromStash)
+        LoadedNotesImage = NotesImage();
     FirstLoad = 0;
     // A reload shows its rows at once; the first load is drawn at the end of the set-up.
     if (reload)
@@ -498,6 +503,7 @@ bool KeynoteWindow::SaveNotes() {
     ProgressUpdate("", 0, 0);
     if (outcome) {
         settingsTab_.WriteProjectSettings();
+        LoadedNotesImage = NotesImage();
     } else {
         ReportFileOutcome(outcome);
     }
@@ -623,15 +629,12 @@ void KeynoteWindow::FillGridFromNotes(int shape, const char* code) {
                          int c = Compare(a.NOTETYPE, b.NOTETYPE);
                          return c != 0 ? c < 0 : a.ROW < b.ROW;
                      });
-    auto it = NotesQueue.begin();
-    while (it != NotesQueue.end()) {
-        if (Equal(it->NOTETYPE, code)) {
-            AddRow(shape, {DecimalText(it->CHECKSTATE), it->NO, it->DESC, it->UNIT, it->TYPE});
-            it = NotesQueue.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    // The shape's records are taken in order, then removed from the list in one pass: a
+    // removal per record would move the rest of the list each time.
+    for (const NoteRecord& r : NotesQueue)
+        if (Equal(r.NOTETYPE, code))
+            AddRow(shape, {DecimalText(r.CHECKSTATE), r.NO, r.DESC, r.UNIT, r.TYPE});
+    std::erase_if(NotesQueue, [code](const NoteRecord& r) { return Equal(r.NOTETYPE, code); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -679,6 +682,54 @@ void KeynoteWindow::ExportNotes() {
     OpenNotesFile();
 }
 
+void KeynoteWindow::StoreOpenEdits() {
+    for (grid::PelkGridClass* g : GridList)
+        if (g->EIPON == 1)
+            g->AcceptEdit();
+}
+
+std::string KeynoteWindow::NotesImage() {
+    // Fields end with a character no note or setting holds, so that no two images run together.
+    std::string image;
+    auto add = [&image](const std::string& value) {
+        image += value;
+        image += '\xff';
+    };
+    for (int shape = 1; shape <= 9; ++shape) {
+        add(Clip(ShapeTitle[static_cast<std::size_t>(shape - 1)]));
+        for (const NoteRow& r : Rows(shape)) {
+            add(DecimalText(ToLong(r.mark) != 0 ? 1 : 0));
+            add(r.number);
+            add(r.description);
+            add(r.unit);
+            add(r.type);
+        }
+        image += '\n';
+    }
+    const TableSettings& s = settings_;
+    for (const std::string* field :
+         {&s.LOC_TXTHT, &s.LOC_NDWID, &s.LOC_DQWID, &s.LOC_QUWID, &s.LOC_LINESPACING,
+          &s.LOC_INSERTTABLEPHASES, &s.LOC_DOCURRENTTABONLY, &s.LOC_TBLWID, &s.LOC_PHASEWID,
+          &s.LOC_QQWID, &s.LOC_NOTESPACING, &s.LOC_NOTETYPES, &s.LOC_SHOWKEYTABLEGRID,
+          &s.LOC_SHOWKEYTABLEQUANTITIES, &s.LOC_BUBBLEHOOKS, &s.LOC_BUBBLELEADERCONNECTOSNAP,
+          &s.LOC_STYLE})
+        add(Clip(*field));
+    for (int list :
+         {LOC_INSERTTABLEPHASES, LOC_DOCURRENTTABONLY, LOC_BUBBLEHOOKS, LOC_SHOWKEYTABLEQUANTITIES})
+        add(DecimalText(window_[list].Selected()));
+    return image;
+}
+
+bool KeynoteWindow::ExitProgram() {
+    StoreOpenEdits();
+    // Only a window that may save has changes of its own to lose.
+    const bool unsaved = NotesOpenMode != 0 && NotesImage() != LoadedNotesImage;
+    if (!MayEndProgram(unsaved))
+        return false;
+    Post(EVENT_CloseDown, 0, 1);
+    return true;
+}
+
 void KeynoteWindow::SwitchDrawingTo(int selectedTab) {
     const std::int32_t host = selectedTab >= 1 && selectedTab <= 9 ? OleOf(selectedTab) : 0;
     for (grid::PelkGridClass* g : GridList)
@@ -709,13 +760,18 @@ int KeynoteWindow::OnEvent() {
         break;
     case EventCloseForOptions:
     case EventCloseForImport:
+        StoreOpenEdits();
         if (NotesOpenMode != 0)
             StashNotesToGlobal();
         KeynoteThread = 0;
         Post(event == EventCloseForOptions ? EventRunOptions : EventRunImport, 0, 1);
         return RESULT_Stop;
     case EventPrintNotes:
+        StoreOpenEdits();
         PrintNotes();
+        break;
+    case EventExitRequested:
+        ExitProgram();
         break;
     default:
         break;
@@ -759,6 +815,7 @@ int KeynoteWindow::OnAccepted() {
         CurGrid->MoveRowToBottom(CurGrid->CURROW);
         break;
     case EXPORT:
+        StoreOpenEdits();
         ExportPath = JoinPath(ProjectFolder, "constnot_comma.txt");
         if (FileDialog("", ExportPath, "Text|*.txt", FILE_Save | FILE_KeepDir | FILE_LongName))
             ExportNotes();
@@ -777,17 +834,18 @@ int KeynoteWindow::OnAccepted() {
         settingsTab_.ShowDefaults();
         break;
     case SAVETOASCII:
+        StoreOpenEdits();
         SaveNotes();
         break;
     case SAVETOASCIIANDCLOSE:
+        StoreOpenEdits();
         // The program ends only when the notes are safely in the file.
         if (SaveNotes())
             Post(EVENT_CloseDown, 0, 1);
         break;
     case keynote::EXIT:
-        if (!MayEndProgram())
+        if (!ExitProgram())
             return RESULT_Handled;
-        Post(EVENT_CloseDown, 0, 1);
         break;
     default:
         break;
@@ -823,6 +881,11 @@ int KeynoteWindow::OnSelected() {
 }
 
 int KeynoteWindow::OnWindowEvent() {
+    // The close box is Exit: the window closes when the program ends.
+    if (CurrentEvent() == EVENT_CloseWindow) {
+        ExitProgram();
+        return RESULT_Handled;
+    }
     if (CurrentEvent() == EVENT_Sized)
         window_.SetCaption(window_.Maximized() ? "" : "Browse the Keynotes");
     return WindowManager::OnWindowEvent();

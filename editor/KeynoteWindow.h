@@ -51,6 +51,14 @@ public:
     void RestoreNotesFromGlobal();
     void PrintNotes();
     void ExportNotes();
+    // Stores an in-place edit still open in a grid, as Ctrl+Enter does.
+    void StoreOpenEdits();
+    // The notes of every shape with their titles, and the key-table settings, as one text:
+    // equal images hold the same notes and settings.
+    std::string NotesImage();
+    // Exit: stores the open edit and asks before anything unsaved is dropped; posts the end of
+    // the program unless the user keeps the window.
+    bool ExitProgram();
 
     // The grid of a shape (1..9); null when the shape has none.
     grid::PelkGridClass* Grid(int shape) {

@@ -67,6 +67,9 @@ public:
     // reads as consecutive records. A last line without CR LF is read like any other.
     ReadResult Next();
     const std::string& Record() const { return record_; }
+    // The record as far as the last Next filled it, without the padding: Record() is this and
+    // blanks.
+    std::string_view Filled() const { return std::string_view(record_).substr(0, recordFilled_); }
 
     // Adds a line at the end of the file: its trailing blanks dropped, CR LF appended. The line
     // is written whole, whatever its length.
