@@ -108,6 +108,7 @@ int KeynoteWindow::Setup() {
         Post(EVENT_CloseDown, 0, 1);
         return RESULT_Stop;
     }
+    RemoveLeftovers();
     window_[PMT_APROGRESS].Unhide();
     window_.SetCaption("");
     settingsTab_.ShowDefaults();
@@ -369,6 +370,17 @@ std::uint8_t KeynoteWindow::OpenNotesFile() {
     return result;
 }
 
+void KeynoteWindow::RemoveLeftovers() {
+    // Only the holder of the project takes its leftovers away: while it holds the keynote file,
+    // no other program is saving it. Without locks only old ones go.
+    const LineFile& file = Constnot()->file;
+    if (NotesOpenMode == 0 || !file.IsOpen())
+        return;
+    const std::int64_t age = file.Locked() ? 60 : 600;
+    for (const std::string& path : {CsvPath, BakPath, ProjectIni})
+        RemoveLeftoverTemporaries(path, age);
+}
+
 void KeynoteWindow::SetSaveButtons() {
     for (int c : {SAVETOASCII, SAVETOASCIIANDCLOSE}) {
         if (NotesOpenMode == static_cast<std::uint8_t>(OpenMode::ReadWriteDenyWrite) &&
@@ -488,6 +500,21 @@ void KeynoteWindow::ProgressUpdate(const std::string& text, std::int64_t value,
     }
 }
 
+namespace {
+
+// The first few of a list, for a message, and how many more there are.
+std::string FirstFew(const std::vector<std::string>& items) {
+    constexpr std::size_t kShown = 8;
+    std::string text;
+    for (std::size_t i = 0; i < items.size() && i < kShown; ++i)
+        text += (i == 0 ? "" : ", ") + items[i];
+    if (items.size() > kShown)
+        text += " and " + DecimalText(static_cast<std::int64_t>(items.size() - kShown)) + " more";
+    return text;
+}
+
+} // namespace
+
 bool KeynoteWindow::SaveNotes() {
     // The file stays held while the new one is written: the new one is locked before it takes
     // its place, so no other program can take the project for writing during a save.
@@ -497,13 +524,18 @@ bool KeynoteWindow::SaveNotes() {
         static_cast<void>(CopyFile(CsvPath, BakPath));
     ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
     const std::vector<ShapeNotes> shapes = NotesInTabOrder();
+    std::vector<std::string> cut;
     KeynoteOutcome outcome = WriteKeynoteFile(
         CsvPath, settings_.LOC_TXTHT, shapes,
-        [this](long written, long total) { ProgressUpdate("", written, total); }, &held);
+        [this](long written, long total) { ProgressUpdate("", written, total); }, &held, &cut);
     ProgressUpdate("", 0, 0);
     if (outcome) {
         settingsTab_.WriteProjectSettings();
         LoadedNotesImage = NotesImage();
+        if (!cut.empty())
+            Message("These notes are too long for a line of " + CsvPath +
+                        ": the ends of their descriptions were not saved.|" + FirstFew(cut),
+                    "", ICON_Exclamation, BUTTON_OK);
     } else {
         ReportFileOutcome(outcome);
     }

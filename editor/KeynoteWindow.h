@@ -42,6 +42,8 @@ public:
     // Routines of the window.
     std::uint8_t OpenNotesFile();
     void CloseNotesFile();
+    // Removes the temporaries that a save or an import stopped half-way left in the project.
+    void RemoveLeftovers();
     void LoadNotes();
     // Whether the keynote file was written and put in place.
     bool SaveNotes();

@@ -7,6 +7,10 @@
 #include <QLabel>
 #include <QScrollArea>
 
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -102,4 +106,32 @@ TEST_F(ImageBoxTest, ScrollPositionsMoveWithinTheDrawnSize) {
 TEST_F(ImageBoxTest, AClickOnTheImageIsItsAlertKey) {
     drv::Click(preview.window, PAGE);
     EXPECT_EQ(preview.alerts, std::vector<int>{MOUSE_Left});
+}
+
+TEST_F(ImageBoxTest, AFileWrittenAgainIsDrawnAsItNowIs) {
+    // A page drawn once, then the same file written with another picture and size, as a new
+    // report writes its pages under the same names: the new picture shows, and going back to a
+    // picture drawn before shows it as it is.
+    const std::string file =
+        ::testing::TempDir() + "imagebox-" + std::to_string(::getpid()) + ".svg";
+    auto write = [&](const char* colour, int width) {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << "<svg xmlns='http://www.w3.org/2000/svg' width='" << width
+            << "' height='100'><rect width='" << width << "' height='100' fill='" << colour
+            << "'/></svg>";
+    };
+    auto centre = [&] {
+        auto* label = static_cast<QLabel*>(static_cast<QScrollArea*>(image->View())->widget());
+        const QImage shown = label->pixmap().toImage();
+        return shown.pixelColor(shown.width() / 2, shown.height() / 2);
+    };
+    write("red", 200);
+    preview.window[PAGE].SetText(file);
+    EXPECT_EQ(centre(), QColor(Qt::red));
+    preview.window[PAGE].SetText(kPage);
+    write("blue", 300);
+    preview.window[PAGE].SetText(file);
+    EXPECT_EQ(centre(), QColor(Qt::blue));
+    EXPECT_EQ(image->NaturalWidth(), 300);
+    std::remove(file.c_str());
 }
