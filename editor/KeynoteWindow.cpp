@@ -278,6 +278,14 @@ void KeynoteWindow::InitResizer() {
     for (int c : {GROUP2, GROUPQVR, GROUP3})
         resizer_.SetStrategy(
             c, {ResizeX::FixLeft, ResizeY::FixTop, ResizeSize::KeepMargin, ResizeSize::Fixed});
+    // The settings inside the groups keep the place and size they are designed with: a wider
+    // window only widens the groups' frames, so no drop list grows over its neighbours and no
+    // label moves under one.
+    const ResizeRule kept{ResizeX::FixLeft, ResizeY::FixTop, ResizeSize::Fixed, ResizeSize::Fixed};
+    for (const ControlDef& d : window_.Definition().controls)
+        if (d.number != 0 && (d.parent == GROUP2 || d.parent == GROUPQVR || d.parent == GROUP3 ||
+                              d.parent == LOC_STYLE))
+            resizer_.SetStrategy(d.number, kept);
     SetResizer(&resizer_);
 }
 

@@ -14,6 +14,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -77,9 +79,9 @@ bool StampOf(const std::string& file, FileStamp& stamp) {
     return true;
 }
 
-// The images last drawn, by file, contents and drawn size: paging back and forth through a
-// preview's pages draws each page (an image file read and rendered at its size) once. The least
-// recently used go first once they take more than a limit.
+// The images last drawn, by file, contents and drawn size (in the screen's pixels): paging back and
+// forth through a preview's pages draws each page (an image file read and rendered at its size)
+// once. The least recently used go first once they take more than a limit.
 class DrawnImages {
 public:
     const QImage* Find(const std::string& file, const FileStamp& stamp, QSize size) {
@@ -295,28 +297,34 @@ void ImageBox::Draw(QImageReader* open) {
         p_->label->resize(size.expandedTo(QSize(0, 0)));
         return;
     }
+    // Drawn in the screen's own pixels, so that drawings (page images) stay sharp at every zoom
+    // and on every screen.
+    const qreal ratio = std::max<qreal>(1, p_->area->devicePixelRatioF());
+    const QSize pixels(static_cast<int>(std::ceil(size.width() * ratio)),
+                       static_cast<int>(std::ceil(size.height() * ratio)));
     FileStamp stamp;
     const bool stamped = StampOf(file_, stamp);
     if (stamped) {
-        if (const QImage* drawn = Drawn().Find(file_, stamp, size)) {
+        if (const QImage* drawn = Drawn().Find(file_, stamp, pixels)) {
             p_->label->setPixmap(QPixmap::fromImage(*drawn));
             p_->label->resize(size);
             return;
         }
     }
-    // Read at the drawn size, so that drawings (page images) stay sharp at every zoom.
+    // Read at that size.
     QImageReader own;
     QImageReader* reader = open;
     if (!reader) {
         own.setFileName(ToQt(file_));
         reader = &own;
     }
-    reader->setScaledSize(size);
+    reader->setScaledSize(pixels);
     QImage image = reader->read();
-    if (image.size() != size && !image.isNull())
-        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (image.size() != pixels && !image.isNull())
+        image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(ratio);
     if (stamped && !image.isNull())
-        Drawn().Keep(file_, stamp, p_->natural, size, image);
+        Drawn().Keep(file_, stamp, p_->natural, pixels, image);
     p_->label->setPixmap(QPixmap::fromImage(image));
     p_->label->resize(size);
 }

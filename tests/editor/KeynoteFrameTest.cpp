@@ -21,6 +21,7 @@
 #include "platform/win32/Win32.h"
 
 #include <QPrinter>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -356,4 +357,50 @@ TEST_F(KeynoteFrameTest, CommandsKeepTheEditStillOpen) {
         EXPECT_TRUE(frameReturned);
         drv::Settle();
     }
+}
+
+// On the Config tab no control covers another, at the size the window is designed for, at the
+// size it opens with in the frame and in a large window.
+TEST_F(KeynoteFrameTest, TheConfigTabsControlsNeverCrossAtAnySize) {
+    StartOn("CIR,1,first,,\r\n");
+    Window& w = Notes();
+    drv::Choose(w, keynote::CURRENTTAB, 10);
+    ASSERT_EQ(w[keynote::CURRENTTAB].Selected(), 10);
+    // What a control covers of the window's client area, in pixels: a label as far as its text.
+    auto area = [&w](const Control& c) {
+        const QWidget* widget = c.Widget();
+        QRect r(widget->mapTo(w.ClientWidget(), QPoint(0, 0)), widget->size());
+        if (c.Definition().kind == ControlKind::Prompt)
+            r.setWidth(std::min(r.width(), widget->fontMetrics().horizontalAdvance(
+                                               QString::fromStdString(c.Text()))));
+        return r;
+    };
+    auto check = [&](const char* size) {
+        SCOPED_TRACE(size);
+        std::vector<const Control*> shown;
+        for (const ControlDef& d : w.Definition().controls) {
+            const Control* c = w.Find(d.number);
+            // Groups, option boxes and panels hold the others; the sheet and its tabs are
+            // behind them.
+            if (!c || d.number == 0 || d.kind == ControlKind::Group ||
+                d.kind == ControlKind::Option || d.kind == ControlKind::Panel ||
+                d.kind == ControlKind::Sheet || d.kind == ControlKind::Tab || !c->Visible() ||
+                !c->Widget() || !c->Widget()->isVisible())
+                continue;
+            shown.push_back(c);
+        }
+        ASSERT_GT(shown.size(), 30u);
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            for (std::size_t j = i + 1; j < shown.size(); ++j)
+                EXPECT_FALSE(area(*shown[i]).intersects(area(*shown[j])))
+                    << "control " << shown[i]->Number() << " \"" << shown[i]->Text()
+                    << "\" crosses control " << shown[j]->Number() << " \"" << shown[j]->Text()
+                    << "\"";
+    };
+    check("opening size");
+    drv::Resize(w, w.ToPixelsX(w.Definition().width), w.ToPixelsY(w.Definition().height));
+    check("designed size");
+    drv::Resize(w, 1600, 1000);
+    ASSERT_GE(w.ClientWidget()->width(), 1500);
+    check("large");
 }
