@@ -387,3 +387,24 @@ TEST_F(KeynoteTest, AnImportedFileIsReadAgainWithItsTitles) {
     EXPECT_EQ(Order(2), "5");
     EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "New");
 }
+
+// Every grid offers a blank choice and then the project's list up to its first empty key, as the
+// list window reads it; keys behind a gap are not offered.
+TEST_F(KeynoteTest, TheGridsOfferTheListsUpToTheirFirstEmptyKey) {
+    drv::WriteBytes(csv, "CIR,1,Footing,EA,COUNT\r\n");
+    Derive();
+    drv::WriteBytes(ini, "[QVREditUnits]\r\nUnit1=SF\r\nUnit2=\r\nUnit3=LF\r\n"
+                         "[QVREditTypes]\r\nType1=COUNT\r\nType2=AREA\r\nType4=LEN\r\n");
+    OpenWindow();
+    ASSERT_NE(keynote, nullptr);
+    for (int shape = 1; shape <= 9; ++shape) {
+        SCOPED_TRACE(shape);
+        EXPECT_EQ(Grid(shape).QUNIT->items, (std::vector<std::string>{" ", "SF"}));
+        EXPECT_EQ(Grid(shape).QTYPE->items, (std::vector<std::string>{" ", "AREA", "COUNT"}));
+    }
+    // Read again when the lists change: the gap closed, the later key comes too.
+    WriteIni("QVREditUnits", "Unit2", "CY", ini);
+    Post(EventReloadLookups, 0, W().Thread());
+    drv::Settle();
+    EXPECT_EQ(Grid(4).QUNIT->items, (std::vector<std::string>{" ", "CY", "LF", "SF"}));
+}
