@@ -5,10 +5,12 @@
 #include "platform/ui/Keys.h"
 
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QScrollBar>
 
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <thread>
 #include <unistd.h>
 
@@ -407,4 +409,42 @@ TEST_F(KeynoteTest, TheGridsOfferTheListsUpToTheirFirstEmptyKey) {
     Post(EventReloadLookups, 0, W().Thread());
     drv::Settle();
     EXPECT_EQ(Grid(4).QUNIT->items, (std::vector<std::string>{" ", "CY", "LF", "SF"}));
+}
+
+// The progress bar of a load and of a save moves in steps of at least 3 percent and ends at 100:
+// a long file is not slowed down by a redraw per note, and the bar still shows the whole way.
+TEST_F(KeynoteTest, TheProgressBarMovesInStepsOfThreePercentToTheEnd) {
+    std::string notes;
+    for (int i = 1; i <= 1000; ++i)
+        notes += "CIR," + std::to_string(i) + ",Note " + std::to_string(i) + ",EA,COUNT\r\n";
+    OpenOn(notes);
+    auto* bar = qobject_cast<QProgressBar*>(W()[APROGRESS].Widget());
+    ASSERT_NE(bar, nullptr);
+    std::vector<int> shown;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        if (bar->isVisible())
+            shown.push_back(value);
+    });
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } runs[] = {
+        {"a reload", [&] { Post(EventNotesImported, 0, W().Thread()); }},
+        {"a save", [&] { drv::Click(W(), SAVETOASCII); }},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.what);
+        shown.clear();
+        run.act();
+        drv::Settle();
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back(), 100);
+        EXPECT_GE(shown.front(), 3);
+        for (std::size_t i = 1; i < shown.size(); ++i)
+            EXPECT_TRUE(shown[i] - shown[i - 1] >= 3 ||
+                        (shown[i] == 100 && shown[i] > shown[i - 1]))
+                << shown[i - 1] << " to " << shown[i];
+        EXPECT_GE(shown.size(), 30u); // it moves the whole way, not only at the end
+        EXPECT_TRUE(bar->isHidden());
+    }
 }
