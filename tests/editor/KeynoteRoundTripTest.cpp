@@ -80,6 +80,7 @@ TEST(KeynoteRoundTripTest, TheFilesThatChangedAtEverySaveNowStay) {
         "CIR,TITLE,\"Walls\\nHEX,9,Injected,EA\",,\r\n",  // a title holding a line break
         "CIR,TITLE,\"Say \"\"\"\"x\"\"\"\" now\",,\r\n",  // a title with doubled quotes
         "HEX,TITLE,\"A, B\",,\r\n",                       // a title with a comma
+        "HEX,TITLE,Walls\\nDoors,,\r\n",                  // a title with a line break
     };
     for (const std::string& file : cases) {
         drv::WriteBytes(temp / "in.csv", file);
