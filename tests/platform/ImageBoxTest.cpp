@@ -5,6 +5,7 @@
 #include "platform/ui/WindowManager.h"
 
 #include <QLabel>
+#include <QPixmap>
 #include <QScrollArea>
 
 #include <cstdio>
@@ -134,4 +135,20 @@ TEST_F(ImageBoxTest, AFileWrittenAgainIsDrawnAsItNowIs) {
     EXPECT_EQ(centre(), QColor(Qt::blue));
     EXPECT_EQ(image->NaturalWidth(), 300);
     std::remove(file.c_str());
+}
+
+// On a screen with two device pixels to a window pixel (CTest runs these tests once more at
+// scale factor 2) the image is drawn in the screen's pixels, at the same size in window pixels.
+TEST_F(ImageBoxTest, DrawsInTheScreensPixelsAtTheSameSize) {
+    auto* area = static_cast<QScrollArea*>(image->View());
+    const qreal ratio = area->devicePixelRatioF();
+    if (ratio < 2)
+        GTEST_SKIP() << "needs a screen of device pixel ratio 2 (QT_SCALE_FACTOR=2)";
+    image->SetDrawnSize(300, 150);
+    auto* label = qobject_cast<QLabel*>(area->widget());
+    ASSERT_NE(label, nullptr);
+    const QPixmap shown = label->pixmap();
+    EXPECT_EQ(shown.devicePixelRatio(), ratio);
+    EXPECT_EQ(shown.size(), QSize(300, 150) * ratio);
+    EXPECT_EQ(Drawn(), QSize(300, 150));
 }
