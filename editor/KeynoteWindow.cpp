@@ -144,6 +144,7 @@ int KeynoteWindow::Setup() {
         // What the keynote file cannot carry is refused at entry: no note is cut when written,
         // nor changed by a save and a reload.
         s.grid.RefusedCharacters = kRefusedInFields;
+        s.grid.MisreadCount = FieldMisread;
         s.grid.Setup(host, WrapSize, DescPrintWidth);
         s.grid.DescriptionFits = DescriptionMayBecome;
         s.setUp = true;

@@ -77,6 +77,7 @@ WindowDef FormDefinition() {
     // A unit or type chosen from the list goes into a note as it stands.
     ControlDef value{ControlKind::Entry, EDITVALUE, "", 54, 11, 40, 12, 0, 0, kTypedWidth};
     value.refused = kRefusedInFields;
+    value.misread = FieldMisread;
     def.controls = {
         {ControlKind::Panel, PANEL1, "", 4, 4, 112, 26},
         {ControlKind::Prompt, PMT, "Lookup:", 10, 12, 40, 10},
