@@ -241,6 +241,31 @@ int ImageBox::DrawnHeight() const {
     return InUnitY(Owner(), ownSize_ ? drawnHeight_ : p_->area->height());
 }
 
+QSize ImageBox::DrawnPixelSize() const {
+    if (!p_->area)
+        return QSize();
+    return ownSize_ ? QSize(drawnWidth_, drawnHeight_) : p_->area->size();
+}
+
+void ImageBox::DrawAhead(const std::string& file, QSize size) {
+    FileStamp stamp;
+    if (size.isEmpty() || !StampOf(file, stamp) || Drawn().Find(file, stamp, size))
+        return;
+    QImageReader reader(ToQt(file));
+    if (!reader.canRead())
+        return;
+    const QSize natural = reader.size();
+    if (!natural.isValid() || natural.isEmpty())
+        return; // drawn as it is shown
+    reader.setScaledSize(size);
+    QImage image = reader.read();
+    if (image.isNull())
+        return;
+    if (image.size() != size)
+        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    Drawn().Keep(file, stamp, natural, size, image);
+}
+
 void ImageBox::SetScrollBars(bool horizontal, bool vertical) {
     hbar_ = horizontal;
     vbar_ = vertical;

@@ -135,3 +135,24 @@ TEST_F(ImageBoxTest, AFileWrittenAgainIsDrawnAsItNowIs) {
     EXPECT_EQ(image->NaturalWidth(), 300);
     std::remove(file.c_str());
 }
+
+TEST_F(ImageBoxTest, AFileDrawnAheadShowsAsIfDrawnWhenShown) {
+    const std::string file =
+        ::testing::TempDir() + "imagebox-ahead-" + std::to_string(::getpid()) + ".svg";
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << "<svg xmlns='http://www.w3.org/2000/svg' width='240' height='130'><rect "
+               "width='240' height='130' fill='green'/></svg>";
+    }
+    ImageBox::DrawAhead(file, image->DrawnPixelSize());
+    ImageBox::DrawAhead(file + ".missing", image->DrawnPixelSize()); // nothing to draw
+    preview.window[PAGE].SetText(file);
+    EXPECT_EQ(image->NaturalWidth(), 240);
+    EXPECT_EQ(image->NaturalHeight(), 130);
+    EXPECT_EQ(Drawn(), QSize(120, 65));
+    auto* label = static_cast<QLabel*>(static_cast<QScrollArea*>(image->View())->widget());
+    const QImage shown = label->pixmap().toImage();
+    EXPECT_EQ(shown.size(), QSize(120, 65));
+    EXPECT_EQ(shown.pixelColor(60, 32), QColor(0, 128, 0));
+    std::remove(file.c_str());
+}
