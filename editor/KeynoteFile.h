@@ -111,6 +111,14 @@ bool DescriptionMayBecome(std::string_view description, std::string_view before)
 extern const std::string kControlCharacters;
 extern const std::string kRefusedInFields;
 
+// How many places of a note number, unit or type would not read back as typed: each pair of
+// adjacent double quotes (it reads as one character 255). The entries take no edit that makes
+// more.
+std::size_t FieldMisread(std::string_view value);
+// The same for a shape's title, which besides may not hold a backslash before an n (it reads as
+// a line break) nor begin with a double quote.
+std::size_t TitleMisread(std::string_view title);
+
 // The steps of a save, as the outcome names the one that failed.
 enum class KeynoteStep {
     None,

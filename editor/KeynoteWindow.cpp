@@ -6,6 +6,7 @@
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
 #include "editor/KeynoteWindowDef.h"
+#include "editor/Lookup.h"
 #include "editor/MainFrame.h"
 #include "editor/PrintNotes.h"
 #include "platform/files/FileError.h"
@@ -143,6 +144,7 @@ int KeynoteWindow::Setup() {
         // What the keynote file cannot carry is refused at entry: no note is cut when written,
         // nor changed by a save and a reload.
         s.grid.RefusedCharacters = kRefusedInFields;
+        s.grid.MisreadCount = FieldMisread;
         s.grid.Setup(host, WrapSize, DescPrintWidth);
         s.grid.DescriptionFits = DescriptionMayBecome;
         s.setUp = true;
@@ -231,28 +233,27 @@ void KeynoteWindow::ApplyUppercase() {
 
 void KeynoteWindow::LoadUnitsAndTypes() {
     struct List {
-        const char* section;
-        const char* key;
+        const char* kind;
         void (grid::PelkGridClass::*free)();
         void (grid::PelkGridClass::*add)(const std::string&);
     };
     const List lists[] = {
-        {"QVREditUnits", "Unit", &grid::PelkGridClass::FreeUnits, &grid::PelkGridClass::AddUnit},
-        {"QVREditTypes", "Type", &grid::PelkGridClass::FreeTypes, &grid::PelkGridClass::AddType},
+        {"Unit", &grid::PelkGridClass::FreeUnits, &grid::PelkGridClass::AddUnit},
+        {"Type", &grid::PelkGridClass::FreeTypes, &grid::PelkGridClass::AddType},
     };
+    // The grids offer a blank choice first; they read fewer keys than the list window and keep
+    // longer values.
+    constexpr int kGridLastKey = 9999;
+    constexpr std::size_t kGridChoiceWidth = 30;
     for (const List& list : lists) {
         for (grid::PelkGridClass* g : GridList) {
             (g->*list.free)();
             (g->*list.add)(" ");
         }
-        for (int k = 1; k <= 9999; ++k) {
-            std::string value =
-                Cut(ReadIni(list.section, list.key + DecimalText(k), "", ProjectIni), 30);
-            if (Clip(value).empty())
-                break;
+        for (const std::string& value :
+             ReadLookupValues(list.kind, ProjectIni, kGridLastKey, kGridChoiceWidth))
             for (grid::PelkGridClass* g : GridList)
                 (g->*list.add)(value);
-        }
     }
 }
 

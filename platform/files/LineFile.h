@@ -40,7 +40,6 @@ public:
 
     void SetName(std::string name) { name_ = std::move(name); }
     const std::string& Name() const { return name_; }
-    std::size_t RecordSize() const { return recordSize_; }
     bool IsOpen() const { return fd_ >= 0; }
     // Whether the open file is held with the lock of its mode: false for a file opened for
     // writing where the file system keeps no locks (it is opened all the same, unguarded).

@@ -38,11 +38,12 @@ unsigned aheadTurn = 0;
 // Draws the pages one at a time while nothing else is to be done, so that input is not held up;
 // the chain ends with the window it was started for.
 void DrawAhead(QPointer<QWidget> window, std::shared_ptr<const std::vector<std::string>> files,
-               std::size_t next, QSize size, unsigned turn) {
+               std::size_t next, QSize size, qreal ratio, unsigned turn) {
     if (!window || turn != aheadTurn || next >= files->size())
         return;
-    ImageBox::DrawAhead((*files)[next], size);
-    QTimer::singleShot(0, window.data(), [=] { DrawAhead(window, files, next + 1, size, turn); });
+    ImageBox::DrawAhead((*files)[next], size, ratio);
+    QTimer::singleShot(0, window.data(),
+                       [=] { DrawAhead(window, files, next + 1, size, ratio, turn); });
 }
 
 constexpr std::string_view kPlaceholder = "Page xxxxx of xxxxx";
@@ -660,8 +661,9 @@ void PreviewRun::FillThumbnails() {
         files->push_back(pages_[static_cast<std::size_t>(page - 1)]);
     const unsigned turn = ++aheadTurn;
     const QSize size = first->DrawnPixelSize();
+    const qreal ratio = first->DrawnPixelRatio();
     QPointer<QWidget> client = window_.ClientWidget();
-    QTimer::singleShot(50, client.data(), [=] { DrawAhead(client, files, 0, size, turn); });
+    QTimer::singleShot(50, client.data(), [=] { DrawAhead(client, files, 0, size, ratio, turn); });
 }
 
 void PreviewRun::BuildSinglePage() {

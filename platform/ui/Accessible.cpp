@@ -523,20 +523,17 @@ void AnnounceTableChange(Control& control, TableChange change, int row, int colu
     auto it = widget ? Tables().find(widget) : Tables().end();
     if (it == Tables().end())
         return;
-    Exposed& exposed = it->second;
-    const AccessibleTable& table = *exposed.table;
-    if (change == TableChange::Rows) {
-        // The cells are made anew on the next question, also when nobody listens now.
-        if (auto* t = dynamic_cast<TableInterface*>(QAccessible::queryAccessibleInterface(widget)))
-            t->Forget();
-    }
+    // Nobody listens: nothing to tell (the cells read the table as it is when asked).
     if (!QAccessible::isActive() && !g_listener)
         return;
+    Exposed& exposed = it->second;
+    const AccessibleTable& table = *exposed.table;
     auto* t = dynamic_cast<TableInterface*>(QAccessible::queryAccessibleInterface(widget));
     if (!t)
         return;
     switch (change) {
     case TableChange::Rows: {
+        t->Forget(); // the cells are made anew on the next question
         QAccessibleTableModelChangeEvent event(t, QAccessibleTableModelChangeEvent::ModelReset);
         Tell(&event);
         exposed.row = exposed.column = 0;

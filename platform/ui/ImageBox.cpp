@@ -241,13 +241,20 @@ int ImageBox::DrawnHeight() const {
     return InUnitY(Owner(), ownSize_ ? drawnHeight_ : p_->area->height());
 }
 
+qreal ImageBox::DrawnPixelRatio() const {
+    return p_->area ? std::max<qreal>(1, p_->area->devicePixelRatioF()) : 1;
+}
+
 QSize ImageBox::DrawnPixelSize() const {
     if (!p_->area)
         return QSize();
-    return ownSize_ ? QSize(drawnWidth_, drawnHeight_) : p_->area->size();
+    const QSize size = ownSize_ ? QSize(drawnWidth_, drawnHeight_) : p_->area->size();
+    const qreal ratio = DrawnPixelRatio();
+    return QSize(static_cast<int>(std::ceil(size.width() * ratio)),
+                 static_cast<int>(std::ceil(size.height() * ratio)));
 }
 
-void ImageBox::DrawAhead(const std::string& file, QSize size) {
+void ImageBox::DrawAhead(const std::string& file, QSize size, qreal ratio) {
     FileStamp stamp;
     if (size.isEmpty() || !StampOf(file, stamp) || Drawn().Find(file, stamp, size))
         return;
@@ -263,6 +270,7 @@ void ImageBox::DrawAhead(const std::string& file, QSize size) {
         return;
     if (image.size() != size)
         image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(ratio);
     Drawn().Keep(file, stamp, natural, size, image);
 }
 

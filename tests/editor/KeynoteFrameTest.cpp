@@ -25,7 +25,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cups/cups.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -39,6 +45,83 @@ namespace drv = platform::testing;
 namespace {
 
 const std::string kQuestion = "You have not saved this file. Exit without saving?";
+
+// A print server of the test's own (the system's print daemon on a socket in a temporary
+// folder) with one printer, "refuse", whose queue rejects every job; while it lives it is the
+// program's printer.
+class RefusingPrinter {
+public:
+    RefusingPrinter() {
+        if (!std::filesystem::exists("/usr/sbin/cupsd"))
+            return;
+        for (const char* sub : {"spool", "logs", "cache", "state", "run"})
+            std::filesystem::create_directories(root_ / sub);
+        socket_ = root_ / "run/cups.sock";
+        drv::WriteBytes(root_ / "cupsd.conf", "Listen " + socket_ +
+                                                  "\nLogLevel warn\n<Location />\nOrder "
+                                                  "allow,deny\nAllow all\n</Location>\n");
+        drv::WriteBytes(root_ / "cups-files.conf",
+                        "ServerRoot " + root_.Path() + "\nRequestRoot " + root_ / "spool" +
+                            "\nCacheDir " + root_ / "cache" + "\nStateDir " + root_ / "state" +
+                            "\nErrorLog " + root_ / "logs/error_log" + "\nAccessLog " +
+                            root_ / "logs/access_log" + "\nPageLog " + root_ / "logs/page_log" +
+                            "\n");
+        // The daemon, when it runs as root, hands its work to an unprivileged user.
+        std::filesystem::permissions(root_.Path(), std::filesystem::perms::all,
+                                     std::filesystem::perm_options::add);
+        for (const char* sub : {"spool", "logs", "cache", "state", "run"})
+            std::filesystem::permissions(root_ / sub, std::filesystem::perms::all,
+                                         std::filesystem::perm_options::add);
+        pid_ = fork();
+        if (pid_ == 0) {
+            execl("/usr/sbin/cupsd", "cupsd", "-f", "-c", (root_ / "cupsd.conf").c_str(), "-s",
+                  (root_ / "cups-files.conf").c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        setenv("CUPS_SERVER", socket_.c_str(), 1);
+        cupsSetServer(socket_.c_str());
+        const std::string env = "CUPS_SERVER='" + socket_ + "' ";
+        for (int i = 0; i < 100 && std::system((env + "lpstat -r >/dev/null 2>&1").c_str()) != 0;
+             ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ready_ = std::system((env + "lpadmin -p refuse -E -v file:///dev/null >/dev/null 2>&1 && " +
+                              env + "cupsreject refuse >/dev/null 2>&1")
+                                 .c_str()) == 0;
+        if (ready_) {
+            ProgramPrinter().setPrinterName("refuse");
+            ready_ = ProgramPrinter().printerName() == "refuse";
+        }
+    }
+    ~RefusingPrinter() {
+        // Back to no printer: prints go to files again.
+        ProgramPrinter().setPrinterName(QString());
+        ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
+        unsetenv("CUPS_SERVER");
+        cupsSetServer(nullptr);
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    RefusingPrinter(const RefusingPrinter&) = delete;
+    RefusingPrinter& operator=(const RefusingPrinter&) = delete;
+    // Whether the printer is there to print on.
+    bool Ready() const { return ready_; }
+    // The print server goes down; the program's printer stays chosen.
+    void StopServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        pid_ = -1;
+    }
+
+private:
+    drv::TempFolder root_;
+    std::string socket_;
+    pid_t pid_ = -1;
+    bool ready_ = false;
+};
 
 class KeynoteFrameTest : public ::testing::Test {
 protected:
@@ -403,4 +486,39 @@ TEST_F(KeynoteFrameTest, TheConfigTabsControlsNeverCrossAtAnySize) {
     drv::Resize(w, 1600, 1000);
     ASSERT_GE(w.ClientWidget()->width(), 1500);
     check("large");
+}
+
+// A print job the print system refuses is reported as other print failures are, naming the
+// printer and the system's reason, and nothing says it was printed.
+TEST_F(KeynoteFrameTest, APrintJobThePrintSystemRefusesIsReported) {
+    drv::PrintGuard guard;
+    RefusingPrinter printer;
+    if (!printer.Ready())
+        GTEST_SKIP() << "no print daemon to refuse the job (scripts/deps installs one)";
+    StartOn("CIR,1,first,,\r\n");
+    drv::ChooseMenu(PRINTNOTES);
+    Window* preview = Preview();
+    ASSERT_NE(preview, nullptr);
+    drv::Click(*preview, preview::PRINTBUTTON);
+    Window* options = drv::FindWindow("Print Options");
+    ASSERT_NE(options, nullptr);
+    drv::Click(*options, preview::PRINTOK);
+    drv::Answer("Unable to print to refuse!|Error: Destination \"refuse\" is not accepting jobs.",
+                "Print", ICON_Hand, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(StatusText(), "");
+    EXPECT_EQ(Preview(), nullptr);
+    EXPECT_EQ(Rows(), std::vector<std::string>{"0|1|first"});
+
+    // A print server that is down is reported the same way.
+    printer.StopServer();
+    drv::ChooseMenu(PRINTNOTES);
+    preview = Preview();
+    ASSERT_NE(preview, nullptr);
+    drv::Click(*preview, preview::PRINTBUTTON);
+    options = drv::FindWindow("Print Options");
+    ASSERT_NE(options, nullptr);
+    drv::Click(*options, preview::PRINTOK);
+    drv::Answer("Unable to print to refuse!|Error: No such file or directory", "Print", ICON_Hand,
+                BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(StatusText(), "");
 }

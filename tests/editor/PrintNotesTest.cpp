@@ -368,3 +368,23 @@ TEST(PrintNotesText, SplitDescToLinesAndFitPrintLine) {
     EXPECT_EQ(FitPrintLine("abcdef", 4), "abcd");
     EXPECT_EQ(FitPrintLine("", 3), "   ");
 }
+
+// Without a printer the report goes to the keynote file's name with its last ending replaced.
+TEST(PrintNotesText, TheDefaultPdfTakesTheKeynoteFilesNameLessItsLastEnding) {
+    const struct {
+        const char* csv;
+        const char* pdf;
+    } cases[] = {
+        {"constnot.csv", "/jobs/p1/constnot.pdf"},
+        {"job.v2.csv", "/jobs/p1/job.v2.pdf"},
+        {"notes", "/jobs/p1/notes.pdf"},
+        {".csv", "/jobs/p1/.csv.pdf"},
+    };
+    ProjectFolder = "/jobs/p1";
+    for (const auto& c : cases) {
+        CsvName = c.csv;
+        EXPECT_EQ(DefaultPdf(), c.pdf) << c.csv;
+    }
+    ProjectFolder.clear();
+    CsvName.clear();
+}

@@ -5,6 +5,7 @@
 #include "platform/ui/WindowManager.h"
 
 #include <QLabel>
+#include <QPixmap>
 #include <QScrollArea>
 
 #include <cstdio>
@@ -144,15 +145,33 @@ TEST_F(ImageBoxTest, AFileDrawnAheadShowsAsIfDrawnWhenShown) {
         out << "<svg xmlns='http://www.w3.org/2000/svg' width='240' height='130'><rect "
                "width='240' height='130' fill='green'/></svg>";
     }
-    ImageBox::DrawAhead(file, image->DrawnPixelSize());
-    ImageBox::DrawAhead(file + ".missing", image->DrawnPixelSize()); // nothing to draw
+    const QSize pixels = image->DrawnPixelSize();
+    const qreal ratio = image->DrawnPixelRatio();
+    ImageBox::DrawAhead(file, pixels, ratio);
+    ImageBox::DrawAhead(file + ".missing", pixels, ratio); // nothing to draw
     preview.window[PAGE].SetText(file);
     EXPECT_EQ(image->NaturalWidth(), 240);
     EXPECT_EQ(image->NaturalHeight(), 130);
     EXPECT_EQ(Drawn(), QSize(120, 65));
     auto* label = static_cast<QLabel*>(static_cast<QScrollArea*>(image->View())->widget());
     const QImage shown = label->pixmap().toImage();
-    EXPECT_EQ(shown.size(), QSize(120, 65));
-    EXPECT_EQ(shown.pixelColor(60, 32), QColor(0, 128, 0));
+    EXPECT_EQ(shown.size(), pixels);
+    EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(0, 128, 0));
     std::remove(file.c_str());
+}
+
+// On a screen with two device pixels to a window pixel (CTest runs these tests once more at
+// scale factor 2) the image is drawn in the screen's pixels, at the same size in window pixels.
+TEST_F(ImageBoxTest, DrawsInTheScreensPixelsAtTheSameSize) {
+    auto* area = static_cast<QScrollArea*>(image->View());
+    const qreal ratio = area->devicePixelRatioF();
+    if (ratio < 2)
+        GTEST_SKIP() << "needs a screen of device pixel ratio 2 (QT_SCALE_FACTOR=2)";
+    image->SetDrawnSize(300, 150);
+    auto* label = qobject_cast<QLabel*>(area->widget());
+    ASSERT_NE(label, nullptr);
+    const QPixmap shown = label->pixmap();
+    EXPECT_EQ(shown.devicePixelRatio(), ratio);
+    EXPECT_EQ(shown.size(), QSize(300, 150) * ratio);
+    EXPECT_EQ(Drawn(), QSize(300, 150));
 }
