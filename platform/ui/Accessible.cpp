@@ -109,8 +109,14 @@ public:
             return QRect();
         return QRect(host_->mapToGlobal(QPoint(p->x, p->y)), QSize(p->width, p->height));
     }
+    // A check box cell reads as a check box, so that its state is read also where the bridge
+    // tells no cell's checkability.
     QAccessible::Role role() const override {
-        return row_ == 0 ? QAccessible::ColumnHeader : QAccessible::Cell;
+        if (row_ == 0)
+            return QAccessible::ColumnHeader;
+        const AccessibleTable* table = Table();
+        return table && table->CellChecked(row_, column_) ? QAccessible::CheckBox
+                                                          : QAccessible::Cell;
     }
     QAccessible::State state() const override {
         QAccessible::State s;

@@ -172,6 +172,8 @@ TEST_F(KeynoteTest, TheGridReadsAsATableOfItsNotesAndTellsWhatChanges) {
     QAccessibleInterface* mark1 = t->cellAt(0, 0);
     QAccessibleInterface* mark2 = t->cellAt(1, 0);
     EXPECT_EQ(FromQt(mark2->text(QAccessible::Name)), "Not used");
+    EXPECT_EQ(mark1->role(), QAccessible::CheckBox);
+    EXPECT_EQ(mark1->tableCellInterface()->columnIndex(), 0);
     EXPECT_TRUE(mark1->state().checkable);
     EXPECT_FALSE(mark1->state().checked);
     EXPECT_TRUE(mark2->state().checked);
