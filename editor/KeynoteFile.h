@@ -63,6 +63,7 @@ struct ShapeNotes {
     int shape = 0; // 1..9
     std::string title;
     std::vector<NoteRow> rows;
+    std::string caption; // the caption of the shape's tab
 };
 
 // The description as a note line carries it: CR LF as "\n", double quotes doubled, enclosed in

@@ -590,7 +590,7 @@ std::vector<ShapeNotes> KeynoteWindow::NotesInTabOrder() {
         const std::size_t i = static_cast<std::size_t>(r.SRCNUM - 1);
         if (shapes_[i].setUp)
             CurGrid = &shapes_[i].grid;
-        out.push_back({r.SRCNUM, ShapeTitle[i], Rows(r.SRCNUM)});
+        out.push_back({r.SRCNUM, ShapeTitle[i], Rows(r.SRCNUM), r.NEWNAME});
     }
     return out;
 }
@@ -682,10 +682,13 @@ void KeynoteWindow::FillGridFromNotes(int shape, const char* code) {
 // Commands and events
 
 void KeynoteWindow::PrintNotes() {
-    ShapeGrids grids{};
-    for (int shape = 1; shape <= 9; ++shape)
-        grids[static_cast<std::size_t>(shape - 1)] = Grid(shape);
-    editor::PrintNotes(grids, CurGrid);
+    // Every tab with a grid, the hidden ones too, in tab order; the reading leaves CurGrid on the
+    // last of them, where the print run ends.
+    std::vector<ReportTab> tabs;
+    for (ShapeNotes& s : NotesInTabOrder())
+        if (grid::PelkGridClass* g = Grid(s.shape))
+            tabs.push_back({std::move(s.caption), g->DESCSIZE, std::move(s.rows)});
+    editor::PrintNotes(tabs);
 }
 
 void KeynoteWindow::ExportNotes() {
@@ -706,16 +709,16 @@ void KeynoteWindow::ExportNotes() {
                                  s.LOC_PHASEWID,
                                  s.LOC_QQWID,
                                  s.LOC_BUBBLELEADERCONNECTOSNAP};
-    // The shapes in their fixed order, whatever the tab order; hidden tabs too.
+    // The shapes in their fixed order, whatever the tab order; hidden tabs too. The export goes
+    // through them in that order and ends on the last one's grid.
     ShapeRows rows;
-    for (int shape = 1; shape <= 9; ++shape) {
-        if (grid::PelkGridClass* g = Grid(shape))
+    for (ShapeNotes& shape : NotesInTabOrder())
+        rows[static_cast<std::size_t>(shape.shape - 1)] = std::move(shape.rows);
+    for (int shape = 9; shape >= 1; --shape)
+        if (grid::PelkGridClass* g = Grid(shape)) {
             CurGrid = g;
-        for (NoteRow& r : Rows(shape))
-            rows[static_cast<std::size_t>(shape - 1)].push_back(
-                {ToLong(r.mark) != 0, std::move(r.number), std::move(r.description),
-                 std::move(r.unit), std::move(r.type)});
-    }
+            break;
+        }
     const CommaOutcome outcome = WriteCommaExport(ExportPath, CommaExportLines(exported, rows));
     ProgressUpdate("", 1, 1);
     ProgressUpdate("", 0, 0);
