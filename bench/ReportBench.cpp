@@ -76,16 +76,13 @@ int main(int argc, char** argv) {
                 "EA", "A");
     });
 
-    editor::ShapeGrids grids;
-    for (std::size_t i = 0; i < 9; ++i)
-        grids[i] = &host.grids[i];
-    grid::PelkGridClass* current = nullptr;
+    const std::vector<editor::ReportTab> tabs = host.Tabs();
     PageList pages;
     editor::NotesReport report(pages);
     double produce = 0;
     host.OnThread([&] {
         Clock::time_point start = Clock::now();
-        report.Produce(grids, current);
+        report.Produce(tabs);
         produce = Ms(start);
     });
     std::uintmax_t largest = 0, total = 0;

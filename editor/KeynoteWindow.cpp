@@ -234,12 +234,13 @@ void KeynoteWindow::ApplyUppercase() {
 void KeynoteWindow::LoadUnitsAndTypes() {
     struct List {
         const char* kind;
+        std::size_t kept; // what the keynote file keeps of a value
         void (grid::PelkGridClass::*free)();
         void (grid::PelkGridClass::*add)(const std::string&);
     };
     const List lists[] = {
-        {"Unit", &grid::PelkGridClass::FreeUnits, &grid::PelkGridClass::AddUnit},
-        {"Type", &grid::PelkGridClass::FreeTypes, &grid::PelkGridClass::AddType},
+        {"Unit", kNoteUnitWidth, &grid::PelkGridClass::FreeUnits, &grid::PelkGridClass::AddUnit},
+        {"Type", kNoteTypeWidth, &grid::PelkGridClass::FreeTypes, &grid::PelkGridClass::AddType},
     };
     // The grids offer a blank choice first; they read fewer keys than the list window and keep
     // longer values.
@@ -250,10 +251,18 @@ void KeynoteWindow::LoadUnitsAndTypes() {
             (g->*list.free)();
             (g->*list.add)(" ");
         }
-        for (const std::string& value :
-             ReadLookupValues(list.kind, ProjectIni, kGridLastKey, kGridChoiceWidth))
+        // Each choice is offered as the keynote file keeps it (a unit of the list may be longer
+        // than the file's three characters), so that what is chosen is what is saved.
+        std::vector<std::string> offered;
+        for (const std::string& read :
+             ReadLookupValues(list.kind, ProjectIni, kGridLastKey, kGridChoiceWidth)) {
+            const std::string value = Clip(Cut(read, list.kept));
+            if (std::find(offered.begin(), offered.end(), value) != offered.end())
+                continue;
+            offered.push_back(value);
             for (grid::PelkGridClass* g : GridList)
                 (g->*list.add)(value);
+        }
     }
 }
 
@@ -432,15 +441,20 @@ void KeynoteWindow::LoadNotes() {
         TitleRead.fill("No");
         const std::int64_t size = static_cast<std::int64_t>(file.Size().value_or(0));
         ProgressUpdate("Loading " + CsvPath + " ...", 0, 0);
+        // Where the user may save, what a save would not write back as it was read is told.
+        std::vector<KeynoteChange> changes;
         const KeynoteOutcome outcome = ReadKeynoteFile(
             file, [this](KeynoteLine&& line) { TakeLine(std::move(line)); },
-            [this](long read, long total) { ProgressUpdate("", read, total); });
+            [this](long read, long total) { ProgressUpdate("", read, total); },
+            NotesOpenMode != 0 ? &changes : nullptr);
         // What was read stays shown, but it is not the whole file: it is never saved.
         if (!outcome)
             readFailed_ = true;
         SetSaveButtons();
         if (!outcome)
             ReportFileOutcome(outcome);
+        else if (!changes.empty())
+            ReportChanges(changes);
         if (NotesOpenMode == 0)
             static_cast<void>(file.Close()); // read only: nothing to lose
         ProgressUpdate("", size, size);
@@ -524,6 +538,21 @@ std::string FirstFew(const std::vector<std::string>& items) {
 
 } // namespace
 
+void KeynoteWindow::ReportChanges(const std::vector<KeynoteChange>& changes) {
+    constexpr std::size_t kShown = 5;
+    std::string lines;
+    for (std::size_t i = 0; i < changes.size() && i < kShown; ++i)
+        lines += "|Line " + DecimalText(std::int64_t{changes[i].line}) + ": " + changes[i].what;
+    if (changes.size() > kShown)
+        lines +=
+            "|and " + DecimalText(static_cast<std::int64_t>(changes.size() - kShown)) + " more";
+    Message(CsvPath + " holds what a save will not write back as it was read:" + lines +
+                "||A save writes the notes as they are shown; the file as it is now is kept as "
+                "the backup " +
+                BakPath + ".",
+            "", ICON_Exclamation, BUTTON_OK);
+}
+
 bool KeynoteWindow::SaveNotes() {
     // The file stays held while the new one is written: the new one is locked before it takes
     // its place, so no other program can take the project for writing during a save.
@@ -590,7 +619,7 @@ std::vector<ShapeNotes> KeynoteWindow::NotesInTabOrder() {
         const std::size_t i = static_cast<std::size_t>(r.SRCNUM - 1);
         if (shapes_[i].setUp)
             CurGrid = &shapes_[i].grid;
-        out.push_back({r.SRCNUM, ShapeTitle[i], Rows(r.SRCNUM)});
+        out.push_back({r.SRCNUM, ShapeTitle[i], Rows(r.SRCNUM), r.NEWNAME});
     }
     return out;
 }
@@ -682,10 +711,13 @@ void KeynoteWindow::FillGridFromNotes(int shape, const char* code) {
 // Commands and events
 
 void KeynoteWindow::PrintNotes() {
-    ShapeGrids grids{};
-    for (int shape = 1; shape <= 9; ++shape)
-        grids[static_cast<std::size_t>(shape - 1)] = Grid(shape);
-    editor::PrintNotes(grids, CurGrid);
+    // Every tab with a grid, the hidden ones too, in tab order; the reading leaves CurGrid on the
+    // last of them, where the print run ends.
+    std::vector<ReportTab> tabs;
+    for (ShapeNotes& s : NotesInTabOrder())
+        if (grid::PelkGridClass* g = Grid(s.shape))
+            tabs.push_back({std::move(s.caption), g->DESCSIZE, std::move(s.rows)});
+    editor::PrintNotes(tabs);
 }
 
 void KeynoteWindow::ExportNotes() {
@@ -706,16 +738,16 @@ void KeynoteWindow::ExportNotes() {
                                  s.LOC_PHASEWID,
                                  s.LOC_QQWID,
                                  s.LOC_BUBBLELEADERCONNECTOSNAP};
-    // The shapes in their fixed order, whatever the tab order; hidden tabs too.
+    // The shapes in their fixed order, whatever the tab order; hidden tabs too. The export goes
+    // through them in that order and ends on the last one's grid.
     ShapeRows rows;
-    for (int shape = 1; shape <= 9; ++shape) {
-        if (grid::PelkGridClass* g = Grid(shape))
+    for (ShapeNotes& shape : NotesInTabOrder())
+        rows[static_cast<std::size_t>(shape.shape - 1)] = std::move(shape.rows);
+    for (int shape = 9; shape >= 1; --shape)
+        if (grid::PelkGridClass* g = Grid(shape)) {
             CurGrid = g;
-        for (NoteRow& r : Rows(shape))
-            rows[static_cast<std::size_t>(shape - 1)].push_back(
-                {ToLong(r.mark) != 0, std::move(r.number), std::move(r.description),
-                 std::move(r.unit), std::move(r.type)});
-    }
+            break;
+        }
     const CommaOutcome outcome = WriteCommaExport(ExportPath, CommaExportLines(exported, rows));
     ProgressUpdate("", 1, 1);
     ProgressUpdate("", 0, 0);

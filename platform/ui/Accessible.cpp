@@ -186,17 +186,25 @@ public:
             return ToQt(Table()->TableName());
         return QAccessibleWidget::text(t);
     }
-    int childCount() const override { return (rowCount() + 1) * columnCount(); }
+    // The cells, then the controls shown inside the table (its scroll bar, an open editor).
+    int childCount() const override { return Cells() + static_cast<int>(Inside().size()); }
     QAccessibleInterface* child(int index) const override {
         const int columns = columnCount();
-        if (columns == 0 || index < 0 || index >= childCount())
+        if (index < 0 || index >= childCount())
             return nullptr;
+        if (index >= Cells())
+            return QAccessible::queryAccessibleInterface(
+                Inside()[static_cast<std::size_t>(index - Cells())]);
         return Cell(index / columns, index % columns + 1);
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
         for (const auto& [place, id] : cells_)
             if (QAccessible::accessibleInterface(id) == child)
                 return place.first * columnCount() + place.second - 1;
+        const std::vector<QWidget*> inside = Inside();
+        for (std::size_t i = 0; i < inside.size(); ++i)
+            if (child && child->object() == inside[i])
+                return Cells() + static_cast<int>(i);
         return -1;
     }
     QAccessibleInterface* focusChild() const override {
@@ -277,6 +285,15 @@ public:
 
 private:
     const AccessibleTable* Table() const { return TableOf(widget()); }
+    int Cells() const { return (rowCount() + 1) * columnCount(); }
+    std::vector<QWidget*> Inside() const {
+        std::vector<QWidget*> inside;
+        for (QObject* o : widget()->children())
+            if (o->isWidgetType() && !static_cast<QWidget*>(o)->isWindow() &&
+                static_cast<QWidget*>(o)->isVisible())
+                inside.push_back(static_cast<QWidget*>(o));
+        return inside;
+    }
     int SelectedRow() const {
         const AccessibleTable* t = Table();
         if (!t || t->SelectedRow() < 1 || t->SelectedRow() > t->TableRows() ||
