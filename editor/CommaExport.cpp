@@ -4,8 +4,8 @@
 #include "editor/Globals.h"
 #include "platform/files/FileError.h"
 #include "platform/files/Files.h"
+#include "platform/files/LineFile.h"
 #include "platform/text/Text.h"
-#include "platform/ui/MessageBox.h"
 
 namespace editor {
 
@@ -17,11 +17,6 @@ constexpr std::size_t kNumberWidth = 5;
 constexpr std::size_t kDescriptionWidth = 999;
 constexpr std::size_t kUnitWidth = 3;
 constexpr std::size_t kTypeWidth = 5;
-
-void Failed(const char* what, const std::string& path) {
-    Message(std::string(what) + path + "!|Error: " + FileErrorText(), "Error", ICON_Hand,
-            BUTTON_OK);
-}
 
 // A note line, or nothing for a row without a number.
 bool NoteLine(const CommaRow& row, std::string& line) {
@@ -75,45 +70,35 @@ std::vector<std::string> CommaExportLines(const CommaSettings& s, const ShapeRow
     return lines;
 }
 
-CommaExportFile::CommaExportFile() : file_(kConstnotRecordSize) {}
-
-CommaExportFile::~CommaExportFile() {
-    // An export given up half-way: its file is removed, so how the close went does not matter,
-    // and a copy that cannot be removed is only a stray file beside the export.
-    if (file_.IsOpen())
-        static_cast<void>(file_.Close());
-    if (!writing_.empty())
-        static_cast<void>(DeleteFile(writing_));
-}
-
-bool CommaExportFile::Open(const std::string& path) {
-    path_ = path;
-    writing_ = TemporaryNameBeside(path);
-    file_.SetName(writing_);
-    if (!file_.Create()) {
-        Failed("Unable to create ", path_);
-        return false;
+CommaOutcome WriteCommaExport(const std::string& path, const std::vector<std::string>& lines) {
+    const std::string writing = TemporaryNameBeside(path);
+    // A failed export removes what it began; the failure is what the user is told, and a file
+    // that cannot be removed as well is only a stray one beside the export.
+    auto fail = [&](CommaStep step) {
+        CommaOutcome failed = CommaOutcome::Failure(step);
+        static_cast<void>(DeleteFile(writing));
+        return failed;
+    };
+    LineFile file(kConstnotRecordSize);
+    file.SetName(writing);
+    if (!file.Create())
+        return fail(CommaStep::Create);
+    if (!file.Open(OpenMode::ReadWriteDenyWrite))
+        return fail(CommaStep::Open);
+    bool written = true;
+    for (const std::string& line : lines)
+        written = written && file.Add(line);
+    if (!written) {
+        CommaOutcome failed = CommaOutcome::Failure(CommaStep::Write);
+        static_cast<void>(file.Close()); // the write's failure is the one to tell
+        static_cast<void>(DeleteFile(writing));
+        return failed;
     }
-    if (!file_.Open(OpenMode::ReadWriteDenyWrite)) {
-        Failed("Unable to open ", path_);
-        return false;
-    }
-    return true;
-}
-
-void CommaExportFile::Add(std::string_view line) {
-    if (!file_.Add(line))
-        written_ = false;
-}
-
-bool CommaExportFile::Finish() {
-    const bool closed = file_.Close();
-    if (!written_ || !closed || !ReplaceFile(writing_, path_)) {
-        Failed("Unable to create ", path_);
-        return false;
-    }
-    writing_.clear();
-    return true;
+    if (!file.Close())
+        return fail(CommaStep::Write);
+    if (!ReplaceFile(writing, path))
+        return fail(CommaStep::Replace);
+    return {};
 }
 
 } // namespace editor

@@ -1,11 +1,12 @@
 // The comma export for the drawing side: eleven ";SET" lines of key-table settings, then for each
 // bubble shape in its fixed order (CIR to TRI) a heading line, a column line and one line per
 // numbered note with its description between double quotes, unescaped. The keynote window
-// gathers the rows and settings; this module makes the lines and writes the file, beside the
-// export file first, so that a failed export leaves an older export file whole.
+// gathers the rows and settings and tells the user how the export went; this module makes the
+// lines and writes the file, beside the export file first, so that a failed export leaves an
+// older export file whole.
 #pragma once
 
-#include "platform/files/LineFile.h"
+#include "platform/files/FileOutcome.h"
 
 #include <array>
 #include <string>
@@ -50,30 +51,19 @@ std::string CurrentTabOnlySetting(int selectedItem);
 // The lines of the export file, without their line ends.
 std::vector<std::string> CommaExportLines(const CommaSettings& settings, const ShapeRows& rows);
 
-// The export file being written: a file beside it that takes its place when it is complete.
-class CommaExportFile {
-public:
-    CommaExportFile();
-    // Removes a file that was begun and not finished.
-    ~CommaExportFile();
-    CommaExportFile(const CommaExportFile&) = delete;
-    CommaExportFile& operator=(const CommaExportFile&) = delete;
-
-    // Creates and opens the file; on failure says so ("Unable to create ..." or "Unable to
-    // open ...") and returns false.
-    bool Open(const std::string& path);
-    // Adds a line; its trailing blanks are dropped and CR LF is added.
-    void Add(std::string_view line);
-    // Puts the complete file in place of the export file. When it could not be written whole or
-    // put in place, says so ("Unable to create ..."), leaves the export file as it was and
-    // returns false.
-    bool Finish();
-
-private:
-    std::string path_;
-    std::string writing_; // the file beside it
-    platform::LineFile file_;
-    bool written_ = true;
+// The steps of writing the export file, as the outcome names the one that failed.
+enum class CommaStep {
+    None,
+    Create,  // the new file could not be created beside the export file
+    Open,    // the new file could not be opened
+    Write,   // writing the new file failed
+    Replace, // the new file could not be put in the export file's place
 };
+using CommaOutcome = platform::FileOutcome<CommaStep>;
+
+// Writes the lines to `path`, each with its trailing blanks dropped and CR LF added: into a file
+// beside it first, which takes its place when complete. A failure leaves an older export file as
+// it was and nothing beside it.
+CommaOutcome WriteCommaExport(const std::string& path, const std::vector<std::string>& lines);
 
 } // namespace editor

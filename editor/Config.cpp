@@ -38,6 +38,8 @@ int DeriveNames() {
     }
     if (!programfiles::ReadFileArguments(AppPath,
                                          {Param1, Param2, ProjectFolder, CsvName, BakName})) {
+        Message(programfiles::kNoFileNameMessage, programfiles::kNoFileNameCaption, ICON_Hand,
+                BUTTON_OK);
         SetExitCode(1);
         return RESULT_Stop;
     }

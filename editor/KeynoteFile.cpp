@@ -39,9 +39,10 @@ std::size_t EscapedLength(std::string_view description) {
     return length + (enclosed ? 2 : 0);
 }
 
+// The shape whose code the text is, exactly: no blank or other character around it.
 int ShapeOfCode(std::string_view code) {
     for (std::size_t i = 0; i < kShapes.size(); ++i)
-        if (Equal(code, kShapes[i].code))
+        if (code == kShapes[i].code)
             return static_cast<int>(i + 1);
     return 0;
 }
@@ -157,30 +158,89 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
     return result;
 }
 
-std::string EscapeDescription(std::string_view description) {
+namespace {
+
+// A description that begins with a double quote cannot be enclosed in quotes: the reader would
+// take the opening quote and the one after it for a doubled quote. Without a comma it is written
+// unenclosed, its quotes doubled, and reads back as it stands; with one it loses its leading
+// quotes, the only form in which it reads back at all.
+std::string CarriedDescription(std::string_view description) {
     std::string text = Cut(description, kNoteDescWidth);
-    ReplaceAll(text, kNoteDescWidth, "\r\n", "\\n");
-    ReplaceAll(text, kNoteDescWidth, "\"", "\"\"");
-    if (text.find_first_of(",\"") != std::string::npos)
-        text = Cut("\"" + Clip(text) + "\"", kNoteDescWidth);
+    if (!text.empty() && text.front() == '"' && text.find(',') != std::string::npos)
+        text.erase(0, text.find_first_not_of('"'));
     return text;
 }
 
-std::string NoteLine(const char* code, const NoteRow& row) {
+// The escapes of a description already carried: CR LF as "\n", double quotes doubled, enclosed
+// in double quotes when it holds a comma or a double quote, unless it begins with one.
+std::string Escaped(std::string_view carried) {
+    std::string text(carried);
+    ReplaceAll(text, std::string::npos, "\r\n", "\\n");
+    ReplaceAll(text, std::string::npos, "\"", "\"\"");
+    const bool leadingQuote = !carried.empty() && carried.front() == '"';
+    if (!leadingQuote && text.find_first_of(",\"") != std::string::npos)
+        return "\"" + Clip(text) + "\"";
+    return Clip(text);
+}
+
+bool ReadsBackAsTitle(const std::string& line, const std::string& title) {
+    const KeynoteLine l = ParseKeynoteLine(line);
+    return l.kind == KeynoteLine::Kind::Note && l.titleField &&
+           Fixed(l.description, kTitleWidth) == title;
+}
+
+} // namespace
+
+std::string EscapeDescription(std::string_view description) {
+    return Escaped(CarriedDescription(description));
+}
+
+std::string NoteLine(const char* code, const NoteRow& row, bool* cut) {
+    if (cut)
+        *cut = false;
     const std::string number = Clip(Cut(row.number, kNoteNumberWidth));
     if (number == "\r\n" || number == "\r")
         return std::string();
-    std::string line = Cut(
-        std::string(code) + "," + number + "," + Clip(EscapeDescription(row.description)) + "," +
-            Clip(Cut(row.unit, kNoteUnitWidth)) + "," + Clip(Cut(row.type, kNoteTypeWidth)),
-        kKeynoteLineWidth);
-    if (ToLong(row.mark) != 0)
-        line = Cut(";" + Clip(line), kKeynoteLineWidth);
-    return line;
+    const std::string head =
+        (ToLong(row.mark) != 0 ? ";" : "") + std::string(code) + "," + number + ",";
+    const std::string tail =
+        "," + Clip(Cut(row.unit, kNoteUnitWidth)) + "," + Clip(Cut(row.type, kNoteTypeWidth));
+    const std::string carried = CarriedDescription(row.description);
+    std::string description = Escaped(carried);
+    const std::size_t room =
+        kKeynoteLineWidth - std::min(kKeynoteLineWidth, head.size() + tail.size());
+    if (description.size() > room) {
+        // The note is written whole but for the end of its description, so that the line stays
+        // a note that reads back: the longest beginning of the description that fits, never
+        // parted inside a CR LF.
+        std::size_t low = 0, high = carried.size();
+        while (low < high) {
+            const std::size_t middle = (low + high + 1) / 2;
+            if (Escaped(std::string_view(carried).substr(0, middle)).size() <= room)
+                low = middle;
+            else
+                high = middle - 1;
+        }
+        if (low > 0 && low < carried.size() && carried[low - 1] == '\r' && carried[low] == '\n')
+            --low;
+        description = Escaped(std::string_view(carried).substr(0, low));
+        if (cut)
+            *cut = true;
+    }
+    return Clip(head + description + tail);
 }
 
 std::string TitleLine(const char* code, std::string_view title) {
-    return std::string(code) + ",TITLE," + Fixed(title, kTitleWidth) + ",,";
+    const std::string fixed = Fixed(title, kTitleWidth);
+    std::string line = std::string(code) + ",TITLE," + fixed + ",,";
+    if (ReadsBackAsTitle(line, fixed))
+        return line;
+    // A title read from a file that its line as it stands would not give back (a line break, a
+    // comma, adjacent double quotes) is written with the description's escapes, which carry it.
+    std::string escaped = EscapeDescription(Clip(fixed));
+    if (escaped.empty() || escaped.front() != '"' || escaped.size() < 2 || escaped[1] == '"')
+        escaped = Fixed(escaped, std::max(kTitleWidth, escaped.size()));
+    return std::string(code) + ",TITLE," + escaped + ",,";
 }
 
 std::string SettingsLine(std::string_view textHeight) {
@@ -236,7 +296,7 @@ void DropWritten(const std::string& temp) {
 KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
                                 const std::vector<ShapeNotes>& shapes,
                                 const std::function<void(long, long)>& progress,
-                                platform::LineFile* holder) {
+                                platform::LineFile* holder, std::vector<std::string>* cutNotes) {
     const std::string temp = TemporaryNameBeside(path);
     LineFile file(kKeynoteLineWidth);
     file.SetName(temp);
@@ -270,7 +330,11 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
                 progress(written, total);
             if (!ok)
                 continue;
-            std::string line = NoteLine(code, row);
+            bool cut = false;
+            std::string line = NoteLine(code, row, &cut);
+            if (cut && cutNotes)
+                cutNotes->push_back(std::string(code) + " " +
+                                    Clip(Cut(row.number, kNoteNumberWidth)));
             if (!line.empty())
                 ok = file.Add(line);
         }
@@ -319,7 +383,7 @@ KeynoteOutcome ReadKeynoteFile(LineFile& file, const std::function<void(KeynoteL
     file.Rewind();
     ReadResult r;
     while ((r = file.Next()) == ReadResult::Ok) {
-        const std::string line = Clip(file.Record());
+        const std::string line = Clip(file.Filled());
         read += static_cast<long>(line.size());
         if (progress)
             progress(read, size);

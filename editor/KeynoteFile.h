@@ -66,11 +66,18 @@ struct ShapeNotes {
 };
 
 // The description as a note line carries it: CR LF as "\n", double quotes doubled, enclosed in
-// double quotes when it holds a comma or a double quote.
+// double quotes when it holds a comma or a double quote. One that begins with a double quote is
+// not enclosed (it reads back as it stands), and loses its leading quotes when it holds a comma
+// (in no form would it read back).
 std::string EscapeDescription(std::string_view description);
 
-// The line a row is written as, without its line end; empty when the row is not written.
-std::string NoteLine(const char* code, const NoteRow& row);
+// The line a row is written as, without its line end; empty when the row is not written. A note
+// too long for the file's line keeps all but the end of its description (`cut` tells), so that
+// its line still reads back as the note, shortened.
+std::string NoteLine(const char* code, const NoteRow& row, bool* cut = nullptr);
+// A title's line: the title as it stands in a 55-character field, or, when that would not read
+// back as the title (one read from a file holding a line break, a comma or doubled double
+// quotes), with the description's escapes. A title line never holds a line break.
 std::string TitleLine(const char* code, std::string_view title);
 std::string SettingsLine(std::string_view textHeight);
 
@@ -119,10 +126,13 @@ using KeynoteOutcome = platform::FileOutcome<KeynoteStep>;
 // is told after each row (rows written, rows in all). With a `holder` (the program's open handle
 // of the file, holding its lock, or closed), the new file is locked before it takes the old
 // one's place and the holder keeps it open afterwards; on failure the holder is unchanged.
+// `cutNotes` gets the notes whose descriptions were shortened to fit the file's line, as the
+// shape's code, a blank and the note number ("CIR 12").
 KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
                                 const std::vector<ShapeNotes>& shapes,
                                 const std::function<void(long, long)>& progress = {},
-                                platform::LineFile* holder = nullptr);
+                                platform::LineFile* holder = nullptr,
+                                std::vector<std::string>* cutNotes = nullptr);
 
 // Reads the keynote file open in `file` from its start: each line goes, as ParseKeynoteLine
 // reads it, to `take` in file order, and `progress` is told after each (characters read, the

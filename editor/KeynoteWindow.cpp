@@ -108,6 +108,7 @@ int KeynoteWindow::Setup() {
         Post(EVENT_CloseDown, 0, 1);
         return RESULT_Stop;
     }
+    RemoveLeftovers();
     window_[PMT_APROGRESS].Unhide();
     window_.SetCaption("");
     settingsTab_.ShowDefaults();
@@ -277,6 +278,14 @@ void KeynoteWindow::InitResizer() {
     for (int c : {GROUP2, GROUPQVR, GROUP3})
         resizer_.SetStrategy(
             c, {ResizeX::FixLeft, ResizeY::FixTop, ResizeSize::KeepMargin, ResizeSize::Fixed});
+    // The settings inside the groups keep the place and size they are designed with: a wider
+    // window only widens the groups' frames, so no drop list grows over its neighbours and no
+    // label moves under one.
+    const ResizeRule kept{ResizeX::FixLeft, ResizeY::FixTop, ResizeSize::Fixed, ResizeSize::Fixed};
+    for (const ControlDef& d : window_.Definition().controls)
+        if (d.number != 0 && (d.parent == GROUP2 || d.parent == GROUPQVR || d.parent == GROUP3 ||
+                              d.parent == LOC_STYLE))
+            resizer_.SetStrategy(d.number, kept);
     SetResizer(&resizer_);
 }
 
@@ -369,6 +378,17 @@ std::uint8_t KeynoteWindow::OpenNotesFile() {
     return result;
 }
 
+void KeynoteWindow::RemoveLeftovers() {
+    // Only the holder of the project takes its leftovers away: while it holds the keynote file,
+    // no other program is saving it. Without locks only old ones go.
+    const LineFile& file = Constnot()->file;
+    if (NotesOpenMode == 0 || !file.IsOpen())
+        return;
+    const std::int64_t age = file.Locked() ? 60 : 600;
+    for (const std::string& path : {CsvPath, BakPath, ProjectIni})
+        RemoveLeftoverTemporaries(path, age);
+}
+
 void KeynoteWindow::SetSaveButtons() {
     for (int c : {SAVETOASCII, SAVETOASCIIANDCLOSE}) {
         if (NotesOpenMode == static_cast<std::uint8_t>(OpenMode::ReadWriteDenyWrite) &&
@@ -402,7 +422,8 @@ void KeynoteWindow::LoadNotes() {
     bool openFailed = false;
     if (NotesOpenMode == 0)
         openFailed = !file.Open(OpenMode::ReadOnlyDenyNone);
-    if (NotesOpenMode != 0 && NotesStashed == 1) {
+    const bool fromStash = NotesOpenMode != 0 && NotesStashed == 1;
+    if (fromStash) {
         RestoreNotesFromGlobal();
     } else if (!openFailed) {
         // A fresh reading: its rows are the whole file unless this reading fails.
@@ -429,6 +450,10 @@ void KeynoteWindow::LoadNotes() {
     ProgressUpdate("", 0, 0);
     settingsTab_.ReadProjectSettings();
     settingsTab_.FillEmptySettings();
+    // Rows from the stash are not what the file holds: the image of the file stays the one its
+    // last reading or saving left.
+    if (!fromStash)
+        LoadedNotesImage = NotesImage();
     FirstLoad = 0;
     // A reload shows its rows at once; the first load is drawn at the end of the set-up.
     if (reload)
@@ -483,6 +508,21 @@ void KeynoteWindow::ProgressUpdate(const std::string& text, std::int64_t value,
     }
 }
 
+namespace {
+
+// The first few of a list, for a message, and how many more there are.
+std::string FirstFew(const std::vector<std::string>& items) {
+    constexpr std::size_t kShown = 8;
+    std::string text;
+    for (std::size_t i = 0; i < items.size() && i < kShown; ++i)
+        text += (i == 0 ? "" : ", ") + items[i];
+    if (items.size() > kShown)
+        text += " and " + DecimalText(static_cast<std::int64_t>(items.size() - kShown)) + " more";
+    return text;
+}
+
+} // namespace
+
 bool KeynoteWindow::SaveNotes() {
     // The file stays held while the new one is written: the new one is locked before it takes
     // its place, so no other program can take the project for writing during a save.
@@ -492,17 +532,30 @@ bool KeynoteWindow::SaveNotes() {
         static_cast<void>(CopyFile(CsvPath, BakPath));
     ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
     const std::vector<ShapeNotes> shapes = NotesInTabOrder();
+    std::vector<std::string> cut;
     KeynoteOutcome outcome = WriteKeynoteFile(
         CsvPath, settings_.LOC_TXTHT, shapes,
-        [this](long written, long total) { ProgressUpdate("", written, total); }, &held);
+        [this](long written, long total) { ProgressUpdate("", written, total); }, &held, &cut);
     ProgressUpdate("", 0, 0);
     if (outcome) {
         settingsTab_.WriteProjectSettings();
+        LoadedNotesImage = NotesImage();
+        if (!cut.empty())
+            Message("These notes are too long for a line of " + CsvPath +
+                        ": the ends of their descriptions were not saved.|" + FirstFew(cut),
+                    "", ICON_Exclamation, BUTTON_OK);
     } else {
         ReportFileOutcome(outcome);
     }
     OpenNotesFile();
     return static_cast<bool>(outcome);
+}
+
+void KeynoteWindow::ReportFileOutcome(const CommaOutcome& outcome) {
+    if (outcome)
+        return;
+    const char* what = outcome.failed == CommaStep::Open ? "Unable to open " : "Unable to create ";
+    Message(what + ExportPath + "!|Error: " + outcome.error, "Error", ICON_Hand, BUTTON_OK);
 }
 
 void KeynoteWindow::ReportFileOutcome(const KeynoteOutcome& outcome) {
@@ -616,15 +669,12 @@ void KeynoteWindow::FillGridFromNotes(int shape, const char* code) {
                          int c = Compare(a.NOTETYPE, b.NOTETYPE);
                          return c != 0 ? c < 0 : a.ROW < b.ROW;
                      });
-    auto it = NotesQueue.begin();
-    while (it != NotesQueue.end()) {
-        if (Equal(it->NOTETYPE, code)) {
-            AddRow(shape, {DecimalText(it->CHECKSTATE), it->NO, it->DESC, it->UNIT, it->TYPE});
-            it = NotesQueue.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    // The shape's records are taken in order, then removed from the list in one pass: a
+    // removal per record would move the rest of the list each time.
+    for (const NoteRecord& r : NotesQueue)
+        if (Equal(r.NOTETYPE, code))
+            AddRow(shape, {DecimalText(r.CHECKSTATE), r.NO, r.DESC, r.UNIT, r.TYPE});
+    std::erase_if(NotesQueue, [code](const NoteRecord& r) { return Equal(r.NOTETYPE, code); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -639,11 +689,6 @@ void KeynoteWindow::PrintNotes() {
 
 void KeynoteWindow::ExportNotes() {
     CloseNotesFile();
-    CommaExportFile out;
-    if (!out.Open(ExportPath)) {
-        OpenNotesFile();
-        return;
-    }
     ProgressUpdate("Exporting " + ExportPath + " ...", 0, 0);
     settings_.LOC_INSERTTABLEPHASES = PhasesSetting(window_[LOC_INSERTTABLEPHASES].Selected());
     settings_.LOC_DOCURRENTTABONLY =
@@ -670,12 +715,59 @@ void KeynoteWindow::ExportNotes() {
                 {ToLong(r.mark) != 0, std::move(r.number), std::move(r.description),
                  std::move(r.unit), std::move(r.type)});
     }
-    for (const std::string& line : CommaExportLines(exported, rows))
-        out.Add(line);
+    const CommaOutcome outcome = WriteCommaExport(ExportPath, CommaExportLines(exported, rows));
     ProgressUpdate("", 1, 1);
-    out.Finish();
     ProgressUpdate("", 0, 0);
+    ReportFileOutcome(outcome);
     OpenNotesFile();
+}
+
+void KeynoteWindow::StoreOpenEdits() {
+    for (grid::PelkGridClass* g : GridList)
+        if (g->EIPON == 1)
+            g->AcceptEdit();
+}
+
+std::string KeynoteWindow::NotesImage() {
+    // Fields end with a character no note or setting holds, so that no two images run together.
+    std::string image;
+    auto add = [&image](const std::string& value) {
+        image += value;
+        image += '\xff';
+    };
+    for (int shape = 1; shape <= 9; ++shape) {
+        add(Clip(ShapeTitle[static_cast<std::size_t>(shape - 1)]));
+        for (const NoteRow& r : Rows(shape)) {
+            add(DecimalText(ToLong(r.mark) != 0 ? 1 : 0));
+            add(r.number);
+            add(r.description);
+            add(r.unit);
+            add(r.type);
+        }
+        image += '\n';
+    }
+    const TableSettings& s = settings_;
+    for (const std::string* field :
+         {&s.LOC_TXTHT, &s.LOC_NDWID, &s.LOC_DQWID, &s.LOC_QUWID, &s.LOC_LINESPACING,
+          &s.LOC_INSERTTABLEPHASES, &s.LOC_DOCURRENTTABONLY, &s.LOC_TBLWID, &s.LOC_PHASEWID,
+          &s.LOC_QQWID, &s.LOC_NOTESPACING, &s.LOC_NOTETYPES, &s.LOC_SHOWKEYTABLEGRID,
+          &s.LOC_SHOWKEYTABLEQUANTITIES, &s.LOC_BUBBLEHOOKS, &s.LOC_BUBBLELEADERCONNECTOSNAP,
+          &s.LOC_STYLE})
+        add(Clip(*field));
+    for (int list :
+         {LOC_INSERTTABLEPHASES, LOC_DOCURRENTTABONLY, LOC_BUBBLEHOOKS, LOC_SHOWKEYTABLEQUANTITIES})
+        add(DecimalText(window_[list].Selected()));
+    return image;
+}
+
+bool KeynoteWindow::ExitProgram() {
+    StoreOpenEdits();
+    // Only a window that may save has changes of its own to lose.
+    const bool unsaved = NotesOpenMode != 0 && NotesImage() != LoadedNotesImage;
+    if (!MayEndProgram(unsaved))
+        return false;
+    Post(EVENT_CloseDown, 0, 1);
+    return true;
 }
 
 void KeynoteWindow::SwitchDrawingTo(int selectedTab) {
@@ -708,13 +800,18 @@ int KeynoteWindow::OnEvent() {
         break;
     case EventCloseForOptions:
     case EventCloseForImport:
+        StoreOpenEdits();
         if (NotesOpenMode != 0)
             StashNotesToGlobal();
         KeynoteThread = 0;
         Post(event == EventCloseForOptions ? EventRunOptions : EventRunImport, 0, 1);
         return RESULT_Stop;
     case EventPrintNotes:
+        StoreOpenEdits();
         PrintNotes();
+        break;
+    case EventExitRequested:
+        ExitProgram();
         break;
     default:
         break;
@@ -758,6 +855,7 @@ int KeynoteWindow::OnAccepted() {
         CurGrid->MoveRowToBottom(CurGrid->CURROW);
         break;
     case EXPORT:
+        StoreOpenEdits();
         ExportPath = JoinPath(ProjectFolder, "constnot_comma.txt");
         if (FileDialog("", ExportPath, "Text|*.txt", FILE_Save | FILE_KeepDir | FILE_LongName))
             ExportNotes();
@@ -776,17 +874,18 @@ int KeynoteWindow::OnAccepted() {
         settingsTab_.ShowDefaults();
         break;
     case SAVETOASCII:
+        StoreOpenEdits();
         SaveNotes();
         break;
     case SAVETOASCIIANDCLOSE:
+        StoreOpenEdits();
         // The program ends only when the notes are safely in the file.
         if (SaveNotes())
             Post(EVENT_CloseDown, 0, 1);
         break;
     case keynote::EXIT:
-        if (!MayEndProgram())
+        if (!ExitProgram())
             return RESULT_Handled;
-        Post(EVENT_CloseDown, 0, 1);
         break;
     default:
         break;
@@ -822,6 +921,11 @@ int KeynoteWindow::OnSelected() {
 }
 
 int KeynoteWindow::OnWindowEvent() {
+    // The close box is Exit: the window closes when the program ends.
+    if (CurrentEvent() == EVENT_CloseWindow) {
+        ExitProgram();
+        return RESULT_Handled;
+    }
     if (CurrentEvent() == EVENT_Sized)
         window_.SetCaption(window_.Maximized() ? "" : "Browse the Keynotes");
     return WindowManager::OnWindowEvent();

@@ -5,6 +5,7 @@
 // for Editor Options or an import.
 #pragma once
 
+#include "editor/CommaExport.h"
 #include "editor/KeynoteFile.h"
 #include "editor/TableSettings.h"
 #include "grid/PelkGridClass.h"
@@ -41,6 +42,8 @@ public:
     // Routines of the window.
     std::uint8_t OpenNotesFile();
     void CloseNotesFile();
+    // Removes the temporaries that a save or an import stopped half-way left in the project.
+    void RemoveLeftovers();
     void LoadNotes();
     // Whether the keynote file was written and put in place.
     bool SaveNotes();
@@ -50,6 +53,14 @@ public:
     void RestoreNotesFromGlobal();
     void PrintNotes();
     void ExportNotes();
+    // Stores an in-place edit still open in a grid, as Ctrl+Enter does.
+    void StoreOpenEdits();
+    // The notes of every shape with their titles, and the key-table settings, as one text:
+    // equal images hold the same notes and settings.
+    std::string NotesImage();
+    // Exit: stores the open edit and asks before anything unsaved is dropped; posts the end of
+    // the program unless the user keeps the window.
+    bool ExitProgram();
 
     // The grid of a shape (1..9); null when the shape has none.
     grid::PelkGridClass* Grid(int shape) {
@@ -86,6 +97,7 @@ private:
     void TakeLine(KeynoteLine&& line);
     // Tells the user of a failed reading or save of the keynote file.
     void ReportFileOutcome(const KeynoteOutcome& outcome);
+    void ReportFileOutcome(const CommaOutcome& outcome);
     void SetSaveButtons();
     void SwitchDrawingTo(int selectedTab);
     void AddRow(int shape, const NoteRow& row);

@@ -160,6 +160,11 @@ public:
         }
         int result = WindowManager::OnWindowEvent();
         if (CurrentEvent() == EVENT_CloseWindow) {
+            // The keynote window knows what it holds: it ends the program as its Exit does.
+            if (KeynoteThread != 0 && ThreadExists(KeynoteThread)) {
+                Post(EventExitRequested, 0, KeynoteThread);
+                return RESULT_Handled;
+            }
             if (!MayEndProgram())
                 return RESULT_Handled;
             Post(EVENT_CloseDown, 0, 1);
@@ -257,10 +262,10 @@ private:
 
 } // namespace
 
-bool MayEndProgram() {
+bool MayEndProgram(bool unsaved) {
     // The keynote file still carries the time it had when the keynote window opened: it has
     // not been saved since.
-    return LastWriteTime(CsvPath).value_or(FileTime{}) != CsvStampTime ||
+    return (!unsaved && LastWriteTime(CsvPath).value_or(FileTime{}) != CsvStampTime) ||
            Message("You have not saved this file. Exit without saving?", "QVR", ICON_Question,
                    BUTTON_YES | BUTTON_NO, BUTTON_NO, MSGMODE_SYSMODAL) != BUTTON_NO;
 }

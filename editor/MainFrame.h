@@ -47,6 +47,9 @@ enum : int {
     EventRunImport = 0x4CC,
     EventPrintNotes = 0x4CD,
     EventEditorReady = 0x4CE,
+    // The frame, for Exit from its menu or its close box while a keynote window runs: the
+    // window ends the program as its own Exit does, question included.
+    EventExitRequested = 0x4CF,
 };
 
 // The windows the frame opens that live in other parts of the program. A window not (yet) part
@@ -60,9 +63,10 @@ struct FrameWindows {
 };
 extern FrameWindows Windows;
 
-// Whether the program may end: while the keynote file still has the last-write time it had when
-// the keynote window opened (it was not saved since), asks the user first.
-bool MayEndProgram();
+// Whether the program may end: when the keynote window holds changes the file does not have
+// (`unsaved`), or while the keynote file still has the last-write time it had when the keynote
+// window opened (it was not saved since), asks the user first.
+bool MayEndProgram(bool unsaved = false);
 
 // The frame procedure, run by the main procedure on thread 1.
 void Main();

@@ -146,10 +146,17 @@ void PelkGridClass::CancelEdit() {
 
 void PelkGridClass::EndEdit() {
     // The host takes the focus before the editor hides: a focused control that hides hands the
-    // focus on to the next control, which would take it for a move of the user's.
+    // focus on to the next control, which would take it for a move of the user's. A control of
+    // the window the user has moved to meanwhile keeps it: a button taken from under a click
+    // would drop the click.
+    const std::int32_t focused = window_->FocusControl();
+    auto takeFocus = [&](std::int32_t editor) {
+        if (focused == 0 || focused == editor || focused == OLECTRL)
+            Ctrl(OLECTRL).Focus();
+    };
     switch (CURCOL) {
     case 2:
-        Ctrl(OLECTRL).Focus();
+        takeFocus(EDITCTRL);
         Ctrl(EDITCTRL).Hide();
         break;
     case 3: {
@@ -159,7 +166,7 @@ void PelkGridClass::EndEdit() {
             SetWindowLongA(editor, GWL_WNDPROC, TEXTWNDPROCADDRESS);
             ReleaseCapture();
         }
-        Ctrl(OLECTRL).Focus();
+        takeFocus(TEXTCTRL);
         Ctrl(TEXTCTRL).Hide();
         break;
     }
@@ -171,7 +178,7 @@ void PelkGridClass::EndEdit() {
             RemovePropA(editor, detail::kObjectProperty);
             SetWindowLongA(editor, GWL_WNDPROC, TEXTWNDPROCADDRESS);
         }
-        Ctrl(OLECTRL).Focus();
+        takeFocus(number);
         Ctrl(number).Hide();
         break;
     }

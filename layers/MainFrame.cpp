@@ -12,6 +12,7 @@
 #include "platform/text/Text.h"
 #include "platform/ui/Frame.h"
 #include "platform/ui/IniManager.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/Startup.h"
 #include "platform/ui/WindowManager.h"
 #include "programfiles/ProgramFiles.h"
@@ -130,6 +131,8 @@ int DeriveNames() {
     }
     if (!programfiles::ReadFileArguments(
             AppPath, {Param1, Param2, LayerFolder, LayerFileName, LayerBakName})) {
+        Message(programfiles::kNoFileNameMessage, programfiles::kNoFileNameCaption, ICON_Hand,
+                BUTTON_OK);
         SetExitCode(1);
         return RESULT_Stop;
     }

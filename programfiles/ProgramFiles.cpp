@@ -5,7 +5,6 @@
 #include "platform/ini/Ini.h"
 #include "platform/runtime/Program.h"
 #include "platform/text/Text.h"
-#include "platform/ui/MessageBox.h"
 
 namespace programfiles {
 
@@ -25,12 +24,7 @@ bool ReadFileArguments(const std::string& appPath, const ArgumentNames& files) {
     files.folder = parts.folder;
     files.name = parts.name;
     files.backup = parts.backup;
-    if (files.name.empty() || files.backup.empty()) {
-        Message("You should pass the Path+Filename as the first parameter!",
-                "File name not specified!", ICON_Hand, BUTTON_OK);
-        return false;
-    }
-    return true;
+    return !files.name.empty() && !files.backup.empty();
 }
 
 namespace {

@@ -16,9 +16,13 @@ struct ArgumentNames {
     std::string& backup; // the name up to its first dot, then "bak"
 };
 
-// Sets the names from arguments 1 and 2 of the command line. When argument 1 names no usable
-// file, says so in a message and returns false; the names are set all the same.
+// Sets the names from arguments 1 and 2 of the command line. False when argument 1 names no
+// usable file (a folder, or a name without a folder part); the names are set all the same. The
+// program then tells the user with this message and ends.
 bool ReadFileArguments(const std::string& appPath, const ArgumentNames& names);
+inline constexpr const char* kNoFileNameMessage =
+    "You should pass the Path+Filename as the first parameter!";
+inline constexpr const char* kNoFileNameCaption = "File name not specified!";
 
 // The program folder, where the program keeps Layers.ini, Library/, Layers.dat, its qvr.ini and
 // the keynote file it opens without an argument. It is the folder beside the program

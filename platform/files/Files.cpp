@@ -492,6 +492,58 @@ bool ReplaceFile(const FileName& replacement, const FileName& target, Links link
     return true;
 }
 
+namespace {
+
+// Whether `name` is a temporary made for the file `target`: one or more dots, the target's name,
+// then as many groups of ".<process>.<number>.tmp" as dots (a temporary of a temporary).
+bool IsTemporaryOf(std::string_view name, std::string_view target) {
+    std::size_t dots = 0;
+    while (dots < name.size() && name[dots] == '.')
+        ++dots;
+    if (dots == 0 || name.substr(dots, target.size()) != target)
+        return false;
+    std::string_view rest = name.substr(dots + target.size());
+    auto digits = [&rest] {
+        std::size_t n = 0;
+        while (n < rest.size() && rest[n] >= '0' && rest[n] <= '9')
+            ++n;
+        rest.remove_prefix(n);
+        return n > 0;
+    };
+    for (std::size_t group = 0; group < dots; ++group) {
+        if (rest.empty() || rest.front() != '.')
+            return false;
+        rest.remove_prefix(1);
+        if (!digits() || rest.empty() || rest.front() != '.')
+            return false;
+        rest.remove_prefix(1);
+        if (!digits() || rest.substr(0, 4) != ".tmp")
+            return false;
+        rest.remove_prefix(4);
+    }
+    return rest.empty();
+}
+
+} // namespace
+
+int RemoveLeftoverTemporaries(std::string_view path, std::int64_t minimumAge) {
+    const std::string target = ThroughLinks(path);
+    const std::string name = NamePart(target);
+    const std::optional<std::vector<FolderEntry>> entries =
+        ListFolder(BesideOf(target, ".*" + name + "*.tmp"));
+    if (!entries)
+        return 0;
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    int removed = 0;
+    for (const FolderEntry& entry : *entries) {
+        if (!IsTemporaryOf(entry.name, name) || now - entry.lastWrite.seconds < minimumAge)
+            continue;
+        if (::unlink(OsPath(BesideOf(target, entry.name)).c_str()) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
 bool ReplaceFileContents(std::string_view target, std::string_view contents) {
     const std::string found = ThroughLinks(target);
     std::string temp;

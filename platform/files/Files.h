@@ -79,6 +79,12 @@ std::string TemporaryNameBeside(std::string_view path, Links links = Links::Foll
 [[nodiscard]] bool ReplaceFile(const FileName& replacement, const FileName& target,
                                Links links = Links::Follow, bool targetHeldHere = false);
 
+// Removes what writes of `path` left beside it when a program was stopped half-way (killed, a
+// crash, a power loss): the temporary files that replacing or copying the file makes, by their
+// names, once nothing has written them for `minimumAge` seconds (a write finishes and renames
+// its temporary within moments). Gives how many were removed.
+int RemoveLeftoverTemporaries(std::string_view path, std::int64_t minimumAge);
+
 // Writes `contents` into a new file beside `target` and puts it in place as ReplaceFile does: the
 // target ends up holding all of it or stays as it was, and nothing is left beside it.
 [[nodiscard]] bool ReplaceFileContents(std::string_view target, std::string_view contents);

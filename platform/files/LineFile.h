@@ -40,7 +40,6 @@ public:
 
     void SetName(std::string name) { name_ = std::move(name); }
     const std::string& Name() const { return name_; }
-    std::size_t RecordSize() const { return recordSize_; }
     bool IsOpen() const { return fd_ >= 0; }
     // Whether the open file is held with the lock of its mode: false for a file opened for
     // writing where the file system keeps no locks (it is opened all the same, unguarded).
@@ -68,6 +67,9 @@ public:
     // reads as consecutive records. A last line without CR LF is read like any other.
     ReadResult Next();
     const std::string& Record() const { return record_; }
+    // The record as far as the last Next filled it, without the padding: Record() is this and
+    // blanks.
+    std::string_view Filled() const { return std::string_view(record_).substr(0, recordFilled_); }
 
     // Adds a line at the end of the file: its trailing blanks dropped, CR LF appended. The line
     // is written whole, whatever its length.

@@ -53,10 +53,10 @@ ReadResult RecordFile::Next() {
         SetFileError(kFileNotOpen, "File Not Open");
         return ReadResult::Failed;
     }
-    record_.resize(kRecordSize);
+    record_.resize(recordSize_);
     std::size_t length = 0;
-    while (length < kRecordSize) {
-        const ssize_t got = ::pread(fd_, record_.data() + length, kRecordSize - length,
+    while (length < recordSize_) {
+        const ssize_t got = ::pread(fd_, record_.data() + length, recordSize_ - length,
                                     static_cast<off_t>(position_ + length));
         if (got < 0) {
             if (errno == EINTR) {

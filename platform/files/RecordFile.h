@@ -1,5 +1,5 @@
-// A file read and patched in place as records of 256 bytes from any byte offset: the print
-// preview uses it to stamp "Page x of y" into finished page images.
+// A file read and patched in place as records (of 256 bytes unless asked otherwise) from any byte
+// offset: the print preview uses it to stamp "Page x of y" into finished page images.
 #pragma once
 
 #include "platform/files/LineFile.h"
@@ -15,7 +15,10 @@ class RecordFile {
 public:
     static constexpr std::size_t kRecordSize = 256;
 
-    RecordFile() = default;
+    // Records of another size (at least 1 byte) read more of a file at a time.
+    explicit RecordFile(std::size_t recordSize = kRecordSize)
+        : recordSize_(recordSize < 1 ? 1 : recordSize) {}
+    std::size_t RecordSize() const { return recordSize_; }
     ~RecordFile();
     RecordFile(const RecordFile&) = delete;
     RecordFile& operator=(const RecordFile&) = delete;
@@ -28,7 +31,8 @@ public:
     // Positions the next read at a byte offset.
     void Seek(std::uint64_t offset) { position_ = offset; }
 
-    // Reads the record at the position: 256 bytes, fewer at the end of the file. EndOfFile when
+    // Reads the record at the position: the record size (256 bytes unless asked otherwise), fewer
+    // at the end of the file. EndOfFile when
     // no byte is left there.
     ReadResult Next();
     // The bytes read, to be changed in place (keeping their number) and written back with Put.
@@ -42,6 +46,7 @@ public:
     bool AtEnd() const;
 
 private:
+    std::size_t recordSize_ = kRecordSize;
     int fd_ = -1;
     std::string path_;
     std::string record_;

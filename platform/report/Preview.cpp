@@ -907,11 +907,13 @@ PageList PreviewPages() {
 
 void StampPageTotals(const PageList& pages) {
     const std::size_t count = pages.size();
-    // Consecutive records overlap by one character less than the placeholder, so that a
-    // placeholder across the end of one record is whole in the next.
-    const std::uint64_t step = RecordFile::kRecordSize - (kPlaceholder.size() - 1);
+    // A page image is read in one record as a rule; consecutive records overlap by one character
+    // less than the placeholder, so that a placeholder across the end of one record is whole in
+    // the next.
+    constexpr std::size_t kPageRecord = 64 * 1024;
+    const std::uint64_t step = kPageRecord - (kPlaceholder.size() - 1);
     for (std::size_t i = 0; i < count; ++i) {
-        RecordFile file;
+        RecordFile file(kPageRecord);
         if (!file.Open(pages[i]))
             continue;
         file.Seek(0);

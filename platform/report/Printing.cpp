@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include <cups/cups.h>
+
 namespace platform {
 
 bool PrintsToFile() {
@@ -83,6 +85,11 @@ PrintOutcome PrintPages(const PageList& pages) {
     }
     if (!painter.end() || printer.printerState() == QPrinter::Error)
         return fail("The print job failed");
+    // Qt hands the finished job to the print system and keeps its answer to itself: a queue
+    // that rejects jobs, or a print server that is down, is read from the print system's last
+    // answer, which is the answer to this job.
+    if (!outcome.toFile && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        return fail(cupsLastErrorString());
     return outcome;
 }
 

@@ -339,12 +339,6 @@ void SetKeyCode(int keyCode) {
         t->keyCode = keyCode;
 }
 
-void SetCurrentEvent(const Event& event) {
-    Thread& t = Current();
-    t.current = event;
-    t.keyCode = event.keyCode;
-}
-
 KeepCurrentEvent::KeepCurrentEvent() : thread_(ThisThread()), keyCode_(0) {
     if (Thread* t = Subject()) {
         event_ = t->current;

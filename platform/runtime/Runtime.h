@@ -63,11 +63,6 @@ enum : int {
     EVENT_User = 0x400,
 };
 
-// Whether an event is one of a control (as opposed to a window or user event).
-inline bool IsFieldEvent(int event) {
-    return event > 0 && event < EVENT_FirstWindowEvent;
-}
-
 struct Event {
     int code = 0;
     int control = 0;
@@ -134,9 +129,6 @@ int CurrentEvent();
 int EventControl();
 int KeyCode();
 void SetKeyCode(int keyCode);
-// Sets the current event and control of the running thread, as when it takes an event; used by
-// code that hands a window an event it made up itself.
-void SetCurrentEvent(const Event& event);
 
 // While it lives, an event loop nested in a handler of the running thread (a window run on the
 // same thread, a preview, a dialog, a message box) may take events of its own; when it ends, the

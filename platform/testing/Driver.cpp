@@ -500,4 +500,14 @@ void AnswerDialog(int kind, const std::string& title, const std::string& choice)
     Settle();
 }
 
+void AcceptDialog(int kind, const std::string& title) {
+    Settle();
+    auto open = OpenDialogs();
+    ASSERT_EQ(open.size(), 1u) << "expected one dialog \"" << title << "\"";
+    EXPECT_EQ(open.front().kind, kind);
+    EXPECT_EQ(open.front().title, title);
+    ASSERT_TRUE(platform::AnswerDialog(true));
+    Settle();
+}
+
 } // namespace platform::testing

@@ -113,5 +113,8 @@ void ChooseMenu(int number);
 // Expects exactly one open common dialog of this kind (DIALOG_File, ...) with this title and
 // answers it: with a choice it is accepted with that file or folder, without it is cancelled.
 void AnswerDialog(int kind, const std::string& title, const std::string& choice);
+// Expects exactly one open common dialog of this kind and title and presses its OK as it stands,
+// taking what it shows, as a user who changes nothing does.
+void AcceptDialog(int kind, const std::string& title);
 
 } // namespace platform::testing

@@ -1,8 +1,10 @@
 #include "platform/text/Text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace platform {
 
@@ -211,6 +213,35 @@ std::size_t FindNoCase(std::string_view text, std::string_view what, std::size_t
         return from <= text.size() ? from : std::string_view::npos;
     if (what.size() > text.size())
         return std::string_view::npos;
+    // A first character that no other character matches ignoring case (a digit, a sign, a
+    // control character) is looked for at memory speed, and only its places are compared.
+    static const std::array<bool, 256> caseless = [] {
+        std::array<int, 256> sharing{};
+        for (int c = 0; c < 256; ++c)
+            ++sharing[static_cast<unsigned char>(UpperChar(static_cast<char>(c)))];
+        std::array<bool, 256> alone{};
+        for (int c = 0; c < 256; ++c)
+            alone[static_cast<std::size_t>(c)] =
+                sharing[static_cast<unsigned char>(UpperChar(static_cast<char>(c)))] == 1;
+        return alone;
+    }();
+    const char first = what.front();
+    if (caseless[static_cast<unsigned char>(first)]) {
+        const std::size_t last = text.size() - what.size(); // the last place it can start
+        for (std::size_t i = from; i <= last;) {
+            const void* at = std::memchr(text.data() + i, first, last - i + 1);
+            if (!at)
+                break;
+            i = static_cast<std::size_t>(static_cast<const char*>(at) - text.data());
+            std::size_t k = 1;
+            while (k < what.size() && UpperChar(text[i + k]) == UpperChar(what[k]))
+                ++k;
+            if (k == what.size())
+                return i;
+            ++i;
+        }
+        return std::string_view::npos;
+    }
     for (std::size_t i = from; i + what.size() <= text.size(); ++i) {
         std::size_t k = 0;
         while (k < what.size() && UpperChar(text[i + k]) == UpperChar(what[k]))

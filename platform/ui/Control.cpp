@@ -219,14 +219,6 @@ void Control::SetRange(double low, double high) {
     side_->SetRange(low, high);
 }
 
-void Control::SetTip(const std::string& tip) {
-    def_.tip = tip;
-    if (Widget()) {
-        Widget()->setToolTip(ToQt(tip));
-        side_->ShowTip(tip);
-    }
-}
-
 void Control::SetIcon(const std::string& icon) {
     def_.icon = icon;
     side_->ShowIcon(icon);

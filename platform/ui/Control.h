@@ -219,7 +219,6 @@ public:
     // The reason (REJECT_...) and the text of the input last rejected on this control.
     int RejectCode() const { return rejectCode_; }
     std::string RejectedText() const { return rejected_; }
-    void SetTip(const std::string& tip);
     void SetIcon(const std::string& icon);
     std::string Icon() const { return def_.icon; }
     // The height of a list's rows, in the window's current unit.

@@ -9,16 +9,26 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
 
 const char* kCursorProperty = "platformCursor";
 
+// A 32 by 32 picture for a cursor in the screen's own pixels, drawn in its units.
+QPixmap CursorPicture() {
+    const qreal ratio = std::max<qreal>(1, qApp->devicePixelRatio());
+    QPixmap pixmap(QSize(32, 32) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
 // An arrow with a small framed page under it: a row on the move.
 QCursor DragCursor() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = CursorPicture();
     QPainter p(&pixmap);
     QPolygon arrow;
     arrow << QPoint(0, 0) << QPoint(0, 15) << QPoint(4, 11) << QPoint(7, 17) << QPoint(9, 16)
@@ -31,13 +41,13 @@ QCursor DragCursor() {
     p.drawRect(10, 18, 14, 9);
     p.drawLine(12, 21, 22, 21);
     p.drawLine(12, 24, 22, 24);
+    p.end();
     return QCursor(pixmap, 0, 0);
 }
 
 // A magnifying glass with a plus sign; the hot spot is the centre of the glass.
 QCursor ZoomInCursor() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = CursorPicture();
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Qt::black, 2));
@@ -47,6 +57,7 @@ QCursor ZoomInCursor() {
     p.drawLine(QPointF(7, 11), QPointF(15, 11));
     p.setPen(QPen(Qt::black, 4, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(17, 17), QPointF(27, 27));
+    p.end();
     return QCursor(pixmap, 11, 11);
 }
 

@@ -207,10 +207,17 @@ bool PrinterSetup() {
         printer.setOutputFileName(offered);
     }
     auto* dialog = new QPrintDialog(&printer, owner);
-    QObject::connect(dialog, &QDialog::finished, dialog, [offered, chosenBefore](int) {
+    std::weak_ptr<OpenDialog> weak = open;
+    QObject::connect(dialog, &QDialog::finished, dialog, [weak, offered, chosenBefore](int result) {
         QPrinter& p = ProgramPrinter();
-        if (!offered.isEmpty() && p.outputFileName() == offered)
+        auto o = weak.lock();
+        // A file given as the answer is a print to that file, as choosing it in the dialog is.
+        if (o && o->answered && result == QDialog::Accepted) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(ToQt(o->choice));
+        } else if (!offered.isEmpty() && p.outputFileName() == offered) {
             p.setOutputFileName(chosenBefore);
+        }
     });
     dialog->setWindowTitle("Print Setup");
     // Setting up prints nothing: the button that takes the settings says so.
@@ -220,7 +227,6 @@ bool PrinterSetup() {
     if (thread == 0) {
         // Outside every thread nobody waits: the dialog cleans up after itself.
         Run(open, dialog, owner);
-        std::weak_ptr<OpenDialog> weak = open;
         QObject::connect(dialog, &QDialog::finished, dialog, [weak, dialog](int) {
             if (auto o = weak.lock()) {
                 auto& all = Dialogs();
@@ -233,11 +239,6 @@ bool PrinterSetup() {
     DialogGuard guard{open};
     Run(open, dialog, owner);
     WaitUntil([&] { return open->finished; });
-    // A file given as the answer is a print to that file, as choosing it in the dialog is.
-    if (open->accepted && open->answered) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(ToQt(open->choice));
-    }
     return open->accepted;
 }
 

@@ -162,7 +162,6 @@ struct Entry {
 struct Frame::Private {
     std::map<int, Item> items; // by number
     std::vector<Entry> order;  // every entry, in definition order
-    std::set<int> disabled;
     QPointer<FrameHost> host;
     QPointer<QLabel> status;
     std::string statusText;
@@ -389,15 +388,6 @@ bool Frame::ItemHidden(int number) const {
     return it == p_->items.end() || it->second.def.hidden;
 }
 
-void Frame::HideItem(int number) {
-    auto it = p_->items.find(number);
-    if (it == p_->items.end())
-        return;
-    it->second.def.hidden = true;
-    if (it->second.action)
-        it->second.action->setVisible(false);
-}
-
 void Frame::UnhideItem(int number) {
     auto it = p_->items.find(number);
     if (it == p_->items.end())
@@ -407,40 +397,9 @@ void Frame::UnhideItem(int number) {
         it->second.action->setVisible(true);
 }
 
-bool Frame::ItemDisabled(int number) const {
-    auto it = p_->items.find(number);
-    return it == p_->items.end() || p_->disabled.count(number) != 0;
-}
-
-void Frame::DisableItem(int number) {
-    auto it = p_->items.find(number);
-    if (it == p_->items.end())
-        return;
-    p_->disabled.insert(number);
-    if (it->second.action)
-        it->second.action->setEnabled(false);
-}
-
-void Frame::EnableItem(int number) {
-    auto it = p_->items.find(number);
-    if (it == p_->items.end())
-        return;
-    p_->disabled.erase(number);
-    if (it->second.action)
-        it->second.action->setEnabled(true);
-}
-
-std::vector<int> Frame::ItemNumbers() const {
-    std::vector<int> out;
-    for (auto it = p_->items.rbegin(); it != p_->items.rend(); ++it)
-        out.push_back(it->first);
-    return out;
-}
-
 bool Frame::Choose(int number) {
     auto it = p_->items.find(number);
-    if (it == p_->items.end() || it->second.def.hidden || p_->disabled.count(number) ||
-        !it->second.action || it->second.menu)
+    if (it == p_->items.end() || it->second.def.hidden || !it->second.action || it->second.menu)
         return false;
     it->second.action->trigger();
     return true;

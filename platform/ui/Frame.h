@@ -60,15 +60,9 @@ public:
     std::string ItemText(int number) const;
     std::string ItemHint(int number) const;
     bool ItemHidden(int number) const;
-    void HideItem(int number);
     void UnhideItem(int number);
-    bool ItemDisabled(int number) const;
-    void DisableItem(int number);
-    void EnableItem(int number);
-    // Every item number, in definition order.
-    std::vector<int> ItemNumbers() const;
 
-    // Chooses an item as the user does; false when it is hidden, disabled or not there.
+    // Chooses an item as the user does; false when it is hidden or not there.
     bool Choose(int number);
 
     // A text the frame's status bar keeps showing (menu hints show over it for their moment).

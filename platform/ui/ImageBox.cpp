@@ -1,5 +1,6 @@
 #include "platform/ui/ImageBox.h"
 
+#include "platform/files/Path.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/Qt.h"
@@ -12,6 +13,13 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -51,6 +59,80 @@ public:
 private:
     ImageBox& image_;
 };
+
+// What identifies the contents of a file: a file written again, or another file put in its place,
+// has another stamp.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    std::int64_t modified = 0; // nanoseconds
+    bool operator==(const FileStamp&) const = default;
+};
+
+bool StampOf(const std::string& file, FileStamp& stamp) {
+    struct stat st {};
+    if (::stat(OsPath(file).c_str(), &st) != 0)
+        return false;
+    stamp = {st.st_dev, st.st_ino, st.st_size,
+             static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    return true;
+}
+
+// The images last drawn, by file, contents and drawn size (in the screen's pixels): paging back and
+// forth through a preview's pages draws each page (an image file read and rendered at its size)
+// once. The least recently used go first once they take more than a limit.
+class DrawnImages {
+public:
+    const QImage* Find(const std::string& file, const FileStamp& stamp, QSize size) {
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            Entry& e = entries_[i];
+            if (e.file == file && e.stamp == stamp && e.size == size) {
+                e.used = ++clock_;
+                return &e.image;
+            }
+        }
+        return nullptr;
+    }
+    // The natural size of a file drawn before, at any size.
+    QSize Natural(const std::string& file, const FileStamp& stamp) const {
+        for (const Entry& e : entries_)
+            if (e.file == file && e.stamp == stamp)
+                return e.natural;
+        return QSize();
+    }
+    void Keep(const std::string& file, const FileStamp& stamp, QSize natural, QSize size,
+              const QImage& image) {
+        entries_.push_back({file, stamp, natural, size, image, ++clock_});
+        bytes_ += image.sizeInBytes();
+        while (bytes_ > kLimit && entries_.size() > 1) {
+            std::size_t oldest = 0;
+            for (std::size_t i = 1; i < entries_.size(); ++i)
+                if (entries_[i].used < entries_[oldest].used)
+                    oldest = i;
+            bytes_ -= entries_[oldest].image.sizeInBytes();
+            entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(oldest));
+        }
+    }
+
+private:
+    static constexpr qsizetype kLimit = 64 * 1024 * 1024;
+    struct Entry {
+        std::string file;
+        FileStamp stamp;
+        QSize natural, size;
+        QImage image;
+        std::uint64_t used = 0;
+    };
+    std::vector<Entry> entries_;
+    qsizetype bytes_ = 0;
+    std::uint64_t clock_ = 0;
+};
+
+DrawnImages& Drawn() {
+    static DrawnImages drawn;
+    return drawn;
+}
 
 } // namespace
 
@@ -96,6 +178,15 @@ void ImageBox::SetFile(const std::string& file) {
         p_->natural = QSize(); // no file: nothing to read
         Draw();
         return;
+    }
+    FileStamp stamp;
+    if (StampOf(file, stamp)) {
+        const QSize natural = Drawn().Natural(file, stamp);
+        if (natural.isValid()) {
+            p_->natural = natural;
+            Draw();
+            return;
+        }
     }
     QImageReader reader(ToQt(file));
     p_->natural = reader.canRead() ? reader.size() : QSize();
@@ -206,17 +297,34 @@ void ImageBox::Draw(QImageReader* open) {
         p_->label->resize(size.expandedTo(QSize(0, 0)));
         return;
     }
-    // Read at the drawn size, so that drawings (page images) stay sharp at every zoom.
+    // Drawn in the screen's own pixels, so that drawings (page images) stay sharp at every zoom
+    // and on every screen.
+    const qreal ratio = std::max<qreal>(1, p_->area->devicePixelRatioF());
+    const QSize pixels(static_cast<int>(std::ceil(size.width() * ratio)),
+                       static_cast<int>(std::ceil(size.height() * ratio)));
+    FileStamp stamp;
+    const bool stamped = StampOf(file_, stamp);
+    if (stamped) {
+        if (const QImage* drawn = Drawn().Find(file_, stamp, pixels)) {
+            p_->label->setPixmap(QPixmap::fromImage(*drawn));
+            p_->label->resize(size);
+            return;
+        }
+    }
+    // Read at that size.
     QImageReader own;
     QImageReader* reader = open;
     if (!reader) {
         own.setFileName(ToQt(file_));
         reader = &own;
     }
-    reader->setScaledSize(size);
+    reader->setScaledSize(pixels);
     QImage image = reader->read();
-    if (image.size() != size && !image.isNull())
-        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (image.size() != pixels && !image.isNull())
+        image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(ratio);
+    if (stamped && !image.isNull())
+        Drawn().Keep(file_, stamp, p_->natural, pixels, image);
     p_->label->setPixmap(QPixmap::fromImage(image));
     p_->label->resize(size);
 }

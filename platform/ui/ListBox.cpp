@@ -476,7 +476,6 @@ QRect ListBox::CellRect(int row, int column) const {
 
 void ListBox::MouseDown(int row, int column, int zone) {
     downRow_ = row;
-    downColumn_ = column;
     downZone_ = zone;
     if (zone != LISTZONE_Header && column > 0)
         SetCurrentColumn(column);

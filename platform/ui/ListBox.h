@@ -44,9 +44,8 @@ public:
     // the list changes nothing.
     int Selected() const override;
     void Select(int row) override;
-    // The row and zone under the last mouse-down, and its column (0 when none).
+    // The row and zone under the last mouse-down.
     int MouseDownRow() const { return downRow_; }
-    int MouseDownColumn() const { return downColumn_; }
     int MouseDownZone() const { return downZone_; }
     // The column the user last clicked or moved to with Left and Right, from 1; 0 none yet.
     int CurrentColumn() const { return currentColumn_; }
@@ -86,7 +85,7 @@ private:
     struct Private;
     void PositionEditor(int column, int control);
 
-    int downRow_ = 0, downColumn_ = 0, downZone_ = LISTZONE_Nowhere;
+    int downRow_ = 0, downZone_ = LISTZONE_Nowhere;
     int currentColumn_ = 0;
     std::map<int, int> editors_; // column -> control
     std::unique_ptr<Private> p_;

@@ -192,12 +192,4 @@ QWidget* MessageButton(int button) {
     return nullptr;
 }
 
-bool AnswerMessage(int button) {
-    auto* pressed = qobject_cast<QAbstractButton*>(MessageButton(button));
-    if (!pressed)
-        return false;
-    pressed->click();
-    return true;
-}
-
 } // namespace platform

@@ -50,8 +50,6 @@ struct MessageInfo {
     int thread = 0;
 };
 std::vector<MessageInfo> OpenMessages();
-// Presses a button of the oldest open message box; false when none is open or it lacks it.
-bool AnswerMessage(int button);
 // The platform's own: the button's widget in the oldest open message box (null when none is open
 // or it lacks the button), which the test driver clicks as a user does.
 QWidget* MessageButton(int button);

@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPointer>
+#include <QScreen>
+#include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
@@ -56,6 +58,52 @@ protected:
 private:
     Window& window_;
 };
+
+} // namespace
+
+namespace {
+
+// Where a window stands: for a window of its own, the top-left corner of its client area on the
+// screen, which is what the window manager keeps when it places the window again (its frame's
+// corner would move the window by the frame's title bar each time it is stored and restored);
+// for a window inside another (a document window of the frame), its place in that one.
+QPoint PlaceOf(const QWidget* top) {
+    return top->isWindow() ? top->geometry().topLeft() : top->pos();
+}
+
+// The height of the title bar the window manager puts above a window's client area: as measured
+// once the window is shown with its frame, else the style's.
+int TitleBarHeight(const QWidget* top) {
+    const int measured = top->geometry().top() - top->frameGeometry().top();
+    if (measured > 0)
+        return measured;
+    return std::max(QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight), 1);
+}
+
+// The client area's corner of a window placed at `client`, moved onto a screen when its title
+// bar would be on none, so that the user can still reach it and drag it.
+QPoint Reachable(const QWidget* top, const QRect& client) {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return client.topLeft();
+    const int title = TitleBarHeight(top);
+    const QRect bar(client.left(), client.top() - title, std::max(client.width(), 1), title);
+    const int grip = std::min(bar.width(), 40);
+    for (const QScreen* screen : screens) {
+        const QRect shown = screen->availableGeometry().intersected(bar);
+        if (shown.width() >= grip && shown.height() * 2 >= title)
+            return client.topLeft();
+    }
+    const QScreen* screen = QGuiApplication::screenAt(client.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect room = screen->availableGeometry();
+    const int x = std::clamp(client.left(), room.left(),
+                             std::max(room.left(), room.right() + 1 - client.width()));
+    const int y = std::clamp(client.top(), room.top() + title,
+                             std::max(room.top() + title, room.bottom() + 1 - client.height()));
+    return {x, y};
+}
 
 } // namespace
 
@@ -181,8 +229,8 @@ void Window::Close() {
     QWidget* top = p_->top.data();
     if (top && p_->client) {
         p_->closedGeometry = true;
-        p_->lastX = top->x();
-        p_->lastY = top->y();
+        p_->lastX = PlaceOf(top).x();
+        p_->lastY = PlaceOf(top).y();
         p_->lastWidth = p_->client->width();
         p_->lastHeight = p_->client->height();
         p_->lastMaximized = top->isMaximized();
@@ -286,13 +334,13 @@ int Window::FromPixelsY(int pixels) const {
 }
 
 int Window::X() const {
-    int px = p_->top              ? p_->top->x()
+    int px = p_->top              ? PlaceOf(p_->top).x()
              : p_->closedGeometry ? p_->lastX
                                   : ToPixelsX(std::max(0, def_.x));
     return pixels_ ? px : FromPixelsX(px);
 }
 int Window::Y() const {
-    int py = p_->top              ? p_->top->y()
+    int py = p_->top              ? PlaceOf(p_->top).y()
              : p_->closedGeometry ? p_->lastY
                                   : ToPixelsY(std::max(0, def_.y));
     return pixels_ ? py : FromPixelsY(py);
@@ -322,8 +370,12 @@ void Window::SetPosition(int x, int y, int width, int height) {
         def_.height = pixels_ ? FromPixelsY(height) : height;
         return;
     }
-    if (p_->top)
+    if (p_->top && p_->top->isWindow()) {
+        const QPoint place = Reachable(p_->top, QRect(px, py, pw, ph));
+        p_->top->setGeometry(QRect(place, p_->top->size()));
+    } else if (p_->top) {
         p_->top->move(px, py);
+    }
     if (!(def_.attributes & WIN_Resizable))
         p_->client->setFixedSize(pw, ph);
     if (p_->top && p_->top != p_->client) {

@@ -48,7 +48,6 @@ public:
     // Opens the window and makes it this manager's.
     void Open(Window& window);
     Window& Win() { return *window_; }
-    bool HasWindow() const { return window_ != nullptr; }
     // Whether the window was opened (the shut-downs store positions only then).
     bool Opened() const { return opened_; }
     // Moves and sizes the opened window as the window-position store holds it under the

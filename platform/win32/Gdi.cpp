@@ -12,6 +12,7 @@
 #include <QPalette>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <unordered_map>
@@ -30,13 +31,27 @@ QColor ToColor(COLORREF color) {
                   static_cast<int>((color >> 16) & 0xFF));
 }
 
+qreal SurfaceRatio(const QWidget& widget) {
+    return std::max<qreal>(1, widget.devicePixelRatioF());
+}
+
+QSize DeviceSize(QSize logical, qreal ratio) {
+    return QSize(static_cast<int>(std::ceil(logical.width() * ratio)),
+                 static_cast<int>(std::ceil(logical.height() * ratio)));
+}
+
 void MakeSurface(WindowRecord& client) {
     if (!client.widget)
         return;
     QSize size = client.widget->size().expandedTo(QSize(1, 1));
-    if (!client.surface.isNull() && client.surface.size() == size)
+    const qreal ratio = SurfaceRatio(*client.widget);
+    if (!client.surface.isNull() && client.surface.devicePixelRatio() == ratio &&
+        client.surface.size() == DeviceSize(size, ratio))
         return;
-    client.surface = QImage(size, QImage::Format_RGB32);
+    // The surface has the screen's own pixels: what is drawn in window pixels lands on as many
+    // device pixels as the screen gives each, so text is as sharp as the controls around it.
+    client.surface = QImage(DeviceSize(size, ratio), QImage::Format_RGB32);
+    client.surface.setDevicePixelRatio(ratio);
     client.surface.fill(ToColor(GetSysColor(COLOR_WINDOW)));
 }
 
@@ -158,6 +173,20 @@ BOOL Paint(HDC dc, Draw draw) {
     QRect touched = draw(client->surface, *d, clip);
     d->changed |= (touched & clip.boundingRect()).translated(d->origin);
     return TRUE;
+}
+
+// Sets the device pixels of one window pixel of a surface.
+void SetWindowPixel(QImage& surface, QPoint at, QRgb color) {
+    const qreal ratio = surface.devicePixelRatio();
+    if (ratio == 1) {
+        surface.setPixel(at, color);
+        return;
+    }
+    const int x0 = static_cast<int>(at.x() * ratio), x1 = static_cast<int>((at.x() + 1) * ratio);
+    const int y0 = static_cast<int>(at.y() * ratio), y1 = static_cast<int>((at.y() + 1) * ratio);
+    for (int y = y0; y < y1 && y < surface.height(); ++y)
+        for (int x = x0; x < x1 && x < surface.width(); ++x)
+            surface.setPixel(x, y, color);
 }
 
 void Fill(QImage& surface, const DeviceContext& d, const QRegion& clip, const QRect& rect,
@@ -348,6 +377,10 @@ BOOL TextOutA(HDC dc, int x, int y, const char* text, int length) {
     return Paint(dc, [&](QImage& surface, DeviceContext& d, const QRegion& clip) {
         QFont* selected = Lookup(O().fonts, d.font);
         QFont font = selected ? *selected : DefaultFont();
+        // With more than one device pixel to a window pixel the text is smoothed, as the
+        // controls' own is; its size and place in window pixels stay the same.
+        if (surface.devicePixelRatio() > 1)
+            font.setStyleStrategy(QFont::PreferDefault);
         QPainter painter(&surface);
         painter.translate(d.origin);
         painter.setClipRegion(clip);
@@ -389,11 +422,12 @@ BOOL LineTo(HDC dc, int x, int y) {
         int error = dx + dy;
         QPoint p = from;
         QRect touched;
-        QRect area = surface.rect();
+        const qreal ratio = surface.devicePixelRatio();
+        QRect area(QPoint(0, 0), (QSizeF(surface.size()) / ratio).toSize());
         while (p != to) {
             QPoint at = p + d.origin;
             if (clip.contains(p) && area.contains(at)) {
-                surface.setPixel(at, color);
+                SetWindowPixel(surface, at, color);
                 touched |= QRect(p, QSize(1, 1));
             } else if ((sx > 0 ? p.x() > reach.right() : p.x() < reach.left()) ||
                        (sy > 0 ? p.y() > reach.bottom() : p.y() < reach.top())) {
@@ -461,9 +495,20 @@ COLORREF SurfacePixel(Window& window, int x, int y) {
     if (!client)
         return CLR_INVALID;
     WindowRecord* r = Ensure(client, &window, nullptr, true);
-    if (!r || r->surface.isNull() || !r->surface.rect().contains(x, y))
+    if (!r || r->surface.isNull())
         return CLR_INVALID;
-    return ToColorRef(QColor(r->surface.pixel(x, y)));
+    // The first device pixel of the window pixel.
+    const qreal ratio = r->surface.devicePixelRatio();
+    const QPoint at(static_cast<int>(x * ratio), static_cast<int>(y * ratio));
+    if (x < 0 || y < 0 || !r->surface.rect().contains(at))
+        return CLR_INVALID;
+    return ToColorRef(QColor(r->surface.pixel(at)));
+}
+
+QImage SurfaceCopy(Window& window) {
+    QWidget* client = window.ClientWidget();
+    WindowRecord* r = client ? Ensure(client, &window, nullptr, true) : nullptr;
+    return r ? r->surface.copy() : QImage();
 }
 
 } // namespace platform::win32

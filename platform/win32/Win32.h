@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+class QImage;
+
 namespace platform {
 class Control;
 class Window;
@@ -293,5 +295,8 @@ HWND CaptureOf(int thread);
 // CLR_INVALID outside the surface or when nothing has drawn there yet.
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 COLORREF SurfacePixel(Window& window, int x, int y);
+// A copy of the surface of a window's client area in the screen's own pixels (its device pixel
+// ratio set); null when nothing has drawn yet.
+QImage SurfaceCopy(Window& window);
 
 } // namespace platform::win32

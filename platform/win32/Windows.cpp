@@ -304,7 +304,11 @@ private:
                 return !reached;
             QPoint at = record->widget->mapTo(client->widget, QPoint(0, 0));
             QPainter painter(record->widget);
-            painter.drawImage(QPoint(0, 0), client->surface, QRect(at, record->widget->size()));
+            // The surface's part under the host, in its device pixels.
+            const qreal ratio = client->surface.devicePixelRatio();
+            const QSizeF size = record->widget->size();
+            painter.drawImage(QRectF(QPointF(0, 0), size), client->surface,
+                              QRectF(QPointF(at) * ratio, size * ratio));
             return true;
         }
         return !reached;

@@ -2,8 +2,11 @@
 
 #include "editor/CommaExport.h"
 #include "platform/files/LineFile.h"
+#include "platform/testing/FailOnce.h"
+#include "platform/testing/WriteLimit.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,25 +20,9 @@ namespace {
 class CommaExportTest : public editor::testing::EditorWindowTest {
 protected:
     std::string path = temp / "constnot_comma.txt";
-    bool finished = false;
 
-    // Writes the lines on a thread of its own, as the keynote window does, so that a message
-    // can be answered.
-    void Write(const std::string& to, const std::vector<std::string>& lines) {
-        finished = false;
-        Start([this, to, lines](const std::string&) {
-            CommaExportFile out;
-            if (!out.Open(to))
-                return;
-            for (const std::string& line : lines)
-                out.Add(line);
-            finished = out.Finish();
-        });
-        drv::Settle();
-    }
     std::string Exported(const CommaSettings& settings, const ShapeRows& rows) {
-        Write(path, CommaExportLines(settings, rows));
-        EXPECT_TRUE(finished);
+        EXPECT_TRUE(WriteCommaExport(path, CommaExportLines(settings, rows)));
         return drv::ReadBytes(path);
     }
 };
@@ -137,31 +124,69 @@ TEST_F(CommaExportTest, AFailedExportLeavesTheOlderExportFileWhole) {
     drv::WriteBytes(path, older);
     const std::size_t entries = drv::TempFolder::Entries(temp.Path());
     const std::vector<std::string> lines = CommaExportLines({}, {});
+    // Many notes, so that the file is written in several blocks.
+    ShapeRows many;
+    for (int i = 0; i < 3000; ++i)
+        many[0].push_back({false, std::to_string(i), std::string(60, 'd'), "EA", "COUNT"});
+    const std::vector<std::string> big = CommaExportLines({}, many);
     {
         LineFile holder(4096); // another program holds the export file
         holder.SetName(path);
         ASSERT_TRUE(holder.Open(OpenMode::ReadWriteDenyWrite));
-        Write(path, lines);
-        drv::Answer("Unable to create " + path + "!|Error: Access Denied", "Error", ICON_Hand,
-                    BUTTON_OK, BUTTON_OK);
-        EXPECT_FALSE(finished);
+        const CommaOutcome held = WriteCommaExport(path, lines);
+        EXPECT_EQ(held.failed, CommaStep::Replace);
+        EXPECT_EQ(held.error, "Access Denied");
     }
-    fs::permissions(path, fs::perms::owner_read);
-    Write(path, lines);
-    drv::Answer("Unable to create " + path + "!|Error: Access Denied", "Error", ICON_Hand,
-                BUTTON_OK, BUTTON_OK);
-    EXPECT_EQ(drv::ReadBytes(path), older);
-    EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), entries); // nothing left beside it
-
+    struct Case {
+        const char* what;
+        std::function<CommaOutcome()> write;
+        CommaStep step;
+        const char* error;
+    };
     const std::string missing = temp / "gone/constnot_comma.txt";
-    Write(missing, lines);
-    drv::Answer("Unable to create " + missing + "!|Error: Path Not Found", "Error", ICON_Hand,
-                BUTTON_OK, BUTTON_OK);
+    const Case cases[] = {
+        {"a read-only export file",
+         [&] {
+             fs::permissions(path, fs::perms::owner_read);
+             CommaOutcome outcome = WriteCommaExport(path, lines);
+             fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+             return outcome;
+         },
+         CommaStep::Replace, "Access Denied"},
+        {"a full disk while the first block is written",
+         [&] {
+             drv::WriteLimit full(4096);
+             return WriteCommaExport(path, big);
+         },
+         CommaStep::Write, "File too large"},
+        {"a full disk at the last block",
+         [&] {
+             drv::WriteLimit full(100'000);
+             return WriteCommaExport(path, big);
+         },
+         CommaStep::Write, "File too large"},
+        {"the complete file cannot take the export file's place",
+         [&] {
+             drv::FailOnce failing(drv::FailOnce::Rename, path);
+             return WriteCommaExport(path, big);
+         },
+         CommaStep::Replace, "Input/output error"},
+        {"a folder that is gone", [&] { return WriteCommaExport(missing, lines); },
+         CommaStep::Create, "Path Not Found"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CommaOutcome outcome = c.write();
+        EXPECT_EQ(outcome.failed, c.step);
+        EXPECT_EQ(outcome.error, c.error);
+        EXPECT_EQ(drv::ReadBytes(path), older);
+        EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), entries); // nothing left beside it
+    }
     EXPECT_FALSE(fs::exists(missing));
 
     // Writable again, the export replaces it.
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-    Write(path, lines);
-    EXPECT_TRUE(finished);
-    EXPECT_NE(drv::ReadBytes(path), older);
+    EXPECT_TRUE(WriteCommaExport(path, big));
+    const std::string written = drv::ReadBytes(path);
+    EXPECT_TRUE(
+        written.ends_with("2999,EA,COUNT,\"" + std::string(60, 'd') + "\"\r\n" + EmptyShapes(1)));
 }

@@ -51,6 +51,8 @@ TEST(KeynoteFileTest, TheReaderTakesEachLineKindByItsRules) {
         {"CIR,5,Footing", "skipped"},
         {"CIR,5", "skipped"},
         {"cir,5,Footing,EA,COUNT", "skipped"},
+        {"CIR ,1,Footing,EA,COUNT", "skipped"}, // the code is a shape's code exactly
+        {";HEX  ,1,Footing,EA,COUNT", "skipped"},
         {"SST,5,Footing,EA,COUNT", "skipped"},
         {"CIR,7,Four fields,COUNT", "1|0||7|Four fields||COUNT"},
         {"CIR,1,d,EA,COUNT,extra,more", "1|0||1|d|EA|COUNT"},
@@ -90,11 +92,24 @@ TEST(KeynoteFileTest, TheWriterEscapesOnlyTheDescriptionAndSkipsBrokenNumbers) {
         {{"0", "123456", "d", "EACH", "COUNTS"}, "CIR,12345,d,EAC,COUNT"},
         {{"1", "\r\n", "d", "", ""}, ""},
         {{"0", "\r", "d", "", ""}, ""},
+        // A description beginning with a double quote reads back only unenclosed, and with a
+        // comma not at all: it then loses its leading quotes.
+        {{"0", "4", "\"", "EA", "X"}, "CIR,4,\"\",EA,X"},
+        {{"0", "4", "\"Typ.\" see", "EA", "X"}, "CIR,4,\"\"Typ.\"\" see,EA,X"},
+        {{"0", "4", "\"\"a, b", "EA", "X"}, "CIR,4,\"a, b\",EA,X"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(NoteLine("CIR", c.row), c.line) << c.row.description;
     EXPECT_EQ(TitleLine("HEX", "Foundation notes"),
               "HEX,TITLE,Foundation notes" + std::string(39, ' ') + ",,");
+    // A title that its line as it stands would not give back is written with the escapes, on one
+    // line; so is one beginning with a quote, unenclosed.
+    EXPECT_EQ(TitleLine("HEX", "Walls\r\nHEX,9,Injected,EA"),
+              "HEX,TITLE,\"Walls\\nHEX,9,Injected,EA\",,");
+    EXPECT_EQ(TitleLine("HEX", "Say \"\"x\"\" now"), "HEX,TITLE,\"Say \"\"\"\"x\"\"\"\" now\",,");
+    EXPECT_EQ(TitleLine("HEX", "\"Q"), "HEX,TITLE,\"\"Q" + std::string(52, ' ') + ",,");
+    EXPECT_EQ(TitleLine("HEX", "Say \"x\" now"),
+              "HEX,TITLE,Say \"x\" now" + std::string(44, ' ') + ",,");
     EXPECT_EQ(SettingsLine("  0.1"), "SET,TXTHT,0.1  ");
     EXPECT_EQ(SettingsLine(""), "SET,TXTHT,");
 }
@@ -123,6 +138,40 @@ TEST(KeynoteFileTest, ADescriptionFitsWhenItsLongestNoteLineFitsTheFile) {
     EXPECT_TRUE(DescriptionFitsLine(std::string(room - 2, 'a') + "\r\n")); // "\n": as long
     NoteRow longest{"1", "12345", std::string(room - 4, 'a') + "\"", "EAC", "COUNT"};
     EXPECT_EQ(NoteLine("CIR", longest).size(), 4096u);
+}
+
+// A note too long for the file's line keeps its number, unit, type and closing quote and loses
+// the end of its description, never half a line break, so that it reads back as a note.
+TEST(KeynoteFileTest, ANoteTooLongForTheLineLosesTheEndOfItsDescriptionOnly) {
+    std::string ab;
+    for (int i = 0; i < 1339; ++i)
+        ab += "ab\"";
+    const struct {
+        std::string description;
+        std::size_t kept;
+    } cases[] = {
+        {ab, 3055},                               // lone quotes doubled when written
+        {std::string(4074, 'a') + "\r\nb", 4074}, // stops before the CR LF, not inside it
+        {std::string(4200, 'a'), 4075},           // a description typed too long elsewhere
+    };
+    for (const auto& c : cases) {
+        bool cut = false;
+        const std::string line =
+            NoteLine("CIR", {"1", "12345", c.description, "EAC", "COUNT"}, &cut);
+        EXPECT_TRUE(cut);
+        EXPECT_LE(line.size(), kKeynoteLineWidth);
+        const KeynoteLine read = ParseKeynoteLine(line);
+        ASSERT_EQ(read.kind, KeynoteLine::Kind::Note) << line.substr(line.size() - 20);
+        EXPECT_TRUE(read.marked);
+        EXPECT_EQ(read.number, "12345");
+        EXPECT_EQ(read.unit, "EAC");
+        EXPECT_EQ(read.type, "COUNT");
+        EXPECT_EQ(read.description.size(), c.kept);
+        EXPECT_TRUE(read.description == c.description.substr(0, c.kept));
+    }
+    bool cut = true;
+    NoteLine("CIR", {"0", "1", std::string(4000, 'a'), "EA", "X"}, &cut);
+    EXPECT_FALSE(cut);
 }
 
 // What the longest line takes beyond the file's, and one for each character or pair that would

@@ -220,3 +220,31 @@ TEST_F(KeynoteTest, AFileSizeLimitDoesNotEndTheProgram) {
     EXPECT_FALSE(ended && WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
     EXPECT_TRUE(Held(csv));
 }
+
+// The project's holder takes away the temporaries that saves and imports stopped half-way left
+// beside its files, once nobody has written them for a minute; nothing else of the folder.
+TEST_F(KeynoteTest, LeftoverTemporariesOfTheProjectsFilesAreRemovedAtTheStart) {
+    drv::WriteBytes(csv, Fixture("example.csv"));
+    const std::vector<std::string> leftovers = {
+        ".constnot.csv.4242.0.tmp", ".constnot.bak.4242.1.tmp",
+        "..constnot.csv.4242.2.tmp.4242.3.tmp", ".qvr.ini.77.0.tmp"};
+    const std::vector<std::string> kept = {".constnot.csv.tmp", "constnot.csv.4242.0.tmp",
+                                           ".other.csv.4242.0.tmp", ".constnot.csv.42x.0.tmp",
+                                           ".constnot.csv.4242.0.tmp.bak"};
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(2);
+    for (const auto* names : {&leftovers, &kept})
+        for (const std::string& name : *names) {
+            drv::WriteBytes(project + "/" + name, "partial");
+            std::filesystem::last_write_time(project + "/" + name, old);
+        }
+    const std::string fresh = project + "/.constnot.csv.4242.9.tmp"; // a save may be writing it
+    drv::WriteBytes(fresh, "partial");
+    Derive();
+    OpenWindow();
+    ASSERT_NE(keynote, nullptr);
+    for (const std::string& name : leftovers)
+        EXPECT_FALSE(std::filesystem::exists(project + "/" + name)) << name;
+    for (const std::string& name : kept)
+        EXPECT_TRUE(std::filesystem::exists(project + "/" + name)) << name;
+    EXPECT_TRUE(std::filesystem::exists(fresh));
+}

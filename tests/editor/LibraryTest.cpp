@@ -5,9 +5,12 @@
 #include "platform/files/LineFile.h"
 #include "platform/testing/FailOnce.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Accessible.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
+#include "platform/ui/Qt.h"
 
+#include <QAccessible>
 #include <QComboBox>
 
 #include <filesystem>
@@ -738,4 +741,19 @@ TEST_F(LibraryTest, AnExportNeverWritesThroughALinkInTheLibrary) {
     EXPECT_EQ(Files(elsewhere),
               (std::map<std::string, std::string>{{"office.csv", "someone else's notes"},
                                                   {"office.ini", "someone else's settings"}}));
+}
+
+// The export's name and file fields read under their labels (the name, a drop combo, is labelled
+// by its label: its name is what it holds).
+TEST_F(LibraryTest, TheExportsFieldsReadUnderTheirLabels) {
+    Window& w = OpenExport();
+    EXPECT_EQ(AccessibleName(w[select_catalog::LOC_CATALOGTXTFILE]), "Library path:");
+    EXPECT_EQ(AccessibleName(w[select_catalog::LOC_CATALOGINIFILE]), "INI File:");
+    QAccessibleInterface* name =
+        QAccessible::queryAccessibleInterface(w[select_catalog::LOC_CATALOGNAME].Widget());
+    ASSERT_NE(name, nullptr);
+    const auto labels = name->relations(QAccessible::Label);
+    ASSERT_FALSE(labels.isEmpty());
+    EXPECT_EQ(FromQt(labels.first().first->text(QAccessible::Name)), "Descriptive Name:");
+    drv::CloseBox(w);
 }

@@ -1,6 +1,7 @@
 #include "EditorFixture.h"
 
 #include "editor/Lookup.h"
+#include "platform/ui/Accessible.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 
@@ -207,5 +208,16 @@ TEST_F(LookupTest, BothWindowsKeepTheirPlaceInTheWindowPositionFile) {
     f = drv::FindWindow("New Unit");
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->Width(), 130);
+    drv::Click(*f, form::CANCEL);
+}
+
+// The form's entry reads under its label, as the form words it for the list it adds to.
+TEST_F(LookupTest, TheNewValuesEntryReadsUnderItsLabel) {
+    Window& w = Open();
+    drv::Focus(w, LIST);
+    drv::Key(w, LIST, KEY_Insert);
+    Window* f = drv::FindWindow("New Unit");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(AccessibleName((*f)[form::EDITVALUE]), "Unit:");
     drv::Click(*f, form::CANCEL);
 }

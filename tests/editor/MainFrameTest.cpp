@@ -81,6 +81,8 @@ void StandIn(const std::string&) {
         }
         if (e.code == EventPrintNotes)
             ++g_log.printed;
+        if (e.code == EventExitRequested && MayEndProgram())
+            Post(EVENT_CloseDown, 0, 1);
         if (e.code == EVENT_CloseDown || e.code == EVENT_CloseWindow) {
             KeynoteThread = 0;
             break;

@@ -1,6 +1,9 @@
 #include "GridFixture.h"
 
 #include "grid/GridShared.h"
+#include "platform/win32/Win32.h"
+
+#include <QImage>
 
 using namespace gridtest;
 using namespace platform::win32;
@@ -230,3 +233,38 @@ TEST_F(GridTest, MeasureTextCountsOneLineAndOneMorePerCarriageReturn) {
 }
 
 } // namespace
+
+// On a screen with two device pixels to a window pixel (CTest runs the grid's tests once more at
+// scale factor 2) the grid draws at the screen's resolution: the surface has every device pixel,
+// lines stand where they stand at ratio 1, whole window pixels wide, and text has detail finer
+// than a window pixel, which the same text drawn at ratio 1 and doubled cannot have.
+TEST_F(GridTest, DrawsTextAtTheScreensResolutionWithTheSameGeometry) {
+    const qreal ratio = w.ClientWidget()->devicePixelRatioF();
+    if (ratio < 2)
+        GTEST_SKIP() << "needs a screen of device pixel ratio 2 (QT_SCALE_FACTOR=2)";
+    Fill({"Footing with dowels, see detail 4"});
+    const QImage surface = win32::SurfaceCopy(w);
+    EXPECT_EQ(surface.devicePixelRatio(), ratio);
+    EXPECT_EQ(surface.size(), w.ClientWidget()->size() * ratio);
+
+    // The row's bottom line and a column's line, each two device pixels wide and only those.
+    const grid::RowRecord& row = g.QDATA->at(0);
+    const QColor black(Qt::black);
+    for (int d = 0; d < 2; ++d) {
+        EXPECT_EQ(QColor(surface.pixel(2 * 300, 2 * row.Y2 + d)), black);
+        EXPECT_EQ(QColor(surface.pixel(2 * 130 + d, 2 * 200)), black);
+    }
+    EXPECT_NE(QColor(surface.pixel(2 * 300, 2 * row.Y2 - 1)), black);
+    EXPECT_NE(QColor(surface.pixel(2 * 131, 2 * 200)), black);
+
+    // The description's text: some 2 by 2 blocks of device pixels are not one colour.
+    int finer = 0;
+    for (int y = row.Y1 + 1; y < row.Y2 - 1; ++y)
+        for (int x = kColX1[3] + 2; x < kColX2[3] - 2; ++x) {
+            const QRgb a = surface.pixel(2 * x, 2 * y);
+            if (surface.pixel(2 * x + 1, 2 * y) != a || surface.pixel(2 * x, 2 * y + 1) != a ||
+                surface.pixel(2 * x + 1, 2 * y + 1) != a)
+                ++finer;
+        }
+    EXPECT_GT(finer, 20);
+}

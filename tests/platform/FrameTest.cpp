@@ -9,10 +9,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScreen>
 #include <QStatusBar>
 #include <QWindow>
 
@@ -229,6 +231,19 @@ TEST_F(FrameTest, FramePositionAndSizeAreWindowProperties) {
     drv::Settle();
     EXPECT_EQ(w.Width(), 200);
     EXPECT_EQ(w.Height(), 150);
+    // The position is the client area's, as read and as set, so a position stored and restored
+    // is where the window stood.
+    const QWidget* top = w.Widget();
+    EXPECT_EQ(top->geometry().topLeft(), QPoint(w.ToPixelsX(20), w.ToPixelsY(30)));
+    // A place whose title bar would be on no screen is brought back onto one.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (QPoint far : {QPoint(-3000, -3000), QPoint(4000, 20), QPoint(20, -10), QPoint(20, 9000)}) {
+        SCOPED_TRACE(far.x());
+        w.SetPosition(w.FromPixelsX(far.x()), w.FromPixelsY(far.y()), 200, 150);
+        drv::Settle();
+        EXPECT_TRUE(screen.contains(top->geometry().topLeft()));
+        EXPECT_GE(top->geometry().top(), screen.top() + 1);
+    }
     w.SetMaximized(true);
     drv::Settle();
     EXPECT_TRUE(w.Maximized());

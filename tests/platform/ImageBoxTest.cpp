@@ -5,7 +5,12 @@
 #include "platform/ui/WindowManager.h"
 
 #include <QLabel>
+#include <QPixmap>
 #include <QScrollArea>
+
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -102,4 +107,48 @@ TEST_F(ImageBoxTest, ScrollPositionsMoveWithinTheDrawnSize) {
 TEST_F(ImageBoxTest, AClickOnTheImageIsItsAlertKey) {
     drv::Click(preview.window, PAGE);
     EXPECT_EQ(preview.alerts, std::vector<int>{MOUSE_Left});
+}
+
+TEST_F(ImageBoxTest, AFileWrittenAgainIsDrawnAsItNowIs) {
+    // A page drawn once, then the same file written with another picture and size, as a new
+    // report writes its pages under the same names: the new picture shows, and going back to a
+    // picture drawn before shows it as it is.
+    const std::string file =
+        ::testing::TempDir() + "imagebox-" + std::to_string(::getpid()) + ".svg";
+    auto write = [&](const char* colour, int width) {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << "<svg xmlns='http://www.w3.org/2000/svg' width='" << width
+            << "' height='100'><rect width='" << width << "' height='100' fill='" << colour
+            << "'/></svg>";
+    };
+    auto centre = [&] {
+        auto* label = static_cast<QLabel*>(static_cast<QScrollArea*>(image->View())->widget());
+        const QImage shown = label->pixmap().toImage();
+        return shown.pixelColor(shown.width() / 2, shown.height() / 2);
+    };
+    write("red", 200);
+    preview.window[PAGE].SetText(file);
+    EXPECT_EQ(centre(), QColor(Qt::red));
+    preview.window[PAGE].SetText(kPage);
+    write("blue", 300);
+    preview.window[PAGE].SetText(file);
+    EXPECT_EQ(centre(), QColor(Qt::blue));
+    EXPECT_EQ(image->NaturalWidth(), 300);
+    std::remove(file.c_str());
+}
+
+// On a screen with two device pixels to a window pixel (CTest runs these tests once more at
+// scale factor 2) the image is drawn in the screen's pixels, at the same size in window pixels.
+TEST_F(ImageBoxTest, DrawsInTheScreensPixelsAtTheSameSize) {
+    auto* area = static_cast<QScrollArea*>(image->View());
+    const qreal ratio = area->devicePixelRatioF();
+    if (ratio < 2)
+        GTEST_SKIP() << "needs a screen of device pixel ratio 2 (QT_SCALE_FACTOR=2)";
+    image->SetDrawnSize(300, 150);
+    auto* label = qobject_cast<QLabel*>(area->widget());
+    ASSERT_NE(label, nullptr);
+    const QPixmap shown = label->pixmap();
+    EXPECT_EQ(shown.devicePixelRatio(), ratio);
+    EXPECT_EQ(shown.size(), QSize(300, 150) * ratio);
+    EXPECT_EQ(Drawn(), QSize(300, 150));
 }

@@ -28,6 +28,10 @@ std::vector<std::string> ReadAll(LineFile& file, ReadResult* last = nullptr) {
     ReadResult result;
     while ((result = file.Next()) == ReadResult::Ok) {
         records.push_back(file.Record());
+        // What was filled, and blanks after it.
+        const std::string_view filled = file.Filled();
+        EXPECT_EQ(std::string_view(file.Record()).substr(0, filled.size()), filled);
+        EXPECT_EQ(file.Record().find_first_not_of(' ', filled.size()), std::string::npos);
     }
     if (last != nullptr) {
         *last = result;

@@ -499,8 +499,8 @@ TEST_F(PreviewTest, TheCallersWindowGetsItsEventsInOrderAfterThePreview) {
     EXPECT_EQ(caller.ClientWidget()->size(), QSize(400, 300));
 }
 
-// "Page xxxxx of xxxxx" is replaced in place, in its first place in each page only, read in
-// records of 256 bytes.
+// "Page xxxxx of xxxxx" is replaced in place, in its first place in each page only, wherever it
+// stands (the page is read in overlapping records: about their ends above all).
 TEST_F(PreviewTest, StampPageTotalsReplacesTheFirstPlaceholderOfEachPage) {
     const std::string placeholder = "Page xxxxx of xxxxx";
     struct Case {
@@ -508,10 +508,24 @@ TEST_F(PreviewTest, StampPageTotalsReplacesTheFirstPlaceholderOfEachPage) {
         std::size_t size;            // the file's size
     };
     const std::vector<Case> cases = {
-        {{0}, 100},           {{40, 120}, 300},  {{237}, 600}, {{238}, 600},
-        {{240}, 600},         {{244}, 600},      {{245}, 600}, {{250}, 600},
-        {{475}, 600},         {{490, 520}, 800}, {{581}, 600}, // the last bytes of the file
+        {{0}, 100},
+        {{40, 120}, 300},
+        {{237}, 600},
+        {{238}, 600},
+        {{240}, 600},
+        {{244}, 600},
+        {{245}, 600},
+        {{250}, 600},
+        {{475}, 600},
+        {{490, 520}, 800},
+        {{581}, 600}, // the last bytes of the file
         {{1000, 1300}, 2000},
+        {{65500}, 70000},
+        {{65517}, 70000},
+        {{65518}, 70000},
+        {{65530, 65600}, 70000},
+        {{131034}, 140000},
+        {{131100}, 140000},
     };
     const std::size_t count = cases.size();
     PageList list;

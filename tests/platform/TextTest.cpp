@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace platform;
 
 TEST(Text, FieldsCutPadClipAndJustify) {
@@ -40,6 +42,41 @@ TEST(Text, UpperCaseInTheCodePage) {
     EXPECT_EQ(FindNoCase("Line\\nNext\\N", "\\n"), 4u);
     EXPECT_EQ(FindNoCase("Line\\nNext\\N", "\\N", 5), 10u);
     EXPECT_EQ(FindNoCase("abc", "x"), std::string::npos);
+}
+
+TEST(Text, FindNoCaseFindsWhatAPlainComparisonAtEachPlaceFinds) {
+    // First characters with and without a case (letters of both halves of the code page, a
+    // backslash, CR, a quote), texts that hold them and near misses, every start.
+    auto plainly = [](std::string_view text, std::string_view what, std::size_t from) {
+        if (what.empty())
+            return from <= text.size() ? from : std::string_view::npos;
+        for (std::size_t i = from; i + what.size() <= text.size(); ++i)
+            if (Upper(text.substr(i, what.size())) == Upper(what))
+                return i;
+        return std::string_view::npos;
+    };
+    std::mt19937 random(11);
+    const char alphabet[] = {'\\', 'n', 'N', '\r', '\n', '"', 'a', '\xe9', '\xc9', '\x9a', ' '};
+    const std::string whats[] = {"\\n",
+                                 "\r\n",
+                                 "\"",
+                                 "\"\"",
+                                 "N",
+                                 "\xe9"
+                                 "a",
+                                 "\x8a",
+                                 "n\\",
+                                 ""};
+    for (int round = 0; round < 3000; ++round) {
+        std::string text;
+        const std::size_t size = random() % 24;
+        for (std::size_t i = 0; i < size; ++i)
+            text += alphabet[random() % std::size(alphabet)];
+        const std::string& what = whats[random() % std::size(whats)];
+        for (std::size_t from = 0; from <= text.size() + 1; ++from)
+            ASSERT_EQ(FindNoCase(text, what, from), plainly(text, what, from))
+                << round << " from " << from;
+    }
 }
 
 TEST(Text, TextThatIsNoNumberReadsAsZero) {

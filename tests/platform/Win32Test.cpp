@@ -385,10 +385,14 @@ TEST_F(Win32Test, ColoursAreBlueGreenRedAndTheHostShowsTheSurfaceUnderIt) {
     EXPECT_EQ(SurfacePixel(w, 31, 31), 0x800000u);
     drv::Settle();
 
+    // The host shows the surface in the screen's pixels, whatever their ratio to its own.
     QImage shown = Widget(HOST)->grab().toImage();
-    EXPECT_EQ(QColor(shown.pixel(15, 15)), QColor(0, 0, 128));
-    EXPECT_EQ(QColor(shown.pixel(45, 15)), QColor(255, 255, 169));
-    EXPECT_EQ(QColor(shown.pixel(100, 100)), palette.color(QPalette::Base));
+    auto at = [&](int x, int y) {
+        return QColor(shown.pixel((QPointF(x, y) * shown.devicePixelRatio()).toPoint()));
+    };
+    EXPECT_EQ(at(15, 15), QColor(0, 0, 128));
+    EXPECT_EQ(at(45, 15), QColor(255, 255, 169));
+    EXPECT_EQ(at(100, 100), palette.color(QPalette::Base));
     DeleteObject(navy);
     DeleteObject(navyPen);
     DeleteObject(yellow);

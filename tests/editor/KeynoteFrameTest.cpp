@@ -1,0 +1,524 @@
+// The keynote window inside the real frame, followed from one window into the next as a user
+// acts: the print preview and its dialogs, Print Setup, Exit and the close boxes, and commands
+// given while an in-place edit is still open.
+#include "editor/Globals.h"
+#include "editor/KeynoteWindow.h"
+#include "editor/KeynoteWindowDef.h"
+#include "editor/MainFrame.h"
+#include "platform/report/Preview.h"
+
+#include "grid/GridShared.h"
+#include "grid/PelkGridClass.h"
+#include "platform/files/Files.h"
+#include "platform/runtime/Program.h"
+#include "platform/runtime/Runtime.h"
+#include "platform/testing/Driver.h"
+#include "platform/testing/Pdf.h"
+#include "platform/testing/TempFiles.h"
+#include "platform/ui/Dialogs.h"
+#include "platform/ui/Frame.h"
+#include "platform/ui/Keys.h"
+#include "platform/win32/Win32.h"
+
+#include <QPrinter>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <cups/cups.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace editor;
+using namespace platform;
+namespace drv = platform::testing;
+
+namespace {
+
+const std::string kQuestion = "You have not saved this file. Exit without saving?";
+
+// A print server of the test's own (the system's print daemon on a socket in a temporary
+// folder) with one printer, "refuse", whose queue rejects every job; while it lives it is the
+// program's printer.
+class RefusingPrinter {
+public:
+    RefusingPrinter() {
+        if (!std::filesystem::exists("/usr/sbin/cupsd"))
+            return;
+        for (const char* sub : {"spool", "logs", "cache", "state", "run"})
+            std::filesystem::create_directories(root_ / sub);
+        socket_ = root_ / "run/cups.sock";
+        drv::WriteBytes(root_ / "cupsd.conf", "Listen " + socket_ +
+                                                  "\nLogLevel warn\n<Location />\nOrder "
+                                                  "allow,deny\nAllow all\n</Location>\n");
+        drv::WriteBytes(root_ / "cups-files.conf",
+                        "ServerRoot " + root_.Path() + "\nRequestRoot " + root_ / "spool" +
+                            "\nCacheDir " + root_ / "cache" + "\nStateDir " + root_ / "state" +
+                            "\nErrorLog " + root_ / "logs/error_log" + "\nAccessLog " +
+                            root_ / "logs/access_log" + "\nPageLog " + root_ / "logs/page_log" +
+                            "\n");
+        // The daemon, when it runs as root, hands its work to an unprivileged user.
+        std::filesystem::permissions(root_.Path(), std::filesystem::perms::all,
+                                     std::filesystem::perm_options::add);
+        for (const char* sub : {"spool", "logs", "cache", "state", "run"})
+            std::filesystem::permissions(root_ / sub, std::filesystem::perms::all,
+                                         std::filesystem::perm_options::add);
+        pid_ = fork();
+        if (pid_ == 0) {
+            execl("/usr/sbin/cupsd", "cupsd", "-f", "-c", (root_ / "cupsd.conf").c_str(), "-s",
+                  (root_ / "cups-files.conf").c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        setenv("CUPS_SERVER", socket_.c_str(), 1);
+        cupsSetServer(socket_.c_str());
+        const std::string env = "CUPS_SERVER='" + socket_ + "' ";
+        for (int i = 0; i < 100 && std::system((env + "lpstat -r >/dev/null 2>&1").c_str()) != 0;
+             ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ready_ = std::system((env + "lpadmin -p refuse -E -v file:///dev/null >/dev/null 2>&1 && " +
+                              env + "cupsreject refuse >/dev/null 2>&1")
+                                 .c_str()) == 0;
+        if (ready_) {
+            ProgramPrinter().setPrinterName("refuse");
+            ready_ = ProgramPrinter().printerName() == "refuse";
+        }
+    }
+    ~RefusingPrinter() {
+        // Back to no printer: prints go to files again.
+        ProgramPrinter().setPrinterName(QString());
+        ProgramPrinter().setOutputFormat(QPrinter::PdfFormat);
+        unsetenv("CUPS_SERVER");
+        cupsSetServer(nullptr);
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    RefusingPrinter(const RefusingPrinter&) = delete;
+    RefusingPrinter& operator=(const RefusingPrinter&) = delete;
+    // Whether the printer is there to print on.
+    bool Ready() const { return ready_; }
+    // The print server goes down; the program's printer stays chosen.
+    void StopServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+        pid_ = -1;
+    }
+
+private:
+    drv::TempFolder root_;
+    std::string socket_;
+    pid_t pid_ = -1;
+    bool ready_ = false;
+};
+
+class KeynoteFrameTest : public ::testing::Test {
+protected:
+    drv::TempFolder temp;
+    std::string app = temp / "app";
+    std::string project = temp / "job 1";
+    std::string csv = project + "/constnot.csv";
+    std::vector<std::string> dialogs; // Editor Options and imports the frame ran
+    bool frameReturned = false;
+
+    void SetUp() override {
+        ResetGlobals();
+        std::filesystem::create_directories(app);
+        std::filesystem::create_directories(project);
+        setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
+        AppPath = app;
+        Windows = {};
+        Windows.BrowseNextNotes = BrowseNextNotes;
+        Windows.ConfigVars = [this] { dialogs.push_back("options"); };
+        Windows.ImportNotes = [this] { dialogs.push_back("import"); };
+        drv::WriteBytes(project + "/constnot.bak", "");
+    }
+    void TearDown() override {
+        drv::ExpectNoMessage();
+        EndAllThreads();
+        drv::Settle();
+        Windows = {};
+        unsetenv("XDG_CONFIG_HOME");
+    }
+
+    // Starts the program on a keynote file holding `contents`.
+    void StartOn(const std::string& contents) {
+        drv::WriteBytes(csv, contents);
+        static std::string program = "notes";
+        static std::string arg;
+        arg = csv;
+        char* argv[] = {program.data(), arg.data()};
+        SetCommandArguments(2, argv);
+        frameReturned = false;
+        Start([this](const std::string&) {
+            Main();
+            frameReturned = true;
+        });
+        drv::Settle();
+        ASSERT_NE(drv::FindWindow("Browse the Keynotes"), nullptr);
+        // A save made now gives the file a last-write time of its own, as any save a user makes
+        // later does (the file system's clock counts in steps of some milliseconds).
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    Window& Notes() {
+        Window* w = drv::FindWindow("Browse the Keynotes");
+        EXPECT_NE(w, nullptr);
+        return *w;
+    }
+    // The grid on the host of the first tab position (the Circle grid unless tabs were moved).
+    grid::PelkGridClass& FirstGrid() {
+        auto* g = static_cast<grid::PelkGridClass*>(win32::GetPropA(
+            win32::ControlHandle(Notes()[keynote::OLE1]), grid::detail::kObjectProperty));
+        EXPECT_NE(g, nullptr);
+        return *g;
+    }
+    std::vector<std::string> Rows() {
+        grid::PelkGridClass& g = FirstGrid();
+        std::vector<std::string> out;
+        for (int r = 1; r <= g.Records(); ++r)
+            out.push_back(g.GetCellValue(r, 1) + "|" + g.GetCellValue(r, 2) + "|" +
+                          g.GetCellValue(r, 3));
+        return out;
+    }
+    void ClickCell(int row, int column) {
+        grid::PelkGridClass& g = FirstGrid();
+        const grid::RowRecord& r = g.QDATA->at(static_cast<std::size_t>(row - 1));
+        const grid::ColumnRecord& c = g.QCOL->at(static_cast<std::size_t>(column - 1));
+        const int x = (c.X1 + c.X2) / 2, y = (r.Y1 + r.Y2) / 2;
+        drv::MouseDown(Notes(), x, y);
+        drv::MouseUp(Notes(), x, y);
+    }
+    // Opens the editor of a cell and types into it, leaving the edit open.
+    void TypeIntoCell(int row, int column, const std::string& text) {
+        ClickCell(row, column);
+        drv::Key(Notes(), 0, KEY_Enter);
+        grid::PelkGridClass& g = FirstGrid();
+        ASSERT_EQ(g.EIPON, 1);
+        const int editor = column == 2 ? g.EDITCTRL : column == 3 ? g.TEXTCTRL : g.UNITCTRL;
+        drv::Type(Notes(), editor, text, false);
+        ASSERT_EQ(g.EIPON, 1);
+    }
+    Window* Preview() { return drv::FindWindow("Preview"); }
+    std::string StatusText() {
+        Frame* frame = Frame::Current();
+        return frame ? frame->StatusText() : std::string("(no frame)");
+    }
+};
+
+} // namespace
+
+// However the preview is left, the keynote window goes on with the print command it was given:
+// no button of its own is pressed (the selected mark is not toggled, no editor opens), no other
+// window opens, and the comma export is not written.
+TEST_F(KeynoteFrameTest, LeavingThePreviewAnyWayLeavesTheNotesAsTheyWere) {
+    drv::PrintGuard guard;
+    const std::string pdf = project + "/constnot.pdf";
+    struct Case {
+        const char* name;
+        int column; // the cell selected before printing
+        std::function<void(Window&)> leave;
+        bool printed;
+    };
+    const std::vector<Case> cases = {
+        {"Exit Without Printing Report", 1, [](Window& p) { drv::Click(p, preview::EXITBUTTON); },
+         false},
+        {"the close box", 3, [](Window& p) { drv::CloseBox(p); }, false},
+        {"Print, then Cancel", 1,
+         [](Window& p) {
+             drv::Click(p, preview::PRINTBUTTON);
+             Window* options = drv::FindWindow("Print Options");
+             ASSERT_NE(options, nullptr);
+             drv::Click(*options, preview::PRINTCANCEL);
+             EXPECT_NE(drv::FindWindow("Preview"), nullptr);
+             drv::Click(p, preview::EXITBUTTON);
+         },
+         false},
+        {"Print, then OK", 3,
+         [](Window& p) {
+             drv::Click(p, preview::PRINTBUTTON);
+             Window* options = drv::FindWindow("Print Options");
+             ASSERT_NE(options, nullptr);
+             drv::Click(*options, preview::PRINTOK);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(pdf);
+        StartOn("SET,TXTHT,Auto\r\nCIR,1,first,,\r\nCIR,2,second,,\r\n");
+        if (c.column != 1)
+            ClickCell(1, c.column);
+        drv::ChooseMenu(PRINTNOTES);
+        Window* preview = Preview();
+        ASSERT_NE(preview, nullptr);
+        c.leave(*preview);
+        EXPECT_EQ(Preview(), nullptr);
+        EXPECT_TRUE(OpenDialogs().empty()); // no save dialog of the comma export
+        EXPECT_FALSE(FileExists(project + "/constnot_comma.txt"));
+        EXPECT_EQ(FirstGrid().EIPON, 0);
+        EXPECT_EQ(Rows(), (std::vector<std::string>{"0|1|first", "0|2|second"}));
+        EXPECT_EQ(FileExists(pdf), c.printed);
+        EXPECT_EQ(StatusText(), c.printed ? "Printed to " + pdf : "");
+
+        drv::Click(Notes(), keynote::SAVETOASCII);
+        EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nCIR,1,first,,\r\nCIR,2,second,,\r\n");
+        drv::ChooseMenu(EXIT);
+        EXPECT_TRUE(frameReturned);
+        drv::Settle();
+    }
+}
+
+// A print of nothing (a range from above its end) clears what the last print said.
+TEST_F(KeynoteFrameTest, APrintOfNothingClearsTheLastPrintsStatus) {
+    drv::PrintGuard guard;
+    const std::string pdf = project + "/constnot.pdf";
+    std::string notes;
+    for (int n = 1; n <= 120; ++n)
+        notes += "CIR," + std::to_string(n) + ",a note,,\r\n";
+    StartOn(notes);
+    auto print = [&](bool nothing) {
+        drv::ChooseMenu(PRINTNOTES);
+        Window* preview = Preview();
+        ASSERT_NE(preview, nullptr);
+        drv::Click(*preview, preview::PRINTBUTTON);
+        Window* options = drv::FindWindow("Print Options");
+        ASSERT_NE(options, nullptr);
+        if (nothing) {
+            // From beyond To: the range holds no page.
+            drv::Click(*options, preview::OPTIONPRINT_RANGE);
+            drv::Type(*options, preview::PAGEFROM, "2");
+            drv::Type(*options, preview::PAGETO, "1");
+        }
+        drv::Click(*options, preview::PRINTOK);
+        drv::ExpectNoMessage();
+    };
+    print(false);
+    EXPECT_EQ(StatusText(), "Printed to " + pdf);
+    std::filesystem::remove(pdf);
+    print(true);
+    EXPECT_FALSE(FileExists(pdf));
+    EXPECT_EQ(StatusText(), "");
+}
+
+// OK in Print Setup without a choice keeps prints where they went: the project's PDF, not a
+// file the dialog made up; a file the user chose is kept.
+TEST_F(KeynoteFrameTest, PrintSetupChangesThePrintFileOnlyWhenOneIsChosen) {
+    drv::PrintGuard guard;
+    const std::string pdf = project + "/constnot.pdf";
+    StartOn("CIR,1,first,,\r\n");
+    drv::ChooseMenu(PRINTSETUP);
+    drv::AcceptDialog(DIALOG_Printer, "Print Setup");
+    EXPECT_EQ(ProgramPrinter().outputFileName(), QString());
+    auto print = [&] {
+        drv::ChooseMenu(PRINTNOTES);
+        Window* preview = Preview();
+        ASSERT_NE(preview, nullptr);
+        drv::Click(*preview, preview::PRINTBUTTON);
+        Window* options = drv::FindWindow("Print Options");
+        ASSERT_NE(options, nullptr);
+        drv::Click(*options, preview::PRINTOK);
+    };
+    print();
+    EXPECT_TRUE(FileExists(pdf));
+    EXPECT_EQ(StatusText(), "Printed to " + pdf);
+
+    const std::string chosen = temp / "chosen.pdf";
+    drv::ChooseMenu(PRINTSETUP);
+    drv::AnswerDialog(DIALOG_Printer, "Print Setup", chosen);
+    print();
+    EXPECT_TRUE(FileExists(chosen));
+    EXPECT_EQ(StatusText(), "Printed to " + chosen);
+}
+
+// Exit asks whenever the window holds a change the file does not have, also after a save; No
+// keeps the window and the change, which a later save writes; after that save Exit just ends.
+TEST_F(KeynoteFrameTest, ExitAsksAfterASaveWhenANoteChangedSince) {
+    StartOn("CIR,1,first,,\r\n");
+    drv::Click(Notes(), keynote::SAVETOASCII);
+    drv::Click(Notes(), keynote::INSERT); // a new row, its number editor open
+    drv::Type(Notes(), FirstGrid().EDITCTRL, "3", false);
+    drv::Click(Notes(), keynote::EXIT);
+    drv::Answer(kQuestion, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO, BUTTON_NO);
+    EXPECT_FALSE(frameReturned);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"0|1|first", "|3|"}));
+    drv::Click(Notes(), keynote::SAVETOASCII);
+    EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nCIR,1,first,,\r\nCIR,3,,,\r\n");
+    drv::Click(Notes(), keynote::EXIT);
+    EXPECT_TRUE(frameReturned);
+
+    // A title or a setting changed after the save counts as well; the frame's Exit asks too.
+    StartOn("CIR,1,first,,\r\n");
+    drv::Click(Notes(), keynote::SAVETOASCII);
+    drv::Type(Notes(), keynote::GLO_CIRTITLEDESC, "Round ones");
+    drv::ChooseMenu(EXIT);
+    drv::Answer(kQuestion, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    EXPECT_TRUE(frameReturned);
+    EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nCIR,1,first,,\r\n");
+}
+
+// The keynote window's close box is its Exit: it asks first, and No keeps the window.
+TEST_F(KeynoteFrameTest, TheKeynoteWindowsCloseBoxAsksAsExitDoes) {
+    StartOn("CIR,1,first,,\r\n");
+    ClickCell(1, 1);
+    drv::Key(Notes(), 0, KEY_Enter); // marked
+    drv::CloseBox(Notes());
+    drv::Answer(kQuestion, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO, BUTTON_NO);
+    ASSERT_NE(drv::FindWindow("Browse the Keynotes"), nullptr);
+    EXPECT_EQ(Rows(), std::vector<std::string>{"1|1|first"});
+    drv::CloseBox(Notes());
+    drv::Answer(kQuestion, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    EXPECT_TRUE(frameReturned);
+    EXPECT_EQ(drv::ReadBytes(csv), "CIR,1,first,,\r\n");
+}
+
+// Every command that saves, stashes, prints or ends first stores an in-place edit still open,
+// as Ctrl+Enter does, whether it comes from a button or from the menu.
+TEST_F(KeynoteFrameTest, CommandsKeepTheEditStillOpen) {
+    const std::string saved = "SET,TXTHT,Auto\r\nCIR,7,first,,\r\n";
+    struct Case {
+        const char* name;
+        int column;
+        std::function<void()> command;
+        std::function<void()> check;
+    };
+    const std::vector<Case> cases = {
+        {"Save", 2, [&] { drv::Click(Notes(), keynote::SAVETOASCII); },
+         [&] { EXPECT_EQ(drv::ReadBytes(csv), saved); }},
+        {"Save & Exit", 2, [&] { drv::Click(Notes(), keynote::SAVETOASCIIANDCLOSE); },
+         [&] {
+             EXPECT_TRUE(frameReturned);
+             EXPECT_EQ(drv::ReadBytes(csv), saved);
+         }},
+        {"Exit", 2,
+         [&] {
+             drv::Click(Notes(), keynote::EXIT);
+             drv::Answer(kQuestion, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO,
+                         BUTTON_NO);
+         },
+         [&] { EXPECT_EQ(Rows(), std::vector<std::string>{"0|7|first"}); }},
+        {"Print from the menu", 3,
+         [&] {
+             drv::ChooseMenu(PRINTNOTES);
+             ASSERT_NE(Preview(), nullptr);
+             drv::Click(*Preview(), preview::EXITBUTTON);
+         },
+         [&] { EXPECT_EQ(Rows(), std::vector<std::string>{"0|1|7"}); }},
+        {"Editor Options from the menu", 2, [&] { drv::ChooseMenu(SETUPOPTIONS); },
+         [&] {
+             EXPECT_EQ(dialogs.back(), "options");
+             EXPECT_EQ(Rows(), std::vector<std::string>{"0|7|first"});
+         }},
+        {"Import from the menu", 3, [&] { drv::ChooseMenu(FILEIMPORTNOTESFROMLIBRARY); },
+         [&] {
+             EXPECT_EQ(dialogs.back(), "import");
+             EXPECT_EQ(Rows(), std::vector<std::string>{"0|1|7"});
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartOn("CIR,1,first,,\r\n");
+        TypeIntoCell(1, c.column, "7");
+        c.command();
+        c.check();
+        if (!frameReturned) {
+            drv::ChooseMenu(EXIT);
+            if (drv::ReadBytes(csv) != saved)
+                drv::Answer(kQuestion, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES,
+                            BUTTON_NO);
+        }
+        EXPECT_TRUE(frameReturned);
+        drv::Settle();
+    }
+}
+
+// On the Config tab no control covers another, at the size the window is designed for, at the
+// size it opens with in the frame and in a large window.
+TEST_F(KeynoteFrameTest, TheConfigTabsControlsNeverCrossAtAnySize) {
+    StartOn("CIR,1,first,,\r\n");
+    Window& w = Notes();
+    drv::Choose(w, keynote::CURRENTTAB, 10);
+    ASSERT_EQ(w[keynote::CURRENTTAB].Selected(), 10);
+    // What a control covers of the window's client area, in pixels: a label as far as its text.
+    auto area = [&w](const Control& c) {
+        const QWidget* widget = c.Widget();
+        QRect r(widget->mapTo(w.ClientWidget(), QPoint(0, 0)), widget->size());
+        if (c.Definition().kind == ControlKind::Prompt)
+            r.setWidth(std::min(r.width(), widget->fontMetrics().horizontalAdvance(
+                                               QString::fromStdString(c.Text()))));
+        return r;
+    };
+    auto check = [&](const char* size) {
+        SCOPED_TRACE(size);
+        std::vector<const Control*> shown;
+        for (const ControlDef& d : w.Definition().controls) {
+            const Control* c = w.Find(d.number);
+            // Groups, option boxes and panels hold the others; the sheet and its tabs are
+            // behind them.
+            if (!c || d.number == 0 || d.kind == ControlKind::Group ||
+                d.kind == ControlKind::Option || d.kind == ControlKind::Panel ||
+                d.kind == ControlKind::Sheet || d.kind == ControlKind::Tab || !c->Visible() ||
+                !c->Widget() || !c->Widget()->isVisible())
+                continue;
+            shown.push_back(c);
+        }
+        ASSERT_GT(shown.size(), 30u);
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            for (std::size_t j = i + 1; j < shown.size(); ++j)
+                EXPECT_FALSE(area(*shown[i]).intersects(area(*shown[j])))
+                    << "control " << shown[i]->Number() << " \"" << shown[i]->Text()
+                    << "\" crosses control " << shown[j]->Number() << " \"" << shown[j]->Text()
+                    << "\"";
+    };
+    check("opening size");
+    drv::Resize(w, w.ToPixelsX(w.Definition().width), w.ToPixelsY(w.Definition().height));
+    check("designed size");
+    drv::Resize(w, 1600, 1000);
+    ASSERT_GE(w.ClientWidget()->width(), 1500);
+    check("large");
+}
+
+// A print job the print system refuses is reported as other print failures are, naming the
+// printer and the system's reason, and nothing says it was printed.
+TEST_F(KeynoteFrameTest, APrintJobThePrintSystemRefusesIsReported) {
+    drv::PrintGuard guard;
+    RefusingPrinter printer;
+    if (!printer.Ready())
+        GTEST_SKIP() << "no print daemon to refuse the job (scripts/deps installs one)";
+    StartOn("CIR,1,first,,\r\n");
+    drv::ChooseMenu(PRINTNOTES);
+    Window* preview = Preview();
+    ASSERT_NE(preview, nullptr);
+    drv::Click(*preview, preview::PRINTBUTTON);
+    Window* options = drv::FindWindow("Print Options");
+    ASSERT_NE(options, nullptr);
+    drv::Click(*options, preview::PRINTOK);
+    drv::Answer("Unable to print to refuse!|Error: Destination \"refuse\" is not accepting jobs.",
+                "Print", ICON_Hand, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(StatusText(), "");
+    EXPECT_EQ(Preview(), nullptr);
+    EXPECT_EQ(Rows(), std::vector<std::string>{"0|1|first"});
+
+    // A print server that is down is reported the same way.
+    printer.StopServer();
+    drv::ChooseMenu(PRINTNOTES);
+    preview = Preview();
+    ASSERT_NE(preview, nullptr);
+    drv::Click(*preview, preview::PRINTBUTTON);
+    options = drv::FindWindow("Print Options");
+    ASSERT_NE(options, nullptr);
+    drv::Click(*options, preview::PRINTOK);
+    drv::Answer("Unable to print to refuse!|Error: No such file or directory", "Print", ICON_Hand,
+                BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(StatusText(), "");
+}
