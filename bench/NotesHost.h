@@ -3,12 +3,15 @@
 // and the program's threads until every thread waits.
 #pragma once
 
+#include "editor/Globals.h"
+#include "editor/PrintNotes.h"
 #include "grid/PelkGridClass.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/WindowManager.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <string>
@@ -44,6 +47,24 @@ struct NotesHost : platform::WindowManager {
         if (platform::CurrentEvent() == platform::EVENT_User && work)
             std::exchange(work, nullptr)();
         return WindowManager::OnEvent();
+    }
+    // The tabs of TabQueue in tab order with the rows of their grids, as the keynote window hands
+    // them to the report.
+    std::vector<editor::ReportTab> Tabs() {
+        std::stable_sort(editor::TabQueue.begin(), editor::TabQueue.end(),
+                         [](const editor::TabRecord& a, const editor::TabRecord& b) {
+                             return a.NEWNUM < b.NEWNUM;
+                         });
+        std::vector<editor::ReportTab> tabs;
+        for (const editor::TabRecord& tab : editor::TabQueue) {
+            const grid::PelkGridClass& g = grids[tab.SRCNUM - 1u];
+            editor::ReportTab t{tab.NEWNAME, g.DESCSIZE, {}};
+            for (std::int32_t r = 1; r <= g.Records(); ++r)
+                t.rows.push_back({g.GetCellValue(r, 1), g.GetCellValue(r, 2), g.GetCellValue(r, 3),
+                                  g.GetCellValue(r, 4), g.GetCellValue(r, 5)});
+            tabs.push_back(std::move(t));
+        }
+        return tabs;
     }
     // Runs f on the window's thread and waits until every thread waits again.
     void OnThread(std::function<void()> f) {

@@ -72,11 +72,8 @@ int main(int argc, char** argv) {
         }
     });
 
-    editor::ShapeGrids grids;
-    for (std::size_t i = 0; i < 9; ++i)
-        grids[i] = &host.grids[i];
-    grid::PelkGridClass* current = nullptr;
-    host.OnThread([&] { editor::PrintNotes(grids, current); });
+    const std::vector<editor::ReportTab> tabs = host.Tabs();
+    host.OnThread([&] { editor::PrintNotes(tabs); });
     Window* preview = Find("Preview");
     if (!preview)
         return 1;

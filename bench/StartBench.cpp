@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/select.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

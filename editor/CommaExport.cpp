@@ -19,13 +19,13 @@ constexpr std::size_t kUnitWidth = 3;
 constexpr std::size_t kTypeWidth = 5;
 
 // A note line, or nothing for a row without a number.
-bool NoteLine(const CommaRow& row, std::string& line) {
+bool NoteLine(const NoteRow& row, std::string& line) {
     const std::string number = Clip(Cut(row.number, kNumberWidth));
     if (number.empty() || number == "\r\n" || number == "\r")
         return false;
     line = number + "," + Clip(Cut(row.unit, kUnitWidth)) + "," + Clip(Cut(row.type, kTypeWidth)) +
            ",\"" + Cut(row.description, kDescriptionWidth) + "\"";
-    if (row.marked)
+    if (ToLong(row.mark) != 0)
         line = ";" + Clip(line);
     return true;
 }
@@ -63,7 +63,7 @@ std::vector<std::string> CommaExportLines(const CommaSettings& s, const ShapeRow
         lines.push_back(std::string(kShapes[shape].code) + " NOTES");
         lines.push_back(";NUMBER,UNIT,TYPE,DESCRIPTION");
         std::string line;
-        for (const CommaRow& row : rows[shape])
+        for (const NoteRow& row : rows[shape])
             if (NoteLine(row, line))
                 lines.push_back(line);
     }

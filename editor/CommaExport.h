@@ -6,6 +6,7 @@
 // older export file whole.
 #pragma once
 
+#include "editor/KeynoteFile.h"
 #include "platform/files/FileOutcome.h"
 
 #include <array>
@@ -30,17 +31,8 @@ struct CommaSettings {
     std::string LOC_BUBBLELEADERCONNECTOSNAP;
 };
 
-// One row of a shape's grid.
-struct CommaRow {
-    bool marked = false;
-    std::string number;
-    std::string description; // lines separated by CR LF
-    std::string unit;
-    std::string type;
-};
-
 // The rows of every shape's grid, by shape number - 1 (Circle first).
-using ShapeRows = std::array<std::vector<CommaRow>, 9>;
+using ShapeRows = std::array<std::vector<NoteRow>, 9>;
 
 // The two drop lists of the settings tab as the export writes them: the number of phases is the
 // chosen item less one ("0" for "N/A"); current-tab-only is "0" for its first item ("No"), else

@@ -287,6 +287,26 @@ const std::string kControlCharacters = [] {
 }();
 const std::string kRefusedInFields = kControlCharacters + "\xff,";
 
+std::size_t FieldMisread(std::string_view value) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i + 1 < value.size(); ++i)
+        if (value[i] == '"' && value[i + 1] == '"') {
+            ++count;
+            ++i;
+        }
+    return count;
+}
+
+std::size_t TitleMisread(std::string_view title) {
+    std::size_t count = FieldMisread(title);
+    if (!title.empty() && title.front() == '"')
+        ++count;
+    for (std::size_t i = 0; i + 1 < title.size(); ++i)
+        if (title[i] == '\\' && (title[i + 1] == 'n' || title[i + 1] == 'N'))
+            ++count;
+    return count;
+}
+
 // Removes the new file of a save that failed. The failure is what the user is told; a file that
 // cannot be removed as well is only a stray copy beside the keynote file.
 void DropWritten(const std::string& temp) {

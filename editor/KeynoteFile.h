@@ -63,6 +63,7 @@ struct ShapeNotes {
     int shape = 0; // 1..9
     std::string title;
     std::vector<NoteRow> rows;
+    std::string caption; // the caption of the shape's tab
 };
 
 // The description as a note line carries it: CR LF as "\n", double quotes doubled, enclosed in
@@ -110,6 +111,14 @@ bool DescriptionMayBecome(std::string_view description, std::string_view before)
 // them, typed or pasted.
 extern const std::string kControlCharacters;
 extern const std::string kRefusedInFields;
+
+// How many places of a note number, unit or type would not read back as typed: each pair of
+// adjacent double quotes (it reads as one character 255). The entries take no edit that makes
+// more.
+std::size_t FieldMisread(std::string_view value);
+// The same for a shape's title, which besides may not hold a backslash before an n (it reads as
+// a line break) nor begin with a double quote.
+std::size_t TitleMisread(std::string_view title);
 
 // The steps of a save, as the outcome names the one that failed.
 enum class KeynoteStep {

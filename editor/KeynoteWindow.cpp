@@ -6,6 +6,7 @@
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
 #include "editor/KeynoteWindowDef.h"
+#include "editor/Lookup.h"
 #include "editor/MainFrame.h"
 #include "editor/PrintNotes.h"
 #include "platform/files/FileError.h"
@@ -143,6 +144,7 @@ int KeynoteWindow::Setup() {
         // What the keynote file cannot carry is refused at entry: no note is cut when written,
         // nor changed by a save and a reload.
         s.grid.RefusedCharacters = kRefusedInFields;
+        s.grid.MisreadCount = FieldMisread;
         s.grid.Setup(host, WrapSize, DescPrintWidth);
         s.grid.DescriptionFits = DescriptionMayBecome;
         s.setUp = true;
@@ -231,28 +233,27 @@ void KeynoteWindow::ApplyUppercase() {
 
 void KeynoteWindow::LoadUnitsAndTypes() {
     struct List {
-        const char* section;
-        const char* key;
+        const char* kind;
         void (grid::PelkGridClass::*free)();
         void (grid::PelkGridClass::*add)(const std::string&);
     };
     const List lists[] = {
-        {"QVREditUnits", "Unit", &grid::PelkGridClass::FreeUnits, &grid::PelkGridClass::AddUnit},
-        {"QVREditTypes", "Type", &grid::PelkGridClass::FreeTypes, &grid::PelkGridClass::AddType},
+        {"Unit", &grid::PelkGridClass::FreeUnits, &grid::PelkGridClass::AddUnit},
+        {"Type", &grid::PelkGridClass::FreeTypes, &grid::PelkGridClass::AddType},
     };
+    // The grids offer a blank choice first; they read fewer keys than the list window and keep
+    // longer values.
+    constexpr int kGridLastKey = 9999;
+    constexpr std::size_t kGridChoiceWidth = 30;
     for (const List& list : lists) {
         for (grid::PelkGridClass* g : GridList) {
             (g->*list.free)();
             (g->*list.add)(" ");
         }
-        for (int k = 1; k <= 9999; ++k) {
-            std::string value =
-                Cut(ReadIni(list.section, list.key + DecimalText(k), "", ProjectIni), 30);
-            if (Clip(value).empty())
-                break;
+        for (const std::string& value :
+             ReadLookupValues(list.kind, ProjectIni, kGridLastKey, kGridChoiceWidth))
             for (grid::PelkGridClass* g : GridList)
                 (g->*list.add)(value);
-        }
     }
 }
 
@@ -589,7 +590,7 @@ std::vector<ShapeNotes> KeynoteWindow::NotesInTabOrder() {
         const std::size_t i = static_cast<std::size_t>(r.SRCNUM - 1);
         if (shapes_[i].setUp)
             CurGrid = &shapes_[i].grid;
-        out.push_back({r.SRCNUM, ShapeTitle[i], Rows(r.SRCNUM)});
+        out.push_back({r.SRCNUM, ShapeTitle[i], Rows(r.SRCNUM), r.NEWNAME});
     }
     return out;
 }
@@ -681,10 +682,13 @@ void KeynoteWindow::FillGridFromNotes(int shape, const char* code) {
 // Commands and events
 
 void KeynoteWindow::PrintNotes() {
-    ShapeGrids grids{};
-    for (int shape = 1; shape <= 9; ++shape)
-        grids[static_cast<std::size_t>(shape - 1)] = Grid(shape);
-    editor::PrintNotes(grids, CurGrid);
+    // Every tab with a grid, the hidden ones too, in tab order; the reading leaves CurGrid on the
+    // last of them, where the print run ends.
+    std::vector<ReportTab> tabs;
+    for (ShapeNotes& s : NotesInTabOrder())
+        if (grid::PelkGridClass* g = Grid(s.shape))
+            tabs.push_back({std::move(s.caption), g->DESCSIZE, std::move(s.rows)});
+    editor::PrintNotes(tabs);
 }
 
 void KeynoteWindow::ExportNotes() {
@@ -705,16 +709,16 @@ void KeynoteWindow::ExportNotes() {
                                  s.LOC_PHASEWID,
                                  s.LOC_QQWID,
                                  s.LOC_BUBBLELEADERCONNECTOSNAP};
-    // The shapes in their fixed order, whatever the tab order; hidden tabs too.
+    // The shapes in their fixed order, whatever the tab order; hidden tabs too. The export goes
+    // through them in that order and ends on the last one's grid.
     ShapeRows rows;
-    for (int shape = 1; shape <= 9; ++shape) {
-        if (grid::PelkGridClass* g = Grid(shape))
+    for (ShapeNotes& shape : NotesInTabOrder())
+        rows[static_cast<std::size_t>(shape.shape - 1)] = std::move(shape.rows);
+    for (int shape = 9; shape >= 1; --shape)
+        if (grid::PelkGridClass* g = Grid(shape)) {
             CurGrid = g;
-        for (NoteRow& r : Rows(shape))
-            rows[static_cast<std::size_t>(shape - 1)].push_back(
-                {ToLong(r.mark) != 0, std::move(r.number), std::move(r.description),
-                 std::move(r.unit), std::move(r.type)});
-    }
+            break;
+        }
     const CommaOutcome outcome = WriteCommaExport(ExportPath, CommaExportLines(exported, rows));
     ProgressUpdate("", 1, 1);
     ProgressUpdate("", 0, 0);

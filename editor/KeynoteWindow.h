@@ -35,8 +35,10 @@ public:
     int OnSelected() override;
     int OnWindowEvent() override;
 
-    // The notes of every shape in tab-position order, hidden tabs included, with their titles:
-    // what the save writes, and what the comma export and the printed report read.
+    // The notes of every shape in tab-position order, hidden tabs included, with their titles and
+    // tab captions: the one reading of the grids, which the save writes, the comma export and the
+    // printed report read. TabQueue is sorted by tab position on the way, and CurGrid is left on
+    // the grid of the last tab that has one.
     std::vector<ShapeNotes> NotesInTabOrder();
 
     // Routines of the window.

@@ -68,6 +68,7 @@ WindowDef KeynoteWindowDefinition() {
         c.push_back(Label(TitleOf(n) - 1, "Title:", 10, 20, tab, 17));
         ControlDef title = Entry(TitleOf(n), 29, 20, 243, 10, tab, 55);
         title.refused = kRefusedInFields; // a title line is written as it stands
+        title.misread = TitleMisread;
         c.push_back(title);
         if (n == 1) {
             ControlDef exportButton = Button(EXPORT, "Ex&port", 325, 18, 19, 14, tab, ATTR_Hidden);

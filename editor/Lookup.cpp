@@ -25,6 +25,30 @@ constexpr int kTypedWidth = 5;           // what the form's entry takes
 constexpr int kRowHeight = 11;
 constexpr int kLastKey = 999999;
 
+} // namespace
+
+std::string LookupSection(const std::string& kind) {
+    return "QVREdit" + kind + "s";
+}
+
+std::string LookupKey(const std::string& kind, int n) {
+    return kind + DecimalText(n);
+}
+
+std::vector<std::string> ReadLookupValues(const std::string& kind, const std::string& ini,
+                                          int lastKey, std::size_t width) {
+    std::vector<std::string> values;
+    for (int n = 1; n <= lastKey; ++n) {
+        std::string value = Cut(ReadIni(LookupSection(kind), LookupKey(kind, n), "", ini), width);
+        if (Clip(value).empty())
+            break;
+        values.push_back(std::move(value));
+    }
+    return values;
+}
+
+namespace {
+
 WindowDef ListDefinition() {
     using namespace lookup_list;
     WindowDef def;
@@ -53,6 +77,7 @@ WindowDef FormDefinition() {
     // A unit or type chosen from the list goes into a note as it stands.
     ControlDef value{ControlKind::Entry, EDITVALUE, "", 54, 11, 40, 12, 0, 0, kTypedWidth};
     value.refused = kRefusedInFields;
+    value.misread = FieldMisread;
     def.controls = {
         {ControlKind::Panel, PANEL1, "", 4, 4, 112, 26},
         {ControlKind::Prompt, PMT, "Lookup:", 10, 12, 40, 10},
@@ -131,8 +156,8 @@ public:
     }
 
 private:
-    std::string Section() const { return "QVREdit" + LookupKind + "s"; }
-    std::string Key(int n) const { return LookupKind + DecimalText(n); }
+    std::string Section() const { return LookupSection(LookupKind); }
+    std::string Key(int n) const { return LookupKey(LookupKind, n); }
 
     // In ascending byte order of the blank-padded values, behind the equal ones.
     void Insert(const std::string& value) {
@@ -145,12 +170,9 @@ private:
     // The list as the INI holds it: up to the first empty value.
     void LoadLookupList() {
         LookupQueue.clear();
-        for (int n = 1; n <= kLastKey; ++n) {
-            std::string value = Cut(ReadIni(Section(), Key(n), "", ProjectIni), kValueWidth);
-            if (Clip(value).empty())
-                break;
+        for (const std::string& value :
+             ReadLookupValues(LookupKind, ProjectIni, kLastKey, kValueWidth))
             Insert(value);
-        }
         window_.Display(lookup_list::LIST);
     }
 

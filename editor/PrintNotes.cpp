@@ -109,32 +109,31 @@ ReportDef NoteReport(const ReportVariables& v) {
     return def;
 }
 
-// Prints the notes of one grid: the group band whenever the grid has rows, then every printable
-// note line by line with its rule.
-void PrintGridNotes(Report& report, ReportVariables& v, const grid::PelkGridClass& grid,
-                    std::vector<std::string>& lines) {
-    const std::int32_t n = grid.Records();
-    if (n < 1)
+// Prints the notes of one tab: the group band whenever the tab has rows, then every printable
+// (unmarked, numbered) note line by line with its rule.
+void PrintTabNotes(Report& report, ReportVariables& v, const ReportTab& tab,
+                   std::vector<std::string>& lines) {
+    if (tab.rows.empty())
         return;
     report.Print(GROUPDETAIL);
-    for (std::int32_t r = 1; r <= n; ++r) {
-        if (grid.GetCheckValue(r) != 0)
+    for (const NoteRow& row : tab.rows) {
+        if (ToLong(row.mark) != 0)
             continue;
-        v.TMP_NO = Cut(grid.GetCellValue(r, 2), 5);
-        v.TMP_DESC = Cut(grid.GetCellValue(r, 3), kDescLineWidth);
-        v.TMP_UNIT = Cut(grid.GetCellValue(r, 4), 3);
-        v.TMP_TYPE = Cut(grid.GetCellValue(r, 5), 5);
+        v.TMP_NO = Cut(row.number, 5);
+        v.TMP_DESC = Cut(row.description, kDescLineWidth);
+        v.TMP_UNIT = Cut(row.unit, 3);
+        v.TMP_TYPE = Cut(row.type, 5);
         const std::string number = Clip(v.TMP_NO);
         if (number.empty() || number == "\r\n" || number == "\r")
             continue;
-        SplitDescToLines(v.TMP_DESC, lines, grid.DESCSIZE);
+        SplitDescToLines(v.TMP_DESC, lines, tab.descWidth);
         for (std::size_t j = 0; j < lines.size(); ++j) {
             if (j > 0) {
                 v.TMP_NO.clear();
                 v.TMP_UNIT.clear();
                 v.TMP_TYPE.clear();
             }
-            v.TMP_DESC = FitPrintLine(lines[j], grid.DESCSIZE);
+            v.TMP_DESC = FitPrintLine(lines[j], tab.descWidth);
             report.Print(DETAIL);
             if (j + 1 == lines.size())
                 report.Print(LINEDETAIL);
@@ -188,30 +187,21 @@ Report& NotesReport::Engine() {
     return p_->report;
 }
 
-bool NotesReport::Produce(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid) {
-    // 1.
+bool NotesReport::Produce(const std::vector<ReportTab>& tabs) {
     if (!p_->report.Open())
         return false;
-    // 2.
-    std::stable_sort(TabQueue.begin(), TabQueue.end(),
-                     [](const TabRecord& a, const TabRecord& b) { return a.NEWNUM < b.NEWNUM; });
-    // 3. Every tab, the hidden ones too, in tab order.
-    for (const TabRecord& tab : TabQueue) {
-        if (tab.SRCNUM < 1 || tab.SRCNUM > grids.size() || !grids[tab.SRCNUM - 1u])
-            continue;
-        p_->v.TABNAME = Cut(tab.NEWNAME, 127);
-        CurGrid = grids[tab.SRCNUM - 1u];
-        PrintGridNotes(p_->report, p_->v, *CurGrid, p_->lines);
+    for (const ReportTab& tab : tabs) {
+        p_->v.TABNAME = Cut(tab.caption, 127);
+        PrintTabNotes(p_->report, p_->v, tab, p_->lines);
     }
-    // 4.
     p_->report.EndPage();
     return true;
 }
 
-void PrintNotes(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid) {
+void PrintNotes(const std::vector<ReportTab>& tabs) {
     PageList pages;
     NotesReport notes(pages);
-    if (!notes.Produce(grids, CurGrid))
+    if (!notes.Produce(tabs))
         return;
     SetDefaultPrintFile(DefaultPdf());
     // 5. - 7.

@@ -1,10 +1,10 @@
 // The printed keynote report: every tab's notes in tab order, a band with the tab's caption, then
 // each printable note with its number, its description cut into lines of the printed width, its
 // unit and its type, and a rule under it; shown first in the print preview, printed only when
-// the user prints from there. It reads the keynote window's grids and the tab list.
+// the user prints from there. The keynote window hands it the tabs' notes in tab order.
 #pragma once
 
-#include "grid/PelkGridClass.h"
+#include "editor/KeynoteFile.h"
 #include "platform/report/Report.h"
 
 #include <array>
@@ -16,8 +16,13 @@
 
 namespace editor {
 
-// The keynote window's grids by shape: entry 0 the Circle's, .. entry 8 the Tri's.
-using ShapeGrids = std::array<grid::PelkGridClass*, 9>;
+// One tab of the report: its caption, the width its descriptions print at (its grid's) and its
+// rows in grid order.
+struct ReportTab {
+    std::string caption;
+    std::int32_t descWidth = 0;
+    std::vector<NoteRow> rows;
+};
 
 // The bands of the report.
 enum : int {
@@ -34,10 +39,9 @@ public:
     NotesReport(const NotesReport&) = delete;
     NotesReport& operator=(const NotesReport&) = delete;
 
-    // Opens the report, sorts TabQueue by tab position and prints every tab's notes, hidden tabs
-    // too; the pages are finished when it returns. `CurGrid` is set to each shape's grid in turn.
-    // False when the report cannot be opened (the user was told).
-    bool Produce(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid);
+    // Opens the report and prints the notes of every tab given, in that order; the pages are
+    // finished when it returns. False when the report cannot be opened (the user was told).
+    bool Produce(const std::vector<ReportTab>& tabs);
     // The report engine behind it, to preview, print and release the pages.
     platform::Report& Engine();
 
@@ -47,9 +51,8 @@ private:
 };
 
 // The whole print run, on the keynote window's thread: produces the report, shows the preview,
-// and prints the pages it kept when the user prints. `CurGrid` is set to each shape's grid in
-// turn and stays on the last printed one's. TabQueue is sorted by tab position on the way.
-void PrintNotes(const ShapeGrids& grids, grid::PelkGridClass*& CurGrid);
+// and prints the pages it kept when the user prints.
+void PrintNotes(const std::vector<ReportTab>& tabs);
 
 // Where a print goes when the system has no printer and Print Setup chose no file: beside the
 // keynote file, under its name with ".pdf".

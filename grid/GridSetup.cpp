@@ -144,6 +144,7 @@ void PelkGridClass::CreateEditors() {
     entry.parent = parent;
     entry.pictureWidth = 5;
     entry.refused = RefusedCharacters;
+    entry.misread = MisreadCount;
     EDITCTRL = NewControl(entry);
     Ctrl(EDITCTRL).Bind(EDITVALUE, kCellWidth);
     Ctrl(EDITCTRL).SetFillColor(detail::kEditorYellow);
@@ -158,6 +159,7 @@ void PelkGridClass::CreateEditors() {
     ControlDef combo{ControlKind::DropCombo};
     combo.parent = parent;
     combo.refused = RefusedCharacters;
+    combo.misread = MisreadCount;
     UNITCTRL = NewControl(combo);
     Ctrl(UNITCTRL).SetListSource(QUNIT.get());
     Ctrl(UNITCTRL).Bind(UNITVALUE, kCellWidth);

@@ -127,6 +127,9 @@ public:
     // Characters the number, unit and type editors do not take, typed or pasted (the owner's,
     // for values its file cannot carry). Set before Setup.
     std::string RefusedCharacters;
+    // How many places of a number, unit or type the owner's file would not give back as typed;
+    // their editors refuse an edit that makes more. Set before Setup.
+    std::function<std::size_t(std::string_view)> MisreadCount;
 
     // Set-up and layout. Setup binds the grid to a host control of the running thread's newest
     // window.

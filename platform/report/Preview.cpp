@@ -13,20 +13,38 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 namespace platform {
 
 using namespace preview;
 
 namespace {
+
+// The pages to be drawn ahead change with every turn: a chain of drawings for pages no longer
+// next stops at its next step.
+unsigned aheadTurn = 0;
+
+// Draws the pages one at a time while nothing else is to be done, so that input is not held up;
+// the chain ends with the window it was started for.
+void DrawAhead(QPointer<QWidget> window, std::shared_ptr<const std::vector<std::string>> files,
+               std::size_t next, QSize size, qreal ratio, unsigned turn) {
+    if (!window || turn != aheadTurn || next >= files->size())
+        return;
+    ImageBox::DrawAhead((*files)[next], size, ratio);
+    QTimer::singleShot(0, window.data(),
+                       [=] { DrawAhead(window, files, next + 1, size, ratio, turn); });
+}
 
 constexpr std::string_view kPlaceholder = "Page xxxxx of xxxxx";
 // The strip of buttons along the top of the window, in dialog units: the pages are laid out in
@@ -631,6 +649,21 @@ void PreviewRun::FillThumbnails() {
     else
         SetStatusText(window_, ZONE_Page,
                       "Page " + DecimalText(CurrentPage) + " of " + DecimalText(PageCount));
+
+    // While the user looks at these pages, the next ones are drawn ahead at the thumbnails' size
+    // (after a moment, so that the pages shown are painted first).
+    ImageBox* first = ThumbCount > 0 ? ImageBox::Of(window_[FIRSTCELLIMAGE]) : nullptr;
+    if (!first)
+        return;
+    auto files = std::make_shared<std::vector<std::string>>();
+    for (std::int32_t page = CurrentPage + ThumbCount;
+         page <= PageCount && page < CurrentPage + 2 * ThumbCount; ++page)
+        files->push_back(pages_[static_cast<std::size_t>(page - 1)]);
+    const unsigned turn = ++aheadTurn;
+    const QSize size = first->DrawnPixelSize();
+    const qreal ratio = first->DrawnPixelRatio();
+    QPointer<QWidget> client = window_.ClientWidget();
+    QTimer::singleShot(50, client.data(), [=] { DrawAhead(client, files, 0, size, ratio, turn); });
 }
 
 void PreviewRun::BuildSinglePage() {

@@ -109,8 +109,14 @@ public:
             return QRect();
         return QRect(host_->mapToGlobal(QPoint(p->x, p->y)), QSize(p->width, p->height));
     }
+    // A check box cell reads as a check box, so that its state is read also where the bridge
+    // tells no cell's checkability.
     QAccessible::Role role() const override {
-        return row_ == 0 ? QAccessible::ColumnHeader : QAccessible::Cell;
+        if (row_ == 0)
+            return QAccessible::ColumnHeader;
+        const AccessibleTable* table = Table();
+        return table && table->CellChecked(row_, column_) ? QAccessible::CheckBox
+                                                          : QAccessible::Cell;
     }
     QAccessible::State state() const override {
         QAccessible::State s;
@@ -180,17 +186,25 @@ public:
             return ToQt(Table()->TableName());
         return QAccessibleWidget::text(t);
     }
-    int childCount() const override { return (rowCount() + 1) * columnCount(); }
+    // The cells, then the controls shown inside the table (its scroll bar, an open editor).
+    int childCount() const override { return Cells() + static_cast<int>(Inside().size()); }
     QAccessibleInterface* child(int index) const override {
         const int columns = columnCount();
-        if (columns == 0 || index < 0 || index >= childCount())
+        if (index < 0 || index >= childCount())
             return nullptr;
+        if (index >= Cells())
+            return QAccessible::queryAccessibleInterface(
+                Inside()[static_cast<std::size_t>(index - Cells())]);
         return Cell(index / columns, index % columns + 1);
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
         for (const auto& [place, id] : cells_)
             if (QAccessible::accessibleInterface(id) == child)
                 return place.first * columnCount() + place.second - 1;
+        const std::vector<QWidget*> inside = Inside();
+        for (std::size_t i = 0; i < inside.size(); ++i)
+            if (child && child->object() == inside[i])
+                return Cells() + static_cast<int>(i);
         return -1;
     }
     QAccessibleInterface* focusChild() const override {
@@ -271,6 +285,15 @@ public:
 
 private:
     const AccessibleTable* Table() const { return TableOf(widget()); }
+    int Cells() const { return (rowCount() + 1) * columnCount(); }
+    std::vector<QWidget*> Inside() const {
+        std::vector<QWidget*> inside;
+        for (QObject* o : widget()->children())
+            if (o->isWidgetType() && !static_cast<QWidget*>(o)->isWindow() &&
+                static_cast<QWidget*>(o)->isVisible())
+                inside.push_back(static_cast<QWidget*>(o));
+        return inside;
+    }
     int SelectedRow() const {
         const AccessibleTable* t = Table();
         if (!t || t->SelectedRow() < 1 || t->SelectedRow() > t->TableRows() ||
@@ -523,20 +546,17 @@ void AnnounceTableChange(Control& control, TableChange change, int row, int colu
     auto it = widget ? Tables().find(widget) : Tables().end();
     if (it == Tables().end())
         return;
-    Exposed& exposed = it->second;
-    const AccessibleTable& table = *exposed.table;
-    if (change == TableChange::Rows) {
-        // The cells are made anew on the next question, also when nobody listens now.
-        if (auto* t = dynamic_cast<TableInterface*>(QAccessible::queryAccessibleInterface(widget)))
-            t->Forget();
-    }
+    // Nobody listens: nothing to tell (the cells read the table as it is when asked).
     if (!QAccessible::isActive() && !g_listener)
         return;
+    Exposed& exposed = it->second;
+    const AccessibleTable& table = *exposed.table;
     auto* t = dynamic_cast<TableInterface*>(QAccessible::queryAccessibleInterface(widget));
     if (!t)
         return;
     switch (change) {
     case TableChange::Rows: {
+        t->Forget(); // the cells are made anew on the next question
         QAccessibleTableModelChangeEvent event(t, QAccessibleTableModelChangeEvent::ModelReset);
         Tell(&event);
         exposed.row = exposed.column = 0;

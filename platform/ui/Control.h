@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -92,6 +94,9 @@ struct ControlDef {
     // Entries and drop combos: characters they do not take (typed or pasted), for values whose
     // file format has no escape for them.
     std::string refused;
+    // Entries and drop combos: how many places of a text its file would not give back as typed
+    // (pairs of characters, a character at the start); an edit that makes more is refused.
+    std::function<std::size_t(std::string_view)> misread;
 };
 
 // An in-memory list that a drop list, drop combo or list box shows: rows of text columns.

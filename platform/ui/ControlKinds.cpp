@@ -89,10 +89,11 @@ class FieldValidator : public QValidator {
 public:
     // `offered` tells a choice of the control's own list (a drop combo's item), which the user
     // may pick whatever it holds.
-    FieldValidator(bool upper, std::string refused, QObject* parent,
+    FieldValidator(bool upper, std::string refused,
+                   std::function<std::size_t(std::string_view)> misread, QObject* parent,
                    std::function<bool(const QString&)> offered = {})
         : QValidator(parent), upper_(upper), refused_(std::move(refused)),
-          offered_(std::move(offered)) {}
+          misread_(std::move(misread)), offered_(std::move(offered)) {}
     // The program shows this value next.
     void Show(const std::string& value) {
         before_ = value;
@@ -107,6 +108,15 @@ public:
             const bool known = std::find(held_.begin(), held_.end(), text) != held_.end() ||
                                (offered_ && Refuses(text) && offered_(input));
             if (!known && Refuses(Inserted(text)))
+                return Invalid;
+        }
+        if (misread_) {
+            // A text the field showed stays valid; an edit may not add a place that its file
+            // would not give back as typed.
+            const std::string text = FromQt(input);
+            const bool known = std::find(held_.begin(), held_.end(), text) != held_.end() ||
+                               (offered_ && offered_(input));
+            if (!known && misread_(text) > misread_(before_))
                 return Invalid;
         }
         if (upper_)
@@ -125,14 +135,17 @@ private:
         const TextChange change = ChangeBetween(before_, text);
         return text.substr(change.start, text.size() - change.start - change.end);
     }
-    // Only a text that holds a refused character needs keeping: any other one is valid anyway.
+    // Only a text that holds a refused character or a misread place needs keeping: any other one
+    // is valid anyway.
     void Hold(const std::string& text) const {
-        if (Refuses(text) && std::find(held_.begin(), held_.end(), text) == held_.end())
+        if ((Refuses(text) || (misread_ && misread_(text) > 0)) &&
+            std::find(held_.begin(), held_.end(), text) == held_.end())
             held_.push_back(text);
     }
 
     bool upper_;
     std::string refused_;
+    std::function<std::size_t(std::string_view)> misread_;
     std::function<bool(const QString&)> offered_;
     mutable std::string before_;
     mutable std::vector<std::string> held_;
@@ -174,7 +187,8 @@ public:
         const ControlDef& def = Def();
         if (def.pictureWidth > 0)
             edit_->setMaxLength(def.pictureWidth);
-        validator_ = new FieldValidator(def.attributes & ATTR_Upper, def.refused, edit_);
+        validator_ =
+            new FieldValidator(def.attributes & ATTR_Upper, def.refused, def.misread, edit_);
         edit_->setValidator(validator_);
         edit_->setReadOnly(def.attributes & ATTR_ReadOnly);
         if (def.attributes & ATTR_Password)
@@ -470,8 +484,8 @@ public:
             combo_->setCompleter(nullptr); // what is typed stays as typed
             combo_->setInsertPolicy(QComboBox::NoInsert);
             QLineEdit* edit = combo_->lineEdit();
-            validator_ = new FieldValidator(def.attributes & ATTR_Upper, def.refused, edit,
-                                            [combo = combo_.data()](const QString& text) {
+            validator_ = new FieldValidator(def.attributes & ATTR_Upper, def.refused, def.misread,
+                                            edit, [combo = combo_.data()](const QString& text) {
                                                 return combo->findText(text) >= 0;
                                             });
             edit->setValidator(validator_);

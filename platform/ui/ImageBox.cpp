@@ -241,6 +241,39 @@ int ImageBox::DrawnHeight() const {
     return InUnitY(Owner(), ownSize_ ? drawnHeight_ : p_->area->height());
 }
 
+qreal ImageBox::DrawnPixelRatio() const {
+    return p_->area ? std::max<qreal>(1, p_->area->devicePixelRatioF()) : 1;
+}
+
+QSize ImageBox::DrawnPixelSize() const {
+    if (!p_->area)
+        return QSize();
+    const QSize size = ownSize_ ? QSize(drawnWidth_, drawnHeight_) : p_->area->size();
+    const qreal ratio = DrawnPixelRatio();
+    return QSize(static_cast<int>(std::ceil(size.width() * ratio)),
+                 static_cast<int>(std::ceil(size.height() * ratio)));
+}
+
+void ImageBox::DrawAhead(const std::string& file, QSize size, qreal ratio) {
+    FileStamp stamp;
+    if (size.isEmpty() || !StampOf(file, stamp) || Drawn().Find(file, stamp, size))
+        return;
+    QImageReader reader(ToQt(file));
+    if (!reader.canRead())
+        return;
+    const QSize natural = reader.size();
+    if (!natural.isValid() || natural.isEmpty())
+        return; // drawn as it is shown
+    reader.setScaledSize(size);
+    QImage image = reader.read();
+    if (image.isNull())
+        return;
+    if (image.size() != size)
+        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(ratio);
+    Drawn().Keep(file, stamp, natural, size, image);
+}
+
 void ImageBox::SetScrollBars(bool horizontal, bool vertical) {
     hbar_ = horizontal;
     vbar_ = vertical;

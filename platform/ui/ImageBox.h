@@ -6,6 +6,8 @@
 #include "platform/ui/ControlWidget.h"
 #include "platform/ui/Window.h"
 
+#include <QSize>
+
 #include <memory>
 #include <string>
 
@@ -32,6 +34,15 @@ public:
     void SetDrawnSize(int width, int height);
     int DrawnWidth() const;
     int DrawnHeight() const;
+
+    // The size the image is drawn at in the screen's own pixels, and how many of those a pixel
+    // of the window's takes.
+    QSize DrawnPixelSize() const;
+    qreal DrawnPixelRatio() const;
+    // Draws a file at a size in the screen's pixels into the images kept of what was drawn,
+    // without showing it, so that an image control showing it later at that size draws nothing:
+    // for pages the user is likely to turn to next.
+    static void DrawAhead(const std::string& file, QSize size, qreal ratio);
 
     void SetScrollBars(bool horizontal, bool vertical);
     bool HorizontalScrollBar() const { return hbar_; }

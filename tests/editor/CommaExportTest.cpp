@@ -90,18 +90,18 @@ TEST_F(CommaExportTest, NotesGoOutPerShapeInTheFixedOrderWithTheirDescriptionsQu
     const std::string long1200 = std::string(600, 'a') + std::string(600, 'b');
     ShapeRows rows;
     rows[0] = {
-        {false, "12", "Slab edge", "SF", "COUNT"},
-        {true, "13", "Marked note", "EA", "COUNT"},
-        {false, "14", "Footing\r\nSee detail 3", "EA", ""},
-        {false, "", "No number", "EA", "COUNT"},
-        {false, "   ", "Blank number", "EA", "COUNT"},
-        {false, "\r\n", "Number of a line break", "EA", "COUNT"},
-        {false, "\r", "Number of a carriage return", "EA", "COUNT"},
-        {false, " 7 ", "Say \"hi\", twice ", "SQFT", "LINE12"},
-        {true, "123456", "", "", ""},
+        {"0", "12", "Slab edge", "SF", "COUNT"},
+        {"1", "13", "Marked note", "EA", "COUNT"},
+        {"0", "14", "Footing\r\nSee detail 3", "EA", ""},
+        {"0", "", "No number", "EA", "COUNT"},
+        {"0", "   ", "Blank number", "EA", "COUNT"},
+        {"0", "\r\n", "Number of a line break", "EA", "COUNT"},
+        {"0", "\r", "Number of a carriage return", "EA", "COUNT"},
+        {"0", " 7 ", "Say \"hi\", twice ", "SQFT", "LINE12"},
+        {"1", "123456", "", "", ""},
     };
-    rows[1] = {{false, "1", long1200, "LF", "LINE1"}};
-    rows[8] = {{false, "T1", "Last shape", "EA", "COUNT"}};
+    rows[1] = {{"0", "1", long1200, "LF", "LINE1"}};
+    rows[8] = {{"0", "T1", "Last shape", "EA", "COUNT"}};
     CommaSettings none;
     none.LOC_INSERTTABLEPHASES = "0";
     none.LOC_DOCURRENTTABONLY = "0";
@@ -127,7 +127,7 @@ TEST_F(CommaExportTest, AFailedExportLeavesTheOlderExportFileWhole) {
     // Many notes, so that the file is written in several blocks.
     ShapeRows many;
     for (int i = 0; i < 3000; ++i)
-        many[0].push_back({false, std::to_string(i), std::string(60, 'd'), "EA", "COUNT"});
+        many[0].push_back({"0", std::to_string(i), std::string(60, 'd'), "EA", "COUNT"});
     const std::vector<std::string> big = CommaExportLines({}, many);
     {
         LineFile holder(4096); // another program holds the export file

@@ -172,6 +172,8 @@ TEST_F(KeynoteTest, TheGridReadsAsATableOfItsNotesAndTellsWhatChanges) {
     QAccessibleInterface* mark1 = t->cellAt(0, 0);
     QAccessibleInterface* mark2 = t->cellAt(1, 0);
     EXPECT_EQ(FromQt(mark2->text(QAccessible::Name)), "Not used");
+    EXPECT_EQ(mark1->role(), QAccessible::CheckBox);
+    EXPECT_EQ(mark1->tableCellInterface()->columnIndex(), 0);
     EXPECT_TRUE(mark1->state().checkable);
     EXPECT_FALSE(mark1->state().checked);
     EXPECT_TRUE(mark2->state().checked);
@@ -194,7 +196,11 @@ TEST_F(KeynoteTest, TheGridReadsAsATableOfItsNotesAndTellsWhatChanges) {
 
     // An edited cell and a toggled mark are announced.
     drv::Key(W(), OLE1, KEY_Enter);
-    EXPECT_EQ(AccessibleName(W()[Grid(1).EDITCTRL]), "Note #"); // the editor reads as its column
+    // The open editor reads as its column, inside the table.
+    QAccessibleInterface* editor = Of(W(), Grid(1).EDITCTRL);
+    EXPECT_EQ(FromQt(editor->text(QAccessible::Name)), "Note #");
+    EXPECT_EQ(editor->parent(), table);
+    EXPECT_EQ(table->child(table->indexOfChild(editor)), editor);
     drv::Type(W(), Grid(1).EDITCTRL, "9", false);
     drv::Key(W(), Grid(1).EDITCTRL, KEY_CtrlEnter);
     EXPECT_EQ(FromQt(t->cellAt(1, 1)->text(QAccessible::Name)), "9");

@@ -72,6 +72,37 @@ TEST_F(KeynoteEntryTest, NumbersUnitsTypesTitlesAndTheTextHeightRefuseWhatTheFil
     EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "Walls doors and floors");
 }
 
+// Two adjacent double quotes read back as one character (255), a backslash before an n in a title
+// as a line break, and a title's leading quote opens a quoted field: the entries take no edit
+// that adds one, and what they take reads back as typed.
+TEST_F(KeynoteEntryTest, AdjacentQuotesAndATitlesBackslashNOrLeadingQuoteAreRefused) {
+    OpenOn("CIR,1,Footing,EA,COUNT\r\n");
+    grid::PelkGridClass& g = Grid(1);
+    drv::Type(W(), GLO_CIRTITLEDESC, "\"Say \"\"x\" S:\\Notes\\2024", false);
+    drv::Paste(W(), GLO_CIRTITLEDESC, "\\n");
+    drv::Paste(W(), GLO_CIRTITLEDESC, " \\x\"");
+    EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "Say \"x\" S:\\otes\\2024 \\x\"");
+
+    Edit(1, 1, 2);
+    drv::Type(W(), g.EDITCTRL, "1\"\"", false);
+    EXPECT_EQ(W()[g.EDITCTRL].Text(), "1\"");
+    drv::Key(W(), 0, KEY_Tab); // on to the description
+    drv::Key(W(), 0, KEY_Tab); // on to the unit
+    ASSERT_EQ(g.CURCTRL, g.UNITCTRL);
+    drv::Type(W(), g.UNITCTRL, "EA\"\"", false);
+    drv::Paste(W(), g.UNITCTRL, "\"");
+    EXPECT_EQ(W()[g.UNITCTRL].Text(), "EA\"");
+    drv::Key(W(), 0, KEY_Tab);
+    ASSERT_EQ(g.CURCTRL, g.TYPECTRL);
+    drv::Type(W(), g.TYPECTRL, "\"\"CNT", false);
+    EXPECT_EQ(W()[g.TYPECTRL].Text(), "\"CNT");
+    drv::Key(W(), 0, KEY_CtrlEnter);
+
+    SaveAndReopen();
+    EXPECT_EQ(Rows(1), std::vector<std::string>{"0|1\"|Footing|EA\"|\"CNT"});
+    EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "Say \"x\" S:\\otes\\2024 \\x\"");
+}
+
 TEST_F(KeynoteEntryTest, AFieldReadWithWhatTheFileCannotCarryKeepsItAndTakesNoMoreOfIt) {
     // Binary junk read into a number, a unit and a type.
     OpenOn("SET,TXTHT,Auto\r\nCIR,1\x01,Footing,e\xff,T\x02\r\n");

@@ -205,7 +205,10 @@ protected:
         drv::Key(Notes(), 0, KEY_Enter);
         grid::PelkGridClass& g = FirstGrid();
         ASSERT_EQ(g.EIPON, 1);
-        const int editor = column == 2 ? g.EDITCTRL : column == 3 ? g.TEXTCTRL : g.UNITCTRL;
+        const int editor = column == 2   ? g.EDITCTRL
+                           : column == 3 ? g.TEXTCTRL
+                           : column == 4 ? g.UNITCTRL
+                                         : g.TYPECTRL;
         drv::Type(Notes(), editor, text, false);
         ASSERT_EQ(g.EIPON, 1);
     }
@@ -521,4 +524,30 @@ TEST_F(KeynoteFrameTest, APrintJobThePrintSystemRefusesIsReported) {
     drv::Answer("Unable to print to refuse!|Error: No such file or directory", "Print", ICON_Hand,
                 BUTTON_OK, BUTTON_OK);
     EXPECT_EQ(StatusText(), "");
+}
+
+// A click on a button while the number, unit or type editor is open ends the edit, stores it and
+// presses the button at once.
+TEST_F(KeynoteFrameTest, AClickOnAButtonEndsTheEditAndPressesTheButton) {
+    struct Case {
+        int column;
+        const char* typed;
+        const char* saved;
+    };
+    const std::vector<Case> cases = {
+        {2, "7", "SET,TXTHT,Auto\r\nCIR,7,first,,\r\n"},
+        {4, "LF", "SET,TXTHT,Auto\r\nCIR,1,first,LF,\r\n"},
+        {5, "AREA", "SET,TXTHT,Auto\r\nCIR,1,first,,AREA\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.column);
+        StartOn("CIR,1,first,,\r\n");
+        TypeIntoCell(1, c.column, c.typed);
+        drv::Click(Notes(), keynote::SAVETOASCII);
+        EXPECT_EQ(FirstGrid().EIPON, 0);
+        EXPECT_EQ(drv::ReadBytes(csv), c.saved);
+        drv::Click(Notes(), keynote::EXIT);
+        EXPECT_TRUE(frameReturned);
+        drv::Settle();
+    }
 }

@@ -151,3 +151,62 @@ TEST_F(KeynoteTest, SaveValuesAsDefaultThenRestoreDefaultValues) {
     OpenWindow();
     EXPECT_EQ(keynote->settings().LOC_TBLWID, "70");
 }
+
+// Every field of the Config tab, typed or chosen by the user, comes back as it was after a save
+// and a reopening of the window; and after Save values as default, Restore default values
+// brings back every field too.
+TEST_F(KeynoteTest, EveryConfigFieldComesBackAfterASaveAndAReopening) {
+    // The note types' entry is hidden: nobody types there.
+    const std::pair<int, const char*> typed[] = {
+        {LOC_TXTHT, "0.125"},      {LOC_NDWID, "2.75"},
+        {LOC_DQWID, "57"},         {LOC_QUWID, "1.5"},
+        {LOC_LINESPACING, "1.75"}, {LOC_TBLWID, "66"},
+        {LOC_PHASEWID, "8"},       {LOC_QQWID, "11"},
+        {LOC_NOTESPACING, "4"},    {LOC_BUBBLELEADERCONNECTOSNAP, "end"},
+    };
+    const std::pair<int, int> chosen[] = {
+        {LOC_INSERTTABLEPHASES, 3},
+        {LOC_DOCURRENTTABONLY, 2},
+        {LOC_BUBBLEHOOKS, 2},
+        {LOC_SHOWKEYTABLEQUANTITIES, 1},
+    };
+    auto expectShown = [&] {
+        for (const auto& [control, value] : typed)
+            EXPECT_EQ(Clip(W()[control].Text()), value) << "control " << control;
+        for (const auto& [control, item] : chosen)
+            EXPECT_EQ(W()[control].Selected(), item) << "control " << control;
+    };
+    OpenOn("CIR,1,Footing,EA,COUNT\r\n");
+    drv::Choose(W(), CURRENTTAB, 10);
+    for (const auto& [control, value] : typed)
+        drv::Type(W(), control, value);
+    for (const auto& [control, item] : chosen)
+        drv::Choose(W(), control, item);
+    drv::Click(W(), SAVETOASCII);
+    CloseWindow();
+    OpenWindow();
+    ASSERT_NE(keynote, nullptr);
+    drv::Choose(W(), CURRENTTAB, 10);
+    {
+        SCOPED_TRACE("reopened");
+        expectShown();
+    }
+
+    // As the defaults, in a project that had none of these values.
+    drv::Click(W(), SAVEVALUESASDEFAULT);
+    drv::Answer("Are you sure you want to save current values as default?", "", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    CloseWindow();
+    std::filesystem::remove(ini);
+    drv::WriteBytes(csv, "CIR,1,Footing,EA,COUNT\r\n");
+    OpenWindow();
+    ASSERT_NE(keynote, nullptr);
+    drv::Choose(W(), CURRENTTAB, 10);
+    drv::Click(W(), RESTOREDEFAULTVALUES);
+    drv::Answer("Are you sure you want to restore default values?", "", ICON_Question,
+                BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    {
+        SCOPED_TRACE("restored");
+        expectShown();
+    }
+}

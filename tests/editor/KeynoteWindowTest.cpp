@@ -5,10 +5,12 @@
 #include "platform/ui/Keys.h"
 
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QScrollBar>
 
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <thread>
 #include <unistd.h>
 
@@ -386,4 +388,63 @@ TEST_F(KeynoteTest, AnImportedFileIsReadAgainWithItsTitles) {
     EXPECT_EQ(Order(1), "");
     EXPECT_EQ(Order(2), "5");
     EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "New");
+}
+
+// Every grid offers a blank choice and then the project's list up to its first empty key, as the
+// list window reads it; keys behind a gap are not offered.
+TEST_F(KeynoteTest, TheGridsOfferTheListsUpToTheirFirstEmptyKey) {
+    drv::WriteBytes(csv, "CIR,1,Footing,EA,COUNT\r\n");
+    Derive();
+    drv::WriteBytes(ini, "[QVREditUnits]\r\nUnit1=SF\r\nUnit2=\r\nUnit3=LF\r\n"
+                         "[QVREditTypes]\r\nType1=COUNT\r\nType2=AREA\r\nType4=LEN\r\n");
+    OpenWindow();
+    ASSERT_NE(keynote, nullptr);
+    for (int shape = 1; shape <= 9; ++shape) {
+        SCOPED_TRACE(shape);
+        EXPECT_EQ(Grid(shape).QUNIT->items, (std::vector<std::string>{" ", "SF"}));
+        EXPECT_EQ(Grid(shape).QTYPE->items, (std::vector<std::string>{" ", "AREA", "COUNT"}));
+    }
+    // Read again when the lists change: the gap closed, the later key comes too.
+    WriteIni("QVREditUnits", "Unit2", "CY", ini);
+    Post(EventReloadLookups, 0, W().Thread());
+    drv::Settle();
+    EXPECT_EQ(Grid(4).QUNIT->items, (std::vector<std::string>{" ", "CY", "LF", "SF"}));
+}
+
+// The progress bar of a load and of a save moves in steps of at least 3 percent and ends at 100:
+// a long file is not slowed down by a redraw per note, and the bar still shows the whole way.
+TEST_F(KeynoteTest, TheProgressBarMovesInStepsOfThreePercentToTheEnd) {
+    std::string notes;
+    for (int i = 1; i <= 1000; ++i)
+        notes += "CIR," + std::to_string(i) + ",Note " + std::to_string(i) + ",EA,COUNT\r\n";
+    OpenOn(notes);
+    auto* bar = qobject_cast<QProgressBar*>(W()[APROGRESS].Widget());
+    ASSERT_NE(bar, nullptr);
+    std::vector<int> shown;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        if (bar->isVisible())
+            shown.push_back(value);
+    });
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } runs[] = {
+        {"a reload", [&] { Post(EventNotesImported, 0, W().Thread()); }},
+        {"a save", [&] { drv::Click(W(), SAVETOASCII); }},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.what);
+        shown.clear();
+        run.act();
+        drv::Settle();
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back(), 100);
+        EXPECT_GE(shown.front(), 3);
+        for (std::size_t i = 1; i < shown.size(); ++i)
+            EXPECT_TRUE(shown[i] - shown[i - 1] >= 3 ||
+                        (shown[i] == 100 && shown[i] > shown[i - 1]))
+                << shown[i - 1] << " to " << shown[i];
+        EXPECT_GE(shown.size(), 30u); // it moves the whole way, not only at the end
+        EXPECT_TRUE(bar->isHidden());
+    }
 }

@@ -1,6 +1,7 @@
 #include "editor/PrintNotes.h"
 
 #include "editor/Globals.h"
+#include "grid/PelkGridClass.h"
 #include "platform/report/PageImage.h"
 #include "platform/report/Preview.h"
 #include "platform/report/Printing.h"
@@ -40,17 +41,29 @@ struct NotesWindow : WindowManager {
         return def;
     }()};
     std::array<grid::PelkGridClass, 9> grids;
-    ShapeGrids pointers{};
-    grid::PelkGridClass* CurGrid = nullptr;
     std::function<void()> work;
 
     int Setup() override {
         Open(window);
-        for (std::size_t i = 0; i < grids.size(); ++i) {
+        for (std::size_t i = 0; i < grids.size(); ++i)
             grids[i].Setup(static_cast<int>(i) + 1, WrapSize, DescPrintWidth);
-            pointers[i] = &grids[i];
-        }
         return RESULT_GoOn;
+    }
+    // The tabs as the keynote window hands them over: in tab order, hidden ones too.
+    std::vector<ReportTab> Tabs() {
+        std::stable_sort(
+            TabQueue.begin(), TabQueue.end(),
+            [](const TabRecord& a, const TabRecord& b) { return a.NEWNUM < b.NEWNUM; });
+        std::vector<ReportTab> tabs;
+        for (const TabRecord& tab : TabQueue) {
+            const grid::PelkGridClass& g = grids[tab.SRCNUM - 1u];
+            ReportTab t{tab.NEWNAME, g.DESCSIZE, {}};
+            for (std::int32_t r = 1; r <= g.Records(); ++r)
+                t.rows.push_back({g.GetCellValue(r, 1), g.GetCellValue(r, 2), g.GetCellValue(r, 3),
+                                  g.GetCellValue(r, 4), g.GetCellValue(r, 5)});
+            tabs.push_back(std::move(t));
+        }
+        return tabs;
     }
     int OnEvent() override {
         if (CurrentEvent() == EVENT_User && work)
@@ -170,7 +183,7 @@ protected:
     Window& Print() {
         returned = false;
         notes.work = [this] {
-            PrintNotes(notes.pointers, notes.CurGrid);
+            PrintNotes(notes.Tabs());
             returned = true;
         };
         PostInput(notes.window.Thread(), Event{EVENT_User, 0, 0});
@@ -265,10 +278,6 @@ TEST_F(PrintNotesTest, TabsPrintInTabOrderHiddenOnesIncludedShapesWithoutRowsNot
                                                     "D T1|tri note||", "R", "G Ellipse"}));
     drv::Click(preview, preview::EXITBUTTON);
     EXPECT_TRUE(returned);
-    // The tab list is left in tab order, and CurGrid on the last tab's grid.
-    for (std::size_t i = 1; i < TabQueue.size(); ++i)
-        EXPECT_LT(TabQueue[i - 1].NEWNUM, TabQueue[i].NEWNUM);
-    EXPECT_EQ(notes.CurGrid, &notes.grids[TabQueue.back().SRCNUM - 1u]);
 }
 
 TEST_F(PrintNotesTest, PagesBreakAtTheBodysEndWithHeaderAndFooterOnEach) {
@@ -367,4 +376,24 @@ TEST(PrintNotesText, SplitDescToLinesAndFitPrintLine) {
     EXPECT_EQ(FitPrintLine(" x", 1), " ");
     EXPECT_EQ(FitPrintLine("abcdef", 4), "abcd");
     EXPECT_EQ(FitPrintLine("", 3), "   ");
+}
+
+// Without a printer the report goes to the keynote file's name with its last ending replaced.
+TEST(PrintNotesText, TheDefaultPdfTakesTheKeynoteFilesNameLessItsLastEnding) {
+    const struct {
+        const char* csv;
+        const char* pdf;
+    } cases[] = {
+        {"constnot.csv", "/jobs/p1/constnot.pdf"},
+        {"job.v2.csv", "/jobs/p1/job.v2.pdf"},
+        {"notes", "/jobs/p1/notes.pdf"},
+        {".csv", "/jobs/p1/.csv.pdf"},
+    };
+    ProjectFolder = "/jobs/p1";
+    for (const auto& c : cases) {
+        CsvName = c.csv;
+        EXPECT_EQ(DefaultPdf(), c.pdf) << c.csv;
+    }
+    ProjectFolder.clear();
+    CsvName.clear();
 }

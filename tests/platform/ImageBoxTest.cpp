@@ -137,6 +137,29 @@ TEST_F(ImageBoxTest, AFileWrittenAgainIsDrawnAsItNowIs) {
     std::remove(file.c_str());
 }
 
+TEST_F(ImageBoxTest, AFileDrawnAheadShowsAsIfDrawnWhenShown) {
+    const std::string file =
+        ::testing::TempDir() + "imagebox-ahead-" + std::to_string(::getpid()) + ".svg";
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << "<svg xmlns='http://www.w3.org/2000/svg' width='240' height='130'><rect "
+               "width='240' height='130' fill='green'/></svg>";
+    }
+    const QSize pixels = image->DrawnPixelSize();
+    const qreal ratio = image->DrawnPixelRatio();
+    ImageBox::DrawAhead(file, pixels, ratio);
+    ImageBox::DrawAhead(file + ".missing", pixels, ratio); // nothing to draw
+    preview.window[PAGE].SetText(file);
+    EXPECT_EQ(image->NaturalWidth(), 240);
+    EXPECT_EQ(image->NaturalHeight(), 130);
+    EXPECT_EQ(Drawn(), QSize(120, 65));
+    auto* label = static_cast<QLabel*>(static_cast<QScrollArea*>(image->View())->widget());
+    const QImage shown = label->pixmap().toImage();
+    EXPECT_EQ(shown.size(), pixels);
+    EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(0, 128, 0));
+    std::remove(file.c_str());
+}
+
 // On a screen with two device pixels to a window pixel (CTest runs these tests once more at
 // scale factor 2) the image is drawn in the screen's pixels, at the same size in window pixels.
 TEST_F(ImageBoxTest, DrawsInTheScreensPixelsAtTheSameSize) {

@@ -423,6 +423,33 @@ TEST_F(PreviewTest, PrintOptionsKeepThePagesChosen) {
     }
 }
 
+// A deleted page takes its mark with it: the print options offer the marked and unmarked pages
+// only while a page still in the run is marked.
+TEST_F(PreviewTest, ADeletedMarkedPageNoLongerCountsAsMarked) {
+    MakePages(4);
+    Window& w = Open();
+    drv::Click(w, NEXT); // page 2
+    drv::Click(w, PREVIEWMARK);
+    drv::Click(w, NEXT); // page 3
+    drv::Click(w, PREVIEWMARK);
+    drv::Click(w, PREVIEWDELETE); // page 3 goes, page 2 is shown
+    auto offered = [&] {
+        drv::Click(w, PRINTBUTTON);
+        Window& options = Dialog("Print Options");
+        const bool marked = !options[OPTIONPRINT_MARKED].Disabled();
+        EXPECT_EQ(options[OPTIONPRINT_UNMARKED].Disabled(), !marked);
+        drv::Click(options, PRINTCANCEL);
+        return marked;
+    };
+    EXPECT_TRUE(offered()); // page 2 is still marked
+    EXPECT_EQ(Zone(w, 4), "Marked");
+    drv::Click(w, PREVIEWDELETE); // page 2 goes too
+    EXPECT_EQ(Zone(w, 4), "");
+    EXPECT_FALSE(offered());
+    drv::Click(w, EXITBUTTON);
+    EXPECT_EQ(pages, (PageList{files[0], files[3]}));
+}
+
 TEST_F(PreviewTest, CancelledPrintOptionsStayInThePreviewAndKeepTheRange) {
     MakePages(3);
     Window& w = Open();
