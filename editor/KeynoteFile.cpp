@@ -131,6 +131,7 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
             return result;
         description = Between(line, start, descEnd);
     }
+    bool cut = description.size() > kNoteDescWidth || numberField.size() > kNoteNumberWidth;
     description = Cut(description, kNoteDescWidth);
     for (char& c : description)
         if (c == kQuoteMarker)
@@ -138,16 +139,22 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
     ReplaceAll(description, kNoteDescWidth, "\\n", "\r\n");
 
     const std::size_t unitEnd = line.find(',', descEnd + 1);
+    std::string typeField;
     if (unitEnd != std::string::npos) {
-        result.unit = Cut(Between(line, descEnd + 1, unitEnd), kNoteUnitWidth);
+        const std::string unitField = Between(line, descEnd + 1, unitEnd);
+        cut = cut || Clip(unitField).size() > kNoteUnitWidth;
+        result.unit = Cut(unitField, kNoteUnitWidth);
         const std::size_t typeEnd = line.find(',', unitEnd + 1);
-        result.type = Cut(typeEnd != std::string::npos ? Between(line, unitEnd + 1, typeEnd)
-                                                       : line.substr(unitEnd + 1),
-                          kNoteTypeWidth);
+        typeField = typeEnd != std::string::npos ? Between(line, unitEnd + 1, typeEnd)
+                                                 : line.substr(unitEnd + 1);
+        cut = cut || (typeEnd != std::string::npos && !Clip(line.substr(typeEnd + 1)).empty());
     } else {
         // Four fields: the last one is the tally type, and the note has no unit.
-        result.type = Cut(line.substr(descEnd + 1), kNoteTypeWidth);
+        typeField = line.substr(descEnd + 1);
     }
+    cut = cut || Clip(typeField).size() > kNoteTypeWidth;
+    result.type = Cut(typeField, kNoteTypeWidth);
+    result.cut = cut;
 
     result.kind = KeynoteLine::Kind::Note;
     result.shape = shape;
@@ -184,6 +191,9 @@ std::string Escaped(std::string_view carried) {
 }
 
 bool ReadsBackAsTitle(const std::string& line, const std::string& title) {
+    // A CR LF would end the line where it stands.
+    if (line.find("\r\n") != std::string::npos)
+        return false;
     const KeynoteLine l = ParseKeynoteLine(line);
     return l.kind == KeynoteLine::Kind::Note && l.titleField &&
            Fixed(l.description, kTitleWidth) == title;
@@ -396,10 +406,68 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
     return {};
 }
 
+namespace {
+
+// Whether a value may hold something that a save would not write back as it was read; values
+// without these read back from any line the writer makes of them.
+bool MayChange(std::string_view value) {
+    return value.find_first_of("\"\\\r\n\xff") != std::string_view::npos ||
+           (!value.empty() && value.back() == ' ');
+}
+
+// What a save would change of a line read (as `line`, which the reading takes as a title when
+// `title`), or nothing.
+const char* SaveChanges(const KeynoteLine& line, bool title, bool continued) {
+    if (continued)
+        return "a line longer than 4096 characters";
+    if (line.kind == KeynoteLine::Kind::Skipped)
+        return "a line that is no note";
+    if (line.kind != KeynoteLine::Kind::Note)
+        return nullptr;
+    if (line.cut || (title && line.description.size() > kTitleWidth))
+        return "a value longer than its field";
+    const char* code = kShapes[static_cast<std::size_t>(line.shape - 1)].code;
+    if (title) {
+        const std::string fixed = Fixed(line.description, kTitleWidth);
+        if (!MayChange(fixed))
+            return nullptr;
+        const KeynoteLine back = ParseKeynoteLine(TitleLine(code, fixed));
+        return Fixed(back.description, kTitleWidth) == fixed
+                   ? nullptr
+                   : "a title that would not read back as it was read";
+    }
+    const NoteRow row{line.marked ? "1" : "0", line.number, line.description, line.unit, line.type};
+    if (!MayChange(row.number) && !MayChange(row.description) && !MayChange(row.unit) &&
+        !MayChange(row.type))
+        return nullptr;
+    bool tooLong = false;
+    const std::string written = NoteLine(code, row, &tooLong);
+    if (tooLong)
+        return "a note too long for a line of the file";
+    if (written.empty())
+        return "a note numbered with a line break";
+    const KeynoteLine back = ParseKeynoteLine(written);
+    if (back.number == row.number && back.description == row.description && back.unit == row.unit &&
+        back.type == row.type)
+        return nullptr;
+    const auto blankEnd = [](const std::string& v) { return !v.empty() && v.back() == ' '; };
+    if (blankEnd(row.description) || blankEnd(row.unit) || blankEnd(row.type))
+        return "blanks at the end of a value";
+    if (!row.description.empty() && row.description.front() == '"')
+        return "a description beginning with a double quote and holding a comma";
+    return "a note that would not read back as it was read";
+}
+
+} // namespace
+
 KeynoteOutcome ReadKeynoteFile(LineFile& file, const std::function<void(KeynoteLine&&)>& take,
-                               const std::function<void(long, long)>& progress) {
+                               const std::function<void(long, long)>& progress,
+                               std::vector<KeynoteChange>* changes) {
     const long size = static_cast<long>(file.Size().value_or(0));
     long read = 0;
+    long number = 0;
+    bool continued = false; // the line read goes on from the record before
+    std::array<bool, 9> titleRead{};
     file.Rewind();
     ReadResult r;
     while ((r = file.Next()) == ReadResult::Ok) {
@@ -407,10 +475,27 @@ KeynoteOutcome ReadKeynoteFile(LineFile& file, const std::function<void(KeynoteL
         read += static_cast<long>(line.size());
         if (progress)
             progress(read, size);
-        take(ParseKeynoteLine(line));
+        KeynoteLine parsed = ParseKeynoteLine(line);
+        if (changes) {
+            if (!continued)
+                ++number;
+            const bool title = parsed.kind == KeynoteLine::Kind::Note && parsed.titleField &&
+                               !titleRead[static_cast<std::size_t>(parsed.shape - 1)];
+            if (title)
+                titleRead[static_cast<std::size_t>(parsed.shape - 1)] = true;
+            const bool longLine = continued || file.RecordContinues();
+            const char* what =
+                line.empty() && !longLine ? nullptr : SaveChanges(parsed, title, longLine);
+            if (what && (changes->empty() || changes->back().line != number))
+                changes->push_back({number, what});
+            continued = file.RecordContinues();
+        }
+        take(std::move(parsed));
     }
     if (r == ReadResult::Failed)
         return KeynoteOutcome::Failure(KeynoteStep::Read);
+    if (changes && file.TextAfterEndMark())
+        changes->push_back({number + 1, "text after the end-of-file mark (Ctrl-Z)"});
     return {};
 }
 

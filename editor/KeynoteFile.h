@@ -43,6 +43,9 @@ struct KeynoteLine {
     bool marked = false;
     bool titleField = false;
     std::string number, description, unit, type;
+    // Whether a field of the line was longer than its width and was cut, or text stood after
+    // the note's fields.
+    bool cut = false;
 };
 
 // Reads one line (the record read, trailing blanks do not count).
@@ -147,8 +150,20 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
 // reads it, to `take` in file order, and `progress` is told after each (characters read, the
 // file's size). Stops at the end of the file or at a read error, whose outcome (Read) means that
 // what was taken is not the whole file.
+// A line of the file that a save would not write back as it was read, by its number (from 1)
+// and what it holds.
+struct KeynoteChange {
+    long line = 0;
+    std::string what;
+    bool operator==(const KeynoteChange&) const = default;
+};
+
+// With `changes`, also notes each line that a save would not write back as it was read: a line
+// longer than the file's, one that is no note (a blank one aside), a value cut to its field,
+// blanks a save drops, what the writer cannot carry; and text after a Ctrl-Z.
 KeynoteOutcome ReadKeynoteFile(platform::LineFile& file,
                                const std::function<void(KeynoteLine&&)>& take,
-                               const std::function<void(long, long)>& progress = {});
+                               const std::function<void(long, long)>& progress = {},
+                               std::vector<KeynoteChange>* changes = nullptr);
 
 } // namespace editor

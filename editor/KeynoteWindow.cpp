@@ -234,12 +234,13 @@ void KeynoteWindow::ApplyUppercase() {
 void KeynoteWindow::LoadUnitsAndTypes() {
     struct List {
         const char* kind;
+        std::size_t kept; // what the keynote file keeps of a value
         void (grid::PelkGridClass::*free)();
         void (grid::PelkGridClass::*add)(const std::string&);
     };
     const List lists[] = {
-        {"Unit", &grid::PelkGridClass::FreeUnits, &grid::PelkGridClass::AddUnit},
-        {"Type", &grid::PelkGridClass::FreeTypes, &grid::PelkGridClass::AddType},
+        {"Unit", kNoteUnitWidth, &grid::PelkGridClass::FreeUnits, &grid::PelkGridClass::AddUnit},
+        {"Type", kNoteTypeWidth, &grid::PelkGridClass::FreeTypes, &grid::PelkGridClass::AddType},
     };
     // The grids offer a blank choice first; they read fewer keys than the list window and keep
     // longer values.
@@ -250,10 +251,18 @@ void KeynoteWindow::LoadUnitsAndTypes() {
             (g->*list.free)();
             (g->*list.add)(" ");
         }
-        for (const std::string& value :
-             ReadLookupValues(list.kind, ProjectIni, kGridLastKey, kGridChoiceWidth))
+        // Each choice is offered as the keynote file keeps it (a unit of the list may be longer
+        // than the file's three characters), so that what is chosen is what is saved.
+        std::vector<std::string> offered;
+        for (const std::string& read :
+             ReadLookupValues(list.kind, ProjectIni, kGridLastKey, kGridChoiceWidth)) {
+            const std::string value = Clip(Cut(read, list.kept));
+            if (std::find(offered.begin(), offered.end(), value) != offered.end())
+                continue;
+            offered.push_back(value);
             for (grid::PelkGridClass* g : GridList)
                 (g->*list.add)(value);
+        }
     }
 }
 
@@ -432,15 +441,20 @@ void KeynoteWindow::LoadNotes() {
         TitleRead.fill("No");
         const std::int64_t size = static_cast<std::int64_t>(file.Size().value_or(0));
         ProgressUpdate("Loading " + CsvPath + " ...", 0, 0);
+        // Where the user may save, what a save would not write back as it was read is told.
+        std::vector<KeynoteChange> changes;
         const KeynoteOutcome outcome = ReadKeynoteFile(
             file, [this](KeynoteLine&& line) { TakeLine(std::move(line)); },
-            [this](long read, long total) { ProgressUpdate("", read, total); });
+            [this](long read, long total) { ProgressUpdate("", read, total); },
+            NotesOpenMode != 0 ? &changes : nullptr);
         // What was read stays shown, but it is not the whole file: it is never saved.
         if (!outcome)
             readFailed_ = true;
         SetSaveButtons();
         if (!outcome)
             ReportFileOutcome(outcome);
+        else if (!changes.empty())
+            ReportChanges(changes);
         if (NotesOpenMode == 0)
             static_cast<void>(file.Close()); // read only: nothing to lose
         ProgressUpdate("", size, size);
@@ -523,6 +537,21 @@ std::string FirstFew(const std::vector<std::string>& items) {
 }
 
 } // namespace
+
+void KeynoteWindow::ReportChanges(const std::vector<KeynoteChange>& changes) {
+    constexpr std::size_t kShown = 5;
+    std::string lines;
+    for (std::size_t i = 0; i < changes.size() && i < kShown; ++i)
+        lines += "|Line " + DecimalText(std::int64_t{changes[i].line}) + ": " + changes[i].what;
+    if (changes.size() > kShown)
+        lines +=
+            "|and " + DecimalText(static_cast<std::int64_t>(changes.size() - kShown)) + " more";
+    Message(CsvPath + " holds what a save will not write back as it was read:" + lines +
+                "||A save writes the notes as they are shown; the file as it is now is kept as "
+                "the backup " +
+                BakPath + ".",
+            "", ICON_Exclamation, BUTTON_OK);
+}
 
 bool KeynoteWindow::SaveNotes() {
     // The file stays held while the new one is written: the new one is locked before it takes

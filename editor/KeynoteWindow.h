@@ -49,6 +49,8 @@ public:
     void LoadNotes();
     // Whether the keynote file was written and put in place.
     bool SaveNotes();
+    // Tells, once after a reading, what a save would not write back as it was read.
+    void ReportChanges(const std::vector<KeynoteChange>& changes);
     void ProgressUpdate(const std::string& text, std::int64_t value, std::int64_t total);
     void LoadUnitsAndTypes();
     void StashNotesToGlobal();

@@ -60,6 +60,8 @@ LineFile& LineFile::operator=(LineFile&& other) noexcept {
     bufferEnd_ = other.bufferEnd_;
     readOffset_ = other.readOffset_;
     ended_ = other.ended_;
+    continues_ = other.continues_;
+    endMarkAt_ = other.endMarkAt_;
     pending_ = std::move(other.pending_);
     writeFailed_ = std::exchange(other.writeFailed_, false);
     writeError_ = other.writeError_;
@@ -178,6 +180,8 @@ bool LineFile::Open(OpenMode mode) {
     bufferPos_ = bufferEnd_ = 0;
     readOffset_ = 0;
     ended_ = false;
+    continues_ = false;
+    endMarkAt_.reset();
     pending_.clear();
     return true;
 }
@@ -210,6 +214,8 @@ bool LineFile::Rewind() {
     bufferPos_ = bufferEnd_ = 0;
     readOffset_ = 0;
     ended_ = false;
+    continues_ = false;
+    endMarkAt_.reset();
     return true;
 }
 
@@ -246,6 +252,7 @@ ReadResult LineFile::Next() {
     }
     char* out = record_.data();
     std::size_t column = 0;
+    continues_ = false;
     bool consumed = false; // whether this record took anything from the file
     bool failed = false;
     while (!ended_) {
@@ -279,6 +286,7 @@ ReadResult LineFile::Next() {
         const char c = buffer_[bufferPos_];
         if (c == kCtrlZ) {
             ended_ = true;
+            endMarkAt_ = readOffset_ - (bufferEnd_ - bufferPos_);
             break;
         }
         if (c == '\r') {
@@ -293,6 +301,7 @@ ReadResult LineFile::Next() {
             }
         }
         if (column == recordSize_) {
+            continues_ = true;
             break; // the line goes on in the next record
         }
         if (c == '\t') {
@@ -313,6 +322,13 @@ ReadResult LineFile::Next() {
         return ReadResult::Failed;
     }
     return consumed ? ReadResult::Ok : ReadResult::EndOfFile;
+}
+
+bool LineFile::TextAfterEndMark() {
+    if (!endMarkAt_)
+        return false;
+    const std::optional<std::uint64_t> size = Size();
+    return size && *size > *endMarkAt_ + 1;
 }
 
 bool LineFile::Add(std::string_view line) {

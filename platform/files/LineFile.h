@@ -67,6 +67,11 @@ public:
     // reads as consecutive records. A last line without CR LF is read like any other.
     ReadResult Next();
     const std::string& Record() const { return record_; }
+    // Whether the line of the record just read goes on in the next record (it is longer than
+    // the record).
+    bool RecordContinues() const { return continues_; }
+    // Whether the reading stopped at a Ctrl-Z that has more of the file after it.
+    bool TextAfterEndMark();
     // The record as far as the last Next filled it, without the padding: Record() is this and
     // blanks.
     std::string_view Filled() const { return std::string_view(record_).substr(0, recordFilled_); }
@@ -98,8 +103,10 @@ private:
     std::vector<char> buffer_;
     std::size_t bufferPos_ = 0;
     std::size_t bufferEnd_ = 0;
-    std::uint64_t readOffset_ = 0; // file offset of buffer_[bufferEnd_]
-    bool ended_ = false;           // end of the file or Ctrl-Z reached
+    std::uint64_t readOffset_ = 0;           // file offset of buffer_[bufferEnd_]
+    bool ended_ = false;                     // end of the file or Ctrl-Z reached
+    bool continues_ = false;                 // the record just read was cut at the record size
+    std::optional<std::uint64_t> endMarkAt_; // where a Ctrl-Z ended the reading
 
     std::string pending_; // added lines not yet written
     // A write failed since the file was opened: the file is not what was added, which every

@@ -17,10 +17,10 @@ namespace {
 // doubled, "\n", lone CR and LF, blanks, tabs, the character 255, Ctrl-Z, and long runs.
 std::string RandomFile(std::mt19937& random) {
     static const std::vector<std::string> pieces = {
-        "CIR",  "HEX",   ";TRI", "OCT ",  "cir",    "SET,TXTHT,", "TITLE", "title", ",",
-        ",",    ",",     "\"",   "\"\"",  "\"\"\"", "\\n",        "\\N",   "\\",    "\r",
-        "\n",   "\r\n",  "\r\n", " ",     "  ",     "\t",         "\xff",  "\x1a",  "a",
-        "Wall", "12345", "EA",   "COUNT", "x",      ",\"",        ",\"\"", "\","};
+        "CIR",   "HEX", ";TRI", "OCT ",   "cir",  "SET,TXTHT,", "TITLE",  "title", ",",     ",",
+        ",",     "\"",  "\"\"", "\"\"\"", "\\n",  "\\N",        "\\",     "\r",    "\n",    "\r\n",
+        "\r\n",  " ",   "  ",   "\t",     "\xff", "\x1a",       "a",      "Wall",  "12345", "EA",
+        "COUNT", "x",   ",\"",  ",\"\"",  "\",",  "CIR,TITLE,", "HEX,1,", ",,"};
     std::uniform_int_distribution<std::size_t> piece(0, pieces.size() - 1);
     std::uniform_int_distribution<int> length(0, 60);
     std::uniform_int_distribution<int> oneIn(0, 40);
@@ -80,6 +80,7 @@ TEST(KeynoteRoundTripTest, TheFilesThatChangedAtEverySaveNowStay) {
         "CIR,TITLE,\"Walls\\nHEX,9,Injected,EA\",,\r\n",  // a title holding a line break
         "CIR,TITLE,\"Say \"\"\"\"x\"\"\"\" now\",,\r\n",  // a title with doubled quotes
         "HEX,TITLE,\"A, B\",,\r\n",                       // a title with a comma
+        "HEX,TITLE,Walls\\nDoors,,\r\n",                  // a title with a line break
     };
     for (const std::string& file : cases) {
         drv::WriteBytes(temp / "in.csv", file);

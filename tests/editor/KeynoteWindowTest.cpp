@@ -47,8 +47,26 @@ TEST_F(KeynoteTest, OpensTheProjectsNotesAndSavesThemBackByteForByte) {
     EXPECT_FALSE(other.Open(OpenMode::ReadWriteDenyWrite));
 }
 
+namespace {
+
+// What the fixture of every line kind holds that a save will not write back as it was read, as
+// the window tells it once the file is read.
+std::string EveryLineKindNotice(const std::string& csv, const std::string& bak) {
+    return csv +
+           " holds what a save will not write back as it was read:"
+           "|Line 9: a line that is no note|Line 10: a line that is no note"
+           "|Line 11: a line that is no note|Line 12: a line that is no note"
+           "|Line 15: a value longer than its field|and 3 more"
+           "||A save writes the notes as they are shown; the file as it is now is kept as the "
+           "backup " +
+           bak + ".";
+}
+
+} // namespace
+
 TEST_F(KeynoteTest, EveryLineKindIsReadByItsRulesAndSavedWithoutLosingANote) {
     OpenOn(Fixture("every-line-kind.csv"));
+    drv::Answer(EveryLineKindNotice(csv, bak), "", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
     EXPECT_EQ(Order(1), "TITLE 5 6 7");
     EXPECT_EQ(W()[GLO_CIRTITLEDESC].Text(), "Walls");
     drv::Click(W(), SAVETOASCII);
@@ -67,6 +85,7 @@ TEST_F(KeynoteTest, EveryLineKindIsReadByItsRulesAndSavedWithoutLosingANote) {
 // blank title line before it, which reads back as the blank title.
 TEST_F(KeynoteTest, ANoteNumberedTitleStaysANoteWhenTheTitleIsCleared) {
     OpenOn(Fixture("every-line-kind.csv"));
+    drv::Answer(EveryLineKindNotice(csv, bak), "", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
     drv::Type(W(), GLO_CIRTITLEDESC, "");
     drv::Click(W(), SAVETOASCII);
     EXPECT_NE(drv::ReadBytes(csv).find("CIR,TITLE," + std::string(55, ' ') + ",,\r\n" +
@@ -447,4 +466,63 @@ TEST_F(KeynoteTest, TheProgressBarMovesInStepsOfThreePercentToTheEnd) {
         EXPECT_GE(shown.size(), 30u); // it moves the whole way, not only at the end
         EXPECT_TRUE(bar->isHidden());
     }
+}
+
+// A file holding what a save will not write back as it was read is told once, after loading,
+// line by line; the save then says which notes were too long for the file's line, and what it
+// wrote reads back as shown, with nothing more to tell. The unit list's longer units are offered
+// as the file keeps them.
+TEST_F(KeynoteTest, WhatASaveWillNotWriteBackIsToldAfterLoadingAndTheSaveTellsWhatItCut) {
+    std::string ab;
+    for (int i = 0; i < 1339; ++i)
+        ab += "ab\"";
+    const std::string file = "SET,TXTHT,0.1\r\n"
+                             "CIR,1,Footing,EACH,COUNT\r\n"
+                             "CIR,2," +
+                             ab +
+                             ",EA,COUNT\r\n"
+                             "CIR,3,\"\"Typ.\"\" see,EA,COUNT\r\n" // carried as it is
+                             "CIR,4,Slab   ,EA ,COUNT\r\n"
+                             "CIR,5," +
+                             std::string(5000, 'x') +
+                             ",EA,COUNT\r\n"
+                             "HEX,TITLE,\"Walls\\nDoors\",,\r\n" // carried as it is
+                             "CIR,6,last,EA,COUNT\r\n"
+                             "\x1a"
+                             "CIR,7,after the end mark,EA,COUNT\r\n";
+    drv::WriteBytes(csv, file);
+    Derive();
+    WriteIni("QVREditUnits", "Unit1", "EACH", ini);
+    OpenWindow();
+    drv::Answer(csv +
+                    " holds what a save will not write back as it was read:"
+                    "|Line 2: a value longer than its field"
+                    "|Line 3: a note too long for a line of the file"
+                    "|Line 5: blanks at the end of a value"
+                    "|Line 6: a line longer than 4096 characters"
+                    "|Line 9: text after the end-of-file mark (Ctrl-Z)"
+                    "||A save writes the notes as they are shown; the file as it is now is "
+                    "kept as the backup " +
+                    bak + ".",
+                "", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+    ASSERT_NE(keynote, nullptr);
+    EXPECT_EQ(Order(1), "1 2 3 4 6");
+    const std::vector<std::string>& units = Grid(1).QUNIT->items;
+    EXPECT_NE(std::find(units.begin(), units.end(), "EAC"), units.end());
+    EXPECT_EQ(std::find(units.begin(), units.end(), "EACH"), units.end());
+
+    drv::Click(W(), SAVETOASCII);
+    drv::Answer("These notes are too long for a line of " + csv +
+                    ": the ends of their descriptions were not saved.|CIR 2",
+                "", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+    CloseWindow();
+    OpenWindow(); // nothing more to tell
+    ASSERT_NE(keynote, nullptr);
+    const std::vector<std::string> rows = Rows(1);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(rows[0], "0|1|Footing|EAC|COUNT");
+    EXPECT_TRUE(rows[1] == "0|2|" + ab.substr(0, 3059) + "|EA|COUNT");
+    EXPECT_EQ(rows[2], "0|3|\"Typ.\" see|EA|COUNT");
+    EXPECT_EQ(rows[3], "0|4|Slab|EA|COUNT");
+    EXPECT_EQ(W()[GLO_HEXTITLEDESC].Text(), "Walls\r\nDoors");
 }
