@@ -66,7 +66,10 @@ QPointer<QWidget>& FocusBeforeMenu() {
             if (now && !IsMenu(now))
                 widget = now;
         });
-        qApp->installEventFilter(new MenuFocusFilter);
+        // Lives as long as the application.
+        auto* filter = new MenuFocusFilter;
+        filter->setParent(qApp);
+        qApp->installEventFilter(filter);
         return true;
     }();
     (void)watching;

@@ -205,7 +205,10 @@ void Install() {
                 SettleFocus();
         });
     });
-    qApp->installEventFilter(new InputOrder);
+    // Lives as long as the application.
+    auto* order = new InputOrder;
+    order->setParent(qApp);
+    qApp->installEventFilter(order);
 }
 
 } // namespace platform::input
