@@ -33,7 +33,7 @@ std::int32_t CsvStamp;
 platform::FileTime CsvStampTime;
 std::uint8_t NotesStashed;
 bool StashHalfRead;
-std::string LoadedNotesImage;
+std::string LoadedNotesDigest;
 std::vector<TabRecord> TabQueue;
 std::vector<NoteRecord> NotesQueue;
 std::array<std::string, 9> ShapeTitle;
@@ -68,7 +68,7 @@ void ResetGlobals() {
     FrameHeight = 0;
     CsvStamp = 0;
     CsvStampTime = {};
-    LoadedNotesImage.clear();
+    LoadedNotesDigest.clear();
     TabQueue.clear();
     DiscardStash();
     TableSettingsStash = {};

@@ -93,10 +93,10 @@ extern std::uint8_t NotesStashed;
 // The stashed rows are those of a keynote file whose reading failed: the window that takes them
 // does not save them over the whole file either.
 extern bool StashHalfRead;
-// The keynote window's notes, titles and settings as last loaded from or saved to the keynote
-// file (KeynoteWindow::NotesImage): Exit asks before it drops anything that differs. A window
-// that takes the stash keeps the image of the file its rows came from.
-extern std::string LoadedNotesImage;
+// The digest of the keynote window's notes, titles and settings as last loaded from or saved to
+// the keynote file (KeynoteWindow::NotesDigest): Exit asks before it drops anything that
+// differs. A window that takes the stash keeps the digest of the file its rows came from.
+extern std::string LoadedNotesDigest;
 extern std::vector<TabRecord> TabQueue;
 extern std::vector<NoteRecord> NotesQueue;
 // Shape titles (fixed texts of 55) and whether each was read in the current reading of the

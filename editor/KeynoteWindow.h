@@ -59,9 +59,9 @@ public:
     void ExportNotes();
     // Stores an in-place edit still open in a grid, as Ctrl+Enter does.
     void StoreOpenEdits();
-    // The notes of every shape with their titles, and the key-table settings, as one text:
-    // equal images hold the same notes and settings.
-    std::string NotesImage();
+    // A digest (a 256-bit hash) of the notes of every shape with their titles and of the
+    // key-table settings: equal digests stand for the same notes and settings.
+    std::string NotesDigest();
     // Exit: stores the open edit and asks before anything unsaved is dropped; posts the end of
     // the program unless the user keeps the window.
     bool ExitProgram();
