@@ -35,7 +35,7 @@ std::uint8_t NotesStashed;
 bool StashHalfRead;
 std::string LoadedNotesDigest;
 std::vector<TabRecord> TabQueue;
-std::vector<NoteRecord> NotesQueue;
+std::vector<NoteRow> NotesQueue;
 std::array<std::string, 9> ShapeTitle;
 std::array<std::string, 9> TitleRead;
 TableSettingsStashRecord TableSettingsStash;

@@ -665,30 +665,25 @@ void KeynoteWindow::FreeRows(int shape) {
 void KeynoteWindow::StashNotesToGlobal() {
     window_.Update();
     for (std::size_t i = 0; i < kShapes.size(); ++i)
-        CollectNotesFromGrid(static_cast<int>(i + 1), kShapes[i].code);
+        CollectNotesFromGrid(static_cast<int>(i + 1));
     NotesStashed = 1;
     StashHalfRead = readFailed_;
     StashSettings(settings_, TableSettingsStash);
 }
 
-void KeynoteWindow::CollectNotesFromGrid(int shape, const char* code) {
-    std::int32_t i = 0;
+void KeynoteWindow::CollectNotesFromGrid(int shape) {
     for (const NoteRow& row : Rows(shape)) {
-        NoteRecord r;
-        r.ROW = ++i;
-        r.CHECKSTATE = ToByte(std::int64_t{ToLong(row.mark)});
-        r.NO = Cut(row.number, kNoteNumberWidth);
-        r.DESC = Cut(row.description, kNoteDescWidth); // descriptions are kept whole
-        r.UNIT = Cut(row.unit, kNoteUnitWidth);
-        r.TYPE = Cut(row.type, kNoteTypeWidth);
-        r.NOTETYPE = code;
-        NotesQueue.push_back(std::move(r));
+        // The mark is kept as a number of 0 to 255, the fields at their widths in the file.
+        NotesQueue.push_back({DecimalText(ToByte(std::int64_t{ToLong(row.mark)})),
+                              Cut(row.number, kNoteNumberWidth),
+                              Cut(row.description, kNoteDescWidth), // kept whole
+                              Cut(row.unit, kNoteUnitWidth), Cut(row.type, kNoteTypeWidth), shape});
     }
 }
 
 void KeynoteWindow::RestoreNotesFromGlobal() {
     for (std::size_t i = 0; i < kShapes.size(); ++i)
-        FillGridFromNotes(static_cast<int>(i + 1), kShapes[i].code);
+        FillGridFromNotes(static_cast<int>(i + 1));
     RestoreSettings(TableSettingsStash, settings_);
     // Rows of a half-read file stay rows that are never saved.
     readFailed_ = StashHalfRead;
@@ -696,18 +691,13 @@ void KeynoteWindow::RestoreNotesFromGlobal() {
     SetSaveButtons();
 }
 
-void KeynoteWindow::FillGridFromNotes(int shape, const char* code) {
-    std::stable_sort(NotesQueue.begin(), NotesQueue.end(),
-                     [](const NoteRecord& a, const NoteRecord& b) {
-                         int c = Compare(a.NOTETYPE, b.NOTETYPE);
-                         return c != 0 ? c < 0 : a.ROW < b.ROW;
-                     });
-    // The shape's records are taken in order, then removed from the list in one pass: a
-    // removal per record would move the rest of the list each time.
-    for (const NoteRecord& r : NotesQueue)
-        if (Equal(r.NOTETYPE, code))
-            AddRow(shape, {DecimalText(r.CHECKSTATE), r.NO, r.DESC, r.UNIT, r.TYPE});
-    std::erase_if(NotesQueue, [code](const NoteRecord& r) { return Equal(r.NOTETYPE, code); });
+void KeynoteWindow::FillGridFromNotes(int shape) {
+    // The shape's notes are taken in the order they were stashed (their row order), then removed
+    // from the list in one pass: a removal per note would move the rest of the list each time.
+    for (const NoteRow& r : NotesQueue)
+        if (r.shape == shape)
+            AddRow(shape, {r.mark, r.number, r.description, r.unit, r.type});
+    std::erase_if(NotesQueue, [shape](const NoteRow& r) { return r.shape == shape; });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -107,8 +107,8 @@ private:
     void AddRow(int shape, const NoteRow& row);
     std::vector<NoteRow> Rows(int shape);
     void FreeRows(int shape);
-    void CollectNotesFromGrid(int shape, const char* code);
-    void FillGridFromNotes(int shape, const char* code);
+    void CollectNotesFromGrid(int shape);
+    void FillGridFromNotes(int shape);
     // The grid of the shape at the selected tab position; null on the Config tab or when the
     // shape has no grid.
     grid::PelkGridClass* CurrentShapeGrid();
