@@ -6,7 +6,10 @@
 // - load alone: a reload of the file, with how often the progress bar is redrawn while shown;
 // - save: the whole save, with how many times it flushed a file to the disk (fsync and
 //   fdatasync counted as the program calls them) and the progress bar's redraws;
-// - the resident memory with the notes open.
+// - the resident memory with the notes open;
+// - with --first-load N (one file of N notes): how soon the window is first painted, and how
+//   often the progress bar is painted while the first load runs (the longest gap between two
+//   paints of the bar).
 // Each figure is the least and the median of several processes.
 // Run by hand (headless: QT_QPA_PLATFORM=offscreen build/bin/keynote_bench [most notes]).
 #include "editor/Config.h"
@@ -85,7 +88,8 @@ void WriteNotes(const std::filesystem::path& csv, int notes) {
     out << "SET,TXTHT,0.1\r\n";
     for (int shape = 0; shape < 9; ++shape)
         for (int i = shape; i < notes; i += 9) {
-            out << (i % 7 == 0 ? ";" : "") << kCodes[shape] << "," << i << ",";
+            out << (i % 7 == 0 ? ";" : "") << kCodes[shape] << "," << i % 100000
+                << ","; // numbers of at most 5 digits
             if (i % 3 == 0)
                 out << "Provide and install as specified\\nsee detail " << i;
             else
@@ -100,8 +104,28 @@ void WriteNotes(const std::filesystem::path& csv, int notes) {
 
 // The process the figures come from: opens the window on the folder's keynote file, reloads it,
 // saves it, and prints what it saw on one line.
+// Paints seen while the window opens: the first paint of any widget, and every paint of a
+// progress bar.
+class PaintWatch : public QObject {
+public:
+    double first = 0;
+    std::vector<double> bar;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            const double now = Now();
+            if (first == 0)
+                first = now;
+            if (qobject_cast<QProgressBar*>(watched))
+                bar.push_back(now);
+        }
+        return false;
+    }
+};
+
 int Child(int argc, char** argv, const std::filesystem::path& folder) {
     QApplication app(argc, argv);
+    PaintWatch paints;
+    app.installEventFilter(&paints);
     setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
     const std::string csv = (folder / "job" / "constnot.csv").string();
     AppPath = (folder / "app").string();
@@ -127,6 +151,10 @@ int Child(int argc, char** argv, const std::filesystem::path& folder) {
     });
     Settle();
     const double drawn = Now();
+    app.removeEventFilter(&paints);
+    double longestGap = 0;
+    for (std::size_t i = 1; i < paints.bar.size(); ++i)
+        longestGap = std::max(longestGap, paints.bar[i] - paints.bar[i - 1]);
     if (!window) {
         std::fprintf(stderr, "the window did not open\n");
         return 1;
@@ -162,8 +190,9 @@ int Child(int argc, char** argv, const std::filesystem::path& folder) {
     int rows = 0;
     for (int shape = 1; shape <= 9; ++shape)
         rows += window->Grid(shape)->Records();
-    std::printf("%.3f %d %.3f %d %.3f %d %d %.1f\n", drawn, rows, load, loadRedraws, save,
-                saveFlushes, saveRedraws, ResidentKb() / 1024.0);
+    std::printf("%.3f %d %.3f %d %.3f %d %d %.1f %.3f %zu %.3f\n", drawn, rows, load, loadRedraws,
+                save, saveFlushes, saveRedraws, ResidentKb() / 1024.0, paints.first,
+                paints.bar.size(), longestGap);
     std::fflush(stdout);
     EndAllThreads();
     return 0;
@@ -172,6 +201,9 @@ int Child(int argc, char** argv, const std::filesystem::path& folder) {
 struct Run {
     double open, load, save, memory;
     int rows, loadRedraws, flushes, saveRedraws;
+    double firstPaint; // from the process start
+    std::size_t barPaints;
+    double longestBarGap;
 };
 
 bool RunChild(const char* self, const std::filesystem::path& folder, Run& run) {
@@ -195,11 +227,13 @@ bool RunChild(const char* self, const std::filesystem::path& folder, Run& run) {
     ::close(pipeEnds[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    double drawn = 0;
-    if (std::sscanf(out.c_str(), "%lf %d %lf %d %lf %d %d %lf", &drawn, &run.rows, &run.load,
-                    &run.loadRedraws, &run.save, &run.flushes, &run.saveRedraws, &run.memory) != 8)
+    double drawn = 0, firstPaint = 0;
+    if (std::sscanf(out.c_str(), "%lf %d %lf %d %lf %d %d %lf %lf %zu %lf", &drawn, &run.rows,
+                    &run.load, &run.loadRedraws, &run.save, &run.flushes, &run.saveRedraws,
+                    &run.memory, &firstPaint, &run.barPaints, &run.longestBarGap) != 11)
         return false;
     run.open = drawn - start;
+    run.firstPaint = firstPaint - start;
     return true;
 }
 
@@ -213,8 +247,31 @@ std::pair<double, double> MinMedian(std::vector<double> values) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--child")
         return Child(argc, argv, argv[2]);
-    const int most = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    if (argc == 3 && std::string(argv[1]) == "--first-load") {
+        const int notes = std::max(1, std::atoi(argv[2]));
+        const std::filesystem::path folder =
+            std::filesystem::temp_directory_path() /
+            ("keynote-bench-" + std::to_string(getpid()) + "-first");
+        std::filesystem::create_directories(folder / "app");
+        std::filesystem::create_directories(folder / "job");
+        std::printf("%d notes, the first load:\n", notes);
+        for (int round = 0; round < 3; ++round) {
+            WriteNotes(folder / "job" / "constnot.csv", notes);
+            std::ofstream((folder / "job" / "constnot.bak").string());
+            Run run{};
+            if (!RunChild(self.c_str(), folder, run)) {
+                std::fprintf(stderr, "the window's process gave no figures\n");
+                return 1;
+            }
+            std::printf("  first paint %.0f ms after the start, window drawn after %.0f ms; "
+                        "progress bar painted %zu times, at most %.0f ms apart\n",
+                        run.firstPaint, run.open, run.barPaints, run.longestBarGap);
+        }
+        std::filesystem::remove_all(folder);
+        return 0;
+    }
+    const int most = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
     for (int notes : {1000, 10000, 100000}) {
         if (notes > most)
             break;

@@ -159,6 +159,9 @@ int KeynoteWindow::Setup() {
     window_[PMT_APROGRESS].Hide();
     ApplyUppercase();
     window_.Display();
+    // The window and its progress bar are on the screen before the first load, which may take
+    // seconds: the bar then paints as it moves.
+    window_.DrawNow();
     LoadNotes();
 
     for (grid::PelkGridClass* g : GridList) {

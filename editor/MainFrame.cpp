@@ -204,6 +204,8 @@ private:
             Message("This window is already started!", "QVR Editor", ICON_Asterisk, BUTTON_OK);
             return;
         }
+        // The frame is on the screen before the keynote window is set up in it.
+        window_.DrawNow();
         FrameWidth = ToShort(std::int64_t{window_.Width()});
         FrameHeight = ToShort(std::int64_t{window_.Height()});
         if (Windows.BrowseNextNotes)

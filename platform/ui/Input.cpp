@@ -12,6 +12,9 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
+
+#include <map>
 
 namespace platform::input {
 
@@ -99,6 +102,11 @@ void SettleFocus() {
 // RunPending). A key's shortcut check, which comes before the key, only settles the focus: Qt
 // goes on with the key's window after it without looking whether it is still there, so the
 // threads run when the key itself reaches the window.
+std::map<const QObject*, int>& Held() {
+    static std::map<const QObject*, int> held;
+    return held;
+}
+
 class InputOrder : public QObject {
 public:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -112,6 +120,8 @@ public:
         case QEvent::KeyRelease:
             if (!watched->isWindowType())
                 return false;
+            if (Held().count(watched) != 0)
+                return true;
             break;
         case QEvent::ShortcutOverride:
             if (g_focusDue)
@@ -188,6 +198,16 @@ void CloseBoxPressed(Window& window, QCloseEvent* event) {
     }
     event->ignore();
     window.PostInputEvent(EVENT_CloseWindow, 0);
+}
+
+void HoldInput(QWindow* window) {
+    ++Held()[window];
+}
+
+void ReleaseInput(QWindow* window) {
+    auto it = Held().find(window);
+    if (it != Held().end() && --it->second <= 0)
+        Held().erase(it);
 }
 
 void Install() {

@@ -7,6 +7,7 @@
 class QCloseEvent;
 class QObject;
 class QWidget;
+class QWindow;
 
 namespace platform {
 
@@ -41,6 +42,11 @@ void CloseBoxPressed(Window& window, QCloseEvent* event);
 
 // Installs the key filter and the focus watch for every window of the program (once).
 void Install();
+
+// Mouse and key input to a top-level window is dropped while it is held (the holds are
+// counted): a window whose thread is still filling it takes no input meanwhile.
+void HoldInput(QWindow* window);
+void ReleaseInput(QWindow* window);
 
 } // namespace input
 

@@ -14,7 +14,9 @@
 #include <QPointer>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -442,6 +444,52 @@ void Window::Update(int control) {
     for (Control* c : order_)
         if (control == 0 || c->Number() == control)
             c->TakeValue();
+}
+
+namespace {
+
+// Wakes a thread when the window system shows (exposes) a top-level window.
+class ExposeWatch : public QObject {
+public:
+    ExposeWatch(QWindow* window, int thread) : thread_(thread) { window->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Expose)
+            Wake(thread_);
+        return false;
+    }
+
+private:
+    int thread_;
+};
+
+} // namespace
+
+void Window::DrawNow() {
+    QWidget* widget = p_->top.data();
+    QPointer<QWidget> top = widget ? widget->window() : nullptr;
+    if (!open_ || !top || !top->isVisible())
+        return;
+    QPointer<QWindow> handle = top->windowHandle();
+    if (!handle)
+        return;
+    if (!handle->isExposed() && ThisThread() != 0) {
+        const int thread = ThisThread();
+        bool late = false;
+        ExposeWatch watch(handle, thread);
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [&late, thread] {
+            late = true;
+            Wake(thread);
+        });
+        timer.start(1000);
+        input::HoldInput(handle);
+        WaitUntil([&] { return late || !handle || handle->isExposed(); });
+        if (handle)
+            input::ReleaseInput(handle);
+    }
+    if (top && handle && handle->isExposed() && top->isVisible())
+        top->repaint();
 }
 
 void Window::Display(int control) {

@@ -98,6 +98,12 @@ public:
     // control from its variable (or one).
     void Update(int control = 0);
     void Display(int control = 0);
+    // Has the window drawn on the screen as it stands now, before the thread goes on with work
+    // that does not yield (a long load): where the window system has not shown its top-level
+    // window yet, the thread waits until it has (a second at most), with the window's input
+    // dropped meanwhile; then the window is painted at once. Nothing happens for a window not
+    // shown.
+    void DrawNow();
 
     // Keys that raise EVENT:AlertKey for the window (control 0) whichever control has focus.
     void AddAlert(int keyCode);

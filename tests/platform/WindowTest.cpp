@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -526,4 +528,55 @@ TEST_F(WindowSettledFocusTest, AFocusThatOnlyPassesThroughAControlRaisesNoSelect
     EXPECT_EQ(Selected(), std::vector<std::string>{});
     drv::Key(w, NAME, KEY_Tab);
     EXPECT_EQ(Selected(), std::vector<std::string>{"selected 2"});
+}
+
+// A thread that has a window drawn before long work goes on only once the window system has shown
+// the window and it has been painted; a click that comes meanwhile is dropped, not handled later
+// by a window its thread had not finished.
+TEST_F(WindowTest, DrawNowWaitsUntilTheWindowIsShownAndPaintedAndDropsInputMeanwhile) {
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                ++paints;
+            return false;
+        }
+    } count;
+    struct Drawn : WindowManager {
+        Window window{DemoDef("Drawn")};
+        PaintCount* count = nullptr;
+        bool exposed = false;
+        int paints = 0;
+        std::vector<int> accepted;
+        int Setup() override {
+            Open(window);
+            window.Widget()->installEventFilter(count);
+            window.DrawNow();
+            exposed = window.Widget()->window()->windowHandle()->isExposed();
+            paints = count->paints;
+            return RESULT_GoOn;
+        }
+        int OnAccepted() override {
+            accepted.push_back(EventControl());
+            return WindowManager::OnAccepted();
+        }
+    } drawn;
+    drawn.count = &count;
+    Start([&](const std::string&) { drawn.Run(); });
+    RunUntilIdle(); // the window is shown; its thread waits for the window system
+    ASSERT_NE(drawn.window.Widget(), nullptr);
+    QWidget* ok = drawn.window[OK].Widget();
+    QWindow* handle = ok->window()->windowHandle();
+    ASSERT_NE(handle, nullptr);
+    ASSERT_FALSE(handle->isExposed());
+    const QPoint at = ok->mapTo(ok->window(), ok->rect().center());
+    QTest::mouseClick(handle, Qt::LeftButton, Qt::NoModifier, at);
+    drv::Settle();
+    EXPECT_TRUE(drawn.exposed);
+    EXPECT_GT(drawn.paints, 0);
+    drv::Settle();
+    EXPECT_TRUE(drawn.accepted.empty());
+    // Once drawn, the window takes its input as usual.
+    drv::Click(drawn.window, OK);
+    EXPECT_EQ(drawn.accepted, std::vector<int>{OK});
 }
