@@ -721,7 +721,8 @@ void KeynoteWindow::PrintNotes() {
 }
 
 void KeynoteWindow::ExportNotes() {
-    CloseNotesFile();
+    // The export writes a file of its own: the keynote file stays held meanwhile, so no other
+    // program takes the project, and an export aimed at the keynote file cannot replace it.
     ProgressUpdate("Exporting " + ExportPath + " ...", 0, 0);
     settings_.LOC_INSERTTABLEPHASES = PhasesSetting(window_[LOC_INSERTTABLEPHASES].Selected());
     settings_.LOC_DOCURRENTTABONLY =
