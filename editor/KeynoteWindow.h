@@ -59,9 +59,9 @@ public:
     void ExportNotes();
     // Stores an in-place edit still open in a grid, as Ctrl+Enter does.
     void StoreOpenEdits();
-    // The notes of every shape with their titles, and the key-table settings, as one text:
-    // equal images hold the same notes and settings.
-    std::string NotesImage();
+    // A digest (a 256-bit hash) of the notes of every shape with their titles and of the
+    // key-table settings: equal digests stand for the same notes and settings.
+    std::string NotesDigest();
     // Exit: stores the open edit and asks before anything unsaved is dropped; posts the end of
     // the program unless the user keeps the window.
     bool ExitProgram();
@@ -107,8 +107,8 @@ private:
     void AddRow(int shape, const NoteRow& row);
     std::vector<NoteRow> Rows(int shape);
     void FreeRows(int shape);
-    void CollectNotesFromGrid(int shape, const char* code);
-    void FillGridFromNotes(int shape, const char* code);
+    void CollectNotesFromGrid(int shape);
+    void FillGridFromNotes(int shape);
     // The grid of the shape at the selected tab position; null on the Config tab or when the
     // shape has no grid.
     grid::PelkGridClass* CurrentShapeGrid();
