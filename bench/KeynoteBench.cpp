@@ -18,6 +18,7 @@
 #include "platform/runtime/Runtime.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QProgressBar>
 
 #include <algorithm>
@@ -86,7 +87,7 @@ void WriteNotes(const std::filesystem::path& csv, int notes) {
         for (int i = shape; i < notes; i += 9) {
             out << (i % 7 == 0 ? ";" : "") << kCodes[shape] << "," << i << ",";
             if (i % 3 == 0)
-                out << "Provide and install, as specified\\nsee detail " << i;
+                out << "Provide and install as specified\\nsee detail " << i;
             else
                 out << "\"Provide and install expansion joint filler, sealant and backer rod, "
                        "see detail "
@@ -128,6 +129,11 @@ int Child(int argc, char** argv, const std::filesystem::path& folder) {
     const double drawn = Now();
     if (!window) {
         std::fprintf(stderr, "the window did not open\n");
+        return 1;
+    }
+    // A message left open would hold the window's thread: the figures would be of nothing.
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        std::fprintf(stderr, "a message is open: %s\n", box->text().toLocal8Bit().constData());
         return 1;
     }
     int redraws = 0;

@@ -23,8 +23,6 @@ using namespace platform;
 
 namespace {
 
-const char* const kCodes[] = {"CIR", "HEX", "BOX", "PEN", "ELL", "DIA", "REC", "OCT", "TRI"};
-
 void Settle() {
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
@@ -37,14 +35,10 @@ void FillStash(int notes) {
     DiscardStash();
     NotesQueue.reserve(static_cast<std::size_t>(notes));
     for (int i = 0; i < notes; ++i) {
-        NoteRecord r;
-        r.ROW = i + 1;
-        r.NO = std::to_string(i % 100000);
-        r.DESC = "Provide and install, as specified\r\nsee detail " + std::to_string(i);
-        r.UNIT = "EA";
-        r.TYPE = "COUNT";
-        r.NOTETYPE = kCodes[i % 4 == 0 ? (i / 4) % 9 : 0];
-        NotesQueue.push_back(std::move(r));
+        NotesQueue.push_back(
+            {"0", std::to_string(i % 100000),
+             "Provide and install, as specified\r\nsee detail " + std::to_string(i), "EA", "COUNT",
+             i % 4 == 0 ? (i / 4) % 9 + 1 : 1});
     }
     NotesStashed = 1;
 }

@@ -5,6 +5,7 @@
 // keynote window runs).
 #pragma once
 
+#include "editor/KeynoteFile.h"
 #include "platform/files/Files.h"
 
 #include <array>
@@ -22,17 +23,6 @@ struct TabRecord {
     std::uint8_t SRCNUM = 0;     // the shape 1..9
     std::uint8_t NEWNUM = 0;     // the tab position 1..9
     std::int16_t OLECONTROL = 0; // the control hosting the grid at that position
-};
-
-// A stashed note while the keynote window is closed for Editor Options or an import.
-struct NoteRecord {
-    std::int32_t ROW = 0;
-    std::uint8_t CHECKSTATE = 0;
-    std::string NO;       // up to 5 characters
-    std::string DESC;     // the whole description (up to 5000), lines separated by CR LF
-    std::string UNIT;     // up to 3
-    std::string TYPE;     // up to 5
-    std::string NOTETYPE; // the shape code
 };
 
 inline constexpr std::size_t kTabNameWidth = 31;
@@ -93,12 +83,14 @@ extern std::uint8_t NotesStashed;
 // The stashed rows are those of a keynote file whose reading failed: the window that takes them
 // does not save them over the whole file either.
 extern bool StashHalfRead;
-// The keynote window's notes, titles and settings as last loaded from or saved to the keynote
-// file (KeynoteWindow::NotesImage): Exit asks before it drops anything that differs. A window
-// that takes the stash keeps the image of the file its rows came from.
-extern std::string LoadedNotesImage;
+// The digest of the keynote window's notes, titles and settings as last loaded from or saved to
+// the keynote file (KeynoteWindow::NotesDigest): Exit asks before it drops anything that
+// differs. A window that takes the stash keeps the digest of the file its rows came from.
+extern std::string LoadedNotesDigest;
 extern std::vector<TabRecord> TabQueue;
-extern std::vector<NoteRecord> NotesQueue;
+// The stashed notes while the keynote window is closed for Editor Options or an import: each
+// shape's rows in row order, the shapes in their fixed order, each note with its shape.
+extern std::vector<NoteRow> NotesQueue;
 // Shape titles (fixed texts of 55) and whether each was read in the current reading of the
 // keynote file ("Yes" or "No"), by shape number - 1.
 extern std::array<std::string, 9> ShapeTitle;

@@ -51,13 +51,15 @@ struct KeynoteLine {
 // Reads one line (the record read, trailing blanks do not count).
 KeynoteLine ParseKeynoteLine(std::string_view record);
 
-// A row as the grids hold it and as the file writes it.
+// A note outside the grids, as the grids hold it and as the file writes it: what the save, the
+// stash, the comma export and the printed report carry.
 struct NoteRow {
     std::string mark; // "1" marked
     std::string number;
     std::string description; // lines separated by CR LF
     std::string unit;
     std::string type;
+    int shape = 0; // 1..9 where no list of one shape's notes says it (the stash)
     bool operator==(const NoteRow&) const = default;
 };
 

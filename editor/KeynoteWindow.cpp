@@ -20,8 +20,11 @@
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/MessageBox.h"
 
+#include <QCryptographicHash>
+
 #include <algorithm>
 #include <memory>
+#include <string_view>
 
 namespace editor {
 
@@ -169,6 +172,7 @@ int KeynoteWindow::Setup() {
     }
     for (int t = 1; t <= 64; ++t)
         Post(EventEditorReady, 0, t);
+    ReportChanges();
 
     if (!FileExists(BakPath)) {
         // A first backup where there is none; without it the window works all the same.
@@ -453,8 +457,8 @@ void KeynoteWindow::LoadNotes() {
         SetSaveButtons();
         if (!outcome)
             ReportFileOutcome(outcome);
-        else if (!changes.empty())
-            ReportChanges(changes);
+        else
+            changesRead_ = std::move(changes);
         if (NotesOpenMode == 0)
             static_cast<void>(file.Close()); // read only: nothing to lose
         ProgressUpdate("", size, size);
@@ -465,16 +469,18 @@ void KeynoteWindow::LoadNotes() {
     ProgressUpdate("", 0, 0);
     settingsTab_.ReadProjectSettings();
     settingsTab_.FillEmptySettings();
-    // Rows from the stash are not what the file holds: the image of the file stays the one its
+    // Rows from the stash are not what the file holds: the digest of the file stays the one its
     // last reading or saving left.
     if (!fromStash)
-        LoadedNotesImage = NotesImage();
+        LoadedNotesDigest = NotesDigest();
     FirstLoad = 0;
     // A reload shows its rows at once; the first load is drawn at the end of the set-up.
-    if (reload)
+    if (reload) {
         for (grid::PelkGridClass* g : GridList)
             if (g->REDRAW == 1)
                 g->Draw();
+        ReportChanges();
+    }
 }
 
 void KeynoteWindow::TakeLine(KeynoteLine&& l) {
@@ -538,7 +544,13 @@ std::string FirstFew(const std::vector<std::string>& items) {
 
 } // namespace
 
-void KeynoteWindow::ReportChanges(const std::vector<KeynoteChange>& changes) {
+void KeynoteWindow::ReportChanges() {
+    // Told over the window as the reading left it: the notes shown, the progress bar gone.
+    const std::vector<KeynoteChange> changes = std::move(changesRead_);
+    changesRead_.clear();
+    if (changes.empty())
+        return;
+    window_.Display();
     constexpr std::size_t kShown = 5;
     std::string lines;
     for (std::size_t i = 0; i < changes.size() && i < kShown; ++i)
@@ -569,7 +581,7 @@ bool KeynoteWindow::SaveNotes() {
     ProgressUpdate("", 0, 0);
     if (outcome) {
         settingsTab_.WriteProjectSettings();
-        LoadedNotesImage = NotesImage();
+        LoadedNotesDigest = NotesDigest();
         if (!cut.empty())
             Message("These notes are too long for a line of " + CsvPath +
                         ": the ends of their descriptions were not saved.|" + FirstFew(cut),
@@ -662,30 +674,25 @@ void KeynoteWindow::FreeRows(int shape) {
 void KeynoteWindow::StashNotesToGlobal() {
     window_.Update();
     for (std::size_t i = 0; i < kShapes.size(); ++i)
-        CollectNotesFromGrid(static_cast<int>(i + 1), kShapes[i].code);
+        CollectNotesFromGrid(static_cast<int>(i + 1));
     NotesStashed = 1;
     StashHalfRead = readFailed_;
     StashSettings(settings_, TableSettingsStash);
 }
 
-void KeynoteWindow::CollectNotesFromGrid(int shape, const char* code) {
-    std::int32_t i = 0;
+void KeynoteWindow::CollectNotesFromGrid(int shape) {
     for (const NoteRow& row : Rows(shape)) {
-        NoteRecord r;
-        r.ROW = ++i;
-        r.CHECKSTATE = ToByte(std::int64_t{ToLong(row.mark)});
-        r.NO = Cut(row.number, kNoteNumberWidth);
-        r.DESC = Cut(row.description, kNoteDescWidth); // descriptions are kept whole
-        r.UNIT = Cut(row.unit, kNoteUnitWidth);
-        r.TYPE = Cut(row.type, kNoteTypeWidth);
-        r.NOTETYPE = code;
-        NotesQueue.push_back(std::move(r));
+        // The mark is kept as a number of 0 to 255, the fields at their widths in the file.
+        NotesQueue.push_back({DecimalText(ToByte(std::int64_t{ToLong(row.mark)})),
+                              Cut(row.number, kNoteNumberWidth),
+                              Cut(row.description, kNoteDescWidth), // kept whole
+                              Cut(row.unit, kNoteUnitWidth), Cut(row.type, kNoteTypeWidth), shape});
     }
 }
 
 void KeynoteWindow::RestoreNotesFromGlobal() {
     for (std::size_t i = 0; i < kShapes.size(); ++i)
-        FillGridFromNotes(static_cast<int>(i + 1), kShapes[i].code);
+        FillGridFromNotes(static_cast<int>(i + 1));
     RestoreSettings(TableSettingsStash, settings_);
     // Rows of a half-read file stay rows that are never saved.
     readFailed_ = StashHalfRead;
@@ -693,18 +700,13 @@ void KeynoteWindow::RestoreNotesFromGlobal() {
     SetSaveButtons();
 }
 
-void KeynoteWindow::FillGridFromNotes(int shape, const char* code) {
-    std::stable_sort(NotesQueue.begin(), NotesQueue.end(),
-                     [](const NoteRecord& a, const NoteRecord& b) {
-                         int c = Compare(a.NOTETYPE, b.NOTETYPE);
-                         return c != 0 ? c < 0 : a.ROW < b.ROW;
-                     });
-    // The shape's records are taken in order, then removed from the list in one pass: a
-    // removal per record would move the rest of the list each time.
-    for (const NoteRecord& r : NotesQueue)
-        if (Equal(r.NOTETYPE, code))
-            AddRow(shape, {DecimalText(r.CHECKSTATE), r.NO, r.DESC, r.UNIT, r.TYPE});
-    std::erase_if(NotesQueue, [code](const NoteRecord& r) { return Equal(r.NOTETYPE, code); });
+void KeynoteWindow::FillGridFromNotes(int shape) {
+    // The shape's notes are taken in the order they were stashed (their row order), then removed
+    // from the list in one pass: a removal per note would move the rest of the list each time.
+    for (const NoteRow& r : NotesQueue)
+        if (r.shape == shape)
+            AddRow(shape, {r.mark, r.number, r.description, r.unit, r.type});
+    std::erase_if(NotesQueue, [shape](const NoteRow& r) { return r.shape == shape; });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -721,7 +723,8 @@ void KeynoteWindow::PrintNotes() {
 }
 
 void KeynoteWindow::ExportNotes() {
-    CloseNotesFile();
+    // The export writes a file of its own: the keynote file stays held meanwhile, so no other
+    // program takes the project, and an export aimed at the keynote file cannot replace it.
     ProgressUpdate("Exporting " + ExportPath + " ...", 0, 0);
     settings_.LOC_INSERTTABLEPHASES = PhasesSetting(window_[LOC_INSERTTABLEPHASES].Selected());
     settings_.LOC_DOCURRENTTABONLY =
@@ -761,23 +764,36 @@ void KeynoteWindow::StoreOpenEdits() {
             g->AcceptEdit();
 }
 
-std::string KeynoteWindow::NotesImage() {
-    // Fields end with a character no note or setting holds, so that no two images run together.
-    std::string image;
-    auto add = [&image](const std::string& value) {
-        image += value;
-        image += '\xff';
+std::string KeynoteWindow::NotesDigest() {
+    // The notes and settings are fed to the hash one field at a time, each ended with a
+    // character no note or setting holds, so that no two states run together; no copy of the
+    // notes is kept or built.
+    QCryptographicHash hash(QCryptographicHash::Blake2b_256);
+    auto add = [&hash](std::string_view value) {
+        hash.addData(QByteArrayView(value.data(), static_cast<qsizetype>(value.size())));
+        hash.addData(QByteArrayView("\xff", 1));
+    };
+    auto addRow = [&add](std::string_view mark, std::string_view number,
+                         std::string_view description, std::string_view unit,
+                         std::string_view type) {
+        add(ToLong(mark) != 0 ? "1" : "0");
+        add(number);
+        add(description);
+        add(unit);
+        add(type);
     };
     for (int shape = 1; shape <= 9; ++shape) {
         add(Clip(ShapeTitle[static_cast<std::size_t>(shape - 1)]));
-        for (const NoteRow& r : Rows(shape)) {
-            add(DecimalText(ToLong(r.mark) != 0 ? 1 : 0));
-            add(r.number);
-            add(r.description);
-            add(r.unit);
-            add(r.type);
-        }
-        image += '\n';
+        const ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
+        if (s.setUp)
+            for (std::int32_t r = 1; r <= s.grid.Records(); ++r)
+                addRow(s.grid.GetCellValue(r, 1), s.grid.GetCellValue(r, 2),
+                       s.grid.GetCellValue(r, 3), s.grid.GetCellValue(r, 4),
+                       s.grid.GetCellValue(r, 5));
+        else
+            for (const NoteRow& r : s.held)
+                addRow(r.mark, r.number, r.description, r.unit, r.type);
+        hash.addData(QByteArrayView("\n", 1));
     }
     const TableSettings& s = settings_;
     for (const std::string* field :
@@ -790,13 +806,14 @@ std::string KeynoteWindow::NotesImage() {
     for (int list :
          {LOC_INSERTTABLEPHASES, LOC_DOCURRENTTABONLY, LOC_BUBBLEHOOKS, LOC_SHOWKEYTABLEQUANTITIES})
         add(DecimalText(window_[list].Selected()));
-    return image;
+    const QByteArray digest = hash.result();
+    return std::string(digest.constData(), static_cast<std::size_t>(digest.size()));
 }
 
 bool KeynoteWindow::ExitProgram() {
     StoreOpenEdits();
     // Only a window that may save has changes of its own to lose.
-    const bool unsaved = NotesOpenMode != 0 && NotesImage() != LoadedNotesImage;
+    const bool unsaved = NotesOpenMode != 0 && NotesDigest() != LoadedNotesDigest;
     if (!MayEndProgram(unsaved))
         return false;
     Post(EVENT_CloseDown, 0, 1);

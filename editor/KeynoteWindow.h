@@ -50,7 +50,7 @@ public:
     // Whether the keynote file was written and put in place.
     bool SaveNotes();
     // Tells, once after a reading, what a save would not write back as it was read.
-    void ReportChanges(const std::vector<KeynoteChange>& changes);
+    void ReportChanges();
     void ProgressUpdate(const std::string& text, std::int64_t value, std::int64_t total);
     void LoadUnitsAndTypes();
     void StashNotesToGlobal();
@@ -59,9 +59,9 @@ public:
     void ExportNotes();
     // Stores an in-place edit still open in a grid, as Ctrl+Enter does.
     void StoreOpenEdits();
-    // The notes of every shape with their titles, and the key-table settings, as one text:
-    // equal images hold the same notes and settings.
-    std::string NotesImage();
+    // A digest (a 256-bit hash) of the notes of every shape with their titles and of the
+    // key-table settings: equal digests stand for the same notes and settings.
+    std::string NotesDigest();
     // Exit: stores the open edit and asks before anything unsaved is dropped; posts the end of
     // the program unless the user keeps the window.
     bool ExitProgram();
@@ -107,8 +107,8 @@ private:
     void AddRow(int shape, const NoteRow& row);
     std::vector<NoteRow> Rows(int shape);
     void FreeRows(int shape);
-    void CollectNotesFromGrid(int shape, const char* code);
-    void FillGridFromNotes(int shape, const char* code);
+    void CollectNotesFromGrid(int shape);
+    void FillGridFromNotes(int shape);
     // The grid of the shape at the selected tab position; null on the Config tab or when the
     // shape has no grid.
     grid::PelkGridClass* CurrentShapeGrid();
@@ -128,6 +128,8 @@ private:
     // A read of the keynote file failed: what the window holds is not the whole file, and it
     // is never written back.
     bool readFailed_ = false;
+    // What the last reading found that a save would not write back, until it is told.
+    std::vector<KeynoteChange> changesRead_;
 
     platform::Window window_;
     SettingsTab settingsTab_{window_, settings_};

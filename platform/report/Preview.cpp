@@ -663,6 +663,8 @@ void PreviewRun::FillThumbnails() {
     const QSize size = first->DrawnPixelSize();
     const qreal ratio = first->DrawnPixelRatio();
     QPointer<QWidget> client = window_.ClientWidget();
+    if (!client)
+        return;
     QTimer::singleShot(50, client.data(), [=] { DrawAhead(client, files, 0, size, ratio, turn); });
 }
 

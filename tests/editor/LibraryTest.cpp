@@ -193,7 +193,7 @@ TEST_F(LibraryTest, ImportPutsTheSetInPlaceKeepsTheOldNotesAndForgetsTheStash) {
     // A project without keynote file: the set becomes it, no backup is made.
     TitleRead.fill("Yes  ");
     NotesStashed = 1;
-    NotesQueue.push_back(NoteRecord{1, 0, "1", "Stashed", "EA", "COUNT", "CIR"});
+    NotesQueue.push_back(NoteRow{"0", "1", "Stashed", "EA", "COUNT", 1});
     StashHalfRead = true; // stashed by a window whose reading failed
     Window& w = OpenImport();
     Import(w, 2);
@@ -245,7 +245,7 @@ TEST_F(LibraryTest, AFailedImportChangesNothing) {
     drv::WriteBytes(job + "/Notes.ini", "[QVR]\r\nTBLWID=9\r\n");
     TitleRead.fill("Yes  ");
     NotesStashed = 1;
-    NotesQueue.push_back(NoteRecord{1, 0, "1", "Stashed", "EA", "COUNT", "CIR"});
+    NotesQueue.push_back(NoteRow{"0", "1", "Stashed", "EA", "COUNT", 1});
     const auto project = Files(job);
     const auto library = Files(lib);
     const std::string backup = job + "/constnot.bak";

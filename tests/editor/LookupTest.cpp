@@ -113,6 +113,14 @@ TEST_F(LookupTest, TheListShowsWhatTheIniHoldsAndEachChangeWritesItWhole) {
          0,
          {"AREA", "COUNT", "LINE1"},
          {"AREA", "COUNT", "LINE1", ""}},
+        {"two adjacent double quotes read back as one character 255: the second is refused",
+         "2",
+         "[QVREditTypes]\r\nType1=LINE1\r\n",
+         {"LINE1"},
+         "\"\"IN",
+         0,
+         {"\"IN", "LINE1"},
+         {"\"IN", "LINE1", ""}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -60,7 +60,7 @@ void StandIn(const std::string&) {
     Window window(def);
     window.Open();
     if (NotesStashed == 1) {
-        g_log.shown = "stash: " + NotesQueue.at(0).DESC;
+        g_log.shown = "stash: " + NotesQueue.at(0).description;
         NotesStashed = 0;
         NotesQueue.clear();
     } else {
@@ -73,7 +73,7 @@ void StandIn(const std::string&) {
     for (;;) {
         Event e = Accept();
         if (e.code == EventCloseForOptions || e.code == EventCloseForImport) {
-            NotesQueue.push_back(NoteRecord{1, 0, "1", "Unsaved", "EA", "COUNT", "CIR"});
+            NotesQueue.push_back(NoteRow{"0", "1", "Unsaved", "EA", "COUNT", 1});
             NotesStashed = 1;
             KeynoteThread = 0;
             Post(e.code == EventCloseForOptions ? EventRunOptions : EventRunImport, 0, 1);
