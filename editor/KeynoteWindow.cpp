@@ -175,6 +175,7 @@ int KeynoteWindow::Setup() {
     }
     for (int t = 1; t <= 64; ++t)
         Post(EventEditorReady, 0, t);
+    ReportChanges();
 
     if (!FileExists(BakPath)) {
         // A first backup where there is none; without it the window works all the same.
@@ -459,8 +460,8 @@ void KeynoteWindow::LoadNotes() {
         SetSaveButtons();
         if (!outcome)
             ReportFileOutcome(outcome);
-        else if (!changes.empty())
-            ReportChanges(changes);
+        else
+            changesRead_ = std::move(changes);
         if (NotesOpenMode == 0)
             static_cast<void>(file.Close()); // read only: nothing to lose
         ProgressUpdate("", size, size);
@@ -477,10 +478,12 @@ void KeynoteWindow::LoadNotes() {
         LoadedNotesDigest = NotesDigest();
     FirstLoad = 0;
     // A reload shows its rows at once; the first load is drawn at the end of the set-up.
-    if (reload)
+    if (reload) {
         for (grid::PelkGridClass* g : GridList)
             if (g->REDRAW == 1)
                 g->Draw();
+        ReportChanges();
+    }
 }
 
 void KeynoteWindow::TakeLine(KeynoteLine&& l) {
@@ -544,7 +547,13 @@ std::string FirstFew(const std::vector<std::string>& items) {
 
 } // namespace
 
-void KeynoteWindow::ReportChanges(const std::vector<KeynoteChange>& changes) {
+void KeynoteWindow::ReportChanges() {
+    // Told over the window as the reading left it: the notes shown, the progress bar gone.
+    const std::vector<KeynoteChange> changes = std::move(changesRead_);
+    changesRead_.clear();
+    if (changes.empty())
+        return;
+    window_.Display();
     constexpr std::size_t kShown = 5;
     std::string lines;
     for (std::size_t i = 0; i < changes.size() && i < kShown; ++i)
@@ -717,7 +726,8 @@ void KeynoteWindow::PrintNotes() {
 }
 
 void KeynoteWindow::ExportNotes() {
-    CloseNotesFile();
+    // The export writes a file of its own: the keynote file stays held meanwhile, so no other
+    // program takes the project, and an export aimed at the keynote file cannot replace it.
     ProgressUpdate("Exporting " + ExportPath + " ...", 0, 0);
     settings_.LOC_INSERTTABLEPHASES = PhasesSetting(window_[LOC_INSERTTABLEPHASES].Selected());
     settings_.LOC_DOCURRENTTABONLY =

@@ -50,7 +50,7 @@ public:
     // Whether the keynote file was written and put in place.
     bool SaveNotes();
     // Tells, once after a reading, what a save would not write back as it was read.
-    void ReportChanges(const std::vector<KeynoteChange>& changes);
+    void ReportChanges();
     void ProgressUpdate(const std::string& text, std::int64_t value, std::int64_t total);
     void LoadUnitsAndTypes();
     void StashNotesToGlobal();
@@ -128,6 +128,8 @@ private:
     // A read of the keynote file failed: what the window holds is not the whole file, and it
     // is never written back.
     bool readFailed_ = false;
+    // What the last reading found that a save would not write back, until it is told.
+    std::vector<KeynoteChange> changesRead_;
 
     platform::Window window_;
     SettingsTab settingsTab_{window_, settings_};

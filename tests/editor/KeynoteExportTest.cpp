@@ -123,4 +123,14 @@ TEST_F(KeynoteExportTest, AFailedExportSaysSoLeavesTheOlderExportWholeAndHoldsTh
     drv::Answer("Unable to create " + gone + "!|Error: Path Not Found", "Error", ICON_Hand,
                 BUTTON_OK, BUTTON_OK);
     ExpectLocked();
+
+    // The keynote file stays held through an export: one aimed at it cannot replace the notes.
+    PressExport();
+    drv::AnswerDialog(DIALOG_File, "Save As", csv);
+    drv::Answer("constnot.csv already exists.|Do you want to replace it?", "Save As",
+                ICON_Exclamation, BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    drv::Answer("Unable to create " + csv + "!|Error: Access Denied", "Error", ICON_Hand, BUTTON_OK,
+                BUTTON_OK);
+    EXPECT_EQ(drv::ReadBytes(csv), "CIR,1,Footing,EA,COUNT\r\n");
+    ExpectLocked();
 }
