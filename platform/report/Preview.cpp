@@ -623,6 +623,24 @@ void PreviewRun::SetButtonsForPage(bool lastShown) {
 }
 
 void PreviewRun::FillThumbnails() {
+    // The pages of a set not drawn yet are drawn together, side by side, before they are shown.
+    if (ThumbCount > 1) {
+        std::vector<std::pair<std::string, QSize>> drawn;
+        qreal ratio = 1;
+        for (int k = 1; k <= ThumbCount; ++k) {
+            const std::int32_t page = CurrentPage + k - 1;
+            ImageBox* image = ImageBox::Of(window_[FIRSTCELLIMAGE + k - 1]);
+            if (page > PageCount || !image)
+                continue;
+            const std::string& file = pages_[static_cast<std::size_t>(page - 1)];
+            if (window_[FIRSTCELLIMAGE + k - 1].Text() == file)
+                continue;
+            drawn.emplace_back(file, image->DrawnPixelSize());
+            ratio = image->DrawnPixelRatio();
+        }
+        if (drawn.size() > 1)
+            ImageBox::DrawTogether(drawn, ratio);
+    }
     for (int k = 1; k <= ThumbCount; ++k) {
         const std::int32_t page = CurrentPage + k - 1;
         Control& box = window_[FIRSTCELLBOX + k - 1];

@@ -15,8 +15,10 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include <sys/stat.h>
@@ -254,24 +256,80 @@ QSize ImageBox::DrawnPixelSize() const {
                  static_cast<int>(std::ceil(size.height() * ratio)));
 }
 
+namespace {
+
+// A file drawn at a size, as an image control draws it; a file without a natural size (or one
+// that cannot be read) gives nothing, and is drawn when it is shown.
+struct Drawing {
+    QSize natural;
+    QImage image;
+};
+
+Drawing DrawFile(const std::string& file, QSize size, qreal ratio) {
+    QImageReader reader(ToQt(file));
+    if (!reader.canRead())
+        return {};
+    const QSize natural = reader.size();
+    if (!natural.isValid() || natural.isEmpty())
+        return {};
+    reader.setScaledSize(size);
+    QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    if (image.size() != size)
+        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image.setDevicePixelRatio(ratio);
+    return {natural, image};
+}
+
+} // namespace
+
 void ImageBox::DrawAhead(const std::string& file, QSize size, qreal ratio) {
     FileStamp stamp;
     if (size.isEmpty() || !StampOf(file, stamp) || Drawn().Find(file, stamp, size))
         return;
-    QImageReader reader(ToQt(file));
-    if (!reader.canRead())
+    Drawing drawing = DrawFile(file, size, ratio);
+    if (!drawing.image.isNull())
+        Drawn().Keep(file, stamp, drawing.natural, size, drawing.image);
+}
+
+void ImageBox::DrawTogether(const std::vector<std::pair<std::string, QSize>>& files, qreal ratio) {
+    struct Job {
+        std::string file;
+        QSize size;
+        FileStamp stamp;
+        Drawing drawing;
+    };
+    std::vector<Job> jobs;
+    for (const auto& [file, size] : files) {
+        FileStamp stamp;
+        if (size.isEmpty() || !StampOf(file, stamp) || Drawn().Find(file, stamp, size))
+            continue;
+        const bool twice = std::any_of(jobs.begin(), jobs.end(), [&](const Job& j) {
+            return j.file == file && j.size == size;
+        });
+        if (!twice)
+            jobs.push_back({file, size, stamp, {}});
+    }
+    if (jobs.empty())
         return;
-    const QSize natural = reader.size();
-    if (!natural.isValid() || natural.isEmpty())
-        return; // drawn as it is shown
-    reader.setScaledSize(size);
-    QImage image = reader.read();
-    if (image.isNull())
-        return;
-    if (image.size() != size)
-        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    image.setDevicePixelRatio(ratio);
-    Drawn().Keep(file, stamp, natural, size, image);
+    // Each helper takes the next file not taken; this thread draws too. The images kept are
+    // only touched here, once all are drawn.
+    std::atomic<std::size_t> next{0};
+    auto work = [&jobs, &next, ratio] {
+        for (std::size_t i; (i = next++) < jobs.size();)
+            jobs[i].drawing = DrawFile(jobs[i].file, jobs[i].size, ratio);
+    };
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> helpers;
+    for (std::size_t i = 1; i < std::min(jobs.size(), cores); ++i)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (Job& job : jobs)
+        if (!job.drawing.image.isNull())
+            Drawn().Keep(job.file, job.stamp, job.drawing.natural, job.size, job.drawing.image);
 }
 
 void ImageBox::SetScrollBars(bool horizontal, bool vertical) {

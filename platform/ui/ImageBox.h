@@ -10,6 +10,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QImageReader;
 class QWidget;
@@ -43,6 +45,9 @@ public:
     // without showing it, so that an image control showing it later at that size draws nothing:
     // for pages the user is likely to turn to next.
     static void DrawAhead(const std::string& file, QSize size, qreal ratio);
+    // The same for several files at once, each at its own size, drawn side by side on several
+    // processor cores: for a set of pages about to be shown together. Returns when all are kept.
+    static void DrawTogether(const std::vector<std::pair<std::string, QSize>>& files, qreal ratio);
 
     void SetScrollBars(bool horizontal, bool vertical);
     bool HorizontalScrollBar() const { return hbar_; }

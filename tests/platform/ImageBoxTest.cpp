@@ -10,7 +10,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -158,6 +161,56 @@ TEST_F(ImageBoxTest, AFileDrawnAheadShowsAsIfDrawnWhenShown) {
     EXPECT_EQ(shown.size(), pixels);
     EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(0, 128, 0));
     std::remove(file.c_str());
+}
+
+// Pages drawn together, side by side, show exactly as each drawn alone when shown: pages with
+// text and shapes, one named twice, and one that cannot be read (drawn when shown, as nothing).
+TEST_F(ImageBoxTest, FilesDrawnTogetherShowAsEachDrawnAlone) {
+    const std::string base =
+        ::testing::TempDir() + "imagebox-together-" + std::to_string(::getpid()) + "-";
+    auto page = [](int n) {
+        return "<svg xmlns='http://www.w3.org/2000/svg' width='240' height='130'>"
+               "<rect width='240' height='130' fill='white'/>"
+               "<rect x='" +
+               std::to_string(10 + n * 7) +
+               "' y='20' width='60' height='40' fill='navy'/>"
+               "<text x='20' y='100' font-size='18'>Page " +
+               std::to_string(n) + " of 9, notes</text></svg>";
+    };
+    auto write = [](const std::string& file, const std::string& text) {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << text;
+    };
+    auto shown = [&] {
+        auto* label = static_cast<QLabel*>(static_cast<QScrollArea*>(image->View())->widget());
+        return label->pixmap().toImage();
+    };
+    const QSize pixels = image->DrawnPixelSize();
+    std::vector<std::pair<std::string, QSize>> files;
+    for (int n = 1; n <= 9; ++n) {
+        write(base + std::to_string(n) + ".svg", page(n));
+        files.emplace_back(base + std::to_string(n) + ".svg", pixels);
+    }
+    files.emplace_back(base + "3.svg", pixels);
+    files.emplace_back(base + "missing.svg", pixels);
+    ImageBox::DrawTogether(files, image->DrawnPixelRatio());
+    for (int n = 1; n <= 9; ++n) {
+        SCOPED_TRACE(n);
+        preview.window[PAGE].SetText(base + std::to_string(n) + ".svg");
+        const QImage together = shown();
+        // The same page under a name never drawn: drawn when shown.
+        const std::string alone = base + "alone-" + std::to_string(n) + ".svg";
+        write(alone, page(n));
+        preview.window[PAGE].SetText(alone);
+        EXPECT_EQ(image->NaturalWidth(), 240);
+        EXPECT_EQ(together.size(), pixels);
+        EXPECT_TRUE(together == shown());
+        std::remove(alone.c_str());
+    }
+    preview.window[PAGE].SetText(base + "missing.svg");
+    EXPECT_FALSE(image->Loaded());
+    for (int n = 1; n <= 9; ++n)
+        std::remove((base + std::to_string(n) + ".svg").c_str());
 }
 
 // On a screen with two device pixels to a window pixel (CTest runs these tests once more at
