@@ -81,12 +81,18 @@ public:
         setenv("CUPS_SERVER", socket_.c_str(), 1);
         cupsSetServer(socket_.c_str());
         const std::string env = "CUPS_SERVER='" + socket_ + "' ";
-        for (int i = 0; i < 100 && std::system((env + "lpstat -r >/dev/null 2>&1").c_str()) != 0;
+        // A busy machine (a parallel test run) can take many seconds to bring the daemon up.
+        for (int i = 0; i < 600 && std::system((env + "lpstat -r >/dev/null 2>&1").c_str()) != 0;
              ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        ready_ = std::system((env + "lpadmin -p refuse -E -v file:///dev/null >/dev/null 2>&1 && " +
-                              env + "cupsreject refuse >/dev/null 2>&1")
-                                 .c_str()) == 0;
+        const std::string add = env +
+                                "lpadmin -p refuse -E -v file:///dev/null >/dev/null 2>&1 && " +
+                                env + "cupsreject refuse >/dev/null 2>&1";
+        for (int i = 0; i < 100 && !ready_; ++i) {
+            ready_ = std::system(add.c_str()) == 0;
+            if (!ready_)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
         if (ready_) {
             ProgramPrinter().setPrinterName("refuse");
             ready_ = ProgramPrinter().printerName() == "refuse";
