@@ -1,6 +1,6 @@
 // Kills saves of the keynote file at random moments and checks the project's files after each:
 //   keynote_kill [kills] [notes] [folder]
-// A child process saves over and over as the keynote window does (the previous file copied to
+// A child process saves over and over as the keynote window does (the previous file kept as
 // the backup, the new file written beside the old one, locked and put in its place); the parent
 // kills it after a random time. After each kill the keynote file must be one of the two whole
 // versions the saves alternate between, and the backup whole too. At the end the temporaries
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
 
     // How long one save takes, to spread the kills over it.
     const auto start = std::chrono::steady_clock::now();
-    static_cast<void>(platform::CopyFile(csv, bak));
+    static_cast<void>(platform::BackUpFile(csv, bak));
     static_cast<void>(WriteKeynoteFile(csv, "0.1", b));
     const auto saveTime = std::chrono::steady_clock::now() - start;
     std::printf("one save of %d notes: %.1f ms, file %zu bytes\n", count,
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
             held.SetName(csv);
             static_cast<void>(held.Open(platform::OpenMode::ReadWriteDenyWrite));
             for (bool useB = true;; useB = !useB) {
-                static_cast<void>(platform::CopyFile(csv, bak));
+                static_cast<void>(platform::BackUpFile(csv, bak));
                 static_cast<void>(WriteKeynoteFile(csv, "0.1", useB ? b : a, {}, &held));
             }
         }

@@ -572,9 +572,10 @@ bool KeynoteWindow::SaveNotes() {
     // The file stays held while the new one is written: the new one is locked before it takes
     // its place, so no other program can take the project for writing during a save.
     LineFile& held = Constnot()->file;
-    // The old file is backed up first; a failed copy does not stop the save.
+    // The old file is backed up first (kept under the backup's name: the save puts a new file
+    // in its place); a failed backup does not stop the save.
     if (FileExists(CsvPath))
-        static_cast<void>(CopyFile(CsvPath, BakPath));
+        static_cast<void>(BackUpFile(CsvPath, BakPath));
     ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
     const std::vector<ShapeNotes> shapes = NotesInTabOrder();
     std::vector<std::string> cut;

@@ -272,6 +272,44 @@ bool CopyFile(const FileName& from, const FileName& to) {
     return true;
 }
 
+bool BackUpFile(const FileName& from, const FileName& to) {
+    const std::string source = from.Found();
+    if (detail::PlannedFailure(detail::FileOperation::Copy, source, to.Found()))
+        return false;
+    const std::string target = ThroughLinks(to);
+    const std::string real = ThroughLinks(from);
+    struct stat sourceStat;
+    struct stat targetStat;
+    bool refused = ::stat(OsPath(real).c_str(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode);
+    if (!refused && ::stat(OsPath(target).c_str(), &targetStat) == 0) {
+        refused = SameFile(sourceStat, targetStat) || !S_ISREG(targetStat.st_mode) ||
+                  ::access(OsPath(target).c_str(), W_OK) != 0 || detail::HeldDenyingWrite(target);
+    }
+    if (refused)
+        return CopyFile(from, to); // which says why
+    std::string temp;
+    const int reserved = CreateTemporaryBeside(target, temp);
+    if (reserved < 0)
+        return CopyFile(from, to);
+    ::close(reserved);
+    ::unlink(OsPath(temp).c_str());
+    if (::link(OsPath(real).c_str(), OsPath(temp).c_str()) != 0)
+        return CopyFile(from, to); // no links here
+    if (::rename(OsPath(temp).c_str(), OsPath(target).c_str()) != 0) {
+        const int err = errno;
+        ::unlink(OsPath(temp).c_str());
+        SetSystemFileError(err, target);
+        return false;
+    }
+    const std::string folder = FolderForSystem(target);
+    struct stat a;
+    struct stat b;
+    if (::stat(OsPath(folder).c_str(), &a) != 0 ||
+        ::stat(OsPath(FolderForSystem(real)).c_str(), &b) != 0 || !SameFile(a, b))
+        FlushFolder(folder);
+    return true;
+}
+
 bool MoveFile(const FileName& from, const FileName& to) {
     const std::string source = from.Found();
     if (detail::PlannedFailure(detail::FileOperation::Move, source, to.Found())) {

@@ -52,6 +52,14 @@ bool MayBeOneFile(std::string_view a, std::string_view b);
 // A target that is a symbolic link stays one: the file it names is written.
 [[nodiscard]] bool CopyFile(const FileName& from, const FileName& to);
 
+// Keeps a file as it is now under another name, replacing that target, for a save that is about to
+// put a new file in the file's place: the target becomes a second name (a hard link) of the same
+// file, which copies nothing and has no data of its own to flush; where the file system has no
+// links it is a copy (CopyFile). The same refusals as a copy. The new name reaches the disk with
+// the flush of the folder that putting the new file in place makes; a target in another folder
+// than the file is flushed here.
+[[nodiscard]] bool BackUpFile(const FileName& from, const FileName& to);
+
 // Renames or moves a file, replacing the target (also across file systems). A folder is refused
 // (access denied).
 [[nodiscard]] bool MoveFile(const FileName& from, const FileName& to);

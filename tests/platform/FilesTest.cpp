@@ -13,8 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <string>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace platform;
 using platform::testing::ReadBytes;
@@ -93,6 +95,44 @@ TEST(Files, CopyReplacesTheTargetWhole) {
     EXPECT_FALSE(CopyFile(folder / "Constnot.csv", folder / "dir"));
     EXPECT_EQ(FileErrorCode(), kAccessDenied);
     EXPECT_EQ(EntriesIn(folder), 3u) << "no temporary file is left behind";
+}
+
+// A backup before a save: the old file under the backup's name, whole after the save has put a
+// new file in the old one's place; beside the file a second name of it, elsewhere (another file
+// system, which has no links between them) a copy; refused as a copy is.
+TEST(Files, BackUpKeepsTheOldFileThroughTheSaveThatReplacesIt) {
+    TempFolder folder;
+    const std::string old = "CIR,1,old notes\r\n" + std::string(100'000, 'n');
+    WriteBytes(folder / "constnot.csv", old);
+    WriteBytes(folder / "constnot.bak", "older backup");
+    ASSERT_TRUE(BackUpFile(folder / "Constnot.csv", folder / "CONSTNOT.BAK"));
+    struct stat file {};
+    struct stat backup {};
+    ASSERT_EQ(::stat((folder / "constnot.csv").c_str(), &file), 0);
+    ASSERT_EQ(::stat((folder / "constnot.bak").c_str(), &backup), 0);
+    EXPECT_EQ(file.st_ino, backup.st_ino) << "beside the file, a second name of it";
+    EXPECT_EQ(EntriesIn(folder), 2u) << "the backup was replaced; no temporary is left";
+    // The save writes a new file and renames it over the old one.
+    WriteBytes(folder / "new.tmp", "CIR,1,new notes\r\n");
+    ASSERT_TRUE(ReplaceFile(folder / "new.tmp", folder / "constnot.csv"));
+    EXPECT_EQ(ReadBytes(folder / "constnot.csv"), "CIR,1,new notes\r\n");
+    EXPECT_EQ(ReadBytes(folder / "constnot.bak"), old);
+
+    // Onto itself: refused, nothing lost.
+    EXPECT_FALSE(BackUpFile(folder / "constnot.csv", folder / "CONSTNOT.CSV"));
+    EXPECT_EQ(FileErrorCode(), kAccessDenied);
+    EXPECT_EQ(ReadBytes(folder / "constnot.csv"), "CIR,1,new notes\r\n");
+
+    // Into another file system: a copy.
+    struct stat here {};
+    struct stat shm {};
+    if (::stat(folder.Path().c_str(), &here) != 0 || ::stat("/dev/shm", &shm) != 0 ||
+        here.st_dev == shm.st_dev)
+        GTEST_SKIP() << "needs /dev/shm on another file system";
+    const std::string elsewhere = "/dev/shm/backup-test-" + std::to_string(::getpid()) + ".bak";
+    ASSERT_TRUE(BackUpFile(folder / "constnot.csv", elsewhere));
+    EXPECT_EQ(ReadBytes(elsewhere), "CIR,1,new notes\r\n");
+    std::filesystem::remove(elsewhere);
 }
 
 TEST(Files, MoveReplacesTheTargetAndRenamesCase) {
