@@ -301,7 +301,9 @@ void ImageBox::DrawTogether(const std::vector<std::pair<std::string, QSize>>& fi
         Drawing drawing;
     };
     std::vector<Job> jobs;
-    for (const auto& [file, size] : files) {
+    for (const auto& entry : files) {
+        const std::string& file = entry.first;
+        const QSize& size = entry.second;
         FileStamp stamp;
         if (size.isEmpty() || !StampOf(file, stamp) || Drawn().Find(file, stamp, size))
             continue;
