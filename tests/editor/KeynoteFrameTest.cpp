@@ -219,6 +219,19 @@ protected:
         ASSERT_EQ(g.EIPON, 1);
     }
     Window* Preview() { return drv::FindWindow("Preview"); }
+    // File > Print Construction Notes, then the preview's Print button: the print options.
+    Window* OpenPrintOptions() {
+        drv::ChooseMenu(PRINTNOTES);
+        Window* preview = Preview();
+        if (!preview) {
+            ADD_FAILURE() << "no preview";
+            return nullptr;
+        }
+        drv::Click(*preview, preview::PRINTBUTTON);
+        Window* options = drv::FindWindow("Print Options");
+        EXPECT_NE(options, nullptr);
+        return options;
+    }
     std::string StatusText() {
         Frame* frame = Frame::Current();
         return frame ? frame->StatusText() : std::string("(no frame)");
@@ -297,11 +310,7 @@ TEST_F(KeynoteFrameTest, APrintOfNothingClearsTheLastPrintsStatus) {
         notes += "CIR," + std::to_string(n) + ",a note,,\r\n";
     StartOn(notes);
     auto print = [&](bool nothing) {
-        drv::ChooseMenu(PRINTNOTES);
-        Window* preview = Preview();
-        ASSERT_NE(preview, nullptr);
-        drv::Click(*preview, preview::PRINTBUTTON);
-        Window* options = drv::FindWindow("Print Options");
+        Window* options = OpenPrintOptions();
         ASSERT_NE(options, nullptr);
         if (nothing) {
             // From beyond To: the range holds no page.
@@ -330,11 +339,7 @@ TEST_F(KeynoteFrameTest, PrintSetupChangesThePrintFileOnlyWhenOneIsChosen) {
     drv::AcceptDialog(DIALOG_Printer, "Print Setup");
     EXPECT_EQ(ProgramPrinter().outputFileName(), QString());
     auto print = [&] {
-        drv::ChooseMenu(PRINTNOTES);
-        Window* preview = Preview();
-        ASSERT_NE(preview, nullptr);
-        drv::Click(*preview, preview::PRINTBUTTON);
-        Window* options = drv::FindWindow("Print Options");
+        Window* options = OpenPrintOptions();
         ASSERT_NE(options, nullptr);
         drv::Click(*options, preview::PRINTOK);
     };
@@ -505,11 +510,7 @@ TEST_F(KeynoteFrameTest, APrintJobThePrintSystemRefusesIsReported) {
     if (!printer.Ready())
         GTEST_SKIP() << "no print daemon to refuse the job (scripts/deps installs one)";
     StartOn("CIR,1,first,,\r\n");
-    drv::ChooseMenu(PRINTNOTES);
-    Window* preview = Preview();
-    ASSERT_NE(preview, nullptr);
-    drv::Click(*preview, preview::PRINTBUTTON);
-    Window* options = drv::FindWindow("Print Options");
+    Window* options = OpenPrintOptions();
     ASSERT_NE(options, nullptr);
     drv::Click(*options, preview::PRINTOK);
     drv::Answer("Unable to print to refuse!|Error: Destination \"refuse\" is not accepting jobs.",
@@ -520,11 +521,7 @@ TEST_F(KeynoteFrameTest, APrintJobThePrintSystemRefusesIsReported) {
 
     // A print server that is down is reported the same way.
     printer.StopServer();
-    drv::ChooseMenu(PRINTNOTES);
-    preview = Preview();
-    ASSERT_NE(preview, nullptr);
-    drv::Click(*preview, preview::PRINTBUTTON);
-    options = drv::FindWindow("Print Options");
+    options = OpenPrintOptions();
     ASSERT_NE(options, nullptr);
     drv::Click(*options, preview::PRINTOK);
     drv::Answer("Unable to print to refuse!|Error: No such file or directory", "Print", ICON_Hand,

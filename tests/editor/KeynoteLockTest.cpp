@@ -2,13 +2,13 @@
 #include "platform/runtime/Program.h"
 
 #include "platform/testing/NoLocks.h"
+#include "platform/testing/Spawn.h"
 #include "platform/testing/WriteLimit.h"
 
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <memory>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -29,7 +29,6 @@ bool Held(const std::string& path) {
 class OtherNotes {
 public:
     OtherNotes(const std::string& csv, const std::string& config) {
-        std::string program = NOTES_PROGRAM;
         std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config};
         for (char** e = environ; *e; ++e)
             if (std::string_view(*e).substr(0, 16) != "QT_QPA_PLATFORM=" &&
@@ -39,19 +38,7 @@ public:
         for (std::string& e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        std::string arg = csv;
-        char* argv[] = {program.data(), arg.data(), nullptr};
-        // The program starts with the signals' default actions, as from a shell.
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGXFSZ);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-        if (posix_spawn(&pid_, program.c_str(), nullptr, &attributes, argv, envp.data()) != 0)
-            pid_ = 0;
-        posix_spawnattr_destroy(&attributes);
+        pid_ = platform::testing::StartAsFromAShell(NOTES_PROGRAM, {csv}, envp.data());
     }
     ~OtherNotes() {
         if (pid_ > 0) {

@@ -1,19 +1,20 @@
 // dravolet started as from a shell ignores the signal of the file-size limit (ulimit -f), so a
 // save past the limit fails and is reported instead of ending the program.
+#include "platform/testing/Spawn.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
 #include <fstream>
-#include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace {
+
+using platform::testing::StartAsFromAShell;
 
 // Whether the process ignores the signal, as /proc tells (SigIgn, a mask in hexadecimal).
 bool Ignores(pid_t pid, int signal) {
@@ -22,23 +23,6 @@ bool Ignores(pid_t pid, int signal) {
         if (line.rfind("SigIgn:", 0) == 0)
             return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
     return false;
-}
-
-// Starts a program as a shell does, with the signal at its default action.
-pid_t StartAsFromAShell(std::string program, std::string argument = {}) {
-    char* argv[] = {program.data(), argument.empty() ? nullptr : argument.data(), nullptr};
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGXFSZ);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, program.c_str(), nullptr, &attributes, argv, environ) != 0)
-        pid = 0;
-    posix_spawnattr_destroy(&attributes);
-    return pid;
 }
 
 void End(pid_t pid) {
@@ -50,13 +34,13 @@ void End(pid_t pid) {
 
 TEST(LayersSignalTest, TheLayerEditorIgnoresTheFileSizeLimitsSignal) {
     // A program that does nothing about it keeps the default action.
-    const pid_t sleeper = StartAsFromAShell("/bin/sleep", "10");
+    const pid_t sleeper = StartAsFromAShell("/bin/sleep", {"10"});
     ASSERT_GT(sleeper, 0);
     EXPECT_FALSE(Ignores(sleeper, SIGXFSZ));
     End(sleeper);
 
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const pid_t pid = StartAsFromAShell(DRAVOLET_PROGRAM);
+    const pid_t pid = StartAsFromAShell(DRAVOLET_PROGRAM, {});
     ASSERT_GT(pid, 0);
     bool ignores = false;
     for (int i = 0; i < 500 && !(ignores = Ignores(pid, SIGXFSZ)); ++i)
