@@ -415,6 +415,28 @@ bool MayChange(std::string_view value) {
            (!value.empty() && value.back() == ' ');
 }
 
+// Whether a description read from a note line comes back the same from any line the writer makes
+// of it, without writing and reading that line: it fits the line whatever the other fields hold,
+// and holds no escape the reader would take for something else. Commas and double quotes other
+// than a leading one are carried by the enclosing quotes, CR LF pairs by "\n".
+bool DescriptionReadsBack(std::string_view description) {
+    if (!DescriptionFitsLine(description))
+        return false;
+    if (!description.empty() && (description.front() == '"' || description.back() == ' '))
+        return false;
+    for (std::size_t i = 0; i < description.size(); ++i) {
+        const char c = description[i];
+        if (c == '\\' || c == kQuoteMarker || c == '\n')
+            return false;
+        if (c == '\r') {
+            if (i + 1 == description.size() || description[i + 1] != '\n')
+                return false;
+            ++i;
+        }
+    }
+    return true;
+}
+
 // What a save would change of a line read (as `line`, which the reading takes as a title when
 // `title`), or nothing.
 const char* SaveChanges(const KeynoteLine& line, bool title, bool continued) {
@@ -437,8 +459,8 @@ const char* SaveChanges(const KeynoteLine& line, bool title, bool continued) {
                    : "a title that would not read back as it was read";
     }
     const NoteRow row{line.marked ? "1" : "0", line.number, line.description, line.unit, line.type};
-    if (!MayChange(row.number) && !MayChange(row.description) && !MayChange(row.unit) &&
-        !MayChange(row.type))
+    if (!MayChange(row.number) && !MayChange(row.unit) && !MayChange(row.type) &&
+        (!MayChange(row.description) || DescriptionReadsBack(row.description)))
         return nullptr;
     bool tooLong = false;
     const std::string written = NoteLine(code, row, &tooLong);

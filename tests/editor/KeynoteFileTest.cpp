@@ -3,11 +3,14 @@
 #include "platform/files/LineFile.h"
 #include "platform/testing/TempFiles.h"
 #include "platform/testing/WriteLimit.h"
+#include "platform/text/Text.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <random>
 
 using namespace editor;
 namespace drv = platform::testing;
@@ -295,4 +298,86 @@ TEST(KeynoteFileTest, TheReadingTakesEveryLineInFileOrderWithItsProgress) {
     // Characters read count without the line ends and the trailing blanks.
     EXPECT_EQ(progress,
               (std::vector<std::pair<long, long>>{{13, 72}, {30, 72}, {40, 72}, {61, 72}}));
+}
+
+// The reading tells which note lines a save would not write back as they were read. Whatever
+// shortcut it takes, a line is told exactly when writing its note as a save does and reading
+// that line again gives another note (or the note had to be cut, or had no line at all).
+TEST(KeynoteFileTest, TheLinesToldAreExactlyThoseASaveWouldNotWriteBack) {
+    // Fields made of what the escapes and the quotes act on, and ordinary text.
+    const std::vector<std::string> pieces = {"a", "b", " ",   ",",   "\"",   "\"\"", "\\",
+                                             "n", "N", "\\n", "\\N", "\xff", "x y",  "\t"};
+    std::mt19937 random(2718);
+    const auto field = [&](int most) {
+        std::string text;
+        const int count = static_cast<int>(random() % static_cast<unsigned>(most + 1));
+        for (int i = 0; i < count; ++i)
+            text += pieces[random() % pieces.size()];
+        return text;
+    };
+    std::string contents = "SET,TXTHT,0.1\r\n";
+    std::vector<std::string> lines;
+    for (int i = 0; i < 4000; ++i) {
+        std::string description = field(12);
+        if (random() % 2 == 0)
+            description = "\"" + description + "\"";
+        const std::string unit = random() % 4 == 0 ? field(3) : "EA";
+        const std::string type = random() % 4 == 0 ? field(3) : "COUNT";
+        std::string line =
+            "CIR," + std::to_string(i + 1) + "," + description + "," + unit + "," + type;
+        // Some lines a few characters short of the file's 4096, where the escapes a save adds
+        // make a note too long.
+        if (random() % 20 == 0 && line.size() < kKeynoteLineWidth) {
+            const std::size_t at = line.find(',', 4) + 1;
+            line.insert(at, std::string(kKeynoteLineWidth - random() % 5 - line.size(),
+                                        description.starts_with('"') ? ' ' : 'a'));
+        }
+        // A line the file's records would part (a tab reads as up to 8 blanks) is not this
+        // table's subject.
+        const auto tabs = static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
+        if (line.size() + 7 * tabs > kKeynoteLineWidth) {
+            --i;
+            continue;
+        }
+        lines.push_back(line);
+        contents += line + "\r\n";
+    }
+
+    drv::TempFolder folder;
+    const std::string csv = folder / "constnot.csv";
+    drv::WriteBytes(csv, contents);
+    platform::LineFile file(kKeynoteLineWidth);
+    file.SetName(csv);
+    ASSERT_TRUE(file.Open(platform::OpenMode::ReadOnlyDenyNone));
+    std::vector<KeynoteLine> taken;
+    std::vector<KeynoteChange> changes;
+    ASSERT_TRUE(ReadKeynoteFile(
+        file, [&](KeynoteLine&& l) { taken.push_back(std::move(l)); }, {}, &changes));
+    static_cast<void>(file.Close());
+    ASSERT_EQ(taken.size(), lines.size() + 1);
+
+    // What a save does with each note read, the long way round.
+    std::vector<long> expected;
+    for (std::size_t i = 1; i < taken.size(); ++i) {
+        const KeynoteLine& read = taken[i];
+        const long number = static_cast<long>(i) + 1;
+        if (read.kind != KeynoteLine::Kind::Note) {
+            expected.push_back(number);
+            continue;
+        }
+        const NoteRow row{"0", read.number, read.description, read.unit, read.type};
+        bool cut = false;
+        const std::string written = NoteLine("CIR", row, &cut);
+        const KeynoteLine back = ParseKeynoteLine(written);
+        if (read.cut || cut || written.empty() || back.number != row.number ||
+            back.description != row.description || back.unit != row.unit || back.type != row.type)
+            expected.push_back(number);
+    }
+    std::vector<long> told;
+    for (const KeynoteChange& c : changes)
+        told.push_back(c.line);
+    EXPECT_EQ(told, expected);
+    // The table has lines of both kinds in numbers.
+    EXPECT_GT(expected.size(), lines.size() / 10);
+    EXPECT_LT(expected.size(), lines.size() * 9 / 10);
 }
