@@ -1,5 +1,7 @@
 #include "editor/KeynoteFile.h"
 
+#include "editor/Globals.h"
+
 #include "platform/files/LineFile.h"
 #include "platform/testing/TempFiles.h"
 #include "platform/testing/WriteLimit.h"
@@ -380,4 +382,174 @@ TEST(KeynoteFileTest, TheLinesToldAreExactlyThoseASaveWouldNotWriteBack) {
     // The table has lines of both kinds in numbers.
     EXPECT_GT(expected.size(), lines.size() / 10);
     EXPECT_LT(expected.size(), lines.size() * 9 / 10);
+}
+
+namespace {
+
+std::string Between(std::string_view line, std::size_t from, std::size_t to) {
+    return std::string(line.substr(from, to - from));
+}
+
+int ShapeOfCode(std::string_view code) {
+    for (std::size_t i = 0; i < kShapes.size(); ++i)
+        if (code == kShapes[i].code)
+            return static_cast<int>(i + 1);
+    return 0;
+}
+
+using namespace platform;
+
+constexpr char kQuoteMarker = '\xff';
+
+// The reader as it was first written, one copy at a time: the reference the reader is held to.
+KeynoteLine ReferenceParse(std::string_view record) {
+    KeynoteLine result;
+    const std::string clipped = Clip(record);
+    if (Upper(TrimLeft(clipped).substr(0, 3)) == "SET") {
+        result.kind = KeynoteLine::Kind::Settings;
+        // Characters 5 to 9 name the setting, 11 to 31 hold its value.
+        std::string padded = clipped;
+        if (padded.size() < 31)
+            padded.resize(31, ' ');
+        if (padded.compare(4, 5, "TXTHT") == 0)
+            result.textHeight = Clip(Cut(TrimLeft(padded.substr(10, 21)), kTextHeightWidth));
+        return result;
+    }
+    std::string line;
+    line.reserve(clipped.size());
+    for (std::size_t i = 0; i < clipped.size(); ++i) {
+        if (clipped[i] == '"' && i + 1 < clipped.size() && clipped[i + 1] == '"') {
+            line += kQuoteMarker;
+            ++i;
+        } else {
+            line += clipped[i];
+        }
+    }
+
+    const std::size_t comma1 = line.find(',');
+    if (comma1 == std::string::npos)
+        return result;
+    std::string code = Cut(line.substr(0, comma1), 10);
+    bool marked = false;
+    if (!code.empty() && code[0] == ';') {
+        marked = true;
+        code.erase(0, 1);
+    }
+    const int shape = ShapeOfCode(code);
+    if (shape == 0)
+        return result;
+
+    const std::size_t comma2 = line.find(',', comma1 + 1);
+    if (comma2 == std::string::npos)
+        return result;
+    const std::string numberField = Clip(Between(line, comma1 + 1, comma2));
+
+    std::string description;
+    std::size_t descEnd; // the comma that ends the description
+    const std::size_t start = comma2 + 1;
+    if (start < line.size() && line[start] == '"') {
+        std::size_t close = start + 1;
+        for (;; ++close) {
+            close = line.find('"', close);
+            if (close == std::string::npos)
+                return result;
+            if (close + 1 < line.size() && line[close + 1] == ',')
+                break;
+        }
+        description = Between(line, start + 1, close);
+        descEnd = close + 1;
+    } else {
+        descEnd = line.find(',', start);
+        if (descEnd == std::string::npos)
+            return result;
+        description = Between(line, start, descEnd);
+    }
+    bool cut = description.size() > kNoteDescWidth || numberField.size() > kNoteNumberWidth;
+    description = Cut(description, kNoteDescWidth);
+    for (char& c : description)
+        if (c == kQuoteMarker)
+            c = '"';
+    ReplaceAll(description, kNoteDescWidth, "\\n", "\r\n");
+
+    const std::size_t unitEnd = line.find(',', descEnd + 1);
+    std::string typeField;
+    if (unitEnd != std::string::npos) {
+        const std::string unitField = Between(line, descEnd + 1, unitEnd);
+        cut = cut || Clip(unitField).size() > kNoteUnitWidth;
+        result.unit = Cut(unitField, kNoteUnitWidth);
+        const std::size_t typeEnd = line.find(',', unitEnd + 1);
+        typeField = typeEnd != std::string::npos ? Between(line, unitEnd + 1, typeEnd)
+                                                 : line.substr(unitEnd + 1);
+        cut = cut || (typeEnd != std::string::npos && !Clip(line.substr(typeEnd + 1)).empty());
+    } else {
+        // Four fields: the last one is the tally type, and the note has no unit.
+        typeField = line.substr(descEnd + 1);
+    }
+    cut = cut || Clip(typeField).size() > kNoteTypeWidth;
+    result.type = Cut(typeField, kNoteTypeWidth);
+    result.cut = cut;
+
+    result.kind = KeynoteLine::Kind::Note;
+    result.shape = shape;
+    result.marked = marked;
+    result.titleField = Upper(numberField) == "TITLE";
+    result.number = Cut(numberField, kNoteNumberWidth);
+    result.description = std::move(description);
+    return result;
+}
+
+} // namespace
+
+// Lines of every kind, of the pieces the reader acts on, read by the reader and by the reference
+// side by side: every field comes out the same.
+TEST(KeynoteFileTest, TheReaderReadsEveryLineAsTheReferenceDoes) {
+    const std::vector<std::string> pieces = {"CIR",
+                                             ";HEX",
+                                             " TRI",
+                                             "cir",
+                                             "SET",
+                                             " set",
+                                             "TXTHT",
+                                             "TITLE",
+                                             "title",
+                                             ",",
+                                             ",",
+                                             ",",
+                                             "\"",
+                                             "\"\"",
+                                             " ",
+                                             "  ",
+                                             "\\",
+                                             "n",
+                                             "N",
+                                             "\\n",
+                                             "\xff",
+                                             "a",
+                                             "12",
+                                             "EA",
+                                             "x,y",
+                                             "\t",
+                                             std::string(60, 'w'),
+                                             std::string(2000, 'v')};
+    std::mt19937 random(31415);
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        const int count = 1 + static_cast<int>(random() % 16);
+        for (int i = 0; i < count; ++i)
+            line += pieces[random() % pieces.size()];
+        if (random() % 3 == 0)
+            line.insert(0, std::string(kShapes[random() % kShapes.size()].code) + ",1,");
+        const KeynoteLine got = ParseKeynoteLine(line);
+        const KeynoteLine want = ReferenceParse(line);
+        ASSERT_EQ(got.kind, want.kind) << line;
+        ASSERT_EQ(got.textHeight, want.textHeight) << line;
+        ASSERT_EQ(got.shape, want.shape) << line;
+        ASSERT_EQ(got.marked, want.marked) << line;
+        ASSERT_EQ(got.titleField, want.titleField) << line;
+        ASSERT_EQ(got.number, want.number) << line;
+        ASSERT_EQ(got.description, want.description) << line;
+        ASSERT_EQ(got.unit, want.unit) << line;
+        ASSERT_EQ(got.type, want.type) << line;
+        ASSERT_EQ(got.cut, want.cut) << line;
+    }
 }
