@@ -47,10 +47,6 @@ int ShapeOfCode(std::string_view code) {
     return 0;
 }
 
-std::string Between(std::string_view line, std::size_t from, std::size_t to) {
-    return std::string(line.substr(from, to - from));
-}
-
 } // namespace
 
 void ReplaceAll(std::string& target, std::size_t capacity, std::string_view search,
@@ -69,98 +65,139 @@ void ReplaceAll(std::string& target, std::size_t capacity, std::string_view sear
     }
 }
 
+namespace {
+
+// The text with its trailing blanks left out.
+std::string_view Clipped(std::string_view value) {
+    const std::size_t end = value.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string_view() : value.substr(0, end + 1);
+}
+
+// Whether the text reads "TITLE" ignoring case.
+bool IsTitleField(std::string_view value) {
+    return value.size() == 5 && Upper(value) == "TITLE";
+}
+
+// The line with each pair of adjacent double quotes, taken from the left, turned into the
+// marker character.
+void MarkDoubledQuotes(std::string_view clipped, std::string& line) {
+    line.clear();
+    line.reserve(clipped.size());
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t quote = clipped.find('"', from);
+        if (quote == std::string_view::npos || quote + 1 >= clipped.size()) {
+            line.append(clipped.substr(from));
+            return;
+        }
+        if (clipped[quote + 1] == '"') {
+            line.append(clipped.substr(from, quote - from));
+            line += kQuoteMarker;
+            from = quote + 2;
+        } else {
+            line.append(clipped.substr(from, quote + 1 - from));
+            from = quote + 1;
+        }
+    }
+}
+
+} // namespace
+
 KeynoteLine ParseKeynoteLine(std::string_view record) {
     KeynoteLine result;
-    const std::string clipped = Clip(record);
-    if (Upper(TrimLeft(clipped).substr(0, 3)) == "SET") {
+    const std::string_view clipped = Clipped(record);
+    const std::size_t first = clipped.find_first_not_of(' ');
+    if (first != std::string_view::npos && Upper(clipped.substr(first, 3)) == "SET") {
         result.kind = KeynoteLine::Kind::Settings;
         // Characters 5 to 9 name the setting, 11 to 31 hold its value.
-        std::string padded = clipped;
+        std::string padded(clipped);
         if (padded.size() < 31)
             padded.resize(31, ' ');
         if (padded.compare(4, 5, "TXTHT") == 0)
             result.textHeight = Clip(Cut(TrimLeft(padded.substr(10, 21)), kTextHeightWidth));
         return result;
     }
-    std::string line;
-    line.reserve(clipped.size());
-    for (std::size_t i = 0; i < clipped.size(); ++i) {
-        if (clipped[i] == '"' && i + 1 < clipped.size() && clipped[i + 1] == '"') {
-            line += kQuoteMarker;
-            ++i;
-        } else {
-            line += clipped[i];
-        }
-    }
+    thread_local std::string marked;
+    MarkDoubledQuotes(clipped, marked);
+    const std::string_view line = marked;
 
     const std::size_t comma1 = line.find(',');
-    if (comma1 == std::string::npos)
+    if (comma1 == std::string_view::npos)
         return result;
-    std::string code = Cut(line.substr(0, comma1), 10);
-    bool marked = false;
-    if (!code.empty() && code[0] == ';') {
-        marked = true;
-        code.erase(0, 1);
-    }
+    std::string_view code = line.substr(0, std::min<std::size_t>(comma1, 10));
+    const bool isMarked = !code.empty() && code[0] == ';';
+    if (isMarked)
+        code.remove_prefix(1);
     const int shape = ShapeOfCode(code);
     if (shape == 0)
         return result;
 
     const std::size_t comma2 = line.find(',', comma1 + 1);
-    if (comma2 == std::string::npos)
+    if (comma2 == std::string_view::npos)
         return result;
-    const std::string numberField = Clip(Between(line, comma1 + 1, comma2));
+    const std::string_view numberField = Clipped(line.substr(comma1 + 1, comma2 - comma1 - 1));
 
-    std::string description;
+    std::string_view descField;
     std::size_t descEnd; // the comma that ends the description
     const std::size_t start = comma2 + 1;
     if (start < line.size() && line[start] == '"') {
         std::size_t close = start + 1;
         for (;; ++close) {
             close = line.find('"', close);
-            if (close == std::string::npos)
+            if (close == std::string_view::npos)
                 return result;
             if (close + 1 < line.size() && line[close + 1] == ',')
                 break;
         }
-        description = Between(line, start + 1, close);
+        descField = line.substr(start + 1, close - start - 1);
         descEnd = close + 1;
     } else {
         descEnd = line.find(',', start);
-        if (descEnd == std::string::npos)
+        if (descEnd == std::string_view::npos)
             return result;
-        description = Between(line, start, descEnd);
+        descField = line.substr(start, descEnd - start);
     }
-    bool cut = description.size() > kNoteDescWidth || numberField.size() > kNoteNumberWidth;
-    description = Cut(description, kNoteDescWidth);
-    for (char& c : description)
-        if (c == kQuoteMarker)
-            c = '"';
-    ReplaceAll(description, kNoteDescWidth, "\\n", "\r\n");
+    bool cut = descField.size() > kNoteDescWidth || numberField.size() > kNoteNumberWidth;
+    std::string description(descField.substr(0, kNoteDescWidth));
+    // The marker turns back into a double quote, and "\n" (either case) into a line break: each
+    // replaces as many characters as it takes, so the description keeps its length.
+    for (std::size_t at = description.find_first_of("\\\xff"); at != std::string::npos;
+         at = description.find_first_of("\\\xff", at + 1)) {
+        if (description[at] == kQuoteMarker) {
+            description[at] = '"';
+        } else if (at + 1 < description.size() &&
+                   (description[at + 1] == 'n' || description[at + 1] == 'N')) {
+            description[at] = '\r';
+            description[at + 1] = '\n';
+            ++at;
+        }
+    }
 
     const std::size_t unitEnd = line.find(',', descEnd + 1);
-    std::string typeField;
-    if (unitEnd != std::string::npos) {
-        const std::string unitField = Between(line, descEnd + 1, unitEnd);
-        cut = cut || Clip(unitField).size() > kNoteUnitWidth;
-        result.unit = Cut(unitField, kNoteUnitWidth);
+    std::string_view typeField;
+    if (unitEnd != std::string_view::npos) {
+        const std::string_view unitField = line.substr(descEnd + 1, unitEnd - descEnd - 1);
+        cut = cut || Clipped(unitField).size() > kNoteUnitWidth;
+        result.unit = unitField.substr(0, kNoteUnitWidth);
         const std::size_t typeEnd = line.find(',', unitEnd + 1);
-        typeField = typeEnd != std::string::npos ? Between(line, unitEnd + 1, typeEnd)
-                                                 : line.substr(unitEnd + 1);
-        cut = cut || (typeEnd != std::string::npos && !Clip(line.substr(typeEnd + 1)).empty());
+        typeField =
+            line.substr(unitEnd + 1, typeEnd == std::string_view::npos ? std::string_view::npos
+                                                                       : typeEnd - unitEnd - 1);
+        cut = cut ||
+              (typeEnd != std::string_view::npos && !Clipped(line.substr(typeEnd + 1)).empty());
     } else {
         // Four fields: the last one is the tally type, and the note has no unit.
-        typeField = line.substr(descEnd + 1);
+        typeField = line.substr(std::min(descEnd + 1, line.size()));
     }
-    cut = cut || Clip(typeField).size() > kNoteTypeWidth;
-    result.type = Cut(typeField, kNoteTypeWidth);
+    cut = cut || Clipped(typeField).size() > kNoteTypeWidth;
+    result.type = typeField.substr(0, kNoteTypeWidth);
     result.cut = cut;
 
     result.kind = KeynoteLine::Kind::Note;
     result.shape = shape;
-    result.marked = marked;
-    result.titleField = Upper(numberField) == "TITLE";
-    result.number = Cut(numberField, kNoteNumberWidth);
+    result.marked = isMarked;
+    result.titleField = IsTitleField(numberField);
+    result.number = numberField.substr(0, kNoteNumberWidth);
     result.description = std::move(description);
     return result;
 }
@@ -415,6 +452,28 @@ bool MayChange(std::string_view value) {
            (!value.empty() && value.back() == ' ');
 }
 
+// Whether a description read from a note line comes back the same from any line the writer makes
+// of it, without writing and reading that line: it fits the line whatever the other fields hold,
+// and holds no escape the reader would take for something else. Commas and double quotes other
+// than a leading one are carried by the enclosing quotes, CR LF pairs by "\n".
+bool DescriptionReadsBack(std::string_view description) {
+    if (!DescriptionFitsLine(description))
+        return false;
+    if (!description.empty() && (description.front() == '"' || description.back() == ' '))
+        return false;
+    for (std::size_t i = 0; i < description.size(); ++i) {
+        const char c = description[i];
+        if (c == '\\' || c == kQuoteMarker || c == '\n')
+            return false;
+        if (c == '\r') {
+            if (i + 1 == description.size() || description[i + 1] != '\n')
+                return false;
+            ++i;
+        }
+    }
+    return true;
+}
+
 // What a save would change of a line read (as `line`, which the reading takes as a title when
 // `title`), or nothing.
 const char* SaveChanges(const KeynoteLine& line, bool title, bool continued) {
@@ -437,8 +496,8 @@ const char* SaveChanges(const KeynoteLine& line, bool title, bool continued) {
                    : "a title that would not read back as it was read";
     }
     const NoteRow row{line.marked ? "1" : "0", line.number, line.description, line.unit, line.type};
-    if (!MayChange(row.number) && !MayChange(row.description) && !MayChange(row.unit) &&
-        !MayChange(row.type))
+    if (!MayChange(row.number) && !MayChange(row.unit) && !MayChange(row.type) &&
+        (!MayChange(row.description) || DescriptionReadsBack(row.description)))
         return nullptr;
     bool tooLong = false;
     const std::string written = NoteLine(code, row, &tooLong);
@@ -471,7 +530,7 @@ KeynoteOutcome ReadKeynoteFile(LineFile& file, const std::function<void(KeynoteL
     file.Rewind();
     ReadResult r;
     while ((r = file.Next()) == ReadResult::Ok) {
-        const std::string line = Clip(file.Filled());
+        const std::string_view line = Clipped(file.Filled());
         read += static_cast<long>(line.size());
         if (progress)
             progress(read, size);

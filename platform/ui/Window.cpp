@@ -472,7 +472,9 @@ void Window::DrawNow() {
     QPointer<QWindow> handle = top->windowHandle();
     if (!handle)
         return;
+    bool waited = false;
     if (!handle->isExposed() && ThisThread() != 0) {
+        waited = true;
         const int thread = ThisThread();
         bool late = false;
         ExposeWatch watch(handle, thread);
@@ -488,7 +490,12 @@ void Window::DrawNow() {
         if (handle)
             input::ReleaseInput(handle);
     }
-    if (top && handle && handle->isExposed() && top->isVisible())
+    if (!top || !handle || !handle->isExposed() || !top->isVisible())
+        return;
+    // The exposure painted the whole window as it stood: only what changed since is left.
+    if (waited)
+        QCoreApplication::sendPostedEvents(top, QEvent::UpdateRequest);
+    else
         top->repaint();
 }
 

@@ -1,13 +1,18 @@
 #include "editor/KeynoteFile.h"
 
+#include "editor/Globals.h"
+
 #include "platform/files/LineFile.h"
 #include "platform/testing/TempFiles.h"
 #include "platform/testing/WriteLimit.h"
+#include "platform/text/Text.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <random>
 
 using namespace editor;
 namespace drv = platform::testing;
@@ -295,4 +300,256 @@ TEST(KeynoteFileTest, TheReadingTakesEveryLineInFileOrderWithItsProgress) {
     // Characters read count without the line ends and the trailing blanks.
     EXPECT_EQ(progress,
               (std::vector<std::pair<long, long>>{{13, 72}, {30, 72}, {40, 72}, {61, 72}}));
+}
+
+// The reading tells which note lines a save would not write back as they were read. Whatever
+// shortcut it takes, a line is told exactly when writing its note as a save does and reading
+// that line again gives another note (or the note had to be cut, or had no line at all).
+TEST(KeynoteFileTest, TheLinesToldAreExactlyThoseASaveWouldNotWriteBack) {
+    // Fields made of what the escapes and the quotes act on, and ordinary text.
+    const std::vector<std::string> pieces = {"a", "b", " ",   ",",   "\"",   "\"\"", "\\",
+                                             "n", "N", "\\n", "\\N", "\xff", "x y",  "\t"};
+    std::mt19937 random(2718);
+    const auto field = [&](int most) {
+        std::string text;
+        const int count = static_cast<int>(random() % static_cast<unsigned>(most + 1));
+        for (int i = 0; i < count; ++i)
+            text += pieces[random() % pieces.size()];
+        return text;
+    };
+    std::string contents = "SET,TXTHT,0.1\r\n";
+    std::vector<std::string> lines;
+    for (int i = 0; i < 4000; ++i) {
+        std::string description = field(12);
+        if (random() % 2 == 0)
+            description = "\"" + description + "\"";
+        const std::string unit = random() % 4 == 0 ? field(3) : "EA";
+        const std::string type = random() % 4 == 0 ? field(3) : "COUNT";
+        std::string line =
+            "CIR," + std::to_string(i + 1) + "," + description + "," + unit + "," + type;
+        // Some lines a few characters short of the file's 4096, where the escapes a save adds
+        // make a note too long.
+        if (random() % 20 == 0 && line.size() < kKeynoteLineWidth) {
+            const std::size_t at = line.find(',', 4) + 1;
+            line.insert(at, std::string(kKeynoteLineWidth - random() % 5 - line.size(),
+                                        description.starts_with('"') ? ' ' : 'a'));
+        }
+        // A line the file's records would part (a tab reads as up to 8 blanks) is not this
+        // table's subject.
+        const auto tabs = static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
+        if (line.size() + 7 * tabs > kKeynoteLineWidth) {
+            --i;
+            continue;
+        }
+        lines.push_back(line);
+        contents += line + "\r\n";
+    }
+
+    drv::TempFolder folder;
+    const std::string csv = folder / "constnot.csv";
+    drv::WriteBytes(csv, contents);
+    platform::LineFile file(kKeynoteLineWidth);
+    file.SetName(csv);
+    ASSERT_TRUE(file.Open(platform::OpenMode::ReadOnlyDenyNone));
+    std::vector<KeynoteLine> taken;
+    std::vector<KeynoteChange> changes;
+    ASSERT_TRUE(ReadKeynoteFile(
+        file, [&](KeynoteLine&& l) { taken.push_back(std::move(l)); }, {}, &changes));
+    static_cast<void>(file.Close());
+    ASSERT_EQ(taken.size(), lines.size() + 1);
+
+    // What a save does with each note read, the long way round.
+    std::vector<long> expected;
+    for (std::size_t i = 1; i < taken.size(); ++i) {
+        const KeynoteLine& read = taken[i];
+        const long number = static_cast<long>(i) + 1;
+        if (read.kind != KeynoteLine::Kind::Note) {
+            expected.push_back(number);
+            continue;
+        }
+        const NoteRow row{"0", read.number, read.description, read.unit, read.type};
+        bool cut = false;
+        const std::string written = NoteLine("CIR", row, &cut);
+        const KeynoteLine back = ParseKeynoteLine(written);
+        if (read.cut || cut || written.empty() || back.number != row.number ||
+            back.description != row.description || back.unit != row.unit || back.type != row.type)
+            expected.push_back(number);
+    }
+    std::vector<long> told;
+    for (const KeynoteChange& c : changes)
+        told.push_back(c.line);
+    EXPECT_EQ(told, expected);
+    // The table has lines of both kinds in numbers.
+    EXPECT_GT(expected.size(), lines.size() / 10);
+    EXPECT_LT(expected.size(), lines.size() * 9 / 10);
+}
+
+namespace {
+
+std::string Between(std::string_view line, std::size_t from, std::size_t to) {
+    return std::string(line.substr(from, to - from));
+}
+
+int ShapeOfCode(std::string_view code) {
+    for (std::size_t i = 0; i < kShapes.size(); ++i)
+        if (code == kShapes[i].code)
+            return static_cast<int>(i + 1);
+    return 0;
+}
+
+using namespace platform;
+
+constexpr char kQuoteMarker = '\xff';
+
+// The reader as it was first written, one copy at a time: the reference the reader is held to.
+KeynoteLine ReferenceParse(std::string_view record) {
+    KeynoteLine result;
+    const std::string clipped = Clip(record);
+    if (Upper(TrimLeft(clipped).substr(0, 3)) == "SET") {
+        result.kind = KeynoteLine::Kind::Settings;
+        // Characters 5 to 9 name the setting, 11 to 31 hold its value.
+        std::string padded = clipped;
+        if (padded.size() < 31)
+            padded.resize(31, ' ');
+        if (padded.compare(4, 5, "TXTHT") == 0)
+            result.textHeight = Clip(Cut(TrimLeft(padded.substr(10, 21)), kTextHeightWidth));
+        return result;
+    }
+    std::string line;
+    line.reserve(clipped.size());
+    for (std::size_t i = 0; i < clipped.size(); ++i) {
+        if (clipped[i] == '"' && i + 1 < clipped.size() && clipped[i + 1] == '"') {
+            line += kQuoteMarker;
+            ++i;
+        } else {
+            line += clipped[i];
+        }
+    }
+
+    const std::size_t comma1 = line.find(',');
+    if (comma1 == std::string::npos)
+        return result;
+    std::string code = Cut(line.substr(0, comma1), 10);
+    bool marked = false;
+    if (!code.empty() && code[0] == ';') {
+        marked = true;
+        code.erase(0, 1);
+    }
+    const int shape = ShapeOfCode(code);
+    if (shape == 0)
+        return result;
+
+    const std::size_t comma2 = line.find(',', comma1 + 1);
+    if (comma2 == std::string::npos)
+        return result;
+    const std::string numberField = Clip(Between(line, comma1 + 1, comma2));
+
+    std::string description;
+    std::size_t descEnd; // the comma that ends the description
+    const std::size_t start = comma2 + 1;
+    if (start < line.size() && line[start] == '"') {
+        std::size_t close = start + 1;
+        for (;; ++close) {
+            close = line.find('"', close);
+            if (close == std::string::npos)
+                return result;
+            if (close + 1 < line.size() && line[close + 1] == ',')
+                break;
+        }
+        description = Between(line, start + 1, close);
+        descEnd = close + 1;
+    } else {
+        descEnd = line.find(',', start);
+        if (descEnd == std::string::npos)
+            return result;
+        description = Between(line, start, descEnd);
+    }
+    bool cut = description.size() > kNoteDescWidth || numberField.size() > kNoteNumberWidth;
+    description = Cut(description, kNoteDescWidth);
+    for (char& c : description)
+        if (c == kQuoteMarker)
+            c = '"';
+    ReplaceAll(description, kNoteDescWidth, "\\n", "\r\n");
+
+    const std::size_t unitEnd = line.find(',', descEnd + 1);
+    std::string typeField;
+    if (unitEnd != std::string::npos) {
+        const std::string unitField = Between(line, descEnd + 1, unitEnd);
+        cut = cut || Clip(unitField).size() > kNoteUnitWidth;
+        result.unit = Cut(unitField, kNoteUnitWidth);
+        const std::size_t typeEnd = line.find(',', unitEnd + 1);
+        typeField = typeEnd != std::string::npos ? Between(line, unitEnd + 1, typeEnd)
+                                                 : line.substr(unitEnd + 1);
+        cut = cut || (typeEnd != std::string::npos && !Clip(line.substr(typeEnd + 1)).empty());
+    } else {
+        // Four fields: the last one is the tally type, and the note has no unit.
+        typeField = line.substr(descEnd + 1);
+    }
+    cut = cut || Clip(typeField).size() > kNoteTypeWidth;
+    result.type = Cut(typeField, kNoteTypeWidth);
+    result.cut = cut;
+
+    result.kind = KeynoteLine::Kind::Note;
+    result.shape = shape;
+    result.marked = marked;
+    result.titleField = Upper(numberField) == "TITLE";
+    result.number = Cut(numberField, kNoteNumberWidth);
+    result.description = std::move(description);
+    return result;
+}
+
+} // namespace
+
+// Lines of every kind, of the pieces the reader acts on, read by the reader and by the reference
+// side by side: every field comes out the same.
+TEST(KeynoteFileTest, TheReaderReadsEveryLineAsTheReferenceDoes) {
+    const std::vector<std::string> pieces = {"CIR",
+                                             ";HEX",
+                                             " TRI",
+                                             "cir",
+                                             "SET",
+                                             " set",
+                                             "TXTHT",
+                                             "TITLE",
+                                             "title",
+                                             ",",
+                                             ",",
+                                             ",",
+                                             "\"",
+                                             "\"\"",
+                                             " ",
+                                             "  ",
+                                             "\\",
+                                             "n",
+                                             "N",
+                                             "\\n",
+                                             "\xff",
+                                             "a",
+                                             "12",
+                                             "EA",
+                                             "x,y",
+                                             "\t",
+                                             std::string(60, 'w'),
+                                             std::string(2000, 'v')};
+    std::mt19937 random(31415);
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        const int count = 1 + static_cast<int>(random() % 16);
+        for (int i = 0; i < count; ++i)
+            line += pieces[random() % pieces.size()];
+        if (random() % 3 == 0)
+            line.insert(0, std::string(kShapes[random() % kShapes.size()].code) + ",1,");
+        const KeynoteLine got = ParseKeynoteLine(line);
+        const KeynoteLine want = ReferenceParse(line);
+        ASSERT_EQ(got.kind, want.kind) << line;
+        ASSERT_EQ(got.textHeight, want.textHeight) << line;
+        ASSERT_EQ(got.shape, want.shape) << line;
+        ASSERT_EQ(got.marked, want.marked) << line;
+        ASSERT_EQ(got.titleField, want.titleField) << line;
+        ASSERT_EQ(got.number, want.number) << line;
+        ASSERT_EQ(got.description, want.description) << line;
+        ASSERT_EQ(got.unit, want.unit) << line;
+        ASSERT_EQ(got.type, want.type) << line;
+        ASSERT_EQ(got.cut, want.cut) << line;
+    }
 }
