@@ -10,6 +10,7 @@
 
 #include "editor/Globals.h"
 #include "editor/PrintNotes.h"
+#include "platform/files/FileBundle.h"
 #include "platform/report/Preview.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/WindowManager.h"
@@ -20,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -87,7 +89,9 @@ int main(int argc, char** argv) {
     });
     std::uintmax_t largest = 0, total = 0;
     for (const std::string& page : pages) {
-        std::uintmax_t size = std::filesystem::file_size(page);
+        // The report keeps its pages in one file of its folder.
+        std::optional<std::string> kept = ReadBundled(page);
+        std::uintmax_t size = kept ? kept->size() : std::filesystem::file_size(page);
         largest = std::max(largest, size);
         total += size;
     }

@@ -1,6 +1,9 @@
 // How soon `notes` shows its frame: from the start of the process to its first top-level window
 // mapped on the display, beside the same for a bare Qt window with a menu (this program started
-// again with --bare), started alternately in the same run; the figure that counts is the ratio.
+// again with --bare), in the same run with the same platform plugin and environment; the figure
+// that counts is the ratio, taken round by round. Each round starts both, the one first that went
+// second in the round before, after one unmeasured round that brings both programs' files into
+// the cache and leaves the project as a project opened before (its qvr.ini written).
 // The map is seen as the display reports it (the root window's MapNotify of a window at least
 // 300 pixels square, so no message box or helper window), so nothing in the programs is timed
 // from the inside. Each process is ended once its window is mapped.
@@ -130,15 +133,27 @@ int main(int argc, char** argv) {
     const std::vector<std::pair<std::string, std::string>> environment = {
         {"XDG_CONFIG_HOME", (folder / "config").string()}};
 
+    const std::vector<std::string> bareCommand = {self.string(), "--bare"};
+    const std::vector<std::string> notesCommand = {notes.string(),
+                                                   (folder / "job" / "constnot.csv").string()};
     std::vector<double> bare, editor, ratios;
-    for (int round = 0; round < rounds; ++round) {
-        const double b = TimeToMap(x, {self.string(), "--bare"}, environment);
-        const double n =
-            TimeToMap(x, {notes.string(), (folder / "job" / "constnot.csv").string()}, environment);
+    for (int round = -1; round < rounds; ++round) {
+        double b = 0, n = 0;
+        if (round % 2 == 0) {
+            b = TimeToMap(x, bareCommand, environment);
+            n = TimeToMap(x, notesCommand, environment);
+        } else {
+            n = TimeToMap(x, notesCommand, environment);
+            b = TimeToMap(x, bareCommand, environment);
+        }
         if (b < 0 || n < 0) {
             std::fprintf(stderr, "a window was never mapped\n");
             return 1;
         }
+        if (round < 0)
+            continue;
+        std::printf("round %2d: bare %5.1f ms, notes %5.1f ms, ratio %.2f\n", round + 1, b, n,
+                    n / b);
         bare.push_back(b);
         editor.push_back(n);
         ratios.push_back(n / b);

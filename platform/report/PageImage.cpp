@@ -1,22 +1,27 @@
 #include "platform/report/PageImage.h"
 
+#include "platform/files/FileBundle.h"
 #include "platform/files/Path.h"
 #include "platform/text/CodePage.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Qt.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QRectF>
 #include <QXmlStreamReader>
 
-#include <cerrno>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
+#include <memory>
+#include <optional>
+#include <set>
 #include <vector>
 
 namespace platform {
@@ -37,8 +42,12 @@ QFont DrawingFont(const std::string& family, bool bold) {
 }
 
 // The family that stands in for a face of the old programs.
-std::string Family(const std::string& face) {
-    return FromQt(StandInFont(face, 10).family());
+const std::string& Family(const std::string& face) {
+    static std::map<std::string, std::string> families;
+    auto it = families.find(face);
+    if (it == families.end())
+        it = families.emplace(face, FromQt(StandInFont(face, 10).family())).first;
+    return it->second;
 }
 
 // Advances of the code page's characters and the ascent of one face, at 1000 pixels.
@@ -75,6 +84,13 @@ std::string Number(double value) {
     return buffer;
 }
 
+// A whole number as Number writes it.
+void AppendNumber(std::string& out, long value) {
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    out.append(buffer, static_cast<std::size_t>(end - buffer));
+}
+
 std::string Colour(std::int32_t bgr) {
     char buffer[8];
     std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", bgr & 0xFF, (bgr >> 8) & 0xFF,
@@ -82,11 +98,24 @@ std::string Colour(std::int32_t bgr) {
     return buffer;
 }
 
-// The text as the content of an element: markup characters escaped, the code page's characters
-// as UTF-8.
-std::string Escaped(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
+// A character the text of an element cannot hold (XML has no control characters): shown as a
+// blank.
+bool ShownBlank(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return c == ' ' || b < 0x20 || b == 0x7F;
+}
+
+// The text as the content of an element: control characters as blanks, markup characters
+// escaped, the code page's characters as UTF-8.
+void AppendEscaped(std::string& out, std::string_view text) {
+    static const std::array<std::string, 128> upper = [] {
+        std::array<std::string, 128> table;
+        for (std::size_t b = 0; b < table.size(); ++b) {
+            const char c = static_cast<char>(0x80 + b);
+            table[b] = ToUtf8(std::string_view(&c, 1));
+        }
+        return table;
+    }();
     for (char c : text) {
         const auto b = static_cast<unsigned char>(c);
         if (c == '&')
@@ -95,12 +124,60 @@ std::string Escaped(const std::string& text) {
             out += "&lt;";
         else if (c == '>')
             out += "&gt;";
+        else if (b < 0x20 || b == 0x7F)
+            out += ' ';
         else if (b < 0x80)
             out += c;
         else
-            out += ToUtf8(std::string_view(&c, 1));
+            out += upper[b - 0x80];
     }
-    return out;
+}
+
+// How texts of one face, size and weight are measured and written: their metrics and the group
+// that opens a run of them.
+struct TextStyle {
+    std::string face;
+    int points = 0;
+    bool bold = false;
+    const FaceMetrics* metrics = nullptr;
+    double scale = 1; // page units of the size over the measuring size
+    // Opens a run of texts; one for all faces that write the same attributes.
+    const std::string* group = nullptr;
+};
+
+const TextStyle& StyleOf(const std::string& face, int points, bool bold) {
+    static std::vector<std::unique_ptr<TextStyle>> styles;
+    static const TextStyle* last = nullptr; // a page's texts come in runs of one style
+    if (last && last->points == points && last->bold == bold && last->face == face)
+        return *last;
+    for (const auto& style : styles)
+        if (style->points == points && style->bold == bold && style->face == face)
+            return *(last = style.get());
+    auto style = std::make_unique<TextStyle>();
+    style->face = face;
+    style->points = points;
+    style->bold = bold;
+    style->metrics = &MetricsOf(face, bold);
+    const double size = PointsToUnits(points);
+    style->scale = size / kMeasureSize;
+    static std::set<std::string> groups;
+    style->group =
+        &*groups
+              .insert("<g font-family=\"" + Family(face) + "\" font-size=\"" + Number(size) + "\"" +
+                      (bold ? " font-weight=\"bold\"" : "") + ">\n")
+              .first;
+    styles.push_back(std::move(style));
+    return *(last = styles.back().get());
+}
+
+void AppendHeader(std::string& out, int width, int height) {
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+           Number(width * 96.0 / 1000.0) + "\" height=\"" + Number(height * 96.0 / 1000.0) +
+           "\" viewBox=\"0 0 " + Number(width) + " " + Number(height) +
+           "\" xml:space=\"preserve\">\n"
+           "<rect width=\"" +
+           Number(width) + "\" height=\"" + Number(height) + "\" fill=\"#ffffff\"/>\n";
 }
 
 } // namespace
@@ -110,13 +187,14 @@ void PageImage::Begin(int width, int height) {
     width_ = width;
     height_ = height;
     begun_ = true;
+    AppendHeader(body_, width_, height_);
 }
 
 void PageImage::Clear() {
-    body_.clear();
+    body_.clear(); // keeps its room for the next page
     begun_ = false;
     run_ = Run::None;
-    runFont_.clear();
+    runStyle_ = nullptr;
 }
 
 void PageImage::CloseRun() {
@@ -125,7 +203,7 @@ void PageImage::CloseRun() {
     else if (run_ == Run::Texts)
         body_ += "</g>\n";
     run_ = Run::None;
-    runFont_.clear();
+    runStyle_ = nullptr;
 }
 
 void PageImage::Line(int x1, int y1, int x2, int y2) {
@@ -137,13 +215,22 @@ void PageImage::Line(int x1, int y1, int x2, int y2) {
                  "vector-effect=\"non-scaling-stroke\" d=\"";
         run_ = Run::Lines;
     }
-    body_ += "M" + Number(x1) + " " + Number(y1);
-    if (x1 == x2)
-        body_ += "V" + Number(y2);
-    else if (y1 == y2)
-        body_ += "H" + Number(x2);
-    else
-        body_ += "L" + Number(x2) + " " + Number(y2);
+    body_ += 'M';
+    AppendNumber(body_, x1);
+    body_ += ' ';
+    AppendNumber(body_, y1);
+    if (x1 == x2) {
+        body_ += 'V';
+        AppendNumber(body_, y2);
+    } else if (y1 == y2) {
+        body_ += 'H';
+        AppendNumber(body_, x2);
+    } else {
+        body_ += 'L';
+        AppendNumber(body_, x2);
+        body_ += ' ';
+        AppendNumber(body_, y2);
+    }
 }
 
 void PageImage::Box(int x, int y, int width, int height, std::int32_t fill) {
@@ -153,11 +240,11 @@ void PageImage::Box(int x, int y, int width, int height, std::int32_t fill) {
              (fill < 0 ? std::string("none") : Colour(fill)) + "\"/>\n";
 }
 
-void PageImage::Text(int x, int y, int width, const std::string& text, const std::string& face,
+void PageImage::Text(int x, int y, int width, std::string_view text, const std::string& face,
                      int points, bool bold) {
-    const FaceMetrics& m = MetricsOf(face, bold);
-    const double size = PointsToUnits(points);
-    const double scale = size / kMeasureSize;
+    const TextStyle& style = StyleOf(face, points, bold);
+    const FaceMetrics& m = *style.metrics;
+    const double scale = style.scale;
     // Whole characters, as many as end within the width.
     std::size_t fits = text.size();
     if (width > 0) {
@@ -170,34 +257,30 @@ void PageImage::Text(int x, int y, int width, const std::string& text, const std
             }
         }
     }
-    std::string shown = text.substr(0, fits);
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = ' '; // XML cannot hold control characters
-    shown.erase(shown.find_last_not_of(' ') + 1);
-    if (shown.empty())
+    // Without the blanks at its end (control characters show as blanks).
+    while (fits > 0 && ShownBlank(text[fits - 1]))
+        --fits;
+    if (fits == 0)
         return;
-    std::string font = "font-family=\"" + Family(face) + "\" font-size=\"" + Number(size) + "\"" +
-                       (bold ? " font-weight=\"bold\"" : "");
-    if (run_ != Run::Texts || runFont_ != font) {
+    if (run_ != Run::Texts || runStyle_ != style.group) {
         CloseRun();
-        body_ += "<g " + font + ">\n";
+        body_ += *style.group;
         run_ = Run::Texts;
-        runFont_ = font;
+        runStyle_ = style.group;
     }
-    body_ += "<text x=\"" + Number(x) + "\" y=\"" + Number(std::lround(y + m.ascent * scale)) +
-             "\">" + Escaped(shown) + "</text>\n";
+    body_ += "<text x=\"";
+    AppendNumber(body_, x);
+    body_ += "\" y=\"";
+    AppendNumber(body_, std::lround(y + m.ascent * scale));
+    body_ += "\">";
+    AppendEscaped(body_, text.substr(0, fits));
+    body_ += "</text>\n";
 }
 
 std::string PageImage::Svg() const {
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                      Number(width_ * 96.0 / 1000.0) + "\" height=\"" +
-                      Number(height_ * 96.0 / 1000.0) + "\" viewBox=\"0 0 " + Number(width_) + " " +
-                      Number(height_) +
-                      "\" xml:space=\"preserve\">\n"
-                      "<rect width=\"" +
-                      Number(width_) + "\" height=\"" + Number(height_) + "\" fill=\"#ffffff\"/>\n";
+    std::string out;
+    if (!begun_)
+        AppendHeader(out, width_, height_);
     out += body_;
     if (run_ == Run::Lines)
         out += "\"/>\n";
@@ -207,18 +290,10 @@ std::string PageImage::Svg() const {
     return out;
 }
 
-bool PageImage::Save(const std::string& file, std::string& error) const {
-    std::ofstream out(OsPath(file), std::ios::binary | std::ios::trunc);
-    std::string svg = Svg();
-    if (out)
-        out.write(svg.data(), static_cast<std::streamsize>(svg.size()));
-    if (out)
-        out.close();
-    if (!out) {
-        error = std::strerror(errno != 0 ? errno : EIO);
-        return false;
-    }
-    return true;
+std::string_view PageImage::Finish() {
+    CloseRun();
+    body_ += "</svg>\n";
+    return body_;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -342,10 +417,20 @@ void AddPath(const QString& d, const Style& style, std::vector<PageElement>& out
 
 bool ReadPageImage(const std::string& file, PageContents& page) {
     page = PageContents{};
-    QFile in(ToQt(file));
-    if (!in.open(QIODevice::ReadOnly))
+    const std::optional<std::string> bundled = ReadBundled(file);
+    QBuffer kept;
+    QFile own;
+    QIODevice* in = &own;
+    if (bundled) {
+        kept.setData(
+            QByteArray::fromRawData(bundled->data(), static_cast<qsizetype>(bundled->size())));
+        in = &kept;
+    } else {
+        own.setFileName(ToQt(file));
+    }
+    if (!in->open(QIODevice::ReadOnly))
         return false;
-    QXmlStreamReader xml(&in);
+    QXmlStreamReader xml(in);
     std::vector<Style> styles{Style{}};
     bool isPage = false;
     while (!xml.atEnd()) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QPainter;
@@ -26,21 +27,21 @@ public:
     void Box(int x, int y, int width, int height, std::int32_t fill);
     // A text whose top is at y, cut to the characters that fit the width (0: no limit). Trailing
     // blanks are left out, leading blanks kept.
-    void Text(int x, int y, int width, const std::string& text, const std::string& face, int points,
+    void Text(int x, int y, int width, std::string_view text, const std::string& face, int points,
               bool bold);
 
     // The page as SVG (UTF-8).
     std::string Svg() const;
-    // Writes the page to a file; false with the reason when it cannot.
-    bool Save(const std::string& file, std::string& error) const;
+    // Ends the page and gives it as SVG, valid until the page is cleared or begun again.
+    std::string_view Finish();
 
 private:
     void CloseRun();
-    std::string body_;
+    std::string body_; // from Begin on, the page's SVG up to what is drawn last
     int width_ = 0, height_ = 0;
     bool begun_ = false;
     enum class Run { None, Lines, Texts } run_ = Run::None;
-    std::string runFont_; // the attributes of the open run of texts
+    const std::string* runStyle_ = nullptr; // the attributes of the open run of texts
 };
 
 // What a page image shows, in drawing order, in page units.
@@ -62,7 +63,8 @@ struct PageContents {
     std::vector<PageElement> elements;
 };
 
-// Reads a page image file. False when the file cannot be read or is no page image.
+// Reads a page image file (or a report's page kept in its bundle, FileBundle.h). False when the
+// file cannot be read or is no page image.
 bool ReadPageImage(const std::string& file, PageContents& page);
 
 // Draws a page image file over the target rectangle of the painter, as vectors and with its texts

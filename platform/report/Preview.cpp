@@ -1,5 +1,6 @@
 #include "platform/report/Preview.h"
 
+#include "platform/files/FileBundle.h"
 #include "platform/files/Files.h"
 #include "platform/files/RecordFile.h"
 #include "platform/runtime/Runtime.h"
@@ -23,6 +24,7 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -932,7 +934,8 @@ void PreviewRun::PreviewDropUnprinted() {
             drop = page < PageFrom || page > PageTo;
         if (drop) {
             // A page image left behind goes with the preview's temporary folder.
-            static_cast<void>(DeleteFile(pages_[i - 1]));
+            if (!ForgetBundled(pages_[i - 1]))
+                static_cast<void>(DeleteFile(pages_[i - 1]));
             pages_.erase(pages_.begin() + static_cast<std::ptrdiff_t>(i - 1));
         }
     }
@@ -966,6 +969,13 @@ void StampPageTotals(const PageList& pages) {
     constexpr std::size_t kPageRecord = 64 * 1024;
     const std::uint64_t step = kPageRecord - (kPlaceholder.size() - 1);
     for (std::size_t i = 0; i < count; ++i) {
+        // A report's page, kept in its bundle, is searched whole.
+        if (std::optional<std::string> kept = ReadBundled(pages[i])) {
+            const std::size_t at = kept->find(kPlaceholder);
+            if (at != std::string::npos)
+                static_cast<void>(PatchBundled(pages[i], at, PageTotal(i + 1, count)));
+            continue;
+        }
         RecordFile file(kPageRecord);
         if (!file.Open(pages[i]))
             continue;

@@ -10,8 +10,36 @@
 #include <QPrinter>
 
 #include <cups/cups.h>
+#include <dlfcn.h>
+
+#include <optional>
+#include <string>
 
 namespace platform {
+
+namespace {
+
+// The print system's last answer on this thread, when it refused: read from its client library,
+// which Qt's print support loaded to hand the job over. The program does not link that library
+// itself, since loading it (with its own dependencies) would only slow every start; where it was
+// never loaded, nothing was asked of the print system.
+std::optional<std::string> PrintSystemRefusal() {
+    void* library = ::dlopen("libcups.so.2", RTLD_LAZY | RTLD_NOLOAD);
+    if (!library)
+        return std::nullopt;
+    std::optional<std::string> refusal;
+    auto lastError = reinterpret_cast<decltype(&cupsLastError)>(::dlsym(library, "cupsLastError"));
+    auto lastErrorString =
+        reinterpret_cast<decltype(&cupsLastErrorString)>(::dlsym(library, "cupsLastErrorString"));
+    if (lastError && lastErrorString && lastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
+        const char* text = lastErrorString();
+        refusal = text ? text : "";
+    }
+    ::dlclose(library);
+    return refusal;
+}
+
+} // namespace
 
 bool PrintsToFile() {
     return ProgramPrinter().outputFormat() == QPrinter::PdfFormat;
@@ -88,8 +116,9 @@ PrintOutcome PrintPages(const PageList& pages) {
     // Qt hands the finished job to the print system and keeps its answer to itself: a queue
     // that rejects jobs, or a print server that is down, is read from the print system's last
     // answer, which is the answer to this job.
-    if (!outcome.toFile && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
-        return fail(cupsLastErrorString());
+    if (!outcome.toFile)
+        if (std::optional<std::string> refusal = PrintSystemRefusal())
+            return fail(*refusal);
     return outcome;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/report/Report.h"
 
+#include "platform/files/FileBundle.h"
 #include "platform/files/Path.h"
 #include "platform/report/PageImage.h"
 #include "platform/report/Printing.h"
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace platform {
@@ -27,6 +29,9 @@ struct Report::Private {
     int cursor = 0;      // where the next band goes, on the page
     bool failed = false; // a page image could not be written (reported once)
     PageImage page;
+    // The page images, one member each, named as files of the folder.
+    FileBundle bundle;
+    std::string bundleError; // why the bundle could not be made
 
     Private(ReportDef d, PageList& p) : def(std::move(d)), pages(p) {}
 
@@ -51,11 +56,14 @@ struct Report::Private {
                 page.Box(ix, iy, item.width, item.height, item.fill);
                 break;
             case ReportItemKind::Text: {
-                std::string text = item.value ? *item.value : item.text;
-                if (item.pageNumber)
-                    text = NumberPicture(item.text, pageNumber);
+                std::string_view text = item.value ? *item.value : item.text;
+                std::string number;
+                if (item.pageNumber) {
+                    number = NumberPicture(item.text, pageNumber);
+                    text = number;
+                }
                 if (item.picture > 0)
-                    text = Cut(text, item.picture);
+                    text = text.substr(0, item.picture);
                 page.Text(ix, iy, item.width, text, item.font.empty() ? def.font : item.font,
                           item.fontSize > 0 ? item.fontSize : def.fontSize, item.bold);
                 break;
@@ -78,8 +86,8 @@ struct Report::Private {
         char name[32];
         std::snprintf(name, sizeof name, "page%05d.svg", pageNumber);
         std::string file = JoinPath(folder, name);
-        std::string error;
-        if (page.Save(file, error)) {
+        std::string error = bundleError;
+        if (bundle.IsOpen() && bundle.Add(file, page.Finish(), error)) {
             pages.push_back(file);
         } else if (!failed) {
             failed = true;
@@ -119,6 +127,9 @@ bool Report::Open() {
         return false;
     }
     p_->folder = FromOsPath(pattern).value_or(pattern);
+    p_->bundleError.clear();
+    if (!p_->bundle.Create(JoinPath(p_->folder, "pages"), p_->bundleError))
+        p_->bundle.Remove();
     p_->open = true;
     p_->pageNumber = 0;
     return true;
@@ -176,6 +187,7 @@ bool Report::Close() {
 }
 
 void Report::Release() {
+    p_->bundle.Remove();
     if (!p_->folder.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(OsPath(p_->folder), ignored);

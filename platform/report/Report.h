@@ -1,8 +1,11 @@
 // The report engine: a report lays its bands out on pages, in thousandths of an inch, as its
 // definition gives them (a body the bands flow in, a page header and footer on every page), and
-// writes every finished page as an SVG page image into a folder of its own. The page list names
-// the finished pages in order; the print preview shows them and may remove entries, and closing
-// the report can send the pages still named there to the program's printer (Printing.h).
+// writes every finished page as an SVG page image into a folder of its own: each page is named as
+// a file of that folder (page00001.svg, ...) and kept as a member of one file there (FileBundle.h),
+// since making a file for each of thousands of pages costs more than the report itself. The page
+// list names the finished pages in order; the print preview shows them and may remove entries,
+// and closing the report can send the pages still named there to the program's printer
+// (Printing.h).
 #pragma once
 
 #include <cstdint>
@@ -81,8 +84,8 @@ public:
     // Finishes the last page and, when the flush-preview switch is set, prints the pages the list
     // still names; a failure is reported to the user. False when printing failed.
     bool Close();
-    // Removes the folder and every page image in it, also those the list no longer names, and
-    // empties the list.
+    // Removes the folder and every page image of the report, also those the list no longer names,
+    // and empties the list.
     void Release();
 
     // The folder of the page images; empty before Open.

@@ -1,11 +1,14 @@
 #include "platform/ui/ImageBox.h"
 
+#include "platform/files/FileBundle.h"
 #include "platform/files/Path.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/Qt.h"
 
+#include <QBuffer>
 #include <QEvent>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QLabel>
 #include <QMouseEvent>
@@ -18,6 +21,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -48,6 +52,29 @@ private:
 
 namespace {
 
+// Reads an image from its file, or from the member of a bundle that goes by the file's name.
+class ImageFile {
+public:
+    explicit ImageFile(const std::string& file) {
+        contents_ = ReadBundled(file);
+        if (!contents_) {
+            reader_.setFileName(ToQt(file));
+            return;
+        }
+        buffer_.setData(
+            QByteArray::fromRawData(contents_->data(), static_cast<qsizetype>(contents_->size())));
+        buffer_.open(QIODevice::ReadOnly);
+        reader_.setDevice(&buffer_);
+        reader_.setFormat(QFileInfo(ToQt(file)).suffix().toLatin1());
+    }
+    QImageReader& Reader() { return reader_; }
+
+private:
+    std::optional<std::string> contents_;
+    QBuffer buffer_;
+    QImageReader reader_;
+};
+
 // Draws again when the control changes size and the image follows it.
 class SizeWatch : public QObject {
 public:
@@ -63,16 +90,22 @@ private:
 };
 
 // What identifies the contents of a file: a file written again, or another file put in its place,
-// has another stamp.
+// has another stamp; so has a member of a bundle (FileBundle.h) written again.
 struct FileStamp {
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = -1;
     std::int64_t modified = 0; // nanoseconds
+    std::uint64_t bundled = 0; // the member's version; 0 a file on disk
     bool operator==(const FileStamp&) const = default;
 };
 
 bool StampOf(const std::string& file, FileStamp& stamp) {
+    if (std::optional<std::uint64_t> version = BundledVersion(file)) {
+        stamp = FileStamp{};
+        stamp.bundled = *version;
+        return true;
+    }
     struct stat st {};
     if (::stat(OsPath(file).c_str(), &st) != 0)
         return false;
@@ -190,7 +223,8 @@ void ImageBox::SetFile(const std::string& file) {
             return;
         }
     }
-    QImageReader reader(ToQt(file));
+    ImageFile image(file);
+    QImageReader& reader = image.Reader();
     p_->natural = reader.canRead() ? reader.size() : QSize();
     if (!p_->natural.isValid() && reader.canRead()) {
         p_->natural = reader.read().size();
@@ -266,7 +300,8 @@ struct Drawing {
 };
 
 Drawing DrawFile(const std::string& file, QSize size, qreal ratio) {
-    QImageReader reader(ToQt(file));
+    ImageFile source(file);
+    QImageReader& reader = source.Reader();
     if (!reader.canRead())
         return {};
     const QSize natural = reader.size();
@@ -405,12 +440,10 @@ void ImageBox::Draw(QImageReader* open) {
         }
     }
     // Read at that size.
-    QImageReader own;
+    std::optional<ImageFile> own;
     QImageReader* reader = open;
-    if (!reader) {
-        own.setFileName(ToQt(file_));
-        reader = &own;
-    }
+    if (!reader)
+        reader = &own.emplace(file_).Reader();
     reader->setScaledSize(pixels);
     QImage image = reader->read();
     if (image.size() != pixels && !image.isNull())

@@ -5,6 +5,7 @@
 #include "editor/KeynoteWindow.h"
 #include "editor/KeynoteWindowDef.h"
 #include "editor/MainFrame.h"
+#include "platform/report/PageImage.h"
 #include "platform/report/Preview.h"
 
 #include "grid/GridShared.h"
@@ -15,8 +16,10 @@
 #include "platform/testing/Driver.h"
 #include "platform/testing/Pdf.h"
 #include "platform/testing/TempFiles.h"
+#include "platform/testing/WriteLimit.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/Frame.h"
+#include "platform/ui/ImageBox.h"
 #include "platform/ui/Keys.h"
 #include "platform/win32/Win32.h"
 
@@ -34,6 +37,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -553,4 +557,80 @@ TEST_F(KeynoteFrameTest, AClickOnAButtonEndsTheEditAndPressesTheButton) {
         EXPECT_TRUE(frameReturned);
         drv::Settle();
     }
+}
+
+// The report's pages go from the keynote window's print command through the preview to the
+// printer. They are written into one file of a folder of the temporary folder, not a file each,
+// and nothing of them is left once the preview has closed; a write that fails (a file-size limit
+// below one page) is reported once, as before, and the preview then has no page.
+TEST_F(KeynoteFrameTest, TheReportsPagesReachThePrinterAndLeaveNothingBehind) {
+    drv::PrintGuard guard;
+    drv::TempFolder tmp;
+    const char* was = std::getenv("TMPDIR");
+    struct Restore {
+        std::optional<std::string> value;
+        ~Restore() {
+            if (value)
+                setenv("TMPDIR", value->c_str(), 1);
+            else
+                unsetenv("TMPDIR");
+        }
+    } restore{was ? std::optional<std::string>(was) : std::nullopt};
+    setenv("TMPDIR", tmp.Path().c_str(), 1);
+    const std::string pdf = project + "/constnot.pdf";
+    std::string notes;
+    for (int n = 1; n <= 120; ++n)
+        notes += "CIR," + std::to_string(n) + ",note " + std::to_string(n) + ",,\r\n";
+    StartOn(notes);
+
+    drv::ChooseMenu(PRINTNOTES);
+    Window* preview = Preview();
+    ASSERT_NE(preview, nullptr);
+    const PageList pages = PreviewPages();
+    ASSERT_EQ(pages.size(), 3u);
+    const std::string reportFolder = std::filesystem::path(pages.front()).parent_path();
+    EXPECT_EQ(std::filesystem::path(reportFolder).parent_path(), tmp.Path());
+    EXPECT_EQ(drv::TempFolder::Entries(reportFolder), 1u);
+    ImageBox* shown = ImageBox::Of((*preview)[preview::FIRSTCELLIMAGE]);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->Loaded());
+    EXPECT_EQ(shown->File(), pages[0]);
+    // Page 1 deleted, then the second of the two left printed: the report's third page.
+    drv::Click(*preview, preview::PREVIEWDELETE);
+    drv::Click(*preview, preview::PRINTBUTTON);
+    Window* options = drv::FindWindow("Print Options");
+    ASSERT_NE(options, nullptr);
+    drv::Click(*options, preview::OPTIONPRINT_RANGE);
+    drv::Type(*options, preview::PAGEFROM, "2");
+    drv::Type(*options, preview::PAGETO, "2");
+    drv::Click(*options, preview::PRINTOK);
+    EXPECT_EQ(Preview(), nullptr);
+    EXPECT_EQ(drv::PdfPages(pdf), 1);
+    const std::string text = drv::PdfText(pdf);
+    for (const char* printed : {"Key Notes", "note 86", "note 120", "Page 3"})
+        EXPECT_NE(text.find(printed), std::string::npos) << printed;
+    for (const char* left : {"note 85 ", "Page 2", "Page 1"})
+        EXPECT_EQ(text.find(left), std::string::npos) << left;
+    EXPECT_EQ(drv::TempFolder::Entries(tmp.Path()), 0u);
+    for (const std::string& page : pages) {
+        PageContents gone;
+        EXPECT_FALSE(ReadPageImage(page, gone)) << page;
+    }
+
+    {
+        drv::WriteLimit limit(2000);
+        drv::ChooseMenu(PRINTNOTES);
+        ASSERT_EQ(drv::TempFolder::Entries(tmp.Path()), 1u);
+        const std::string folder = std::filesystem::directory_iterator(tmp.Path())->path().string();
+        drv::Answer("Unable to write the report page " + folder +
+                        "/page00001.svg!|Error: File too large",
+                    "Report", ICON_Hand, BUTTON_OK, BUTTON_OK);
+    }
+    preview = Preview();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(PreviewPages().empty());
+    drv::Click(*preview, preview::EXITBUTTON);
+    EXPECT_EQ(Preview(), nullptr);
+    EXPECT_EQ(drv::TempFolder::Entries(tmp.Path()), 0u);
+    EXPECT_EQ(Rows().size(), 120u);
 }

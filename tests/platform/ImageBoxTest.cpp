@@ -1,6 +1,8 @@
 #include "platform/ui/ImageBox.h"
+#include "platform/files/FileBundle.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/testing/Driver.h"
+#include "platform/testing/TempFiles.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/WindowManager.h"
 
@@ -161,6 +163,60 @@ TEST_F(ImageBoxTest, AFileDrawnAheadShowsAsIfDrawnWhenShown) {
     EXPECT_EQ(shown.size(), pixels);
     EXPECT_EQ(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(0, 128, 0));
     std::remove(file.c_str());
+}
+
+// A page kept in a bundle shows as the same page in a file of its own, drawn ahead, together
+// with others or when shown; changed in place (as the page totals are stamped), it is drawn as it
+// now is, not as it was drawn before.
+TEST_F(ImageBoxTest, ABundledPageShowsAsItsFileWouldAndAsItNowIs) {
+    drv::TempFolder folder;
+    auto page = [](const char* colour) {
+        return std::string("<svg xmlns='http://www.w3.org/2000/svg' width='240' height='130'>"
+                           "<rect width='240' height='130' fill='white'/>"
+                           "<rect x='20' y='20' width='200' height='90' fill='") +
+               colour + "'/><text x='20' y='120' font-size='14'>Page 1 of 2</text></svg>";
+    };
+    auto shown = [&] {
+        auto* label = static_cast<QLabel*>(static_cast<QScrollArea*>(image->View())->widget());
+        return label->pixmap().toImage();
+    };
+    const std::string file = folder / "file.svg";
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << page("#ff0000");
+    }
+    preview.window[PAGE].SetText(file);
+    const QImage asFile = shown();
+
+    FileBundle bundle;
+    std::string error;
+    ASSERT_TRUE(bundle.Create(folder / "pages", error)) << error;
+    const std::string first = folder / "page1.svg", second = folder / "page2.svg",
+                      third = folder / "page3.svg";
+    for (const std::string& name : {first, second, third})
+        ASSERT_TRUE(bundle.Add(name, page("#ff0000"), error)) << error;
+    const QSize pixels = image->DrawnPixelSize();
+    ImageBox::DrawAhead(second, pixels, image->DrawnPixelRatio());
+    ImageBox::DrawTogether({{third, pixels}, {first, pixels}}, image->DrawnPixelRatio());
+    for (const std::string& name : {first, second, third}) {
+        SCOPED_TRACE(name);
+        preview.window[PAGE].SetText(name);
+        EXPECT_TRUE(image->Loaded());
+        EXPECT_EQ(image->NaturalWidth(), 240);
+        EXPECT_TRUE(shown() == asFile);
+    }
+
+    const std::size_t at = page("#ff0000").find("#ff0000");
+    ASSERT_TRUE(PatchBundled(first, at, "#0000ff"));
+    preview.window[PAGE].SetText(second);
+    preview.window[PAGE].SetText(first);
+    const QImage now = shown();
+    EXPECT_EQ(now.pixelColor(now.width() / 2, now.height() / 2), QColor(Qt::blue));
+
+    // A page the bundle no longer holds shows nothing.
+    ASSERT_TRUE(ForgetBundled(third));
+    preview.window[PAGE].SetText(third);
+    EXPECT_FALSE(image->Loaded());
 }
 
 // Pages drawn together, side by side, show exactly as each drawn alone when shown: pages with

@@ -1,4 +1,5 @@
 #include "platform/report/Preview.h"
+#include "platform/files/FileBundle.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/testing/Driver.h"
 #include "platform/testing/TempFiles.h"
@@ -555,30 +556,47 @@ TEST_F(PreviewTest, StampPageTotalsReplacesTheFirstPlaceholderOfEachPage) {
         {{131100}, 140000},
     };
     const std::size_t count = cases.size();
-    PageList list;
-    std::vector<std::string> before;
-    for (std::size_t i = 0; i < count; ++i) {
-        std::string bytes(cases[i].size, '.');
-        for (std::size_t at : cases[i].at)
-            bytes.replace(at, placeholder.size(), placeholder);
-        std::string file = folder / ("stamp" + std::to_string(i) + ".svg");
-        drv::WriteBytes(file, bytes);
-        list.push_back(file);
-        before.push_back(bytes);
+    // Pages in files of their own, and a report's pages kept in its bundle: the same bytes.
+    for (bool bundled : {false, true}) {
+        SCOPED_TRACE(bundled ? "bundled" : "files");
+        FileBundle bundle;
+        std::string error;
+        ASSERT_TRUE(bundle.Create(folder / "pages", error)) << error;
+        PageList list;
+        std::vector<std::string> before;
+        for (std::size_t i = 0; i < count; ++i) {
+            std::string bytes(cases[i].size, '.');
+            for (std::size_t at : cases[i].at)
+                bytes.replace(at, placeholder.size(), placeholder);
+            std::string file = folder / ("stamp" + std::to_string(i) + ".svg");
+            if (bundled)
+                ASSERT_TRUE(bundle.Add(file, bytes, error)) << error;
+            else
+                drv::WriteBytes(file, bytes);
+            list.push_back(file);
+            before.push_back(bytes);
+        }
+        list.push_back(folder / "missing.svg"); // cannot be opened: left out
+        StampPageTotals(list);
+        for (std::size_t i = 0; i < count; ++i) {
+            SCOPED_TRACE("case " + std::to_string(i));
+            std::string expected = before[i];
+            std::string total =
+                "Page " + std::to_string(i + 1) + " of " + std::to_string(count + 1);
+            std::size_t left = (19 - total.size()) / 2;
+            std::string centred = std::string(left, ' ') + total;
+            centred.resize(19, ' ');
+            expected.replace(cases[i].at.front(), 19, centred);
+            if (bundled) {
+                EXPECT_EQ(ReadBundled(list[i]), expected);
+                EXPECT_FALSE(std::filesystem::exists(list[i]));
+            } else {
+                EXPECT_EQ(drv::ReadBytes(list[i]), expected);
+                std::filesystem::remove(list[i]);
+            }
+        }
+        EXPECT_FALSE(std::filesystem::exists(list.back()));
     }
-    list.push_back(folder / "missing.svg"); // cannot be opened: left out
-    StampPageTotals(list);
-    for (std::size_t i = 0; i < count; ++i) {
-        SCOPED_TRACE("case " + std::to_string(i));
-        std::string expected = before[i];
-        std::string total = "Page " + std::to_string(i + 1) + " of " + std::to_string(count + 1);
-        std::size_t left = (19 - total.size()) / 2;
-        std::string centred = std::string(left, ' ') + total;
-        centred.resize(19, ' ');
-        expected.replace(cases[i].at.front(), 19, centred);
-        EXPECT_EQ(drv::ReadBytes(list[i]), expected);
-    }
-    EXPECT_FALSE(std::filesystem::exists(list.back()));
     // "Page 3 of 12" centred: three blanks before, four after.
     PageList twelve;
     for (int i = 1; i <= 12; ++i) {

@@ -1,12 +1,15 @@
 #include "platform/report/Report.h"
+#include "platform/files/FileBundle.h"
 #include "platform/report/PageImage.h"
 #include "platform/testing/TempFiles.h"
 
+#include <QBuffer>
 #include <QImageReader>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 using namespace platform;
 
@@ -165,7 +168,12 @@ TEST(ReportTest, TextsKeepTheirPlaceFontAndCharacters) {
     EXPECT_NEAR(texts[6].size, 111.11, 0.01);
 
     // The pages are images the preview can show, a Letter page at 96 pixels an inch.
-    QImageReader reader(QString::fromStdString(pages[0]));
+    std::optional<std::string> svg = ReadBundled(pages[0]);
+    ASSERT_TRUE(svg.has_value());
+    QByteArray bytes = QByteArray::fromStdString(*svg);
+    QBuffer buffer(&bytes);
+    ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
+    QImageReader reader(&buffer);
     ASSERT_TRUE(reader.canRead());
     EXPECT_EQ(reader.size(), QSize(816, 1056));
 }
@@ -196,21 +204,34 @@ TEST(ReportTest, ReleaseRemovesTheFolderWithEveryPageAlsoThoseTheListDropped) {
             report.Print(ROW);
         report.EndPage();
         ASSERT_EQ(pages.size(), 3u);
-        EXPECT_EQ(platform::testing::TempFolder::Entries(folder), 3u);
+        const PageList all = pages;
+        // Every page is kept in one file of the folder.
+        EXPECT_EQ(platform::testing::TempFolder::Entries(folder), 1u);
         pages.erase(pages.begin()); // as the preview's Delete does
         report.Close();             // not set to print: prints nothing
         EXPECT_TRUE(std::filesystem::exists(folder));
+        for (const std::string& page : all)
+            EXPECT_TRUE(ReadBundled(page).has_value()) << page;
         report.Release();
         EXPECT_FALSE(std::filesystem::exists(folder));
         EXPECT_TRUE(pages.empty());
+        for (const std::string& page : all) {
+            EXPECT_FALSE(ReadBundled(page).has_value()) << page;
+            PageContents gone;
+            EXPECT_FALSE(ReadPageImage(page, gone)) << page;
+        }
     }
     // A report released by going out of scope leaves nothing either.
+    PageList kept;
     {
         Report report(layout.def, pages);
         ASSERT_TRUE(report.Open());
         folder = report.Folder();
         report.Print(ROW);
         report.EndPage();
+        kept = pages;
     }
     EXPECT_FALSE(std::filesystem::exists(folder));
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_FALSE(ReadBundled(kept[0]).has_value());
 }
