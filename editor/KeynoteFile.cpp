@@ -455,23 +455,39 @@ bool MayChange(std::string_view value) {
 // Whether a description read from a note line comes back the same from any line the writer makes
 // of it, without writing and reading that line: it fits the line whatever the other fields hold,
 // and holds no escape the reader would take for something else. Commas and double quotes other
-// than a leading one are carried by the enclosing quotes, CR LF pairs by "\n".
+// than a leading one are carried by the enclosing quotes, CR LF pairs by "\n". One pass, as it
+// runs for every note read.
 bool DescriptionReadsBack(std::string_view description) {
-    if (!DescriptionFitsLine(description))
+    if (description.size() > kNoteDescWidth)
         return false;
     if (!description.empty() && (description.front() == '"' || description.back() == ' '))
         return false;
-    for (std::size_t i = 0; i < description.size(); ++i) {
-        const char c = description[i];
-        if (c == '\\' || c == kQuoteMarker || c == '\n')
+    std::size_t length = description.size(); // as written: EscapedLength
+    bool enclosed = false;
+    const std::size_t size = description.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        switch (description[i]) {
+        case '"':
+            ++length;
+            enclosed = true;
+            break;
+        case ',':
+            enclosed = true;
+            break;
+        case '\\':
+        case kQuoteMarker:
+        case '\n':
             return false;
-        if (c == '\r') {
-            if (i + 1 == description.size() || description[i + 1] != '\n')
+        case '\r':
+            if (i + 1 == size || description[i + 1] != '\n')
                 return false;
             ++i;
+            break;
+        default:
+            break;
         }
     }
-    return true;
+    return length + (enclosed ? 2 : 0) <= kKeynoteLineWidth - kNoteLineOverhead;
 }
 
 // What a save would change of a line read (as `line`, which the reading takes as a title when
@@ -495,10 +511,10 @@ const char* SaveChanges(const KeynoteLine& line, bool title, bool continued) {
                    ? nullptr
                    : "a title that would not read back as it was read";
     }
-    const NoteRow row{line.marked ? "1" : "0", line.number, line.description, line.unit, line.type};
-    if (!MayChange(row.number) && !MayChange(row.unit) && !MayChange(row.type) &&
-        (!MayChange(row.description) || DescriptionReadsBack(row.description)))
+    if (!MayChange(line.number) && !MayChange(line.unit) && !MayChange(line.type) &&
+        (DescriptionReadsBack(line.description) || !MayChange(line.description)))
         return nullptr;
+    const NoteRow row{line.marked ? "1" : "0", line.number, line.description, line.unit, line.type};
     bool tooLong = false;
     const std::string written = NoteLine(code, row, &tooLong);
     if (tooLong)

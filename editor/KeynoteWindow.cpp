@@ -643,12 +643,13 @@ std::vector<ShapeNotes> KeynoteWindow::NotesInTabOrder() {
 // ---------------------------------------------------------------------------------------------
 // Rows of a shape: its grid's, or those held aside
 
-void KeynoteWindow::AddRow(int shape, const NoteRow& row) {
+void KeynoteWindow::AddRow(int shape, NoteRow row) {
     ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
     if (s.setUp)
-        s.grid.AddRow(row.mark, row.number, row.description, row.unit, row.type);
+        s.grid.AddRow(std::move(row.mark), std::move(row.number), std::move(row.description),
+                      std::move(row.unit), std::move(row.type));
     else
-        s.held.push_back(row);
+        s.held.push_back(std::move(row));
 }
 
 std::vector<NoteRow> KeynoteWindow::Rows(int shape) {
@@ -772,10 +773,20 @@ std::string KeynoteWindow::NotesDigest() {
     // The notes and settings are fed to the hash one field at a time, each ended with a
     // character no note or setting holds, so that no two states run together; no copy of the
     // notes is kept or built.
+    // They are gathered in a buffer that goes to the hash a block at a time.
     QCryptographicHash hash(QCryptographicHash::Blake2b_256);
-    auto add = [&hash](std::string_view value) {
-        hash.addData(QByteArrayView(value.data(), static_cast<qsizetype>(value.size())));
-        hash.addData(QByteArrayView("\xff", 1));
+    std::string buffer;
+    constexpr std::size_t kBlock = 64 * 1024;
+    buffer.reserve(2 * kBlock);
+    auto flush = [&hash, &buffer] {
+        hash.addData(QByteArrayView(buffer.data(), static_cast<qsizetype>(buffer.size())));
+        buffer.clear();
+    };
+    auto add = [&buffer, &flush](std::string_view value) {
+        buffer.append(value);
+        buffer += '\xff';
+        if (buffer.size() >= kBlock)
+            flush();
     };
     auto addRow = [&add](std::string_view mark, std::string_view number,
                          std::string_view description, std::string_view unit,
@@ -790,14 +801,12 @@ std::string KeynoteWindow::NotesDigest() {
         add(Clip(ShapeTitle[static_cast<std::size_t>(shape - 1)]));
         const ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
         if (s.setUp)
-            for (std::int32_t r = 1; r <= s.grid.Records(); ++r)
-                addRow(s.grid.GetCellValue(r, 1), s.grid.GetCellValue(r, 2),
-                       s.grid.GetCellValue(r, 3), s.grid.GetCellValue(r, 4),
-                       s.grid.GetCellValue(r, 5));
+            for (const grid::RowRecord& r : *s.grid.QDATA)
+                addRow(r.V1, r.V2, r.V3, r.V4, r.V5);
         else
             for (const NoteRow& r : s.held)
                 addRow(r.mark, r.number, r.description, r.unit, r.type);
-        hash.addData(QByteArrayView("\n", 1));
+        buffer += '\n';
     }
     const TableSettings& s = settings_;
     for (const std::string* field :
@@ -810,6 +819,7 @@ std::string KeynoteWindow::NotesDigest() {
     for (int list :
          {LOC_INSERTTABLEPHASES, LOC_DOCURRENTTABONLY, LOC_BUBBLEHOOKS, LOC_SHOWKEYTABLEQUANTITIES})
         add(DecimalText(window_[list].Selected()));
+    flush();
     const QByteArray digest = hash.result();
     return std::string(digest.constData(), static_cast<std::size_t>(digest.size()));
 }

@@ -104,7 +104,7 @@ private:
     void ReportFileOutcome(const CommaOutcome& outcome);
     void SetSaveButtons();
     void SwitchDrawingTo(int selectedTab);
-    void AddRow(int shape, const NoteRow& row);
+    void AddRow(int shape, NoteRow row);
     std::vector<NoteRow> Rows(int shape);
     void FreeRows(int shape);
     void CollectNotesFromGrid(int shape);

@@ -7,15 +7,19 @@
 
 namespace grid {
 
-void PelkGridClass::AddRow(const std::string& mark, const std::string& number,
-                           const std::string& description, const std::string& unit,
-                           const std::string& type) {
+void PelkGridClass::AddRow(std::string mark, std::string number, std::string description,
+                           std::string unit, std::string type) {
+    auto cut = [](std::string& value, std::size_t width) {
+        if (value.size() > width)
+            value.resize(width);
+        return std::move(value);
+    };
     RowRecord row;
-    row.V1 = platform::Cut(mark, kCellWidth);
-    row.V2 = platform::Cut(number, kCellWidth);
-    row.V3 = platform::Cut(description, kDescWidth);
-    row.V4 = platform::Cut(unit, kCellWidth);
-    row.V5 = platform::Cut(type, kCellWidth);
+    row.V1 = cut(mark, kCellWidth);
+    row.V2 = cut(number, kCellWidth);
+    row.V3 = cut(description, kDescWidth);
+    row.V4 = cut(unit, kCellWidth);
+    row.V5 = cut(type, kCellWidth);
     QDATA->push_back(std::move(row));
     Announce(platform::TableChange::Rows);
 }

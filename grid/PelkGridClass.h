@@ -168,8 +168,8 @@ public:
     void SetScroll(std::int32_t pos, std::int32_t max);
 
     // Rows, choices and row commands.
-    void AddRow(const std::string& mark, const std::string& number, const std::string& description,
-                const std::string& unit, const std::string& type);
+    void AddRow(std::string mark, std::string number, std::string description, std::string unit,
+                std::string type);
     std::int32_t Records() const;
     std::int32_t GetCheckValue(std::int32_t row) const;
     std::string GetCellValue(std::int32_t row, std::int32_t column) const;
