@@ -281,7 +281,12 @@ void SettingsTab::WriteProjectSettings() {
     WriteIniEntries(entries, ProjectIni);
 }
 
+// A style's radio reached while its style is already the one shown (clicked again, or focused by
+// a key) changes nothing: only a change of style swaps the spacings, so that neither the
+// project's spacings nor those kept while Grid is shown are lost.
 void SettingsTab::ParagraphSelected() {
+    if (s_.LOC_SHOWKEYTABLEGRID != "1")
+        return;
     s_.LOC_LINESPACING = s_.LOC_TEMPLINESPACING;
     s_.LOC_NOTESPACING = s_.LOC_TEMPNOTESPACING;
     ShowSpacing(true);
@@ -290,6 +295,8 @@ void SettingsTab::ParagraphSelected() {
 }
 
 void SettingsTab::GridSelected() {
+    if (s_.LOC_SHOWKEYTABLEGRID == "1")
+        return;
     s_.LOC_SHOWKEYTABLEGRID = "1";
     s_.LOC_TEMPLINESPACING = s_.LOC_LINESPACING;
     s_.LOC_TEMPNOTESPACING = s_.LOC_NOTESPACING;

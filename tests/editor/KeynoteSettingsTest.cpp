@@ -111,6 +111,30 @@ TEST_F(KeynoteTest, TheStyleRadiosKeepAndForceTheSpacings) {
     EXPECT_TRUE(W()[LOC_NOTESPACING].Visible());
 }
 
+// Clicking or focusing the style already chosen changes nothing: the project's spacings stay, and
+// the spacing kept while Grid is shown is the one from before Grid, however often Grid is clicked.
+TEST_F(KeynoteTest, TheStyleAlreadyChosenKeepsTheProjectsSpacings) {
+    WriteIni("QVR", "LineSpacing", "2", ini);
+    WriteIni("QVR", "NoteSpacing", "4", ini);
+    OpenOn("");
+    drv::Click(W(), SAVETOASCII);
+    drv::Choose(W(), CURRENTTAB, 10);
+    TableSettings& s = keynote->settings();
+    drv::Click(W(), PARAGRAPH);
+    EXPECT_EQ(s.LOC_LINESPACING, "2");
+    EXPECT_EQ(s.LOC_NOTESPACING, "4");
+    drv::Click(W(), GRID);
+    drv::Click(W(), LOC_TBLWID); // the focus leaves the radios and comes back
+    drv::Click(W(), GRID);
+    EXPECT_EQ(s.LOC_LINESPACING, "3");
+    drv::Click(W(), PARAGRAPH);
+    EXPECT_EQ(s.LOC_LINESPACING, "2");
+    EXPECT_EQ(s.LOC_NOTESPACING, "4");
+    // Nothing changed since the save: Exit closes without asking.
+    drv::Click(W(), keynote::EXIT);
+    EXPECT_TRUE(FrameGot(EVENT_CloseDown));
+}
+
 TEST_F(KeynoteTest, SaveValuesAsDefaultThenRestoreDefaultValues) {
     OpenOn("");
     drv::Choose(W(), CURRENTTAB, 10);
