@@ -12,13 +12,8 @@
 //   paints of the bar).
 // Each figure is the least and the median of several processes.
 // Run by hand (headless: QT_QPA_PLATFORM=offscreen build/bin/keynote_bench [most notes]).
-#include "editor/Config.h"
-#include "editor/Globals.h"
-#include "editor/KeynoteWindow.h"
+#include "KeynoteRun.h"
 #include "editor/KeynoteWindowDef.h"
-#include "editor/MainFrame.h"
-#include "platform/runtime/Program.h"
-#include "platform/runtime/Runtime.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -128,27 +123,8 @@ int Child(int argc, char** argv, const std::filesystem::path& folder) {
     app.installEventFilter(&paints);
     setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
     const std::string csv = (folder / "job" / "constnot.csv").string();
-    AppPath = (folder / "app").string();
-    std::string program = "notes", arg = csv;
-    char* args[] = {program.data(), arg.data()};
-    SetCommandArguments(2, args);
-    DeriveNames();
-    WriteDefaultLists();
-    FrameWidth = 800;
-    FrameHeight = 560;
-
-    // Thread 1 stands in for the frame, which the window tells when it is ready.
-    Start([](const std::string&) {
-        for (;;)
-            Accept();
-    });
     KeynoteWindow* window = nullptr;
-    const int thread = Start([&](const std::string&) {
-        KeynoteWindow w;
-        window = &w;
-        w.Run();
-        window = nullptr;
-    });
+    const int thread = bench::StartKeynoteWindow(folder, csv, window);
     Settle();
     const double drawn = Now();
     app.removeEventFilter(&paints);

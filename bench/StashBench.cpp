@@ -2,12 +2,7 @@
 // time a window needs to fill its grids from the stash, for 15,000, 30,000 and 60,000 notes. The
 // time grows with the number of notes; twice the notes should take about twice the time.
 // Run by hand (headless: QT_QPA_PLATFORM=offscreen build/bin/stash_bench).
-#include "editor/Config.h"
-#include "editor/Globals.h"
-#include "editor/KeynoteWindow.h"
-#include "editor/MainFrame.h"
-#include "platform/runtime/Program.h"
-#include "platform/runtime/Runtime.h"
+#include "KeynoteRun.h"
 
 #include <QApplication>
 
@@ -55,26 +50,8 @@ int main(int argc, char** argv) {
     const std::string csv = (folder / "job" / "constnot.csv").string();
     std::ofstream(csv, std::ios::binary) << "SET,TXTHT,0.1\r\n";
     std::ofstream((folder / "job" / "constnot.bak").string());
-    AppPath = (folder / "app").string();
-    std::string program = "notes", arg = csv;
-    char* args[] = {program.data(), arg.data()};
-    SetCommandArguments(2, args);
-    DeriveNames();
-    WriteDefaultLists();
-    FrameWidth = 800;
-    FrameHeight = 560;
-
-    Start([](const std::string&) {
-        for (;;)
-            Accept();
-    });
     KeynoteWindow* window = nullptr;
-    const int thread = Start([&](const std::string&) {
-        KeynoteWindow w;
-        window = &w;
-        w.Run();
-        window = nullptr;
-    });
+    const int thread = bench::StartKeynoteWindow(folder, csv, window);
     Settle();
     if (!window) {
         std::fprintf(stderr, "the window did not open\n");
