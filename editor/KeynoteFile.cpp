@@ -67,12 +67,6 @@ void ReplaceAll(std::string& target, std::size_t capacity, std::string_view sear
 
 namespace {
 
-// The text with its trailing blanks left out.
-std::string_view Clipped(std::string_view value) {
-    const std::size_t end = value.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : value.substr(0, end + 1);
-}
-
 // Whether the text reads "TITLE" ignoring case.
 bool IsTitleField(std::string_view value) {
     return value.size() == 5 && Upper(value) == "TITLE";
@@ -105,7 +99,7 @@ void MarkDoubledQuotes(std::string_view clipped, std::string& line) {
 
 KeynoteLine ParseKeynoteLine(std::string_view record) {
     KeynoteLine result;
-    const std::string_view clipped = Clipped(record);
+    const std::string_view clipped = ClipView(record);
     const std::size_t first = clipped.find_first_not_of(' ');
     if (first != std::string_view::npos && Upper(clipped.substr(first, 3)) == "SET") {
         result.kind = KeynoteLine::Kind::Settings;
@@ -135,7 +129,7 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
     const std::size_t comma2 = line.find(',', comma1 + 1);
     if (comma2 == std::string_view::npos)
         return result;
-    const std::string_view numberField = Clipped(line.substr(comma1 + 1, comma2 - comma1 - 1));
+    const std::string_view numberField = ClipView(line.substr(comma1 + 1, comma2 - comma1 - 1));
 
     std::string_view descField;
     std::size_t descEnd; // the comma that ends the description
@@ -177,19 +171,19 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
     std::string_view typeField;
     if (unitEnd != std::string_view::npos) {
         const std::string_view unitField = line.substr(descEnd + 1, unitEnd - descEnd - 1);
-        cut = cut || Clipped(unitField).size() > kNoteUnitWidth;
+        cut = cut || ClipView(unitField).size() > kNoteUnitWidth;
         result.unit = unitField.substr(0, kNoteUnitWidth);
         const std::size_t typeEnd = line.find(',', unitEnd + 1);
         typeField =
             line.substr(unitEnd + 1, typeEnd == std::string_view::npos ? std::string_view::npos
                                                                        : typeEnd - unitEnd - 1);
         cut = cut ||
-              (typeEnd != std::string_view::npos && !Clipped(line.substr(typeEnd + 1)).empty());
+              (typeEnd != std::string_view::npos && !ClipView(line.substr(typeEnd + 1)).empty());
     } else {
         // Four fields: the last one is the tally type, and the note has no unit.
-        typeField = line.substr(std::min(descEnd + 1, line.size()));
+        typeField = line.substr(descEnd + 1);
     }
-    cut = cut || Clipped(typeField).size() > kNoteTypeWidth;
+    cut = cut || ClipView(typeField).size() > kNoteTypeWidth;
     result.type = typeField.substr(0, kNoteTypeWidth);
     result.cut = cut;
 
@@ -455,39 +449,21 @@ bool MayChange(std::string_view value) {
 // Whether a description read from a note line comes back the same from any line the writer makes
 // of it, without writing and reading that line: it fits the line whatever the other fields hold,
 // and holds no escape the reader would take for something else. Commas and double quotes other
-// than a leading one are carried by the enclosing quotes, CR LF pairs by "\n". One pass, as it
-// runs for every note read.
+// than a leading one are carried by the enclosing quotes, CR LF pairs by "\n".
 bool DescriptionReadsBack(std::string_view description) {
-    if (description.size() > kNoteDescWidth)
-        return false;
     if (!description.empty() && (description.front() == '"' || description.back() == ' '))
         return false;
-    std::size_t length = description.size(); // as written: EscapedLength
-    bool enclosed = false;
-    const std::size_t size = description.size();
-    for (std::size_t i = 0; i < size; ++i) {
-        switch (description[i]) {
-        case '"':
-            ++length;
-            enclosed = true;
-            break;
-        case ',':
-            enclosed = true;
-            break;
-        case '\\':
-        case kQuoteMarker:
-        case '\n':
+    for (std::size_t i = 0; i < description.size(); ++i) {
+        const char c = description[i];
+        if (c == '\\' || c == kQuoteMarker || c == '\n')
             return false;
-        case '\r':
-            if (i + 1 == size || description[i + 1] != '\n')
+        if (c == '\r') {
+            if (i + 1 == description.size() || description[i + 1] != '\n')
                 return false;
             ++i;
-            break;
-        default:
-            break;
         }
     }
-    return length + (enclosed ? 2 : 0) <= kKeynoteLineWidth - kNoteLineOverhead;
+    return DescriptionFitsLine(description);
 }
 
 // What a save would change of a line read (as `line`, which the reading takes as a title when
@@ -546,7 +522,7 @@ KeynoteOutcome ReadKeynoteFile(LineFile& file, const std::function<void(KeynoteL
     file.Rewind();
     ReadResult r;
     while ((r = file.Next()) == ReadResult::Ok) {
-        const std::string_view line = Clipped(file.Filled());
+        const std::string_view line = ClipView(file.Filled());
         read += static_cast<long>(line.size());
         if (progress)
             progress(read, size);

@@ -770,10 +770,9 @@ void KeynoteWindow::StoreOpenEdits() {
 }
 
 std::string KeynoteWindow::NotesDigest() {
-    // The notes and settings are fed to the hash one field at a time, each ended with a
-    // character no note or setting holds, so that no two states run together; no copy of the
-    // notes is kept or built.
-    // They are gathered in a buffer that goes to the hash a block at a time.
+    // The notes and settings go to the hash field after field, each ended with a character no
+    // note or setting holds, so that no two states run together. No copy of the notes is kept:
+    // the fields pass through a buffer that goes to the hash a block at a time.
     QCryptographicHash hash(QCryptographicHash::Blake2b_256);
     std::string buffer;
     constexpr std::size_t kBlock = 64 * 1024;

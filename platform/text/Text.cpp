@@ -18,9 +18,13 @@ std::string Fixed(std::string_view value, std::size_t width) {
     return out;
 }
 
-std::string Clip(std::string_view value) {
+std::string_view ClipView(std::string_view value) {
     std::size_t end = value.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string() : std::string(value.substr(0, end + 1));
+    return end == std::string_view::npos ? std::string_view() : value.substr(0, end + 1);
+}
+
+std::string Clip(std::string_view value) {
+    return std::string(ClipView(value));
 }
 
 std::string TrimLeft(std::string_view value) {
@@ -93,11 +97,6 @@ std::string Lower(std::string_view value) {
 }
 
 namespace {
-
-std::string_view ClipView(std::string_view value) {
-    std::size_t end = value.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : value.substr(0, end + 1);
-}
 
 std::string_view TrimView(std::string_view value) {
     value = ClipView(value);

@@ -17,6 +17,8 @@ std::string Fixed(std::string_view value, std::size_t width);
 
 // The text without its trailing blanks.
 std::string Clip(std::string_view value);
+// The same, as a view into the text.
+std::string_view ClipView(std::string_view value);
 
 // The text without its leading blanks.
 std::string TrimLeft(std::string_view value);
