@@ -13,14 +13,13 @@
 #include "platform/files/Files.h"
 #include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
+#include "platform/runtime/Digest.h"
 #include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Program.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Dialogs.h"
 #include "platform/ui/MessageBox.h"
-
-#include <QCryptographicHash>
 
 #include <algorithm>
 #include <memory>
@@ -770,34 +769,19 @@ void KeynoteWindow::StoreOpenEdits() {
 }
 
 std::string KeynoteWindow::NotesDigest() {
-    // The notes and settings go to the hash field after field, each ended with a character no
-    // note or setting holds, so that no two states run together. No copy of the notes is kept:
-    // the fields pass through a buffer that goes to the hash a block at a time.
-    QCryptographicHash hash(QCryptographicHash::Blake2b_256);
-    std::string buffer;
-    constexpr std::size_t kBlock = 64 * 1024;
-    buffer.reserve(2 * kBlock);
-    auto flush = [&hash, &buffer] {
-        hash.addData(QByteArrayView(buffer.data(), static_cast<qsizetype>(buffer.size())));
-        buffer.clear();
-    };
-    auto add = [&buffer, &flush](std::string_view value) {
-        buffer.append(value);
-        buffer += '\xff';
-        if (buffer.size() >= kBlock)
-            flush();
-    };
-    auto addRow = [&add](std::string_view mark, std::string_view number,
-                         std::string_view description, std::string_view unit,
-                         std::string_view type) {
-        add(ToLong(mark) != 0 ? "1" : "0");
-        add(number);
-        add(description);
-        add(unit);
-        add(type);
+    // The notes and settings go to the digest field after field. No copy of the notes is kept.
+    Digest digest;
+    auto addRow = [&digest](std::string_view mark, std::string_view number,
+                            std::string_view description, std::string_view unit,
+                            std::string_view type) {
+        digest.Add(ToLong(mark) != 0 ? "1" : "0");
+        digest.Add(number);
+        digest.Add(description);
+        digest.Add(unit);
+        digest.Add(type);
     };
     for (int shape = 1; shape <= 9; ++shape) {
-        add(Clip(ShapeTitle[static_cast<std::size_t>(shape - 1)]));
+        digest.Add(Clip(ShapeTitle[static_cast<std::size_t>(shape - 1)]));
         const ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
         if (s.setUp)
             for (const grid::RowRecord& r : *s.grid.QDATA)
@@ -805,22 +789,10 @@ std::string KeynoteWindow::NotesDigest() {
         else
             for (const NoteRow& r : s.held)
                 addRow(r.mark, r.number, r.description, r.unit, r.type);
-        buffer += '\n';
+        digest.EndGroup();
     }
-    const TableSettings& s = settings_;
-    for (const std::string* field :
-         {&s.LOC_TXTHT, &s.LOC_NDWID, &s.LOC_DQWID, &s.LOC_QUWID, &s.LOC_LINESPACING,
-          &s.LOC_INSERTTABLEPHASES, &s.LOC_DOCURRENTTABONLY, &s.LOC_TBLWID, &s.LOC_PHASEWID,
-          &s.LOC_QQWID, &s.LOC_NOTESPACING, &s.LOC_NOTETYPES, &s.LOC_SHOWKEYTABLEGRID,
-          &s.LOC_SHOWKEYTABLEQUANTITIES, &s.LOC_BUBBLEHOOKS, &s.LOC_BUBBLELEADERCONNECTOSNAP,
-          &s.LOC_STYLE})
-        add(Clip(*field));
-    for (int list :
-         {LOC_INSERTTABLEPHASES, LOC_DOCURRENTTABONLY, LOC_BUBBLEHOOKS, LOC_SHOWKEYTABLEQUANTITIES})
-        add(DecimalText(window_[list].Selected()));
-    flush();
-    const QByteArray digest = hash.result();
-    return std::string(digest.constData(), static_cast<std::size_t>(digest.size()));
+    settingsTab_.AddTo(digest);
+    return digest.Finish();
 }
 
 bool KeynoteWindow::ExitProgram() {

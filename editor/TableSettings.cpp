@@ -3,6 +3,7 @@
 #include "editor/Globals.h"
 #include "editor/KeynoteWindowDef.h"
 #include "platform/ini/Ini.h"
+#include "platform/runtime/Digest.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Window.h"
 
@@ -17,43 +18,6 @@ namespace {
 
 const char* const kQvr = "QVR";
 const char* const kDefault = "QVREditDEFAULT";
-
-// The fields the program-wide defaults fill, in their order, with their keys and built-in
-// defaults.
-struct DefaultField {
-    std::string TableSettings::*field;
-    const char* key;
-    const char* builtIn;
-    std::size_t width;
-};
-const DefaultField kDefaults[] = {
-    {&TableSettings::LOC_TXTHT, "TXTHT", "Auto", 20},
-    {&TableSettings::LOC_NOTETYPES, "NoteTypes", "BOX,CIR,DIA,ELL,HEX,OCT,PEN,REC,SST,TRI", 60},
-    {&TableSettings::LOC_DOCURRENTTABONLY, "DoCurrentTabOnly", "0", 20},
-    {&TableSettings::LOC_INSERTTABLEPHASES, "InsertTablePhases", "0", 20},
-    {&TableSettings::LOC_TBLWID, "TableWidth", "65", 20},
-    {&TableSettings::LOC_PHASEWID, "PhaseWidthAdd", "9", 20},
-    {&TableSettings::LOC_LINESPACING, "LineSpacing", "1.5", 20},
-    {&TableSettings::LOC_NOTESPACING, "NoteSpacing", "3", 5},
-    {&TableSettings::LOC_NDWID, "NumberToDescriptionWidth", "2.5", 20},
-    {&TableSettings::LOC_DQWID, "DescriptionToQuantityWidth", "56", 20},
-    {&TableSettings::LOC_QQWID, "QuantityToQuantity", "9", 20},
-    {&TableSettings::LOC_QUWID, "QuantityToUnitsWidth", "1", 20},
-    {&TableSettings::LOC_SHOWKEYTABLEQUANTITIES, "ShowKeyTableQuantities", "1", 5},
-    {&TableSettings::LOC_BUBBLEHOOKS, "BubbleHooks", "Yes", 5},
-    {&TableSettings::LOC_BUBBLELEADERCONNECTOSNAP, "BubbleLeaderConnectOsnap", "mid,end", 20},
-};
-
-std::string Default(const char* key) {
-    for (const DefaultField& d : kDefaults)
-        if (std::string_view(d.key) == key)
-            return ReadIni(kDefault, key, d.builtIn, AppIni);
-    return std::string();
-}
-
-std::string Project(const char* key, const char* fallback, std::size_t width) {
-    return Cut(ReadIni(kQvr, key, fallback, ProjectIni), width);
-}
 
 // The fixed items of a drop list.
 class Items : public ListSource {
@@ -74,88 +38,149 @@ const Items kNoYes{{"No", "Yes"}};
 const Items kYesNo{{"Yes", "No"}};
 const Items kAliases{{"1", "2", "3", "4", "5", "6", "7", "8", "9"}};
 
+// A key-table setting: its field and width; the control that shows it, with the items of a drop
+// list (not bound: the routines below move its value across) or none for an entry bound to the
+// field; the prompt that shows its program-wide default; its key in section QVR of the project
+// INI; its key in section QVREditDEFAULT where that differs; its built-in default; its field in
+// the stash. A null key, default or stash field, or a prompt 0: the setting has none.
+struct Setting {
+    std::string TableSettings::*field;
+    std::size_t width;
+    int control;
+    const Items* list;
+    int prompt;
+    const char* projectKey;
+    const char* defaultKey;
+    const char* builtIn;
+    std::string TableSettingsStashRecord::*stashed;
+
+    const char* DefaultKey() const { return defaultKey ? defaultKey : projectKey; }
+};
+
+using TS = TableSettings;
+using Stash = TableSettingsStashRecord;
+
+// Every setting but the style, in the order section QVR is written. The text height travels in
+// the keynote file; Style, with ShowKeyTableGrid and the two kept spacings that follow it, has
+// no program-wide default.
+const Setting kSettings[] = {
+    {&TS::LOC_TXTHT, 20, LOC_TXTHT, nullptr, LOC_TXTHT_PROMPT_2, nullptr, "TXTHT", "Auto",
+     &Stash::TXTHT},
+    {&TS::LOC_NOTETYPES, 60, LOC_NOTETYPES, nullptr, 0, "NoteTypes", nullptr,
+     "BOX,CIR,DIA,ELL,HEX,OCT,PEN,REC,SST,TRI", &Stash::NOTETYPES},
+    {&TS::LOC_DOCURRENTTABONLY, 20, LOC_DOCURRENTTABONLY, &kNoYes, LOC_DOCURRENTTABONLY_PROMPT_2,
+     "DoCurrentTabOnly", nullptr, "0", &Stash::DOCURRENTTABONLY},
+    {&TS::LOC_BUBBLEHOOKS, 5, LOC_BUBBLEHOOKS, &kYesNo, 0, "BubbleHooks", nullptr, "Yes",
+     &Stash::BUBBLEHOOKS},
+    {&TS::LOC_INSERTTABLEPHASES, 20, LOC_INSERTTABLEPHASES, &kPhases,
+     LOC_INSERTTABLEPHASES_PROMPT_2, "InsertTablePhases", nullptr, "0", &Stash::INSERTTABLEPHASES},
+    {&TS::LOC_TBLWID, 20, LOC_TBLWID, nullptr, LOC_TBLWID_PROMPT_2, "TableWidth", nullptr, "65",
+     &Stash::TBLWID},
+    {&TS::LOC_PHASEWID, 20, LOC_PHASEWID, nullptr, LOC_PHASEWID_PROMPT_2, "PhaseWidthAdd", nullptr,
+     "9", &Stash::PHASEWID},
+    {&TS::LOC_LINESPACING, 20, LOC_LINESPACING, nullptr, LOC_LINESPACINGDEFAULT, "LineSpacing",
+     nullptr, "1.5", &Stash::LINESPACING},
+    {&TS::LOC_NOTESPACING, 5, LOC_NOTESPACING, nullptr, LOC_NOTESPACING_PROMPT_2, "NoteSpacing",
+     nullptr, "3", &Stash::NOTESPACING},
+    {&TS::LOC_NDWID, 20, LOC_NDWID, nullptr, LOC_NDWID_PROMPT_2, "NumberToDescriptionWidth",
+     nullptr, "2.5", &Stash::NDWID},
+    {&TS::LOC_DQWID, 20, LOC_DQWID, nullptr, LOC_DQWID_PROMPT_2, "DescriptionToQuantityWidth",
+     nullptr, "56", &Stash::DQWID},
+    {&TS::LOC_QQWID, 20, LOC_QQWID, nullptr, LOC_QQWID_PROMPT_2, "QuantityToQuantityWidth",
+     "QuantityToQuantity", "9", &Stash::QQWID},
+    {&TS::LOC_QUWID, 20, LOC_QUWID, nullptr, LOC_QUWID_PROMPT_2, "QuantityToUnitsWidth", nullptr,
+     "1", &Stash::QUWID},
+    {&TS::LOC_SHOWKEYTABLEGRID, 5, LOC_SHOWKEYTABLEGRID, nullptr, 0, "ShowKeyTableGrid", nullptr,
+     nullptr, &Stash::SHOWKEYTABLEGRID},
+    {&TS::LOC_SHOWKEYTABLEQUANTITIES, 5, LOC_SHOWKEYTABLEQUANTITIES, &kYesNo,
+     LOC_SHOWKEYTABLEQUANTITIES_PROMPT_2, "ShowKeyTableQuantities", nullptr, "1",
+     &Stash::SHOWKEYTABLEQUANTITIES},
+    {&TS::LOC_BUBBLELEADERCONNECTOSNAP, 20, LOC_BUBBLELEADERCONNECTOSNAP, nullptr, 0,
+     "BubbleLeaderConnectOsnap", nullptr, "mid,end", nullptr},
+};
+
+// The program-wide default of a setting that has one.
+std::string Default(const Setting& s) {
+    return ReadIni(kDefault, s.DefaultKey(), s.builtIn, AppIni);
+}
+
+std::string Project(const char* key, const char* fallback, std::size_t width) {
+    return Cut(ReadIni(kQvr, key, fallback, ProjectIni), width);
+}
+
 // The phases list has ten items; a stored count it cannot show selects "N/A".
 int PhasesItem(std::string_view value) {
     const std::int32_t item = ToLong(value) + 1;
     return item >= 1 && item <= kPhases.Count() ? item : 1;
 }
 
-// The settings the stash carries, by name.
-struct StashedField {
-    std::string TableSettings::*field;
-    std::string TableSettingsStashRecord::*stashed;
-};
-const StashedField kStashed[] = {
-    {&TableSettings::LOC_TXTHT, &TableSettingsStashRecord::TXTHT},
-    {&TableSettings::LOC_NOTETYPES, &TableSettingsStashRecord::NOTETYPES},
-    {&TableSettings::LOC_DOCURRENTTABONLY, &TableSettingsStashRecord::DOCURRENTTABONLY},
-    {&TableSettings::LOC_INSERTTABLEPHASES, &TableSettingsStashRecord::INSERTTABLEPHASES},
-    {&TableSettings::LOC_TBLWID, &TableSettingsStashRecord::TBLWID},
-    {&TableSettings::LOC_PHASEWID, &TableSettingsStashRecord::PHASEWID},
-    {&TableSettings::LOC_LINESPACING, &TableSettingsStashRecord::LINESPACING},
-    {&TableSettings::LOC_NOTESPACING, &TableSettingsStashRecord::NOTESPACING},
-    {&TableSettings::LOC_NDWID, &TableSettingsStashRecord::NDWID},
-    {&TableSettings::LOC_DQWID, &TableSettingsStashRecord::DQWID},
-    {&TableSettings::LOC_QQWID, &TableSettingsStashRecord::QQWID},
-    {&TableSettings::LOC_QUWID, &TableSettingsStashRecord::QUWID},
-    {&TableSettings::LOC_SHOWKEYTABLEGRID, &TableSettingsStashRecord::SHOWKEYTABLEGRID},
-    {&TableSettings::LOC_SHOWKEYTABLEQUANTITIES, &TableSettingsStashRecord::SHOWKEYTABLEQUANTITIES},
-    {&TableSettings::LOC_BUBBLEHOOKS, &TableSettingsStashRecord::BUBBLEHOOKS},
-};
-
 } // namespace
 
 void StashSettings(const TableSettings& from, TableSettingsStashRecord& to) {
-    for (const StashedField& f : kStashed)
-        to.*f.stashed = from.*f.field;
+    for (const Setting& s : kSettings)
+        if (s.stashed)
+            to.*s.stashed = from.*s.field;
 }
 
 void RestoreSettings(const TableSettingsStashRecord& from, TableSettings& to) {
-    for (const StashedField& f : kStashed)
-        to.*f.field = from.*f.stashed;
+    for (const Setting& s : kSettings)
+        if (s.stashed)
+            to.*s.field = from.*s.stashed;
 }
 
 void SettingsTab::Bind() {
     Window& w = window_;
-    w[LOC_TXTHT].Bind(s_.LOC_TXTHT, 20);
-    w[LOC_NDWID].Bind(s_.LOC_NDWID, 20);
-    w[LOC_DQWID].Bind(s_.LOC_DQWID, 20);
-    w[LOC_QUWID].Bind(s_.LOC_QUWID, 20);
-    w[LOC_LINESPACING].Bind(s_.LOC_LINESPACING, 20);
-    w[LOC_TBLWID].Bind(s_.LOC_TBLWID, 20);
-    w[LOC_PHASEWID].Bind(s_.LOC_PHASEWID, 20);
-    w[LOC_QQWID].Bind(s_.LOC_QQWID, 20);
-    w[LOC_NOTESPACING].Bind(s_.LOC_NOTESPACING, 5);
-    w[LOC_NOTETYPES].Bind(s_.LOC_NOTETYPES, 60);
-    w[LOC_SHOWKEYTABLEGRID].Bind(s_.LOC_SHOWKEYTABLEGRID, 5);
-    w[LOC_BUBBLELEADERCONNECTOSNAP].Bind(s_.LOC_BUBBLELEADERCONNECTOSNAP, 20);
+    for (const Setting& s : kSettings) {
+        if (s.list)
+            w[s.control].SetListSource(s.list);
+        else
+            w[s.control].Bind(s_.*s.field, s.width);
+    }
     w[LOC_STYLE].Bind(s_.LOC_STYLE, 20);
-    w[LOC_INSERTTABLEPHASES].SetListSource(&kPhases);
-    w[LOC_DOCURRENTTABONLY].SetListSource(&kNoYes);
-    w[LOC_BUBBLEHOOKS].SetListSource(&kYesNo);
-    w[LOC_SHOWKEYTABLEQUANTITIES].SetListSource(&kYesNo);
     w[PHASEALIASES].SetListSource(&kAliases);
 }
 
 void SettingsTab::ShowDefaults() {
-    auto prompt = [this](int control, const std::string& text) { window_[control].SetText(text); };
-    auto shown = [](const char* key) { return "(default = " + Default(key) + ")"; };
-    prompt(LOC_TXTHT_PROMPT_2, "(" + Default("TXTHT") + ")");
-    prompt(LOC_DOCURRENTTABONLY_PROMPT_2,
-           std::string("(default = ") + (Equal(Default("DoCurrentTabOnly"), "0") ? "No" : "Yes") +
-               ")");
-    prompt(LOC_INSERTTABLEPHASES_PROMPT_2, shown("InsertTablePhases"));
-    prompt(LOC_TBLWID_PROMPT_2, shown("TableWidth"));
-    prompt(LOC_PHASEWID_PROMPT_2, shown("PhaseWidthAdd"));
-    prompt(LOC_LINESPACINGDEFAULT, shown("LineSpacing"));
-    prompt(LOC_NOTESPACING_PROMPT_2, shown("NoteSpacing"));
-    prompt(LOC_NDWID_PROMPT_2, shown("NumberToDescriptionWidth"));
-    prompt(LOC_DQWID_PROMPT_2, shown("DescriptionToQuantityWidth"));
-    prompt(LOC_QQWID_PROMPT_2, shown("QuantityToQuantity"));
-    prompt(LOC_QUWID_PROMPT_2, shown("QuantityToUnitsWidth"));
-    prompt(LOC_SHOWKEYTABLEQUANTITIES_PROMPT_2,
-           std::string("(default = ") +
-               (Equal(Default("ShowKeyTableQuantities"), "1") ? "Yes" : "No") + ")");
+    for (const Setting& s : kSettings) {
+        if (s.prompt == 0)
+            continue;
+        const std::string value = Default(s);
+        std::string text = "(default = " + value + ")";
+        // The text height's default stands in bare parentheses; the Yes/No lists' defaults are
+        // shown by their items.
+        if (s.field == &TableSettings::LOC_TXTHT)
+            text = "(" + value + ")";
+        else if (s.field == &TableSettings::LOC_DOCURRENTTABONLY)
+            text = std::string("(default = ") + (Equal(value, "0") ? "No" : "Yes") + ")";
+        else if (s.field == &TableSettings::LOC_SHOWKEYTABLEQUANTITIES)
+            text = std::string("(default = ") + (Equal(value, "1") ? "Yes" : "No") + ")";
+        window_[s.prompt].SetText(text);
+    }
+}
+
+std::string SettingsTab::Chosen(int list) {
+    const int item = window_[list].Selected();
+    switch (list) {
+    case LOC_DOCURRENTTABONLY:
+        return item == 1 ? "0" : "1";
+    case LOC_BUBBLEHOOKS:
+        return item == 1 ? "Yes" : "No";
+    case LOC_INSERTTABLEPHASES:
+        return item <= 1 ? "No" : DecimalText(item - 1);
+    case LOC_SHOWKEYTABLEQUANTITIES:
+        return item == 1 ? "1" : "0";
+    default:
+        return std::string();
+    }
+}
+
+void SettingsTab::AddTo(Digest& digest) {
+    for (const Setting& s : kSettings) {
+        digest.Add(Clip(s_.*s.field));
+        if (s.list)
+            digest.Add(DecimalText(window_[s.control].Selected()));
+    }
+    digest.Add(Clip(s_.LOC_STYLE));
 }
 
 void SettingsTab::ShowSpacing(bool shown) {
@@ -169,37 +194,33 @@ void SettingsTab::ShowSpacing(bool shown) {
 
 void SettingsTab::ReadProjectSettings() {
     Window& w = window_;
+    for (const Setting& s : kSettings)
+        if (s.projectKey && !s.list)
+            s_.*s.field = Project(s.projectKey, "", s.width);
+
+    // The drop lists: each selects its item from the stored value, and the field follows the
+    // list, except that BubbleHooks keeps the value as stored.
     std::string work = Project("BubbleHooks", "", 20);
     s_.LOC_BUBBLEHOOKS = Cut(work, 5);
     w[LOC_BUBBLEHOOKS].Select(Upper(Clip(work)) == "YES" ? 1 : 2);
 
     work = Project("DoCurrentTabOnly", "0", 20);
     w[LOC_DOCURRENTTABONLY].Select(Equal(work, "0") ? 1 : 2);
-    s_.LOC_DOCURRENTTABONLY = w[LOC_DOCURRENTTABONLY].Selected() == 1 ? "0" : "1";
-
-    s_.LOC_NOTETYPES = Project("NoteTypes", "", 60);
+    s_.LOC_DOCURRENTTABONLY = Chosen(LOC_DOCURRENTTABONLY);
 
     work = Project("InsertTablePhases", "N/A", 20);
     const int phases = Upper(Clip(work)) == "N/A" ? 1 : PhasesItem(work);
     w[LOC_INSERTTABLEPHASES].Select(phases);
     s_.LOC_INSERTTABLEPHASES = DecimalText(phases - 1);
 
-    s_.LOC_TBLWID = Project("TableWidth", "", 20);
-    s_.LOC_PHASEWID = Project("PhaseWidthAdd", "", 20);
-    s_.LOC_LINESPACING = Project("LineSpacing", "", 20);
-    s_.LOC_TEMPLINESPACING = Cut(ReadIni(kDefault, "LineSpacing", "1.5", ProjectIni), 20);
-    s_.LOC_NOTESPACING = Project("NoteSpacing", "", 5);
-    s_.LOC_TEMPNOTESPACING = Cut(ReadIni(kDefault, "NoteSpacing", "3", ProjectIni), 5);
-    s_.LOC_NDWID = Project("NumberToDescriptionWidth", "", 20);
-    s_.LOC_DQWID = Project("DescriptionToQuantityWidth", "", 20);
-    s_.LOC_QQWID = Project("QuantityToQuantityWidth", "", 20);
-    s_.LOC_QUWID = Project("QuantityToUnitsWidth", "", 20);
-    s_.LOC_BUBBLELEADERCONNECTOSNAP = Project("BubbleLeaderConnectOsnap", "", 20);
-    s_.LOC_SHOWKEYTABLEGRID = Project("ShowKeyTableGrid", "", 5);
-
     work = Project("ShowKeyTableQuantities", "", 20);
     w[LOC_SHOWKEYTABLEQUANTITIES].Select(Equal(work, "1") ? 1 : 2);
-    s_.LOC_SHOWKEYTABLEQUANTITIES = w[LOC_SHOWKEYTABLEQUANTITIES].Selected() == 1 ? "1" : "0";
+    s_.LOC_SHOWKEYTABLEQUANTITIES = Chosen(LOC_SHOWKEYTABLEQUANTITIES);
+
+    // The spacings kept while the style is Grid start from section QVREditDEFAULT of the
+    // project INI.
+    s_.LOC_TEMPLINESPACING = Cut(ReadIni(kDefault, "LineSpacing", "1.5", ProjectIni), 20);
+    s_.LOC_TEMPNOTESPACING = Cut(ReadIni(kDefault, "NoteSpacing", "3", ProjectIni), 5);
 
     work = Project("Style", "Paragraph", 20);
     if (Equal(work, "Paragraph")) {
@@ -225,17 +246,18 @@ void SettingsTab::SelectListsFromFields() {
 }
 
 void SettingsTab::FillEmptySettings() {
-    for (const DefaultField& d : kDefaults) {
-        std::string& field = s_.*d.field;
-        if (Clip(field).empty())
-            field = Cut(Default(d.key), d.width);
+    for (const Setting& s : kSettings) {
+        std::string& field = s_.*s.field;
+        if (s.builtIn && Clip(field).empty())
+            field = Cut(Default(s), s.width);
     }
     SelectListsFromFields();
 }
 
 void SettingsTab::RestoreDefaults() {
-    for (const DefaultField& d : kDefaults)
-        s_.*d.field = Cut(Default(d.key), d.width);
+    for (const Setting& s : kSettings)
+        if (s.builtIn)
+            s_.*s.field = Cut(Default(s), s.width);
     SelectListsFromFields();
     window_.Display();
 }
@@ -243,41 +265,27 @@ void SettingsTab::RestoreDefaults() {
 void SettingsTab::SaveAsDefaults() {
     Window& w = window_;
     w.Update();
+    // The program-wide defaults hold "0" for no phases, where section QVR holds "No"; Show
+    // Quantities goes from its list to the INI and leaves its field as it is.
     s_.LOC_INSERTTABLEPHASES = DecimalText(w[LOC_INSERTTABLEPHASES].Selected() - 1);
-    s_.LOC_DOCURRENTTABONLY = w[LOC_DOCURRENTTABONLY].Selected() == 1 ? "0" : "1";
-    s_.LOC_BUBBLEHOOKS = w[LOC_BUBBLEHOOKS].Selected() == 1 ? "Yes" : "No";
-    for (const DefaultField& d : kDefaults) {
-        std::string value = s_.*d.field;
-        if (d.field == &TableSettings::LOC_SHOWKEYTABLEQUANTITIES)
-            value = w[LOC_SHOWKEYTABLEQUANTITIES].Selected() == 1 ? "1" : "0";
-        WriteIni(kDefault, d.key, value, AppIni);
+    s_.LOC_DOCURRENTTABONLY = Chosen(LOC_DOCURRENTTABONLY);
+    s_.LOC_BUBBLEHOOKS = Chosen(LOC_BUBBLEHOOKS);
+    for (const Setting& s : kSettings) {
+        if (!s.builtIn)
+            continue;
+        const bool quantities = s.field == &TableSettings::LOC_SHOWKEYTABLEQUANTITIES;
+        WriteIni(kDefault, s.DefaultKey(), quantities ? Chosen(s.control) : s_.*s.field, AppIni);
     }
 }
 
 void SettingsTab::WriteProjectSettings() {
-    Window& w = window_;
-    // The section's keys go into the file together, in one replacement of it.
+    // The section's keys go into the file together, in one replacement of it; the drop lists'
+    // values come from the lists, not from their fields.
     std::vector<IniEntry> entries;
-    auto write = [&](const char* key, const std::string& value) {
-        entries.push_back({kQvr, key, value});
-    };
-    write("NoteTypes", s_.LOC_NOTETYPES);
-    write("DoCurrentTabOnly", w[LOC_DOCURRENTTABONLY].Selected() == 1 ? "0" : "1");
-    write("BubbleHooks", w[LOC_BUBBLEHOOKS].Selected() == 1 ? "Yes" : "No");
-    const int phases = w[LOC_INSERTTABLEPHASES].Selected();
-    write("InsertTablePhases", phases <= 1 ? "No" : DecimalText(phases - 1));
-    write("TableWidth", s_.LOC_TBLWID);
-    write("PhaseWidthAdd", s_.LOC_PHASEWID);
-    write("LineSpacing", s_.LOC_LINESPACING);
-    write("NoteSpacing", s_.LOC_NOTESPACING);
-    write("NumberToDescriptionWidth", s_.LOC_NDWID);
-    write("DescriptionToQuantityWidth", s_.LOC_DQWID);
-    write("QuantityToQuantityWidth", s_.LOC_QQWID);
-    write("QuantityToUnitsWidth", s_.LOC_QUWID);
-    write("ShowKeyTableGrid", s_.LOC_SHOWKEYTABLEGRID);
-    write("ShowKeyTableQuantities", w[LOC_SHOWKEYTABLEQUANTITIES].Selected() == 1 ? "1" : "0");
-    write("BubbleLeaderConnectOsnap", s_.LOC_BUBBLELEADERCONNECTOSNAP);
-    write("Style", s_.LOC_STYLE);
+    for (const Setting& s : kSettings)
+        if (s.projectKey)
+            entries.push_back({kQvr, s.projectKey, s.list ? Chosen(s.control) : s_.*s.field});
+    entries.push_back({kQvr, "Style", s_.LOC_STYLE});
     WriteIniEntries(entries, ProjectIni);
 }
 

@@ -7,8 +7,9 @@
 #include <string>
 
 namespace platform {
+class Digest;
 class Window;
-}
+} // namespace platform
 
 namespace editor {
 
@@ -69,8 +70,13 @@ public:
     // The style switch when a radio of the style option takes the focus.
     void ParagraphSelected();
     void GridSelected();
+    // Every setting's field, the drop lists' items and the style into the digest that tells
+    // whether the window holds a change a save would write.
+    void AddTo(platform::Digest& digest);
 
 private:
+    // What a drop list's chosen item stands for, as section QVR holds it.
+    std::string Chosen(int list);
     void SelectListsFromFields();
     void ShowSpacing(bool shown);
 

@@ -234,3 +234,74 @@ TEST_F(KeynoteTest, EveryConfigFieldComesBackAfterASaveAndAReopening) {
         expectShown();
     }
 }
+
+// Exit asks after a save when any key-table setting changed since, however the user changed it:
+// typed, chosen from a drop list, by a style radio or by Restore default values. Choosing what is
+// already there, or restoring defaults the project already holds, changes nothing.
+TEST_F(KeynoteTest, EverySettingChangedAfterASaveMakesExitAsk) {
+    const char* const unsaved = "You have not saved this file. Exit without saving?";
+    auto type = [this](int control, const char* text) {
+        return [this, control, text] { drv::Type(W(), control, text); };
+    };
+    auto choose = [this](int control, int item) {
+        return [this, control, item] { drv::Choose(W(), control, item); };
+    };
+    auto restore = [this] {
+        drv::Click(W(), RESTOREDEFAULTVALUES);
+        drv::Answer("Are you sure you want to restore default values?", "", ICON_Question,
+                    BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    };
+    using Qvr = std::vector<std::pair<const char*, const char*>>;
+    // A project whose settings are all the program-wide defaults.
+    const Qvr defaults = {{"ShowKeyTableQuantities", "1"}};
+    struct Case {
+        const char* name;
+        Qvr qvr;
+        std::function<void()> change;
+        bool asks;
+    };
+    const std::vector<Case> cases = {
+        {"text height", {}, type(LOC_TXTHT, "0.2"), true},
+        {"note types", {{"NoteTypes", "BOX"}, {"ShowKeyTableQuantities", "1"}}, restore, true},
+        {"current tab only", {}, choose(LOC_DOCURRENTTABONLY, 2), true},
+        {"bubble hooks", {}, choose(LOC_BUBBLEHOOKS, 2), true},
+        {"phases", {}, choose(LOC_INSERTTABLEPHASES, 4), true},
+        {"table width", {}, type(LOC_TBLWID, "80"), true},
+        {"phase width", {}, type(LOC_PHASEWID, "8"), true},
+        {"line spacing", {}, type(LOC_LINESPACING, "2"), true},
+        {"note spacing", {}, type(LOC_NOTESPACING, "4"), true},
+        {"number to description", {}, type(LOC_NDWID, "2.75"), true},
+        {"description to quantity", {}, type(LOC_DQWID, "57"), true},
+        {"quantity table phase column", {}, type(LOC_QQWID, "11"), true},
+        {"quantity to unit", {}, type(LOC_QUWID, "1.5"), true},
+        {"style Grid", {}, [this] { drv::Click(W(), GRID); }, true},
+        {"style Paragraph", {{"Style", "Grid"}}, [this] { drv::Click(W(), PARAGRAPH); }, true},
+        {"show quantities", {}, choose(LOC_SHOWKEYTABLEQUANTITIES, 1), true},
+        {"leader snaps", {}, type(LOC_BUBBLELEADERCONNECTOSNAP, "end"), true},
+        {"the item already chosen", {}, choose(LOC_BUBBLEHOOKS, 1), false},
+        {"the same text typed", {}, type(LOC_TBLWID, "65"), false},
+        {"the defaults restored", defaults, restore, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(ini);
+        for (const auto& [key, value] : c.qvr)
+            WriteIni("QVR", key, value, ini);
+        frameEvents.clear();
+        OpenOn("");
+        drv::Click(W(), SAVETOASCII);
+        drv::Choose(W(), CURRENTTAB, 10);
+        c.change();
+        drv::Click(W(), keynote::EXIT);
+        if (c.asks) {
+            drv::Answer(unsaved, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO,
+                        BUTTON_NO);
+            EXPECT_FALSE(FrameGot(EVENT_CloseDown));
+            CloseWindow();
+        } else {
+            EXPECT_TRUE(FrameGot(EVENT_CloseDown));
+            if (keynote)
+                CloseWindow();
+        }
+    }
+}
