@@ -157,13 +157,8 @@ std::int16_t EnsureFolder(const std::string& given) {
 
 void SetFileNames() {
     CsvPath = ProjectFolder + kPathSeparator + CsvName;
-    // The layer editor's arguments, kept as the text the frame composes its command line from;
-    // the program itself is started with the two names as separate arguments.
-    LayerArgs =
-        " " + AppPath + kPathSeparator + "Layers.dat " + ProjectFolder + kPathSeparator + "qvr.ini";
-    if (LayerArgs.size() < 300)
-        LayerArgs.resize(300, ' ');
-    // Looked for in the program folder, else along PATH.
+    // The layer editor, looked for in the program folder, else along PATH, and its two
+    // arguments, handed over one by one.
     LayerProgram = "dravolet";
     LayerArguments = {AppPath + kPathSeparator + "Layers.dat",
                       ProjectFolder + kPathSeparator + "qvr.ini"};

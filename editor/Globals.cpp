@@ -15,8 +15,6 @@ std::string CsvPath;
 std::string ProjectIni;
 std::string AppIni;
 std::string LayersIni;
-std::string LayerArgs;
-std::string LayerCommandLine;
 std::string LayerProgram;
 std::vector<std::string> LayerArguments;
 std::string LibPath;
@@ -52,8 +50,6 @@ void ResetGlobals() {
     ProjectIni.clear();
     AppIni.clear();
     LayersIni.clear();
-    LayerArgs.assign(300, ' ');
-    LayerCommandLine.assign(300, ' ');
     LayerProgram.clear();
     LayerArguments.clear();
     LibPath.clear();

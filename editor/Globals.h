@@ -56,8 +56,6 @@ extern std::string CsvPath;
 extern std::string ProjectIni;
 extern std::string AppIni;
 extern std::string LayersIni;
-extern std::string LayerArgs;
-extern std::string LayerCommandLine;
 // How notes starts dravolet: the program and its two arguments, handed over one by one.
 extern std::string LayerProgram;
 extern std::vector<std::string> LayerArguments;

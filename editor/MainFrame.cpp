@@ -249,8 +249,6 @@ private:
     }
 
     void StartLayerEditor() {
-        LayerCommandLine = Cut("dravolet " + LayerArgs, 300);
-        LayerCommandLine.resize(300, ' ');
         // Started by its argument vector, so that folders with blanks reach it whole; found in
         // the program folder, else along PATH; a missing program shows nothing.
         StartProgram(LayerProgram, LayerArguments, AppPath);

@@ -36,12 +36,11 @@ struct TableSettings {
     std::string LOC_STYLE;                    // 20: "Paragraph" or "Grid"
 };
 
-// The settings a closing keynote window leaves for the next one (the last three are never set
-// or read).
+// The settings a closing keynote window leaves for the next one.
 struct TableSettingsStashRecord {
     std::string TXTHT, NOTETYPES, DOCURRENTTABONLY, INSERTTABLEPHASES, TBLWID, PHASEWID,
         LINESPACING, NOTESPACING, NDWID, DQWID, QQWID, QUWID, SHOWKEYTABLEGRID,
-        SHOWKEYTABLEQUANTITIES, BUBBLEHOOKS, TNWID, INIWID, FINWID;
+        SHOWKEYTABLEQUANTITIES, BUBBLEHOOKS;
 };
 extern TableSettingsStashRecord TableSettingsStash;
 

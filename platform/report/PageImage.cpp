@@ -277,19 +277,6 @@ void PageImage::Text(int x, int y, int width, std::string_view text, const std::
     body_ += "</text>\n";
 }
 
-std::string PageImage::Svg() const {
-    std::string out;
-    if (!begun_)
-        AppendHeader(out, width_, height_);
-    out += body_;
-    if (run_ == Run::Lines)
-        out += "\"/>\n";
-    else if (run_ == Run::Texts)
-        out += "</g>\n";
-    out += "</svg>\n";
-    return out;
-}
-
 std::string_view PageImage::Finish() {
     CloseRun();
     body_ += "</svg>\n";

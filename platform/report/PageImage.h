@@ -30,8 +30,6 @@ public:
     void Text(int x, int y, int width, std::string_view text, const std::string& face, int points,
               bool bold);
 
-    // The page as SVG (UTF-8).
-    std::string Svg() const;
     // Ends the page and gives it as SVG, valid until the page is cleared or begun again.
     std::string_view Finish();
 

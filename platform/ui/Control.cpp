@@ -240,10 +240,6 @@ void Control::AddAlert(int keyCode) {
     alerts_.Add(keyCode);
 }
 
-void Control::RemoveAlert(int keyCode) {
-    alerts_.Remove(keyCode);
-}
-
 bool Control::Alerted(int keyCode) const {
     return alerts_.Has(keyCode);
 }

@@ -141,7 +141,6 @@ public:
         if (!Has(keyCode))
             keys_.push_back(keyCode);
     }
-    void Remove(int keyCode) { std::erase(keys_, keyCode); }
     bool Has(int keyCode) const {
         return std::find(keys_.begin(), keys_.end(), keyCode) != keys_.end();
     }
@@ -234,7 +233,6 @@ public:
 
     // Keys that raise EVENT:AlertKey for this control instead of their default action.
     void AddAlert(int keyCode);
-    void RemoveAlert(int keyCode);
     bool Alerted(int keyCode) const;
 
     // Give this control the keyboard focus.

@@ -511,10 +511,6 @@ void Window::AddAlert(int keyCode) {
     alerts_.Add(keyCode);
 }
 
-void Window::RemoveAlert(int keyCode) {
-    alerts_.Remove(keyCode);
-}
-
 bool Window::Alerted(int keyCode) const {
     return alerts_.Has(keyCode);
 }

@@ -107,7 +107,6 @@ public:
 
     // Keys that raise EVENT:AlertKey for the window (control 0) whichever control has focus.
     void AddAlert(int keyCode);
-    void RemoveAlert(int keyCode);
     bool Alerted(int keyCode) const;
 
     // The control that has the keyboard focus, 0 when none.
