@@ -148,10 +148,6 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
                                 platform::LineFile* holder = nullptr,
                                 std::vector<std::string>* cutNotes = nullptr);
 
-// Reads the keynote file open in `file` from its start: each line goes, as ParseKeynoteLine
-// reads it, to `take` in file order, and `progress` is told after each (characters read, the
-// file's size). Stops at the end of the file or at a read error, whose outcome (Read) means that
-// what was taken is not the whole file.
 // A line of the file that a save would not write back as it was read, by its number (from 1)
 // and what it holds.
 struct KeynoteChange {
@@ -160,9 +156,13 @@ struct KeynoteChange {
     bool operator==(const KeynoteChange&) const = default;
 };
 
-// With `changes`, also notes each line that a save would not write back as it was read: a line
-// longer than the file's, one that is no note (a blank one aside), a value cut to its field,
-// blanks a save drops, what the writer cannot carry; and text after a Ctrl-Z.
+// Reads the keynote file open in `file` from its start: each line goes, as ParseKeynoteLine
+// reads it, to `take` in file order, and `progress` is told after each (characters read, the
+// file's size). Stops at the end of the file or at a read error, whose outcome (Read) means that
+// what was taken is not the whole file. With `changes`, also notes each line that a save would
+// not write back as it was read: a line longer than the file's, one that is no note (a blank one
+// aside), a value cut to its field, blanks a save drops, what the writer cannot carry; and text
+// after a Ctrl-Z.
 KeynoteOutcome ReadKeynoteFile(platform::LineFile& file,
                                const std::function<void(KeynoteLine&&)>& take,
                                const std::function<void(long, long)>& progress = {},

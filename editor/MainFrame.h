@@ -52,8 +52,8 @@ enum : int {
     EventExitRequested = 0x4CF,
 };
 
-// The windows the frame opens that live in other parts of the program. A window not (yet) part
-// of the program is left empty, and its menu item does nothing.
+// The windows the frame opens that live in other parts of the program, filled in by the main
+// procedure. One left empty (a frame run on its own) makes its menu item do nothing.
 struct FrameWindows {
     platform::ThreadProcedure BrowseNextNotes; // the keynote window, on a thread of its own
     platform::ThreadProcedure BrowseLookup;    // the unit ("1") and type ("2") lists

@@ -204,7 +204,7 @@ void PrintNotes(const std::vector<ReportTab>& tabs) {
     if (!notes.Produce(tabs))
         return;
     SetDefaultPrintFile(DefaultPdf());
-    // 5. - 7.
+    // The preview; closing the report prints the pages when the preview asked for a print.
     if (PrintPreview(pages, "Preview") == 1)
         notes.Engine().SetFlushPreview(true);
     notes.Engine().Close();

@@ -297,10 +297,11 @@ bool PreviewRun::Next(Window& w) {
 }
 
 int PreviewRun::Run() {
-    // 1.
+    // No page marked, nothing printed yet.
     MarkList.assign(pages_.size(), 0);
     PrintFlag = 0;
-    // 2.
+    // The window under the wait cursor: its caption, the grey page area, the buttons' status
+    // messages, the page keys and the page counts' entries.
     SetCursor(CURSOR_Wait);
     window_.Open();
     if (!Clip(caption_).empty())
@@ -326,7 +327,7 @@ int PreviewRun::Run() {
         window_.AddAlert(key);
     window_[PAGESACROSS].Bind(PagesAcross);
     window_[PAGESDOWN].Bind(PagesDown);
-    // 3. The natural page size, from the first page.
+    // The natural page size, from the first page.
     if (!pages_.empty()) {
         ControlDef scratch{ControlKind::Image, SCRATCHIMAGE, pages_.front(), 0, 0, 10, 10};
         ImageBox* image = ImageBox::Of(window_.Create(scratch));
@@ -339,7 +340,7 @@ int PreviewRun::Run() {
         window_.Destroy(SCRATCHIMAGE);
     }
     FitToScreen();
-    // 4.
+    // The first page, alone.
     PageCount = static_cast<std::int32_t>(pages_.size());
     CurrentPage = 1;
     PagesAcross = 1;
@@ -347,16 +348,15 @@ int PreviewRun::Run() {
     LastAcross = LastDown = ThumbCount = 0;
     SinglePageBuilt = 0;
     zoom_ = Zoom::None;
-    // 5.
+    // Each page says how many pages there are, now that it is known.
     StampPageTotals(pages_);
-    // 6.
+    // The pages shown; the window's events until it closes.
     SetCursor("");
     window_.Display();
     RefreshPreview();
     while (Next(window_))
         if (!OnEvent())
             break;
-    // 7.
     ClosePreview();
     // Before anything that came after them, in the order they came, to the windows they were for.
     for (auto e = held_.rbegin(); e != held_.rend(); ++e)

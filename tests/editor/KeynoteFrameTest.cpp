@@ -11,6 +11,7 @@
 #include "grid/GridShared.h"
 #include "grid/PelkGridClass.h"
 #include "platform/files/Files.h"
+#include "platform/ini/Ini.h"
 #include "platform/runtime/Program.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/testing/Driver.h"
@@ -396,6 +397,15 @@ TEST_F(KeynoteFrameTest, ExitAsksAfterASaveWhenANoteChangedSince) {
     drv::Answer(kQuestion, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
     EXPECT_TRUE(frameReturned);
     EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nCIR,1,first,,\r\n");
+
+    StartOn("CIR,1,first,,\r\n");
+    drv::Click(Notes(), keynote::SAVETOASCII);
+    drv::Choose(Notes(), keynote::CURRENTTAB, 10);
+    drv::Type(Notes(), keynote::LOC_TBLWID, "80");
+    drv::ChooseMenu(EXIT);
+    drv::Answer(kQuestion, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+    EXPECT_TRUE(frameReturned);
+    EXPECT_EQ(ReadIni("QVR", "TableWidth", "", project + "/qvr.ini"), "65");
 }
 
 // The keynote window's close box is its Exit: it asks first, and No keeps the window.
