@@ -642,11 +642,26 @@ std::vector<ShapeNotes> KeynoteWindow::NotesInTabOrder() {
 // ---------------------------------------------------------------------------------------------
 // Rows of a shape: its grid's, or those held aside
 
+namespace {
+
+// A note as a grid holds it, and a grid's row as a note: the only places that know which of the
+// grid's fields holds what.
+void AddToGrid(grid::PelkGridClass& grid, NoteRow&& row) {
+    grid.AddRow(std::move(row.mark), std::move(row.number), std::move(row.description),
+                std::move(row.unit), std::move(row.type));
+}
+
+NoteRow NoteOf(const grid::RowRecord& r) {
+    return {r.V1, r.V2, r.V3, r.V4, r.V5};
+}
+
+} // namespace
+
 void KeynoteWindow::AddRow(int shape, NoteRow row) {
     ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
+    row.shape = 0; // the shape's own list
     if (s.setUp)
-        s.grid.AddRow(std::move(row.mark), std::move(row.number), std::move(row.description),
-                      std::move(row.unit), std::move(row.type));
+        AddToGrid(s.grid, std::move(row));
     else
         s.held.push_back(std::move(row));
 }
@@ -656,12 +671,9 @@ std::vector<NoteRow> KeynoteWindow::Rows(int shape) {
     if (!s.setUp)
         return s.held;
     std::vector<NoteRow> rows;
-    const std::int32_t n = s.grid.Records();
-    rows.reserve(static_cast<std::size_t>(n));
-    for (std::int32_t r = 1; r <= n; ++r)
-        rows.push_back({s.grid.GetCellValue(r, 1), s.grid.GetCellValue(r, 2),
-                        s.grid.GetCellValue(r, 3), s.grid.GetCellValue(r, 4),
-                        s.grid.GetCellValue(r, 5)});
+    rows.reserve(s.grid.QDATA->size());
+    for (const grid::RowRecord& r : *s.grid.QDATA)
+        rows.push_back(NoteOf(r));
     return rows;
 }
 
@@ -709,7 +721,7 @@ void KeynoteWindow::FillGridFromNotes(int shape) {
     // from the list in one pass: a removal per note would move the rest of the list each time.
     for (const NoteRow& r : NotesQueue)
         if (r.shape == shape)
-            AddRow(shape, {r.mark, r.number, r.description, r.unit, r.type});
+            AddRow(shape, r);
     std::erase_if(NotesQueue, [shape](const NoteRow& r) { return r.shape == shape; });
 }
 
@@ -771,24 +783,22 @@ void KeynoteWindow::StoreOpenEdits() {
 std::string KeynoteWindow::NotesDigest() {
     // The notes and settings go to the digest field after field. No copy of the notes is kept.
     Digest digest;
-    auto addRow = [&digest](std::string_view mark, std::string_view number,
-                            std::string_view description, std::string_view unit,
-                            std::string_view type) {
-        digest.Add(ToLong(mark) != 0 ? "1" : "0");
-        digest.Add(number);
-        digest.Add(description);
-        digest.Add(unit);
-        digest.Add(type);
+    auto addRow = [&digest](const NoteRow& r) {
+        digest.Add(ToLong(r.mark) != 0 ? "1" : "0");
+        digest.Add(r.number);
+        digest.Add(r.description);
+        digest.Add(r.unit);
+        digest.Add(r.type);
     };
     for (int shape = 1; shape <= 9; ++shape) {
         digest.Add(Clip(ShapeTitle[static_cast<std::size_t>(shape - 1)]));
         const ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
         if (s.setUp)
             for (const grid::RowRecord& r : *s.grid.QDATA)
-                addRow(r.V1, r.V2, r.V3, r.V4, r.V5);
+                addRow(NoteOf(r));
         else
             for (const NoteRow& r : s.held)
-                addRow(r.mark, r.number, r.description, r.unit, r.type);
+                addRow(r);
         digest.EndGroup();
     }
     settingsTab_.AddTo(digest);
