@@ -251,9 +251,10 @@ private:
     void StartLayerEditor() {
         LayerCommandLine = Cut("dravolet " + LayerArgs, 300);
         LayerCommandLine.resize(300, ' ');
-        // Started by its argument vector, so that folders with blanks reach it whole; found in
-        // the program folder, else along PATH; a missing program shows nothing.
-        StartProgram(LayerProgram, LayerArguments, AppPath);
+        // Started by its argument vector, so that folders with blanks reach it whole; found
+        // beside this program (an installed copy's program folder is the user's, where no
+        // program is), else along PATH; a missing program shows nothing.
+        StartProgram(LayerProgram, LayerArguments);
     }
 
     Window window_{FrameDefinition()};
