@@ -120,3 +120,19 @@ check read-only root user
 
 desktop-file-validate "$work/writable/share/applications/notes.desktop" \
     "$work/writable/share/applications/dravolet.desktop"
+
+# The keynote file's MIME type as a desktop sees it once the install's MIME database is built:
+# the default name is a keynote file, so is a file without an ending that begins with the SET
+# line; any other .csv stays text/csv whatever its first line, as the README says.
+XDG_DATA_HOME="$work/writable/share" update-mime-database "$work/writable/share/mime"
+mkdir -p "$work/files"
+for name in job.csv constnot.csv CONSTNOT.CSV job; do
+    printf 'SET,TXTHT,0.1\r\nCIR,1,Footing,EA,COUNT\r\n' >"$work/files/$name"
+done
+for expected in job.csv=text/csv constnot.csv=text/x-keynotes CONSTNOT.CSV=text/x-keynotes \
+    job=text/x-keynotes; do
+    name=${expected%%=*}
+    type=$(XDG_DATA_HOME="$work/writable/share" XDG_DATA_DIRS=/usr/share \
+        gio info -a standard::content-type "$work/files/$name" | sed -n 's/.*content-type: //p')
+    [ "$type" = "${expected#*=}" ] || { echo "$name is $type, not ${expected#*=}"; exit 1; }
+done
