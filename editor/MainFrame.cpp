@@ -14,6 +14,7 @@
 #include "platform/ui/Keys.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WindowManager.h"
+#include "programfiles/ProgramFiles.h"
 
 namespace editor {
 
@@ -251,10 +252,10 @@ private:
     void StartLayerEditor() {
         LayerCommandLine = Cut("dravolet " + LayerArgs, 300);
         LayerCommandLine.resize(300, ' ');
-        // Started by its argument vector, so that folders with blanks reach it whole; found
-        // beside this program (an installed copy's program folder is the user's, where no
-        // program is), else along PATH; a missing program shows nothing.
-        StartProgram(LayerProgram, LayerArguments);
+        // Started by its argument vector, so that folders with blanks reach it whole; found in
+        // the program folder (for an installed copy, the folder notes itself is in), else along
+        // PATH; a missing program shows nothing.
+        StartProgram(LayerProgram, LayerArguments, programfiles::ProgramsFolderOf(AppPath));
     }
 
     Window window_{FrameDefinition()};

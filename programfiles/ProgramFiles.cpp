@@ -59,6 +59,11 @@ std::string UserFolder(const std::string& own, const std::string& starters) {
     return own;
 }
 
+// Whether the program keeps its files in the user's own folder rather than beside itself.
+bool InUsersFolder(const std::string& appPath) {
+    return appPath == DataFolder();
+}
+
 } // namespace
 
 bool InstalledCopy(const std::string& besideProgram) {
@@ -74,12 +79,16 @@ std::string ProgramFolderToUse(const std::string& besideProgram) {
 
 std::string LayersIniOf(const std::string& appPath) {
     std::string folder = appPath;
-    if (ProgramName() != kLayerEditor && appPath == DataFolder()) {
+    if (ProgramName() != kLayerEditor && InUsersFolder(appPath)) {
         const std::string besideProgram = ProgramFolder().value_or(std::string());
         folder = UserFolder(JoinPath(FolderPart(appPath), kLayerEditor),
                             StarterFolder(besideProgram, kLayerEditor));
     }
     return folder + kPathSeparator + "Layers.ini";
+}
+
+std::string ProgramsFolderOf(const std::string& appPath) {
+    return InUsersFolder(appPath) ? ProgramFolder().value_or(std::string()) : appPath;
 }
 
 void EnsureLayersIni(const std::string& layersIni) {

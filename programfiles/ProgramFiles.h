@@ -37,6 +37,10 @@ std::string ProgramFolderToUse(const std::string& besideProgram);
 // starter folder, share/<program>, beside that (as an install lays the programs out).
 bool InstalledCopy(const std::string& besideProgram);
 
+// Where notes looks for dravolet first: the program folder, or, where that is the user's own
+// folder, which holds no programs, the folder the running program is in.
+std::string ProgramsFolderOf(const std::string& appPath);
+
 // Layers.ini, the colour and line-type choices that only the layer editor reads. In a build
 // folder both programs share one program folder, and so one file. Where they keep their files
 // in the user's folders, the one Layers.ini is the layer editor's, in its own folder

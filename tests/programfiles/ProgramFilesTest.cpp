@@ -1,5 +1,6 @@
 #include "programfiles/ProgramFiles.h"
 
+#include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
 #include "platform/testing/TempFiles.h"
 
@@ -90,6 +91,14 @@ TEST_F(ProgramFolderTest, BothProgramsNameOneLayersIni) {
 
     SetProgramName("dravolet");
     EXPECT_EQ(programfiles::LayersIniOf(ProgramFolderToUse(bin)), layersIni);
+}
+
+// notes looks for dravolet in its program folder; the user's folder holds no programs, so an
+// installed copy looks beside itself.
+TEST_F(ProgramFolderTest, TheLayerEditorIsLookedForWhereTheProgramsAre) {
+    EXPECT_EQ(programfiles::ProgramsFolderOf(temp.Path() + "/build/bin"),
+              temp.Path() + "/build/bin");
+    EXPECT_EQ(programfiles::ProgramsFolderOf(ProgramFolderToUse(bin)), *ProgramFolder());
 }
 
 // The folder beside the program cannot be written here (it is not there at all: a test may run
