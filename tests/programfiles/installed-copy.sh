@@ -7,8 +7,14 @@
 # installed dravolet on the layer table of the user's folder; the one Layers.ini is dravolet's;
 # and nothing is ever written beside the programs. The desktop entries are checked too.
 #   installed-copy.sh build-folder
+#   installed-copy.sh --deb package.deb   the same with the Debian package's /usr as the prefix
 set -eu
-build=$1
+if [ "$1" = --deb ]; then
+    deb=$(realpath "$2")
+    build=
+else
+    build=$1
+fi
 work=$(mktemp -d)
 pids=
 cleanup() {
@@ -62,7 +68,12 @@ check() {
     case=$1
     prefix=$work/$case
     home=$work/home-$case
-    cmake --install "$build" --prefix "$prefix" >/dev/null
+    if [ -n "$build" ]; then
+        cmake --install "$build" --prefix "$prefix" >/dev/null
+    else
+        dpkg-deb -x "$deb" "$prefix.root"
+        mv "$prefix.root/usr" "$prefix"
+    fi
     mkdir -p "$home" "$home/run"
     chmod 700 "$home/run"
     runner=
