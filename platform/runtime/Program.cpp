@@ -203,6 +203,9 @@ int RunProgram(int argc, char** argv, std::function<void()> main) {
     ShownBy() = qInstallMessageHandler(HoldMessage);
     QApplication app(qtArgc, qtArgv);
     ShowHeldMessages();
+    // The desktop entry a Wayland dock or task switcher finds the windows by (notes.desktop,
+    // dravolet.desktop); on X they carry the program's name as their window class.
+    QGuiApplication::setDesktopFileName(QString::fromStdString(StartingProgram()));
     app.setQuitOnLastWindowClosed(false);
     OnProgramEnd([] { QCoreApplication::quit(); });
     Start([main](const std::string&) { main(); });

@@ -5,7 +5,8 @@
 # start notes seeds the user's own folder with the installed starter files and opens its keynote
 # file there; Setup > Change Layer Colors, chosen on a display as a user chooses it, starts the
 # installed dravolet on the layer table of the user's folder; the one Layers.ini is dravolet's;
-# and nothing is ever written beside the programs. The desktop entries are checked too.
+# and nothing is ever written beside the programs. The windows carry the class their desktop
+# entries name, the entries are valid, and the MIME type matches files as the README says.
 #   installed-copy.sh build-folder
 #   installed-copy.sh --deb package.deb   the same with the Debian package's /usr as the prefix
 set -eu
@@ -103,6 +104,13 @@ check() {
     xdotool key c
     editor=$(window "QVR Editor") || fail "Change Layer Colors showed no layer editor"
     dravolet=$(xdotool getwindowpid "$editor")
+    # A dock finds each program's desktop entry by its windows' class.
+    for shown in "notes $frame" "dravolet $editor"; do
+        entry=$prefix/share/applications/${shown%% *}.desktop
+        class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+        xprop -id "${shown#* }" WM_CLASS | grep -q "= \"[^\"]*\", \"$class\"\$" ||
+            fail "${shown%% *}'s window class is not $class: $(xprop -id "${shown#* }" WM_CLASS)"
+    done
     pids="$pids $dravolet"
     [ "$(readlink "/proc/$dravolet/exe")" = "$prefix/bin/dravolet" ] ||
         fail "started $(readlink "/proc/$dravolet/exe"), not the installed dravolet"
