@@ -18,6 +18,7 @@ namespace {
 
 const char* const kQvr = "QVR";
 const char* const kDefault = "QVREditDEFAULT";
+const char* const kStyle = "Style"; // in section QVR
 
 // The fixed items of a drop list.
 class Items : public ListSource {
@@ -98,6 +99,13 @@ const Setting kSettings[] = {
     {&TS::LOC_BUBBLELEADERCONNECTOSNAP, 20, LOC_BUBBLELEADERCONNECTOSNAP, nullptr, 0,
      "BubbleLeaderConnectOsnap", nullptr, "mid,end", nullptr},
 };
+
+const Setting& Row(std::string TableSettings::*field) {
+    for (const Setting& s : kSettings)
+        if (s.field == field)
+            return s;
+    return kSettings[0]; // callers name fields of the table
+}
 
 // The program-wide default of a setting that has one.
 std::string Default(const Setting& s) {
@@ -200,29 +208,36 @@ void SettingsTab::ReadProjectSettings() {
 
     // The drop lists: each selects its item from the stored value, and the field follows the
     // list, except that BubbleHooks keeps the value as stored.
-    std::string work = Project("BubbleHooks", "", 20);
+    auto stored = [](std::string TableSettings::*field, const char* fallback) {
+        return Project(Row(field).projectKey, fallback, 20);
+    };
+    std::string work = stored(&TS::LOC_BUBBLEHOOKS, "");
     s_.LOC_BUBBLEHOOKS = Cut(work, 5);
     w[LOC_BUBBLEHOOKS].Select(Upper(Clip(work)) == "YES" ? 1 : 2);
 
-    work = Project("DoCurrentTabOnly", "0", 20);
+    work = stored(&TS::LOC_DOCURRENTTABONLY, "0");
     w[LOC_DOCURRENTTABONLY].Select(Equal(work, "0") ? 1 : 2);
     s_.LOC_DOCURRENTTABONLY = Chosen(LOC_DOCURRENTTABONLY);
 
-    work = Project("InsertTablePhases", "N/A", 20);
+    work = stored(&TS::LOC_INSERTTABLEPHASES, "N/A");
     const int phases = Upper(Clip(work)) == "N/A" ? 1 : PhasesItem(work);
     w[LOC_INSERTTABLEPHASES].Select(phases);
     s_.LOC_INSERTTABLEPHASES = DecimalText(phases - 1);
 
-    work = Project("ShowKeyTableQuantities", "", 20);
+    work = stored(&TS::LOC_SHOWKEYTABLEQUANTITIES, "");
     w[LOC_SHOWKEYTABLEQUANTITIES].Select(Equal(work, "1") ? 1 : 2);
     s_.LOC_SHOWKEYTABLEQUANTITIES = Chosen(LOC_SHOWKEYTABLEQUANTITIES);
 
-    // The spacings kept while the style is Grid start from section QVREditDEFAULT of the
-    // project INI.
-    s_.LOC_TEMPLINESPACING = Cut(ReadIni(kDefault, "LineSpacing", "1.5", ProjectIni), 20);
-    s_.LOC_TEMPNOTESPACING = Cut(ReadIni(kDefault, "NoteSpacing", "3", ProjectIni), 5);
+    // The spacings kept while the style is Grid start from the defaults of the project INI's own
+    // section QVREditDEFAULT.
+    auto projectDefault = [](std::string TableSettings::*field) {
+        const Setting& s = Row(field);
+        return Cut(ReadIni(kDefault, s.DefaultKey(), s.builtIn, ProjectIni), s.width);
+    };
+    s_.LOC_TEMPLINESPACING = projectDefault(&TS::LOC_LINESPACING);
+    s_.LOC_TEMPNOTESPACING = projectDefault(&TS::LOC_NOTESPACING);
 
-    work = Project("Style", "Paragraph", 20);
+    work = Project(kStyle, "Paragraph", 20);
     if (Equal(work, "Paragraph")) {
         s_.LOC_STYLE = "Paragraph";
         ShowSpacing(true);
@@ -285,7 +300,7 @@ void SettingsTab::WriteProjectSettings() {
     for (const Setting& s : kSettings)
         if (s.projectKey)
             entries.push_back({kQvr, s.projectKey, s.list ? Chosen(s.control) : s_.*s.field});
-    entries.push_back({kQvr, "Style", s_.LOC_STYLE});
+    entries.push_back({kQvr, kStyle, s_.LOC_STYLE});
     WriteIniEntries(entries, ProjectIni);
 }
 
