@@ -1,0 +1,359 @@
+// The keynote window in the real frame as a drafter uses it: tab switches with an editor open,
+// titles on custom tab orders, imports one after another, all tabs hidden, the preview's zoom
+// menu, the caption of a maximised window and the Config tab's frames.
+#include "editor/Globals.h"
+#include "editor/KeynoteWindow.h"
+#include "editor/KeynoteWindowDef.h"
+#include "editor/Library.h"
+#include "editor/MainFrame.h"
+#include "platform/report/Preview.h"
+
+#include "grid/GridShared.h"
+#include "grid/PelkGridClass.h"
+#include "platform/files/Files.h"
+#include "platform/ini/Ini.h"
+#include "platform/runtime/Program.h"
+#include "platform/runtime/Runtime.h"
+#include "platform/testing/Driver.h"
+#include "platform/testing/TempFiles.h"
+#include "platform/ui/Keys.h"
+#include "platform/win32/Win32.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace editor;
+using namespace platform;
+namespace drv = platform::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kQuestion = "You have not saved this file. Exit without saving?";
+const std::string kWarning = "WARNING:| |Importing construction notes will overwrite your|existing "
+                             "construction notes in this project!||Proceed with import? | ";
+const std::string kDelete = "Are you sure you want to delete the selected row?";
+
+class KeynoteUseTest : public ::testing::Test {
+protected:
+    drv::TempFolder temp;
+    std::string app = temp / "app";
+    std::string project = temp / "job";
+    std::string csv = project + "/constnot.csv";
+    std::string ini = project + "/qvr.ini";
+    bool frameReturned = false;
+
+    void SetUp() override {
+        ResetGlobals();
+        fs::create_directories(app + "/Library");
+        fs::create_directories(project);
+        setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
+        AppPath = app;
+        Windows = {};
+        Windows.BrowseNextNotes = BrowseNextNotes;
+        Windows.ImportNotes = ImportNotes;
+    }
+    void TearDown() override {
+        drv::ExpectNoMessage();
+        EndAllThreads();
+        drv::Settle();
+        Windows = {};
+        unsetenv("XDG_CONFIG_HOME");
+    }
+
+    // Starts the program on a keynote file (of this name in the project folder) holding
+    // `contents`; its backup is there already.
+    void StartOn(const std::string& contents, const std::string& name = "constnot.csv") {
+        csv = project + "/" + name;
+        drv::WriteBytes(csv, contents);
+        drv::WriteBytes(project + "/" + name.substr(0, name.find('.') + 1) + "bak", "");
+        static std::string program = "notes";
+        static std::string arg;
+        arg = csv;
+        char* argv[] = {program.data(), arg.data()};
+        SetCommandArguments(2, argv);
+        frameReturned = false;
+        Start([this](const std::string&) {
+            Main();
+            frameReturned = true;
+        });
+        drv::Settle();
+        ASSERT_NE(drv::FindWindow("Browse the Keynotes"), nullptr);
+    }
+    // Ends the program from the frame's menu; unless the notes were saved since the window
+    // opened, the user is asked and drops them.
+    void Quit(bool saved = false) {
+        drv::ChooseMenu(EXIT);
+        if (!saved)
+            drv::Answer(kQuestion, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES,
+                        BUTTON_NO);
+        EXPECT_TRUE(frameReturned);
+        drv::Settle();
+    }
+    Window& Notes() {
+        Window* w = drv::FindWindow("Browse the Keynotes");
+        EXPECT_NE(w, nullptr);
+        return *w;
+    }
+    // The grid on the host of a tab position.
+    grid::PelkGridClass& GridAt(int position) {
+        auto* g = static_cast<grid::PelkGridClass*>(
+            win32::GetPropA(win32::ControlHandle(Notes()[keynote::OleOf(position)]),
+                            grid::detail::kObjectProperty));
+        EXPECT_NE(g, nullptr);
+        return *g;
+    }
+    static std::string Numbers(const grid::PelkGridClass& g) {
+        std::string out;
+        for (int r = 1; r <= g.Records(); ++r)
+            out += (r > 1 ? " " : "") + g.GetCellValue(r, 2);
+        return out;
+    }
+    void ClickCell(grid::PelkGridClass& g, int row, int column) {
+        const grid::RowRecord& r = g.QDATA->at(static_cast<std::size_t>(row - 1));
+        const grid::ColumnRecord& c = g.QCOL->at(static_cast<std::size_t>(column - 1));
+        const int x = (c.X1 + c.X2) / 2, y = (r.Y1 + r.Y2) / 2;
+        drv::MouseDown(Notes(), x, y);
+        drv::MouseUp(Notes(), x, y);
+    }
+    // What the window's drawing surface shows over a grid's data area, every other pixel.
+    std::vector<win32::COLORREF> Shown(const grid::PelkGridClass& g) {
+        std::vector<win32::COLORREF> out;
+        for (int y = g.GRIDY; y < g.GRIDY + g.GRIDH; y += 2)
+            for (int x = g.GRIDX; x < g.GRIDX + g.GRIDW; x += 2)
+                out.push_back(drv::Pixel(Notes(), x, y));
+        return out;
+    }
+    // Imports the set at a row of the library's list, through the frame's menu.
+    void Import(int row) {
+        drv::ChooseMenu(FILEIMPORTNOTESFROMLIBRARY);
+        Window* w = drv::FindWindow("Import Key Notes from the Library");
+        ASSERT_NE(w, nullptr);
+        drv::ClickList(*w, import_notes::LIST, row);
+        drv::Click(*w, import_notes::IMPORT);
+        drv::Answer(kWarning, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    }
+};
+
+} // namespace
+
+// A tab switched while an editor of the grid is open: the edit is stored into the rows it was
+// opened on, the new tab shows its own grid's drawing and a selected row of it, and a delete then
+// asks about and removes that row, also after a click into the new grid.
+TEST_F(KeynoteUseTest, ATabSwitchedWithAnEditorOpenShowsTheNewTabsRows) {
+    struct Case {
+        int column;
+        const char* typed;
+        const char* stored; // the first Circle row afterwards, number to type
+    };
+    const Case cases[] = {
+        {2, "X", "X|Circle one||"},
+        {3, "Round", "1|Round||"},
+        {4, "LF", "1|Circle one|LF|"},
+        {5, "AREA", "1|Circle one||AREA"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.column);
+        WriteIni("QVREditLASTRUN", "TabSelected", "1", ini); // the last run ended on Hex
+        StartOn("CIR,1,Circle one,,\r\nCIR,2,Circle two,,\r\nHEX,H1,Hex one,,\r\nHEX,H2,Hex "
+                "two,,\r\nHEX,H3,Hex three,,\r\n");
+        grid::PelkGridClass& circle = GridAt(1);
+        grid::PelkGridClass& hex = GridAt(2);
+        ClickCell(circle, 1, c.column);
+        drv::Key(Notes(), 0, KEY_Enter);
+        ASSERT_EQ(circle.EIPON, 1);
+        const int editor = c.column == 2   ? circle.EDITCTRL
+                           : c.column == 3 ? circle.TEXTCTRL
+                           : c.column == 4 ? circle.UNITCTRL
+                                           : circle.TYPECTRL;
+        drv::Type(Notes(), editor, c.typed, false);
+        const std::vector<win32::COLORREF> circleShown = Shown(circle);
+
+        drv::Choose(Notes(), keynote::CURRENTTAB, 2);
+        if (c.column == 3) {
+            // The description editor holds the mouse while it is open: a click anywhere else
+            // ends its edit, and the next one chooses the tab.
+            EXPECT_EQ(Notes()[keynote::CURRENTTAB].Selected(), 1);
+            drv::Choose(Notes(), keynote::CURRENTTAB, 2);
+        }
+        ASSERT_EQ(Notes()[keynote::CURRENTTAB].Selected(), 2);
+        EXPECT_EQ(circle.EIPON, 0);
+        EXPECT_EQ(circle.GetCellValue(1, 2) + "|" + circle.GetCellValue(1, 3) + "|" +
+                      circle.GetCellValue(1, 4) + "|" + circle.GetCellValue(1, 5),
+                  c.stored);
+        // What the tab shows is the Hex grid's own drawing, with its first row selected.
+        const std::vector<win32::COLORREF> shown = Shown(hex);
+        EXPECT_NE(shown, circleShown);
+        hex.Draw();
+        EXPECT_EQ(shown, Shown(hex)) << "the Hex tab does not show the Hex rows";
+        EXPECT_EQ(hex.CURROW, 1);
+
+        drv::AccessKey(Notes(), 'd');
+        drv::Answer(kDelete, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+        EXPECT_EQ(Numbers(hex), "H2 H3");
+        // A click into the grid selects there; Down moves on, and a delete takes that row.
+        ClickCell(hex, 1, 2);
+        drv::Key(Notes(), 0, KEY_Down);
+        drv::AccessKey(Notes(), 'd');
+        drv::Answer(kDelete, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+        EXPECT_EQ(Numbers(hex), "H2");
+        EXPECT_EQ(Numbers(circle), c.column == 2 ? "X 2" : "1 2");
+        Quit();
+    }
+}
+
+// With a custom tab order each tab's title entry shows and edits the title of the shape whose
+// notes the tab shows, and the save writes it as that shape's.
+TEST_F(KeynoteUseTest, ATabAtACustomPositionEditsItsOwnShapesTitle) {
+    WriteIni("QVREditCONFIG", "HexName", "Hex", ini);
+    WriteIni("QVREditCONFIG", "HexOrder", "1", ini);
+    WriteIni("QVREditCONFIG", "HexOff", "0", ini);
+    WriteIni("QVREditCONFIG", "CircleName", "Circle", ini);
+    WriteIni("QVREditCONFIG", "CircleOrder", "2", ini);
+    WriteIni("QVREditCONFIG", "CircleOff", "0", ini);
+    StartOn("CIR,TITLE,Round,,\r\nCIR,1,a,,\r\nHEX,1,b,,\r\n");
+    Window& w = Notes();
+    ASSERT_EQ(drv::TabCaptions(w, keynote::CURRENTTAB).at(0), "Hex");
+    EXPECT_EQ(w[keynote::TitleOf(1)].Text(), "");
+    drv::Type(w, keynote::TitleOf(1), "Six sides");
+    drv::Choose(w, keynote::CURRENTTAB, 2);
+    EXPECT_EQ(w[keynote::TitleOf(2)].Text(), "Round");
+    drv::Click(w, keynote::SAVETOASCII);
+    EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nHEX,TITLE,Six sides" + std::string(46, ' ') +
+                                       ",,\r\nHEX,1,b,,\r\nCIR,TITLE,Round" + std::string(50, ' ') +
+                                       ",,\r\nCIR,1,a,,\r\n");
+    Quit(true);
+}
+
+// Two imports in a row: the titles are the set's each time, so a set without a title line leaves
+// the shape's title blank, and the save writes none. The notice names the backup of this keynote
+// file, notes.bak.
+TEST_F(KeynoteUseTest, TheTitlesAfterAnImportAreTheSets) {
+    drv::WriteBytes(app + "/Library/A.csv",
+                    "CIR,TITLE,From A,,\r\nCIR,1,a,,\r\nHEX,TITLE,Hex A,,\r\n");
+    drv::WriteBytes(app + "/Library/A.ini", "[QVR]\r\n");
+    drv::WriteBytes(app + "/Library/B.csv", "CIR,1,b,,\r\n");
+    drv::WriteBytes(app + "/Library/B.ini", "[QVR]\r\n");
+    const std::string notice =
+        "Bubble notes were imported!|| Any previous notes have been saved to the notes.bak file!";
+    StartOn("CIR,TITLE,Project,,\r\nCIR,1,p,,\r\n", "notes.csv");
+    EXPECT_EQ(Notes()[keynote::TitleOf(1)].Text(), "Project");
+    Import(1);
+    drv::Answer(notice, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(Notes()[keynote::TitleOf(1)].Text(), "From A");
+    EXPECT_EQ(Notes()[keynote::TitleOf(2)].Text(), "Hex A");
+    Import(2);
+    drv::Answer(notice, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_EQ(Notes()[keynote::TitleOf(1)].Text(), "");
+    EXPECT_EQ(Notes()[keynote::TitleOf(2)].Text(), "");
+    EXPECT_EQ(drv::ReadBytes(project + "/notes.bak"), drv::ReadBytes(app + "/Library/A.csv"));
+    drv::Click(Notes(), keynote::SAVETOASCII);
+    EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nCIR,1,b,,\r\n");
+    Quit(true);
+}
+
+// An import into a project folder the user may not write is refused, naming that folder; the
+// set's file, which could be read, is not blamed.
+TEST_F(KeynoteUseTest, AnImportIntoAFolderThatCannotBeWrittenNamesTheFolder) {
+    drv::WriteBytes(app + "/Library/Office Set.csv", "CIR,1,office,,\r\n");
+    StartOn("CIR,1,p,,\r\n");
+    // The superuser may write anywhere: the import runs as an ordinary user for the moment.
+    const bool root = ::geteuid() == 0;
+    constexpr uid_t kNobody = 65534;
+    fs::permissions(temp.Path(), fs::perms(0755));
+    for (const std::string& folder : {app, app + "/Library"})
+        fs::permissions(folder, fs::perms(0755));
+    fs::permissions(project, fs::perms(0555));
+    drv::ChooseMenu(FILEIMPORTNOTESFROMLIBRARY);
+    Window* w = drv::FindWindow("Import Key Notes from the Library");
+    ASSERT_NE(w, nullptr);
+    drv::ClickList(*w, import_notes::LIST, 1);
+    drv::Click(*w, import_notes::IMPORT);
+    if (root) {
+        ASSERT_EQ(::setresuid(kNobody, kNobody, 0), 0);
+    }
+    drv::Answer(kWarning, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    if (root) {
+        ASSERT_EQ(::setresuid(0, 0, 0), 0);
+    }
+    fs::permissions(project, fs::perms(0755));
+    drv::Answer("Access Denied!|" + project, "Error", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+    drv::Click(*w, import_notes::CLOSE);
+    EXPECT_EQ(drv::ReadBytes(csv), "CIR,1,p,,\r\n");
+    Quit();
+}
+
+// With all nine shape tabs hidden the window opens on the Config tab, its page shown, and no row
+// button is offered.
+TEST_F(KeynoteUseTest, AllTabsHiddenOpensOnTheConfigTab) {
+    for (const char* shape :
+         {"Circle", "Hex", "Box", "Pen", "Ellipse", "Dia", "Rec", "Oct", "Tri"}) {
+        WriteIni("QVREditCONFIG", std::string(shape) + "Name", shape, ini);
+        WriteIni("QVREditCONFIG", std::string(shape) + "Off", "1", ini);
+    }
+    StartOn("CIR,1,a,,\r\n");
+    Window& w = Notes();
+    EXPECT_EQ(drv::TabCaptions(w, keynote::CURRENTTAB), std::vector<std::string>{"Config"});
+    EXPECT_EQ(w[keynote::CURRENTTAB].Selected(), 10);
+    for (int c : {keynote::LOC_TXTHT, keynote::LOC_INSERTTABLEPHASES, keynote::INFOTEXT,
+                  keynote::RESTOREDEFAULTVALUES})
+        EXPECT_TRUE(w[c].Widget()->isVisible()) << c;
+    for (int c : {keynote::INSERT, keynote::CHANGE, keynote::DELETE, keynote::MOVEUP,
+                  keynote::MOVEDOWN, keynote::MOVEFIRST, keynote::MOVELAST})
+        EXPECT_FALSE(w[c].Widget()->isVisible()) << c;
+    drv::Type(w, keynote::LOC_TXTHT, "0.2");
+    drv::Click(w, keynote::SAVETOASCII);
+    EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,0.2\r\nCIR,1,a,,\r\n");
+    Quit(true);
+}
+
+// The preview's zoom menu shows each zoom as a percentage, with one percent sign.
+TEST_F(KeynoteUseTest, ThePreviewsZoomMenuReadsPercentages) {
+    StartOn("CIR,1,a,,\r\n");
+    drv::ChooseMenu(PRINTNOTES);
+    Window* preview = drv::FindWindow("Preview");
+    ASSERT_NE(preview, nullptr);
+    drv::Click(*preview, preview::ZOOMBUTTON);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    std::vector<std::string> shown;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator())
+            shown.push_back(a->text().toStdString());
+    EXPECT_EQ(shown, (std::vector<std::string>{"No Zoom", "Page Width", "50%", "75%", "100%",
+                                               "200%", "300%"}));
+    menu->close();
+    drv::Settle();
+    drv::Click(*preview, preview::EXITBUTTON);
+    Quit();
+}
+
+// Maximised, the keynote window gives up its caption, and the frame's title is the frame's own;
+// restored, the caption is back.
+TEST_F(KeynoteUseTest, AMaximisedKeynoteWindowLeavesTheFramesTitleItsOwn) {
+    StartOn("CIR,1,a,,\r\n");
+    Window& notes = Notes();
+    QWidget* frame = drv::FindWindow("Vantorel - QVR Editor")->Widget();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->windowTitle().toStdString(), "Vantorel - QVR Editor");
+    QWidget* sub = notes.Widget();
+    sub->showMaximized(); // the maximise button of the window's title bar
+    drv::Settle();
+    EXPECT_EQ(notes.Caption(), "");
+    EXPECT_EQ(frame->windowTitle().toStdString(), "Vantorel - QVR Editor");
+    sub->showNormal();
+    drv::Settle();
+    EXPECT_EQ(notes.Caption(), "Browse the Keynotes");
+    EXPECT_EQ(frame->windowTitle().toStdString(), "Vantorel - QVR Editor");
+    Quit();
+}
