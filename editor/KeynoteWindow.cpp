@@ -162,7 +162,6 @@ int KeynoteWindow::Setup() {
     }
 
     SelectSavedTab();
-    OpenConfigWithoutShapeTabs();
     window_.Display();
     window_[PMT_APROGRESS].Hide();
     ApplyUppercase();
@@ -171,6 +170,7 @@ int KeynoteWindow::Setup() {
     // seconds: the bar then paints as it moves.
     window_.DrawNow();
     LoadNotes();
+    OpenConfigWithoutShapeTabs();
 
     for (grid::PelkGridClass* g : GridList) {
         if (g->OLECTRL != CurOleFeq) {
@@ -243,12 +243,15 @@ void KeynoteWindow::SelectSavedTab() {
 
 void KeynoteWindow::OpenConfigWithoutShapeTabs() {
     // With every shape tab hidden the sheet would show the Config tab's caption over an empty
-    // page: the Config tab is chosen, as a user's click on it would.
+    // page: the Config tab is chosen, with the settings just read, as a user's click on it
+    // would.
     for (int n = 1; n <= 9; ++n)
         if (!window_[TabOf(n)].Hidden())
             return;
     window_[CURRENTTAB].Select(10);
     ShowRowButtons(false);
+    settingsTab_.ShowDefaults();
+    window_.Display();
 }
 
 void KeynoteWindow::ShowRowButtons(bool shown) {
