@@ -311,6 +311,9 @@ TEST_F(KeynoteUseTest, AllTabsHiddenOpensOnTheConfigTab) {
     for (int c : {keynote::INSERT, keynote::CHANGE, keynote::DELETE, keynote::MOVEUP,
                   keynote::MOVEDOWN, keynote::MOVEFIRST, keynote::MOVELAST})
         EXPECT_FALSE(w[c].Widget()->isVisible()) << c;
+    // The page shows the project's settings.
+    EXPECT_EQ(w[keynote::LOC_TXTHT].Text(), "Auto");
+    EXPECT_EQ(w[keynote::LOC_TBLWID].Text(), "65");
     drv::Type(w, keynote::LOC_TXTHT, "0.2");
     drv::Click(w, keynote::SAVETOASCII);
     EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,0.2\r\nCIR,1,a,,\r\n");
@@ -355,5 +358,110 @@ TEST_F(KeynoteUseTest, AMaximisedKeynoteWindowLeavesTheFramesTitleItsOwn) {
     drv::Settle();
     EXPECT_EQ(notes.Caption(), "Browse the Keynotes");
     EXPECT_EQ(frame->windowTitle().toStdString(), "Vantorel - QVR Editor");
+    Quit();
+}
+// On the Config tab no group's frame line or caption crosses or touches a control, at the size
+// the window opens with, in a large frame and at a size between.
+TEST_F(KeynoteUseTest, TheConfigTabsFramesCrossNoControl) {
+    StartOn("CIR,1,a,,\r\n");
+    Window& w = Notes();
+    drv::Choose(w, keynote::CURRENTTAB, 10);
+    ASSERT_EQ(w[keynote::CURRENTTAB].Selected(), 10);
+    QWidget* client = w.ClientWidget();
+    // A group as it draws itself, without the controls in it: its frame and its caption, which
+    // are what differs from the fill at its middle (a frame may fill what it encloses) or from
+    // nothing drawn (outside it).
+    struct Frame {
+        const Control* group;
+        QImage drawn;
+        QPoint origin; // in the client area
+        bool Drawn(int x, int y) const {
+            const QRgb p = drawn.pixel(x, y);
+            return qAlpha(p) != 0 && p != drawn.pixel(drawn.width() / 2, drawn.height() / 2);
+        }
+        // The frame's top line, down its middle.
+        int Top() const {
+            for (int y = 0; y < drawn.height(); ++y)
+                if (Drawn(drawn.width() / 2, y))
+                    return y;
+            return -1;
+        }
+        // Whether a drawn pixel is one of the frame's lines (two pixels thick at most), found
+        // from the middle of each side, not of its caption.
+        bool Line(int x, int y) const {
+            if (!Drawn(x, y))
+                return false;
+            const int top = Top(), middle = (top + drawn.height()) / 2;
+            int bottom = drawn.height() - 1, left = 0, right = drawn.width() - 1;
+            while (bottom > top && !Drawn(drawn.width() / 2, bottom))
+                --bottom;
+            while (left < right && !Drawn(left, middle))
+                ++left;
+            while (right > left && !Drawn(right, middle))
+                --right;
+            return (y >= top && y <= top + 1) || (y >= bottom - 1 && y <= bottom) ||
+                   (x >= left && x <= left + 1) || (x >= right - 1 && x <= right);
+        }
+    };
+    auto check = [&](const char* size) {
+        SCOPED_TRACE(size);
+        std::vector<const Control*> shown;
+        std::vector<Frame> frames;
+        for (const ControlDef& d : w.Definition().controls) {
+            const Control* c = w.Find(d.number);
+            if (!c || d.number == 0 || d.kind == ControlKind::Sheet || d.kind == ControlKind::Tab ||
+                !c->Widget() || !c->Widget()->isVisible())
+                continue;
+            shown.push_back(c);
+            if (d.kind != ControlKind::Group && d.kind != ControlKind::Option)
+                continue;
+            QWidget* widget = c->Widget();
+            Frame f{c, QImage(widget->size(), QImage::Format_ARGB32_Premultiplied),
+                    widget->mapTo(client, QPoint(0, 0))};
+            f.drawn.fill(Qt::transparent);
+            widget->render(&f.drawn, QPoint(), QRegion(), QWidget::RenderFlags());
+            frames.push_back(std::move(f));
+        }
+        ASSERT_EQ(frames.size(), 4u);
+        // What a control covers of the client area: a label as far as its text goes, a group
+        // what its frame encloses.
+        auto area = [&](const Control& c) {
+            const QWidget* widget = c.Widget();
+            QRect r(widget->mapTo(client, QPoint(0, 0)), widget->size());
+            if (c.Definition().kind == ControlKind::Prompt)
+                r.setWidth(std::min(r.width(), widget->fontMetrics().horizontalAdvance(
+                                                   QString::fromStdString(c.Text()))));
+            for (const Frame& f : frames)
+                if (f.group == &c)
+                    r.setTop(r.top() + f.Top());
+            return r;
+        };
+        for (const Frame& f : frames) {
+            EXPECT_GT(f.Top(), 0) << "no frame drawn for \"" << f.group->Text() << "\"";
+            for (const Control* c : shown) {
+                // A frame lies inside the group that holds it.
+                if (c == f.group || area(*c).contains(area(*f.group)))
+                    continue;
+                // A line that touches or nearly touches counts (closer than three pixels), and a
+                // caption that touches.
+                const QRect covered = area(*c).translated(-f.origin);
+                const QRect nearLines = covered.adjusted(-3, -3, 3, 3).intersected(f.drawn.rect());
+                const QRect touching = covered.adjusted(-1, -1, 1, 1);
+                int crossing = 0;
+                for (int y = nearLines.top(); y <= nearLines.bottom(); ++y)
+                    for (int x = nearLines.left(); x <= nearLines.right(); ++x)
+                        crossing += f.Line(x, y) || (touching.contains(x, y) && f.Drawn(x, y));
+                EXPECT_EQ(crossing, 0)
+                    << "the frame of \"" << f.group->Text() << "\" crosses control " << c->Number()
+                    << " \"" << c->Text() << "\"";
+            }
+        }
+    };
+    check("opening size");
+    drv::Resize(w, 1600, 1000);
+    ASSERT_GE(client->width(), 1500);
+    check("large");
+    drv::Resize(w, 1000, 640);
+    check("between");
     Quit();
 }
