@@ -1,23 +1,12 @@
 // The keynote window in the real frame as a drafter uses it: tab switches with an editor open,
 // titles on custom tab orders, imports one after another, all tabs hidden, the preview's zoom
 // menu, the caption of a maximised window and the Config tab's frames.
-#include "editor/Globals.h"
-#include "editor/KeynoteWindow.h"
-#include "editor/KeynoteWindowDef.h"
-#include "editor/Library.h"
-#include "editor/MainFrame.h"
-#include "platform/report/Preview.h"
+#include "FrameFixture.h"
 
-#include "grid/GridShared.h"
-#include "grid/PelkGridClass.h"
-#include "platform/files/Files.h"
+#include "editor/Library.h"
 #include "platform/ini/Ini.h"
-#include "platform/runtime/Program.h"
-#include "platform/runtime/Runtime.h"
-#include "platform/testing/Driver.h"
-#include "platform/testing/TempFiles.h"
+#include "platform/report/Preview.h"
 #include "platform/ui/Keys.h"
-#include "platform/win32/Win32.h"
 
 #include <QApplication>
 #include <QImage>
@@ -44,51 +33,20 @@ const std::string kWarning = "WARNING:| |Importing construction notes will overw
                              "construction notes in this project!||Proceed with import? | ";
 const std::string kDelete = "Are you sure you want to delete the selected row?";
 
-class KeynoteUseTest : public ::testing::Test {
+class KeynoteUseTest : public editor::testing::FrameTest {
 protected:
-    drv::TempFolder temp;
-    std::string app = temp / "app";
-    std::string project = temp / "job";
-    std::string csv = project + "/constnot.csv";
     std::string ini = project + "/qvr.ini";
-    bool frameReturned = false;
 
     void SetUp() override {
-        ResetGlobals();
+        FrameTest::SetUp();
         fs::create_directories(app + "/Library");
-        fs::create_directories(project);
-        setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
-        AppPath = app;
-        Windows = {};
-        Windows.BrowseNextNotes = BrowseNextNotes;
         Windows.ImportNotes = ImportNotes;
     }
-    void TearDown() override {
-        drv::ExpectNoMessage();
-        EndAllThreads();
-        drv::Settle();
-        Windows = {};
-        unsetenv("XDG_CONFIG_HOME");
-    }
-
-    // Starts the program on a keynote file (of this name in the project folder) holding
-    // `contents`; its backup is there already.
-    void StartOn(const std::string& contents, const std::string& name = "constnot.csv") {
-        csv = project + "/" + name;
-        drv::WriteBytes(csv, contents);
+    // Starts the program on a keynote file (of this name in the project folder) whose backup is
+    // there already.
+    void StartWithBackup(const std::string& contents, const std::string& name = "constnot.csv") {
         drv::WriteBytes(project + "/" + name.substr(0, name.find('.') + 1) + "bak", "");
-        static std::string program = "notes";
-        static std::string arg;
-        arg = csv;
-        char* argv[] = {program.data(), arg.data()};
-        SetCommandArguments(2, argv);
-        frameReturned = false;
-        Start([this](const std::string&) {
-            Main();
-            frameReturned = true;
-        });
-        drv::Settle();
-        ASSERT_NE(drv::FindWindow("Browse the Keynotes"), nullptr);
+        StartOn(contents, name);
     }
     // Ends the program from the frame's menu; unless the notes were saved since the window
     // opened, the user is asked and drops them.
@@ -100,31 +58,11 @@ protected:
         EXPECT_TRUE(frameReturned);
         drv::Settle();
     }
-    Window& Notes() {
-        Window* w = drv::FindWindow("Browse the Keynotes");
-        EXPECT_NE(w, nullptr);
-        return *w;
-    }
-    // The grid on the host of a tab position.
-    grid::PelkGridClass& GridAt(int position) {
-        auto* g = static_cast<grid::PelkGridClass*>(
-            win32::GetPropA(win32::ControlHandle(Notes()[keynote::OleOf(position)]),
-                            grid::detail::kObjectProperty));
-        EXPECT_NE(g, nullptr);
-        return *g;
-    }
     static std::string Numbers(const grid::PelkGridClass& g) {
         std::string out;
         for (int r = 1; r <= g.Records(); ++r)
             out += (r > 1 ? " " : "") + g.GetCellValue(r, 2);
         return out;
-    }
-    void ClickCell(grid::PelkGridClass& g, int row, int column) {
-        const grid::RowRecord& r = g.QDATA->at(static_cast<std::size_t>(row - 1));
-        const grid::ColumnRecord& c = g.QCOL->at(static_cast<std::size_t>(column - 1));
-        const int x = (c.X1 + c.X2) / 2, y = (r.Y1 + r.Y2) / 2;
-        drv::MouseDown(Notes(), x, y);
-        drv::MouseUp(Notes(), x, y);
     }
     // What the window's drawing surface shows over a grid's data area, every other pixel.
     std::vector<win32::COLORREF> Shown(const grid::PelkGridClass& g) {
@@ -165,18 +103,12 @@ TEST_F(KeynoteUseTest, ATabSwitchedWithAnEditorOpenShowsTheNewTabsRows) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.column);
         WriteIni("QVREditLASTRUN", "TabSelected", "1", ini); // the last run ended on Hex
-        StartOn("CIR,1,Circle one,,\r\nCIR,2,Circle two,,\r\nHEX,H1,Hex one,,\r\nHEX,H2,Hex "
-                "two,,\r\nHEX,H3,Hex three,,\r\n");
+        StartWithBackup(
+            "CIR,1,Circle one,,\r\nCIR,2,Circle two,,\r\nHEX,H1,Hex one,,\r\nHEX,H2,Hex "
+            "two,,\r\nHEX,H3,Hex three,,\r\n");
         grid::PelkGridClass& circle = GridAt(1);
         grid::PelkGridClass& hex = GridAt(2);
-        ClickCell(circle, 1, c.column);
-        drv::Key(Notes(), 0, KEY_Enter);
-        ASSERT_EQ(circle.EIPON, 1);
-        const int editor = c.column == 2   ? circle.EDITCTRL
-                           : c.column == 3 ? circle.TEXTCTRL
-                           : c.column == 4 ? circle.UNITCTRL
-                                           : circle.TYPECTRL;
-        drv::Type(Notes(), editor, c.typed, false);
+        TypeIntoCell(circle, 1, c.column, c.typed);
         const std::vector<win32::COLORREF> circleShown = Shown(circle);
 
         drv::Choose(Notes(), keynote::CURRENTTAB, 2);
@@ -221,7 +153,7 @@ TEST_F(KeynoteUseTest, ATabAtACustomPositionEditsItsOwnShapesTitle) {
     WriteIni("QVREditCONFIG", "CircleName", "Circle", ini);
     WriteIni("QVREditCONFIG", "CircleOrder", "2", ini);
     WriteIni("QVREditCONFIG", "CircleOff", "0", ini);
-    StartOn("CIR,TITLE,Round,,\r\nCIR,1,a,,\r\nHEX,1,b,,\r\n");
+    StartWithBackup("CIR,TITLE,Round,,\r\nCIR,1,a,,\r\nHEX,1,b,,\r\n");
     Window& w = Notes();
     ASSERT_EQ(drv::TabCaptions(w, keynote::CURRENTTAB).at(0), "Hex");
     EXPECT_EQ(w[keynote::TitleOf(1)].Text(), "");
@@ -246,7 +178,7 @@ TEST_F(KeynoteUseTest, TheTitlesAfterAnImportAreTheSets) {
     drv::WriteBytes(app + "/Library/B.ini", "[QVR]\r\n");
     const std::string notice =
         "Bubble notes were imported!|| Any previous notes have been saved to the notes.bak file!";
-    StartOn("CIR,TITLE,Project,,\r\nCIR,1,p,,\r\n", "notes.csv");
+    StartWithBackup("CIR,TITLE,Project,,\r\nCIR,1,p,,\r\n", "notes.csv");
     EXPECT_EQ(Notes()[keynote::TitleOf(1)].Text(), "Project");
     Import(1);
     drv::Answer(notice, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
@@ -266,7 +198,7 @@ TEST_F(KeynoteUseTest, TheTitlesAfterAnImportAreTheSets) {
 // set's file, which could be read, is not blamed.
 TEST_F(KeynoteUseTest, AnImportIntoAFolderThatCannotBeWrittenNamesTheFolder) {
     drv::WriteBytes(app + "/Library/Office Set.csv", "CIR,1,office,,\r\n");
-    StartOn("CIR,1,p,,\r\n");
+    StartWithBackup("CIR,1,p,,\r\n");
     // The superuser may write anywhere: the import runs as an ordinary user for the moment.
     const bool root = ::geteuid() == 0;
     constexpr uid_t kNobody = 65534;
@@ -301,7 +233,7 @@ TEST_F(KeynoteUseTest, AllTabsHiddenOpensOnTheConfigTab) {
         WriteIni("QVREditCONFIG", std::string(shape) + "Name", shape, ini);
         WriteIni("QVREditCONFIG", std::string(shape) + "Off", "1", ini);
     }
-    StartOn("CIR,1,a,,\r\n");
+    StartWithBackup("CIR,1,a,,\r\n");
     Window& w = Notes();
     EXPECT_EQ(drv::TabCaptions(w, keynote::CURRENTTAB), std::vector<std::string>{"Config"});
     EXPECT_EQ(w[keynote::CURRENTTAB].Selected(), 10);
@@ -322,7 +254,7 @@ TEST_F(KeynoteUseTest, AllTabsHiddenOpensOnTheConfigTab) {
 
 // The preview's zoom menu shows each zoom as a percentage, with one percent sign.
 TEST_F(KeynoteUseTest, ThePreviewsZoomMenuReadsPercentages) {
-    StartOn("CIR,1,a,,\r\n");
+    StartWithBackup("CIR,1,a,,\r\n");
     drv::ChooseMenu(PRINTNOTES);
     Window* preview = drv::FindWindow("Preview");
     ASSERT_NE(preview, nullptr);
@@ -344,7 +276,7 @@ TEST_F(KeynoteUseTest, ThePreviewsZoomMenuReadsPercentages) {
 // Maximised, the keynote window gives up its caption, and the frame's title is the frame's own;
 // restored, the caption is back.
 TEST_F(KeynoteUseTest, AMaximisedKeynoteWindowLeavesTheFramesTitleItsOwn) {
-    StartOn("CIR,1,a,,\r\n");
+    StartWithBackup("CIR,1,a,,\r\n");
     Window& notes = Notes();
     QWidget* frame = drv::FindWindow("Vantorel - QVR Editor")->Widget();
     ASSERT_NE(frame, nullptr);
@@ -363,7 +295,7 @@ TEST_F(KeynoteUseTest, AMaximisedKeynoteWindowLeavesTheFramesTitleItsOwn) {
 // On the Config tab no group's frame line or caption crosses or touches a control, at the size
 // the window opens with, in a large frame and at a size between.
 TEST_F(KeynoteUseTest, TheConfigTabsFramesCrossNoControl) {
-    StartOn("CIR,1,a,,\r\n");
+    StartWithBackup("CIR,1,a,,\r\n");
     Window& w = Notes();
     drv::Choose(w, keynote::CURRENTTAB, 10);
     ASSERT_EQ(w[keynote::CURRENTTAB].Selected(), 10);
