@@ -5,7 +5,11 @@
 #include "platform/files/Path.h"
 #include "platform/text/Text.h"
 
+#include <algorithm>
+#include <ctime>
+#include <map>
 #include <optional>
+#include <utility>
 
 namespace editor {
 
@@ -78,10 +82,44 @@ std::optional<LibraryOutcome> Clash(const std::vector<Step>& steps) {
     return std::nullopt;
 }
 
+// Where a file is kept under a second name while a replacement that takes several steps is under
+// way: hidden beside it, named after it, the writer's token and `ending` (".kept", ".tmp").
+std::string BesideUnder(const std::string& path, const std::string& token, const char* ending) {
+    const std::string found = FileName(path).Found();
+    return JoinPath(FolderPart(found), "." + NamePart(found) + "." + token + ending);
+}
+
+// The token of a name that BesideUnder made with that ending, and the name of the file it is
+// kept for ("Shop.csv"); nothing for another name.
+struct KeptName {
+    std::string file;
+    std::string token;
+};
+std::optional<KeptName> ParseKept(std::string_view name, std::string_view ending) {
+    if (name.size() < ending.size() + 2 || name.front() != '.' || name[1] == '.' ||
+        !name.ends_with(ending))
+        return std::nullopt;
+    std::string_view rest = name.substr(1, name.size() - 1 - ending.size());
+    std::size_t end = rest.size();
+    for (int group = 0; group < 2; ++group) {
+        std::size_t start = end;
+        while (start > 0 && rest[start - 1] >= '0' && rest[start - 1] <= '9')
+            --start;
+        if (start == end || start == 0 || rest[start - 1] != '.')
+            return std::nullopt;
+        end = start - 1;
+    }
+    if (end == 0)
+        return std::nullopt;
+    return KeptName{std::string(rest.substr(0, end)), std::string(rest.substr(end + 1))};
+}
+
 // The set's keynote file in place of the project's, whose bytes become its backup. The set is
-// copied beside the keynote file and the keynote file to its backup (the older backup moved aside
-// meanwhile) before the copy takes the keynote file's name in one rename; a failure at any step
-// puts back what the earlier ones changed.
+// copied beside the keynote file, the older backup is kept under a second name and the keynote
+// file becomes the backup (in one rename over it) before the copy takes the keynote file's name
+// in one rename: at every moment both names hold a whole file. A failure at any step puts back
+// what the earlier ones changed; the older backup's second name goes once the copy is in place
+// (RecoverImport deals with one that a stopped import left).
 LibraryOutcome ReplaceKeynoteFile(const FileName& setCsv, const ImportTarget& project) {
     const std::string copy = TemporaryNameBeside(project.keynote);
     // Whatever went wrong, the message names the set's file.
@@ -94,20 +132,20 @@ LibraryOutcome ReplaceKeynoteFile(const FileName& setCsv, const ImportTarget& pr
     std::string olderBackup;
     if (existed) {
         if (FileExists(project.backup)) {
-            olderBackup = TemporaryNameBeside(project.backup);
-            if (!MoveFile(project.backup, olderBackup)) {
+            olderBackup = BesideUnder(project.backup, TemporaryToken(), ".kept");
+            if (!KeepAs(project.backup, olderBackup)) {
                 LibraryOutcome failed =
                     LibraryOutcome::Failure(LibraryStep::KeepBackup, project.backup);
                 dropCopy();
                 return failed;
             }
         }
-        if (!CopyFile(project.keynote, project.backup)) {
+        if (!BackUpFile(project.keynote, project.backup)) {
             const bool sourceFault = !FileExists(project.keynote);
             LibraryOutcome failed = LibraryOutcome::Failure(
                 LibraryStep::Backup, sourceFault ? project.keynote : project.backup);
             if (!olderBackup.empty())
-                static_cast<void>(MoveFile(olderBackup, project.backup));
+                static_cast<void>(RemoveKept(olderBackup)); // the backup is still that file
             dropCopy();
             return failed;
         }
@@ -116,7 +154,7 @@ LibraryOutcome ReplaceKeynoteFile(const FileName& setCsv, const ImportTarget& pr
         LibraryOutcome failed = LibraryOutcome::Failure(LibraryStep::Replace, project.keynote);
         if (existed) {
             if (!olderBackup.empty())
-                static_cast<void>(MoveFile(olderBackup, project.backup));
+                static_cast<void>(PutBackKept(olderBackup, project.backup));
             else
                 static_cast<void>(DeleteFile(project.backup));
         }
@@ -124,13 +162,106 @@ LibraryOutcome ReplaceKeynoteFile(const FileName& setCsv, const ImportTarget& pr
         return failed;
     }
     if (!olderBackup.empty())
-        static_cast<void>(DeleteFile(olderBackup)); // only the previous backup, now replaced
+        static_cast<void>(RemoveKept(olderBackup)); // only the previous backup, now replaced
     return {};
+}
+
+// How long ago the entry was last changed (a new name counts), in seconds.
+std::int64_t AgeOf(const FolderEntry& entry) {
+    return static_cast<std::int64_t>(std::time(nullptr)) - entry.lastChange.seconds;
+}
+
+// An export writes, under one token, the copies of the project's keynote file and INI file
+// (".tmp") and keeps the set's keynote file under a second name (".kept"); the copy of the
+// keynote file taking the set's ".csv" name decides the export. So a copy of the ".csv" still
+// there means an export that changed nothing yet: all of it goes. Without one the export had
+// decided: the INI's copy takes the ".ini" name and the set's previous keynote file becomes its
+// ".bak", as the export would have gone on to do.
+void FinishExport(const std::string& libPath, const std::vector<std::pair<KeptName, bool>>& files) {
+    auto named = [&](const KeptName& k, bool kept) {
+        return JoinPath(libPath, "." + k.file + "." + k.token + (kept ? ".kept" : ".tmp"));
+    };
+    auto isCsv = [](const KeptName& k) { return Lower(k.file).ends_with(".csv"); };
+    const bool decided = std::none_of(files.begin(), files.end(),
+                                      [&](const auto& f) { return !f.second && isCsv(f.first); });
+    for (const auto& [k, kept] : files) {
+        const std::string path = named(k, kept);
+        bool done = false;
+        if (decided && !kept && Lower(k.file).ends_with(".ini"))
+            done = MoveFile(ExactName(path), ExactName(JoinPath(libPath, k.file)));
+        else if (decided && kept && isCsv(k))
+            done = MoveFile(ExactName(path),
+                            SetFile(libPath, k.file.substr(0, k.file.size() - 4), ".bak"));
+        // What cannot be finished goes: the set's named files are whole either way.
+        if (!done)
+            static_cast<void>(RemoveKept(path));
+    }
+}
+
+// Removes or finishes what exports stopped half-way left in the library, once a minute old: the
+// copies and second names of one export together (FinishExport), and the temporaries that
+// copying made.
+void CleanLeftovers(const std::string& libPath, std::int64_t minimumAge) {
+    const std::optional<std::vector<FolderEntry>> entries = ListFolder(JoinPath(libPath, ".*"));
+    if (!entries)
+        return;
+    std::map<std::string, std::vector<std::pair<KeptName, bool>>> exports;
+    std::map<std::string, std::int64_t> youngest;
+    for (const FolderEntry& entry : *entries) {
+        std::optional<KeptName> k = ParseKept(entry.name, ".tmp");
+        const bool kept = !k;
+        if (!k)
+            k = ParseKept(entry.name, ".kept");
+        if (k) {
+            const std::int64_t age = AgeOf(entry);
+            auto [at, added] = youngest.emplace(k->token, age);
+            if (!added)
+                at->second = std::min(at->second, age);
+            exports[k->token].emplace_back(std::move(*k), kept);
+        } else if (entry.name.starts_with("..") && entry.name.ends_with(".tmp") &&
+                   AgeOf(entry) >= minimumAge) {
+            // A copy's own temporary: never more than a part of a copy.
+            static_cast<void>(RemoveKept(JoinPath(libPath, entry.name)));
+        }
+    }
+    for (const auto& [token, files] : exports)
+        if (youngest[token] >= minimumAge)
+            FinishExport(libPath, files);
 }
 
 } // namespace
 
+void CleanLibrary(const std::string& libPath, std::int64_t minimumAge) {
+    CleanLeftovers(libPath, minimumAge);
+}
+
+bool RecoverImport(const ImportTarget& project, std::int64_t minimumAge) {
+    const std::string backup = FileName(project.backup).Found();
+    const std::optional<std::vector<FolderEntry>> entries =
+        ListFolder(JoinPath(FolderPart(backup), ".*.kept"));
+    if (!entries)
+        return false;
+    bool restored = false;
+    for (const FolderEntry& entry : *entries) {
+        const std::optional<KeptName> k = ParseKept(entry.name, ".kept");
+        if (!k || k->file != NamePart(backup) || AgeOf(entry) < minimumAge)
+            continue;
+        const FileName kept = ExactName(JoinPath(FolderPart(backup), entry.name));
+        // The backup holds nothing the keynote file does not: the import stopped after making
+        // it, before the set took the keynote file's place.
+        const bool backupAddsNothing = !FileExists(backup) || SameContents(backup, project.keynote);
+        if (backupAddsNothing && !SameContents(kept.Path(), backup) &&
+            PutBackKept(kept.Path(), ExactName(backup))) {
+            restored = true;
+            continue;
+        }
+        static_cast<void>(RemoveKept(kept.Path())); // the backup the import replaced, or a copy
+    }
+    return restored;
+}
+
 std::vector<LibrarySet> ListLibrary(const std::string& libPath) {
+    CleanLibrary(libPath, kLeftoverAge);
     std::vector<LibrarySet> sets;
     for (const FolderEntry& entry :
          ListFolder(JoinPath(libPath, "*.csv")).value_or(std::vector<FolderEntry>{})) {
@@ -182,7 +313,10 @@ ImportOutcome ImportSet(const std::string& libPath, const LibrarySet& set,
         return outcome;
     // The set's INI comes beside the keynote file as Notes.ini, the previous one kept: when it
     // cannot be kept it stays in place.
-    if (keepNotesIni && !MoveFile(notesIni, notesBak)) {
+    // Notes.ini becomes Notes.bak in one rename over it while it keeps its own name, so that
+    // both names always hold a whole file; a set without an INI file leaves only the backup.
+    if (keepNotesIni &&
+        !(FileExists(setIni) ? BackUpFile(notesIni, notesBak) : MoveFile(notesIni, notesBak))) {
         outcome.ini = LibraryOutcome::Failure(LibraryStep::KeepIni, notesBak);
         return outcome;
     }
@@ -195,47 +329,63 @@ LibraryOutcome ExportSet(const std::string& libPath, const std::string& name,
                          const std::string& keynote, const std::string& projectFolder) {
     const FileName csv = SetFile(libPath, name, ".csv");
     const FileName ini = SetFile(libPath, name, ".ini");
+    const FileName backup = SetFile(libPath, name, ".bak");
     const std::string projectIni = JoinPath(projectFolder, "QVR.ini");
     const bool withIni = FileExists(projectIni);
-    const std::string csvCopy = TemporaryNameBeside(csv.Path(), Links::Replace);
+    // The files of one export share a token: CleanLibrary finishes or removes them together.
+    // The copy of the keynote file comes first, so that it stands while anything else does.
+    const std::string token = TemporaryToken();
+    const std::string csvCopy = BesideUnder(csv.Path(), token, ".tmp");
     if (LibraryOutcome copied = CopyAside(LibraryStep::CopyProject, keynote, csvCopy, csv.Path());
         !copied)
         return copied;
-    const std::string iniCopy =
-        withIni ? TemporaryNameBeside(ini.Path(), Links::Replace) : std::string();
+    const std::string iniCopy = withIni ? BesideUnder(ini.Path(), token, ".tmp") : std::string();
+    const std::string keptCsv = BesideUnder(csv.Path(), token, ".kept");
+    const std::string keptIni = BesideUnder(ini.Path(), token, ".kept");
+    // Each undo below is the best that can be done after a failure already being reported.
+    auto giveUp = [&](LibraryOutcome failed) {
+        for (const std::string* left : {&csvCopy, &iniCopy, &keptCsv, &keptIni})
+            if (!left->empty())
+                static_cast<void>(RemoveKept(*left));
+        return failed;
+    };
     if (withIni) {
         if (LibraryOutcome copied =
                 CopyAside(LibraryStep::CopyProject, projectIni, iniCopy, ini.Path());
-            !copied) {
-            static_cast<void>(DeleteFile(csvCopy));
-            return copied;
-        }
+            !copied)
+            return giveUp(std::move(copied));
     }
-    // Each undo below is the best that can be done after a failure already being reported.
-    auto giveUp = [&](LibraryOutcome failed) {
-        static_cast<void>(DeleteFile(csvCopy));
-        if (withIni)
-            static_cast<void>(DeleteFile(iniCopy));
-        return failed;
-    };
-    const FileName backup = SetFile(libPath, name, ".bak");
+    // The set's files as they are now, under second names, to put back after a failure and
+    // for the ".bak".
     const bool existed = FileExists(csv);
-    if (existed && !MoveFile(csv, backup))
+    if (existed && !KeepAs(csv, keptCsv))
         return giveUp(LibraryOutcome::Failure(LibraryStep::BackupSet, csv.Path()));
-    if (!ReplaceFile(csvCopy, csv, Links::Replace)) {
-        LibraryOutcome failed = LibraryOutcome::Failure(LibraryStep::ReplaceSet, csv.Path());
+    const bool iniExisted = withIni && FileExists(ini);
+    if (iniExisted && !KeepAs(ini, keptIni))
+        return giveUp(LibraryOutcome::Failure(LibraryStep::BackupSet, ini.Path()));
+    // The new keynote file takes the set's name in one rename: from here on the set is the new
+    // one, its ".csv" never missing.
+    if (!ReplaceFile(csvCopy, csv, Links::Replace))
+        return giveUp(LibraryOutcome::Failure(LibraryStep::ReplaceSet, csv.Path()));
+    auto putBack = [&](LibraryOutcome failed, bool iniReplaced) {
         if (existed)
-            static_cast<void>(MoveFile(backup, csv));
-        return giveUp(std::move(failed));
-    }
-    if (withIni && !ReplaceFile(iniCopy, ini, Links::Replace)) {
-        LibraryOutcome failed = LibraryOutcome::Failure(LibraryStep::ReplaceSet, ini.Path());
-        if (existed)
-            static_cast<void>(MoveFile(backup, csv));
+            static_cast<void>(PutBackKept(keptCsv, csv));
         else
             static_cast<void>(DeleteFile(csv));
+        if (iniReplaced) {
+            if (iniExisted)
+                static_cast<void>(PutBackKept(keptIni, ini));
+            else
+                static_cast<void>(DeleteFile(ini));
+        }
         return giveUp(std::move(failed));
-    }
+    };
+    if (withIni && !ReplaceFile(iniCopy, ini, Links::Replace))
+        return putBack(LibraryOutcome::Failure(LibraryStep::ReplaceSet, ini.Path()), false);
+    if (existed && !MoveFile(ExactName(keptCsv), backup))
+        return putBack(LibraryOutcome::Failure(LibraryStep::BackupSet, backup.Path()), withIni);
+    if (iniExisted)
+        static_cast<void>(RemoveKept(keptIni)); // the INI it replaced
     return {};
 }
 

@@ -166,7 +166,11 @@ TEST_F(KeynoteTest, NoOtherProgramTakesTheProjectForWritingDuringASave) {
     const pid_t prober = ::fork();
     ASSERT_GE(prober, 0);
     if (prober == 0) {
-        ::close(report[0]);
+        // Another program shares none of this one's open files (a forked child would share the
+        // keynote file's open description, and its lock with it).
+        for (int fd = 3; fd < 1024; ++fd)
+            if (fd != report[1])
+                ::close(fd);
         // Opens the file for writing as another notes would, as often as it can.
         for (;;) {
             LineFile other(4096);
