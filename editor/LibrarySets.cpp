@@ -82,36 +82,56 @@ std::optional<LibraryOutcome> Clash(const std::vector<Step>& steps) {
     return std::nullopt;
 }
 
-// Where a file is kept under a second name while a replacement that takes several steps is under
-// way: hidden beside it, named after it, the writer's token and `ending` (".kept", ".tmp").
-std::string BesideUnder(const std::string& path, const std::string& token, const char* ending) {
+// Where a file goes under a second name while a replacement that takes several steps is under
+// way: hidden beside it, named after it and the writer's token, ".tmp" for a new copy, and for a
+// file kept as it was the time it was kept and ".kept" (a second name of a file carries no time
+// of its own that says when it was made).
+std::string BesideUnder(const std::string& path, const std::string& token, bool kept) {
     const std::string found = FileName(path).Found();
+    const std::string ending =
+        kept ? "." + DecimalText(static_cast<std::int64_t>(std::time(nullptr))) + ".kept" : ".tmp";
     return JoinPath(FolderPart(found), "." + NamePart(found) + "." + token + ending);
 }
 
-// The token of a name that BesideUnder made with that ending, and the name of the file it is
-// kept for ("Shop.csv"); nothing for another name.
+// What a name that BesideUnder made says: the file it is for ("Shop.csv"), the token, whether
+// it keeps a file as it was, and how many seconds ago it was made (a copy: written).
 struct KeptName {
+    std::string name; // the entry's own name
     std::string file;
     std::string token;
+    bool kept = false;
+    std::int64_t age = 0;
 };
-std::optional<KeptName> ParseKept(std::string_view name, std::string_view ending) {
+std::optional<KeptName> ParseKept(const FolderEntry& entry) {
+    const std::string_view name = entry.name;
+    const bool kept = name.ends_with(".kept");
+    const std::string_view ending = kept ? ".kept" : ".tmp";
     if (name.size() < ending.size() + 2 || name.front() != '.' || name[1] == '.' ||
         !name.ends_with(ending))
         return std::nullopt;
     std::string_view rest = name.substr(1, name.size() - 1 - ending.size());
     std::size_t end = rest.size();
-    for (int group = 0; group < 2; ++group) {
+    std::size_t groups[3] = {};
+    const int count = kept ? 3 : 2;
+    for (int group = 0; group < count; ++group) {
         std::size_t start = end;
         while (start > 0 && rest[start - 1] >= '0' && rest[start - 1] <= '9')
             --start;
         if (start == end || start == 0 || rest[start - 1] != '.')
             return std::nullopt;
+        groups[group] = start;
         end = start - 1;
     }
     if (end == 0)
         return std::nullopt;
-    return KeptName{std::string(rest.substr(0, end)), std::string(rest.substr(end + 1))};
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    std::int64_t made = 0;
+    for (char c : rest.substr(groups[0]))
+        made = made * 10 + (c - '0');
+    const std::size_t tokenEnd = kept ? groups[0] - 1 : rest.size();
+    return KeptName{std::string(name), std::string(rest.substr(0, end)),
+                    std::string(rest.substr(end + 1, tokenEnd - end - 1)), kept,
+                    kept ? now - made : now - entry.lastWrite.seconds};
 }
 
 // The set's keynote file in place of the project's, whose bytes become its backup. The set is
@@ -132,7 +152,7 @@ LibraryOutcome ReplaceKeynoteFile(const FileName& setCsv, const ImportTarget& pr
     std::string olderBackup;
     if (existed) {
         if (FileExists(project.backup)) {
-            olderBackup = BesideUnder(project.backup, TemporaryToken(), ".kept");
+            olderBackup = BesideUnder(project.backup, TemporaryToken(), true);
             if (!KeepAs(project.backup, olderBackup)) {
                 LibraryOutcome failed =
                     LibraryOutcome::Failure(LibraryStep::KeepBackup, project.backup);
@@ -166,30 +186,22 @@ LibraryOutcome ReplaceKeynoteFile(const FileName& setCsv, const ImportTarget& pr
     return {};
 }
 
-// How long ago the entry was last changed (a new name counts), in seconds.
-std::int64_t AgeOf(const FolderEntry& entry) {
-    return static_cast<std::int64_t>(std::time(nullptr)) - entry.lastChange.seconds;
-}
-
 // An export writes, under one token, the copies of the project's keynote file and INI file
-// (".tmp") and keeps the set's keynote file under a second name (".kept"); the copy of the
-// keynote file taking the set's ".csv" name decides the export. So a copy of the ".csv" still
+// (".tmp") and keeps the set's keynote file and INI file under second names (".kept"); the copy of
+// the keynote file taking the set's ".csv" name decides the export. So a copy of the ".csv" still
 // there means an export that changed nothing yet: all of it goes. Without one the export had
 // decided: the INI's copy takes the ".ini" name and the set's previous keynote file becomes its
 // ".bak", as the export would have gone on to do.
-void FinishExport(const std::string& libPath, const std::vector<std::pair<KeptName, bool>>& files) {
-    auto named = [&](const KeptName& k, bool kept) {
-        return JoinPath(libPath, "." + k.file + "." + k.token + (kept ? ".kept" : ".tmp"));
-    };
+void FinishExport(const std::string& libPath, const std::vector<KeptName>& files) {
     auto isCsv = [](const KeptName& k) { return Lower(k.file).ends_with(".csv"); };
     const bool decided = std::none_of(files.begin(), files.end(),
-                                      [&](const auto& f) { return !f.second && isCsv(f.first); });
-    for (const auto& [k, kept] : files) {
-        const std::string path = named(k, kept);
+                                      [&](const KeptName& k) { return !k.kept && isCsv(k); });
+    for (const KeptName& k : files) {
+        const std::string path = JoinPath(libPath, k.name);
         bool done = false;
-        if (decided && !kept && Lower(k.file).ends_with(".ini"))
+        if (decided && !k.kept && Lower(k.file).ends_with(".ini"))
             done = MoveFile(ExactName(path), ExactName(JoinPath(libPath, k.file)));
-        else if (decided && kept && isCsv(k))
+        else if (decided && k.kept && isCsv(k))
             done = MoveFile(ExactName(path),
                             SetFile(libPath, k.file.substr(0, k.file.size() - 4), ".bak"));
         // What cannot be finished goes: the set's named files are whole either way.
@@ -205,27 +217,20 @@ void CleanLeftovers(const std::string& libPath, std::int64_t minimumAge) {
     const std::optional<std::vector<FolderEntry>> entries = ListFolder(JoinPath(libPath, ".*"));
     if (!entries)
         return;
-    std::map<std::string, std::vector<std::pair<KeptName, bool>>> exports;
-    std::map<std::string, std::int64_t> youngest;
+    std::map<std::string, std::vector<KeptName>> exports;
     for (const FolderEntry& entry : *entries) {
-        std::optional<KeptName> k = ParseKept(entry.name, ".tmp");
-        const bool kept = !k;
-        if (!k)
-            k = ParseKept(entry.name, ".kept");
-        if (k) {
-            const std::int64_t age = AgeOf(entry);
-            auto [at, added] = youngest.emplace(k->token, age);
-            if (!added)
-                at->second = std::min(at->second, age);
-            exports[k->token].emplace_back(std::move(*k), kept);
+        if (std::optional<KeptName> k = ParseKept(entry)) {
+            exports[k->token].push_back(std::move(*k));
         } else if (entry.name.starts_with("..") && entry.name.ends_with(".tmp") &&
-                   AgeOf(entry) >= minimumAge) {
+                   static_cast<std::int64_t>(std::time(nullptr)) - entry.lastWrite.seconds >=
+                       minimumAge) {
             // A copy's own temporary: never more than a part of a copy.
             static_cast<void>(RemoveKept(JoinPath(libPath, entry.name)));
         }
     }
     for (const auto& [token, files] : exports)
-        if (youngest[token] >= minimumAge)
+        if (std::all_of(files.begin(), files.end(),
+                        [&](const KeptName& k) { return k.age >= minimumAge; }))
             FinishExport(libPath, files);
 }
 
@@ -243,8 +248,8 @@ bool RecoverImport(const ImportTarget& project, std::int64_t minimumAge) {
         return false;
     bool restored = false;
     for (const FolderEntry& entry : *entries) {
-        const std::optional<KeptName> k = ParseKept(entry.name, ".kept");
-        if (!k || k->file != NamePart(backup) || AgeOf(entry) < minimumAge)
+        const std::optional<KeptName> k = ParseKept(entry);
+        if (!k || !k->kept || k->file != NamePart(backup) || k->age < minimumAge)
             continue;
         const FileName kept = ExactName(JoinPath(FolderPart(backup), entry.name));
         // The backup holds nothing the keynote file does not: the import stopped after making
@@ -267,7 +272,7 @@ std::vector<LibrarySet> ListLibrary(const std::string& libPath) {
          ListFolder(JoinPath(libPath, "*.csv")).value_or(std::vector<FolderEntry>{})) {
         // The name less its ending, ".csv" in whatever case.
         std::string base = entry.name.substr(0, entry.name.size() - 4);
-        sets.push_back({Cut(base, kCatalogNameWidth), std::move(base)});
+        sets.push_back({Cut(base, kCatalogNameWidth), std::move(base), entry.name});
     }
     return sets;
 }
@@ -277,14 +282,22 @@ std::string SetFilePath(const std::string& libPath, const std::string& base,
     return SetFile(libPath, base, ending).Path();
 }
 
+// The set's keynote file: the one it was listed from, which names it whatever other spellings
+// of its ending the library holds.
+FileName ListedCsv(const std::string& libPath, const LibrarySet& set) {
+    return set.file.empty() ? SetFile(libPath, set.base, ".csv")
+                            : ExactName(JoinPath(libPath, set.file));
+}
+
 void DeleteSet(const std::string& libPath, const LibrarySet& set) {
-    for (const char* ending : {".csv", ".ini", ".bak"})
+    static_cast<void>(DeleteFile(ListedCsv(libPath, set)));
+    for (const char* ending : {".ini", ".bak"})
         static_cast<void>(DeleteFile(SetFile(libPath, set.base, ending)));
 }
 
 ImportOutcome ImportSet(const std::string& libPath, const LibrarySet& set,
                         const ImportTarget& project) {
-    const FileName setCsv = SetFile(libPath, set.base, ".csv");
+    const FileName setCsv = ListedCsv(libPath, set);
     const FileName setIni = SetFile(libPath, set.base, ".ini");
     const std::string notesIni = JoinPath(project.folder, "Notes.ini");
     const std::string notesBak = JoinPath(project.folder, "Notes.bak");
@@ -335,13 +348,13 @@ LibraryOutcome ExportSet(const std::string& libPath, const std::string& name,
     // The files of one export share a token: CleanLibrary finishes or removes them together.
     // The copy of the keynote file comes first, so that it stands while anything else does.
     const std::string token = TemporaryToken();
-    const std::string csvCopy = BesideUnder(csv.Path(), token, ".tmp");
+    const std::string csvCopy = BesideUnder(csv.Path(), token, false);
     if (LibraryOutcome copied = CopyAside(LibraryStep::CopyProject, keynote, csvCopy, csv.Path());
         !copied)
         return copied;
-    const std::string iniCopy = withIni ? BesideUnder(ini.Path(), token, ".tmp") : std::string();
-    const std::string keptCsv = BesideUnder(csv.Path(), token, ".kept");
-    const std::string keptIni = BesideUnder(ini.Path(), token, ".kept");
+    const std::string iniCopy = withIni ? BesideUnder(ini.Path(), token, false) : std::string();
+    const std::string keptCsv = BesideUnder(csv.Path(), token, true);
+    const std::string keptIni = BesideUnder(ini.Path(), token, true);
     // Each undo below is the best that can be done after a failure already being reported.
     auto giveUp = [&](LibraryOutcome failed) {
         for (const std::string* left : {&csvCopy, &iniCopy, &keptCsv, &keptIni})

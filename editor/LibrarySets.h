@@ -21,6 +21,7 @@ inline constexpr std::size_t kCatalogNameWidth = 63;
 struct LibrarySet {
     std::string name;
     std::string base;
+    std::string file; // the ".csv" file as listed ("Retail.CSV"); empty: the set's (SetFilePath)
     bool operator==(const LibrarySet&) const = default;
 };
 

@@ -172,11 +172,6 @@ FileTime TimeOf(const struct stat& st) {
                     static_cast<std::int64_t>(st.st_mtim.tv_nsec)};
 }
 
-FileTime ChangeTimeOf(const struct stat& st) {
-    return FileTime{static_cast<std::int64_t>(st.st_ctim.tv_sec),
-                    static_cast<std::int64_t>(st.st_ctim.tv_nsec)};
-}
-
 } // namespace
 
 bool FileExists(const FileName& path) {
@@ -504,8 +499,8 @@ std::optional<std::vector<FolderEntry>> ListFolder(std::string_view pattern) {
         if (::stat(OsPath(JoinPath(folder, *name)).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
             continue;
         }
-        entries.push_back(FolderEntry{std::move(*name), static_cast<std::uint64_t>(st.st_size),
-                                      TimeOf(st), ChangeTimeOf(st)});
+        entries.push_back(
+            FolderEntry{std::move(*name), static_cast<std::uint64_t>(st.st_size), TimeOf(st)});
     }
     ::closedir(dir);
     std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {

@@ -27,7 +27,6 @@ struct FolderEntry {
     std::string name;
     std::uint64_t size = 0;
     FileTime lastWrite;
-    FileTime lastChange; // of the entry itself: also a new name (a link, a rename) changes it
 };
 
 // Whether a file or folder of that name exists.

@@ -13,6 +13,8 @@
 #include <QAccessible>
 #include <QComboBox>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -269,6 +271,8 @@ TEST_F(LibraryTest, AFailedImportChangesNothing) {
         {"the notes cannot be copied to the backup", drv::FailOnce::Copy, CsvPath,
          "Input/output error!|" + backup},
         {"the set's copy cannot take the keynote file's place", drv::FailOnce::Rename, CsvPath,
+         "Input/output error!|" + CsvPath},
+        {"the set's copy cannot be flushed to the disk", drv::FailOnce::Flush, CsvPath,
          "Input/output error!|" + CsvPath},
     };
     for (const Case& c : cases) {
@@ -763,4 +767,86 @@ TEST_F(LibraryTest, TheExportsFieldsReadUnderTheirLabels) {
     ASSERT_FALSE(labels.isEmpty());
     EXPECT_EQ(FromQt(labels.first().first->text(QAccessible::Name)), "Descriptive Name:");
     drv::CloseBox(w);
+}
+
+// Two spellings of one set's ending and no exact one (Retail.CSV, Retail.Csv): each row imports
+// the file it was listed from; an export under the name writes the exact spelling, Retail.csv,
+// and once that exists it is the set's file for the name, the other two staying as they were.
+TEST_F(LibraryTest, OfTwoSpellingsOfASetsEndingEachRowTakesItsOwnAndTheExportTheExactOne) {
+    const std::string other = "SET,TXTHT,0.9\r\nTRI,1,Other spelling,EA,COUNT\r\n";
+    drv::WriteBytes(lib + "/Retail.Csv", other);
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    const auto importRow = [&](int row, const std::string& expected, bool withIni) {
+        Window& w = OpenImport();
+        EXPECT_EQ(Listed(w)[static_cast<std::size_t>(row - 1)], "Retail");
+        Import(w, row);
+        if (!withIni)
+            drv::Answer("File Not Found!|" + lib + "/Retail.ini", "Error", ICON_Exclamation,
+                        BUTTON_OK, BUTTON_OK);
+        drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+        EXPECT_TRUE(returned);
+        EXPECT_EQ(drv::ReadBytes(CsvPath), expected);
+    };
+    importRow(3, Set("Retail.CSV"), false);
+    importRow(4, other, false);
+
+    const std::string projectIni = "[QVR]\r\nTBLWID=6\r\n";
+    drv::WriteBytes(job + "/QVR.ini", projectIni);
+    for (const std::string& previous : {std::string(), other}) {
+        SCOPED_TRACE(previous.empty() ? "a new file" : "the exact file again");
+        Window& e = OpenExport();
+        drv::Type(e, select_catalog::LOC_CATALOGNAME, "Retail");
+        EXPECT_EQ(e[select_catalog::LOC_CATALOGTXTFILE].Text(), lib + "/Retail.csv");
+        drv::Click(e, select_catalog::OK);
+        drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+        EXPECT_EQ(Set("Retail.csv"), drv::ReadBytes(CsvPath));
+        EXPECT_EQ(previous.empty(), !fs::exists(lib + "/Retail.bak"));
+        EXPECT_EQ(Set("Retail.Csv"), other);
+        EXPECT_EQ(Set("Retail.CSV"), drv::ReadBytes(kLibrary + "/Retail.CSV"));
+        drv::WriteBytes(CsvPath, "SET,TXTHT,0.6\r\nCIR,1,Second export,EA,COUNT\r\n");
+    }
+    // Each of the three rows still imports its own file.
+    importRow(3, Set("Retail.CSV"), true);
+    importRow(4, other, true);
+    importRow(5, Set("Retail.csv"), true);
+}
+
+// What exports stopped half-way left is dealt with when the library is listed, once a minute
+// old: an export that had not yet put its new ".csv" in place goes whole, one that had is
+// finished (its ".ini" and ".bak"), a copy's own temporary goes; a younger export is left to
+// finish.
+TEST_F(LibraryTest, TheListingFinishesOrUndoesWhatStoppedExportsLeft) {
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    const std::string hourAgo = std::to_string(std::time(nullptr) - 3600);
+    const std::string shop = "SET,TXTHT,0.7\r\nCIR,1,Shop,EA,COUNT\r\n";
+    const std::string shopBefore = "SET,TXTHT,0.7\r\nCIR,1,Shop before,EA,COUNT\r\n";
+    drv::WriteBytes(lib + "/Shop.csv", shop); // the export's new file, in place
+    drv::WriteBytes(lib + "/Shop.ini", "[QVR]\r\nTBLWID=1\r\n");
+    drv::WriteBytes(lib + "/Shop.bak", "the older backup");
+    const auto library = Files(lib);
+    auto leave = [&](const std::string& name, const std::string& bytes, bool aged) {
+        drv::WriteBytes(lib + "/" + name, bytes);
+        if (aged)
+            fs::last_write_time(lib + "/" + name, old);
+    };
+    // Office: stopped before its new .csv took the set's name.
+    leave(".Office.csv.4242.1.tmp", "new notes", true);
+    leave(".Office.ini.4242.1.tmp", "[QVR]\r\nnew=1\r\n", true);
+    fs::create_hard_link(lib + "/Office.csv", lib + "/.Office.csv.4242.1." + hourAgo + ".kept");
+    leave("..Office.csv.4242.1.tmp.4242.2.tmp", "part of a copy", true);
+    // Shop: stopped after it.
+    leave(".Shop.ini.4242.3.tmp", "[QVR]\r\nTBLWID=2\r\n", true);
+    leave(".Shop.csv.4242.3." + hourAgo + ".kept", shopBefore, false);
+    leave(".Shop.ini.4242.3." + hourAgo + ".kept", "[QVR]\r\nTBLWID=1\r\n", false);
+    // A/B: under way in another window.
+    leave(".A.B.csv.4242.4.tmp", "being copied", false);
+
+    Window& w = OpenImport();
+    EXPECT_EQ(Listed(w), (Names{"A.B", "Office", "Retail", "Shop", kLongName.substr(0, 63)}));
+    auto expected = library;
+    expected["Shop.ini"] = "[QVR]\r\nTBLWID=2\r\n";
+    expected["Shop.bak"] = shopBefore;
+    expected[".A.B.csv.4242.4.tmp"] = "being copied";
+    EXPECT_EQ(Files(lib), expected);
+    drv::Click(w, import_notes::CLOSE);
 }
