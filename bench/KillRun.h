@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <random>
 #include <string>
 #include <sys/inotify.h>
 #include <sys/wait.h>
@@ -125,6 +126,90 @@ inline int CountRenames(const std::function<int()>& work, const std::vector<fs::
                                        reinterpret_cast<const inotify_event*>(buffer + at)->len);
     ::close(watch);
     return count;
+}
+
+// What one kill left: whether every file was whole at the moment of the kill, and after the
+// clean-up that follows a kill whether the files are as before the run (-1), as after it (1) or
+// neither (0), and how many leftovers stayed.
+struct Finding {
+    bool whole = true;
+    int state = 0;
+    int left = 0;
+};
+
+// One kind of run to kill: its files made afresh, the run itself (in the child) and the check of
+// what a kill left.
+class Victim {
+public:
+    virtual ~Victim() = default;
+    virtual void Prepare() = 0;
+    virtual int Work() = 0;
+    virtual Finding Check(int kill) = 0;
+    virtual std::vector<fs::path> Folders() = 0;
+};
+
+struct Tally {
+    int kills = 0, finished = 0, missing = 0, before = 0, after = 0, wrong = 0, left = 0;
+
+    void Add(const Finding& f, bool done) {
+        ++kills;
+        finished += done ? 1 : 0;
+        missing += f.whole ? 0 : 1;
+        before += f.state < 0 ? 1 : 0;
+        after += f.state > 0 ? 1 : 0;
+        wrong += f.state == 0 ? 1 : 0;
+        left += f.left;
+    }
+    bool Clean() const { return missing == 0 && wrong == 0 && left == 0; }
+    void Print(const std::string& what, const char* cleanUp) const {
+        std::printf("%s: %d kills, %d finished before the kill; at the kill a file missing or torn "
+                    "%d; after %s as before %d, as after %d, neither %d, leftovers %d\n",
+                    what.c_str(), kills, finished, missing, cleanUp, before, after, wrong, left);
+    }
+};
+
+// `tries` kills at random moments over the run's time, then `perRename` right after each of its
+// renames; 0 when every kill left whole files.
+inline int Run(Victim& v, const char* what, const char* cleanUp, int tries, int perRename,
+               unsigned seed) {
+    const auto work = [&v] { return v.Work(); };
+    // How long a run takes, to spread the kills over it, and how many renames it makes.
+    v.Prepare();
+    const auto start = std::chrono::steady_clock::now();
+    if (v.Work() != 0) {
+        std::fprintf(stderr, "the %s itself fails\n", what);
+        return 1;
+    }
+    const long micros = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                              std::chrono::steady_clock::now() - start)
+                                              .count());
+    v.Prepare();
+    const int renames = CountRenames(work, v.Folders());
+    std::printf("%s (%.0f ms, %d renames)\n", what, static_cast<double>(micros) / 1000.0, renames);
+
+    std::mt19937 random(seed);
+    // A child takes longer than the run measured here (it starts, and its pages are copied).
+    std::uniform_int_distribution<long> at(0, 3 * micros);
+    Tally randomKills;
+    for (int t = 0; t < tries; ++t) {
+        v.Prepare();
+        const bool done = KillAfter(work, at(random));
+        randomKills.Add(v.Check(t), done);
+    }
+    randomKills.Print("at random moments", cleanUp);
+    bool clean = randomKills.Clean();
+    std::uniform_int_distribution<long> later(0, 40);
+    for (int n = 1; n <= renames; ++n) {
+        Tally aimed;
+        for (int t = 0; t < perRename; ++t) {
+            v.Prepare();
+            const bool done = KillAtRename(work, v.Folders(), n, later(random));
+            aimed.Add(v.Check(t), done);
+        }
+        aimed.Print("right after rename " + std::to_string(n), cleanUp);
+        clean = clean && aimed.Clean();
+    }
+    return clean ? 0 : 1;
 }
 
 } // namespace killrun
