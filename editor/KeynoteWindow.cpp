@@ -422,6 +422,14 @@ void KeynoteWindow::RemoveLeftovers() {
                     "before it: " +
                     BakPath + " holds the previous backup again.",
                 "", ICON_Asterisk, BUTTON_OK);
+    // A backup that is missing while a leftover of it stays (set aside by an import of an older
+    // version, say) is never taken away with the leftovers: the newest is kept where it shows.
+    if (const std::string kept = BakPath + ".recovered"; KeepNewestLeftover(BakPath, age, kept))
+        Message("The backup " + BakPath +
+                    " is missing.|What a stopped save or import left of it "
+                    "is kept as " +
+                    kept + ".",
+                "", ICON_Exclamation, BUTTON_OK);
     for (const std::string& path :
          {CsvPath, BakPath, ProjectIni, JoinPath(ProjectFolder, "Notes.ini"),
           JoinPath(ProjectFolder, "Notes.bak")})

@@ -126,8 +126,13 @@ std::optional<KeptName> ParseKept(const FolderEntry& entry) {
         return std::nullopt;
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
     std::int64_t made = 0;
-    for (char c : rest.substr(groups[0]))
-        made = made * 10 + (c - '0');
+    if (kept) {
+        const std::string_view seconds = rest.substr(groups[0]);
+        if (seconds.size() > 18)
+            return std::nullopt; // no time this program writes
+        for (char c : seconds)
+            made = made * 10 + (c - '0');
+    }
     const std::size_t tokenEnd = kept ? groups[0] - 1 : rest.size();
     return KeptName{std::string(name), std::string(rest.substr(0, end)),
                     std::string(rest.substr(end + 1, tokenEnd - end - 1)), kept,

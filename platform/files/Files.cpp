@@ -675,6 +675,26 @@ int RemoveLeftoverTemporaries(std::string_view path, std::int64_t minimumAge) {
     return removed;
 }
 
+bool KeepNewestLeftover(std::string_view path, std::int64_t minimumAge, const std::string& keepAs) {
+    const std::string target = ThroughLinks(path);
+    struct stat st;
+    if (::lstat(OsPath(target).c_str(), &st) == 0 || errno != ENOENT)
+        return false;
+    const std::string name = NamePart(target);
+    const std::optional<std::vector<FolderEntry>> entries =
+        ListFolder(BesideOf(target, ".*" + name + "*.tmp"));
+    if (!entries)
+        return false;
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    const FolderEntry* newest = nullptr;
+    for (const FolderEntry& entry : *entries)
+        if (IsTemporaryOf(entry.name, name) && now - entry.lastWrite.seconds >= minimumAge &&
+            (!newest || newest->lastWrite < entry.lastWrite))
+            newest = &entry;
+    return newest &&
+           ::rename(OsPath(BesideOf(target, newest->name)).c_str(), OsPath(keepAs).c_str()) == 0;
+}
+
 bool ReplaceFileContents(std::string_view target, std::string_view contents) {
     const std::string found = ThroughLinks(target);
     std::string temp;

@@ -112,6 +112,11 @@ std::string TemporaryNameBeside(std::string_view path, Links links = Links::Foll
 // its temporary within moments). Gives how many were removed.
 int RemoveLeftoverTemporaries(std::string_view path, std::int64_t minimumAge);
 
+// Where `path` itself is missing, the newest of its leftover temporaries that is `minimumAge`
+// seconds old may be the only copy of what it held (one set aside by a replacement that was
+// stopped): moves it to `keepAs`, replacing a file of that name, and gives true.
+bool KeepNewestLeftover(std::string_view path, std::int64_t minimumAge, const std::string& keepAs);
+
 // Writes `contents` into a new file beside `target` and puts it in place as ReplaceFile does: the
 // target ends up holding all of it or stays as it was, and nothing is left beside it.
 [[nodiscard]] bool ReplaceFileContents(std::string_view target, std::string_view contents);

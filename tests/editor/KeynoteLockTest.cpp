@@ -320,6 +320,23 @@ TEST_F(KeynoteTest, TheBackupAStoppedImportKeptIsPutBack) {
         CloseWindow();
         std::filesystem::remove(fresh);
     }
+    // An older version's import set the backup aside as a temporary and was stopped: with the
+    // backup missing, that temporary is not removed with the leftovers but kept where it shows.
+    std::filesystem::remove(bak);
+    const std::string setAside = project + "/.constnot.bak.4242.9.tmp";
+    drv::WriteBytes(setAside, older);
+    std::filesystem::last_write_time(setAside, std::filesystem::file_time_type::clock::now() -
+                                                   std::chrono::hours(2));
+    OpenWindow(false);
+    drv::Answer("The backup " + bak + " is missing.|What a stopped save or import left of it is " +
+                    "kept as " + bak + ".recovered.",
+                "", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
+    drv::Answer("To create new construction notes, first select the|desired \"shape tab\" above, "
+                "then click|the \"Insert\" button.",
+                "How to start", ICON_Asterisk, BUTTON_OK, BUTTON_OK); // a first backup is made
+    ASSERT_NE(keynote, nullptr);
+    EXPECT_EQ(drv::ReadBytes(bak + ".recovered"), older);
+    EXPECT_FALSE(std::filesystem::exists(setAside));
 }
 
 // A keynote file gone missing while its backup holds notes: the program says so when it creates
