@@ -173,10 +173,16 @@ struct Tally {
 inline int Run(Victim& v, const char* what, const char* cleanUp, int tries, int perRename,
                unsigned seed) {
     const auto work = [&v] { return v.Work(); };
-    // How long a run takes, to spread the kills over it, and how many renames it makes.
+    // How long a run in a child takes (it starts, and its pages are copied), to spread the kills
+    // over it, and how many renames it makes.
     v.Prepare();
     const auto start = std::chrono::steady_clock::now();
-    if (v.Work() != 0) {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(v.Work());
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "the %s itself fails\n", what);
         return 1;
     }
@@ -188,8 +194,7 @@ inline int Run(Victim& v, const char* what, const char* cleanUp, int tries, int 
     std::printf("%s (%.0f ms, %d renames)\n", what, static_cast<double>(micros) / 1000.0, renames);
 
     std::mt19937 random(seed);
-    // A child takes longer than the run measured here (it starts, and its pages are copied).
-    std::uniform_int_distribution<long> at(0, 3 * micros);
+    std::uniform_int_distribution<long> at(0, micros + micros / 5);
     Tally randomKills;
     for (int t = 0; t < tries; ++t) {
         v.Prepare();
