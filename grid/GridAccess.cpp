@@ -36,6 +36,10 @@ public:
         const std::string mark = platform::Clip(g_.GetCellValue(row, 1));
         return !mark.empty() && mark != "0";
     }
+    // The mark column is "Not used": a note without the mark is a used one.
+    std::string UncheckedName(int) const override { return "Used"; }
+    int FirstRowOnView() const override { return g_.FIRSTPOINTER; }
+    int LastRowOnView() const override { return g_.LASTPOINTER; }
     int SelectedRow() const override { return g_.CURROW; }
     int SelectedColumn() const override { return g_.CURCOL; }
     std::optional<Place> CellPlace(int row, int column) const override {

@@ -331,6 +331,20 @@ void PelkGridClass::OnEvent() {
                 StartEdit();
             }
             break;
+        case platform::KEY_ShiftTab:
+            // Back as Tab goes on: the previous cell's editor, the row before's last one, and
+            // from the first cell out of the grid, to the control before it.
+            AcceptEdit();
+            if (CURCOL > 2) {
+                SelectCell(CURROW, CURCOL - 1);
+                StartEdit();
+            } else if (CURROW > 1) {
+                SelectCell(CURROW - 1, 5);
+                StartEdit();
+            } else {
+                NextDlgCtl(ControlHandle(Ctrl(OLECTRL)), TRUE);
+            }
+            break;
         case platform::KEY_CtrlEnter:
             AcceptEdit();
             break;

@@ -136,7 +136,8 @@ void PelkGridClass::CreateEditors() {
     SetPixels(1);
     const int parent = Ctrl(OLECTRL).Parent();
     auto alerts = [](platform::Control& c) {
-        for (int key : {platform::KEY_Tab, platform::KEY_CtrlEnter, platform::KEY_Esc})
+        for (int key : {platform::KEY_Tab, platform::KEY_ShiftTab, platform::KEY_CtrlEnter,
+                        platform::KEY_Esc})
             c.AddAlert(key);
     };
 

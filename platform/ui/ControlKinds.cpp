@@ -609,6 +609,7 @@ public:
             return;
         Quiet quiet(control_);
         chosen_ = item;
+        PageSwitch quietly;
         tabs_->setCurrentIndex(item - 1);
         Owner().RefreshVisibility();
     }
@@ -639,7 +640,10 @@ private:
         if (index + 1 == chosen_ && Selected() != 0)
             return;
         chosen_ = index + 1;
-        Owner().RefreshVisibility();
+        {
+            PageSwitch quietly;
+            Owner().RefreshVisibility();
+        }
         Changed(EVENT_NewSelection);
     }
 
