@@ -3,6 +3,7 @@
 #include "grid/PelkGridClass.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Accessible.h"
+#include "platform/ui/Popup.h"
 
 namespace grid {
 
@@ -92,6 +93,19 @@ void PelkGridClass::ExposeTable() {
         if (editor && column <= static_cast<int>(QCOL->size()))
             platform::SetAccessibleName(Ctrl(editor),
                                         (*QCOL)[static_cast<std::size_t>(column - 1)].NAME);
+}
+
+// The row menu: at the mouse for a right click, at the selected cell from the keyboard.
+int PelkGridClass::RowMenu(bool fromKeyboard) {
+    const char* const items = "Insert|Change|Delete";
+    if (!fromKeyboard || !tableView_)
+        return platform::Popup(items);
+    std::optional<platform::AccessibleTable::Place> cell = tableView_->CellPlace(CURROW, CURCOL);
+    if (!cell)
+        cell = tableView_->CellPlace(0, CURCOL > 0 ? CURCOL : 1);
+    if (!cell)
+        return platform::Popup(items);
+    return platform::Popup(items, Ctrl(OLECTRL), cell->x + cell->width / 2, cell->y + cell->height);
 }
 
 void PelkGridClass::Announce(platform::TableChange change, std::int32_t row, std::int32_t column) {

@@ -300,7 +300,9 @@ void PelkGridClass::OnEvent() {
                 SelectCell(CURROW, CURCOL + 1);
             break;
         case platform::MOUSE_RightUp:
-            switch (platform::Popup("Insert|Change|Delete")) {
+        case platform::KEY_Apps:
+        case platform::KEY_ShiftF10:
+            switch (RowMenu(platform::KeyCode() != platform::MOUSE_RightUp)) {
             case 1:
                 RowCommand(1);
                 break;

@@ -92,7 +92,7 @@ void PelkGridClass::Setup(std::int32_t host, std::int32_t wrapSize, std::int32_t
     platform::Control& hostControl = Ctrl(OLECTRL);
     hostControl.SetTabStop();
     for (int key : {platform::KEY_Up, platform::KEY_Down, platform::KEY_Left, platform::KEY_Right,
-                    platform::KEY_Enter})
+                    platform::KEY_Enter, platform::KEY_Apps, platform::KEY_ShiftF10})
         hostControl.AddAlert(key);
 
     AddColumn("Not used", 60);

@@ -625,7 +625,9 @@ bool Perceivable(QAccessibleEvent* event) {
         // A control that comes with its tab: the page's own showing tells it.
         return !settingUp && (g_pageSwitches == 0 || page);
     case QAccessible::ObjectHide:
-        if (IsHeader(widget))
+        // A popup menu that closes is gone before anyone could ask about it (the focus coming
+        // back tells it); a table's headers go with the table.
+        if (IsHeader(widget) || widget->windowType() == Qt::Popup)
             return false;
         // Hidden by itself on a shown window; not one that goes with its tab or its window.
         return !settingUp && (page || (g_pageSwitches == 0 && parent && parent->isVisible()));

@@ -112,7 +112,8 @@ class Bus:
             source = "%s '%s'" % (event.source.get_role_name(), event.source.get_name())
         except Exception:
             source = "?"
-        self.events.append((time.monotonic(), event.type, app_name, source, event.detail1))
+        self.events.append((time.monotonic(), event.type, app_name, source, event.detail1,
+                            event.source))
 
     def pump(self, seconds):
         """Runs the bus's loop for a while, so that events arrive."""
@@ -263,11 +264,14 @@ def run(args):
         bus.quiet(idle=0.8)
         check_marks(app, checks)
         check_shift_tab(bus, app, checks)
+        check_menu_key(bus, app, checks)
         check_toggle_action(bus, app, checks)
         notes.terminate()
         _, err = notes.communicate(timeout=20)
         invalid = [line for line in err.splitlines() if "Accessible invalid" in line]
         checks.expect(not invalid, "no 'Accessible invalid' warning (%d)" % len(invalid))
+        for line in invalid[:5]:
+            print("     " + line)
         notes = None
         if checks.failed:
             print("%d check(s) failed" % len(checks.failed))
@@ -387,6 +391,28 @@ def check_shift_tab(bus, app, checks):
 def Atspi_cell(table, row, column):
     Atspi = __import__("gi.repository.Atspi", fromlist=["Atspi"])
     return Atspi.Table.get_accessible_at(table, row, column)
+
+
+def check_menu_key(bus, app, checks):
+    """Shift+F10 on the grid opens its row menu (Insert, Change, Delete), which Escape closes."""
+    Atspi = bus.Atspi
+    x, y = centre(Atspi_cell(shown_table(app), 0, 2))
+    xdo("mousemove", x, y, "click", "1")
+    bus.quiet(idle=0.8)
+    mark = len(bus.events)
+    xdo("key", "shift+F10")
+    bus.quiet(idle=0.8)
+    menus = [e[5] for e in bus.since(mark) if e[1] == "object:state-changed:showing" and
+             e[4] == 1 and e[3].startswith("popup menu")]
+    opened = bool(menus)
+    items = []
+    for menu in menus[-1:]:
+        if menu.get_state_set().contains(Atspi.StateType.SHOWING):
+            items = [menu.get_child_at_index(j).get_name() for j in range(menu.get_child_count())]
+    checks.expect(opened and items == ["Insert", "Change", "Delete"],
+                  "Shift+F10 on the grid opens its row menu (%r)" % items)
+    xdo("key", "Escape")
+    bus.quiet(idle=0.5)
 
 
 def main():
