@@ -8,8 +8,12 @@ text, windows) counts what `notes` sends, and the checks read the program's tree
 reader reads it.
 
   bus_test.py NOTES [--report] [--notes-count N]
+  bus_test.py --listen [--walk SECONDS]
 
 --report prints the event counts (start-up, one tab switch) with their kinds and does no checks.
+--listen only listens, as a screen reader does, on the session bus it is started on (the
+benchmark's), printing "listening" once registered; with --walk it also walks the whole tree of
+`notes` every so many seconds, as a reader's review does. It ends when its input closes.
 Exits 77 (skipped) with a message when the display, the bus or the bindings are not installed.
 """
 
@@ -240,6 +244,10 @@ def run(args):
         print("tab switch (Right on the tab bar, to %r): %d events: %s" %
               (second.get_name(), len(switch), kinds(switch)))
         if args.report:
+            start = time.monotonic()
+            objects = full_walk(app)
+            print("one walk of the whole tree: %d objects in %.0f ms" %
+                  (objects, (time.monotonic() - start) * 1000))
             print("start-up, by source:")
             for (kind, source), n in collections.Counter(
                     (e[1], e[3]) for e in start_events).most_common(40):
@@ -415,12 +423,65 @@ def check_menu_key(bus, app, checks):
     bus.quiet(idle=0.5)
 
 
+def full_walk(node, depth=0):
+    """Every object under node, tables' children too; how many."""
+    count = 1
+    if depth > 40:
+        return count
+    for i in range(node.get_child_count()):
+        child = node.get_child_at_index(i)
+        if child is not None:
+            count += full_walk(child, depth + 1)
+    return count
+
+
+def listen(walk_every):
+    bus = Bus()
+    from gi.repository import GLib
+    done = GLib.MainLoop()
+    GLib.io_add_watch(sys.stdin.fileno(), GLib.IO_IN | GLib.IO_HUP,
+                      lambda *a: done.quit() or False)
+    walks = []
+
+    def walk_once():
+        desktop = bus.Atspi.get_desktop(0)
+        desktop.clear_cache()  # the programs on the bus now
+        for i in range(desktop.get_child_count()):
+            try:
+                a = desktop.get_child_at_index(i)
+                if not a:
+                    continue
+                start = time.monotonic()
+                objects = full_walk(a)
+                walks.append((time.monotonic() - start, objects))
+            except Exception as e:  # the program went meanwhile
+                print("walk: %s" % e, file=sys.stderr)
+        return True
+
+    if walk_every > 0:
+        GLib.timeout_add(int(walk_every * 1000), walk_once)
+    print("listening", flush=True)
+    done.run()
+    if walks:
+        longest = max(walks)
+        print("walks: %d, the longest %.0f ms over %d objects" %
+              (len(walks), longest[0] * 1000, longest[1]), file=sys.stderr)
+    print("events heard: %d" % len(bus.events), file=sys.stderr)
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("notes")
+    parser.add_argument("notes", nargs="?")
     parser.add_argument("--report", action="store_true")
     parser.add_argument("--notes-count", type=int, default=4)
+    parser.add_argument("--listen", action="store_true")
+    parser.add_argument("--walk", type=float, default=0)
     args = parser.parse_args()
+    if args.listen:
+        return listen(args.walk)
+    if not args.notes:
+        parser.error("the program to test is missing")
     if os.environ.get(PRIVATE) != "1":
         missing = missing_tools()
         if missing:

@@ -127,6 +127,13 @@ TEST_F(KeynoteTest, TabReachesTheGridWhoseKeysThenMoveEditMarkAndReorderNotes) {
     EXPECT_EQ(Order(1), "1 7"); // each editor stored what it held
     drv::Focus(W(), OLE1);
 
+    // Where Qt leaves the keyboard on the window itself (the control that had it hid, or the
+    // window came back after a message), it goes back to the grid drawn as the one in use.
+    W().ClientWidget()->setFocus(Qt::OtherFocusReason);
+    drv::Settle();
+    EXPECT_TRUE(W()[OLE1].HasFocus());
+    EXPECT_EQ(g.ACTIVE, 1);
+
     // Tab out of the grid goes on to the next control, Shift+Tab comes back; the row buttons
     // reorder the selected note from the keyboard.
     drv::Key(W(), OLE1, KEY_Tab);
