@@ -48,18 +48,8 @@ const char* const kFigures[] = {"open",       "typed key", "Move Last",
                                 "tab switch", "Save",      "preview's first page"};
 constexpr int kFigureCount = 6;
 
-double Now() {
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-void Settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        RunUntilIdle();
-    }
-}
+using bench::NowMs;
+using bench::SettleWindow;
 
 // Notes over the nine shapes, every fifth one marked, most of them four lines long.
 void WriteProject(const fs::path& folder, int notes) {
@@ -96,8 +86,8 @@ int Child(int argc, char** argv, const fs::path& folder) {
     KeynoteWindow* window = nullptr;
     const int thread =
         bench::StartKeynoteWindow(folder, (folder / "job" / "constnot.csv").string(), window);
-    Settle();
-    const double drawn = Now();
+    SettleWindow();
+    const double drawn = NowMs();
     if (!window || QApplication::activeModalWidget()) {
         std::fprintf(stderr, "the window did not open, or a message holds it\n");
         return 1;
@@ -106,14 +96,14 @@ int Child(int argc, char** argv, const fs::path& folder) {
     QWidget* grid = window->window()[keynote::OLE1].Widget();
     grid->activateWindow();
     grid->setFocus(Qt::TabFocusReason);
-    Settle();
+    SettleWindow();
     const int row = window->Grid(1)->CURROW;
     std::vector<double> took;
     auto timed = [&](auto&& act) {
-        const double start = Now();
+        const double start = NowMs();
         act();
-        Settle();
-        took.push_back(Now() - start);
+        SettleWindow();
+        took.push_back(NowMs() - start);
     };
     timed([&] { Key(grid, Qt::Key_Down); });
     if (window->Grid(1)->CURROW == row)
@@ -122,15 +112,15 @@ int Child(int argc, char** argv, const fs::path& folder) {
     auto* tabs = qobject_cast<QTabWidget*>(window->window()[keynote::CURRENTTAB].Widget());
     timed([&] { tabs->setCurrentIndex(1); });
     timed([&] { Post(EVENT_Accepted, keynote::SAVETOASCII, thread); });
-    double start = Now();
+    double start = NowMs();
     Post(EventPrintNotes, 0, thread);
     bool shown = false;
-    while (!shown && Now() - start < 120000) {
-        Settle();
+    while (!shown && NowMs() - start < 120000) {
+        SettleWindow();
         for (Window* w : Window::All())
             shown = shown || w->Caption() == "Preview";
     }
-    took.push_back(shown ? Now() - start : -1);
+    took.push_back(shown ? NowMs() - start : -1);
     std::printf("%.3f", drawn);
     for (double t : took)
         std::printf(" %.3f", t);
@@ -188,29 +178,9 @@ void StopListening(Listener& listener) {
 
 // Runs the window's process once; its figures (open first), or nothing when it gave none.
 std::vector<double> RunChild(const char* self, const fs::path& folder, bool bus) {
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0)
-        return {};
-    const double start = Now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipeEnds[1], STDOUT_FILENO);
-        ::close(pipeEnds[0]);
-        if (bus)
-            ::setenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1", 1);
-        else
-            ::unsetenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
-        ::execl(self, self, "--child", folder.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(pipeEnds[1]);
-    std::string out;
-    char buffer[512];
-    ssize_t n;
-    while ((n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-        out.append(buffer, static_cast<std::size_t>(n));
-    ::close(pipeEnds[0]);
-    ::waitpid(pid, nullptr, 0);
+    const double start = NowMs();
+    const std::string out = bench::RunChildProcess(
+        self, folder, {{"QT_LINUX_ACCESSIBILITY_ALWAYS_ON", bus ? "1" : nullptr}});
     std::vector<double> figures;
     const char* p = out.c_str();
     char* end = nullptr;
@@ -222,11 +192,6 @@ std::vector<double> RunChild(const char* self, const fs::path& folder, bool bus)
         return {};
     figures[0] -= start;
     return figures;
-}
-
-std::pair<double, double> MinMedian(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return {values.front(), values[values.size() / 2]};
 }
 
 } // namespace
@@ -287,10 +252,10 @@ int main(int argc, char** argv) {
         const auto& off = seen[modes[0].name];
         for (int f = 0; f < kFigureCount; ++f) {
             std::printf("  %-22s", kFigures[f]);
-            const double base = MinMedian(off[static_cast<std::size_t>(f)]).second;
+            const double base = bench::MinMedian(off[static_cast<std::size_t>(f)]).second;
             for (const Mode& mode : modes) {
                 const auto [least, median] =
-                    MinMedian(seen[mode.name][static_cast<std::size_t>(f)]);
+                    bench::MinMedian(seen[mode.name][static_cast<std::size_t>(f)]);
                 std::printf("  %8.1f / %8.1f", least, median);
                 if (mode.bus)
                     std::printf(" (%.2f)", base > 0 ? median / base : 0.0);

@@ -454,10 +454,10 @@ BOOL LineTo(HDC dc, int x, int y) {
         QRect touched;
         const qreal ratio = surface.devicePixelRatio();
         QRect area(QPoint(0, 0), (QSizeF(surface.size()) / ratio).toSize());
-        if (ratio != 1 && dx != 0 && dy != 0) {
-            // A slanted line at a scale of the screen's: stepped through the device pixels
-            // themselves, a line's width thick, so that it is as thin and as even as a straight
-            // one; each device pixel drawn where its window pixel may be.
+        if (ratio != std::floor(ratio) && dx != 0 && dy != 0) {
+            // A slanted line at a fractional scale of the screen's: stepped through the device
+            // pixels themselves, a line's width thick, so that it is as thin and as even as a
+            // straight one; each device pixel drawn where its window pixel may be.
             const int width = LineWidth(ratio);
             const QPoint a(DeviceEdge(from.x() + d.origin.x(), ratio),
                            DeviceEdge(from.y() + d.origin.y(), ratio));
