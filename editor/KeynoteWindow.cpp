@@ -6,6 +6,7 @@
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
 #include "editor/KeynoteWindowDef.h"
+#include "editor/LibrarySets.h"
 #include "editor/Lookup.h"
 #include "editor/MainFrame.h"
 #include "editor/PrintNotes.h"
@@ -96,8 +97,15 @@ int KeynoteWindow::Setup() {
     BakPath = JoinPath(ProjectFolder, BakName);
 
     Open(window_);
+    // Each tab's title entry edits the title of the shape whose notes the tab shows: the shape
+    // at that tab position, whatever the tab order.
     for (int n = 1; n <= 9; ++n) {
-        window_[TitleOf(n)].Bind(ShapeTitle[static_cast<std::size_t>(n - 1)], kTitleWidth);
+        const std::size_t at = static_cast<std::size_t>(n - 1);
+        const int shape =
+            at < TabQueue.size() && TabQueue[at].SRCNUM >= 1 && TabQueue[at].SRCNUM <= 9
+                ? TabQueue[at].SRCNUM
+                : n;
+        window_[TitleOf(n)].Bind(ShapeTitle[static_cast<std::size_t>(shape - 1)], kTitleWidth);
         SetAccessibleName(window_[TitleOf(n)], "Title");
     }
     window_[INFOTEXT].Bind(InfoText, 2047);
@@ -163,6 +171,7 @@ int KeynoteWindow::Setup() {
     // seconds: the bar then paints as it moves.
     window_.DrawNow();
     LoadNotes();
+    OpenConfigWithoutShapeTabs();
 
     for (grid::PelkGridClass* g : GridList) {
         if (g->OLECTRL != CurOleFeq) {
@@ -230,6 +239,28 @@ void KeynoteWindow::SelectSavedTab() {
         }
         if (TabSelected != 0)
             ++TabSelected;
+    }
+}
+
+void KeynoteWindow::OpenConfigWithoutShapeTabs() {
+    // With every shape tab hidden the sheet would show the Config tab's caption over an empty
+    // page: the Config tab is chosen, with the settings just read, as a user's click on it
+    // would.
+    for (int n = 1; n <= 9; ++n)
+        if (!window_[TabOf(n)].Hidden())
+            return;
+    window_[CURRENTTAB].Select(10);
+    ShowRowButtons(false);
+    settingsTab_.ShowDefaults();
+    window_.Display();
+}
+
+void KeynoteWindow::ShowRowButtons(bool shown) {
+    for (int c : kRowButtons) {
+        if (shown)
+            window_[c].Unhide();
+        else
+            window_[c].Hide();
     }
 }
 
@@ -341,9 +372,10 @@ std::uint8_t KeynoteWindow::OpenNotesFile() {
     // A save keeps the file open, and with it the lock.
     if (NotesOpenMode != 0 && !file.IsOpen()) {
         // A file that cannot be created fails to open just below, which says why.
-        if (!FileExists(CsvPath))
-            static_cast<void>(file.Create());
+        const bool created = !FileExists(CsvPath) && file.Create();
         if (file.Open(OpenMode::ReadWriteDenyWrite)) {
+            if (created)
+                TellBackupKept();
             if (!file.Locked() && !NoLocksTold) {
                 NoLocksTold = true;
                 Message("The file system of " + CsvPath +
@@ -395,14 +427,42 @@ std::uint8_t KeynoteWindow::OpenNotesFile() {
     return result;
 }
 
+void KeynoteWindow::TellBackupKept() {
+    // A keynote file gone missing (removed, moved away by another program) is created empty; a
+    // backup that still holds the notes is never replaced by it (SaveNotes).
+    const long notes = CountNotes(BakPath);
+    if (notes > 0)
+        Message("File " + CsvPath + " was not found and has been created empty.|Its backup " +
+                    BakPath + " holds " + DecimalText(std::int64_t{notes}) +
+                    (notes == 1 ? " note" : " notes") +
+                    ": no save replaces that backup until you have saved notes of your own.",
+                "", ICON_Exclamation, BUTTON_OK);
+}
+
 void KeynoteWindow::RemoveLeftovers() {
     // Only the holder of the project takes its leftovers away: while it holds the keynote file,
-    // no other program is saving it. Without locks only old ones go.
+    // no other program is saving it or importing into it. Without locks only old ones go.
     const LineFile& file = Constnot()->file;
     if (NotesOpenMode == 0 || !file.IsOpen())
         return;
-    const std::int64_t age = file.Locked() ? 60 : 600;
-    for (const std::string& path : {CsvPath, BakPath, ProjectIni})
+    const std::int64_t age = file.Locked() ? kLeftoverAge : 10 * kLeftoverAge;
+    if (RecoverImport({ProjectFolder, CsvPath, BakPath}, age))
+        Message("An import into " + ProjectFolder +
+                    " was stopped before it was complete.|The project's files are as they were "
+                    "before it: " +
+                    BakPath + " holds the previous backup again.",
+                "", ICON_Asterisk, BUTTON_OK);
+    // A backup that is missing while a leftover of it stays (set aside by an import of an older
+    // version, say) is never taken away with the leftovers: the newest is kept where it shows.
+    if (const std::string kept = BakPath + ".recovered"; KeepNewestLeftover(BakPath, age, kept))
+        Message("The backup " + BakPath +
+                    " is missing.|What a stopped save or import left of it "
+                    "is kept as " +
+                    kept + ".",
+                "", ICON_Exclamation, BUTTON_OK);
+    for (const std::string& path :
+         {CsvPath, BakPath, ProjectIni, JoinPath(ProjectFolder, "Notes.ini"),
+          JoinPath(ProjectFolder, "Notes.bak")})
         RemoveLeftoverTemporaries(path, age);
 }
 
@@ -446,6 +506,9 @@ void KeynoteWindow::LoadNotes() {
         // A fresh reading: its rows are the whole file unless this reading fails.
         readFailed_ = false;
         TitleRead.fill("No");
+        // The titles are the file's: a shape whose title line the file lacks has none, also
+        // after an import over a project whose titles were another set's.
+        ShapeTitle.fill(std::string(kTitleWidth, ' '));
         const std::int64_t size = static_cast<std::int64_t>(file.Size().value_or(0));
         ProgressUpdate("Loading " + CsvPath + " ...", 0, 0);
         // Where the user may save, what a save would not write back as it was read is told.
@@ -572,10 +635,17 @@ bool KeynoteWindow::SaveNotes() {
     // The file stays held while the new one is written: the new one is locked before it takes
     // its place, so no other program can take the project for writing during a save.
     LineFile& held = Constnot()->file;
+    if (!HoldsItsFile())
+        return false;
     // The old file is backed up first (kept under the backup's name: the save puts a new file
-    // in its place); a failed backup does not stop the save.
-    if (FileExists(CsvPath))
-        static_cast<void>(BackUpFile(CsvPath, BakPath));
+    // in its place); a failed backup is told and does not stop the save. A keynote file without
+    // notes (one the program created) never takes the place of a backup that holds some; a
+    // keynote file named as its own backup has none.
+    if (FileExists(CsvPath) && !MayBeOneFile(CsvPath, BakPath) &&
+        !(CountNotes(CsvPath, 1) == 0 && CountNotes(BakPath, 1) > 0) && !BackUp())
+        Message("Unable to back up " + CsvPath + " to " + BakPath + "!|Error: " + FileErrorText() +
+                    "|The notes are saved without a backup of the file.",
+                "Error", ICON_Exclamation, BUTTON_OK);
     ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
     const std::vector<ShapeNotes> shapes = NotesInTabOrder();
     std::vector<std::string> cut;
@@ -595,6 +665,44 @@ bool KeynoteWindow::SaveNotes() {
     }
     OpenNotesFile();
     return static_cast<bool>(outcome);
+}
+
+bool KeynoteWindow::BackUp() {
+    // Another program that opens the keynote file just as a save replaced it may hold the
+    // previous file, now the backup's, for a moment (until it sees that the file lost its name):
+    // the backup is tried again then.
+    for (int attempt = 0;; ++attempt) {
+        if (BackUpFile(CsvPath, BakPath))
+            return true;
+        if (attempt == 20 || FileErrorCode() != kAccessDenied || !HeldByAnother(BakPath))
+            return false;
+    }
+}
+
+bool KeynoteWindow::HoldsItsFile() {
+    LineFile& held = Constnot()->file;
+    // Another program may have put another file in the keynote file's place (a rename over it)
+    // while the window held the old one: that file is not written over unasked, and it is held
+    // from now on, so that a second program on the project is offered read-only mode.
+    if (!held.IsOpen() || held.NamesOpenFile() || !FileExists(CsvPath))
+        return true;
+    LineFile now(kKeynoteLineWidth);
+    now.SetName(CsvPath);
+    if (!now.Open(OpenMode::ReadWriteDenyWrite)) {
+        const std::string why = HeldByAnother(CsvPath)
+                                    ? std::string("it is now opened by another user")
+                                    : "it cannot be opened (" + FileErrorText() + ")";
+        Message("File " + CsvPath + " was replaced by another program while you edited it, and " +
+                    why + "!|Your notes were not saved.",
+                "Error", ICON_Hand, BUTTON_OK);
+        return false;
+    }
+    held = std::move(now);
+    return Message("File " + CsvPath +
+                       " was replaced by another program while you edited it.|Save the notes "
+                       "shown here in its place? The file it holds now is kept as the backup " +
+                       BakPath + ".",
+                   "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO) == BUTTON_YES;
 }
 
 void KeynoteWindow::ReportFileOutcome(const CommaOutcome& outcome) {
@@ -839,6 +947,18 @@ void KeynoteWindow::SwitchDrawingTo(int selectedTab) {
         g->SetRedraw(g->OLECTRL == host ? 1 : 0);
 }
 
+void KeynoteWindow::SwitchTabTo(int selectedTab) {
+    // An edit left open on the tab the user left is stored while its grid still draws: it
+    // belongs to the rows that tab showed, and ends before anything else of the window runs.
+    StoreOpenEdits();
+    SwitchDrawingTo(selectedTab);
+    // The grids draw on one surface of the window, which the shown tab's host shows: the grid
+    // of that tab draws its own rows over whatever the last one left there, and selects one.
+    for (grid::PelkGridClass* g : GridList)
+        if (g->REDRAW == 1)
+            g->Draw();
+}
+
 grid::PelkGridClass* KeynoteWindow::CurrentShapeGrid() {
     const int selected = window_[CURRENTTAB].Selected();
     for (const TabRecord& r : TabQueue) {
@@ -853,7 +973,7 @@ grid::PelkGridClass* KeynoteWindow::CurrentShapeGrid() {
 int KeynoteWindow::OnEvent() {
     const int event = CurrentEvent();
     if (event == EVENT_NewSelection && EventControl() == CURRENTTAB)
-        SwitchDrawingTo(window_[CURRENTTAB].Selected());
+        SwitchTabTo(window_[CURRENTTAB].Selected());
     switch (event) {
     case EventNotesImported:
         LoadNotes();
@@ -961,13 +1081,7 @@ int KeynoteWindow::OnAccepted() {
 
 int KeynoteWindow::OnNewSelection() {
     if (EventControl() == CURRENTTAB) {
-        const bool config = window_[CURRENTTAB].Selected() == 10;
-        for (int c : kRowButtons) {
-            if (config)
-                window_[c].Hide();
-            else
-                window_[c].Unhide();
-        }
+        ShowRowButtons(window_[CURRENTTAB].Selected() != 10);
         settingsTab_.ShowDefaults();
         window_.Display();
     }

@@ -46,6 +46,11 @@ public:
     void CloseNotesFile();
     // Removes the temporaries that a save or an import stopped half-way left in the project.
     void RemoveLeftovers();
+    void TellBackupKept();
+    // Whether the keynote file's name still names the file the window holds, or the user lets a
+    // save replace the file another program put there.
+    bool HoldsItsFile();
+    bool BackUp();
     void LoadNotes();
     // Whether the keynote file was written and put in place.
     bool SaveNotes();
@@ -96,6 +101,9 @@ private:
     void SetTabTextFromQueue(int position);
     void RenumberTabQueue();
     void SelectSavedTab();
+    void OpenConfigWithoutShapeTabs();
+    // The row buttons are offered while a shape tab is chosen.
+    void ShowRowButtons(bool shown);
     void ApplyUppercase();
     void InitResizer();
     void TakeLine(KeynoteLine&& line);
@@ -104,6 +112,8 @@ private:
     void ReportFileOutcome(const CommaOutcome& outcome);
     void SetSaveButtons();
     void SwitchDrawingTo(int selectedTab);
+    // The user chose another tab: only its grid draws from now on.
+    void SwitchTabTo(int selectedTab);
     void AddRow(int shape, NoteRow row);
     std::vector<NoteRow> Rows(int shape);
     void FreeRows(int shape);
