@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <memory>
 #include <string_view>
+#include <unordered_set>
 
 namespace editor {
 
@@ -260,13 +261,12 @@ void KeynoteWindow::LoadUnitsAndTypes() {
         }
         // Each choice is offered as the keynote file keeps it (a unit of the list may be longer
         // than the file's three characters), so that what is chosen is what is saved.
-        std::vector<std::string> offered;
+        std::unordered_set<std::string> offered;
         for (const std::string& read :
              ReadLookupValues(list.kind, ProjectIni, kGridLastKey, kGridChoiceWidth)) {
             const std::string value = Clip(Cut(read, list.kept));
-            if (std::find(offered.begin(), offered.end(), value) != offered.end())
+            if (!offered.insert(value).second)
                 continue;
-            offered.push_back(value);
             for (grid::PelkGridClass* g : GridList)
                 (g->*list.add)(value);
         }

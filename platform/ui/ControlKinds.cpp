@@ -24,6 +24,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QValidator>
@@ -548,16 +549,37 @@ public:
     void Reload() override {
         if (!combo_)
             return;
+        // The items as the source has them now; a list shown again unchanged (each redisplay of
+        // the window shows every bound control) is not built again.
+        std::vector<std::string> items;
+        if (const ListSource* source = control_.Source()) {
+            items.reserve(static_cast<std::size_t>(std::max(0, source->Count())));
+            for (int row = 1; row <= source->Count(); ++row)
+                items.push_back(Clip(source->Cell(row, 1)));
+        }
+        if (loaded_ && items == items_ && LinePixels() == itemPixels_ &&
+            combo_->count() == static_cast<int>(items.size()))
+            return;
         Quiet quiet(control_);
         QString edit = combo_->isEditable() ? combo_->currentText() : QString();
         int current = combo_->currentIndex();
         combo_->clear();
-        if (const ListSource* source = control_.Source())
-            for (int row = 1; row <= source->Count(); ++row)
-                combo_->addItem(ToQt(Clip(source->Cell(row, 1))));
-        if (LinePixels() > 0)
-            for (int i = 0; i < combo_->count(); ++i)
-                combo_->setItemData(i, QSize(0, LinePixels()), Qt::SizeHintRole);
+        // All rows at once: one insertion, not one for each item.
+        QList<QStandardItem*> rows;
+        rows.reserve(static_cast<qsizetype>(items.size()));
+        for (const std::string& item : items) {
+            auto* row = new QStandardItem(ToQt(item));
+            if (LinePixels() > 0)
+                row->setData(QSize(0, LinePixels()), Qt::SizeHintRole);
+            rows.append(row);
+        }
+        if (auto* model = qobject_cast<QStandardItemModel*>(combo_->model()))
+            model->invisibleRootItem()->appendRows(rows);
+        else
+            qDeleteAll(rows);
+        items_ = std::move(items);
+        itemPixels_ = LinePixels();
+        loaded_ = true;
         if (current >= 0 && current < combo_->count())
             combo_->setCurrentIndex(current);
         if (combo_->isEditable())
@@ -575,6 +597,9 @@ private:
 
     QPointer<QComboBox> combo_;
     QPointer<FieldValidator> validator_; // a drop combo's
+    std::vector<std::string> items_;     // as last loaded
+    int itemPixels_ = 0;
+    bool loaded_ = false;
 };
 
 // A sheet of tabs; its value is the chosen tab's position.
