@@ -5,12 +5,17 @@
 //   (and to its last, nothing painted for 300 ms after), several times, each closed with Exit;
 //   the resident memory before the first and after the last;
 // - with --print: Print The Report > All Pages: from OK in the print options to the print done,
-//   the longest time without a paint meanwhile, and what the status bar said.
+//   the longest time without a paint meanwhile, and what the status bar said;
+// - with --options: Setup > Editor Options: from the menu command to the dialog's first paint
+//   (the keynote window stashes its notes and closes first), closed with Cancel (the window
+//   takes its notes back), several times, with the resident memory before and after.
 // Each figure is the least and the median of the rounds. The print goes to a PDF file when the
 // system has no printer.
-// Run by hand under a display: xvfb-run -a build/bin/print_bench [notes] [previews] [--print]
+// Run by hand under a display:
+// xvfb-run -a build/bin/print_bench [notes] [rounds] [--print] [--options]
 #include "ScreenPaints.h"
 
+#include "editor/ConfigVars.h"
 #include "editor/Globals.h"
 #include "editor/KeynoteWindow.h"
 #include "editor/MainFrame.h"
@@ -107,11 +112,13 @@ std::pair<double, double> MinMedian(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     int notes = 100000, previews = 5;
-    bool print = false;
+    bool print = false, editorOptions = false;
     std::vector<int> numbers;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--print") == 0)
             print = true;
+        else if (std::strcmp(argv[i], "--options") == 0)
+            editorOptions = true;
         else
             numbers.push_back(std::max(1, std::atoi(argv[i])));
     }
@@ -142,7 +149,7 @@ int main(int argc, char** argv) {
     editor::AppPath = (folder / "app").string();
     editor::Windows = {};
     editor::Windows.BrowseNextNotes = editor::BrowseNextNotes;
-    editor::Windows.ConfigVars = [] {};
+    editor::Windows.ConfigVars = editor::ConfigVars;
     editor::Windows.ImportNotes = [] {};
     std::string program = "notes", arg = csv;
     char* args[] = {program.data(), arg.data()};
@@ -160,6 +167,52 @@ int main(int argc, char** argv) {
     std::printf("%d 4-line notes loaded; load of the machine: ", notes);
     std::fflush(stdout);
     std::system("cut -d' ' -f1-3 /proc/loadavg");
+
+    if (editorOptions) {
+        const long before = ResidentKb();
+        std::vector<double> first;
+        for (int round = 0; round < previews; ++round) {
+            const PaintClock::time_point start = PaintClock::now();
+            Post(EVENT_Accepted, editor::SETUPOPTIONS, 1);
+            PaintClock::time_point shown{};
+            Window* dialog = nullptr;
+            if (!PumpUntil(
+                    [&] {
+                        dialog = Find("Editor Options");
+                        if (dialog && shown == PaintClock::time_point{})
+                            shown = PaintClock::now();
+                        return dialog && !paints.Since(shown).empty();
+                    },
+                    60000)) {
+                std::fprintf(stderr, "Editor Options was never painted\n");
+                return 1;
+            }
+            first.push_back(MsBetween(start, paints.Since(shown).front()));
+            const bench::ScreenPaints::Seen seen = paints.Of(start, paints.Since(shown).front());
+            std::printf("Editor Options %d: first paint of the dialog %.0f ms after the command "
+                        "(longest without a paint before it %.0f ms)\n",
+                        round + 1, first.back(), seen.longestGap);
+            PumpFor(300);
+            PostInput(dialog->Thread(),
+                      Event{EVENT_Accepted, editor::config_vars::CANCELBUTTON, 0, dialog});
+            PumpUntil(
+                [] {
+                    return !Find("Editor Options") && editor::KeynoteThread != 0 &&
+                           Find("Browse the Keynotes");
+                },
+                60000);
+            PumpFor(1000);
+        }
+        const auto [optionsMin, optionsMedian] = MinMedian(first);
+        std::printf("Editor Options, command to first paint: min %.0f ms, median %.0f ms\n",
+                    optionsMin, optionsMedian);
+        std::printf("resident memory: %.1f MB before the first, %.1f MB after the last\n",
+                    before / 1024.0, ResidentKb() / 1024.0);
+        EndAllThreads();
+        Pump();
+        fs::remove_all(folder);
+        return 0;
+    }
 
     // The preview, from the menu command to its first paint.
     const long before = ResidentKb();

@@ -678,6 +678,11 @@ void KeynoteWindow::FreeRows(int shape) {
 
 void KeynoteWindow::StashNotesToGlobal() {
     window_.Update();
+    // Room for every note at once: the list is not moved shape by shape as it grows.
+    std::size_t notes = NotesQueue.size();
+    for (ShapeGrid& s : shapes_)
+        notes += s.setUp ? static_cast<std::size_t>(std::max(0, s.grid.Records())) : s.held.size();
+    NotesQueue.reserve(notes);
     for (std::size_t i = 0; i < kShapes.size(); ++i)
         CollectNotesFromGrid(static_cast<int>(i + 1));
     NotesStashed = 1;
@@ -686,12 +691,21 @@ void KeynoteWindow::StashNotesToGlobal() {
 }
 
 void KeynoteWindow::CollectNotesFromGrid(int shape) {
-    for (const NoteRow& row : Rows(shape)) {
+    std::vector<NoteRow> rows = Rows(shape);
+    auto cut = [](std::string& field, std::size_t width) {
+        if (field.size() > width)
+            field.resize(width);
+    };
+    // The rows' texts move into the stash, not copied once more.
+    for (NoteRow& row : rows) {
         // The mark is kept as a number of 0 to 255, the fields at their widths in the file.
-        NotesQueue.push_back({DecimalText(ToByte(std::int64_t{ToLong(row.mark)})),
-                              Cut(row.number, kNoteNumberWidth),
-                              Cut(row.description, kNoteDescWidth), // kept whole
-                              Cut(row.unit, kNoteUnitWidth), Cut(row.type, kNoteTypeWidth), shape});
+        row.mark = DecimalText(ToByte(std::int64_t{ToLong(row.mark)}));
+        cut(row.number, kNoteNumberWidth);
+        cut(row.description, kNoteDescWidth); // kept whole
+        cut(row.unit, kNoteUnitWidth);
+        cut(row.type, kNoteTypeWidth);
+        row.shape = shape;
+        NotesQueue.push_back(std::move(row));
     }
 }
 

@@ -954,7 +954,10 @@ int PrintPreview(PageList& pages, const std::string& caption) {
         PreviewRun* outer;
         ~Restore() { Running() = outer; }
     } restore{outer};
-    return run.Run();
+    const int result = run.Run();
+    // The pages drawn for the preview are not kept once it has closed.
+    ImageBox::ForgetDrawn();
+    return result;
 }
 
 PageList PreviewPages() {
