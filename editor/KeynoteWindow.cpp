@@ -27,6 +27,8 @@
 #include <string_view>
 #include <unordered_set>
 
+#include <malloc.h>
+
 namespace editor {
 
 using namespace platform;
@@ -767,11 +769,15 @@ void KeynoteWindow::FillGridFromNotes(int shape) {
 void KeynoteWindow::PrintNotes() {
     // Every tab with a grid, the hidden ones too, in tab order; the reading leaves CurGrid on the
     // last of them, where the print run ends.
-    std::vector<ReportTab> tabs;
-    for (ShapeNotes& s : NotesInTabOrder())
-        if (grid::PelkGridClass* g = Grid(s.shape))
-            tabs.push_back({std::move(s.caption), g->DESCSIZE, std::move(s.rows)});
-    editor::PrintNotes(tabs);
+    {
+        std::vector<ReportTab> tabs;
+        for (ShapeNotes& s : NotesInTabOrder())
+            if (grid::PelkGridClass* g = Grid(s.shape))
+                tabs.push_back({std::move(s.caption), g->DESCSIZE, std::move(s.rows)});
+        editor::PrintNotes(tabs);
+    }
+    // The copy of the notes the report was made from goes back to the system.
+    ::malloc_trim(0);
 }
 
 void KeynoteWindow::ExportNotes() {
