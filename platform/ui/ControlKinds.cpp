@@ -15,6 +15,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -506,6 +507,21 @@ private:
     QPointer<RangeSpinBox> spin_;
 };
 
+// Calls `shown` when its widget is about to be shown.
+class ShowWatch : public QObject {
+public:
+    ShowWatch(QObject* parent, std::function<void()> shown)
+        : QObject(parent), shown_(std::move(shown)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            shown_();
+        return false;
+    }
+
+private:
+    std::function<void()> shown_;
+};
+
 // Drop lists (no typing; the value is the chosen item's position) and drop combos (with an
 // entry; the value is its text). Both show the first column of their list source.
 class Combo : public ControlWidget {
@@ -514,6 +530,7 @@ public:
     QWidget* Build(QWidget* client) override {
         const ControlDef& def = Def();
         combo_ = new QComboBox(client);
+        combo_->installEventFilter(new ShowWatch(combo_, [this] { FillIfStale(); }));
         bool editable = def.kind == ControlKind::DropCombo;
         combo_->setEditable(editable);
         if (editable) {
@@ -574,10 +591,14 @@ public:
     }
     std::string TakeBound() const override { return Text(); }
 
-    int Selected() const override { return combo_ ? combo_->currentIndex() + 1 : 0; }
+    int Selected() const override {
+        const_cast<Combo*>(this)->FillIfStale();
+        return combo_ ? combo_->currentIndex() + 1 : 0;
+    }
     void Select(int item) override {
         if (!combo_)
             return;
+        FillIfStale();
         Quiet quiet(control_);
         combo_->setCurrentIndex(item - 1);
     }
@@ -592,9 +613,31 @@ public:
             for (int row = 1; row <= source->Count(); ++row)
                 items.push_back(Clip(source->Cell(row, 1)));
         }
-        if (loaded_ && items == items_ && LinePixels() == itemPixels_ &&
+        if (loaded_ && !stale_ && items == items_ && LinePixels() == itemPixels_ &&
             combo_->count() == static_cast<int>(items.size()))
             return;
+        // A drop combo not on the screen (a grid's editor until a cell is edited) gets its items
+        // when it is shown: its value is its text, which it keeps meanwhile.
+        if (Editable() && !combo_->isVisible()) {
+            items_ = std::move(items);
+            stale_ = true;
+            return;
+        }
+        Fill(std::move(items));
+    }
+    // The items kept for a drop combo that was hidden, put in before it shows, with the item of
+    // its text chosen as ShowBound chooses it.
+    void FillIfStale() {
+        if (!combo_ || !stale_)
+            return;
+        Quiet quiet(control_);
+        const QString edit = combo_->currentText();
+        Fill(std::move(items_));
+        combo_->setCurrentIndex(combo_->findText(edit));
+        combo_->setEditText(edit);
+    }
+    void Fill(std::vector<std::string> items) {
+        stale_ = false;
         Quiet quiet(control_);
         QString edit = combo_->isEditable() ? combo_->currentText() : QString();
         int current = combo_->currentIndex();
@@ -632,9 +675,10 @@ private:
 
     QPointer<QComboBox> combo_;
     QPointer<FieldValidator> validator_; // a drop combo's
-    std::vector<std::string> items_;     // as last loaded
+    std::vector<std::string> items_;     // as last loaded, or to be put in
     int itemPixels_ = 0;
     bool loaded_ = false;
+    bool stale_ = false; // items_ waits to be put in
 };
 
 // A sheet of tabs; its value is the chosen tab's position.
