@@ -56,18 +56,8 @@ namespace {
 
 const char* const kCodes[] = {"CIR", "HEX", "BOX", "PEN", "ELL", "DIA", "REC", "OCT", "TRI"};
 
-double Now() {
-    return std::chrono::duration<double, std::milli>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-void Settle() {
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        RunUntilIdle();
-    }
-}
+using bench::NowMs;
+using bench::SettleWindow;
 
 long ResidentKb() {
     std::ifstream status("/proc/self/status");
@@ -107,7 +97,7 @@ public:
     std::vector<double> bar;
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
-            const double now = Now();
+            const double now = NowMs();
             if (first == 0)
                 first = now;
             if (qobject_cast<QProgressBar*>(watched))
@@ -125,8 +115,8 @@ int Child(int argc, char** argv, const std::filesystem::path& folder) {
     const std::string csv = (folder / "job" / "constnot.csv").string();
     KeynoteWindow* window = nullptr;
     const int thread = bench::StartKeynoteWindow(folder, csv, window);
-    Settle();
-    const double drawn = Now();
+    SettleWindow();
+    const double drawn = NowMs();
     app.removeEventFilter(&paints);
     double longestGap = 0;
     for (std::size_t i = 1; i < paints.bar.size(); ++i)
@@ -148,18 +138,18 @@ int Child(int argc, char** argv, const std::filesystem::path& folder) {
             ++redraws;
     });
 
-    double start = Now();
+    double start = NowMs();
     Post(EventNotesImported, 0, thread);
-    Settle();
-    const double load = Now() - start;
+    SettleWindow();
+    const double load = NowMs() - start;
     const int loadRedraws = redraws;
 
     redraws = 0;
     flushes = 0;
-    start = Now();
+    start = NowMs();
     Post(EVENT_Accepted, keynote::SAVETOASCII, thread);
-    Settle();
-    const double save = Now() - start;
+    SettleWindow();
+    const double save = NowMs() - start;
     const int saveFlushes = flushes;
     const int saveRedraws = redraws;
 
@@ -183,26 +173,8 @@ struct Run {
 };
 
 bool RunChild(const char* self, const std::filesystem::path& folder, Run& run) {
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0)
-        return false;
-    const double start = Now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipeEnds[1], STDOUT_FILENO);
-        ::close(pipeEnds[0]);
-        ::execl(self, self, "--child", folder.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(pipeEnds[1]);
-    std::string out;
-    char buffer[512];
-    ssize_t n;
-    while ((n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-        out.append(buffer, static_cast<std::size_t>(n));
-    ::close(pipeEnds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    const double start = NowMs();
+    const std::string out = bench::RunChildProcess(self, folder);
     double drawn = 0, firstPaint = 0;
     if (std::sscanf(out.c_str(), "%lf %d %lf %d %lf %d %d %lf %lf %zu %lf", &drawn, &run.rows,
                     &run.load, &run.loadRedraws, &run.save, &run.flushes, &run.saveRedraws,
@@ -211,11 +183,6 @@ bool RunChild(const char* self, const std::filesystem::path& folder, Run& run) {
     run.open = drawn - start;
     run.firstPaint = firstPaint - start;
     return true;
-}
-
-std::pair<double, double> MinMedian(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return {values.front(), values[values.size() / 2]};
 }
 
 } // namespace
@@ -269,7 +236,8 @@ int main(int argc, char** argv) {
             loads.push_back(run.load);
             saves.push_back(run.save);
         }
-        const auto open = MinMedian(opens), load = MinMedian(loads), save = MinMedian(saves);
+        const auto open = bench::MinMedian(opens), load = bench::MinMedian(loads),
+                   save = bench::MinMedian(saves);
         std::printf("%d notes (%d rows read):\n", notes, run.rows);
         std::printf("  process start to the window drawn: min %.0f ms, median %.0f ms\n",
                     open.first, open.second);

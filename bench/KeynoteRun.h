@@ -11,8 +11,17 @@
 #include "platform/runtime/Program.h"
 #include "platform/runtime/Runtime.h"
 
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace bench {
 
@@ -37,6 +46,56 @@ inline int StartKeynoteWindow(const std::filesystem::path& folder, const std::st
         w.Run();
         window = nullptr;
     });
+}
+
+// Milliseconds on a clock that only goes forward.
+inline double NowMs() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Runs Qt's events and the program's threads until the window has done what it was given.
+inline void SettleWindow() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        platform::RunUntilIdle();
+    }
+}
+
+// Runs this program once more as `self --child folder`, with the environment variables given
+// set (a null value unsets one), and gives what it printed.
+inline std::string
+RunChildProcess(const char* self, const std::filesystem::path& folder,
+                const std::vector<std::pair<const char*, const char*>>& environment = {}) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        return std::string();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeEnds[1], STDOUT_FILENO);
+        ::close(pipeEnds[0]);
+        for (const auto& [name, value] : environment)
+            value ? ::setenv(name, value, 1) : ::unsetenv(name);
+        ::execl(self, self, "--child", folder.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeEnds[1]);
+    std::string out;
+    char buffer[512];
+    ssize_t n;
+    while ((n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
+        out.append(buffer, static_cast<std::size_t>(n));
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return out;
+}
+
+// The least and the median of a figure's rounds.
+inline std::pair<double, double> MinMedian(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return {values.front(), values[values.size() / 2]};
 }
 
 } // namespace bench

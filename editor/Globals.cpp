@@ -2,6 +2,10 @@
 
 #include "editor/TableSettings.h"
 
+#include <vector>
+
+#include <malloc.h>
+
 namespace editor {
 
 std::string AppPath;
@@ -74,7 +78,9 @@ void ResetGlobals() {
 
 void DiscardStash() {
     NotesStashed = 0;
-    NotesQueue.clear();
+    // Its memory goes back to the system, not only to the list.
+    std::vector<NoteRow>().swap(NotesQueue);
+    ::malloc_trim(0);
     StashHalfRead = false;
 }
 

@@ -25,6 +25,9 @@
 #include <algorithm>
 #include <memory>
 #include <string_view>
+#include <unordered_set>
+
+#include <malloc.h>
 
 namespace editor {
 
@@ -290,13 +293,12 @@ void KeynoteWindow::LoadUnitsAndTypes() {
         }
         // Each choice is offered as the keynote file keeps it (a unit of the list may be longer
         // than the file's three characters), so that what is chosen is what is saved.
-        std::vector<std::string> offered;
+        std::unordered_set<std::string> offered;
         for (const std::string& read :
              ReadLookupValues(list.kind, ProjectIni, kGridLastKey, kGridChoiceWidth)) {
             const std::string value = Clip(Cut(read, list.kept));
-            if (std::find(offered.begin(), offered.end(), value) != offered.end())
+            if (!offered.insert(value).second)
                 continue;
-            offered.push_back(value);
             for (grid::PelkGridClass* g : GridList)
                 (g->*list.add)(value);
         }
@@ -797,6 +799,11 @@ void KeynoteWindow::FreeRows(int shape) {
 
 void KeynoteWindow::StashNotesToGlobal() {
     window_.Update();
+    // Room for every note at once: the list is not moved shape by shape as it grows.
+    std::size_t notes = NotesQueue.size();
+    for (ShapeGrid& s : shapes_)
+        notes += s.setUp ? static_cast<std::size_t>(std::max(0, s.grid.Records())) : s.held.size();
+    NotesQueue.reserve(notes);
     for (std::size_t i = 0; i < kShapes.size(); ++i)
         CollectNotesFromGrid(static_cast<int>(i + 1));
     NotesStashed = 1;
@@ -805,12 +812,21 @@ void KeynoteWindow::StashNotesToGlobal() {
 }
 
 void KeynoteWindow::CollectNotesFromGrid(int shape) {
-    for (const NoteRow& row : Rows(shape)) {
+    std::vector<NoteRow> rows = Rows(shape);
+    auto cut = [](std::string& field, std::size_t width) {
+        if (field.size() > width)
+            field.resize(width);
+    };
+    // The rows' texts move into the stash, not copied once more.
+    for (NoteRow& row : rows) {
         // The mark is kept as a number of 0 to 255, the fields at their widths in the file.
-        NotesQueue.push_back({DecimalText(ToByte(std::int64_t{ToLong(row.mark)})),
-                              Cut(row.number, kNoteNumberWidth),
-                              Cut(row.description, kNoteDescWidth), // kept whole
-                              Cut(row.unit, kNoteUnitWidth), Cut(row.type, kNoteTypeWidth), shape});
+        row.mark = DecimalText(ToByte(std::int64_t{ToLong(row.mark)}));
+        cut(row.number, kNoteNumberWidth);
+        cut(row.description, kNoteDescWidth); // kept whole
+        cut(row.unit, kNoteUnitWidth);
+        cut(row.type, kNoteTypeWidth);
+        row.shape = shape;
+        NotesQueue.push_back(std::move(row));
     }
 }
 
@@ -839,11 +855,15 @@ void KeynoteWindow::FillGridFromNotes(int shape) {
 void KeynoteWindow::PrintNotes() {
     // Every tab with a grid, the hidden ones too, in tab order; the reading leaves CurGrid on the
     // last of them, where the print run ends.
-    std::vector<ReportTab> tabs;
-    for (ShapeNotes& s : NotesInTabOrder())
-        if (grid::PelkGridClass* g = Grid(s.shape))
-            tabs.push_back({std::move(s.caption), g->DESCSIZE, std::move(s.rows)});
-    editor::PrintNotes(tabs);
+    {
+        std::vector<ReportTab> tabs;
+        for (ShapeNotes& s : NotesInTabOrder())
+            if (grid::PelkGridClass* g = Grid(s.shape))
+                tabs.push_back({std::move(s.caption), g->DESCSIZE, std::move(s.rows)});
+        editor::PrintNotes(tabs);
+    }
+    // The copy of the notes the report was made from goes back to the system.
+    ::malloc_trim(0);
 }
 
 void KeynoteWindow::ExportNotes() {

@@ -37,12 +37,13 @@ std::string LookupKey(const std::string& kind, int n) {
 
 std::vector<std::string> ReadLookupValues(const std::string& kind, const std::string& ini,
                                           int lastKey, std::size_t width) {
-    std::vector<std::string> values;
-    for (int n = 1; n <= lastKey; ++n) {
-        std::string value = Cut(ReadIni(LookupSection(kind), LookupKey(kind, n), "", ini), width);
-        if (Clip(value).empty())
+    std::vector<std::string> values = ReadIniSeries(LookupSection(kind), kind, lastKey, ini);
+    for (std::size_t n = 0; n < values.size(); ++n) {
+        values[n] = Cut(values[n], width);
+        if (Clip(values[n]).empty()) {
+            values.resize(n);
             break;
-        values.push_back(std::move(value));
+        }
     }
     return values;
 }

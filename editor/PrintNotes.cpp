@@ -109,34 +109,70 @@ ReportDef NoteReport(const ReportVariables& v) {
     return def;
 }
 
-// Prints the notes of one tab: the group band whenever the tab has rows, then every printable
-// (unmarked, numbered) note line by line with its rule.
-void PrintTabNotes(Report& report, ReportVariables& v, const ReportTab& tab,
-                   std::vector<std::string>& lines) {
-    if (tab.rows.empty())
-        return;
-    report.Print(GROUPDETAIL);
-    for (const NoteRow& row : tab.rows) {
-        if (ToLong(row.mark) != 0)
+// Where a band of the report stands: the tab, the row and the line of its note.
+struct BandAt {
+    std::size_t tab = 0, row = 0, line = 0;
+    int band = GROUPDETAIL;
+    bool operator==(const BandAt&) const = default;
+};
+
+// Prints the report's bands in order from `from` on (from the first when null), each through
+// `print` (with where it stands) until `print` returns false: for every tab with rows its group
+// band, then every printable (unmarked, numbered) note line by line with its rule. Laying out, only
+// the bands count, not what they show: the lines of a note are counted, not cut.
+template <bool LayingOut = false, typename PrintBand>
+void PrintNotesFrom(const std::vector<ReportTab>& tabs, ReportVariables& v,
+                    std::vector<std::string>& lines, const BandAt* from, PrintBand print) {
+    bool reached = from == nullptr;
+    auto band = [&](const BandAt& at) {
+        if (!reached && !(at == *from))
+            return true; // before the band to begin with
+        reached = true;
+        return print(at);
+    };
+    for (std::size_t t = from ? from->tab : 0; t < tabs.size(); ++t) {
+        const ReportTab& tab = tabs[t];
+        v.TABNAME = Cut(tab.caption, 127);
+        if (tab.rows.empty())
             continue;
-        v.TMP_NO = Cut(row.number, 5);
-        v.TMP_DESC = Cut(row.description, kDescLineWidth);
-        v.TMP_UNIT = Cut(row.unit, 3);
-        v.TMP_TYPE = Cut(row.type, 5);
-        const std::string number = Clip(v.TMP_NO);
-        if (number.empty() || number == "\r\n" || number == "\r")
-            continue;
-        SplitDescToLines(v.TMP_DESC, lines, tab.descWidth);
-        for (std::size_t j = 0; j < lines.size(); ++j) {
-            if (j > 0) {
-                v.TMP_NO.clear();
-                v.TMP_UNIT.clear();
-                v.TMP_TYPE.clear();
+        if (!band({t, 0, 0, GROUPDETAIL}))
+            return;
+        for (std::size_t r = from && t == from->tab ? from->row : 0; r < tab.rows.size(); ++r) {
+            const NoteRow& row = tab.rows[r];
+            if (ToLong(row.mark) != 0)
+                continue;
+            if constexpr (LayingOut) {
+                const std::string number = Clip(Cut(row.number, 5));
+                if (number.empty() || number == "\r\n" || number == "\r")
+                    continue;
+                const std::size_t count = grid::CountLines(
+                    std::string_view(row.description).substr(0, kDescLineWidth), tab.descWidth);
+                for (std::size_t j = 0; j < count; ++j)
+                    if (!band({t, r, j, DETAIL}) ||
+                        (j + 1 == count && !band({t, r, j, LINEDETAIL})))
+                        return;
+                continue;
             }
-            v.TMP_DESC = FitPrintLine(lines[j], tab.descWidth);
-            report.Print(DETAIL);
-            if (j + 1 == lines.size())
-                report.Print(LINEDETAIL);
+            v.TMP_NO = Cut(row.number, 5);
+            v.TMP_DESC = Cut(row.description, kDescLineWidth);
+            v.TMP_UNIT = Cut(row.unit, 3);
+            v.TMP_TYPE = Cut(row.type, 5);
+            const std::string number = Clip(v.TMP_NO);
+            if (number.empty() || number == "\r\n" || number == "\r")
+                continue;
+            SplitDescToLines(v.TMP_DESC, lines, tab.descWidth);
+            for (std::size_t j = 0; j < lines.size(); ++j) {
+                if (j > 0) {
+                    v.TMP_NO.clear();
+                    v.TMP_UNIT.clear();
+                    v.TMP_TYPE.clear();
+                }
+                v.TMP_DESC = FitPrintLine(lines[j], tab.descWidth);
+                if (!band({t, r, j, DETAIL}))
+                    return;
+                if (j + 1 == lines.size() && !band({t, r, j, LINEDETAIL}))
+                    return;
+            }
         }
     }
 }
@@ -176,7 +212,19 @@ struct NotesReport::Private {
     ReportVariables v;
     std::vector<std::string> lines;
     Report report;
+    // Pages made as they are read: the notes and the band that begins each page.
+    const std::vector<ReportTab>* tabs = nullptr;
+    std::vector<BandAt> pageStarts;
     explicit Private(PageList& pages) : report(NoteReport(v), pages) {}
+
+    void MakePage(int page) {
+        if (!tabs || page < 1 || static_cast<std::size_t>(page) > pageStarts.size())
+            return;
+        report.BeginMadePage(page);
+        PrintNotesFrom(*tabs, v, lines, &pageStarts[static_cast<std::size_t>(page) - 1],
+                       [this](const BandAt& at) { return report.Print(at.band); });
+        report.EndMadePage();
+    }
 };
 
 NotesReport::NotesReport(PageList& pages) : p_(std::make_unique<Private>(pages)) {}
@@ -187,14 +235,30 @@ Report& NotesReport::Engine() {
     return p_->report;
 }
 
-bool NotesReport::Produce(const std::vector<ReportTab>& tabs) {
+bool NotesReport::Produce(const std::vector<ReportTab>& tabs, PageMaking making) {
     if (!p_->report.Open())
         return false;
-    for (const ReportTab& tab : tabs) {
-        p_->v.TABNAME = Cut(tab.caption, 127);
-        PrintTabNotes(p_->report, p_->v, tab, p_->lines);
+    Report& report = p_->report;
+    if (making == PageMaking::AllNow) {
+        PrintNotesFrom(tabs, p_->v, p_->lines, nullptr, [&report](const BandAt& at) {
+            report.Print(at.band);
+            return true;
+        });
+        report.EndPage();
+        return true;
     }
-    p_->report.EndPage();
+    // Laid out first, for the count of pages and where each begins.
+    p_->tabs = &tabs;
+    p_->pageStarts.clear();
+    report.MakePagesAsRead([this](int page) { p_->MakePage(page); });
+    PrintNotesFrom<true>(tabs, p_->v, p_->lines, nullptr, [this, &report](const BandAt& at) {
+        const int before = report.PageNumber();
+        report.Print(at.band);
+        if (report.PageNumber() != before)
+            p_->pageStarts.push_back(at);
+        return true;
+    });
+    report.EndLayOut();
     return true;
 }
 

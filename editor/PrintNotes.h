@@ -39,9 +39,12 @@ public:
     NotesReport(const NotesReport&) = delete;
     NotesReport& operator=(const NotesReport&) = delete;
 
-    // Opens the report and prints the notes of every tab given, in that order; the pages are
-    // finished when it returns. False when the report cannot be opened (the user was told).
-    bool Produce(const std::vector<ReportTab>& tabs);
+    // Opens the report and prints the notes of every tab given, in that order. False when the
+    // report cannot be opened (the user was told). The page list is whole when it returns; each
+    // page image is made when it is first read (the tabs must stay as they are until the report
+    // is released), or all of them at once.
+    enum class PageMaking { AsRead, AllNow };
+    bool Produce(const std::vector<ReportTab>& tabs, PageMaking making = PageMaking::AsRead);
     // The report engine behind it, to preview, print and release the pages.
     platform::Report& Engine();
 

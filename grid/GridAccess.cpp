@@ -3,6 +3,7 @@
 #include "grid/PelkGridClass.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Accessible.h"
+#include "platform/ui/Popup.h"
 
 namespace grid {
 
@@ -36,6 +37,10 @@ public:
         const std::string mark = platform::Clip(g_.GetCellValue(row, 1));
         return !mark.empty() && mark != "0";
     }
+    // The mark column is "Not used": a note without the mark is a used one.
+    std::string UncheckedName(int) const override { return "Used"; }
+    int FirstRowOnView() const override { return g_.FIRSTPOINTER; }
+    int LastRowOnView() const override { return g_.LASTPOINTER; }
     int SelectedRow() const override { return g_.CURROW; }
     int SelectedColumn() const override { return g_.CURCOL; }
     std::optional<Place> CellPlace(int row, int column) const override {
@@ -88,6 +93,19 @@ void PelkGridClass::ExposeTable() {
         if (editor && column <= static_cast<int>(QCOL->size()))
             platform::SetAccessibleName(Ctrl(editor),
                                         (*QCOL)[static_cast<std::size_t>(column - 1)].NAME);
+}
+
+// The row menu: at the mouse for a right click, at the selected cell from the keyboard.
+int PelkGridClass::RowMenu(bool fromKeyboard) {
+    const char* const items = "Insert|Change|Delete";
+    if (!fromKeyboard || !tableView_)
+        return platform::Popup(items);
+    std::optional<platform::AccessibleTable::Place> cell = tableView_->CellPlace(CURROW, CURCOL);
+    if (!cell)
+        cell = tableView_->CellPlace(0, CURCOL > 0 ? CURCOL : 1);
+    if (!cell)
+        return platform::Popup(items);
+    return platform::Popup(items, Ctrl(OLECTRL), cell->x + cell->width / 2, cell->y + cell->height);
 }
 
 void PelkGridClass::Announce(platform::TableChange change, std::int32_t row, std::int32_t column) {

@@ -39,8 +39,10 @@ void PelkGridClass::StartEdit() {
         platform::Control& entry = Ctrl(EDITCTRL);
         entry.SetPosition(col.X1 - CONTROLX, row.Y1 - CONTROLY, col.X2 - col.X1, row.Y2 - row.Y1);
         EDITVALUE = row.V2;
-        entry.Unhide();
+        // Filled while hidden, then shown and focused at once: a screen reader hears the
+        // editor come as the focus, before anything of its text or caret.
         window_->Display(EDITCTRL);
+        entry.Unhide();
         entry.Focus();
         EIPON = 1;
         editRow_ = CURROW;
@@ -62,8 +64,8 @@ void PelkGridClass::StartEdit() {
         DEFAULTCAPTUREHWND = SetCapture(editor);
         SetPropA(editor, detail::kObjectProperty, this);
         TEXTWNDPROCADDRESS = SetWindowLongA(editor, GWL_WNDPROC, EditorWindowProc);
-        text.Unhide();
         window_->Display(TEXTCTRL);
+        text.Unhide();
         text.Focus();
         EIPON = 1;
         editRow_ = CURROW;
@@ -84,8 +86,8 @@ void PelkGridClass::StartEdit() {
         grid::HWND editor = ControlHandle(combo);
         SetPropA(editor, detail::kObjectProperty, this);
         TEXTWNDPROCADDRESS = SetWindowLongA(editor, GWL_WNDPROC, EditorWindowProc);
-        combo.Unhide();
         window_->Display(number);
+        combo.Unhide();
         combo.Focus();
         EIPON = 1;
         editRow_ = CURROW;

@@ -300,7 +300,9 @@ void PelkGridClass::OnEvent() {
                 SelectCell(CURROW, CURCOL + 1);
             break;
         case platform::MOUSE_RightUp:
-            switch (platform::Popup("Insert|Change|Delete")) {
+        case platform::KEY_Apps:
+        case platform::KEY_ShiftF10:
+            switch (RowMenu(platform::KeyCode() != platform::MOUSE_RightUp)) {
             case 1:
                 RowCommand(1);
                 break;
@@ -329,6 +331,20 @@ void PelkGridClass::OnEvent() {
             } else if (CURCOL == 5 && CURROW < Records()) {
                 SelectCell(CURROW + 1, 2);
                 StartEdit();
+            }
+            break;
+        case platform::KEY_ShiftTab:
+            // Back as Tab goes on: the previous cell's editor, the row before's last one, and
+            // from the first cell out of the grid, to the control before it.
+            AcceptEdit();
+            if (CURCOL > 2) {
+                SelectCell(CURROW, CURCOL - 1);
+                StartEdit();
+            } else if (CURROW > 1) {
+                SelectCell(CURROW - 1, 5);
+                StartEdit();
+            } else {
+                NextDlgCtl(ControlHandle(Ctrl(OLECTRL)), TRUE);
             }
             break;
         case platform::KEY_CtrlEnter:

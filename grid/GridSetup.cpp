@@ -92,7 +92,7 @@ void PelkGridClass::Setup(std::int32_t host, std::int32_t wrapSize, std::int32_t
     platform::Control& hostControl = Ctrl(OLECTRL);
     hostControl.SetTabStop();
     for (int key : {platform::KEY_Up, platform::KEY_Down, platform::KEY_Left, platform::KEY_Right,
-                    platform::KEY_Enter})
+                    platform::KEY_Enter, platform::KEY_Apps, platform::KEY_ShiftF10})
         hostControl.AddAlert(key);
 
     AddColumn("Not used", 60);
@@ -136,7 +136,8 @@ void PelkGridClass::CreateEditors() {
     SetPixels(1);
     const int parent = Ctrl(OLECTRL).Parent();
     auto alerts = [](platform::Control& c) {
-        for (int key : {platform::KEY_Tab, platform::KEY_CtrlEnter, platform::KEY_Esc})
+        for (int key : {platform::KEY_Tab, platform::KEY_ShiftTab, platform::KEY_CtrlEnter,
+                        platform::KEY_Esc})
             c.AddAlert(key);
     };
 

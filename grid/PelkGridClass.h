@@ -205,6 +205,8 @@ public:
     // Assistive technology: the grid read as a table, and what changed in it.
     void ExposeTable();
     void Announce(platform::TableChange change, std::int32_t row = 0, std::int32_t column = 0);
+    // Opens the row menu (Insert, Change, Delete); the item chosen, 0 none.
+    int RowMenu(bool fromKeyboard);
 
 private:
     class TableView;

@@ -32,11 +32,18 @@ struct Member {
     std::uint64_t version = 0;
 };
 
+// A member promised and not made yet: its bundle, and the changes to make to it as it is made.
+struct Promised {
+    FileBundle* bundle = nullptr;
+    std::vector<std::function<void(std::string&)>> edits;
+};
+
 // Every member of every bundle, by name. Members are read from several threads at once (pages
 // drawn side by side); they are written on one.
 struct Members {
     std::mutex lock;
     std::unordered_map<std::string, Member> byName;
+    std::unordered_map<std::string, Promised> promised;
     std::uint64_t versions = 0;
 };
 
@@ -45,13 +52,51 @@ Members& All() {
     return members;
 }
 
-std::optional<Member> Find(const std::string& name) {
+std::optional<Member> Known(const std::string& name) {
     Members& all = All();
     std::lock_guard guard(all.lock);
     auto it = all.byName.find(name);
     if (it == all.byName.end())
         return std::nullopt;
     return it->second;
+}
+
+} // namespace
+
+// Makes promised members one at a time, whichever thread asks.
+struct BundleMaking {
+    static std::mutex& Lock() {
+        static std::mutex making;
+        return making;
+    }
+    // Makes the member when it is promised and not made yet.
+    static void Make(const std::string& name) {
+        std::lock_guard making(Lock());
+        FileBundle* bundle = nullptr;
+        {
+            Members& all = All();
+            std::lock_guard guard(all.lock);
+            auto it = all.promised.find(name);
+            if (it == all.promised.end())
+                return;
+            bundle = it->second.bundle;
+        }
+        if (bundle->make_)
+            bundle->make_(name);
+        Members& all = All();
+        std::lock_guard guard(all.lock);
+        all.promised.erase(name);
+    }
+};
+
+namespace {
+
+std::optional<Member> Find(const std::string& name) {
+    if (std::optional<Member> member = Known(name))
+        return member;
+    // Made here, or meanwhile on another thread.
+    BundleMaking::Make(name);
+    return Known(name);
 }
 
 bool WriteAt(int fd, std::string_view bytes, std::uint64_t offset) {
@@ -105,6 +150,19 @@ bool FileBundle::Add(const std::string& name, std::string_view contents, std::st
         error = std::strerror(EBADF);
         return false;
     }
+    // A promised member is made with the changes asked of it meanwhile.
+    std::string edited;
+    {
+        Members& all = All();
+        std::lock_guard guard(all.lock);
+        auto it = all.promised.find(name);
+        if (it != all.promised.end() && !it->second.edits.empty()) {
+            edited = contents;
+            for (const auto& edit : it->second.edits)
+                edit(edited);
+            contents = edited;
+        }
+    }
     if (!WriteAt(parts_.back()->fd, contents, parts_.back()->end)) {
         const int reason = errno;
         // What was written of it is no member: the file ends where it ended.
@@ -128,6 +186,16 @@ bool FileBundle::Add(const std::string& name, std::string_view contents, std::st
     return true;
 }
 
+void FileBundle::SetMaker(std::function<void(const std::string& name)> make) {
+    make_ = std::move(make);
+}
+
+void FileBundle::Promise(const std::string& name) {
+    Members& all = All();
+    std::lock_guard guard(all.lock);
+    all.promised.insert_or_assign(name, Promised{this, {}});
+}
+
 void FileBundle::Remove() {
     if (parts_.empty())
         return;
@@ -137,6 +205,8 @@ void FileBundle::Remove() {
         std::erase_if(all.byName, [&](const auto& entry) {
             return std::find(parts_.begin(), parts_.end(), entry.second.bundle) != parts_.end();
         });
+        std::erase_if(all.promised,
+                      [this](const auto& entry) { return entry.second.bundle == this; });
     }
     for (const auto& part : parts_)
         static_cast<void>(::unlink(OsPath(part->file).c_str()));
@@ -187,7 +257,18 @@ bool PatchBundled(const std::string& name, std::size_t offset, std::string_view 
 bool ForgetBundled(const std::string& name) {
     Members& all = All();
     std::lock_guard guard(all.lock);
-    return all.byName.erase(name) > 0;
+    const bool promised = all.promised.erase(name) > 0;
+    return all.byName.erase(name) > 0 || promised;
+}
+
+bool EditBundledWhenMade(const std::string& name, std::function<void(std::string&)> edit) {
+    Members& all = All();
+    std::lock_guard guard(all.lock);
+    auto it = all.promised.find(name);
+    if (it == all.promised.end() || all.byName.count(name) > 0)
+        return false;
+    it->second.edits.push_back(std::move(edit));
+    return true;
 }
 
 } // namespace platform

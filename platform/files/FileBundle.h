@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,10 +36,19 @@ public:
     // Forgets every member and removes the bundle's files.
     void Remove();
 
+    // Members made only when a reader first asks for them: a promised name reads as a member of
+    // the bundle, made by calling `make` with its name (which is to Add it) the first time one of
+    // the functions below asks for it. A promise is kept once; a member that could not be made
+    // reads as none. Removing the bundle forgets its promises.
+    void SetMaker(std::function<void(const std::string& name)> make);
+    void Promise(const std::string& name);
+
 private:
     bool Open(const std::string& file, std::string& error);
     std::string file_;
     std::vector<std::shared_ptr<BundleFile>> parts_; // the files, the last one written to
+    std::function<void(const std::string& name)> make_;
+    friend struct BundleMaking;
 };
 
 // What identifies a member's contents: another member of the name, or one changed, has another.
@@ -50,5 +60,8 @@ std::optional<std::string> ReadBundled(const std::string& name);
 bool PatchBundled(const std::string& name, std::size_t offset, std::string_view bytes);
 // Forgets a member, as a file removed: false when there was none of that name.
 bool ForgetBundled(const std::string& name);
+// For a promised member not made yet: `edit` changes its contents as it is made. False when no
+// member of that name waits to be made.
+bool EditBundledWhenMade(const std::string& name, std::function<void(std::string&)> edit);
 
 } // namespace platform

@@ -5,10 +5,13 @@
 #include "platform/files/Path.h"
 #include "platform/text/Text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -239,6 +242,53 @@ std::string IniFilePath(std::string_view fileName) {
     return FindExisting(name);
 }
 
+namespace {
+
+// A value as it is read: without one pair of matching outer quotes, cut to the limit.
+std::string ReadValue(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return Cut(value, IniValueLimit);
+}
+
+// Calls `line` with each line of the text, without its end (SplitLines' rule), until it returns
+// false; nothing is kept, so that a long file is read for one key without a list of its lines.
+template <typename Line>
+void ForEachLine(std::string_view text, Line line) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        if (!line(text.substr(start, end - start)))
+            return;
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() &&
+            text[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+}
+
+// Calls `key` with every key line of the first section named `section`, in file order, until it
+// returns false.
+template <typename KeyLine>
+void ForEachKey(std::string_view text, std::string_view section, KeyLine key) {
+    bool inSection = false;
+    ForEachLine(text, [&](std::string_view line) {
+        ParsedLine parsed = Parse(line);
+        if (parsed.kind == LineKind::Section) {
+            if (inSection)
+                return false; // a later section of the same name is never searched
+            inSection = EqualNoCase(parsed.name, section);
+            return true;
+        }
+        return !inSection || parsed.kind != LineKind::Key || key(parsed);
+    });
+}
+
+} // namespace
+
 std::string ReadIni(std::string_view section, std::string_view key, std::string_view defaultValue,
                     std::string_view fileName) {
     section = TrimBlanks(section);
@@ -246,25 +296,60 @@ std::string ReadIni(std::string_view section, std::string_view key, std::string_
     std::string text;
     if (ReadWholeFile(OsPath(IniFilePath(fileName)), text) != ReadResult::Ok)
         return Cut(defaultValue, IniValueLimit);
+    std::optional<std::string> found;
+    ForEachKey(text, section, [&](const ParsedLine& parsed) {
+        if (!EqualNoCase(parsed.name, key))
+            return true;
+        found = ReadValue(parsed.value);
+        return false;
+    });
+    return found ? *found : Cut(defaultValue, IniValueLimit);
+}
 
-    bool inSection = false;
-    bool sectionSeen = false;
-    for (std::string_view line : SplitLines(text)) {
-        ParsedLine parsed = Parse(line);
-        if (parsed.kind == LineKind::Section) {
-            if (sectionSeen)
-                break; // a later section of the same name is never searched
-            inSection = EqualNoCase(parsed.name, section);
-            sectionSeen = inSection;
-        } else if (inSection && parsed.kind == LineKind::Key && EqualNoCase(parsed.name, key)) {
-            std::string_view value = parsed.value;
-            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                value.back() == value.front())
-                value = value.substr(1, value.size() - 2);
-            return Cut(value, IniValueLimit);
+std::vector<std::string> ReadIniSeries(std::string_view section, std::string_view prefix,
+                                       int lastKey, std::string_view fileName) {
+    section = TrimBlanks(section);
+    prefix = TrimBlanks(prefix);
+    std::vector<std::string> values;
+    std::string text;
+    if (lastKey < 1 || ReadWholeFile(OsPath(IniFilePath(fileName)), text) != ReadResult::Ok)
+        return values;
+    // The keys of the series by number, in file order: the name matches `prefix` and a number
+    // (ReadIni's matching of the name the number writes: no sign, no leading zero).
+    std::vector<std::pair<int, std::string_view>> numbered;
+    ForEachKey(text, section, [&](const ParsedLine& parsed) {
+        std::string_view name = ClipView(parsed.name);
+        if (name.size() <= prefix.size() || !EqualNoCase(name.substr(0, prefix.size()), prefix))
+            return true;
+        std::string_view digits = name.substr(prefix.size());
+        if (digits.size() > 9 || digits.front() == '0')
+            return true;
+        int n = 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9')
+                return true;
+            n = n * 10 + (c - '0');
         }
+        if (n <= lastKey)
+            numbered.emplace_back(n, parsed.value);
+        return true;
+    });
+    // The first key of a number wins.
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    int next = 1;
+    for (const auto& [n, value] : numbered) {
+        if (n < next)
+            continue; // a later key of a number already read
+        if (n > next)
+            break; // a key missing
+        std::string read = ReadValue(value);
+        if (read.empty())
+            break;
+        values.push_back(std::move(read));
+        ++next;
     }
-    return Cut(defaultValue, IniValueLimit);
+    return values;
 }
 
 namespace {

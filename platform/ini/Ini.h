@@ -37,6 +37,13 @@ std::string IniFilePath(std::string_view fileName);
 std::string ReadIni(std::string_view section, std::string_view key, std::string_view defaultValue,
                     std::string_view fileName = {});
 
+// The values of the numbered keys `prefix`1, `prefix`2, ... of `section`, read in one pass over
+// the file: each as ReadIni with the empty default gives it, in key order, up to the first key
+// that reads as the empty text (keys behind it are not given) and at most `lastKey` keys. A list
+// kept in an INI file is read so, not key by key.
+std::vector<std::string> ReadIniSeries(std::string_view section, std::string_view prefix,
+                                       int lastKey, std::string_view fileName = {});
+
 // Sets `key` in `section` to `value` (trailing blanks dropped; the empty value writes "key="),
 // keeping every other line of the file. The file is read again and replaced as a whole, so that
 // programs and windows sharing it lose nothing of each other's writes. False when the file could

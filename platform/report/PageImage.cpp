@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -483,6 +484,24 @@ bool ReadPageImage(const std::string& file, PageContents& page) {
     return isPage && !xml.hasError();
 }
 
+namespace {
+
+// The font a page's texts are drawn with: the measuring font, drawn glyph by glyph at the font's
+// own advances (the pages are laid out by them, without kerning), so that no text is shaped
+// again for each page printed.
+const QFont& PrintingFont(const std::string& face, bool bold) {
+    static std::map<std::pair<std::string, bool>, QFont> fonts;
+    auto it = fonts.find({face, bold});
+    if (it == fonts.end()) {
+        QFont font = DrawingFont(face, bold);
+        font.setStyleStrategy(QFont::PreferNoShaping);
+        it = fonts.emplace(std::make_pair(face, bold), font).first;
+    }
+    return it->second;
+}
+
+} // namespace
+
 bool DrawPageImage(const std::string& file, QPainter& painter, const QRectF& target) {
     PageContents page;
     if (!ReadPageImage(file, page))
@@ -508,7 +527,7 @@ bool DrawPageImage(const std::string& file, QPainter& painter, const QRectF& tar
             painter.save();
             painter.translate(e.x, e.y);
             painter.scale(e.size / kMeasureSize, e.size / kMeasureSize);
-            painter.setFont(DrawingFont(e.face, e.bold));
+            painter.setFont(PrintingFont(e.face, e.bold));
             painter.setPen(QtColour(e.colour));
             painter.drawText(QPointF(0, 0), ToQt(e.text));
             painter.restore();

@@ -954,7 +954,10 @@ int PrintPreview(PageList& pages, const std::string& caption) {
         PreviewRun* outer;
         ~Restore() { Running() = outer; }
     } restore{outer};
-    return run.Run();
+    const int result = run.Run();
+    // The pages drawn for the preview are not kept once it has closed.
+    ImageBox::ForgetDrawn();
+    return result;
 }
 
 PageList PreviewPages() {
@@ -969,6 +972,14 @@ void StampPageTotals(const PageList& pages) {
     constexpr std::size_t kPageRecord = 64 * 1024;
     const std::uint64_t step = kPageRecord - (kPlaceholder.size() - 1);
     for (std::size_t i = 0; i < count; ++i) {
+        // A page not made yet gets its total as it is made.
+        const bool later = EditBundledWhenMade(pages[i], [i, count](std::string& contents) {
+            const std::size_t at = contents.find(kPlaceholder);
+            if (at != std::string::npos)
+                contents.replace(at, kPlaceholder.size(), PageTotal(i + 1, count));
+        });
+        if (later)
+            continue;
         // A report's page, kept in its bundle, is searched whole.
         if (std::optional<std::string> kept = ReadBundled(pages[i])) {
             const std::size_t at = kept->find(kPlaceholder);

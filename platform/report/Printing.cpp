@@ -11,6 +11,7 @@
 
 #include <cups/cups.h>
 #include <dlfcn.h>
+#include <malloc.h>
 
 #include <optional>
 #include <string>
@@ -53,7 +54,8 @@ std::string PrintTarget() {
                                               : FromQt(printer.outputFileName());
 }
 
-PrintOutcome PrintPages(const PageList& pages) {
+PrintOutcome PrintPages(const PageList& pages,
+                        const std::function<void(std::size_t page, std::size_t count)>& progress) {
     PrintOutcome outcome;
     outcome.toFile = PrintsToFile();
     outcome.target = PrintTarget();
@@ -97,11 +99,29 @@ PrintOutcome PrintPages(const PageList& pages) {
     printer.setFullPage(true);
     printer.setDocName(QStringLiteral("Report"));
 
+    // The print system's writer takes and gives back large buffers for every page: kept by the
+    // allocator for the job instead of handed back to the system each time (which costs more
+    // than the page), and given back once the job is done.
+    struct KeepFreedMemory {
+        KeepFreedMemory() {
+            ::mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+            ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+        }
+        ~KeepFreedMemory() {
+            ::mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+            ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+            ::malloc_trim(0);
+        }
+        KeepFreedMemory(const KeepFreedMemory&) = delete;
+        KeepFreedMemory& operator=(const KeepFreedMemory&) = delete;
+    } keep;
     QPainter painter;
     if (!painter.begin(&printer))
         return fail("The print job could not be started");
     const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
     for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (progress)
+            progress(i + 1, pages.size());
         if (i > 0 && !printer.newPage()) {
             painter.end();
             return fail("The print job stopped before page " + std::to_string(i + 1));

@@ -6,6 +6,8 @@
 #include "platform/report/Report.h"
 #include "platform/ui/Dialogs.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 namespace platform {
@@ -22,6 +24,9 @@ struct PrintOutcome {
 };
 
 // Prints the pages in order, Letter portrait, as one job. Nothing is printed for no pages.
-PrintOutcome PrintPages(const PageList& pages);
+// `progress`, when given, is told before each page which page (from 1) of how many it is.
+PrintOutcome
+PrintPages(const PageList& pages,
+           const std::function<void(std::size_t page, std::size_t count)>& progress = {});
 
 } // namespace platform

@@ -4,15 +4,23 @@
 #include "platform/files/Path.h"
 #include "platform/report/PageImage.h"
 #include "platform/report/Printing.h"
+#include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Frame.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Qt.h"
 
 #include <QDir>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string_view>
@@ -28,6 +36,13 @@ struct Report::Private {
     int pageNumber = 0;  // pages begun so far
     int cursor = 0;      // where the next band goes, on the page
     bool failed = false; // a page image could not be written (reported once)
+    bool pageOpen = false;
+    // Pages made as they are read: while laying out nothing is drawn; while a page is made again
+    // the band that would begin the next one is refused.
+    std::function<void(int page)> make;
+    bool layingOut = false;
+    bool making = false;
+    std::string makeError; // why the page made last could not be kept
     PageImage page;
     // The page images, one member each, named as files of the folder.
     FileBundle bundle;
@@ -45,6 +60,8 @@ struct Report::Private {
     int BodyBottom() const { return def.body.y + def.body.height; }
 
     void Place(const ReportBand& band, int x, int y) {
+        if (layingOut)
+            return;
         for (const ReportItem& item : band.items) {
             const int ix = x + item.x;
             const int iy = y + item.y;
@@ -74,20 +91,34 @@ struct Report::Private {
 
     void BeginPage() {
         ++pageNumber;
-        page.Begin(def.pageWidth, def.pageHeight);
+        pageOpen = true;
+        if (!layingOut)
+            page.Begin(def.pageWidth, def.pageHeight);
         Place(def.header, def.header.x, def.header.y);
         cursor = def.body.y;
     }
 
-    void FinishPage() {
-        if (!page.Begun())
-            return;
-        Place(def.footer, def.footer.x, def.footer.y);
+    std::string PageFile(int number) const {
         char name[32];
-        std::snprintf(name, sizeof name, "page%05d.svg", pageNumber);
-        std::string file = JoinPath(folder, name);
+        std::snprintf(name, sizeof name, "page%05d.svg", number);
+        return JoinPath(folder, name);
+    }
+
+    void FinishPage() {
+        if (!pageOpen)
+            return;
+        pageOpen = false;
+        Place(def.footer, def.footer.x, def.footer.y);
+        std::string file = PageFile(pageNumber);
         std::string error = bundleError;
-        if (bundle.IsOpen() && bundle.Add(file, page.Finish(), error)) {
+        if (layingOut && bundle.IsOpen()) {
+            // Made when it is first read; one that cannot be made then reads as no page.
+            bundle.Promise(file);
+            pages.push_back(file);
+        } else if (making) {
+            if (!bundle.IsOpen() || !bundle.Add(file, page.Finish(), error))
+                makeError = error;
+        } else if (!layingOut && bundle.IsOpen() && bundle.Add(file, page.Finish(), error)) {
             pages.push_back(file);
         } else if (!failed) {
             failed = true;
@@ -143,25 +174,120 @@ std::string Report::Folder() const {
     return p_->folder;
 }
 
-void Report::Print(int band) {
+bool Report::Print(int band) {
     const ReportBand* b = p_->Band(band);
     if (!p_->open || !b)
-        return;
-    if (!p_->page.Begun())
+        return true;
+    if (!p_->pageOpen)
         p_->BeginPage();
     // A band taller than the whole body goes at the top of a page of its own.
     if (p_->cursor + b->height > p_->BodyBottom() && p_->cursor > p_->def.body.y) {
+        if (p_->making)
+            return false;
         p_->FinishPage();
         p_->BeginPage();
     }
     p_->Place(*b, p_->def.body.x, p_->cursor);
     p_->cursor += b->height;
+    return true;
+}
+
+int Report::PageNumber() const {
+    return p_->pageNumber;
+}
+
+void Report::MakePagesAsRead(std::function<void(int page)> make) {
+    p_->make = std::move(make);
+    p_->layingOut = true;
+    p_->bundle.SetMaker([this](const std::string& file) {
+        // The page's number is in its name.
+        const std::string name = file.substr(file.rfind('/') + 1);
+        const int number = std::atoi(name.c_str() + 4);
+        if (p_->make && number >= 1 && file == p_->PageFile(number))
+            p_->make(number);
+    });
+}
+
+void Report::EndLayOut() {
+    EndPage();
+    if (!p_->layingOut || p_->pages.empty())
+        return;
+    // The first page is made at once: where the pages cannot be kept, the user hears of it now,
+    // as of a report printed at once, and the report has no pages.
+    p_->makeError.clear();
+    const std::string first = p_->pages.front();
+    if (BundledVersion(first))
+        return;
+    if (!p_->failed) {
+        p_->failed = true;
+        Message("Unable to write the report page " + first + "!|Error: " + p_->makeError, "Report",
+                ICON_Hand, BUTTON_OK);
+    }
+    for (const std::string& page : p_->pages)
+        ForgetBundled(page);
+    p_->pages.clear();
+}
+
+void Report::BeginMadePage(int page) {
+    p_->layingOut = false;
+    p_->making = true;
+    p_->pageOpen = false;
+    p_->pageNumber = page - 1;
+}
+
+void Report::EndMadePage() {
+    p_->FinishPage();
+    p_->page.Clear();
+    p_->making = false;
 }
 
 void Report::EndPage() {
     if (p_->open)
         p_->FinishPage();
 }
+
+namespace {
+
+// Lets the program's windows paint and its other threads run for a moment, then goes on: a long
+// print on a thread does so now and again, so that no window looks hung meanwhile.
+void LetWindowsPaint() {
+    const int thread = ThisThread();
+    if (thread == 0)
+        return; // the main context paints when it returns
+    bool resumed = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&resumed, thread] {
+        resumed = true;
+        Wake(thread);
+    });
+    timer.start(0);
+    WaitUntil([&resumed] { return resumed; });
+}
+
+// While it lives, the frame's window takes no input: the print goes on between its paints, and
+// what would be typed or clicked meanwhile is not kept for later.
+class HeldFrame {
+public:
+    explicit HeldFrame(Frame* frame) {
+        QWidget* area = frame ? frame->DocumentArea() : nullptr;
+        if (area && area->window())
+            window_ = area->window()->windowHandle();
+        if (window_)
+            input::HoldInput(window_);
+    }
+    ~HeldFrame() {
+        if (window_)
+            input::ReleaseInput(window_);
+    }
+    HeldFrame(const HeldFrame&) = delete;
+    HeldFrame& operator=(const HeldFrame&) = delete;
+
+private:
+    QPointer<QWindow> window_;
+};
+
+} // namespace
 
 bool Report::Close() {
     if (!p_->open)
@@ -175,7 +301,26 @@ bool Report::Close() {
         frame->SetStatusText("");
     if (p_->pages.empty())
         return true;
-    PrintOutcome outcome = PrintPages(p_->pages);
+    // The status bar says which page is printing, and the windows paint at least every 50 ms.
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point painted = Clock::now();
+    PrintOutcome outcome;
+    {
+        HeldFrame held(frame);
+        outcome = PrintPages(p_->pages, [&](std::size_t page, std::size_t count) {
+            const Clock::time_point now = Clock::now();
+            if (page > 1 && now - painted < std::chrono::milliseconds(50))
+                return;
+            if (frame)
+                frame->SetStatusText("Printing page " +
+                                     DecimalText(static_cast<std::int64_t>(page)) + " of " +
+                                     DecimalText(static_cast<std::int64_t>(count)));
+            LetWindowsPaint();
+            painted = Clock::now();
+        });
+    }
+    if (frame)
+        frame->SetStatusText("");
     if (!outcome.ok) {
         Message("Unable to print to " + outcome.target + "!|Error: " + outcome.error, "Print",
                 ICON_Hand, BUTTON_OK);
@@ -195,6 +340,10 @@ void Report::Release() {
     p_->folder.clear();
     p_->open = false;
     p_->pageNumber = 0;
+    p_->pageOpen = false;
+    p_->layingOut = false;
+    p_->making = false;
+    p_->make = nullptr;
     p_->page.Clear();
     p_->pages.clear();
 }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -73,11 +74,27 @@ public:
     bool IsOpen() const;
 
     // Prints a band of the body under the last one; a band that does not fit there starts a new
-    // page (page header first). A number that is no band prints nothing.
-    void Print(int band);
+    // page (page header first). A number that is no band prints nothing. False only while a page
+    // is made again (MakePage): the band belongs to the next page and is not printed.
+    bool Print(int band);
     // Finishes the page printed so far (its footer, its image, its entry in the page list). A
     // report with no band printed since the last page has no page to finish.
     void EndPage();
+    // The pages begun so far.
+    int PageNumber() const;
+
+    // Pages made when they are first read, not as they are printed: from this call on, the bands
+    // printed are laid out and the pages counted and named in the page list, but no page image
+    // is drawn. The first reader of a page's image (FileBundle.h) has it made: `make` is called
+    // with the page's number and prints that page's bands again, in the order they were printed,
+    // from the band that began the page, between BeginMadePage and EndMadePage, until Print
+    // refuses a band. A page so made has the bytes it would have had when printed at once.
+    void MakePagesAsRead(std::function<void(int page)> make);
+    // Ends the laying out: finishes the last page and makes the first at once, so that a report
+    // whose pages cannot be kept says so now (and has no pages), as one printed at once does.
+    void EndLayOut();
+    void BeginMadePage(int page);
+    void EndMadePage();
 
     // When set, closing the report prints the pages of the page list.
     void SetFlushPreview(bool on) { flush_ = on; }

@@ -2,19 +2,28 @@
 
 #include "platform/text/Text.h"
 #include "platform/ui/Control.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/Qt.h"
 #include "platform/ui/Window.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPointer>
+#include <QStackedWidget>
 #include <QTabBar>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 
 namespace platform {
@@ -66,7 +75,9 @@ QString Readable(const std::string& text) {
 class TableInterface;
 
 // A cell of an exposed table; row 0 is a column's header.
-class CellInterface : public QAccessibleInterface, public QAccessibleTableCellInterface {
+class CellInterface : public QAccessibleInterface,
+                      public QAccessibleTableCellInterface,
+                      public QAccessibleActionInterface {
 public:
     CellInterface(QWidget* host, int row, int column) : host_(host), row_(row), column_(column) {}
 
@@ -94,9 +105,12 @@ public:
             return QString();
         if (row_ == 0)
             return t == QAccessible::Name ? Readable(table->ColumnName(column_)) : QString();
-        // A check box cell reads as its column's name, checked or not.
-        if (table->CellChecked(row_, column_))
-            return t == QAccessible::Name ? Readable(table->ColumnName(column_)) : QString();
+        // A check box cell reads as its column's name when checked and as the program's name
+        // for the unchecked state otherwise, so that reading a row tells one from the other.
+        if (std::optional<bool> checked = table->CellChecked(row_, column_))
+            return t == QAccessible::Name ? Readable(*checked ? table->ColumnName(column_)
+                                                              : table->UncheckedName(column_))
+                                          : QString();
         return Readable(table->CellText(row_, column_));
     }
     void setText(QAccessible::Text, const QString&) override {}
@@ -123,6 +137,11 @@ public:
         const AccessibleTable* table = Table();
         if (!table || !host_)
             return s;
+        // A table on a tab not shown (or in a hidden window) shows none of its cells.
+        if (!host_->isVisible()) {
+            s.invisible = true;
+            s.offscreen = true;
+        }
         if (row_ == 0)
             return s;
         s.selectable = true;
@@ -142,8 +161,43 @@ public:
     void* interface_cast(QAccessible::InterfaceType type) override {
         if (type == QAccessible::TableCellInterface && row_ > 0)
             return static_cast<QAccessibleTableCellInterface*>(this);
+        if (type == QAccessible::ActionInterface && row_ > 0)
+            return static_cast<QAccessibleActionInterface*>(this);
         return nullptr;
     }
+
+    // A cell is chosen as a click chooses it, and a check box cell toggled as Enter on it
+    // toggles it: the input goes to the table's control as the user's would.
+    QStringList actionNames() const override {
+        const AccessibleTable* table = Table();
+        if (!table || row_ == 0)
+            return {};
+        if (table->CellChecked(row_, column_))
+            return {setFocusAction(), toggleAction()};
+        return {setFocusAction()};
+    }
+    void doAction(const QString& name) override {
+        const AccessibleTable* table = Table();
+        if (!table || !host_ || row_ == 0 || !actionNames().contains(name))
+            return;
+        std::optional<AccessibleTable::Place> p = table->CellPlace(row_, column_);
+        if (!p)
+            return; // a row off view: scroll to it first, as a user does
+        host_->setFocus(Qt::OtherFocusReason);
+        const QPointF at(p->x + p->width / 2, p->y + p->height / 2);
+        const QPointF global = host_->mapToGlobal(at);
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(
+                host_,
+                new QMouseEvent(type, at, global, Qt::LeftButton,
+                                type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                                Qt::NoModifier));
+        if (name == toggleAction())
+            for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+                QCoreApplication::postEvent(host_,
+                                            new QKeyEvent(type, Qt::Key_Return, Qt::NoModifier));
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
     // The cell's place in its table, from 0; the header row counts as none.
     int columnExtent() const override { return 1; }
@@ -186,7 +240,10 @@ public:
             return ToQt(Table()->TableName());
         return QAccessibleWidget::text(t);
     }
-    // The cells, then the controls shown inside the table (its scroll bar, an open editor).
+    // The header cells and the cells of the rows on view, then the controls shown inside the
+    // table (its scroll bar, an open editor): what a user can reach without scrolling. The table
+    // interface answers for every row, each cell made when it is first asked for, so that
+    // nothing a reader asks grows with the number of rows.
     int childCount() const override { return Cells() + static_cast<int>(Inside().size()); }
     QAccessibleInterface* child(int index) const override {
         const int columns = columnCount();
@@ -195,12 +252,20 @@ public:
         if (index >= Cells())
             return QAccessible::queryAccessibleInterface(
                 Inside()[static_cast<std::size_t>(index - Cells())]);
-        return Cell(index / columns, index % columns + 1);
+        const int row = index / columns;
+        return Cell(row == 0 ? 0 : ViewRows().first + row - 1, index % columns + 1);
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
-        for (const auto& [place, id] : cells_)
-            if (QAccessible::accessibleInterface(id) == child)
-                return place.first * columnCount() + place.second - 1;
+        if (const auto* cell = dynamic_cast<const CellInterface*>(child)) {
+            if (cell->Host() != widget())
+                return -1;
+            const auto [first, last] = ViewRows();
+            if (cell->Row() == 0)
+                return cell->Column() - 1;
+            if (cell->Row() < first || cell->Row() > last)
+                return -1;
+            return (cell->Row() - first + 1) * columnCount() + cell->Column() - 1;
+        }
         const std::vector<QWidget*> inside = Inside();
         for (std::size_t i = 0; i < inside.size(); ++i)
             if (child && child->object() == inside[i])
@@ -218,7 +283,8 @@ public:
         if (!t)
             return nullptr;
         const QPoint at = widget()->mapFromGlobal(QPoint(x, y));
-        for (int row = 0; row <= t->TableRows(); ++row)
+        const auto [first, last] = ViewRows();
+        for (int row = 0; row <= last; row = row == 0 ? first : row + 1)
             for (int column = 1; column <= t->TableColumns(); ++column)
                 if (std::optional<AccessibleTable::Place> p = t->CellPlace(row, column))
                     if (QRect(p->x, p->y, p->width, p->height).contains(at))
@@ -264,9 +330,11 @@ public:
     bool selectColumn(int) override { return false; }
     bool unselectRow(int) override { return false; }
     bool unselectColumn(int) override { return false; }
-    void modelChange(QAccessibleTableModelChangeEvent*) override { Forget(); }
+    void modelChange(QAccessibleTableModelChangeEvent*) override { Trim(); }
 
-    // The interface of a cell, made once and kept until the rows change.
+    // The interface of a cell, made when first asked for. A cell reads its table as it is, so
+    // it stays valid while its row exists: a reader that holds it (the focused cell) can go on
+    // asking after rows came or went.
     QAccessibleInterface* Cell(int row, int column) const {
         auto key = std::make_pair(row, column);
         auto it = cells_.find(key);
@@ -282,10 +350,34 @@ public:
             QAccessible::deleteAccessibleInterface(id);
         cells_.clear();
     }
+    // Drops the cells of rows that no longer exist.
+    void Trim() {
+        const int rows = rowCount();
+        for (auto it = cells_.begin(); it != cells_.end();) {
+            if (it->first.first > rows) {
+                QAccessible::deleteAccessibleInterface(it->second);
+                it = cells_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
 
 private:
     const AccessibleTable* Table() const { return TableOf(widget()); }
-    int Cells() const { return (rowCount() + 1) * columnCount(); }
+    // The rows on view, from 1 (first > last: none).
+    std::pair<int, int> ViewRows() const {
+        const AccessibleTable* t = Table();
+        if (!t)
+            return {1, 0};
+        const int first = std::max(1, t->FirstRowOnView());
+        const int last = std::min(t->TableRows(), t->LastRowOnView());
+        return first <= last ? std::make_pair(first, last) : std::make_pair(1, 0);
+    }
+    int Cells() const {
+        const auto [first, last] = ViewRows();
+        return (last - first + 2) * columnCount();
+    }
     std::vector<QWidget*> Inside() const {
         std::vector<QWidget*> inside;
         for (QObject* o : widget()->children())
@@ -475,6 +567,155 @@ QAccessibleInterface* Factory(const QString&, QObject* object) {
     return nullptr;
 }
 
+// What assistive technology is told is what a user can perceive: nothing of a control that is
+// hidden (an in-place editor waiting for its cell, the controls of a tab not shown, a list
+// refilled while nobody sees it), and a tab switch reads as its tabs and pages change, not as
+// every control of both tabs coming and going.
+int g_pageSwitches = 0;
+QAccessible::UpdateHandler g_platformHandler = nullptr;
+std::set<const Window*>& WindowsSettingUp() {
+    static std::set<const Window*> windows;
+    return windows;
+}
+
+bool SettingUp(QWidget* widget) {
+    if (WindowsSettingUp().empty())
+        return false;
+    const Window* window = input::WindowContaining(widget);
+    return window && WindowsSettingUp().count(window) != 0;
+}
+
+// The widget an event is about: its object's, or for an object that is no widget's (a cell),
+// the widget it stands in.
+QWidget* WidgetOf(QAccessibleInterface* iface) {
+    for (int depth = 0; iface && depth < 16; ++depth, iface = iface->parent()) {
+        if (QObject* object = iface->object())
+            return object->isWidgetType() ? static_cast<QWidget*>(object) : nullptr;
+    }
+    return nullptr;
+}
+
+bool Perceivable(QAccessibleEvent* event) {
+    switch (event->type()) {
+    case QAccessible::ObjectCreated:
+    case QAccessible::ObjectDestroyed:
+        return true; // bookkeeping of the bridge, never a word
+    default:
+        break;
+    }
+    QAccessibleInterface* iface = event->accessibleInterface();
+    if (!iface || !iface->isValid())
+        return false;
+    QWidget* widget = WidgetOf(iface);
+    if (!widget)
+        return true; // a top-level window's own
+    QWidget* parent = widget->parentWidget();
+    // A sheet's page, or a window: these tell a tab switch or a window coming.
+    const bool page = widget->isWindow() || qobject_cast<QStackedWidget*>(parent) != nullptr;
+    // A control that shows because its window is coming (its window not yet on the screen),
+    // or while its window is set up, is told by the window coming.
+    const QWindow* shown = widget->window()->windowHandle();
+    const bool settingUp =
+        !widget->isWindow() && (!shown || !shown->isVisible() || SettingUp(widget));
+    switch (event->type()) {
+    case QAccessible::ObjectShow:
+        // A table's headers are its own cells, shown and hidden with it.
+        if (IsHeader(widget))
+            return false;
+        // A control that comes with its tab: the page's own showing tells it.
+        return !settingUp && (g_pageSwitches == 0 || page);
+    case QAccessible::ObjectHide:
+        // A popup menu that closes is gone before anyone could ask about it (the focus coming
+        // back tells it); a table's headers go with the table.
+        if (IsHeader(widget) || widget->windowType() == Qt::Popup)
+            return false;
+        // Hidden by itself on a shown window; not one that goes with its tab or its window.
+        return !settingUp && (page || (g_pageSwitches == 0 && parent && parent->isVisible()));
+    case QAccessible::TextCaretMoved:
+    case QAccessible::TextSelectionChanged: {
+        // Only the control with the keyboard shows its caret: an editor that is filled before
+        // it takes the focus says nothing of its caret, so a screen reader hears it come first.
+        const QWidget* focus = QApplication::focusWidget();
+        return widget->isVisible() && focus &&
+               (focus == widget || widget->isAncestorOf(focus) || focus->isAncestorOf(widget));
+    }
+    default:
+        return widget->isVisible();
+    }
+}
+
+// Hands an event on to the platform's bridge. A table model change must reach the table's own
+// bookkeeping once: Qt does that before it calls the handler, so a second pass through Qt's
+// update would do it again; only a change whose bookkeeping done twice is the same goes on.
+void Forward(QAccessibleEvent* event) {
+    if (g_platformHandler) {
+        g_platformHandler(event);
+        return;
+    }
+    if (event->type() == QAccessible::TableModelChanged) {
+        const auto change =
+            static_cast<QAccessibleTableModelChangeEvent*>(event)->modelChangeType();
+        if (change != QAccessibleTableModelChangeEvent::ModelReset &&
+            change != QAccessibleTableModelChangeEvent::DataChanged)
+            return;
+    }
+    QAccessible::UpdateHandler ours = QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(ours);
+}
+
+// Controls shown or hidden since the event loop last ran: a window or a group that comes or
+// goes is told once, not once for each control inside it.
+struct Showing {
+    QPointer<QWidget> widget;
+    bool shown = false;
+};
+std::vector<Showing>& PendingShowing() {
+    static std::vector<Showing> pending;
+    return pending;
+}
+
+void TellShowing() {
+    std::vector<Showing> pending = std::move(PendingShowing());
+    PendingShowing().clear();
+    std::set<const QWidget*> shown, hidden;
+    for (const Showing& s : pending)
+        if (s.widget)
+            (s.shown ? shown : hidden).insert(s.widget);
+    std::set<const QWidget*> told;
+    for (const Showing& s : pending) {
+        QWidget* w = s.widget;
+        // Gone, changed back, told already, or a table's header (which may have become one
+        // since it was shown).
+        if (!w || w->isVisible() != s.shown || told.count(w) || IsHeader(w))
+            continue;
+        const std::set<const QWidget*>& same = s.shown ? shown : hidden;
+        bool within = false;
+        for (const QWidget* p = w->parentWidget(); p && !within; p = p->parentWidget())
+            within = same.count(p) != 0;
+        if (within)
+            continue;
+        told.insert(w);
+        QAccessibleEvent event(w, s.shown ? QAccessible::ObjectShow : QAccessible::ObjectHide);
+        Forward(&event);
+    }
+}
+
+void Filter(QAccessibleEvent* event) {
+    if (!Perceivable(event))
+        return;
+    const QAccessible::Event type = event->type();
+    if (type == QAccessible::ObjectShow || type == QAccessible::ObjectHide) {
+        if (QWidget* w = WidgetOf(event->accessibleInterface()); w && !w->isWindow()) {
+            if (PendingShowing().empty())
+                QTimer::singleShot(0, qApp, &TellShowing);
+            PendingShowing().push_back(Showing{w, type == QAccessible::ObjectShow});
+            return;
+        }
+    }
+    Forward(event);
+}
+
 } // namespace
 
 void InstallAccessibleInterfaces() {
@@ -483,6 +724,22 @@ void InstallAccessibleInterfaces() {
         return;
     installed = true;
     QAccessible::installFactory(Factory);
+    g_platformHandler = QAccessible::installUpdateHandler(Filter);
+}
+
+void WindowSettingUp(Window& window, bool settingUp) {
+    if (settingUp)
+        WindowsSettingUp().insert(&window);
+    else
+        WindowsSettingUp().erase(&window);
+}
+
+PageSwitch::PageSwitch() {
+    ++g_pageSwitches;
+}
+
+PageSwitch::~PageSwitch() {
+    --g_pageSwitches;
 }
 
 namespace {
@@ -556,7 +813,7 @@ void AnnounceTableChange(Control& control, TableChange change, int row, int colu
         return;
     switch (change) {
     case TableChange::Rows: {
-        t->Forget(); // the cells are made anew on the next question
+        t->Trim(); // the cells of rows that went are gone
         QAccessibleTableModelChangeEvent event(t, QAccessibleTableModelChangeEvent::ModelReset);
         Tell(&event);
         exposed.row = exposed.column = 0;

@@ -28,6 +28,11 @@ public:
     virtual std::string CellText(int row, int column) const = 0;
     // Whether a cell is a check box and, if so, whether it is checked.
     virtual std::optional<bool> CellChecked(int row, int column) const = 0;
+    // What an unchecked check box cell reads as (a checked one reads as its column's name).
+    virtual std::string UncheckedName(int column) const = 0;
+    // The first and last rows on view (the rows a user reaches without scrolling).
+    virtual int FirstRowOnView() const = 0;
+    virtual int LastRowOnView() const = 0;
     // The selected cell (0, 0 when none).
     virtual int SelectedRow() const = 0;
     virtual int SelectedColumn() const = 0;
@@ -72,6 +77,18 @@ void TieLabels(Window& window);
 // The platform's own: the interfaces above, and a sheet's tab bar that shows assistive
 // technology only the tabs it shows; installed once, before the first window opens.
 void InstallAccessibleInterfaces();
+// The platform's own: while one lives, the controls that show or hide because a sheet's chosen
+// tab changed tell assistive technology nothing of it (the tab and its page tell the change).
+class PageSwitch {
+public:
+    PageSwitch();
+    ~PageSwitch();
+    PageSwitch(const PageSwitch&) = delete;
+    PageSwitch& operator=(const PageSwitch&) = delete;
+};
+// The platform's own: while a window's set-up runs (after it opened, before its event loop),
+// its controls showing and hiding tell assistive technology nothing; the window coming does.
+void WindowSettingUp(Window& window, bool settingUp);
 // The platform's own: a prompt shows a new text (the control it labels takes it as its name).
 void LabelTextChanged(QWidget* label, const std::string& text);
 

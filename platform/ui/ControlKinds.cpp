@@ -15,6 +15,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <QTabBar>
@@ -505,6 +507,21 @@ private:
     QPointer<RangeSpinBox> spin_;
 };
 
+// Calls `shown` when its widget is about to be shown.
+class ShowWatch : public QObject {
+public:
+    ShowWatch(QObject* parent, std::function<void()> shown)
+        : QObject(parent), shown_(std::move(shown)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            shown_();
+        return false;
+    }
+
+private:
+    std::function<void()> shown_;
+};
+
 // Drop lists (no typing; the value is the chosen item's position) and drop combos (with an
 // entry; the value is its text). Both show the first column of their list source.
 class Combo : public ControlWidget {
@@ -513,6 +530,7 @@ public:
     QWidget* Build(QWidget* client) override {
         const ControlDef& def = Def();
         combo_ = new QComboBox(client);
+        combo_->installEventFilter(new ShowWatch(combo_, [this] { FillIfStale(); }));
         bool editable = def.kind == ControlKind::DropCombo;
         combo_->setEditable(editable);
         if (editable) {
@@ -573,26 +591,73 @@ public:
     }
     std::string TakeBound() const override { return Text(); }
 
-    int Selected() const override { return combo_ ? combo_->currentIndex() + 1 : 0; }
+    int Selected() const override {
+        const_cast<Combo*>(this)->FillIfStale();
+        return combo_ ? combo_->currentIndex() + 1 : 0;
+    }
     void Select(int item) override {
         if (!combo_)
             return;
+        FillIfStale();
         Quiet quiet(control_);
         combo_->setCurrentIndex(item - 1);
     }
     void Reload() override {
         if (!combo_)
             return;
+        // The items as the source has them now; a list shown again unchanged (each redisplay of
+        // the window shows every bound control) is not built again.
+        std::vector<std::string> items;
+        if (const ListSource* source = control_.Source()) {
+            items.reserve(static_cast<std::size_t>(std::max(0, source->Count())));
+            for (int row = 1; row <= source->Count(); ++row)
+                items.push_back(Clip(source->Cell(row, 1)));
+        }
+        if (loaded_ && !stale_ && items == items_ && LinePixels() == itemPixels_ &&
+            combo_->count() == static_cast<int>(items.size()))
+            return;
+        // A drop combo not on the screen (a grid's editor until a cell is edited) gets its items
+        // when it is shown: its value is its text, which it keeps meanwhile.
+        if (Editable() && !combo_->isVisible()) {
+            items_ = std::move(items);
+            stale_ = true;
+            return;
+        }
+        Fill(std::move(items));
+    }
+    // The items kept for a drop combo that was hidden, put in before it shows, with the item of
+    // its text chosen as ShowBound chooses it.
+    void FillIfStale() {
+        if (!combo_ || !stale_)
+            return;
+        Quiet quiet(control_);
+        const QString edit = combo_->currentText();
+        Fill(std::move(items_));
+        combo_->setCurrentIndex(combo_->findText(edit));
+        combo_->setEditText(edit);
+    }
+    void Fill(std::vector<std::string> items) {
+        stale_ = false;
         Quiet quiet(control_);
         QString edit = combo_->isEditable() ? combo_->currentText() : QString();
         int current = combo_->currentIndex();
         combo_->clear();
-        if (const ListSource* source = control_.Source())
-            for (int row = 1; row <= source->Count(); ++row)
-                combo_->addItem(ToQt(Clip(source->Cell(row, 1))));
-        if (LinePixels() > 0)
-            for (int i = 0; i < combo_->count(); ++i)
-                combo_->setItemData(i, QSize(0, LinePixels()), Qt::SizeHintRole);
+        // All rows at once: one insertion, not one for each item.
+        QList<QStandardItem*> rows;
+        rows.reserve(static_cast<qsizetype>(items.size()));
+        for (const std::string& item : items) {
+            auto* row = new QStandardItem(ToQt(item));
+            if (LinePixels() > 0)
+                row->setData(QSize(0, LinePixels()), Qt::SizeHintRole);
+            rows.append(row);
+        }
+        if (auto* model = qobject_cast<QStandardItemModel*>(combo_->model()))
+            model->invisibleRootItem()->appendRows(rows);
+        else
+            qDeleteAll(rows);
+        items_ = std::move(items);
+        itemPixels_ = LinePixels();
+        loaded_ = true;
         if (current >= 0 && current < combo_->count())
             combo_->setCurrentIndex(current);
         if (combo_->isEditable())
@@ -610,6 +675,10 @@ private:
 
     QPointer<QComboBox> combo_;
     QPointer<FieldValidator> validator_; // a drop combo's
+    std::vector<std::string> items_;     // as last loaded, or to be put in
+    int itemPixels_ = 0;
+    bool loaded_ = false;
+    bool stale_ = false; // items_ waits to be put in
 };
 
 // A sheet of tabs; its value is the chosen tab's position.
@@ -644,6 +713,7 @@ public:
             return;
         Quiet quiet(control_);
         chosen_ = item;
+        PageSwitch quietly;
         tabs_->setCurrentIndex(item - 1);
         Owner().RefreshVisibility();
     }
@@ -674,7 +744,10 @@ private:
         if (index + 1 == chosen_ && Selected() != 0)
             return;
         chosen_ = index + 1;
-        Owner().RefreshVisibility();
+        {
+            PageSwitch quietly;
+            Owner().RefreshVisibility();
+        }
         Changed(EVENT_NewSelection);
     }
 

@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 namespace platform {
@@ -148,6 +149,11 @@ public:
             bytes_ -= entries_[oldest].image.sizeInBytes();
             entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(oldest));
         }
+    }
+
+    void Clear() {
+        std::vector<Entry>().swap(entries_);
+        bytes_ = 0;
     }
 
 private:
@@ -367,6 +373,11 @@ void ImageBox::DrawTogether(const std::vector<std::pair<std::string, QSize>>& fi
     for (Job& job : jobs)
         if (!job.drawing.image.isNull())
             Drawn().Keep(job.file, job.stamp, job.drawing.natural, job.size, job.drawing.image);
+}
+
+void ImageBox::ForgetDrawn() {
+    Drawn().Clear();
+    ::malloc_trim(0);
 }
 
 void ImageBox::SetScrollBars(bool horizontal, bool vertical) {

@@ -48,6 +48,9 @@ public:
     // The same for several files at once, each at its own size, drawn side by side on several
     // processor cores: for a set of pages about to be shown together. Returns when all are kept.
     static void DrawTogether(const std::vector<std::pair<std::string, QSize>>& files, qreal ratio);
+    // Forgets every image kept of what was drawn, and gives its memory back: for a window that
+    // showed many images (the print preview) and has closed.
+    static void ForgetDrawn();
 
     void SetScrollBars(bool horizontal, bool vertical);
     bool HorizontalScrollBar() const { return hbar_; }

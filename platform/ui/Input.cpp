@@ -80,11 +80,35 @@ public:
 // through a control (one that the program hides and shows again).
 bool g_focusDue = false;
 
+// The control to give the keyboard that has come to rest on a program window's own frame or
+// client area (where Qt leaves it when the focused control hides, or when the window comes back
+// after a message): the one that had it last, else the first that takes it. A control the
+// program draws as the one in use (the grid) then never stands there without the keyboard.
+QWidget* FocusTaker(QWidget* focus, QWidget* last) {
+    auto takes = [focus](QWidget* w) {
+        return w && focus->isAncestorOf(w) && w->isVisible() && w->isEnabled() &&
+               (w->focusPolicy() & Qt::TabFocus) && ControlOf(w);
+    };
+    if (takes(last))
+        return last;
+    for (QWidget* w = focus->nextInFocusChain(); w && w != focus; w = w->nextInFocusChain())
+        if (takes(w) && !w->focusProxy())
+            return w;
+    return nullptr;
+}
+
 void SettleFocus() {
     static QPointer<QWidget> selected;
     g_focusDue = false;
     QWidget* focus = QApplication::focusWidget();
     Control* control = focus ? ControlOf(focus) : nullptr;
+    if (focus && !control &&
+        (focus->property(kWindowProperty).isValid() || focus->inherits("QMdiSubWindow")))
+        if (QWidget* taker = FocusTaker(focus, selected)) {
+            taker->setFocus(Qt::OtherFocusReason);
+            focus = taker;
+            control = ControlOf(taker);
+        }
     QWidget* widget = control ? control->Widget() : nullptr;
     if (widget == selected)
         return;

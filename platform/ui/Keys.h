@@ -23,7 +23,9 @@ enum : int {
     KEY_Delete = 46,
     KEY_0 = 48,
     KEY_A = 65,
+    KEY_Apps = 93, // the context-menu key
     KEY_F1 = 112,
+    KEY_F10 = KEY_F1 + 9,
 
     KEY_Shift = 256,
     KEY_Ctrl = 512,
@@ -32,6 +34,7 @@ enum : int {
     KEY_CtrlEnter = KEY_Ctrl + KEY_Enter,
     KEY_CtrlT = KEY_Ctrl + KEY_A + ('T' - 'A'),
     KEY_ShiftTab = KEY_Shift + KEY_Tab,
+    KEY_ShiftF10 = KEY_Shift + KEY_F10,
 
     MOUSE_Left = 1,
     MOUSE_RightUp = 2,

@@ -1,6 +1,7 @@
 #include "platform/ui/Popup.h"
 
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/Control.h"
 #include "platform/ui/Qt.h"
 #include "platform/ui/Window.h"
 
@@ -45,7 +46,9 @@ struct PopupGuard {
 
 } // namespace
 
-int Popup(const std::string& items) {
+namespace {
+
+int PopupAt(const std::string& items, const QPoint& at) {
     int thread = ThisThread();
     if (thread == 0)
         throw std::logic_error("A popup menu needs a program thread");
@@ -96,9 +99,20 @@ int Popup(const std::string& items) {
     });
     Current() = open;
     PopupGuard guard{open};
-    menu->popup(QCursor::pos());
+    menu->popup(at);
     WaitUntil([&] { return open->closed; });
     return open->chosen;
+}
+
+} // namespace
+
+int Popup(const std::string& items) {
+    return PopupAt(items, QCursor::pos());
+}
+
+int Popup(const std::string& items, Control& control, int x, int y) {
+    QWidget* w = control.Widget();
+    return PopupAt(items, w ? w->mapToGlobal(QPoint(x, y)) : QCursor::pos());
 }
 
 std::vector<PopupItem> OpenPopupItems() {

@@ -10,6 +10,9 @@
 namespace platform {
 
 int Popup(const std::string& items);
+// The same menu opened from the keyboard: at a point of a control, in its pixels.
+class Control;
+int Popup(const std::string& items, Control& control, int x, int y);
 
 // What the open popup menu offers, separators left out; the test driver reads and answers it.
 struct PopupItem {

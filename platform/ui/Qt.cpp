@@ -44,7 +44,7 @@ const std::pair<Qt::Key, int> kKeys[] = {
     {Qt::Key_PageUp, KEY_PgUp},         {Qt::Key_PageDown, KEY_PgDn}, {Qt::Key_End, KEY_End},
     {Qt::Key_Home, KEY_Home},           {Qt::Key_Left, KEY_Left},     {Qt::Key_Up, KEY_Up},
     {Qt::Key_Right, KEY_Right},         {Qt::Key_Down, KEY_Down},     {Qt::Key_Insert, KEY_Insert},
-    {Qt::Key_Delete, KEY_Delete},
+    {Qt::Key_Delete, KEY_Delete},       {Qt::Key_Menu, KEY_Apps},
 };
 
 // Runs of keys whose codes follow each other: letters, digits, function keys.

@@ -1,5 +1,7 @@
 #include "platform/ui/WindowManager.h"
 
+#include "platform/ui/Accessible.h"
+
 #include "platform/runtime/ErrorManager.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/Frame.h"
@@ -13,12 +15,17 @@ namespace platform {
 WindowManager::WindowManager(std::string procedure, Place place)
     : procedure_(std::move(procedure)), place_(place) {}
 
-WindowManager::~WindowManager() = default;
+WindowManager::~WindowManager() {
+    if (window_)
+        WindowSettingUp(*window_, false);
+}
 
 int WindowManager::Run() {
     // A window run from a handler of another window of the thread leaves that handler its event.
     KeepCurrentEvent keep;
     int result = Setup();
+    if (window_)
+        WindowSettingUp(*window_, false);
     if (result == RESULT_GoOn) {
         setUp_ = true;
         for (;;) {
@@ -126,6 +133,8 @@ int WindowManager::OnFieldEvent() {
 
 void WindowManager::Open(Window& window) {
     window_ = &window;
+    if (!setUp_)
+        WindowSettingUp(window, true);
     window.Open();
     opened_ = window.IsOpen();
 }

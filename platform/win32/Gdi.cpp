@@ -175,26 +175,56 @@ BOOL Paint(HDC dc, Draw draw) {
     return TRUE;
 }
 
-// Sets the device pixels of one window pixel of a surface.
-void SetWindowPixel(QImage& surface, QPoint at, QRgb color) {
+// Where a window pixel's edge lands among the device pixels of a surface: rounded, the same for
+// every edge; and a line one window pixel wide is the same number of device pixels wide
+// wherever it lies, at any scale, within its window pixel (at 1.5 every line is 1 device pixel,
+// not 1 here and 2 there).
+int DeviceEdge(int v, qreal ratio) {
+    return static_cast<int>(std::lround(v * ratio));
+}
+int LineWidth(qreal ratio) {
+    return std::max(1, static_cast<int>(std::floor(ratio)));
+}
+
+// Sets the device pixels of one window pixel of a line that runs mostly across (or down): along
+// the line it covers up to the next window pixel's edge, across it the line's width.
+void SetLinePixel(QImage& surface, QPoint at, QRgb color, bool across) {
     const qreal ratio = surface.devicePixelRatio();
     if (ratio == 1) {
         surface.setPixel(at, color);
         return;
     }
-    const int x0 = static_cast<int>(at.x() * ratio), x1 = static_cast<int>((at.x() + 1) * ratio);
-    const int y0 = static_cast<int>(at.y() * ratio), y1 = static_cast<int>((at.y() + 1) * ratio);
+    const int width = LineWidth(ratio);
+    const int x0 = DeviceEdge(at.x(), ratio), y0 = DeviceEdge(at.y(), ratio);
+    const int x1 = across ? DeviceEdge(at.x() + 1, ratio) : x0 + width;
+    const int y1 = across ? y0 + width : DeviceEdge(at.y() + 1, ratio);
     for (int y = y0; y < y1 && y < surface.height(); ++y)
         for (int x = x0; x < x1 && x < surface.width(); ++x)
             surface.setPixel(x, y, color);
 }
 
-void Fill(QImage& surface, const DeviceContext& d, const QRegion& clip, const QRect& rect,
+// A rectangle of window pixels (of the context) as device pixels, its edges snapped.
+QRect DeviceRect(const QImage& surface, const DeviceContext& d, const QRect& rect) {
+    const qreal ratio = surface.devicePixelRatio();
+    const QRect r = rect.translated(d.origin);
+    return QRect(
+        QPoint(DeviceEdge(r.left(), ratio), DeviceEdge(r.top(), ratio)),
+        QPoint(DeviceEdge(r.right() + 1, ratio) - 1, DeviceEdge(r.bottom() + 1, ratio) - 1));
+}
+
+// Fills device pixels (a rectangle from DeviceRect), within the context's clip.
+void Fill(QImage& surface, const DeviceContext& d, const QRegion& clip, const QRect& device,
           COLORREF color) {
+    if (device.isEmpty())
+        return;
+    const qreal ratio = surface.devicePixelRatio();
     QPainter painter(&surface);
     painter.translate(d.origin);
     painter.setClipRegion(clip);
-    painter.fillRect(rect, ToColor(color));
+    // Aliased filling takes the device pixels whose centres lie inside: exactly these.
+    painter.fillRect(QRectF(device.x() / ratio - d.origin.x(), device.y() / ratio - d.origin.y(),
+                            device.width() / ratio, device.height() / ratio),
+                     ToColor(color));
 }
 
 } // namespace
@@ -424,10 +454,44 @@ BOOL LineTo(HDC dc, int x, int y) {
         QRect touched;
         const qreal ratio = surface.devicePixelRatio();
         QRect area(QPoint(0, 0), (QSizeF(surface.size()) / ratio).toSize());
+        if (ratio != std::floor(ratio) && dx != 0 && dy != 0) {
+            // A slanted line at a fractional scale of the screen's: stepped through the device
+            // pixels themselves, a line's width thick, so that it is as thin and as even as a
+            // straight one; each device pixel drawn where its window pixel may be.
+            const int width = LineWidth(ratio);
+            const QPoint a(DeviceEdge(from.x() + d.origin.x(), ratio),
+                           DeviceEdge(from.y() + d.origin.y(), ratio));
+            const QPoint b(DeviceEdge(to.x() + d.origin.x(), ratio),
+                           DeviceEdge(to.y() + d.origin.y(), ratio));
+            const int ex = std::abs(b.x() - a.x()), ey = -std::abs(b.y() - a.y());
+            const int tx = a.x() < b.x() ? 1 : -1, ty = a.y() < b.y() ? 1 : -1;
+            int e = ex + ey;
+            for (QPoint q = a; q != b;) {
+                const QPoint window(static_cast<int>(std::floor(q.x() / ratio)),
+                                    static_cast<int>(std::floor(q.y() / ratio)));
+                const QPoint own = window - d.origin;
+                if (clip.contains(own) && area.contains(window)) {
+                    for (int row = q.y(); row < q.y() + width && row < surface.height(); ++row)
+                        for (int col = q.x(); col < q.x() + width && col < surface.width(); ++col)
+                            surface.setPixel(col, row, color);
+                    touched |= QRect(own, QSize(1, 1));
+                }
+                const int twice = 2 * e;
+                if (twice >= ey) {
+                    e += ey;
+                    q.rx() += tx;
+                }
+                if (twice <= ex) {
+                    e += ex;
+                    q.ry() += ty;
+                }
+            }
+            return touched;
+        }
         while (p != to) {
             QPoint at = p + d.origin;
             if (clip.contains(p) && area.contains(at)) {
-                SetWindowPixel(surface, at, color);
+                SetLinePixel(surface, at, color, dx >= -dy);
                 touched |= QRect(p, QSize(1, 1));
             } else if ((sx > 0 ? p.x() > reach.right() : p.x() < reach.left()) ||
                        (sy > 0 ? p.y() > reach.bottom() : p.y() < reach.top())) {
@@ -457,11 +521,15 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
         QRect whole = RectOf(left, top, right, bottom);
         if (whole.isEmpty())
             return QRect();
-        // A fresh context draws with a black pen and a white brush.
-        Fill(surface, d, clip, whole, pen ? pen->color : 0x000000);
-        QRect inside = whole.adjusted(1, 1, -1, -1);
-        if (!inside.isEmpty())
-            Fill(surface, d, clip, inside, brush ? brush->color : 0xFFFFFF);
+        // A fresh context draws with a black pen and a white brush; the border is a line's
+        // width of device pixels on every side.
+        const QRect outer = DeviceRect(surface, d, whole);
+        Fill(surface, d, clip, outer, pen ? pen->color : 0x000000);
+        if (whole.width() > 2 && whole.height() > 2) {
+            const int width = LineWidth(surface.devicePixelRatio());
+            Fill(surface, d, clip, outer.adjusted(width, width, -width, -width),
+                 brush ? brush->color : 0xFFFFFF);
+        }
         return whole;
     });
 }
@@ -499,7 +567,7 @@ COLORREF SurfacePixel(Window& window, int x, int y) {
         return CLR_INVALID;
     // The first device pixel of the window pixel.
     const qreal ratio = r->surface.devicePixelRatio();
-    const QPoint at(static_cast<int>(x * ratio), static_cast<int>(y * ratio));
+    const QPoint at(DeviceEdge(x, ratio), DeviceEdge(y, ratio));
     if (x < 0 || y < 0 || !r->surface.rect().contains(at))
         return CLR_INVALID;
     return ToColorRef(QColor(r->surface.pixel(at)));

@@ -157,6 +157,11 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int width, int he
 // coordinates) and whether it is shown. Gives the previous parent.
 HWND SetParent(HWND child, HWND newParent);
 
+// Moves the keyboard from a window to the control before it (previous TRUE) or after it in its
+// window's Tab order that takes it now, as the dialog message WM_NEXTDLGCTL does; FALSE when
+// there is none.
+BOOL NextDlgCtl(HWND from, BOOL previous);
+
 // The mouse capture of the window's thread: while a window holds it, every mouse press, release
 // and move on the thread's windows goes to it. SetCapture gives the previous holder; the holder
 // that loses it gets WM_CAPTURECHANGED with the new holder in lParam.

@@ -516,6 +516,25 @@ HANDLE RemovePropA(HWND window, const char* name) {
     return value;
 }
 
+BOOL NextDlgCtl(HWND from, BOOL previous) {
+    WindowRecord* r = Find(from);
+    if (!r || !r->widget)
+        return FALSE;
+    QWidget* start = r->widget;
+    QWidget* top = start->window();
+    QWidget* w = start;
+    for (;;) {
+        w = previous ? w->previousInFocusChain() : w->nextInFocusChain();
+        if (!w || w == start)
+            return FALSE;
+        if (w->window() == top && w->isVisible() && w->isEnabled() && !w->focusProxy() &&
+            (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(previous ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            return TRUE;
+        }
+    }
+}
+
 BOOL ShowWindow(HWND window, int command) {
     WindowRecord* r = Find(window);
     if (!r || !r->widget)

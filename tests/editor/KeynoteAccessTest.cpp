@@ -105,6 +105,35 @@ TEST_F(KeynoteTest, TabReachesTheGridWhoseKeysThenMoveEditMarkAndReorderNotes) {
     drv::Key(W(), g.TEXTCTRL, KEY_Esc);
     EXPECT_TRUE(W()[OLE1].HasFocus());
 
+    // Shift+Tab goes back as Tab goes on: to the previous cell's editor, from a row's first
+    // editor to the last of the row above, and from the first row's out of the grid to the
+    // control before it.
+    drv::Key(W(), OLE1, KEY_Down);
+    drv::Key(W(), OLE1, KEY_Left);
+    drv::Key(W(), OLE1, KEY_Enter);
+    ASSERT_EQ(g.CURCTRL, g.EDITCTRL);
+    drv::Key(W(), g.EDITCTRL, KEY_ShiftTab);
+    EXPECT_EQ(std::make_pair(g.CURROW, g.CURCOL), std::make_pair(1, 5));
+    EXPECT_EQ(g.EIPON, 1);
+    EXPECT_TRUE(W()[g.TYPECTRL].HasFocus());
+    for (int column : {4, 3, 2}) {
+        drv::Key(W(), W().FocusControl(), KEY_ShiftTab);
+        EXPECT_EQ(g.CURCOL, column);
+        EXPECT_TRUE(W()[g.CURCTRL].HasFocus());
+    }
+    drv::Key(W(), g.EDITCTRL, KEY_ShiftTab);
+    EXPECT_EQ(g.EIPON, 0);
+    EXPECT_EQ(W().FocusControl(), GLO_CIRTITLEDESC);
+    EXPECT_EQ(Order(1), "1 7"); // each editor stored what it held
+    drv::Focus(W(), OLE1);
+
+    // Where Qt leaves the keyboard on the window itself (the control that had it hid, or the
+    // window came back after a message), it goes back to the grid drawn as the one in use.
+    W().ClientWidget()->setFocus(Qt::OtherFocusReason);
+    drv::Settle();
+    EXPECT_TRUE(W()[OLE1].HasFocus());
+    EXPECT_EQ(g.ACTIVE, 1);
+
     // Tab out of the grid goes on to the next control, Shift+Tab comes back; the row buttons
     // reorder the selected note from the keyboard.
     drv::Key(W(), OLE1, KEY_Tab);
@@ -168,10 +197,12 @@ TEST_F(KeynoteTest, TheGridReadsAsATableOfItsNotesAndTellsWhatChanges) {
         EXPECT_EQ(cell->tableCellInterface()->rowIndex(), c.row);
         EXPECT_EQ(table->indexOfChild(cell), (c.row + 1) * 5 + c.column);
     }
-    // The mark: a check box cell named after its column, checked on a note that is not used.
+    // The mark: a check box cell, checked on a note that is not used; a row reads "Not used"
+    // only for a marked note, "Used" for the others.
     QAccessibleInterface* mark1 = t->cellAt(0, 0);
     QAccessibleInterface* mark2 = t->cellAt(1, 0);
     EXPECT_EQ(FromQt(mark2->text(QAccessible::Name)), "Not used");
+    EXPECT_EQ(FromQt(mark1->text(QAccessible::Name)), "Used");
     EXPECT_EQ(mark1->role(), QAccessible::CheckBox);
     EXPECT_EQ(mark1->tableCellInterface()->columnIndex(), 0);
     EXPECT_TRUE(mark1->state().checkable);
@@ -208,7 +239,7 @@ TEST_F(KeynoteTest, TheGridReadsAsATableOfItsNotesAndTellsWhatChanges) {
     drv::Key(W(), OLE1, KEY_Left);
     drv::Key(W(), OLE1, KEY_Enter);
     EXPECT_FALSE(t->cellAt(1, 0)->state().checked);
-    EXPECT_TRUE(listener.Heard(QAccessible::StateChanged, "Not used"));
+    EXPECT_TRUE(listener.Heard(QAccessible::StateChanged, "Used"));
 
     // A new row: the table tells its rows changed and reads the new count.
     drv::Click(W(), INSERT);

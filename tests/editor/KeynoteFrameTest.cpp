@@ -27,6 +27,7 @@
 #include "platform/win32/Win32.h"
 
 #include <QPrinter>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -284,6 +286,33 @@ TEST_F(KeynoteFrameTest, APrintOfNothingClearsTheLastPrintsStatus) {
     print(true);
     EXPECT_FALSE(FileExists(pdf));
     EXPECT_EQ(StatusText(), "");
+}
+
+// While the pages print, Qt goes on handling events (the windows paint) and the status bar says
+// which page is printing; afterwards it says where the print went.
+TEST_F(KeynoteFrameTest, WhileItPrintsTheWindowsPaintAndTheStatusBarSaysWhichPage) {
+    drv::PrintGuard guard;
+    const std::string pdf = project + "/constnot.pdf";
+    std::string notes;
+    for (int n = 1; n <= 120; ++n)
+        notes += "CIR," + std::to_string(n) + ",a note,,\r\n";
+    StartOn(notes);
+    Window* options = OpenPrintOptions();
+    ASSERT_NE(options, nullptr);
+    std::vector<std::string> seen;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const std::string text = StatusText();
+        if (seen.empty() || seen.back() != text)
+            seen.push_back(text);
+    });
+    watch.start(0);
+    drv::Click(*options, preview::PRINTOK);
+    watch.stop();
+    EXPECT_EQ(StatusText(), "Printed to " + pdf);
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "Printing page 1 of 3"), seen.end())
+        << ::testing::PrintToString(seen);
+    EXPECT_EQ(drv::PdfPages(pdf), 3);
 }
 
 // OK in Print Setup without a choice keeps prints where they went: the project's PDF, not a

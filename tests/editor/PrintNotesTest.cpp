@@ -2,6 +2,7 @@
 
 #include "editor/Globals.h"
 #include "grid/PelkGridClass.h"
+#include "platform/files/FileBundle.h"
 #include "platform/report/PageImage.h"
 #include "platform/report/Preview.h"
 #include "platform/report/Printing.h"
@@ -359,6 +360,42 @@ TEST_F(PrintNotesTest, OnlyThePagesThePreviewKeptArePrinted) {
         EXPECT_NE(text.find(shown), std::string::npos) << shown;
     for (const char* left : {"note 42 ", "Page 1"})
         EXPECT_EQ(text.find(left), std::string::npos) << left;
+}
+
+// Pages made as the preview and the printer read them, in any order, have the bytes of the same
+// report's pages made at once: breaks inside a note, at a tab's caption, after marked and
+// unnumbered notes, tabs without rows between tabs with them.
+TEST(PrintNotesPages, PagesMadeAsReadHaveTheBytesOfPagesMadeAtOnce) {
+    std::vector<ReportTab> tabs(4);
+    tabs[0].caption = "Empty";
+    for (std::size_t t = 1; t < tabs.size(); ++t) {
+        tabs[t].caption = "Tab " + std::to_string(t);
+        tabs[t].descWidth = t == 2 ? 0 : 40;
+        for (int i = 1; i <= 150; ++i) {
+            std::string description = "note " + std::to_string(i);
+            for (int line = 1; line < (i * 7 + static_cast<int>(t)) % 13; ++line)
+                description += "\r\nline " + std::to_string(line) + " of a longer note, cut";
+            tabs[t].rows.push_back({i % 17 == 0 ? "1" : "0", i % 23 == 0 ? "" : std::to_string(i),
+                                    description, "EA", "COUNT"});
+        }
+    }
+    PageList atOnce, asRead;
+    NotesReport first(atOnce), second(asRead);
+    ASSERT_TRUE(first.Produce(tabs, NotesReport::PageMaking::AllNow));
+    ASSERT_TRUE(second.Produce(tabs));
+    ASSERT_GT(atOnce.size(), 20u);
+    ASSERT_EQ(asRead.size(), atOnce.size());
+    std::vector<std::size_t> order;
+    for (std::size_t i = asRead.size(); i-- > 0;)
+        order.push_back((i * 7) % asRead.size());
+    for (std::size_t i : order) {
+        SCOPED_TRACE("page " + std::to_string(i + 1));
+        const std::optional<std::string> made = ReadBundled(asRead[i]);
+        ASSERT_TRUE(made.has_value());
+        EXPECT_EQ(*made, ReadBundled(atOnce[i]).value_or(""));
+    }
+    first.Engine().Release();
+    second.Engine().Release();
 }
 
 TEST(PrintNotesText, SplitDescToLinesAndFitPrintLine) {

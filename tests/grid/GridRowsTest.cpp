@@ -195,6 +195,16 @@ TEST_F(GridTest, RightClickOffersTheRowCommandsForTheSelectedRow) {
     EXPECT_EQ(g.CURROW, 2);
     EXPECT_EQ(g.CURCTRL, g.EDITCTRL);
     drv::Key(w, 0, KEY_Esc);
+
+    // The keyboard's ways to the same menu: the context-menu key and Shift+F10.
+    for (int key : {KEY_Apps, KEY_ShiftF10}) {
+        drv::Key(w, HOST, key);
+        drv::PickPopup({"Insert", "Change", "Delete"}, 0);
+    }
+    drv::Key(w, HOST, KEY_Apps);
+    drv::PickPopup({"Insert", "Change", "Delete"}, 3);
+    drv::Answer(kDeleteQuestion, "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES);
+    EXPECT_EQ(Order(), "1 4");
 }
 
 TEST_F(GridTest, MovesTakeTheSelectedRowAndKeepItSelected) {

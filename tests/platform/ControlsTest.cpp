@@ -7,6 +7,7 @@
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QStandardItemModel>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +119,31 @@ TEST_F(ControlsTest, ADropComboShowingOneOfItsItemsOpensItsListWithoutChoosingIt
     EXPECT_EQ(lists.type, "COUNT");
     EXPECT_EQ(lists.log, (std::vector<std::string>{"new selection 2", "accepted 2"}));
     EXPECT_EQ(drv::Items(w, TYPE), (std::vector<std::string>{"COUNT", "LINE1"}));
+}
+
+// A hidden drop combo shown again has the items its list holds then, its text and the item of
+// its text chosen, as if it had been redisplayed while shown; a list shown again unchanged keeps
+// its items.
+TEST_F(ControlsTest, AHiddenDropComboShowsTheListAsItIsWhenItIsShown) {
+    Window& w = lists.window;
+    auto* combo = static_cast<QComboBox*>(w[TYPE].Widget());
+    w[TYPE].Hide();
+    lists.types.items = {"AREA", "COUNT", "LINE1"};
+    lists.type = "COUNT";
+    w.Display(TYPE);
+    w[TYPE].Unhide();
+    drv::Settle();
+    EXPECT_EQ(drv::Items(w, TYPE), (std::vector<std::string>{"AREA", "COUNT", "LINE1"}));
+    EXPECT_EQ(w[TYPE].Text(), "COUNT");
+    EXPECT_EQ(w[TYPE].Selected(), 2);
+    EXPECT_EQ(combo->currentIndex(), 1);
+
+    const QStandardItem* first = static_cast<QStandardItemModel*>(combo->model())->item(0);
+    lists.type = "LINE1";
+    w.Display(TYPE);
+    EXPECT_EQ(static_cast<QStandardItemModel*>(combo->model())->item(0), first);
+    EXPECT_EQ(w[TYPE].Selected(), 3);
+    EXPECT_TRUE(lists.log.empty());
 }
 
 TEST(ComboFocusTest, MovingBetweenTheEntryAndTheListOfADropComboIsOneSelected) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 using namespace platform;
 namespace drv = platform::testing;
@@ -74,6 +75,42 @@ TEST(FileBundleTest, MembersAreFilesByNameUntilTheBundleGoes) {
 
 // A file-size limit stops no more members than it stops files of their own: past it, members go
 // into further files; a member larger than the limit fails with the reason and leaves nothing.
+// A promised member is made by the first reader that asks for it, once, with the edits asked of
+// it meanwhile; one forgotten, or one of a bundle removed, is no member and is never made.
+TEST(FileBundleTest, PromisedMembersAreMadeWhenFirstRead) {
+    drv::TempFolder folder;
+    const std::string a = folder / "page00001.svg", b = folder / "page00002.svg",
+                      c = folder / "page00003.svg", d = folder / "page00004.svg";
+    std::vector<std::string> made;
+    {
+        FileBundle bundle;
+        std::string error;
+        ASSERT_TRUE(bundle.Create(folder / "pages", error)) << error;
+        bundle.SetMaker([&](const std::string& name) {
+            made.push_back(name);
+            std::string ignored;
+            if (name != d) // d cannot be made
+                bundle.Add(name, "made " + name.substr(name.size() - 5, 1), ignored);
+        });
+        for (const std::string& name : {a, b, c, d})
+            bundle.Promise(name);
+        EXPECT_TRUE(made.empty());
+        EXPECT_TRUE(EditBundledWhenMade(b, [](std::string& s) { s[0] = 'M'; }));
+        EXPECT_TRUE(BundledVersion(a).has_value());
+        EXPECT_EQ(ReadBundled(a), "made 1");
+        EXPECT_EQ(ReadBundled(b), "Made 2");
+        EXPECT_FALSE(EditBundledWhenMade(b, [](std::string& s) { s.clear(); })); // made already
+        EXPECT_TRUE(ForgetBundled(c));
+        EXPECT_FALSE(ReadBundled(c).has_value());
+        EXPECT_FALSE(ReadBundled(d).has_value());
+        EXPECT_FALSE(ReadBundled(d).has_value());
+        EXPECT_EQ(made, (std::vector<std::string>{a, b, d}));
+        bundle.Promise(c);
+    }
+    EXPECT_FALSE(ReadBundled(c).has_value());
+    EXPECT_EQ(made.size(), 3u);
+}
+
 TEST(FileBundleTest, AFileSizeLimitIsMetMemberByMember) {
     drv::TempFolder folder;
     FileBundle bundle;

@@ -109,6 +109,38 @@ TEST_F(Ini, ReadsKeysByTheOldRules) {
             << "[" << c.section << "] " << c.key;
 }
 
+// A numbered list read in one pass gives what reading its keys one by one gives.
+TEST_F(Ini, ASeriesReadsAsItsKeysReadOneByOne) {
+    const std::string file = TEST_DATA_DIR "/ini/series.ini";
+    struct Case {
+        const char* section;
+        const char* prefix;
+        int lastKey;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"QVREditUnits", "Unit", 999999, {"EA", "LF", "SF", "CY", "TON", "GAL"}},
+        {"qvreditunits", "UNIT", 4, {"EA", "LF", "SF", "CY"}}, // at most the last key
+        {"QVREditTypes", "Type", 9999, {"COUNT"}},             // up to a gap
+        {"QVREditUnits", "Uni", 9999, {}},                     // "Unit1" is no key of "Uni"
+        {"Missing", "Unit", 9999, {}},
+        {"QVREditUnits", "Unit", 0, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> oneByOne;
+        for (int n = 1; n <= c.lastKey; ++n) {
+            std::string value = ReadIni(c.section, c.prefix + std::to_string(n), "", file);
+            if (value.empty())
+                break;
+            oneByOne.push_back(value);
+        }
+        EXPECT_EQ(oneByOne, c.expected) << c.section << " " << c.prefix;
+        EXPECT_EQ(ReadIniSeries(c.section, c.prefix, c.lastKey, file), c.expected)
+            << c.section << " " << c.prefix;
+    }
+    EXPECT_TRUE(ReadIniSeries("QVREditUnits", "Unit", 9999, At("missing.ini")).empty());
+}
+
 TEST_F(Ini, MissingOrUnreadableFileGivesTheDefault) {
     EXPECT_EQ(ReadIni("QVR", "Key", "#NOT_DEFINED#", At("none.ini")), "#NOT_DEFINED#");
     EXPECT_EQ(ReadIni("QVR", "Key", "d", At("no/such/folder.ini")), "d");

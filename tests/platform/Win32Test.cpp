@@ -244,6 +244,65 @@ TEST_F(Win32Test, LinesLeaveTheirEndPointOut) {
     DeleteObject(red);
 }
 
+// At any scale, a fractional one too, a line one window pixel wide is as many device pixels wide
+// as every other, and so is each side of a rectangle's border.
+TEST_F(Win32Test, EveryLineIsAsThickAsEveryOtherInTheScreensPixels) {
+    HWND client = ClientHandle(w);
+    HPEN red = CreatePen(PS_SOLID, 1, 0x0000FF);
+    HBRUSH green = CreateSolidBrush(0x00FF00);
+    HDC dc = GetDC(client);
+    SelectObject(dc, red);
+    for (int at = 10; at < 31; at += 3) {
+        MoveToEx(dc, 5, at, nullptr); // across
+        LineTo(dc, 45, at);
+        MoveToEx(dc, 50 + at, 10, nullptr); // down
+        LineTo(dc, 50 + at, 40);
+    }
+    SelectObject(dc, green);
+    for (int at = 0; at < 4; ++at)
+        Rectangle(dc, 10 + 9 * at, 50 + at, 17 + 9 * at, 57 + at);
+    ReleaseDC(client, dc);
+    const QImage surface = SurfaceCopy(w);
+    const qreal ratio = surface.devicePixelRatio();
+    const QRgb redPixel = QColor(Qt::red).rgb();
+    // Runs of red device pixels along a device row or column.
+    auto runs = [&](bool downwards, int fixed, int from, int to) {
+        std::vector<int> lengths;
+        int run = 0;
+        for (int i = from; i < to; ++i) {
+            const QRgb p = downwards ? surface.pixel(fixed, i) : surface.pixel(i, fixed);
+            if (p == redPixel) {
+                ++run;
+            } else if (run) {
+                lengths.push_back(run);
+                run = 0;
+            }
+        }
+        return lengths;
+    };
+    const auto d = [ratio](int v) { return static_cast<int>(v * ratio); };
+    const std::vector<int> across = runs(true, d(25), d(5), d(35));
+    const std::vector<int> down = runs(false, d(25), d(55), d(85));
+    ASSERT_EQ(across.size(), 7u);
+    ASSERT_EQ(down.size(), 7u);
+    const int width = across.front();
+    EXPECT_GE(width, 1);
+    for (int length : across)
+        EXPECT_EQ(length, width);
+    for (int length : down)
+        EXPECT_EQ(length, width);
+    // The rectangles' borders, left, right, top and bottom: as thick as the lines.
+    for (int at = 0; at < 4; ++at) {
+        const int left = 10 + 9 * at, top = 50 + at;
+        const std::vector<int> row = runs(false, d(top + 3), d(left - 1), d(left + 8));
+        const std::vector<int> column = runs(true, d(left + 3), d(top - 1), d(top + 8));
+        EXPECT_EQ(row, std::vector<int>(2, width)) << "rectangle " << at;
+        EXPECT_EQ(column, std::vector<int>(2, width)) << "rectangle " << at;
+    }
+    DeleteObject(red);
+    DeleteObject(green);
+}
+
 TEST_F(Win32Test, ContextOfAControlDrawsInItsOwnRectangleOfTheSurface) {
     HWND hostWindow = Handle(HOST);
     HDC dc = GetDC(hostWindow);
