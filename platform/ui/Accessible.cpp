@@ -2,14 +2,18 @@
 
 #include "platform/text/Text.h"
 #include "platform/ui/Control.h"
+#include "platform/ui/Input.h"
 #include "platform/ui/Qt.h"
 #include "platform/ui/Window.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPointer>
 #include <QTabBar>
+#include <QTreeView>
 #include <QWidget>
 
 #include <cstdlib>
@@ -408,6 +412,14 @@ public:
         for (const auto& [tab, id] : tabs_)
             QAccessible::deleteAccessibleInterface(id);
     }
+    // Named by its current tab, as a standard tab bar is.
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && Bar()->currentIndex() >= 0)
+            return QString(Bar()->tabText(Bar()->currentIndex()))
+                .remove(QLatin1Char('&'))
+                .trimmed();
+        return QAccessibleWidget::text(t);
+    }
     int childCount() const override { return static_cast<int>(Shown().size()); }
     QAccessibleInterface* child(int index) const override {
         const std::vector<int> shown = Shown();
@@ -462,10 +474,329 @@ private:
     mutable std::map<int, QAccessible::Id> tabs_;
 };
 
+// ---------------------------------------------------------------------------------------------
+// Windows and list boxes.
+
+std::string NameOf(const std::string& text);
+
+// The program's windows of their own, by their top-level widget.
+std::map<const QObject*, Window*>& OwnWindows() {
+    static std::map<const QObject*, Window*> windows;
+    return windows;
+}
+
+// What a window says it is for: the texts at its top, before its first control a user works.
+QString Instruction(Window& window) {
+    std::string said;
+    for (Control* c : window.Controls()) {
+        switch (c->Kind()) {
+        case ControlKind::String:
+            if (c->Visible() && !Clip(c->Text()).empty())
+                said += (said.empty() ? "" : " ") + Clip(c->Text());
+            continue;
+        case ControlKind::Prompt:
+        case ControlKind::Group:
+        case ControlKind::Panel:
+        case ControlKind::Box:
+        case ControlKind::Sheet:
+        case ControlKind::Tab:
+            continue;
+        default:
+            break;
+        }
+        break;
+    }
+    return ToQt(said);
+}
+
+// A window of its own: a dialog over the window it was opened from (a frame when there is none),
+// named by its caption, with its instruction as its description.
+class WindowInterface : public QAccessibleWidget {
+public:
+    explicit WindowInterface(QWidget* top)
+        : QAccessibleWidget(top, top->parentWidget() ? QAccessible::Dialog : QAccessible::Window) {}
+    QString text(QAccessible::Text t) const override {
+        auto it = OwnWindows().find(widget());
+        if (it != OwnWindows().end()) {
+            if (t == QAccessible::Name)
+                return ToQt(it->second->Caption());
+            if (t == QAccessible::Description)
+                return Instruction(*it->second);
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QTreeView* ListView(QObject* object) {
+    auto* view = qobject_cast<QTreeView*>(object);
+    Control* control = view ? input::ControlOf(view) : nullptr;
+    return control && control->Kind() == ControlKind::List && control->Widget() == view ? view
+                                                                                        : nullptr;
+}
+
+// A row's cell of a list box (row 0: its column's header).
+class ListCellInterface : public QAccessibleInterface, public QAccessibleTableCellInterface {
+public:
+    ListCellInterface(QTreeView* view, int row, int column)
+        : view_(view), row_(row), column_(column) {}
+
+    bool isValid() const override {
+        const QAbstractItemModel* m = Model();
+        return m && row_ >= 0 && row_ <= m->rowCount() && column_ >= 0 &&
+               column_ < m->columnCount();
+    }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override {
+        return view_ && view_->window() ? view_->window()->windowHandle() : nullptr;
+    }
+    QAccessibleInterface* parent() const override {
+        return view_ ? QAccessible::queryAccessibleInterface(view_) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text t) const override {
+        if (t != QAccessible::Name || !isValid())
+            return QString();
+        if (row_ == 0)
+            return Model()->headerData(column_, Qt::Horizontal).toString();
+        return Index().data(Qt::DisplayRole).toString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!isValid())
+            return QRect();
+        QRect r;
+        if (row_ == 0) {
+            const QHeaderView* h = view_->header();
+            if (!h->isVisible())
+                return QRect();
+            r = QRect(h->sectionViewportPosition(column_), 0, h->sectionSize(column_), h->height());
+            return QRect(h->viewport()->mapToGlobal(r.topLeft()), r.size());
+        }
+        r = view_->visualRect(Index());
+        return QRect(view_->viewport()->mapToGlobal(r.topLeft()), r.size());
+    }
+    // A list has a header slot, as its view counts its rows, that readers pass over.
+    QAccessible::Role role() const override {
+        if (row_ == 0)
+            return IsList() ? QAccessible::Separator : QAccessible::ColumnHeader;
+        if (Checked())
+            return QAccessible::CheckBox;
+        return IsList() ? QAccessible::ListItem : QAccessible::Cell;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!isValid())
+            return s;
+        if (!view_->isVisible() || (row_ == 0 && (IsList() || !view_->header()->isVisible()))) {
+            s.invisible = true;
+            return s;
+        }
+        if (row_ == 0)
+            return s;
+        const QModelIndex index = Index();
+        s.selectable = true;
+        s.focusable = true;
+        s.selected = view_->selectionModel() && view_->selectionModel()->isSelected(index);
+        s.focused = view_->hasFocus() && view_->currentIndex() == index;
+        s.active = view_->currentIndex() == index;
+        if (std::optional<bool> checked = Checked()) {
+            s.checkable = true;
+            s.checked = *checked;
+        }
+        if (!view_->viewport()->rect().intersects(view_->visualRect(index)))
+            s.offscreen = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TableCellInterface && row_ > 0 && !IsList())
+            return static_cast<QAccessibleTableCellInterface*>(this);
+        return nullptr;
+    }
+
+    int columnExtent() const override { return 1; }
+    int rowExtent() const override { return 1; }
+    QList<QAccessibleInterface*> columnHeaderCells() const override {
+        QAccessibleInterface* list = parent();
+        QAccessibleInterface* header = list ? list->child(column_) : nullptr;
+        return header ? QList<QAccessibleInterface*>{header} : QList<QAccessibleInterface*>{};
+    }
+    QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
+    int columnIndex() const override { return column_; }
+    int rowIndex() const override { return row_ - 1; }
+    bool isSelected() const override {
+        return isValid() && view_->selectionModel() && view_->selectionModel()->isSelected(Index());
+    }
+    QAccessibleInterface* table() const override { return parent(); }
+
+private:
+    const QAbstractItemModel* Model() const { return view_ ? view_->model() : nullptr; }
+    QModelIndex Index() const { return Model()->index(row_ - 1, column_); }
+    bool IsList() const { return Model()->columnCount() == 1; }
+    std::optional<bool> Checked() const {
+        const QVariant v = Index().data(Qt::CheckStateRole);
+        if (!v.isValid())
+            return std::nullopt;
+        return v.value<Qt::CheckState>() == Qt::Checked;
+    }
+
+    QPointer<QTreeView> view_;
+    int row_, column_;
+};
+
+// A list box: a list of its rows when it shows one column, a table with its column headers when
+// it shows more. Its children come as its view counts them when it tells a change: a header
+// slot for each column, then each row's cells.
+class ListBoxInterface : public QAccessibleWidget, public QAccessibleTableInterface {
+public:
+    explicit ListBoxInterface(QTreeView* view) : QAccessibleWidget(view, QAccessible::List) {}
+    ~ListBoxInterface() override {
+        for (const auto& [place, id] : cells_)
+            QAccessible::deleteAccessibleInterface(id);
+    }
+
+    QAccessible::Role role() const override {
+        return columnCount() > 1 ? QAccessible::Table : QAccessible::List;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TableInterface && columnCount() > 1)
+            return static_cast<QAccessibleTableInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    // Named by its label; a list without one by its only heading, else by the tab it is on or
+    // its window.
+    QString text(QAccessible::Text t) const override {
+        QString said = QAccessibleWidget::text(t);
+        if (t != QAccessible::Name || !said.isEmpty())
+            return said;
+        if (columnCount() == 1)
+            said = View()->model()->headerData(0, Qt::Horizontal).toString();
+        Control* control = input::ControlOf(View());
+        if (said.isEmpty() && control)
+            if (Control* tab = control->Owner().Find(control->Parent());
+                tab && tab->Kind() == ControlKind::Tab)
+                said = ToQt(NameOf(tab->Text())).trimmed();
+        if (said.isEmpty() && control)
+            said = ToQt(Clip(control->Owner().Caption()));
+        return said;
+    }
+    int childCount() const override { return (rowCount() + 1) * columnCount(); }
+    QAccessibleInterface* child(int index) const override {
+        const int columns = columnCount();
+        if (columns == 0 || index < 0 || index >= childCount())
+            return nullptr;
+        return Cell(index / columns, index % columns);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (const auto& [place, id] : cells_)
+            if (QAccessible::accessibleInterface(id) == child)
+                return place.first * columnCount() + place.second;
+        return -1;
+    }
+    QAccessibleInterface* focusChild() const override {
+        const QModelIndex current = View()->currentIndex();
+        if (!View()->hasFocus() || !current.isValid())
+            return nullptr;
+        return Cell(current.row() + 1, current.column());
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const QModelIndex at = View()->indexAt(View()->viewport()->mapFromGlobal(QPoint(x, y)));
+        return at.isValid() ? Cell(at.row() + 1, at.column()) : nullptr;
+    }
+
+    // QAccessibleTableInterface: rows and columns from 0.
+    QAccessibleInterface* caption() const override { return nullptr; }
+    QAccessibleInterface* summary() const override { return nullptr; }
+    QAccessibleInterface* cellAt(int row, int column) const override {
+        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+            return nullptr;
+        return Cell(row + 1, column);
+    }
+    int selectedCellCount() const override { return selectedRowCount() * columnCount(); }
+    QList<QAccessibleInterface*> selectedCells() const override {
+        QList<QAccessibleInterface*> cells;
+        for (int row : selectedRows())
+            for (int column = 0; column < columnCount(); ++column)
+                cells.push_back(Cell(row + 1, column));
+        return cells;
+    }
+    QString columnDescription(int column) const override {
+        return View()->model()->headerData(column, Qt::Horizontal).toString();
+    }
+    QString rowDescription(int) const override { return QString(); }
+    int selectedColumnCount() const override { return 0; }
+    int selectedRowCount() const override { return static_cast<int>(selectedRows().size()); }
+    int columnCount() const override {
+        return View()->model() ? View()->model()->columnCount() : 0;
+    }
+    int rowCount() const override { return View()->model() ? View()->model()->rowCount() : 0; }
+    QList<int> selectedColumns() const override { return {}; }
+    QList<int> selectedRows() const override {
+        QList<int> rows;
+        if (QItemSelectionModel* s = View()->selectionModel())
+            for (const QModelIndex& index : s->selectedRows())
+                rows.push_back(index.row());
+        return rows;
+    }
+    bool isColumnSelected(int) const override { return false; }
+    bool isRowSelected(int row) const override { return selectedRows().contains(row); }
+    bool selectRow(int) override { return false; }
+    bool selectColumn(int) override { return false; }
+    bool unselectRow(int) override { return false; }
+    bool unselectColumn(int) override { return false; }
+    void modelChange(QAccessibleTableModelChangeEvent*) override {}
+
+private:
+    QTreeView* View() const { return static_cast<QTreeView*>(widget()); }
+    // The interface of a cell, made when first asked for; it reads its row as it is then.
+    QAccessibleInterface* Cell(int row, int column) const {
+        auto key = std::make_pair(row, column);
+        auto it = cells_.find(key);
+        if (it != cells_.end())
+            if (QAccessibleInterface* known = QAccessible::accessibleInterface(it->second))
+                return known;
+        auto* cell = new ListCellInterface(View(), row, column);
+        cells_[key] = QAccessible::registerAccessibleInterface(cell);
+        return cell;
+    }
+
+    mutable std::map<std::pair<int, int>, QAccessible::Id> cells_;
+};
+
+const char* const kAnnouncer = "platformAnnouncer";
+
+// What a window tells a screen reader at once: a notification, read when it shows.
+class AnnouncerInterface : public QAccessibleWidget {
+public:
+    explicit AnnouncerInterface(QWidget* label)
+        : QAccessibleWidget(label, QAccessible::Notification) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name)
+            return static_cast<QLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+// The interfaces of windows of their own, of list boxes and of announcers.
+QAccessibleInterface* WindowOrListInterface(QObject* object) {
+    auto* widget = static_cast<QWidget*>(object);
+    if (object->property(kAnnouncer).isValid())
+        return new AnnouncerInterface(widget);
+    if (OwnWindows().count(object) && widget->isWindow())
+        return new WindowInterface(widget);
+    if (QTreeView* view = ListView(object))
+        return new ListBoxInterface(view);
+    return nullptr;
+}
+
 QAccessibleInterface* Factory(const QString&, QObject* object) {
     if (!object || !object->isWidgetType())
         return nullptr;
     auto* widget = static_cast<QWidget*>(object);
+    if (QAccessibleInterface* made = WindowOrListInterface(object))
+        return made;
     if (auto* bar = qobject_cast<QTabBar*>(object))
         return new TabBarInterface(bar);
     if (Tables().count(object))
@@ -598,6 +929,42 @@ void AnnounceTableChange(Control& control, TableChange change, int row, int colu
         break;
     }
     }
+}
+
+void WindowOpened(Window& window) {
+    QWidget* top = window.Widget();
+    if (top && top->isWindow() && !OwnWindows().count(top)) {
+        OwnWindows()[top] = &window;
+        QObject::connect(top, &QObject::destroyed, [top] { OwnWindows().erase(top); });
+        Renew(top);
+    }
+    for (Control* c : window.Controls())
+        if (c->Kind() == ControlKind::List && c->Widget())
+            Renew(c->Widget());
+}
+
+void Announce(Window& window, const std::string& text) {
+    QWidget* client = window.ClientWidget();
+    if (!client)
+        return;
+    auto* label =
+        client->findChild<QLabel*>(QString::fromLatin1(kAnnouncer), Qt::FindDirectChildrenOnly);
+    if (!label) {
+        label = new QLabel(client);
+        label->setObjectName(QString::fromLatin1(kAnnouncer));
+        label->setProperty(kAnnouncer, true);
+        label->setTextFormat(Qt::PlainText);
+        label->setGeometry(0, 0, 0, 0); // nothing on the screen: it only speaks
+        label->lower();
+        Renew(label);
+    }
+    label->hide();
+    label->setText(ToQt(text));
+    if (g_listener || QAccessible::isActive()) {
+        QAccessibleEvent changed(label, QAccessible::NameChanged);
+        Tell(&changed);
+    }
+    label->show();
 }
 
 void ListenToAccessibleEvents(AccessibleEventListener listener) {

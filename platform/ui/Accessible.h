@@ -58,6 +58,10 @@ void AnnounceTableChange(Control& control, TableChange change, int row = 0, int 
 using AccessibleEventListener = void (*)(QAccessibleEvent* event);
 void ListenToAccessibleEvents(AccessibleEventListener listener);
 
+// Tells assistive technology at once of a change that no control with the keyboard shows (the
+// page a preview shows): a notification of the window, read when it comes.
+void Announce(Window& window, const std::string& text);
+
 // Gives a control the name assistive technology reads for it (for a control with no label).
 void SetAccessibleName(Control& control, const std::string& name);
 // The name assistive technology reads for a control.
@@ -72,6 +76,11 @@ void TieLabels(Window& window);
 // The platform's own: the interfaces above, and a sheet's tab bar that shows assistive
 // technology only the tabs it shows; installed once, before the first window opens.
 void InstallAccessibleInterfaces();
+// The platform's own: a window has opened. A window of its own reads as a dialog (a frame when
+// it is shown over no other) named by its caption, with the texts at its top as its
+// description; its list boxes read as lists (tables when they show several columns) named by
+// their label.
+void WindowOpened(Window& window);
 // The platform's own: a prompt shows a new text (the control it labels takes it as its name).
 void LabelTextChanged(QWidget* label, const std::string& text);
 

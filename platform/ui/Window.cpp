@@ -11,6 +11,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QScreen>
 #include <QStyle>
@@ -43,6 +46,21 @@ Window::Placer& ThePlacer() {
     return placer;
 }
 
+// The button Escape presses: the shown and enabled one marked as the cancel button, else one
+// that closes the window.
+Control* CancelButton(Window& window) {
+    Control* close = nullptr;
+    for (Control* c : window.Controls()) {
+        if (c->Kind() != ControlKind::Button || !c->Visible() || c->Disabled())
+            continue;
+        if (c->Attributes() & ATTR_Cancel)
+            return c;
+        if (!close && (c->Attributes() & ATTR_StdClose))
+            close = c;
+    }
+    return close;
+}
+
 // The client area of a window: it turns the close box and resizing into the window's events.
 class ClientArea : public QWidget {
 public:
@@ -51,6 +69,17 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override { input::CloseBoxPressed(window_, event); }
+    // Escape that no control took presses the window's cancel button (its Close where the
+    // window has no Cancel), as in a dialog.
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+            window_.IsOpen())
+            if (Control* cancel = CancelButton(window_)) {
+                window_.PostInputEvent(EVENT_Accepted, cancel->Number());
+                return;
+            }
+        QWidget::keyPressEvent(event);
+    }
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         if (window_.IsOpen())
@@ -205,6 +234,7 @@ void Window::Open() {
         top->showMaximized();
     else
         top->show();
+    WindowOpened(*this);
     // The first control that takes the keyboard gets it.
     for (Control* c : order_) {
         QWidget* w = c->Widget();
@@ -243,9 +273,18 @@ void Window::Close() {
         QWidget* over =
             top->isWindow() && top->parentWidget() ? top->parentWidget()->window() : nullptr;
         const bool active = top->isActiveWindow();
+        // Inside the frame: the window of its thread it was opened over, when it had the
+        // keyboard.
+        QPointer<QMdiSubWindow> below;
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(top);
+            sub && sub->mdiArea() && sub->mdiArea()->activeSubWindow() == sub)
+            if (Window* under = Top(thread_))
+                below = qobject_cast<QMdiSubWindow*>(under->Widget());
         top->hide();
         delete top; // the client and every control's widget with it
-        if (active)
+        if (below && below->mdiArea())
+            below->mdiArea()->setActiveSubWindow(below);
+        else if (active)
             KeyboardBackTo(over);
     }
     if (p_->client)
