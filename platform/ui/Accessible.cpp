@@ -509,12 +509,10 @@ QString Instruction(Window& window) {
     return ToQt(said);
 }
 
-// A window of its own: a dialog over the window it was opened from (a frame when there is none),
-// named by its caption, with its instruction as its description.
+// A window of its own: a dialog named by its caption, with its instruction as its description.
 class WindowInterface : public QAccessibleWidget {
 public:
-    explicit WindowInterface(QWidget* top)
-        : QAccessibleWidget(top, top->parentWidget() ? QAccessible::Dialog : QAccessible::Window) {}
+    explicit WindowInterface(QWidget* top) : QAccessibleWidget(top, QAccessible::Dialog) {}
     QString text(QAccessible::Text t) const override {
         auto it = OwnWindows().find(widget());
         if (it != OwnWindows().end()) {
@@ -1030,7 +1028,44 @@ std::optional<int> Fit(const ControlDef& prompt, const ControlDef& control) {
 
 } // namespace
 
+namespace {
+
+const char* const kHintOf = "platformHintOf";
+
+// A hint in brackets just right of a field on its line ("(default = 9)"): the field's
+// description.
+void TieHints(Window& window) {
+    std::vector<Control*> order = window.Controls();
+    for (Control* hint : order) {
+        const std::string text = Clip(hint->Text());
+        if (hint->Kind() != ControlKind::Prompt ||
+            text.find_first_not_of(' ') == std::string::npos ||
+            text[text.find_first_not_of(' ')] != '(' || !hint->Widget())
+            continue;
+        const ControlDef& h = hint->Definition();
+        Control* field = nullptr;
+        int nearest = 0;
+        for (Control* c : order) {
+            const ControlDef& d = c->Definition();
+            const int gap = h.x - (d.x + d.width);
+            if (!Labelled(c->Kind()) || !c->Widget() || c->Parent() != hint->Parent() ||
+                std::abs(h.y - d.y) > 4 || gap < -2 || gap > 12 || (field && gap >= nearest))
+                continue;
+            field = c;
+            nearest = gap;
+        }
+        if (!field)
+            continue;
+        field->Widget()->setAccessibleDescription(ToQt(NameOf(text)).trimmed());
+        hint->Widget()->setProperty(kHintOf,
+                                    QVariant::fromValue(QPointer<QWidget>(field->Widget())));
+    }
+}
+
+} // namespace
+
 void TieLabels(Window& window) {
+    TieHints(window);
     std::vector<Control*> order = window.Controls();
     for (std::size_t i = 0; i < order.size(); ++i) {
         Control& c = *order[i];
@@ -1064,6 +1099,9 @@ void TieLabels(Window& window) {
 }
 
 void LabelTextChanged(QWidget* label, const std::string& text) {
+    if (QVariant hint = label ? label->property(kHintOf) : QVariant(); hint.isValid())
+        if (QWidget* field = hint.value<QPointer<QWidget>>())
+            field->setAccessibleDescription(ToQt(NameOf(text)).trimmed());
     QVariant v = label ? label->property(kLabelOf) : QVariant();
     if (!v.isValid())
         return;

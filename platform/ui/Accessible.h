@@ -76,10 +76,9 @@ void TieLabels(Window& window);
 // The platform's own: the interfaces above, and a sheet's tab bar that shows assistive
 // technology only the tabs it shows; installed once, before the first window opens.
 void InstallAccessibleInterfaces();
-// The platform's own: a window has opened. A window of its own reads as a dialog (a frame when
-// it is shown over no other) named by its caption, with the texts at its top as its
-// description; its list boxes read as lists (tables when they show several columns) named by
-// their label.
+// The platform's own: a window has opened. A window of its own reads as a dialog named by its
+// caption, with the texts at its top as its description; its list boxes read as lists (tables
+// when they show several columns) named by their label.
 void WindowOpened(Window& window);
 // The platform's own: a prompt shows a new text (the control it labels takes it as its name).
 void LabelTextChanged(QWidget* label, const std::string& text);
