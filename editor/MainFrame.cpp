@@ -14,6 +14,7 @@
 #include "platform/ui/Keys.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/WindowManager.h"
+#include "programfiles/ProgramFiles.h"
 
 namespace editor {
 
@@ -252,8 +253,9 @@ private:
         LayerCommandLine = Cut("dravolet " + LayerArgs, 300);
         LayerCommandLine.resize(300, ' ');
         // Started by its argument vector, so that folders with blanks reach it whole; found in
-        // the program folder, else along PATH; a missing program shows nothing.
-        StartProgram(LayerProgram, LayerArguments, AppPath);
+        // the program folder (for an installed copy, the folder notes itself is in), else along
+        // PATH; a missing program shows nothing.
+        StartProgram(LayerProgram, LayerArguments, programfiles::ProgramsFolderOf(AppPath));
     }
 
     Window window_{FrameDefinition()};

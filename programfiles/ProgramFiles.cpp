@@ -39,16 +39,16 @@ bool CreateFolders(const std::string& folder) {
     return CreateFolder(folder);
 }
 
-} // namespace
+// The starter files of a program in <prefix>/bin: <prefix>/share/<program>.
+std::string StarterFolder(const std::string& besideProgram, std::string_view program) {
+    return JoinPath(JoinPath(FolderPart(besideProgram), "share"), program);
+}
 
-std::string ProgramFolderToUse(const std::string& besideProgram) {
-    if (FolderWritable(besideProgram))
-        return besideProgram;
-    const std::string own = DataFolder();
+// The user's own folder `own`, made on the program's first start and seeded then with the files
+// of `starters`. What the user later changes or removes there is theirs: nothing is copied again.
+std::string UserFolder(const std::string& own, const std::string& starters) {
     if (FolderExists(own) || !CreateFolders(own))
         return own;
-    const std::string starters =
-        JoinPath(JoinPath(FolderPart(besideProgram), "share"), ProgramName());
     if (auto files = ListFolder(JoinPath(starters, "*"))) {
         for (const FolderEntry& file : *files) {
             // A starter file the user cannot have is missed like any other: the program says so
@@ -59,8 +59,36 @@ std::string ProgramFolderToUse(const std::string& besideProgram) {
     return own;
 }
 
+// Whether the program keeps its files in the user's own folder rather than beside itself.
+bool InUsersFolder(const std::string& appPath) {
+    return appPath == DataFolder();
+}
+
+} // namespace
+
+bool InstalledCopy(const std::string& besideProgram) {
+    return NamePart(besideProgram) == "bin" &&
+           FolderExists(StarterFolder(besideProgram, ProgramName()));
+}
+
+std::string ProgramFolderToUse(const std::string& besideProgram) {
+    if (!InstalledCopy(besideProgram) && FolderWritable(besideProgram))
+        return besideProgram;
+    return UserFolder(DataFolder(), StarterFolder(besideProgram, ProgramName()));
+}
+
 std::string LayersIniOf(const std::string& appPath) {
-    return appPath + kPathSeparator + "Layers.ini";
+    std::string folder = appPath;
+    if (ProgramName() != kLayerEditor && InUsersFolder(appPath)) {
+        const std::string besideProgram = ProgramFolder().value_or(std::string());
+        folder = UserFolder(JoinPath(FolderPart(appPath), kLayerEditor),
+                            StarterFolder(besideProgram, kLayerEditor));
+    }
+    return folder + kPathSeparator + "Layers.ini";
+}
+
+std::string ProgramsFolderOf(const std::string& appPath) {
+    return InUsersFolder(appPath) ? ProgramFolder().value_or(std::string()) : appPath;
 }
 
 void EnsureLayersIni(const std::string& layersIni) {

@@ -1,6 +1,6 @@
 // The files notes and dravolet name alike: the file argument 1 names (constnot.csv of the program
-// folder without one), and Layers.ini of the program folder, the second source of the layer
-// editor's colour and line-type choices.
+// folder without one), the program folder itself, and Layers.ini, the second source of the
+// layer editor's colour and line-type choices.
 #pragma once
 
 #include <string>
@@ -25,15 +25,29 @@ inline constexpr const char* kNoFileNameMessage =
 inline constexpr const char* kNoFileNameCaption = "File name not specified!";
 
 // The program folder, where the program keeps Layers.ini, Library/, Layers.dat, its qvr.ini and
-// the keynote file it opens without an argument. It is the folder beside the program
-// (`besideProgram`) where this user can write there: a build folder, a copy of one's own. An
-// installed copy's folder is not the user's to write: the user's own data folder (DataFolder,
-// ~/.local/share/<program>) is used instead, created on the first start and seeded then with the
-// installed starter files, the files of <prefix>/share/<program> for a program in <prefix>/bin.
+// the keynote file it opens without an argument. A build folder (or a copy of one the user can
+// write) keeps them beside the program (`besideProgram`). An installed copy never writes into
+// its prefix, whoever runs it and whatever they can write there: it uses the user's own data
+// folder (DataFolder, ~/.local/share/<program>), made on the first start and seeded then with
+// the installed starter files of <prefix>/share/<program>. So does a copy whose folder the user
+// cannot write.
 std::string ProgramFolderToUse(const std::string& besideProgram);
 
-// Layers.ini in the program folder.
+// Whether the running program is an installed copy: in a folder named bin with the program's
+// starter folder, share/<program>, beside that (as an install lays the programs out).
+bool InstalledCopy(const std::string& besideProgram);
+
+// Where notes looks for dravolet first: the program folder, or, where that is the user's own
+// folder, which holds no programs, the folder the running program is in.
+std::string ProgramsFolderOf(const std::string& appPath);
+
+// Layers.ini, the colour and line-type choices that only the layer editor reads. In a build
+// folder both programs share one program folder, and so one file. Where they keep their files
+// in the user's folders, the one Layers.ini is the layer editor's, in its own folder
+// (~/.local/share/dravolet, made and seeded as the layer editor makes it), which notes then
+// creates when it is missing.
 std::string LayersIniOf(const std::string& appPath);
+inline constexpr const char* kLayerEditor = "dravolet";
 
 // Creates a missing Layers.ini with empty entries Color1..3 and LineType1..3; an existing one is
 // kept as it is.

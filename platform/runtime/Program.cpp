@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string_view>
@@ -134,10 +135,77 @@ void IgnoreFileSizeSignal() {
     std::signal(SIGXFSZ, SIG_IGN);
 }
 
+namespace {
+
+// What Qt says while it connects to the display, held until it has connected: a start without a
+// display then ends with one line that says so, and exit code 1, instead of Qt's fatal error
+// (which aborts); any other start shows what Qt said, as Qt would have.
+struct HeldMessage {
+    QtMsgType type;
+    std::string file, function, category;
+    int line;
+    QString text;
+};
+std::vector<HeldMessage>& HeldMessages() {
+    static std::vector<HeldMessage> held;
+    return held;
+}
+QtMessageHandler& ShownBy() {
+    static QtMessageHandler shown = nullptr;
+    return shown;
+}
+std::string& StartingProgram() {
+    static std::string name;
+    return name;
+}
+
+void HoldMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        const char* display = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        if (display && *display)
+            std::fprintf(stderr, "%s: cannot open the display %s\n", StartingProgram().c_str(),
+                         display);
+        else if (wayland && *wayland)
+            std::fprintf(stderr, "%s: cannot open the display %s\n", StartingProgram().c_str(),
+                         wayland);
+        else
+            std::fprintf(stderr, "%s: no display to show the window on (DISPLAY is not set)\n",
+                         StartingProgram().c_str());
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    HeldMessages().push_back({type, context.file ? context.file : "",
+                              context.function ? context.function : "",
+                              context.category ? context.category : "", context.line, text});
+}
+
+void ShowHeldMessages() {
+    qInstallMessageHandler(ShownBy());
+    for (const HeldMessage& m : HeldMessages()) {
+        const QMessageLogContext context(m.file.c_str(), m.line, m.function.c_str(),
+                                         m.category.c_str());
+        qt_message_output(m.type, context, m.text);
+    }
+    HeldMessages().clear();
+}
+
+} // namespace
+
 int RunProgram(int argc, char** argv, std::function<void()> main) {
     IgnoreFileSizeSignal();
     SetCommandArguments(argc, argv);
-    QApplication app(argc, argv);
+    // Qt reads its own options from the arguments it gets; the programs' arguments are file
+    // names, which Qt must never take for an option of its own (a file named -style).
+    int qtArgc = 1;
+    char* qtArgv[] = {argc > 0 ? argv[0] : nullptr, nullptr};
+    StartingProgram() = argc > 0 ? NamePart(argv[0]) : std::string("program");
+    ShownBy() = qInstallMessageHandler(HoldMessage);
+    QApplication app(qtArgc, qtArgv);
+    ShowHeldMessages();
+    // The desktop entry a Wayland dock or task switcher finds the windows by (notes.desktop,
+    // dravolet.desktop); on X they carry the program's name as their window class.
+    QGuiApplication::setDesktopFileName(QString::fromStdString(StartingProgram()));
     app.setQuitOnLastWindowClosed(false);
     OnProgramEnd([] { QCoreApplication::quit(); });
     Start([main](const std::string&) { main(); });

@@ -1,5 +1,6 @@
 #include "programfiles/ProgramFiles.h"
 
+#include "platform/files/Path.h"
 #include "platform/ini/Ini.h"
 #include "platform/testing/TempFiles.h"
 
@@ -49,10 +50,55 @@ protected:
 
 } // namespace
 
-TEST_F(ProgramFolderTest, AFolderBesideTheProgramThatCanBeWrittenStaysTheProgramFolder) {
-    std::filesystem::create_directories(bin);
-    EXPECT_EQ(ProgramFolderToUse(bin), bin);
-    EXPECT_FALSE(std::filesystem::exists(data)); // nothing made for the user
+// Only a build folder, or a copy of one, keeps the files beside the program; an installed copy
+// keeps them in the user's folder even where the user can write its bin/ (~/.local/bin, or
+// /usr/bin for root).
+TEST_F(ProgramFolderTest, OnlyAWritableFolderThatIsNoInstallIsTheProgramFolder) {
+    struct Case {
+        std::string folder; // where the program is, writable
+        bool installed;
+    } cases[] = {
+        {bin, true},                         // <prefix>/bin beside <prefix>/share/notes
+        {temp.Path() + "/build/bin", false}, // a build folder: no share/notes beside
+        {prefix + "/programs", false},       // not a bin/, whatever is beside it
+    };
+    for (const Case& c : cases) {
+        std::filesystem::create_directories(c.folder);
+        EXPECT_EQ(programfiles::InstalledCopy(c.folder), c.installed) << c.folder;
+        EXPECT_EQ(ProgramFolderToUse(c.folder), c.installed ? data + "/notes" : c.folder)
+            << c.folder;
+        EXPECT_EQ(std::filesystem::exists(data), c.installed) << c.folder; // made only then
+        EXPECT_TRUE(std::filesystem::is_empty(c.folder)) << c.folder;
+        std::filesystem::remove_all(data);
+    }
+}
+
+// One Layers.ini for both programs: a build folder's, or, where the programs keep their files in
+// the user's folders, the layer editor's, which only it reads. notes finds it there, seeded as the
+// layer editor seeds its folder, and creates it there when it is missing.
+TEST_F(ProgramFolderTest, BothProgramsNameOneLayersIni) {
+    std::filesystem::create_directories(temp.Path() + "/build/bin");
+    EXPECT_EQ(programfiles::LayersIniOf(temp.Path() + "/build/bin"),
+              temp.Path() + "/build/bin/Layers.ini");
+
+    const std::string notesFolder = ProgramFolderToUse(bin);
+    ASSERT_EQ(notesFolder, data + "/notes");
+    const std::string layersIni = programfiles::LayersIniOf(notesFolder);
+    EXPECT_EQ(layersIni, data + "/dravolet/Layers.ini");
+    programfiles::EnsureLayersIni(layersIni);
+    EXPECT_EQ(ReadIni("LAYERS", "Color1", "missing", layersIni), "");
+    EXPECT_FALSE(std::filesystem::exists(notesFolder + "/Layers.ini"));
+
+    SetProgramName("dravolet");
+    EXPECT_EQ(programfiles::LayersIniOf(ProgramFolderToUse(bin)), layersIni);
+}
+
+// notes looks for dravolet in its program folder; the user's folder holds no programs, so an
+// installed copy looks beside itself.
+TEST_F(ProgramFolderTest, TheLayerEditorIsLookedForWhereTheProgramsAre) {
+    EXPECT_EQ(programfiles::ProgramsFolderOf(temp.Path() + "/build/bin"),
+              temp.Path() + "/build/bin");
+    EXPECT_EQ(programfiles::ProgramsFolderOf(ProgramFolderToUse(bin)), *ProgramFolder());
 }
 
 // The folder beside the program cannot be written here (it is not there at all: a test may run
