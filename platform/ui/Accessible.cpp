@@ -8,11 +8,15 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPointer>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeView>
 #include <QWidget>
 
@@ -806,12 +810,50 @@ QAccessibleInterface* Factory(const QString&, QObject* object) {
 
 } // namespace
 
+namespace {
+
+void Tell(QAccessibleEvent* event);
+
+// A program started from another one may show its window before the screen reader knows the
+// program: the window's activation is then told to nobody. Once assistive technology is on,
+// the window that has the keyboard and its focus are told again (after a moment, in which the
+// screen reader learns of the program), so that the window is read when it opens.
+class ActivationRetold : public QAccessible::ActivationObserver {
+public:
+    void accessibilityActiveChanged(bool active) override {
+        if (active)
+            QTimer::singleShot(kSettle, qApp, [] { RetellActiveWindow(); });
+    }
+
+private:
+    static constexpr int kSettle = 500; // milliseconds
+    static void RetellActiveWindow() {
+        QWidget* window = QApplication::activeWindow();
+        if (!window || !QAccessible::isActive())
+            return;
+        QAccessible::State active;
+        active.active = true;
+        QAccessibleStateChangeEvent activation(window, active);
+        Tell(&activation);
+        if (QWidget* focus = QApplication::focusWidget()) {
+            QAccessibleEvent focused(focus, QAccessible::Focus);
+            Tell(&focused);
+        }
+    }
+};
+
+} // namespace
+
 void InstallAccessibleInterfaces() {
     static bool installed = false;
     if (installed)
         return;
     installed = true;
     QAccessible::installFactory(Factory);
+    static ActivationRetold retold;
+    QAccessible::installActivationObserver(&retold);
+    if (QAccessible::isActive())
+        retold.accessibilityActiveChanged(true);
 }
 
 namespace {
@@ -929,16 +971,53 @@ void AnnounceTableChange(Control& control, TableChange change, int row, int colu
     }
 }
 
+namespace {
+
+// A list that takes the keyboard tells its current row as the focus, as it does when the row
+// changes, so that the row is read with the list (the view tells only the list itself).
+class ListFocusTeller : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn)
+            if (auto* view = qobject_cast<QTreeView*>(watched)) {
+                QPointer<QTreeView> alive(view);
+                QTimer::singleShot(0, view, [alive] {
+                    if (!alive || !alive->hasFocus() || !alive->model() ||
+                        !alive->currentIndex().isValid() ||
+                        (!QAccessible::isActive() && !g_listener))
+                        return;
+                    const QModelIndex current = alive->currentIndex();
+                    QAccessibleEvent focus(alive.data(), QAccessible::Focus);
+                    focus.setChild((current.row() + 1) * alive->model()->columnCount() +
+                                   current.column());
+                    Tell(&focus);
+                });
+            }
+        return false;
+    }
+};
+
+} // namespace
+
 void WindowOpened(Window& window) {
     QWidget* top = window.Widget();
-    if (top && top->isWindow() && !OwnWindows().count(top)) {
+    // An application frame reads as the frame it is.
+    if (top && top->isWindow() && !qobject_cast<QMainWindow*>(top) && !OwnWindows().count(top)) {
         OwnWindows()[top] = &window;
         QObject::connect(top, &QObject::destroyed, [top] { OwnWindows().erase(top); });
         Renew(top);
     }
+    static ListFocusTeller* teller = [] {
+        auto* made = new ListFocusTeller;
+        made->setParent(qApp); // lives as long as the application
+        return made;
+    }();
     for (Control* c : window.Controls())
-        if (c->Kind() == ControlKind::List && c->Widget())
+        if (c->Kind() == ControlKind::List && c->Widget()) {
             Renew(c->Widget());
+            c->Widget()->installEventFilter(teller);
+        }
 }
 
 void Announce(Window& window, const std::string& text) {
@@ -969,9 +1048,40 @@ void ListenToAccessibleEvents(AccessibleEventListener listener) {
     g_listener = listener;
 }
 
+namespace {
+
+const char* const kNameLabelOf = "platformNameLabelOf";
+
+// A drop list or combo reads its value as its name on this platform, and is named by the label
+// it is labelled by: a combo without a label of its own (an editor over a list's cell) gets one
+// that is never shown.
+void NameByLabel(QComboBox* combo, const QString& name) {
+    QWidget* parent = combo->parentWidget();
+    if (!parent)
+        return;
+    QLabel* label = nullptr;
+    for (QLabel* l : parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (l->property(kNameLabelOf).value<QPointer<QWidget>>() == combo)
+            label = l;
+    if (!label) {
+        label = new QLabel(parent);
+        label->setProperty(kNameLabelOf, QVariant::fromValue(QPointer<QWidget>(combo)));
+        label->setTextFormat(Qt::PlainText);
+        label->hide();
+        label->setBuddy(combo);
+    }
+    label->setText(name);
+}
+
+} // namespace
+
 void SetAccessibleName(Control& control, const std::string& name) {
-    if (QWidget* w = control.Widget())
-        w->setAccessibleName(ToQt(name));
+    QWidget* w = control.Widget();
+    if (!w)
+        return;
+    w->setAccessibleName(ToQt(name));
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        NameByLabel(combo, ToQt(name));
 }
 
 std::string AccessibleName(Control& control) {
@@ -979,7 +1089,14 @@ std::string AccessibleName(Control& control) {
     if (!w)
         return std::string();
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
-    return iface ? FromQt(iface->text(QAccessible::Name)) : std::string();
+    if (!iface)
+        return std::string();
+    // A combo by its label, as a screen reader names it.
+    if (qobject_cast<QComboBox*>(w))
+        for (const auto& [label, relation] : iface->relations(QAccessible::Label))
+            if (label && !label->text(QAccessible::Name).isEmpty())
+                return FromQt(label->text(QAccessible::Name));
+    return FromQt(iface->text(QAccessible::Name));
 }
 
 namespace {

@@ -181,6 +181,7 @@ def main():
         if not check(app is not None, "notes shows its frame on the accessibility bus"):
             return
         pump(2)
+        check(top_level(app, FRAME).getRoleName() == "frame", "the program's frame reads as a frame")
 
         w = open_window(app, lambda: choose_menu(app, "About"), "About")
         if w is not None:
