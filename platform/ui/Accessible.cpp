@@ -561,9 +561,15 @@ public:
     QString text(QAccessible::Text t) const override {
         if (t != QAccessible::Name || !isValid())
             return QString();
+        const QString header = Model()->headerData(column_, Qt::Horizontal).toString();
         if (row_ == 0)
-            return Model()->headerData(column_, Qt::Horizontal).toString();
-        return Index().data(Qt::DisplayRole).toString();
+            return header;
+        // A row of a table is read cell by cell: each says its column (a check box says it as
+        // its state).
+        const QString value = Index().data(Qt::DisplayRole).toString();
+        if (IsList() || Checked() || header.isEmpty())
+            return value;
+        return value.isEmpty() ? header : header + QLatin1Char(' ') + value;
     }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {

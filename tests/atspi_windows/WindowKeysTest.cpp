@@ -157,6 +157,26 @@ TEST_F(WindowKeysTest, WindowsReadAsDialogsAndListsAsLists) {
     EXPECT_EQ(FromQt(values->text(QAccessible::Name)), "Units");
     drv::Key(units, 0, KEY_Esc);
 
+    // A list of several columns reads as a table whose cells say their column.
+    Window& options = StartWindow(
+        [] {
+            LoadEditorConfig();
+            ConfigVars();
+        },
+        "Editor Options");
+    QAccessibleInterface* tabs = Reading(options[config_vars::TABLIST].Widget());
+    ASSERT_NE(tabs, nullptr);
+    EXPECT_EQ(tabs->role(), QAccessible::Table);
+    EXPECT_EQ(FromQt(tabs->text(QAccessible::Name)), "Tab Names and Orders");
+    ASSERT_NE(tabs->tableInterface(), nullptr);
+    QAccessibleInterface* caption = tabs->tableInterface()->cellAt(0, 1);
+    ASSERT_NE(caption, nullptr);
+    EXPECT_EQ(FromQt(caption->text(QAccessible::Name)), "Custom Name Circle");
+    const QList<QAccessibleInterface*> headers = caption->tableCellInterface()->columnHeaderCells();
+    ASSERT_EQ(headers.size(), 1);
+    EXPECT_EQ(FromQt(headers.front()->text(QAccessible::Name)), "Custom Name");
+    drv::Key(options, 0, KEY_Esc);
+
     Window& about = StartWindow([] { about::About(); }, "About");
     QAccessibleInterface* box = Reading(about.Widget());
     ASSERT_NE(box, nullptr);
