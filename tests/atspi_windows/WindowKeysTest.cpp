@@ -49,6 +49,18 @@ protected:
         CsvPath = ProjectFolder + "/constnot.csv";
     }
 
+    // A window of the definition, open on a thread of its own until its close box.
+    Window& OpenPlain(const WindowDef& def) {
+        return StartWindow(
+            [def] {
+                Window window(def);
+                window.Open();
+                while (Accept().code != EVENT_CloseWindow) {
+                }
+            },
+            def.caption);
+    }
+
     static QAccessibleInterface* Reading(QWidget* widget) {
         return widget ? QAccessible::queryAccessibleInterface(widget) : nullptr;
     }
@@ -199,14 +211,7 @@ TEST_F(WindowKeysTest, AFieldsHintIsItsDescription) {
         {ControlKind::Entry, 5, "", 66, 20, 30, 10},
         {ControlKind::Button, 6, "(OK)", 100, 40, 40, 14},
     };
-    Window& w = StartWindow(
-        [def] {
-            Window window(def);
-            window.Open();
-            while (Accept().code != EVENT_CloseWindow) {
-            }
-        },
-        "Hints");
+    Window& w = OpenPlain(def);
     EXPECT_EQ(FromQt(Reading(w[2].Widget())->text(QAccessible::Description)), "(default = 65)");
     EXPECT_EQ(AccessibleName(w[2]), "Table width:");
     EXPECT_EQ(FromQt(Reading(w[5].Widget())->text(QAccessible::Description)), "");
@@ -247,14 +252,7 @@ TEST_F(WindowKeysTest, ButtonsAndTabBarsMarkTheKeyboardFocusClearly) {
         icon,
         {ControlKind::Button, 5, "OK", 40, 60, 40, 14},
     };
-    Window& w = StartWindow(
-        [def] {
-            Window window(def);
-            window.Open();
-            while (Accept().code != EVENT_CloseWindow) {
-            }
-        },
-        "Marks");
+    Window& w = OpenPlain(def);
     auto* bar = w[1].Widget()->findChild<QTabBar*>();
     ASSERT_NE(bar, nullptr);
     const int barHeight = bar->tabRect(bar->currentIndex()).height();
