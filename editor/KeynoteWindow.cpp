@@ -96,8 +96,15 @@ int KeynoteWindow::Setup() {
     BakPath = JoinPath(ProjectFolder, BakName);
 
     Open(window_);
+    // Each tab's title entry edits the title of the shape whose notes the tab shows: the shape
+    // at that tab position, whatever the tab order.
     for (int n = 1; n <= 9; ++n) {
-        window_[TitleOf(n)].Bind(ShapeTitle[static_cast<std::size_t>(n - 1)], kTitleWidth);
+        const std::size_t at = static_cast<std::size_t>(n - 1);
+        const int shape =
+            at < TabQueue.size() && TabQueue[at].SRCNUM >= 1 && TabQueue[at].SRCNUM <= 9
+                ? TabQueue[at].SRCNUM
+                : n;
+        window_[TitleOf(n)].Bind(ShapeTitle[static_cast<std::size_t>(shape - 1)], kTitleWidth);
         SetAccessibleName(window_[TitleOf(n)], "Title");
     }
     window_[INFOTEXT].Bind(InfoText, 2047);
@@ -163,6 +170,7 @@ int KeynoteWindow::Setup() {
     // seconds: the bar then paints as it moves.
     window_.DrawNow();
     LoadNotes();
+    OpenConfigWithoutShapeTabs();
 
     for (grid::PelkGridClass* g : GridList) {
         if (g->OLECTRL != CurOleFeq) {
@@ -230,6 +238,28 @@ void KeynoteWindow::SelectSavedTab() {
         }
         if (TabSelected != 0)
             ++TabSelected;
+    }
+}
+
+void KeynoteWindow::OpenConfigWithoutShapeTabs() {
+    // With every shape tab hidden the sheet would show the Config tab's caption over an empty
+    // page: the Config tab is chosen, with the settings just read, as a user's click on it
+    // would.
+    for (int n = 1; n <= 9; ++n)
+        if (!window_[TabOf(n)].Hidden())
+            return;
+    window_[CURRENTTAB].Select(10);
+    ShowRowButtons(false);
+    settingsTab_.ShowDefaults();
+    window_.Display();
+}
+
+void KeynoteWindow::ShowRowButtons(bool shown) {
+    for (int c : kRowButtons) {
+        if (shown)
+            window_[c].Unhide();
+        else
+            window_[c].Hide();
     }
 }
 
@@ -446,6 +476,9 @@ void KeynoteWindow::LoadNotes() {
         // A fresh reading: its rows are the whole file unless this reading fails.
         readFailed_ = false;
         TitleRead.fill("No");
+        // The titles are the file's: a shape whose title line the file lacks has none, also
+        // after an import over a project whose titles were another set's.
+        ShapeTitle.fill(std::string(kTitleWidth, ' '));
         const std::int64_t size = static_cast<std::int64_t>(file.Size().value_or(0));
         ProgressUpdate("Loading " + CsvPath + " ...", 0, 0);
         // Where the user may save, what a save would not write back as it was read is told.
@@ -839,6 +872,18 @@ void KeynoteWindow::SwitchDrawingTo(int selectedTab) {
         g->SetRedraw(g->OLECTRL == host ? 1 : 0);
 }
 
+void KeynoteWindow::SwitchTabTo(int selectedTab) {
+    // An edit left open on the tab the user left is stored while its grid still draws: it
+    // belongs to the rows that tab showed, and ends before anything else of the window runs.
+    StoreOpenEdits();
+    SwitchDrawingTo(selectedTab);
+    // The grids draw on one surface of the window, which the shown tab's host shows: the grid
+    // of that tab draws its own rows over whatever the last one left there, and selects one.
+    for (grid::PelkGridClass* g : GridList)
+        if (g->REDRAW == 1)
+            g->Draw();
+}
+
 grid::PelkGridClass* KeynoteWindow::CurrentShapeGrid() {
     const int selected = window_[CURRENTTAB].Selected();
     for (const TabRecord& r : TabQueue) {
@@ -853,7 +898,7 @@ grid::PelkGridClass* KeynoteWindow::CurrentShapeGrid() {
 int KeynoteWindow::OnEvent() {
     const int event = CurrentEvent();
     if (event == EVENT_NewSelection && EventControl() == CURRENTTAB)
-        SwitchDrawingTo(window_[CURRENTTAB].Selected());
+        SwitchTabTo(window_[CURRENTTAB].Selected());
     switch (event) {
     case EventNotesImported:
         LoadNotes();
@@ -961,13 +1006,7 @@ int KeynoteWindow::OnAccepted() {
 
 int KeynoteWindow::OnNewSelection() {
     if (EventControl() == CURRENTTAB) {
-        const bool config = window_[CURRENTTAB].Selected() == 10;
-        for (int c : kRowButtons) {
-            if (config)
-                window_[c].Hide();
-            else
-                window_[c].Unhide();
-        }
+        ShowRowButtons(window_[CURRENTTAB].Selected() != 10);
         settingsTab_.ShowDefaults();
         window_.Display();
     }

@@ -96,6 +96,9 @@ private:
     void SetTabTextFromQueue(int position);
     void RenumberTabQueue();
     void SelectSavedTab();
+    void OpenConfigWithoutShapeTabs();
+    // The row buttons are offered while a shape tab is chosen.
+    void ShowRowButtons(bool shown);
     void ApplyUppercase();
     void InitResizer();
     void TakeLine(KeynoteLine&& line);
@@ -104,6 +107,8 @@ private:
     void ReportFileOutcome(const CommaOutcome& outcome);
     void SetSaveButtons();
     void SwitchDrawingTo(int selectedTab);
+    // The user chose another tab: only its grid draws from now on.
+    void SwitchTabTo(int selectedTab);
     void AddRow(int shape, NoteRow row);
     std::vector<NoteRow> Rows(int shape);
     void FreeRows(int shape);

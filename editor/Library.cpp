@@ -138,8 +138,8 @@ private:
         // The next reading of the keynote file takes the shape titles from its title lines.
         TitleRead.fill(Fixed("No", 5));
         ReportFailure(outcome.ini, "Error");
-        Message("Bubble notes were imported!|| Any previous notes have been saved to the "
-                "constnot.bak file!",
+        Message("Bubble notes were imported!|| Any previous notes have been saved to the " +
+                    BakName + " file!",
                 "", ICON_Asterisk, BUTTON_OK);
         // The reopened keynote window reads the new file instead of the rows it stashed.
         DiscardStash();
@@ -189,14 +189,18 @@ WindowDef ExportDefinition() {
     return def;
 }
 
-// A name that would put a set's files outside the library folder, or that no file can carry.
-bool LeavesTheLibrary(const std::string& name) {
+// Why a name would put a set's files outside the library folder, or cannot be carried by a file
+// name; empty when it can be a set's name.
+std::string NameRefused(const std::string& name) {
     if (name == "." || name == "..")
-        return true;
+        return "The descriptive name cannot be \".\" or \"..\": it names a folder!";
     for (unsigned char c : name)
-        if (c == kPathSeparator || c < 0x20 || c == 0x7F)
-            return true;
-    return false;
+        if (c == kPathSeparator)
+            return "The descriptive name cannot hold a folder separator!";
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7F)
+            return "The descriptive name cannot hold a control character!";
+    return std::string();
 }
 
 class ExportManager : public WindowManager {
@@ -265,9 +269,8 @@ private:
             Message("Catalog Name is blank!", kExportCaption, ICON_Exclamation, BUTTON_OK);
             return;
         }
-        if (LeavesTheLibrary(Trim(LOC_CATALOGNAME))) {
-            Message("The descriptive name cannot hold a folder separator!", kExportCaption,
-                    ICON_Exclamation, BUTTON_OK);
+        if (const std::string refused = NameRefused(Trim(LOC_CATALOGNAME)); !refused.empty()) {
+            Message(refused, kExportCaption, ICON_Exclamation, BUTTON_OK);
             return;
         }
         // The file names always follow the name, whatever the two fields show.

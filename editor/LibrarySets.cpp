@@ -84,9 +84,11 @@ std::optional<LibraryOutcome> Clash(const std::vector<Step>& steps) {
 // puts back what the earlier ones changed.
 LibraryOutcome ReplaceKeynoteFile(const FileName& setCsv, const ImportTarget& project) {
     const std::string copy = TemporaryNameBeside(project.keynote);
-    // Whatever went wrong, the message names the set's file.
+    // The message names what refused the copy: the project's folder when no file can be made
+    // there, else the set's file.
     if (!CopyFile(setCsv, copy))
-        return LibraryOutcome::Failure(LibraryStep::CopySet, setCsv.Path());
+        return LibraryOutcome::Failure(
+            LibraryStep::CopySet, FolderWritable(project.folder) ? setCsv.Path() : project.folder);
     // Each undo below is the best that can be done after a failure already being reported;
     // what it cannot put back (a full disk, say) leaves the keynote file whole all the same.
     auto dropCopy = [&] { static_cast<void>(DeleteFile(copy)); };

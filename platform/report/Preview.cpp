@@ -500,8 +500,8 @@ bool PreviewRun::OnEvent() {
 
 // A popup of the zoom states, the current one checked.
 void PreviewRun::ZoomMenu() {
-    static constexpr std::array<const char*, 7> kTexts = {"No Zoom", "Page Width", "50%%", "75%%",
-                                                          "100%%",   "200%%",      "300%%"};
+    static constexpr std::array<const char*, 7> kTexts = {"No Zoom", "Page Width", "50%", "75%",
+                                                          "100%",    "200%",       "300%"};
     std::string items;
     for (std::size_t i = 0; i < kZoomItems.size(); ++i) {
         if (i == 1)

@@ -24,9 +24,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QValidator>
+#include <qdrawutil.h>
 
 #include <algorithm>
 #include <functional>
@@ -77,6 +80,38 @@ void ControlWidget::Complete(QWidget* focused) {
 }
 
 namespace {
+
+// A group's frame as the windows' layouts expect it: its line runs through the middle of the
+// caption, which stands over the line, so that the controls placed just below the caption are
+// inside the frame. (Qt's own styles put the whole caption above the line, a caption's height
+// lower, across the first controls.)
+class CaptionedFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (isFlat() || title().isEmpty()) {
+            QGroupBox::paintEvent(event);
+            return;
+        }
+        QStylePainter painter(this);
+        QStyleOptionGroupBox option;
+        initStyleOption(&option);
+        QRect caption =
+            style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, this);
+        caption.moveTop(0);
+        caption.setHeight(fontMetrics().height());
+        // An etched line, broken where the caption stands (the styles' own group frame sits
+        // where they put it, below the caption).
+        painter.setClipRegion(QRegion(rect()).subtracted(caption.adjusted(-2, 0, 2, 0)));
+        qDrawShadeRect(&painter, rect().adjusted(0, fontMetrics().height() / 2, 0, 0), palette(),
+                       true, 1);
+        painter.setClipping(false);
+        painter.drawItemText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                             palette(), isEnabled(), title(), QPalette::WindowText);
+    }
+};
 
 // Refuses what the code page cannot hold and any edit that adds one of the field's refused
 // characters, and makes upper case when the field asks for it. A value the program shows may
@@ -351,7 +386,7 @@ public:
     using ControlWidget::ControlWidget;
     QWidget* Build(QWidget* client) override {
         QString text = ToQt(Def().text);
-        group_ = new QGroupBox(text, client);
+        group_ = new CaptionedFrame(text, client);
         group_->setFlat(text.isEmpty());
         radios_ = new QButtonGroup(group_);
         radios_->setExclusive(true);
@@ -687,7 +722,7 @@ class Group : public ControlWidget {
 public:
     using ControlWidget::ControlWidget;
     QWidget* Build(QWidget* client) override {
-        group_ = new QGroupBox(ToQt(Def().text), client);
+        group_ = new CaptionedFrame(ToQt(Def().text), client);
         return group_;
     }
     void ShowText(const std::string& text) override { group_->setTitle(ToQt(text)); }

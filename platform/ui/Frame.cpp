@@ -325,6 +325,13 @@ QWidget* Frame::Adopt(Window& child, QWidget* client) {
         return nullptr;
     QMdiSubWindow* sub = host->area->addSubWindow(client);
     sub->setWindowTitle(client->windowTitle());
+    // A maximised document window shows its caption in the frame's title ("Frame - [Caption]");
+    // one without a caption leaves the frame's own title, as it stands when no window is
+    // maximised (Qt keeps the last caption there).
+    QObject::connect(sub, &QWidget::windowTitleChanged, host, [this, sub](const QString& title) {
+        if (title.isEmpty() && sub->isMaximized() && p_->host)
+            p_->host->setWindowTitle(ToQt(window_.Caption()));
+    });
     sub->setAttribute(Qt::WA_DeleteOnClose, false);
     // The sub-window's frame goes around the client's own size.
     QSize size = client->size();

@@ -1,6 +1,8 @@
 // The keynote window inside the real frame, followed from one window into the next as a user
 // acts: the print preview and its dialogs, Print Setup, Exit and the close boxes, and commands
 // given while an in-place edit is still open.
+#include "FrameFixture.h"
+
 #include "editor/Globals.h"
 #include "editor/KeynoteWindow.h"
 #include "editor/KeynoteWindowDef.h"
@@ -146,66 +148,20 @@ private:
     bool ready_ = false;
 };
 
-class KeynoteFrameTest : public ::testing::Test {
+class KeynoteFrameTest : public editor::testing::FrameTest {
 protected:
-    drv::TempFolder temp;
-    std::string app = temp / "app";
-    std::string project = temp / "job 1";
-    std::string csv = project + "/constnot.csv";
     std::vector<std::string> dialogs; // Editor Options and imports the frame ran
-    bool frameReturned = false;
 
+    KeynoteFrameTest() : FrameTest("job 1") {}
     void SetUp() override {
-        ResetGlobals();
-        std::filesystem::create_directories(app);
-        std::filesystem::create_directories(project);
-        setenv("XDG_CONFIG_HOME", (temp / "config").c_str(), 1);
-        AppPath = app;
-        Windows = {};
-        Windows.BrowseNextNotes = BrowseNextNotes;
+        FrameTest::SetUp();
         Windows.ConfigVars = [this] { dialogs.push_back("options"); };
         Windows.ImportNotes = [this] { dialogs.push_back("import"); };
         drv::WriteBytes(project + "/constnot.bak", "");
     }
-    void TearDown() override {
-        drv::ExpectNoMessage();
-        EndAllThreads();
-        drv::Settle();
-        Windows = {};
-        unsetenv("XDG_CONFIG_HOME");
-    }
 
-    // Starts the program on a keynote file holding `contents`.
-    void StartOn(const std::string& contents) {
-        drv::WriteBytes(csv, contents);
-        static std::string program = "notes";
-        static std::string arg;
-        arg = csv;
-        char* argv[] = {program.data(), arg.data()};
-        SetCommandArguments(2, argv);
-        frameReturned = false;
-        Start([this](const std::string&) {
-            Main();
-            frameReturned = true;
-        });
-        drv::Settle();
-        ASSERT_NE(drv::FindWindow("Browse the Keynotes"), nullptr);
-        // A save made now gives the file a last-write time of its own, as any save a user makes
-        // later does (the file system's clock counts in steps of some milliseconds).
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    Window& Notes() {
-        Window* w = drv::FindWindow("Browse the Keynotes");
-        EXPECT_NE(w, nullptr);
-        return *w;
-    }
     // The grid on the host of the first tab position (the Circle grid unless tabs were moved).
-    grid::PelkGridClass& FirstGrid() {
-        auto* g = static_cast<grid::PelkGridClass*>(win32::GetPropA(
-            win32::ControlHandle(Notes()[keynote::OLE1]), grid::detail::kObjectProperty));
-        EXPECT_NE(g, nullptr);
-        return *g;
-    }
+    grid::PelkGridClass& FirstGrid() { return GridAt(1); }
     std::vector<std::string> Rows() {
         grid::PelkGridClass& g = FirstGrid();
         std::vector<std::string> out;
@@ -214,26 +170,9 @@ protected:
                           g.GetCellValue(r, 3));
         return out;
     }
-    void ClickCell(int row, int column) {
-        grid::PelkGridClass& g = FirstGrid();
-        const grid::RowRecord& r = g.QDATA->at(static_cast<std::size_t>(row - 1));
-        const grid::ColumnRecord& c = g.QCOL->at(static_cast<std::size_t>(column - 1));
-        const int x = (c.X1 + c.X2) / 2, y = (r.Y1 + r.Y2) / 2;
-        drv::MouseDown(Notes(), x, y);
-        drv::MouseUp(Notes(), x, y);
-    }
-    // Opens the editor of a cell and types into it, leaving the edit open.
+    void ClickCell(int row, int column) { FrameTest::ClickCell(FirstGrid(), row, column); }
     void TypeIntoCell(int row, int column, const std::string& text) {
-        ClickCell(row, column);
-        drv::Key(Notes(), 0, KEY_Enter);
-        grid::PelkGridClass& g = FirstGrid();
-        ASSERT_EQ(g.EIPON, 1);
-        const int editor = column == 2   ? g.EDITCTRL
-                           : column == 3 ? g.TEXTCTRL
-                           : column == 4 ? g.UNITCTRL
-                                         : g.TYPECTRL;
-        drv::Type(Notes(), editor, text, false);
-        ASSERT_EQ(g.EIPON, 1);
+        FrameTest::TypeIntoCell(FirstGrid(), row, column, text);
     }
     Window* Preview() { return drv::FindWindow("Preview"); }
     // File > Print Construction Notes, then the preview's Print button: the print options.

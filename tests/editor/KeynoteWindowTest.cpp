@@ -156,13 +156,16 @@ TEST_F(KeynoteTest, TabsFollowTheTabListAndTheRememberedTab) {
         EXPECT_EQ(ReadIni("QVREditLASTRUN", "TabSelected", "", ini), std::to_string(c.selected));
     }
 
-    // The title entry of position 1 edits the Circle title whatever shape stands there; the
-    // shapes are saved in tab order, hidden ones included.
+    // Each tab's title entry edits the title of the shape whose notes it shows; the shapes are
+    // saved in tab order, hidden ones included.
     WriteIni("QVREditLASTRUN", "TabSelected", "1", ini);
-    OpenOn("CIR,1,round,,\r\nHEX,1,six,,\r\nBOX,1,square,,\r\n");
-    drv::Type(W(), GLO_CIRTITLEDESC, "Round ones");
+    OpenOn("CIR,TITLE,Round ones,,\r\nCIR,1,round,,\r\nHEX,1,six,,\r\nBOX,1,square,,\r\n");
+    EXPECT_EQ(W()[TitleOf(1)].Text(), "");
+    EXPECT_EQ(W()[TitleOf(2)].Text(), "Round ones");
+    drv::Type(W(), TitleOf(1), "Six sides");
     drv::Click(W(), SAVETOASCII);
-    EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nHEX,1,six,,\r\nCIR,TITLE,Round ones" +
+    EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nHEX,TITLE,Six sides" + std::string(46, ' ') +
+                                       ",,\r\nHEX,1,six,,\r\nCIR,TITLE,Round ones" +
                                        std::string(45, ' ') +
                                        ",,\r\nCIR,1,round,,\r\nBOX,1,square,,\r\n");
 }

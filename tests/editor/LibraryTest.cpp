@@ -31,8 +31,12 @@ const std::string kLibrary = std::string(TEST_DATA_DIR) + "/library";
 const std::string kLongName = "Standard notes for concrete foundations, slabs, and site work 2024";
 const std::string kWarning = "WARNING:| |Importing construction notes will overwrite your|existing "
                              "construction notes in this project!||Proceed with import? | ";
-const std::string kImported = "Bubble notes were imported!|| Any previous notes have been saved to "
-                              "the constnot.bak file!";
+// The notice of an import, naming the backup the previous notes went to.
+std::string ImportedTo(const std::string& backup) {
+    return "Bubble notes were imported!|| Any previous notes have been saved to the " + backup +
+           " file!";
+}
+const std::string kImported = ImportedTo("constnot.bak");
 const std::string kSaved = "The current bubble notes have been saved in the library!";
 const std::string kProjectNotes = "SET,TXTHT,0.25\r\nCIR,7,Project footing,EA,COUNT\r\n";
 
@@ -223,7 +227,7 @@ TEST_F(LibraryTest, ImportPutsTheSetInPlaceKeepsTheOldNotesAndForgetsTheStash) {
                                                   {"Notes.bak", Set("Office.ini")}}),
               Files(job));
 
-    // With another keynote name the backup follows it; the message still names constnot.bak.
+    // With another keynote name the backup follows it, and the message names it.
     CsvName = "job12.kn.csv";
     BakName = "job12.bak";
     CsvPath = job + "/job12.kn.csv";
@@ -232,7 +236,7 @@ TEST_F(LibraryTest, ImportPutsTheSetInPlaceKeepsTheOldNotesAndForgetsTheStash) {
     Import(third, 1);
     drv::Answer("File Not Found!|" + lib + "/A.B.ini", "Error", ICON_Exclamation, BUTTON_OK,
                 BUTTON_OK);
-    drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    drv::Answer(ImportedTo("job12.bak"), "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
     EXPECT_EQ(drv::ReadBytes(CsvPath), Set("A.B.csv"));
     EXPECT_EQ(drv::ReadBytes(job + "/job12.bak"), kProjectNotes);
 }
@@ -409,25 +413,30 @@ TEST_F(LibraryTest, AnImportNeverPutsOneOfItsFilesInThePlaceOfAnother) {
     const struct {
         std::string keynote;
         Names others;
+        std::string backup; // which the notice names
         std::map<std::string, std::string> after;
     } backups[] = {
         {"notes.csv",
          {"Notes.ini"},
+         "notes.bak",
          {{"notes.csv", Set("Office.csv")},
           {"notes.bak", kProjectNotes},
           {"Notes.ini", Set("Office.ini")}}},
         {"Notes.csv",
          {"Notes.ini", "Notes.bak"},
+         "Notes.bak",
          {{"Notes.csv", Set("Office.csv")},
           {"Notes.bak", kProjectNotes},
           {"Notes.ini", Set("Office.ini")}}},
         {"NOTES.csv",
          {"notes.ini"},
+         "NOTES.bak",
          {{"NOTES.csv", Set("Office.csv")},
           {"NOTES.bak", kProjectNotes},
           {"notes.ini", Set("Office.ini")}}},
         {"notes.csv",
          {},
+         "notes.bak",
          {{"notes.csv", Set("Office.csv")},
           {"notes.bak", kProjectNotes},
           {"Notes.ini", Set("Office.ini")}}},
@@ -439,7 +448,7 @@ TEST_F(LibraryTest, AnImportNeverPutsOneOfItsFilesInThePlaceOfAnother) {
             open = &OpenImport();
         NewProject(c.keynote, c.others);
         Import(*open, 2);
-        drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+        drv::Answer(ImportedTo(c.backup), "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
         EXPECT_EQ(c.after, Files(job));
         open = nullptr; // an import closes the window
     }
@@ -520,9 +529,12 @@ TEST_F(LibraryTest, ExportRefusesNamesAndReportsFailuresAndWritesNothingThen) {
     };
     const char* const kBlank = "Catalog Name is blank!";
     const char* const kSeparator = "The descriptive name cannot hold a folder separator!";
+    // "." and ".." hold no separator: they are refused for what they name.
+    const char* const kFolder =
+        "The descriptive name cannot be \".\" or \"..\": it names a folder!";
     const Case refused[] = {
-        {"", kBlank},        {"    ", kBlank},     {"../Office", kSeparator},
-        {"a/b", kSeparator}, {" .. ", kSeparator}, {".", kSeparator},
+        {"", kBlank},        {"    ", kBlank},  {"../Office", kSeparator},
+        {"a/b", kSeparator}, {" .. ", kFolder}, {".", kFolder},
     };
     for (const Case& c : refused) {
         SCOPED_TRACE(c.name);

@@ -597,8 +597,9 @@ TEST_F(MainFrameTest, EditorOptionsRearrangeTheKeynoteWindowsTabsAndItsUnsavedRo
     EXPECT_EQ(rows(gridOn(*notes, keynote::OLE3)), std::vector<std::string>{"0|1|six"});
     EXPECT_EQ(NotesStashed, 0);
     EXPECT_EQ(drv::ReadBytes(Csv()), file); // not saved on the way
-    // The title entry of position 1 still edits the Circle title.
-    EXPECT_EQ((*notes)[keynote::GLO_CIRTITLEDESC].Text(), "Round ones");
+    // The Circle title, kept by the stash's reopening, is on the Circle's tab, now at position 2.
+    EXPECT_EQ((*notes)[keynote::TitleOf(2)].Text(), "Round ones");
+    EXPECT_EQ((*notes)[keynote::TitleOf(1)].Text(), "");
 }
 
 // The keynote window opens at the frame's size as far as the document area shows it whole, so

@@ -21,8 +21,8 @@ namespace drv = platform::testing;
 
 namespace {
 
-const std::vector<std::string> kZoomItems = {"-No Zoom", "-Page Width", "-50%%", "-75%%",
-                                             "-100%%",   "-200%%",      "-300%%"};
+const std::vector<std::string> kZoomItems = {"-No Zoom", "-Page Width", "-50%", "-75%",
+                                             "-100%",    "-200%",       "-300%"};
 
 // The zoom menu's items with the check mark on item n (from 1).
 std::vector<std::string> ZoomItems(int checked) {
