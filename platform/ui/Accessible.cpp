@@ -14,6 +14,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <QTabBar>
 #include <QTimer>
@@ -1004,6 +1005,60 @@ public:
     }
 };
 
+const char* const kCheckedRow = "platformCheckedRow";
+
+// The check boxes of a list's current row, as bits by column.
+unsigned CheckedColumns(const QTreeView* view, int row) {
+    unsigned bits = 0;
+    for (int column = 0; column < view->model()->columnCount() && column < 32; ++column)
+        if (view->model()->index(row, column).data(Qt::CheckStateRole).value<Qt::CheckState>() ==
+            Qt::Checked)
+            bits |= 1u << column;
+    return bits;
+}
+
+// A check box of the current row that the program turned (the list shows its rows again) is
+// told as the state change it is, as a check box the user presses.
+void TellTurnedChecks(QTreeView* view) {
+    if (!view->model() || !view->currentIndex().isValid())
+        return;
+    const int row = view->currentIndex().row();
+    const unsigned now = CheckedColumns(view, row);
+    const QVariant was = view->property(kCheckedRow);
+    view->setProperty(kCheckedRow, QPoint(row, static_cast<int>(now)));
+    if (!was.isValid() || was.toPoint().x() != row ||
+        static_cast<unsigned>(was.toPoint().y()) == now || !view->hasFocus() ||
+        (!QAccessible::isActive() && !g_listener))
+        return;
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view);
+    const int columns = view->model()->columnCount();
+    for (int column = 0; column < columns && column < 32; ++column)
+        if (((now ^ static_cast<unsigned>(was.toPoint().y())) >> column) & 1u)
+            if (QAccessibleInterface* cell =
+                    list ? list->child((row + 1) * columns + column) : nullptr) {
+                QAccessible::State changed;
+                changed.checked = true;
+                QAccessibleStateChangeEvent event(cell, changed);
+                Tell(&event);
+            }
+}
+
+void WatchChecks(QTreeView* view) {
+    if (!view->model() || view->property(kCheckedRow).isValid())
+        return;
+    view->setProperty(kCheckedRow, QPoint(-1, 0));
+    QPointer<QTreeView> alive(view);
+    auto later = [alive] {
+        QTimer::singleShot(0, alive.data(), [alive] {
+            if (alive)
+                TellTurnedChecks(alive.data());
+        });
+    };
+    QObject::connect(view->model(), &QAbstractItemModel::modelReset, view, later);
+    QObject::connect(view->model(), &QAbstractItemModel::dataChanged, view, later);
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentChanged, view, later);
+}
+
 } // namespace
 
 void WindowOpened(Window& window) {
@@ -1023,6 +1078,8 @@ void WindowOpened(Window& window) {
         if (c->Kind() == ControlKind::List && c->Widget()) {
             Renew(c->Widget());
             c->Widget()->installEventFilter(teller);
+            if (auto* view = qobject_cast<QTreeView*>(c->Widget()))
+                WatchChecks(view);
         }
 }
 

@@ -197,6 +197,38 @@ TEST_F(WindowKeysTest, WindowsReadAsDialogsAndListsAsLists) {
     drv::Key(about, 0, KEY_Esc);
 }
 
+std::vector<std::string> g_turned; // the check boxes told as turned: name and new state
+
+void HearTurnedChecks(QAccessibleEvent* event) {
+    QAccessibleInterface* iface = event->accessibleInterface();
+    if (event->type() == QAccessible::StateChanged && iface &&
+        static_cast<QAccessibleStateChangeEvent*>(event)->changedStates().checked)
+        g_turned.push_back(FromQt(iface->text(QAccessible::Name)) +
+                           (iface->state().checked ? " checked" : " not checked"));
+}
+
+// Space on a tab of the Editor Options list shows or hides it: the row's check box is told as
+// turned, once; moving to another row tells nothing of the kind.
+TEST_F(WindowKeysTest, ATabShownOrHiddenIsToldAsItsCheckBoxTurning) {
+    using namespace config_vars;
+    Window& w = StartWindow(
+        [] {
+            LoadEditorConfig();
+            ConfigVars();
+        },
+        "Editor Options");
+    g_turned.clear();
+    ListenToAccessibleEvents(HearTurnedChecks);
+    drv::ClickList(w, TABLIST, 2);
+    drv::Key(w, TABLIST, KEY_Space);
+    drv::Key(w, TABLIST, KEY_Down);
+    drv::Key(w, TABLIST, KEY_Up);
+    drv::Key(w, TABLIST, KEY_Space);
+    ListenToAccessibleEvents(nullptr);
+    EXPECT_EQ(g_turned, (std::vector<std::string>{"Hex not checked", "Hex checked"}));
+    drv::Key(w, 0, KEY_Esc);
+}
+
 // A hint in brackets beside a field is read with it, also after the program changes it.
 TEST_F(WindowKeysTest, AFieldsHintIsItsDescription) {
     WindowDef def;
