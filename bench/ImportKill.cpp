@@ -1,120 +1,101 @@
-// Kills a library import at random moments and checks the project after each kill: it must always
-// have a whole keynote file, the old one or the set's, and the old notes must be in the keynote
-// file or its backup. Run by hand: import_kill [tries [megabytes]] (defaults 200 and 6).
+// Kills library imports and checks the project after each kill, first at random moments, then
+// aimed: right after each rename the import makes (seen with inotify), a little later each time.
+// At the moment of the kill the project must have a whole keynote file (the old one or the
+// set's), a whole backup (the older one or the old keynote file) and a whole Notes.ini (the old
+// one or the set's). After the clean-up that the next start of notes makes (here without its
+// minute's wait) the project must be as before the import or as after it, every temporary gone.
+// Run by hand: import_kill [tries [megabytes [kills-per-rename]]] (defaults 200, 6 and 150).
+#include "KillRun.h"
+
 #include "editor/LibrarySets.h"
-#include "platform/files/Path.h"
+#include "platform/files/Files.h"
 
-#include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
-#include <string>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
-namespace fs = std::filesystem;
+using namespace killrun;
 
 namespace {
 
-void Write(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+class Import : public Victim {
+public:
+    Import(fs::path root, std::size_t bytes)
+        : root_(std::move(root)), old_(Notes("Project", bytes)), older_(Notes("Older", bytes / 2)),
+          set_(Notes("Library", bytes)) {}
 
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+    void Prepare() override {
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "job");
+        fs::create_directories(root_ / "lib");
+        Write(Job("constnot.csv"), old_);
+        Write(Job("constnot.bak"), older_);
+        Write(Job("Notes.ini"), oldIni_);
+        Write(root_ / "lib" / "Office.csv", set_);
+        Write(root_ / "lib" / "Office.ini", setIni_);
+    }
 
-// A keynote file of about `bytes` bytes whose notes all carry `tag`.
-std::string Notes(const std::string& tag, std::size_t bytes) {
-    std::string out = "SET,TXTHT,Auto\r\n";
-    for (int i = 1; out.size() < bytes; ++i)
-        out += "CIR," + std::to_string(i % 100000) + "," + tag + " note " + std::to_string(i) +
-               " with a description of some length,EA,COUNT\r\n";
-    return out;
-}
+    int Work() override {
+        const editor::ImportOutcome outcome =
+            editor::ImportSet((root_ / "lib").string(), {"Office", "Office"}, Target());
+        return outcome.notes && outcome.ini ? 0 : 1;
+    }
 
-int ImportOnce(const fs::path& root) {
-    const editor::ImportTarget project{(root / "job").string(),
-                                       (root / "job" / "constnot.csv").string(),
-                                       (root / "job" / "constnot.bak").string()};
-    const editor::ImportOutcome outcome =
-        editor::ImportSet((root / "lib").string(), {"Office", "Office"}, project);
-    return outcome.notes ? 0 : 1;
-}
+    Finding Check(int kill) override {
+        Finding f;
+        const std::string csv = Read(Job("constnot.csv"));
+        const std::string bak = Read(Job("constnot.bak"));
+        const std::string ini = Read(Job("Notes.ini"));
+        f.whole = (csv == old_ || csv == set_) && (bak == older_ || bak == old_) &&
+                  (ini == oldIni_ || ini == setIni_);
+        if (!f.whole)
+            std::fprintf(stderr, "kill %d: keynote %zu bytes, backup %zu, Notes.ini %zu\n", kill,
+                         csv.size(), bak.size(), ini.size());
+        // What the next start of notes does: the backup a stopped import kept is put back, the
+        // temporaries go.
+        editor::RecoverImport(Target(), 0);
+        for (const char* name : {"constnot.csv", "constnot.bak", "Notes.ini", "Notes.bak"})
+            platform::RemoveLeftoverTemporaries(Job(name).string(), 0);
+        const std::string csvNow = Read(Job("constnot.csv"));
+        const std::string bakNow = Read(Job("constnot.bak"));
+        const std::string iniNow = Read(Job("Notes.ini"));
+        if (csvNow == old_ && bakNow == older_ && iniNow == oldIni_)
+            f.state = -1;
+        // The notes imported; Notes.ini follows them, the old one kept as Notes.bak.
+        else if (csvNow == set_ && bakNow == old_ &&
+                 ((iniNow == setIni_ && Read(Job("Notes.bak")) == oldIni_) || iniNow == oldIni_))
+            f.state = 1;
+        else
+            std::fprintf(stderr, "kill %d after the clean-up: keynote %zu bytes, backup %zu\n",
+                         kill, csvNow.size(), bakNow.size());
+        f.left = Leftovers(root_ / "job");
+        return f;
+    }
+
+    std::vector<fs::path> Folders() override { return {root_ / "job"}; }
+
+private:
+    fs::path Job(const char* name) const { return root_ / "job" / name; }
+    editor::ImportTarget Target() const {
+        return {(root_ / "job").string(), Job("constnot.csv").string(),
+                Job("constnot.bak").string()};
+    }
+
+    fs::path root_;
+    std::string old_, older_, set_;
+    std::string oldIni_ = "[QVR]\r\nTBLWID=1\r\n";
+    std::string setIni_ = "[QVR]\r\nTBLWID=9\r\n";
+};
 
 } // namespace
 
 int main(int argc, char** argv) {
     const int tries = argc > 1 ? std::atoi(argv[1]) : 200;
     const std::size_t bytes = (argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 6) << 20;
+    const int perRename = argc > 3 ? std::atoi(argv[3]) : 150;
     const fs::path root = fs::temp_directory_path() / ("import-kill-" + std::to_string(::getpid()));
-    const std::string old = Notes("Project", bytes);
-    const std::string older = Notes("Older", bytes / 2);
-    const std::string set = Notes("Library", bytes);
-
-    auto prepare = [&] {
-        fs::remove_all(root);
-        fs::create_directories(root / "job");
-        fs::create_directories(root / "lib");
-        Write(root / "job" / "constnot.csv", old);
-        Write(root / "job" / "constnot.bak", older);
-        Write(root / "job" / "Notes.ini", "[QVR]\r\n");
-        Write(root / "lib" / "Office.csv", set);
-        Write(root / "lib" / "Office.ini", "[QVR]\r\nTBLWID=9\r\n");
-    };
-
-    // How long an import takes, to spread the kills over it.
-    prepare();
-    const auto start = std::chrono::steady_clock::now();
-    if (ImportOnce(root) != 0) {
-        std::fprintf(stderr, "the import itself fails\n");
-        return 1;
-    }
-    const auto took = std::chrono::steady_clock::now() - start;
-    const long micros = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
-
-    std::mt19937 random(12345);
-    std::uniform_int_distribution<long> at(0, micros + micros / 5);
-    int oldWhole = 0, newWhole = 0, finished = 0, lost = 0, leftovers = 0;
-    for (int t = 0; t < tries; ++t) {
-        prepare();
-        const pid_t child = ::fork();
-        if (child == 0)
-            ::_exit(ImportOnce(root));
-        std::this_thread::sleep_for(std::chrono::microseconds(at(random)));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        if (WIFEXITED(status))
-            ++finished;
-        const fs::path csv = root / "job" / "constnot.csv";
-        const std::string now = fs::exists(csv) ? Read(csv) : std::string("<missing>");
-        const std::string backup = Read(root / "job" / "constnot.bak");
-        if (now == old)
-            ++oldWhole;
-        else if (now == set && backup == old)
-            ++newWhole;
-        else {
-            ++lost;
-            std::fprintf(stderr, "try %d: keynote file %s (%zu bytes), backup %zu bytes\n", t,
-                         now == "<missing>" ? "missing" : "torn", now.size(), backup.size());
-        }
-        for (const auto& entry : fs::directory_iterator(root / "job"))
-            if (entry.path().filename().string().ends_with(".tmp"))
-                ++leftovers;
-    }
+    Import import(root, bytes);
+    const std::string what = "import of " + std::to_string(bytes >> 20) + " MB";
+    const int result =
+        Run(import, what.c_str(), "the next start's clean-up", tries, perRename, 12345);
     fs::remove_all(root);
-    std::printf("import of %zu MB (%.0f ms), %d kills: old file whole %d, new file whole with the "
-                "old as backup %d (import finished before the kill %d), lost or torn %d; "
-                "temporary files left %d\n",
-                bytes >> 20, static_cast<double>(micros) / 1000.0, tries, oldWhole, newWhole,
-                finished, lost, leftovers);
-    return lost == 0 ? 0 : 1;
+    return result;
 }

@@ -348,6 +348,27 @@ std::size_t TitleMisread(std::string_view title) {
     return count;
 }
 
+long CountNotes(const std::string& path, long enough) {
+    LineFile file(kKeynoteLineWidth);
+    file.SetName(path);
+    if (!OrdinaryFileExists(path) || !file.Open(OpenMode::ReadOnlyDenyNone))
+        return -1;
+    std::array<bool, 9> titleRead{};
+    long notes = 0;
+    while (notes < enough && file.Next() == ReadResult::Ok) {
+        const KeynoteLine line = ParseKeynoteLine(file.Filled());
+        if (line.kind != KeynoteLine::Kind::Note)
+            continue;
+        bool& title = titleRead[static_cast<std::size_t>(line.shape - 1)];
+        if (line.titleField && !title)
+            title = true;
+        else
+            ++notes;
+    }
+    static_cast<void>(file.Close()); // read only: nothing to lose
+    return notes;
+}
+
 // Removes the new file of a save that failed. The failure is what the user is told; a file that
 // cannot be removed as well is only a stray copy beside the keynote file.
 void DropWritten(const std::string& temp) {
@@ -475,6 +496,10 @@ const char* SaveChanges(const KeynoteLine& line, bool title, bool continued) {
         return "a line that is no note";
     if (line.kind != KeynoteLine::Kind::Note)
         return nullptr;
+    // What loses the most comes first: a note that the save leaves out altogether.
+    if (const std::string number = Clip(line.number);
+        !title && (number == "\r" || number == "\r\n"))
+        return "a note numbered with a line break";
     if (line.cut || (title && line.description.size() > kTitleWidth))
         return "a value longer than its field";
     const char* code = kShapes[static_cast<std::size_t>(line.shape - 1)].code;

@@ -125,6 +125,10 @@ std::size_t FieldMisread(std::string_view value);
 // a line break) nor begin with a double quote.
 std::size_t TitleMisread(std::string_view title);
 
+// How many notes the keynote file `path` holds (its first title line of each shape is no note),
+// counting no further than `enough`; -1 when it cannot be read.
+long CountNotes(const std::string& path, long enough = 0x7fffffff);
+
 // The steps of a save, as the outcome names the one that failed.
 enum class KeynoteStep {
     None,

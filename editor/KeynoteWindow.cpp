@@ -6,6 +6,7 @@
 #include "editor/Constnot.h"
 #include "editor/Globals.h"
 #include "editor/KeynoteWindowDef.h"
+#include "editor/LibrarySets.h"
 #include "editor/Lookup.h"
 #include "editor/MainFrame.h"
 #include "editor/PrintNotes.h"
@@ -371,9 +372,10 @@ std::uint8_t KeynoteWindow::OpenNotesFile() {
     // A save keeps the file open, and with it the lock.
     if (NotesOpenMode != 0 && !file.IsOpen()) {
         // A file that cannot be created fails to open just below, which says why.
-        if (!FileExists(CsvPath))
-            static_cast<void>(file.Create());
+        const bool created = !FileExists(CsvPath) && file.Create();
         if (file.Open(OpenMode::ReadWriteDenyWrite)) {
+            if (created)
+                TellBackupKept();
             if (!file.Locked() && !NoLocksTold) {
                 NoLocksTold = true;
                 Message("The file system of " + CsvPath +
@@ -425,14 +427,42 @@ std::uint8_t KeynoteWindow::OpenNotesFile() {
     return result;
 }
 
+void KeynoteWindow::TellBackupKept() {
+    // A keynote file gone missing (removed, moved away by another program) is created empty; a
+    // backup that still holds the notes is never replaced by it (SaveNotes).
+    const long notes = CountNotes(BakPath);
+    if (notes > 0)
+        Message("File " + CsvPath + " was not found and has been created empty.|Its backup " +
+                    BakPath + " holds " + DecimalText(std::int64_t{notes}) +
+                    (notes == 1 ? " note" : " notes") +
+                    ": no save replaces that backup until you have saved notes of your own.",
+                "", ICON_Exclamation, BUTTON_OK);
+}
+
 void KeynoteWindow::RemoveLeftovers() {
     // Only the holder of the project takes its leftovers away: while it holds the keynote file,
-    // no other program is saving it. Without locks only old ones go.
+    // no other program is saving it or importing into it. Without locks only old ones go.
     const LineFile& file = Constnot()->file;
     if (NotesOpenMode == 0 || !file.IsOpen())
         return;
-    const std::int64_t age = file.Locked() ? 60 : 600;
-    for (const std::string& path : {CsvPath, BakPath, ProjectIni})
+    const std::int64_t age = file.Locked() ? kLeftoverAge : 10 * kLeftoverAge;
+    if (RecoverImport({ProjectFolder, CsvPath, BakPath}, age))
+        Message("An import into " + ProjectFolder +
+                    " was stopped before it was complete.|The project's files are as they were "
+                    "before it: " +
+                    BakPath + " holds the previous backup again.",
+                "", ICON_Asterisk, BUTTON_OK);
+    // A backup that is missing while a leftover of it stays (set aside by an import of an older
+    // version, say) is never taken away with the leftovers: the newest is kept where it shows.
+    if (const std::string kept = BakPath + ".recovered"; KeepNewestLeftover(BakPath, age, kept))
+        Message("The backup " + BakPath +
+                    " is missing.|What a stopped save or import left of it "
+                    "is kept as " +
+                    kept + ".",
+                "", ICON_Exclamation, BUTTON_OK);
+    for (const std::string& path :
+         {CsvPath, BakPath, ProjectIni, JoinPath(ProjectFolder, "Notes.ini"),
+          JoinPath(ProjectFolder, "Notes.bak")})
         RemoveLeftoverTemporaries(path, age);
 }
 
@@ -605,10 +635,17 @@ bool KeynoteWindow::SaveNotes() {
     // The file stays held while the new one is written: the new one is locked before it takes
     // its place, so no other program can take the project for writing during a save.
     LineFile& held = Constnot()->file;
+    if (!HoldsItsFile())
+        return false;
     // The old file is backed up first (kept under the backup's name: the save puts a new file
-    // in its place); a failed backup does not stop the save.
-    if (FileExists(CsvPath))
-        static_cast<void>(BackUpFile(CsvPath, BakPath));
+    // in its place); a failed backup is told and does not stop the save. A keynote file without
+    // notes (one the program created) never takes the place of a backup that holds some; a
+    // keynote file named as its own backup has none.
+    if (FileExists(CsvPath) && !MayBeOneFile(CsvPath, BakPath) &&
+        !(CountNotes(CsvPath, 1) == 0 && CountNotes(BakPath, 1) > 0) && !BackUp())
+        Message("Unable to back up " + CsvPath + " to " + BakPath + "!|Error: " + FileErrorText() +
+                    "|The notes are saved without a backup of the file.",
+                "Error", ICON_Exclamation, BUTTON_OK);
     ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
     const std::vector<ShapeNotes> shapes = NotesInTabOrder();
     std::vector<std::string> cut;
@@ -628,6 +665,44 @@ bool KeynoteWindow::SaveNotes() {
     }
     OpenNotesFile();
     return static_cast<bool>(outcome);
+}
+
+bool KeynoteWindow::BackUp() {
+    // Another program that opens the keynote file just as a save replaced it may hold the
+    // previous file, now the backup's, for a moment (until it sees that the file lost its name):
+    // the backup is tried again then.
+    for (int attempt = 0;; ++attempt) {
+        if (BackUpFile(CsvPath, BakPath))
+            return true;
+        if (attempt == 20 || FileErrorCode() != kAccessDenied || !HeldByAnother(BakPath))
+            return false;
+    }
+}
+
+bool KeynoteWindow::HoldsItsFile() {
+    LineFile& held = Constnot()->file;
+    // Another program may have put another file in the keynote file's place (a rename over it)
+    // while the window held the old one: that file is not written over unasked, and it is held
+    // from now on, so that a second program on the project is offered read-only mode.
+    if (!held.IsOpen() || held.NamesOpenFile() || !FileExists(CsvPath))
+        return true;
+    LineFile now(kKeynoteLineWidth);
+    now.SetName(CsvPath);
+    if (!now.Open(OpenMode::ReadWriteDenyWrite)) {
+        const std::string why = HeldByAnother(CsvPath)
+                                    ? std::string("it is now opened by another user")
+                                    : "it cannot be opened (" + FileErrorText() + ")";
+        Message("File " + CsvPath + " was replaced by another program while you edited it, and " +
+                    why + "!|Your notes were not saved.",
+                "Error", ICON_Hand, BUTTON_OK);
+        return false;
+    }
+    held = std::move(now);
+    return Message("File " + CsvPath +
+                       " was replaced by another program while you edited it.|Save the notes "
+                       "shown here in its place? The file it holds now is kept as the backup " +
+                       BakPath + ".",
+                   "", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO) == BUTTON_YES;
 }
 
 void KeynoteWindow::ReportFileOutcome(const CommaOutcome& outcome) {

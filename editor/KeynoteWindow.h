@@ -46,6 +46,11 @@ public:
     void CloseNotesFile();
     // Removes the temporaries that a save or an import stopped half-way left in the project.
     void RemoveLeftovers();
+    void TellBackupKept();
+    // Whether the keynote file's name still names the file the window holds, or the user lets a
+    // save replace the file another program put there.
+    bool HoldsItsFile();
+    bool BackUp();
     void LoadNotes();
     // Whether the keynote file was written and put in place.
     bool SaveNotes();

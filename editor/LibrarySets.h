@@ -6,6 +6,7 @@
 #include "platform/files/FileOutcome.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,11 +21,13 @@ inline constexpr std::size_t kCatalogNameWidth = 63;
 struct LibrarySet {
     std::string name;
     std::string base;
+    std::string file; // the ".csv" file as listed ("Retail.CSV"); empty: the set's (SetFilePath)
     bool operator==(const LibrarySet&) const = default;
 };
 
 // The sets of a library folder: every ordinary file whose name ends in ".csv" in any case, in
-// the order of their names. Nothing when the folder is missing or cannot be read.
+// the order of their names. Nothing when the folder is missing or cannot be read. What stopped
+// exports left is dealt with first (CleanLibrary).
 std::vector<LibrarySet> ListLibrary(const std::string& libPath);
 
 // The file of a set with this ending (".csv", ".ini", ".bak"): the set's name as it stands, with
@@ -69,16 +72,36 @@ struct ImportOutcome {
     LibraryOutcome ini;
 };
 
-// Imports a set. At every instant the project has a whole keynote file, the old or the new one:
-// the set is copied beside it and the old file to its backup before the copy takes its place.
+// Imports a set. At every instant the project has a whole keynote file, the old or the new one,
+// and a whole backup, the old one or the old keynote file: the set is copied beside the keynote
+// file, the older backup kept under a second name and the keynote file made the backup before
+// the copy takes its place. Notes.ini likewise: it becomes Notes.bak before the set's INI file
+// takes its name.
 ImportOutcome ImportSet(const std::string& libPath, const LibrarySet& set,
                         const ImportTarget& project);
+
+// How old, in seconds, what a stopped import or export left must be before it is put back or
+// removed: a running one finishes within moments.
+inline constexpr std::int64_t kLeftoverAge = 60;
+
+// After an import that was stopped before the set took the keynote file's place, the older
+// backup is still kept under its second name beside the backup, and the backup is then the
+// keynote file again: puts it back as the backup (true: the project's files are as they were
+// before the import). A second name that holds nothing the project lacks goes. Only what is
+// `minimumAge` seconds old is touched.
+bool RecoverImport(const ImportTarget& project, std::int64_t minimumAge);
+
+// Finishes or undoes what exports stopped half-way left in the library, as far as it is
+// `minimumAge` seconds old, so that each set is whole, the old one or the new one; removes the
+// temporaries of copies. ListLibrary does it with kLeftoverAge before it lists.
+void CleanLibrary(const std::string& libPath, std::int64_t minimumAge);
 
 // Exports the project's keynote file (as last saved) and the QVR.ini of its folder as the set
 // `name` (trimmed, and refused beforehand by the window when it would leave the library); the
 // set's previous keynote file becomes its ".bak". Both files are copied into the library first
-// and put in place only when both copies are complete; a failure leaves the set as it was (only
-// its older ".bak" may be gone). A set file that is a symbolic link is replaced, never written
+// and put in place only when both copies are complete, the new ".csv" first, in one rename that
+// decides the export (CleanLibrary finishes one stopped after it); a failure leaves the set as
+// it was. A set file that is a symbolic link is replaced, never written
 // through, so that nothing outside the library is written. A project without QVR.ini leaves the
 // set's ".ini" as it is.
 LibraryOutcome ExportSet(const std::string& libPath, const std::string& name,

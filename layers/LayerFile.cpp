@@ -49,6 +49,10 @@ LayerOutcome LoadLayers(LayerLists& lists, const LayerFiles& files) {
     table.SetName(files.table);
     if (!table.Open(OpenMode::ReadWriteDenyWrite))
         return LayerOutcome::Failure(LayerStep::Open);
+    // While the table is held here no other program is saving it: what a save that was stopped
+    // half-way left beside it goes, once a minute old (ten where the file system keeps no locks,
+    // as for the keynote file).
+    RemoveLeftoverTemporaries(files.table, table.Locked() ? 60 : 600);
     // Read into lists of its own: a table that fails half-way must not leave the window with
     // part of it, which the next save would write over the whole.
     LayerLists read;

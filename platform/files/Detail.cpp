@@ -160,6 +160,7 @@ bool PlannedFailure(FileOperation operation, std::string_view path, std::string_
     plan.armed = false;
     plan.happened = true;
     SetSystemFileError(plan.err, path);
+    errno = plan.err;
     return true;
 }
 

@@ -40,8 +40,9 @@ LockCall SetLockCall(LockCall call);
 // A failure a test plans for one file operation on one path (platform/testing/FailOnce.h arms
 // it). Each operation asks PlannedFailure first, with every path it is about; the call that
 // matches fails as the system would have failed it, before anything is changed, and the plan is
-// spent.
-enum class FileOperation { Rename, Move, Copy, Delete };
+// spent; errno is then the planned error. A flush is asked with the file it makes durable: the
+// file a copy or a replacement is about to become.
+enum class FileOperation { Rename, Move, Copy, Delete, Flush };
 void PlanFailure(FileOperation operation, std::string path, int err);
 void CancelPlannedFailure();
 bool PlannedFailureHappened();

@@ -81,12 +81,12 @@ bool CopyContents(int in, int out) {
     }
 }
 
+std::atomic<unsigned> temporaryCounter{0};
+
 // Creates a new, empty file beside `target` to be renamed over it; its path goes to `temp`.
 int CreateTemporaryBeside(const std::string& target, std::string& temp) {
-    static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = BesideOf(target, "." + NamePart(target) + "." + DecimalText(::getpid()) + "." +
-                                    DecimalText(counter++) + ".tmp");
+        temp = BesideOf(target, "." + NamePart(target) + "." + TemporaryToken() + ".tmp");
         const int fd = ::open(OsPath(temp).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
@@ -97,8 +97,10 @@ int CreateTemporaryBeside(const std::string& target, std::string& temp) {
 }
 
 // Makes what was written to an open file durable: false with errno set when the system reports
-// that it could not be written out.
-bool FlushOpenFile(int fd) {
+// that it could not be written out. `path` (and `other`) name the file for a planned failure.
+bool FlushOpenFile(int fd, std::string_view path = {}, std::string_view other = {}) {
+    if (!path.empty() && detail::PlannedFailure(detail::FileOperation::Flush, path, other))
+        return false;
     while (::fsync(fd) != 0) {
         if (errno != EINTR)
             return false;
@@ -210,6 +212,37 @@ bool MayBeOneFile(std::string_view a, std::string_view b) {
             ::stat(OsPath(folderB).c_str(), &statB) == 0 && SameFile(statA, statB));
 }
 
+bool SameContents(std::string_view a, std::string_view b) {
+    const int first = ::open(OsPath(FindExisting(a)).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (first < 0)
+        return false;
+    const int second = ::open(OsPath(FindExisting(b)).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat statA;
+    struct stat statB;
+    bool same = second >= 0 && ::fstat(first, &statA) == 0 && ::fstat(second, &statB) == 0 &&
+                S_ISREG(statA.st_mode) && S_ISREG(statB.st_mode) && statA.st_size == statB.st_size;
+    if (same && !SameFile(statA, statB)) {
+        std::vector<char> bufferA(1 << 16);
+        std::vector<char> bufferB(1 << 16);
+        for (off_t at = 0; same;) {
+            const ssize_t gotA = ::pread(first, bufferA.data(), bufferA.size(), at);
+            const ssize_t gotB = ::pread(second, bufferB.data(), bufferB.size(), at);
+            if (gotA < 0 || gotA != gotB) {
+                same = false;
+                break;
+            }
+            if (gotA == 0)
+                break;
+            same = std::equal(bufferA.begin(), bufferA.begin() + gotA, bufferB.begin());
+            at += gotA;
+        }
+    }
+    ::close(first);
+    if (second >= 0)
+        ::close(second);
+    return same;
+}
+
 std::optional<std::uint64_t> FileSize(std::string_view path) {
     const std::string found = FindExisting(path);
     struct stat st;
@@ -252,7 +285,7 @@ bool CopyFile(const FileName& from, const FileName& to) {
         return false;
     }
     // The copy is on the disk before it takes the target's name, and the name after.
-    bool copied = CopyContents(in, out) && FlushOpenFile(out);
+    bool copied = CopyContents(in, out) && FlushOpenFile(out, target, to.Found());
     int err = errno;
     ::close(in);
     if (::close(out) != 0 && copied) {
@@ -307,6 +340,66 @@ bool BackUpFile(const FileName& from, const FileName& to) {
     if (::stat(OsPath(folder).c_str(), &a) != 0 ||
         ::stat(OsPath(FolderForSystem(real)).c_str(), &b) != 0 || !SameFile(a, b))
         FlushFolder(folder);
+    return true;
+}
+
+std::string TemporaryToken() {
+    return DecimalText(::getpid()) + "." + DecimalText(temporaryCounter++);
+}
+
+bool KeepAs(const FileName& from, const std::string& to) {
+    const std::string source = from.Found();
+    if (detail::PlannedFailure(detail::FileOperation::Copy, source, to))
+        return false;
+    struct stat st;
+    if (::lstat(OsPath(source).c_str(), &st) != 0) {
+        SetSystemFileError(errno, source);
+        return false;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        std::vector<char> buffer(static_cast<std::size_t>(st.st_size) + 256);
+        const ssize_t length = ::readlink(OsPath(source).c_str(), buffer.data(), buffer.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= buffer.size()) {
+            SetSystemFileError(length < 0 ? errno : ENAMETOOLONG, source);
+            return false;
+        }
+        buffer[static_cast<std::size_t>(length)] = '\0';
+        if (::symlink(buffer.data(), OsPath(to).c_str()) != 0) {
+            SetSystemFileError(errno, to);
+            return false;
+        }
+        return true;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        SetAccessDenied();
+        return false;
+    }
+    if (::link(OsPath(source).c_str(), OsPath(to).c_str()) == 0)
+        return true;
+    if (errno == EEXIST) {
+        SetSystemFileError(errno, to);
+        return false;
+    }
+    return CopyFile(ExactName(source), ExactName(to)); // no links here
+}
+
+bool PutBackKept(const std::string& kept, const FileName& target) {
+    if (detail::PlannedFailure(detail::FileOperation::Move, kept, target.Found()))
+        return false;
+    if (::rename(OsPath(kept).c_str(), OsPath(target.Found()).c_str()) != 0) {
+        SetSystemFileError(errno, kept);
+        return false;
+    }
+    return true;
+}
+
+bool RemoveKept(const std::string& kept) {
+    if (detail::PlannedFailure(detail::FileOperation::Delete, kept))
+        return false;
+    if (::unlink(OsPath(kept).c_str()) != 0 && errno != ENOENT) {
+        SetSystemFileError(errno, kept);
+        return false;
+    }
     return true;
 }
 
@@ -515,7 +608,7 @@ bool ReplaceFile(const FileName& replacement, const FileName& target, Links link
         SetSystemFileError(errno, source);
         return false;
     }
-    const bool flushed = FlushOpenFile(fd);
+    const bool flushed = FlushOpenFile(fd, found, target.Found());
     const int err = errno;
     ::close(fd);
     if (!flushed) {
@@ -580,6 +673,26 @@ int RemoveLeftoverTemporaries(std::string_view path, std::int64_t minimumAge) {
             ++removed;
     }
     return removed;
+}
+
+bool KeepNewestLeftover(std::string_view path, std::int64_t minimumAge, const std::string& keepAs) {
+    const std::string target = ThroughLinks(path);
+    struct stat st;
+    if (::lstat(OsPath(target).c_str(), &st) == 0 || errno != ENOENT)
+        return false;
+    const std::string name = NamePart(target);
+    const std::optional<std::vector<FolderEntry>> entries =
+        ListFolder(BesideOf(target, ".*" + name + "*.tmp"));
+    if (!entries)
+        return false;
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    const FolderEntry* newest = nullptr;
+    for (const FolderEntry& entry : *entries)
+        if (IsTemporaryOf(entry.name, name) && now - entry.lastWrite.seconds >= minimumAge &&
+            (!newest || newest->lastWrite < entry.lastWrite))
+            newest = &entry;
+    return newest &&
+           ::rename(OsPath(BesideOf(target, newest->name)).c_str(), OsPath(keepAs).c_str()) == 0;
 }
 
 bool ReplaceFileContents(std::string_view target, std::string_view contents) {

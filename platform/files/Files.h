@@ -42,6 +42,10 @@ bool HeldByAnother(const FileName& path);
 bool FolderExists(const FileName& path);
 std::optional<std::uint64_t> FileSize(std::string_view path);
 
+// Whether two ordinary files hold the same bytes (one file under two names does); false when
+// either cannot be read.
+bool SameContents(std::string_view a, std::string_view b);
+
 // Whether two names may stand for one file, now or once one of them is made: the same existing
 // file (also through links), or, in one folder, names that differ only by case, which the lookup
 // ignoring case takes for one another while only one of them exists.
@@ -59,6 +63,21 @@ bool MayBeOneFile(std::string_view a, std::string_view b);
 // the flush of the folder that putting the new file in place makes; a target in another folder
 // than the file is flushed here.
 [[nodiscard]] bool BackUpFile(const FileName& from, const FileName& to);
+
+// Gives a file, as it stands, a second name `to`, which must not exist yet: a hard link of an
+// ordinary file (a whole copy where the file system has no links), a symbolic link of the same
+// target for a symbolic link. Refused (access denied) for a folder or a FIFO. What a program keeps
+// of a file that a multi-step replacement changes, to put it back or use it afterwards.
+[[nodiscard]] bool KeepAs(const FileName& from, const std::string& to);
+
+// Puts a second name that KeepAs made back in place of `target` (one rename), or removes it:
+// only that name changes, also where the file is held open denying writing under another name.
+[[nodiscard]] bool PutBackKept(const std::string& kept, const FileName& target);
+[[nodiscard]] bool RemoveKept(const std::string& kept);
+
+// A text no other writer of temporaries uses ("<process>.<number>"), for the names of files
+// that go together (TemporaryNameBeside's own names hold one too).
+std::string TemporaryToken();
 
 // Renames or moves a file, replacing the target (also across file systems). A folder is refused
 // (access denied).
@@ -92,6 +111,11 @@ std::string TemporaryNameBeside(std::string_view path, Links links = Links::Foll
 // names, once nothing has written them for `minimumAge` seconds (a write finishes and renames
 // its temporary within moments). Gives how many were removed.
 int RemoveLeftoverTemporaries(std::string_view path, std::int64_t minimumAge);
+
+// Where `path` itself is missing, the newest of its leftover temporaries that is `minimumAge`
+// seconds old may be the only copy of what it held (one set aside by a replacement that was
+// stopped): moves it to `keepAs`, replacing a file of that name, and gives true.
+bool KeepNewestLeftover(std::string_view path, std::int64_t minimumAge, const std::string& keepAs);
 
 // Writes `contents` into a new file beside `target` and puts it in place as ReplaceFile does: the
 // target ends up holding all of it or stays as it was, and nothing is left beside it.

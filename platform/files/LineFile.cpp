@@ -82,6 +82,15 @@ bool LineFile::MoveTo(const std::string& target, bool targetHeldHere) {
     return true;
 }
 
+bool LineFile::NamesOpenFile() const {
+    if (!IsOpen())
+        return false;
+    struct stat held;
+    struct stat named;
+    return ::fstat(fd_, &held) == 0 && ::stat(OsPath(FindExisting(name_)).c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
 bool LineFile::Create() {
     if (IsOpen()) {
         SetFileError(kFileAlreadyOpen, "File Already Open");

@@ -45,6 +45,10 @@ public:
     // writing where the file system keeps no locks (it is opened all the same, unguarded).
     bool Locked() const { return IsOpen() && locked_; }
 
+    // Whether the file's name still names the open file: false once another program has put
+    // another file in its place (a rename over it), moved it away or removed it.
+    bool NamesOpenFile() const;
+
     // Creates the file empty (an existing file is emptied); the file is not left open.
     [[nodiscard]] bool Create();
     [[nodiscard]] bool Open(OpenMode mode);

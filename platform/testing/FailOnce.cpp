@@ -16,6 +16,8 @@ detail::FileOperation OperationOf(FailOnce::Operation operation) {
         return detail::FileOperation::Copy;
     case FailOnce::Delete:
         return detail::FileOperation::Delete;
+    case FailOnce::Flush:
+        return detail::FileOperation::Flush;
     }
     return detail::FileOperation::Rename;
 }

@@ -8,7 +8,9 @@
 //     EXPECT_TRUE(failing.Happened()); // the step was reached, and failed
 //
 // Rename is the step that puts a complete file in place of another (ReplaceFile); Move, Copy and
-// Delete are MoveFile, CopyFile and DeleteFile. Paths are compared absolute and normalised, not
+// Delete are MoveFile, CopyFile and DeleteFile; Flush is the system's flush of a new file to the
+// disk before it takes the name `path` (a copy's or a replacement's), failing as a disk that
+// cannot write it out. Paths are compared absolute and normalised, not
 // through links.
 #pragma once
 
@@ -20,7 +22,7 @@ namespace platform::testing {
 
 class FailOnce {
 public:
-    enum Operation { Rename, Move, Copy, Delete };
+    enum Operation { Rename, Move, Copy, Delete, Flush };
 
     FailOnce(Operation operation, const std::filesystem::path& path, int err = EIO);
     ~FailOnce();

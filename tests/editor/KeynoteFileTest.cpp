@@ -553,3 +553,30 @@ TEST(KeynoteFileTest, TheReaderReadsEveryLineAsTheReferenceDoes) {
         ASSERT_EQ(got.cut, want.cut) << line;
     }
 }
+
+// A line that a save changes in several ways is named by what loses the most: a note numbered
+// with a line break, which the save leaves out, before the value cut to its field.
+TEST(KeynoteFileChanges, TheReasonThatLosesTheMostIsNamed) {
+    struct Case {
+        std::string line;
+        std::string what;
+    };
+    const Case cases[] = {
+        {"CIR,\r    LONGER,dropped,EA,COUNT", "a note numbered with a line break"},
+        {"CIR,\r,dropped,EA,COUNT", "a note numbered with a line break"},
+        {"CIR,123456,cut,EA,COUNT", "a value longer than its field"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        drv::TempFolder folder;
+        drv::WriteBytes(folder / "constnot.csv", "SET,TXTHT,0.1\r\n" + c.line + "\r\n");
+        platform::LineFile file(kKeynoteLineWidth);
+        file.SetName(folder / "constnot.csv");
+        ASSERT_TRUE(file.Open(platform::OpenMode::ReadOnlyDenyNone));
+        std::vector<KeynoteChange> changes;
+        ASSERT_TRUE(ReadKeynoteFile(
+            file, [](KeynoteLine&&) {}, {}, &changes));
+        static_cast<void>(file.Close());
+        EXPECT_EQ(changes, (std::vector<KeynoteChange>{{2, c.what}}));
+    }
+}

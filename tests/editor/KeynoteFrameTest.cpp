@@ -337,6 +337,48 @@ TEST_F(KeynoteFrameTest, ExitAsksAfterASaveWhenANoteChangedSince) {
     EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,Auto\r\nCIR,1,first,,\r\n");
 }
 
+// After a save, a mark set or taken away, or a description typed into a cell whose editor is
+// still open, is a change Exit asks about, from the button, the File menu or the close box; Yes
+// ends the program and leaves the file as it was saved.
+TEST_F(KeynoteFrameTest, ExitAfterASaveAsksForAMarkAndForAnEditStillOpen) {
+    struct Case {
+        const char* name;
+        const char* file;
+        std::function<void()> change;
+        std::function<void()> exit;
+    };
+    const auto mark = [&] {
+        ClickCell(1, 1);
+        drv::Key(Notes(), 0, KEY_Enter);
+    };
+    const auto describe = [&] { TypeIntoCell(1, 3, " and more"); };
+    const auto button = [&] { drv::Click(Notes(), keynote::EXIT); };
+    const auto menu = [&] { drv::ChooseMenu(EXIT); };
+    const auto closeBox = [&] { drv::CloseBox(Notes()); };
+    const Case cases[] = {
+        {"a note marked, Exit", "CIR,1,first,,\r\n", mark, button},
+        {"a mark taken away, the close box", ";CIR,1,first,,\r\n", mark, closeBox},
+        {"a description still in its editor, the File menu", "CIR,1,first,,\r\n", describe, menu},
+        {"a description still in its editor, the close box", "CIR,1,first,,\r\n", describe,
+         closeBox},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartOn(c.file);
+        drv::Click(Notes(), keynote::SAVETOASCII);
+        const std::string saved = drv::ReadBytes(csv);
+        c.change();
+        c.exit();
+        drv::Answer(kQuestion, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_NO, BUTTON_NO);
+        ASSERT_FALSE(frameReturned);
+        c.exit();
+        drv::Answer(kQuestion, "QVR", ICON_Question, BUTTON_YES | BUTTON_NO, BUTTON_YES, BUTTON_NO);
+        EXPECT_TRUE(frameReturned);
+        EXPECT_EQ(drv::ReadBytes(csv), saved);
+        drv::Settle();
+    }
+}
+
 // The keynote window's close box is its Exit: it asks first, and No keeps the window.
 TEST_F(KeynoteFrameTest, TheKeynoteWindowsCloseBoxAsksAsExitDoes) {
     StartOn("CIR,1,first,,\r\n");

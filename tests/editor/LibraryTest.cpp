@@ -13,6 +13,8 @@
 #include <QAccessible>
 #include <QComboBox>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -268,15 +270,19 @@ TEST_F(LibraryTest, AFailedImportChangesNothing) {
     const Case cases[] = {
         {"the set cannot be read", drv::FailOnce::Copy, lib + "/Office.csv",
          "Input/output error!|" + lib + "/Office.csv"},
-        {"the older backup cannot be moved aside", drv::FailOnce::Move, backup,
+        {"the older backup cannot be kept", drv::FailOnce::Copy, backup,
          "Input/output error!|" + backup},
-        {"the notes cannot be copied to the backup", drv::FailOnce::Copy, backup,
+        {"the notes cannot be copied to the backup", drv::FailOnce::Copy, CsvPath,
          "Input/output error!|" + backup},
         {"the set's copy cannot take the keynote file's place", drv::FailOnce::Rename, CsvPath,
+         "Input/output error!|" + CsvPath},
+        {"the set's copy cannot be flushed to the disk", drv::FailOnce::Flush, CsvPath,
          "Input/output error!|" + CsvPath},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
+        // A step that fails to fail lets the import finish and close its window.
+        ASSERT_FALSE(returned);
         drv::FailOnce failing(c.operation, c.path);
         Import(w, 2);
         drv::Answer(c.message, "Error", ICON_Exclamation, BUTTON_OK, BUTTON_OK);
@@ -322,14 +328,17 @@ TEST_F(LibraryTest, NotesIniIsNeverLostToTheSetsIni) {
     EXPECT_EQ(drv::ReadBytes(CsvPath), Set("Office.csv"));
     EXPECT_EQ(drv::ReadBytes(job + "/Notes.ini"), ini);
 
+    // The set's INI cannot be copied: Notes.ini is kept as Notes.bak and stays whole itself.
     fs::remove(job + "/Notes.bak");
-    drv::FailOnce failing(drv::FailOnce::Copy, job + "/Notes.ini");
+    drv::FailOnce failing(drv::FailOnce::Copy, lib + "/Office.ini");
     Window& again = OpenImport();
     Import(again, 2);
     drv::Answer("Input/output error!|" + lib + "/Office.ini", "Error", ICON_Exclamation, BUTTON_OK,
                 BUTTON_OK);
     drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+    EXPECT_TRUE(failing.Happened());
     EXPECT_EQ(drv::ReadBytes(job + "/Notes.bak"), ini);
+    EXPECT_EQ(drv::ReadBytes(job + "/Notes.ini"), ini);
 }
 
 // Each row acts on the files it was listed from: two sets whose names share their first 63
@@ -684,37 +693,39 @@ TEST_F(LibraryTest, AFailedExportStepLeavesTheSetAsItWas) {
     drv::WriteBytes(CsvPath, kProjectNotes);
     drv::WriteBytes(job + "/QVR.ini", "[QVR]\r\nTBLWID=6\r\n");
     const auto library = Files(lib);
-    auto withoutBak = library;
-    withoutBak.erase("Office.bak");
     struct Case {
         const char* step;
         drv::FailOnce::Operation operation;
         std::string path;
         std::string file; // named in the message
-        const std::map<std::string, std::string>& after;
     };
     const Case cases[] = {
-        {"the keynote file cannot be copied", drv::FailOnce::Copy, CsvPath, lib + "/Office.csv",
-         library},
-        {"QVR.ini cannot be copied", drv::FailOnce::Copy, job + "/QVR.ini", lib + "/Office.ini",
-         library},
-        {"the set's .csv cannot become its .bak", drv::FailOnce::Move, lib + "/Office.csv",
-         lib + "/Office.csv", library},
+        {"the keynote file cannot be copied", drv::FailOnce::Copy, CsvPath, lib + "/Office.csv"},
+        {"QVR.ini cannot be copied", drv::FailOnce::Copy, job + "/QVR.ini", lib + "/Office.ini"},
+        {"the set's .csv cannot be kept for its .bak", drv::FailOnce::Copy, lib + "/Office.csv",
+         lib + "/Office.csv"},
         {"the new .csv cannot be put in place", drv::FailOnce::Rename, lib + "/Office.csv",
-         lib + "/Office.csv", withoutBak},
+         lib + "/Office.csv"},
+        {"the new .csv cannot be flushed to the disk", drv::FailOnce::Flush, lib + "/Office.csv",
+         lib + "/Office.csv"},
         {"the new .ini cannot be put in place", drv::FailOnce::Rename, lib + "/Office.ini",
-         lib + "/Office.ini", withoutBak},
+         lib + "/Office.ini"},
+        {"the set's .csv cannot become its .bak", drv::FailOnce::Move, lib + "/Office.bak",
+         lib + "/Office.bak"},
     };
     Window& w = OpenExport();
     drv::Type(w, select_catalog::LOC_CATALOGNAME, "Office");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.step);
+        // A step that fails to fail lets the export finish and close its window: the test fails
+        // then, it does not click a window that is gone.
+        ASSERT_FALSE(returned);
         drv::FailOnce failing(c.operation, c.path);
         drv::Click(w, select_catalog::OK);
         drv::Answer("Input/output error!|" + c.file, "Bubble Notes Editor", ICON_Exclamation,
                     BUTTON_OK, BUTTON_OK);
         EXPECT_TRUE(failing.Happened());
-        EXPECT_EQ(Files(lib), c.after);
+        EXPECT_EQ(Files(lib), library);
     }
     EXPECT_FALSE(returned);
     drv::Click(w, select_catalog::CANCEL);
@@ -768,4 +779,86 @@ TEST_F(LibraryTest, TheExportsFieldsReadUnderTheirLabels) {
     ASSERT_FALSE(labels.isEmpty());
     EXPECT_EQ(FromQt(labels.first().first->text(QAccessible::Name)), "Descriptive Name:");
     drv::CloseBox(w);
+}
+
+// Two spellings of one set's ending and no exact one (Retail.CSV, Retail.Csv): each row imports
+// the file it was listed from; an export under the name writes the exact spelling, Retail.csv,
+// and once that exists it is the set's file for the name, the other two staying as they were.
+TEST_F(LibraryTest, OfTwoSpellingsOfASetsEndingEachRowTakesItsOwnAndTheExportTheExactOne) {
+    const std::string other = "SET,TXTHT,0.9\r\nTRI,1,Other spelling,EA,COUNT\r\n";
+    drv::WriteBytes(lib + "/Retail.Csv", other);
+    drv::WriteBytes(CsvPath, kProjectNotes);
+    const auto importRow = [&](int row, const std::string& expected, bool withIni) {
+        Window& w = OpenImport();
+        EXPECT_EQ(Listed(w)[static_cast<std::size_t>(row - 1)], "Retail");
+        Import(w, row);
+        if (!withIni)
+            drv::Answer("File Not Found!|" + lib + "/Retail.ini", "Error", ICON_Exclamation,
+                        BUTTON_OK, BUTTON_OK);
+        drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+        EXPECT_TRUE(returned);
+        EXPECT_EQ(drv::ReadBytes(CsvPath), expected);
+    };
+    importRow(3, Set("Retail.CSV"), false);
+    importRow(4, other, false);
+
+    const std::string projectIni = "[QVR]\r\nTBLWID=6\r\n";
+    drv::WriteBytes(job + "/QVR.ini", projectIni);
+    for (const std::string& previous : {std::string(), other}) {
+        SCOPED_TRACE(previous.empty() ? "a new file" : "the exact file again");
+        Window& e = OpenExport();
+        drv::Type(e, select_catalog::LOC_CATALOGNAME, "Retail");
+        EXPECT_EQ(e[select_catalog::LOC_CATALOGTXTFILE].Text(), lib + "/Retail.csv");
+        drv::Click(e, select_catalog::OK);
+        drv::Answer(kSaved, "Bubble Notes Editor", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
+        EXPECT_EQ(Set("Retail.csv"), drv::ReadBytes(CsvPath));
+        EXPECT_EQ(previous.empty(), !fs::exists(lib + "/Retail.bak"));
+        EXPECT_EQ(Set("Retail.Csv"), other);
+        EXPECT_EQ(Set("Retail.CSV"), drv::ReadBytes(kLibrary + "/Retail.CSV"));
+        drv::WriteBytes(CsvPath, "SET,TXTHT,0.6\r\nCIR,1,Second export,EA,COUNT\r\n");
+    }
+    // Each of the three rows still imports its own file.
+    importRow(3, Set("Retail.CSV"), true);
+    importRow(4, other, true);
+    importRow(5, Set("Retail.csv"), true);
+}
+
+// What exports stopped half-way left is dealt with when the library is listed, once a minute
+// old: an export that had not yet put its new ".csv" in place goes whole, one that had is
+// finished (its ".ini" and ".bak"), a copy's own temporary goes; a younger export is left to
+// finish.
+TEST_F(LibraryTest, TheListingFinishesOrUndoesWhatStoppedExportsLeft) {
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    const std::string hourAgo = std::to_string(std::time(nullptr) - 3600);
+    const std::string shop = "SET,TXTHT,0.7\r\nCIR,1,Shop,EA,COUNT\r\n";
+    const std::string shopBefore = "SET,TXTHT,0.7\r\nCIR,1,Shop before,EA,COUNT\r\n";
+    drv::WriteBytes(lib + "/Shop.csv", shop); // the export's new file, in place
+    drv::WriteBytes(lib + "/Shop.ini", "[QVR]\r\nTBLWID=1\r\n");
+    drv::WriteBytes(lib + "/Shop.bak", "the older backup");
+    const auto library = Files(lib);
+    auto leave = [&](const std::string& name, const std::string& bytes, bool aged) {
+        drv::WriteBytes(lib + "/" + name, bytes);
+        if (aged)
+            fs::last_write_time(lib + "/" + name, old);
+    };
+    // Office: stopped before its new .csv took the set's name.
+    leave(".Office.csv.4242.1.tmp", "new notes", true);
+    leave(".Office.ini.4242.1.tmp", "[QVR]\r\nnew=1\r\n", true);
+    fs::create_hard_link(lib + "/Office.csv", lib + "/.Office.csv.4242.1." + hourAgo + ".kept");
+    leave("..Office.csv.4242.1.tmp.4242.2.tmp", "part of a copy", true);
+    // Shop: stopped after it.
+    leave(".Shop.ini.4242.3.tmp", "[QVR]\r\nTBLWID=2\r\n", true);
+    leave(".Shop.csv.4242.3." + hourAgo + ".kept", shopBefore, false);
+    leave(".Shop.ini.4242.3." + hourAgo + ".kept", "[QVR]\r\nTBLWID=1\r\n", false);
+    // A/B: under way in another window.
+    leave(".A.B.csv.4242.4.tmp", "being copied", false);
+
+    Window& w = OpenImport();
+    EXPECT_EQ(Listed(w), (Names{"A.B", "Office", "Retail", "Shop", kLongName.substr(0, 63)}));
+    auto expected = library;
+    expected["Shop.ini"] = "[QVR]\r\nTBLWID=2\r\n";
+    expected["Shop.bak"] = shopBefore;
+    expected[".A.B.csv.4242.4.tmp"] = "being copied";
+    EXPECT_EQ(Files(lib), expected);
+    drv::Click(w, import_notes::CLOSE);
 }

@@ -224,3 +224,23 @@ TEST_F(LayerFileTest, ATableMarkedReadOnlyNeitherLoadsNorIsReplaced) {
     EXPECT_EQ(ReadBytes(files.table), "(\"K\")" + kCrLf);
     EXPECT_EQ(drv::TempFolder::Entries(temp.Path()), 1u);
 }
+
+// The temporaries a stopped save left beside the table go when the table is next loaded, once
+// nobody has written them for a minute, as notes does for its own files; a younger one (a save
+// of another dravolet under way) and other files stay.
+TEST_F(LayerFileTest, LoadingRemovesWhatAStoppedSaveLeft) {
+    WriteBytes(files.table, "(\"NOTETEXT\" \"KEYNOTE-TEXT\" \"7\" \"CONTINUOUS\");Note text\r\n");
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5);
+    for (const char* name :
+         {".Layers.dat.4242.0.tmp", ".Layers.dat.4242.1.tmp", ".other.4242.0.tmp"}) {
+        WriteBytes(temp / name, "partial");
+        std::filesystem::last_write_time(temp / name, old);
+    }
+    WriteBytes(temp / ".Layers.dat.4242.2.tmp", "being written");
+    Load();
+    EXPECT_FALSE(std::filesystem::exists(temp / ".Layers.dat.4242.0.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(temp / ".Layers.dat.4242.1.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(temp / ".Layers.dat.4242.2.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(temp / ".other.4242.0.tmp"));
+    EXPECT_EQ(lists.LayerQueue.size(), 1u);
+}

@@ -480,6 +480,13 @@ TEST(FailOnce, EachOperationFailsOnceOnItsPathAndChangesNothing) {
          [](const TempFolder& f) { return ReplaceFile(f / "a.txt", f / "b.txt"); }},
         {FailOnce::Rename, "b.txt",
          [](const TempFolder& f) { return ReplaceFileContents(f / "b.txt", "new"); }},
+        // The disk cannot write out the new file before it takes the target's name.
+        {FailOnce::Flush, "b.txt",
+         [](const TempFolder& f) { return CopyFile(f / "a.txt", f / "b.txt"); }},
+        {FailOnce::Flush, "b.txt",
+         [](const TempFolder& f) { return ReplaceFile(f / "a.txt", f / "b.txt"); }},
+        {FailOnce::Flush, "b.txt",
+         [](const TempFolder& f) { return ReplaceFileContents(f / "b.txt", "new"); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.armed) + " operation " + std::to_string(c.operation));
@@ -516,4 +523,58 @@ TEST(FailOnce, EachOperationFailsOnceOnItsPathAndChangesNothing) {
     }
     { FailOnce failing(FailOnce::Delete, folder / "a.txt"); }
     EXPECT_TRUE(DeleteFile("a.txt"));
+}
+
+// A second name of a file as it stands: a hard link of an ordinary file, a link to the same
+// target for a link; a folder has none. Putting it back or removing it changes only that name,
+// also while the file is held open denying writing under its own.
+TEST(Files, ASecondNameKeepsTheFileAsItStands) {
+    TempFolder folder;
+    WriteBytes(folder / "a.txt", "aaa");
+    ASSERT_TRUE(KeepAs(folder / "a.txt", folder / ".a.kept"));
+    struct stat first;
+    struct stat second;
+    ASSERT_EQ(::stat((folder / "a.txt").c_str(), &first), 0);
+    ASSERT_EQ(::stat((folder / ".a.kept").c_str(), &second), 0);
+    EXPECT_EQ(first.st_ino, second.st_ino);
+    EXPECT_TRUE(SameContents(folder / "a.txt", folder / ".a.kept"));
+    EXPECT_FALSE(KeepAs(folder / "a.txt", folder / ".a.kept")) << "the name is taken";
+
+    std::filesystem::create_symlink("elsewhere.txt", folder / "link.txt");
+    ASSERT_TRUE(KeepAs(folder / "link.txt", folder / ".link.kept"));
+    EXPECT_EQ(std::filesystem::read_symlink(folder / ".link.kept"), "elsewhere.txt");
+
+    std::filesystem::create_directory(folder / "sub");
+    EXPECT_FALSE(KeepAs(folder / "sub", folder / ".sub.kept"));
+    EXPECT_EQ(FileErrorCode(), kAccessDenied);
+
+    LineFile held(16);
+    held.SetName(folder / "a.txt");
+    ASSERT_TRUE(held.Open(OpenMode::ReadWriteDenyWrite));
+    WriteBytes(folder / "b.txt", "bbb");
+    EXPECT_FALSE(MoveFile(folder / ".a.kept", folder / "b.txt")); // the share mode refuses
+    EXPECT_TRUE(PutBackKept(folder / ".a.kept", folder / "b.txt"));
+    EXPECT_EQ(ReadBytes(folder / "b.txt"), "aaa");
+    EXPECT_TRUE(RemoveKept(folder / "b.txt"));
+    EXPECT_EQ(ReadBytes(folder / "a.txt"), "aaa");
+    EXPECT_TRUE(held.NamesOpenFile());
+    WriteBytes(folder / "c.txt", "ccc");
+    EXPECT_FALSE(SameContents(folder / "a.txt", folder / "c.txt"));
+}
+
+// Whether the name of an open file still names it: not once another file was renamed over it,
+// nor once it was moved away.
+TEST(LineFile, KnowsWhenItsNameNamesAnotherFile) {
+    TempFolder folder;
+    WriteBytes(folder / "a.txt", "aaa");
+    LineFile file(16);
+    file.SetName(folder / "a.txt");
+    EXPECT_FALSE(file.NamesOpenFile()) << "not open";
+    ASSERT_TRUE(file.Open(OpenMode::ReadWriteDenyWrite));
+    EXPECT_TRUE(file.NamesOpenFile());
+    WriteBytes(folder / "b.txt", "bbb");
+    std::filesystem::rename(folder / "b.txt", folder / "a.txt");
+    EXPECT_FALSE(file.NamesOpenFile());
+    std::filesystem::remove(folder / "a.txt");
+    EXPECT_FALSE(file.NamesOpenFile());
 }
