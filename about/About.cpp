@@ -29,7 +29,8 @@ WindowDef AboutWindow(const AboutTexts& texts) {
         versionY = 32;
     }
     def.controls.push_back({ControlKind::String, STRING4, texts.version, 10, versionY, 120, 10});
-    def.controls.push_back({ControlKind::Button, CLOSE, "OK", 50, 50, 40, 14, 0, ATTR_Default});
+    def.controls.push_back(
+        {ControlKind::Button, CLOSE, "OK", 50, 50, 40, 14, 0, ATTR_Default | ATTR_Cancel});
     return def;
 }
 

@@ -99,7 +99,7 @@ WindowDef OptionsDefinition() {
          enterCompletes,
          enterBreaks,
          {ControlKind::Button, OKBUTTON, "OK", 252, 188, 50, 14, 0, ATTR_Default},
-         {ControlKind::Button, CANCELBUTTON, "Cancel", 306, 188, 50, 14}});
+         {ControlKind::Button, CANCELBUTTON, "Cancel", 306, 188, 50, 14, 0, ATTR_Cancel}});
     return def;
 }
 

@@ -84,7 +84,7 @@ WindowDef FormDefinition() {
         {ControlKind::Prompt, PMT, "Lookup:", 10, 12, 40, 10},
         value,
         {ControlKind::Button, OK, "OK", 26, 36, 40, 14, 0, ATTR_Default},
-        {ControlKind::Button, CANCEL, "Cancel", 72, 36, 40, 14},
+        {ControlKind::Button, CANCEL, "Cancel", 72, 36, 40, 14, 0, ATTR_Cancel},
     };
     return def;
 }

@@ -6,6 +6,7 @@
 #include "platform/ini/Ini.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Accessible.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/MessageBox.h"
@@ -116,6 +117,10 @@ public:
         for (int control : {EDITENTRY, EDITCOLOR, EDITLINETYPE})
             for (int key : {KEY_Enter, KEY_Esc, KEY_Tab, KEY_ShiftTab})
                 window_[control].AddAlert(key);
+        // The editors stand over their row's cell: each reads as the cell's column.
+        SetAccessibleName(window_[EDITCOLOR], "Color");
+        SetAccessibleName(window_[EDITLINETYPE], "Line Type");
+        SetAccessibleName(window_[EDITENTRY], "Description");
 
         Load();
         return RESULT_GoOn;

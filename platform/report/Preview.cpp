@@ -5,6 +5,7 @@
 #include "platform/files/RecordFile.h"
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Accessible.h"
 #include "platform/ui/Cursor.h"
 #include "platform/ui/ImageBox.h"
 #include "platform/ui/Keys.h"
@@ -60,8 +61,9 @@ constexpr std::array<Zoom, 7> kZoomItems = {Zoom::None, Zoom::PageWidth, Zoom::Z
 // Status-bar zones the preview writes.
 enum : int { ZONE_Zoom = 2, ZONE_Mark = 4, ZONE_Page = 5 };
 
-ControlDef IconButton(int number, int x, const char* icon, const char* tip) {
-    ControlDef c{ControlKind::Button, number, "", x, 2, 14, 14};
+ControlDef IconButton(int number, int x, const char* icon, const char* tip,
+                      unsigned attributes = 0) {
+    ControlDef c{ControlKind::Button, number, "", x, 2, 14, 14, 0, attributes};
     c.icon = icon;
     c.tip = tip;
     return c;
@@ -88,7 +90,7 @@ WindowDef PreviewDef() {
     def.statusZones = {-1, 50, 50, 50, 150};
     def.controls = {
         IconButton(PRINTBUTTON, 2, "~Print.ico", "Print The Report"),
-        IconButton(EXITBUTTON, 18, "~Exit.ico", "Exit Without Printing Report"),
+        IconButton(EXITBUTTON, 18, "~Exit.ico", "Exit Without Printing Report", ATTR_Cancel),
         IconButton(PREVIEWTOP, 50, "~First.ico", "Go To First Page"),
         IconButton(PREVIOUS, 66, "~Previous.ico", "Previous Page"),
         IconButton(NEXT, 82, "~Next.ico", "Next Page"),
@@ -133,7 +135,7 @@ WindowDef JumpDef() {
     def.attributes = WIN_Center;
     ControlDef ok{ControlKind::Button, OKBUTTON, "OK", 86, 6, 50, 14, 0, ATTR_Default};
     ok.tip = "Jump to the selected page";
-    ControlDef cancel{ControlKind::Button, CANCELBUTTON, "Cancel", 86, 25, 50, 14};
+    ControlDef cancel{ControlKind::Button, CANCELBUTTON, "Cancel", 86, 25, 50, 14, 0, ATTR_Cancel};
     cancel.tip = "Cancel this selection";
     def.controls = {
         {ControlKind::Prompt, JUMPPROMPT, "&Page:", 8, 10, 24, 10},
@@ -171,7 +173,7 @@ WindowDef PrintDef() {
         {ControlKind::Prompt, 0, "To:", 76, 70, 14, 10},
         SpinDef(PAGETO, 92, 69, 36, 12, 999, "Select Ending Page"),
         {ControlKind::Button, PRINTOK, "OK", 44, 84, 48, 14, 0, ATTR_Default},
-        {ControlKind::Button, PRINTCANCEL, "Cancel", 97, 84, 48, 14},
+        {ControlKind::Button, PRINTCANCEL, "Cancel", 97, 84, 48, 14, 0, ATTR_Cancel},
     };
     return def;
 }
@@ -244,6 +246,7 @@ private:
     void ZoomMenu();
     void FitToScreen();
     void SetButtonsForPage(bool lastShown);
+    void ShowPageText(const std::string& text);
     // Handles an event of the preview window; false when the window is to close.
     bool OnEvent();
 
@@ -270,6 +273,7 @@ private:
     std::int32_t PageTo = 1;
     std::int32_t markRead_ = 0;              // the page whose mark entry was read last
     int drawnWidth_ = -1, drawnHeight_ = -1; // the single page's drawn size
+    std::string pageText_;                   // the pages shown, as last told
     std::vector<Event> held_;
     bool closingDown_ = false;
     Window window_{PreviewDef()};
@@ -560,7 +564,21 @@ void PreviewRun::ShowNoPages() {
             c->Disable();
     SetStatusText(window_, ZONE_Zoom, "");
     SetStatusText(window_, ZONE_Mark, "");
-    SetStatusText(window_, ZONE_Page, "No pages");
+    ShowPageText("No pages");
+}
+
+// The pages shown: in the status bar, as the page area's name, and told to a screen reader
+// when they changed (the preview's first pages are read with its window).
+void PreviewRun::ShowPageText(const std::string& text) {
+    SetStatusText(window_, ZONE_Page, text);
+    for (int image : {static_cast<int>(PAGEIMAGE), static_cast<int>(FIRSTCELLIMAGE)})
+        if (Control* area = window_.Find(image))
+            SetAccessibleName(*area, text);
+    if (text == pageText_)
+        return;
+    if (!pageText_.empty())
+        Announce(window_, text);
+    pageText_ = text;
 }
 
 void PreviewRun::BuildThumbnails() {
@@ -568,7 +586,9 @@ void PreviewRun::BuildThumbnails() {
     for (int k = 0; k < ThumbCount; ++k) {
         Control& box = window_.Create({ControlKind::Box, FIRSTCELLBOX + k});
         box.SetFillColor(0xFFFFFF);
-        Control& image = window_.Create({ControlKind::Image, FIRSTCELLIMAGE + k});
+        // The page areas are no Tab stops: the keys page and scroll from anywhere in the window.
+        Control& image =
+            window_.Create({ControlKind::Image, FIRSTCELLIMAGE + k, "", 0, 0, 0, 0, 0, ATTR_Skip});
         image.AddAlert(MOUSE_Left);
         SetControlCursor(image, CURSOR_ZoomIn);
     }
@@ -662,13 +682,11 @@ void PreviewRun::FillThumbnails() {
     }
     SetButtonsForPage(CurrentPage + ThumbCount > PageCount);
     if (ThumbCount > 1 && CurrentPage != PageCount)
-        SetStatusText(window_, ZONE_Page,
-                      "Pages " + DecimalText(CurrentPage) + "-" +
-                          DecimalText(std::min(CurrentPage + ThumbCount - 1, PageCount)) + " of " +
-                          DecimalText(PageCount));
+        ShowPageText("Pages " + DecimalText(CurrentPage) + "-" +
+                     DecimalText(std::min(CurrentPage + ThumbCount - 1, PageCount)) + " of " +
+                     DecimalText(PageCount));
     else
-        SetStatusText(window_, ZONE_Page,
-                      "Page " + DecimalText(CurrentPage) + " of " + DecimalText(PageCount));
+        ShowPageText("Page " + DecimalText(CurrentPage) + " of " + DecimalText(PageCount));
 
     // While the user looks at these pages, the next ones are drawn ahead at the thumbnails' size
     // (after a moment, so that the pages shown are painted first).
@@ -691,7 +709,7 @@ void PreviewRun::FillThumbnails() {
 void PreviewRun::BuildSinglePage() {
     Control& box = window_.Create({ControlKind::Box, PAGEBOX});
     box.SetFillColor(0xFFFFFF);
-    Control& image = window_.Create({ControlKind::Image, PAGEIMAGE});
+    Control& image = window_.Create({ControlKind::Image, PAGEIMAGE, "", 0, 0, 0, 0, 0, ATTR_Skip});
     image.SetFillColor(0xFFFFFF);
     if (ImageBox* page = ImageBox::Of(image))
         page->SetScrollBars(true, true);
@@ -765,8 +783,7 @@ void PreviewRun::ShowSinglePage() {
     const std::string& file = pages_[static_cast<std::size_t>(CurrentPage - 1)];
     if (image.Text() != file)
         image.SetText(file);
-    SetStatusText(window_, ZONE_Page,
-                  "Page " + DecimalText(CurrentPage) + " of " + DecimalText(PageCount));
+    ShowPageText("Page " + DecimalText(CurrentPage) + " of " + DecimalText(PageCount));
     page->SetHScroll(h);
     page->SetVScroll(v);
     SetButtonsForPage(CurrentPage == PageCount);

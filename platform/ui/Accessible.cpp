@@ -9,13 +9,19 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMouseEvent>
+#include <QPoint>
 #include <QPointer>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimer>
+#include <QTreeView>
 #include <QWidget>
 #include <QWindow>
 
@@ -500,6 +506,14 @@ public:
         for (const auto& [tab, id] : tabs_)
             QAccessible::deleteAccessibleInterface(id);
     }
+    // Named by its current tab, as a standard tab bar is.
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name && Bar()->currentIndex() >= 0)
+            return QString(Bar()->tabText(Bar()->currentIndex()))
+                .remove(QLatin1Char('&'))
+                .trimmed();
+        return QAccessibleWidget::text(t);
+    }
     int childCount() const override { return static_cast<int>(Shown().size()); }
     QAccessibleInterface* child(int index) const override {
         const std::vector<int> shown = Shown();
@@ -554,10 +568,333 @@ private:
     mutable std::map<int, QAccessible::Id> tabs_;
 };
 
+// ---------------------------------------------------------------------------------------------
+// Windows and list boxes.
+
+std::string NameOf(const std::string& text);
+
+// The program's windows of their own, by their top-level widget.
+std::map<const QObject*, Window*>& OwnWindows() {
+    static std::map<const QObject*, Window*> windows;
+    return windows;
+}
+
+// What a window says it is for: the texts at its top, before its first control a user works.
+QString Instruction(Window& window) {
+    std::string said;
+    for (Control* c : window.Controls()) {
+        switch (c->Kind()) {
+        case ControlKind::String:
+            if (c->Visible() && !Clip(c->Text()).empty())
+                said += (said.empty() ? "" : " ") + Clip(c->Text());
+            continue;
+        case ControlKind::Prompt:
+        case ControlKind::Group:
+        case ControlKind::Panel:
+        case ControlKind::Box:
+        case ControlKind::Sheet:
+        case ControlKind::Tab:
+            continue;
+        default:
+            break;
+        }
+        break;
+    }
+    return ToQt(said);
+}
+
+// A window of its own: a dialog named by its caption, with its instruction as its description.
+class WindowInterface : public QAccessibleWidget {
+public:
+    explicit WindowInterface(QWidget* top) : QAccessibleWidget(top, QAccessible::Dialog) {}
+    QString text(QAccessible::Text t) const override {
+        auto it = OwnWindows().find(widget());
+        if (it != OwnWindows().end()) {
+            if (t == QAccessible::Name)
+                return ToQt(it->second->Caption());
+            if (t == QAccessible::Description)
+                return Instruction(*it->second);
+        }
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QTreeView* ListView(QObject* object) {
+    auto* view = qobject_cast<QTreeView*>(object);
+    Control* control = view ? input::ControlOf(view) : nullptr;
+    return control && control->Kind() == ControlKind::List && control->Widget() == view ? view
+                                                                                        : nullptr;
+}
+
+// A row's cell of a list box (row 0: its column's header).
+class ListCellInterface : public QAccessibleInterface, public QAccessibleTableCellInterface {
+public:
+    ListCellInterface(QTreeView* view, int row, int column)
+        : view_(view), row_(row), column_(column) {}
+
+    bool isValid() const override {
+        const QAbstractItemModel* m = Model();
+        return m && row_ >= 0 && row_ <= m->rowCount() && column_ >= 0 &&
+               column_ < m->columnCount();
+    }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override {
+        return view_ && view_->window() ? view_->window()->windowHandle() : nullptr;
+    }
+    QAccessibleInterface* parent() const override {
+        return view_ ? QAccessible::queryAccessibleInterface(view_) : nullptr;
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QString text(QAccessible::Text t) const override {
+        if (t != QAccessible::Name || !isValid())
+            return QString();
+        const QString header = Model()->headerData(column_, Qt::Horizontal).toString();
+        if (row_ == 0)
+            return header;
+        // A row of a table is read cell by cell: each says its column (a check box says it as
+        // its state).
+        const QString value = Index().data(Qt::DisplayRole).toString();
+        if (IsList() || Checked() || header.isEmpty())
+            return value;
+        return value.isEmpty() ? header : header + QLatin1Char(' ') + value;
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!isValid())
+            return QRect();
+        QRect r;
+        if (row_ == 0) {
+            const QHeaderView* h = view_->header();
+            if (!h->isVisible())
+                return QRect();
+            r = QRect(h->sectionViewportPosition(column_), 0, h->sectionSize(column_), h->height());
+            return QRect(h->viewport()->mapToGlobal(r.topLeft()), r.size());
+        }
+        r = view_->visualRect(Index());
+        return QRect(view_->viewport()->mapToGlobal(r.topLeft()), r.size());
+    }
+    // A list has a header slot, as its view counts its rows, that readers pass over.
+    QAccessible::Role role() const override {
+        if (row_ == 0)
+            return IsList() ? QAccessible::Separator : QAccessible::ColumnHeader;
+        if (Checked())
+            return QAccessible::CheckBox;
+        return IsList() ? QAccessible::ListItem : QAccessible::Cell;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!isValid())
+            return s;
+        if (!view_->isVisible() || (row_ == 0 && (IsList() || !view_->header()->isVisible()))) {
+            s.invisible = true;
+            return s;
+        }
+        if (row_ == 0)
+            return s;
+        const QModelIndex index = Index();
+        s.selectable = true;
+        s.focusable = true;
+        s.selected = view_->selectionModel() && view_->selectionModel()->isSelected(index);
+        s.focused = view_->hasFocus() && view_->currentIndex() == index;
+        s.active = view_->currentIndex() == index;
+        if (std::optional<bool> checked = Checked()) {
+            s.checkable = true;
+            s.checked = *checked;
+        }
+        if (!view_->viewport()->rect().intersects(view_->visualRect(index)))
+            s.offscreen = true;
+        return s;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TableCellInterface && row_ > 0 && !IsList())
+            return static_cast<QAccessibleTableCellInterface*>(this);
+        return nullptr;
+    }
+
+    int columnExtent() const override { return 1; }
+    int rowExtent() const override { return 1; }
+    QList<QAccessibleInterface*> columnHeaderCells() const override {
+        QAccessibleInterface* list = parent();
+        QAccessibleInterface* header = list ? list->child(column_) : nullptr;
+        return header ? QList<QAccessibleInterface*>{header} : QList<QAccessibleInterface*>{};
+    }
+    QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
+    int columnIndex() const override { return column_; }
+    int rowIndex() const override { return row_ - 1; }
+    bool isSelected() const override {
+        return isValid() && view_->selectionModel() && view_->selectionModel()->isSelected(Index());
+    }
+    QAccessibleInterface* table() const override { return parent(); }
+
+private:
+    const QAbstractItemModel* Model() const { return view_ ? view_->model() : nullptr; }
+    QModelIndex Index() const { return Model()->index(row_ - 1, column_); }
+    bool IsList() const { return Model()->columnCount() == 1; }
+    std::optional<bool> Checked() const {
+        const QVariant v = Index().data(Qt::CheckStateRole);
+        if (!v.isValid())
+            return std::nullopt;
+        return v.value<Qt::CheckState>() == Qt::Checked;
+    }
+
+    QPointer<QTreeView> view_;
+    int row_, column_;
+};
+
+// A list box: a list of its rows when it shows one column, a table with its column headers when
+// it shows more. Its children come as its view counts them when it tells a change: a header
+// slot for each column, then each row's cells.
+class ListBoxInterface : public QAccessibleWidget, public QAccessibleTableInterface {
+public:
+    explicit ListBoxInterface(QTreeView* view) : QAccessibleWidget(view, QAccessible::List) {}
+    ~ListBoxInterface() override {
+        for (const auto& [place, id] : cells_)
+            QAccessible::deleteAccessibleInterface(id);
+    }
+
+    QAccessible::Role role() const override {
+        return columnCount() > 1 ? QAccessible::Table : QAccessible::List;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TableInterface && columnCount() > 1)
+            return static_cast<QAccessibleTableInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    // Named by its label; a list without one by its only heading, else by the tab it is on or
+    // its window.
+    QString text(QAccessible::Text t) const override {
+        QString said = QAccessibleWidget::text(t);
+        if (t != QAccessible::Name || !said.isEmpty())
+            return said;
+        if (columnCount() == 1)
+            said = View()->model()->headerData(0, Qt::Horizontal).toString();
+        Control* control = input::ControlOf(View());
+        if (said.isEmpty() && control)
+            if (Control* tab = control->Owner().Find(control->Parent());
+                tab && tab->Kind() == ControlKind::Tab)
+                said = ToQt(NameOf(tab->Text())).trimmed();
+        if (said.isEmpty() && control)
+            said = ToQt(Clip(control->Owner().Caption()));
+        return said;
+    }
+    int childCount() const override { return (rowCount() + 1) * columnCount(); }
+    QAccessibleInterface* child(int index) const override {
+        const int columns = columnCount();
+        if (columns == 0 || index < 0 || index >= childCount())
+            return nullptr;
+        return Cell(index / columns, index % columns);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (const auto& [place, id] : cells_)
+            if (QAccessible::accessibleInterface(id) == child)
+                return place.first * columnCount() + place.second;
+        return -1;
+    }
+    QAccessibleInterface* focusChild() const override {
+        const QModelIndex current = View()->currentIndex();
+        if (!View()->hasFocus() || !current.isValid())
+            return nullptr;
+        return Cell(current.row() + 1, current.column());
+    }
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const QModelIndex at = View()->indexAt(View()->viewport()->mapFromGlobal(QPoint(x, y)));
+        return at.isValid() ? Cell(at.row() + 1, at.column()) : nullptr;
+    }
+
+    // QAccessibleTableInterface: rows and columns from 0.
+    QAccessibleInterface* caption() const override { return nullptr; }
+    QAccessibleInterface* summary() const override { return nullptr; }
+    QAccessibleInterface* cellAt(int row, int column) const override {
+        if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+            return nullptr;
+        return Cell(row + 1, column);
+    }
+    int selectedCellCount() const override { return selectedRowCount() * columnCount(); }
+    QList<QAccessibleInterface*> selectedCells() const override {
+        QList<QAccessibleInterface*> cells;
+        for (int row : selectedRows())
+            for (int column = 0; column < columnCount(); ++column)
+                cells.push_back(Cell(row + 1, column));
+        return cells;
+    }
+    QString columnDescription(int column) const override {
+        return View()->model()->headerData(column, Qt::Horizontal).toString();
+    }
+    QString rowDescription(int) const override { return QString(); }
+    int selectedColumnCount() const override { return 0; }
+    int selectedRowCount() const override { return static_cast<int>(selectedRows().size()); }
+    int columnCount() const override {
+        return View()->model() ? View()->model()->columnCount() : 0;
+    }
+    int rowCount() const override { return View()->model() ? View()->model()->rowCount() : 0; }
+    QList<int> selectedColumns() const override { return {}; }
+    QList<int> selectedRows() const override {
+        QList<int> rows;
+        if (QItemSelectionModel* s = View()->selectionModel())
+            for (const QModelIndex& index : s->selectedRows())
+                rows.push_back(index.row());
+        return rows;
+    }
+    bool isColumnSelected(int) const override { return false; }
+    bool isRowSelected(int row) const override { return selectedRows().contains(row); }
+    bool selectRow(int) override { return false; }
+    bool selectColumn(int) override { return false; }
+    bool unselectRow(int) override { return false; }
+    bool unselectColumn(int) override { return false; }
+    void modelChange(QAccessibleTableModelChangeEvent*) override {}
+
+private:
+    QTreeView* View() const { return static_cast<QTreeView*>(widget()); }
+    // The interface of a cell, made when first asked for; it reads its row as it is then.
+    QAccessibleInterface* Cell(int row, int column) const {
+        auto key = std::make_pair(row, column);
+        auto it = cells_.find(key);
+        if (it != cells_.end())
+            if (QAccessibleInterface* known = QAccessible::accessibleInterface(it->second))
+                return known;
+        auto* cell = new ListCellInterface(View(), row, column);
+        cells_[key] = QAccessible::registerAccessibleInterface(cell);
+        return cell;
+    }
+
+    mutable std::map<std::pair<int, int>, QAccessible::Id> cells_;
+};
+
+const char* const kAnnouncer = "platformAnnouncer";
+
+// What a window tells a screen reader at once: a notification, read when it shows.
+class AnnouncerInterface : public QAccessibleWidget {
+public:
+    explicit AnnouncerInterface(QWidget* label)
+        : QAccessibleWidget(label, QAccessible::Notification) {}
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Name)
+            return static_cast<QLabel*>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+// The interfaces of windows of their own, of list boxes and of announcers.
+QAccessibleInterface* WindowOrListInterface(QObject* object) {
+    auto* widget = static_cast<QWidget*>(object);
+    if (object->property(kAnnouncer).isValid())
+        return new AnnouncerInterface(widget);
+    if (OwnWindows().count(object) && widget->isWindow())
+        return new WindowInterface(widget);
+    if (QTreeView* view = ListView(object))
+        return new ListBoxInterface(view);
+    return nullptr;
+}
+
 QAccessibleInterface* Factory(const QString&, QObject* object) {
     if (!object || !object->isWidgetType())
         return nullptr;
     auto* widget = static_cast<QWidget*>(object);
+    if (QAccessibleInterface* made = WindowOrListInterface(object))
+        return made;
     if (auto* bar = qobject_cast<QTabBar*>(object))
         return new TabBarInterface(bar);
     if (Tables().count(object))
@@ -718,6 +1055,40 @@ void Filter(QAccessibleEvent* event) {
 
 } // namespace
 
+namespace {
+
+void Tell(QAccessibleEvent* event);
+
+// A program started from another one may show its window before the screen reader knows the
+// program: the window's activation is then told to nobody. Once assistive technology is on,
+// the window that has the keyboard and its focus are told again (after a moment, in which the
+// screen reader learns of the program), so that the window is read when it opens.
+class ActivationRetold : public QAccessible::ActivationObserver {
+public:
+    void accessibilityActiveChanged(bool active) override {
+        if (active)
+            QTimer::singleShot(kSettle, qApp, [] { RetellActiveWindow(); });
+    }
+
+private:
+    static constexpr int kSettle = 500; // milliseconds
+    static void RetellActiveWindow() {
+        QWidget* window = QApplication::activeWindow();
+        if (!window || !QAccessible::isActive())
+            return;
+        QAccessible::State active;
+        active.active = true;
+        QAccessibleStateChangeEvent activation(window, active);
+        Tell(&activation);
+        if (QWidget* focus = QApplication::focusWidget()) {
+            QAccessibleEvent focused(focus, QAccessible::Focus);
+            Tell(&focused);
+        }
+    }
+};
+
+} // namespace
+
 void InstallAccessibleInterfaces() {
     static bool installed = false;
     if (installed)
@@ -725,6 +1096,10 @@ void InstallAccessibleInterfaces() {
     installed = true;
     QAccessible::installFactory(Factory);
     g_platformHandler = QAccessible::installUpdateHandler(Filter);
+    static ActivationRetold retold;
+    QAccessible::installActivationObserver(&retold);
+    if (QAccessible::isActive())
+        retold.accessibilityActiveChanged(true);
 }
 
 void WindowSettingUp(Window& window, bool settingUp) {
@@ -857,13 +1232,173 @@ void AnnounceTableChange(Control& control, TableChange change, int row, int colu
     }
 }
 
+namespace {
+
+// A list that takes the keyboard tells its current row as the focus, as it does when the row
+// changes, so that the row is read with the list (the view tells only the list itself).
+class ListFocusTeller : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn)
+            if (auto* view = qobject_cast<QTreeView*>(watched)) {
+                QPointer<QTreeView> alive(view);
+                QTimer::singleShot(0, view, [alive] {
+                    if (!alive || !alive->hasFocus() || !alive->model() ||
+                        !alive->currentIndex().isValid() ||
+                        (!QAccessible::isActive() && !g_listener))
+                        return;
+                    const QModelIndex current = alive->currentIndex();
+                    QAccessibleEvent focus(alive.data(), QAccessible::Focus);
+                    focus.setChild((current.row() + 1) * alive->model()->columnCount() +
+                                   current.column());
+                    Tell(&focus);
+                });
+            }
+        return false;
+    }
+};
+
+const char* const kCheckedRow = "platformCheckedRow";
+
+// The check boxes of a list's current row, as bits by column.
+unsigned CheckedColumns(const QTreeView* view, int row) {
+    unsigned bits = 0;
+    for (int column = 0; column < view->model()->columnCount() && column < 32; ++column)
+        if (view->model()->index(row, column).data(Qt::CheckStateRole).value<Qt::CheckState>() ==
+            Qt::Checked)
+            bits |= 1u << column;
+    return bits;
+}
+
+// A check box of the current row that the program turned (the list shows its rows again) is
+// told as the state change it is, as a check box the user presses.
+void TellTurnedChecks(QTreeView* view) {
+    if (!view->model() || !view->currentIndex().isValid())
+        return;
+    const int row = view->currentIndex().row();
+    const unsigned now = CheckedColumns(view, row);
+    const QVariant was = view->property(kCheckedRow);
+    view->setProperty(kCheckedRow, QPoint(row, static_cast<int>(now)));
+    if (!was.isValid() || was.toPoint().x() != row ||
+        static_cast<unsigned>(was.toPoint().y()) == now || !view->hasFocus() ||
+        (!QAccessible::isActive() && !g_listener))
+        return;
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view);
+    const int columns = view->model()->columnCount();
+    for (int column = 0; column < columns && column < 32; ++column)
+        if (((now ^ static_cast<unsigned>(was.toPoint().y())) >> column) & 1u)
+            if (QAccessibleInterface* cell =
+                    list ? list->child((row + 1) * columns + column) : nullptr) {
+                QAccessible::State changed;
+                changed.checked = true;
+                QAccessibleStateChangeEvent event(cell, changed);
+                Tell(&event);
+            }
+}
+
+void WatchChecks(QTreeView* view) {
+    if (!view->model() || view->property(kCheckedRow).isValid())
+        return;
+    view->setProperty(kCheckedRow, QPoint(-1, 0));
+    QPointer<QTreeView> alive(view);
+    auto later = [alive] {
+        QTimer::singleShot(0, alive.data(), [alive] {
+            if (alive)
+                TellTurnedChecks(alive.data());
+        });
+    };
+    QObject::connect(view->model(), &QAbstractItemModel::modelReset, view, later);
+    QObject::connect(view->model(), &QAbstractItemModel::dataChanged, view, later);
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentChanged, view, later);
+}
+
+} // namespace
+
+void WindowOpened(Window& window) {
+    QWidget* top = window.Widget();
+    // An application frame reads as the frame it is.
+    if (top && top->isWindow() && !qobject_cast<QMainWindow*>(top) && !OwnWindows().count(top)) {
+        OwnWindows()[top] = &window;
+        QObject::connect(top, &QObject::destroyed, [top] { OwnWindows().erase(top); });
+        Renew(top);
+    }
+    static ListFocusTeller* teller = [] {
+        auto* made = new ListFocusTeller;
+        made->setParent(qApp); // lives as long as the application
+        return made;
+    }();
+    for (Control* c : window.Controls())
+        if (c->Kind() == ControlKind::List && c->Widget()) {
+            Renew(c->Widget());
+            c->Widget()->installEventFilter(teller);
+            if (auto* view = qobject_cast<QTreeView*>(c->Widget()))
+                WatchChecks(view);
+        }
+}
+
+void Announce(Window& window, const std::string& text) {
+    QWidget* client = window.ClientWidget();
+    if (!client)
+        return;
+    auto* label =
+        client->findChild<QLabel*>(QString::fromLatin1(kAnnouncer), Qt::FindDirectChildrenOnly);
+    if (!label) {
+        label = new QLabel(client);
+        label->setObjectName(QString::fromLatin1(kAnnouncer));
+        label->setProperty(kAnnouncer, true);
+        label->setTextFormat(Qt::PlainText);
+        label->setGeometry(0, 0, 0, 0); // nothing on the screen: it only speaks
+        label->lower();
+        Renew(label);
+    }
+    label->hide();
+    label->setText(ToQt(text));
+    if (g_listener || QAccessible::isActive()) {
+        QAccessibleEvent changed(label, QAccessible::NameChanged);
+        Tell(&changed);
+    }
+    label->show();
+}
+
 void ListenToAccessibleEvents(AccessibleEventListener listener) {
     g_listener = listener;
 }
 
+namespace {
+
+const char* const kNameLabelOf = "platformNameLabelOf";
+
+// A drop list or combo reads its value as its name on this platform, and is named by the label
+// it is labelled by: a combo without a label of its own (an editor over a list's cell) gets one
+// that is never shown.
+void NameByLabel(QComboBox* combo, const QString& name) {
+    QWidget* parent = combo->parentWidget();
+    if (!parent)
+        return;
+    QLabel* label = nullptr;
+    for (QLabel* l : parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (l->property(kNameLabelOf).value<QPointer<QWidget>>() == combo)
+            label = l;
+    if (!label) {
+        label = new QLabel(parent);
+        label->setProperty(kNameLabelOf, QVariant::fromValue(QPointer<QWidget>(combo)));
+        label->setTextFormat(Qt::PlainText);
+        label->hide();
+        label->setBuddy(combo);
+    }
+    label->setText(name);
+}
+
+} // namespace
+
 void SetAccessibleName(Control& control, const std::string& name) {
-    if (QWidget* w = control.Widget())
-        w->setAccessibleName(ToQt(name));
+    QWidget* w = control.Widget();
+    if (!w)
+        return;
+    w->setAccessibleName(ToQt(name));
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        NameByLabel(combo, ToQt(name));
 }
 
 std::string AccessibleName(Control& control) {
@@ -871,7 +1406,14 @@ std::string AccessibleName(Control& control) {
     if (!w)
         return std::string();
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
-    return iface ? FromQt(iface->text(QAccessible::Name)) : std::string();
+    if (!iface)
+        return std::string();
+    // A combo by its label, as a screen reader names it.
+    if (qobject_cast<QComboBox*>(w))
+        for (const auto& [label, relation] : iface->relations(QAccessible::Label))
+            if (label && !label->text(QAccessible::Name).isEmpty())
+                return FromQt(label->text(QAccessible::Name));
+    return FromQt(iface->text(QAccessible::Name));
 }
 
 namespace {
@@ -920,7 +1462,44 @@ std::optional<int> Fit(const ControlDef& prompt, const ControlDef& control) {
 
 } // namespace
 
+namespace {
+
+const char* const kHintOf = "platformHintOf";
+
+// A hint in brackets just right of a field on its line ("(default = 9)"): the field's
+// description.
+void TieHints(Window& window) {
+    std::vector<Control*> order = window.Controls();
+    for (Control* hint : order) {
+        const std::string text = Clip(hint->Text());
+        if (hint->Kind() != ControlKind::Prompt ||
+            text.find_first_not_of(' ') == std::string::npos ||
+            text[text.find_first_not_of(' ')] != '(' || !hint->Widget())
+            continue;
+        const ControlDef& h = hint->Definition();
+        Control* field = nullptr;
+        int nearest = 0;
+        for (Control* c : order) {
+            const ControlDef& d = c->Definition();
+            const int gap = h.x - (d.x + d.width);
+            if (!Labelled(c->Kind()) || !c->Widget() || c->Parent() != hint->Parent() ||
+                std::abs(h.y - d.y) > 4 || gap < -2 || gap > 12 || (field && gap >= nearest))
+                continue;
+            field = c;
+            nearest = gap;
+        }
+        if (!field)
+            continue;
+        field->Widget()->setAccessibleDescription(ToQt(NameOf(text)).trimmed());
+        hint->Widget()->setProperty(kHintOf,
+                                    QVariant::fromValue(QPointer<QWidget>(field->Widget())));
+    }
+}
+
+} // namespace
+
 void TieLabels(Window& window) {
+    TieHints(window);
     std::vector<Control*> order = window.Controls();
     for (std::size_t i = 0; i < order.size(); ++i) {
         Control& c = *order[i];
@@ -954,6 +1533,9 @@ void TieLabels(Window& window) {
 }
 
 void LabelTextChanged(QWidget* label, const std::string& text) {
+    if (QVariant hint = label ? label->property(kHintOf) : QVariant(); hint.isValid())
+        if (QWidget* field = hint.value<QPointer<QWidget>>())
+            field->setAccessibleDescription(ToQt(NameOf(text)).trimmed());
     QVariant v = label ? label->property(kLabelOf) : QVariant();
     if (!v.isValid())
         return;

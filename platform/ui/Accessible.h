@@ -63,6 +63,10 @@ void AnnounceTableChange(Control& control, TableChange change, int row = 0, int 
 using AccessibleEventListener = void (*)(QAccessibleEvent* event);
 void ListenToAccessibleEvents(AccessibleEventListener listener);
 
+// Tells assistive technology at once of a change that no control with the keyboard shows (the
+// page a preview shows): a notification of the window, read when it comes.
+void Announce(Window& window, const std::string& text);
+
 // Gives a control the name assistive technology reads for it (for a control with no label).
 void SetAccessibleName(Control& control, const std::string& name);
 // The name assistive technology reads for a control.
@@ -89,6 +93,10 @@ public:
 // The platform's own: while a window's set-up runs (after it opened, before its event loop),
 // its controls showing and hiding tell assistive technology nothing; the window coming does.
 void WindowSettingUp(Window& window, bool settingUp);
+// The platform's own: a window has opened. A window of its own reads as a dialog named by its
+// caption, with the texts at its top as its description; its list boxes read as lists (tables
+// when they show several columns) named by their label.
+void WindowOpened(Window& window);
 // The platform's own: a prompt shows a new text (the control it labels takes it as its name).
 void LabelTextChanged(QWidget* label, const std::string& text);
 

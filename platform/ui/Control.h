@@ -56,6 +56,7 @@ enum : unsigned {
     ATTR_Password = 1u << 10,
     ATTR_StdHelp = 1u << 11, // the button opens the help file at the window's help keyword
     ATTR_Unboxed = 1u << 12, // multi-line texts: shown without their box frame and margin
+    ATTR_Cancel = 1u << 13,  // the cancel button: Escape in the window presses it
 };
 
 // Why typed input was rejected (EVENT:Rejected).

@@ -9,11 +9,19 @@
 #include "platform/ui/Qt.h"
 #include "platform/ui/StatusBar.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPainter>
 #include <QPointer>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleOption>
+#include <QTabBar>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -43,6 +51,89 @@ Window::Placer& ThePlacer() {
     return placer;
 }
 
+// The button Escape presses: the shown and enabled one marked as the cancel button, else one
+// that closes the window.
+Control* CancelButton(Window& window) {
+    Control* close = nullptr;
+    for (Control* c : window.Controls()) {
+        if (c->Kind() != ControlKind::Button || !c->Visible() || c->Disabled())
+            continue;
+        if (c->Attributes() & ATTR_Cancel)
+            return c;
+        if (!close && (c->Attributes() & ATTR_StdClose))
+            close = c;
+    }
+    return close;
+}
+
+// The style of buttons and tab bars: as the application's, with a focus mark that shows clearly
+// (a solid frame two pixels wide in the highlight colour) where the keyboard put the focus.
+class FocusMarkStyle : public QProxyStyle {
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        const bool keyboard =
+            (option->state & State_HasFocus) && (option->state & State_KeyboardFocusChange);
+        if (element == PE_FrameFocusRect) {
+            if (keyboard)
+                Mark(option->rect, option->palette, painter);
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        if (element == PE_PanelButtonCommand && keyboard)
+            Mark(option->rect, option->palette, painter);
+    }
+
+    // The tab's own focus frame (drawn by the base style for itself) is left as it is; the mark
+    // goes round the tab's label.
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        if (element == CE_TabBarTabLabel && (option->state & State_HasFocus) &&
+            (option->state & State_KeyboardFocusChange))
+            Mark(option->rect.adjusted(2, 2, -2, -1), option->palette, painter);
+    }
+
+private:
+    static void Mark(const QRect& rect, const QPalette& palette, QPainter* painter) {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        QPen pen(palette.color(QPalette::Highlight).darker(150), 2);
+        pen.setJoinStyle(Qt::MiterJoin);
+        painter->setPen(pen);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(rect).adjusted(1, 1, -1, -1));
+        painter->restore();
+    }
+};
+
+// Buttons and tab bars show clearly which of them has the keyboard.
+void MarkFocusClearly(Control& control) {
+    static FocusMarkStyle* style = [] {
+        auto* made = new FocusMarkStyle;
+        made->setParent(qApp); // lives as long as the application
+        return made;
+    }();
+    QWidget* widget = control.Widget();
+    if (!widget)
+        return;
+    if (control.Kind() == ControlKind::Button)
+        widget->setStyle(style);
+    else if (control.Kind() == ControlKind::Sheet)
+        for (QTabBar* bar : widget->findChildren<QTabBar*>())
+            bar->setStyle(style);
+}
+
+// The button of a window that has the keyboard, if one has it.
+QAbstractButton* FocusedButton(Window& window) {
+    QWidget* focus = QApplication::focusWidget();
+    Control* control = focus ? input::ControlOf(focus) : nullptr;
+    if (!control || &control->Owner() != &window || control->Kind() != ControlKind::Button ||
+        control->Disabled())
+        return nullptr;
+    return qobject_cast<QAbstractButton*>(control->Widget());
+}
+
 // The client area of a window: it turns the close box and resizing into the window's events.
 class ClientArea : public QWidget {
 public:
@@ -51,6 +142,23 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override { input::CloseBoxPressed(window_, event); }
+    // Escape that no control took presses the window's cancel button (its Close where the
+    // window has no Cancel), as in a dialog; Enter on a button presses it, as Space does.
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->modifiers() == Qt::NoModifier && window_.IsOpen()) {
+            if (event->key() == Qt::Key_Escape)
+                if (Control* cancel = CancelButton(window_)) {
+                    window_.PostInputEvent(EVENT_Accepted, cancel->Number());
+                    return;
+                }
+            if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+                if (auto* button = FocusedButton(window_)) {
+                    button->click();
+                    return;
+                }
+        }
+        QWidget::keyPressEvent(event);
+    }
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         if (window_.IsOpen())
@@ -179,8 +287,10 @@ void Window::Open() {
     client->resize(ToPixelsX(def_.width), ToPixelsY(def_.height));
     if (!(def_.attributes & WIN_Resizable))
         client->setFixedSize(ToPixelsX(def_.width), ToPixelsY(def_.height));
-    for (Control* c : order_)
+    for (Control* c : order_) {
         c->Build();
+        MarkFocusClearly(*c);
+    }
     for (std::size_t i = 0; i < order_.size(); ++i)
         order_[i]->WidgetSide()->WindowBuilt(i + 1 < order_.size() ? order_[i + 1] : nullptr);
     TieLabels(*this);
@@ -205,6 +315,7 @@ void Window::Open() {
         top->showMaximized();
     else
         top->show();
+    WindowOpened(*this);
     // The first control that takes the keyboard gets it.
     for (Control* c : order_) {
         QWidget* w = c->Widget();
@@ -243,9 +354,18 @@ void Window::Close() {
         QWidget* over =
             top->isWindow() && top->parentWidget() ? top->parentWidget()->window() : nullptr;
         const bool active = top->isActiveWindow();
+        // Inside the frame: the window of its thread it was opened over, when it had the
+        // keyboard.
+        QPointer<QMdiSubWindow> below;
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(top);
+            sub && sub->mdiArea() && sub->mdiArea()->activeSubWindow() == sub)
+            if (Window* under = Top(thread_))
+                below = qobject_cast<QMdiSubWindow*>(under->Widget());
         top->hide();
         delete top; // the client and every control's widget with it
-        if (active)
+        if (below && below->mdiArea())
+            below->mdiArea()->setActiveSubWindow(below);
+        else if (active)
             KeyboardBackTo(over);
     }
     if (p_->client)

@@ -284,6 +284,10 @@ TEST_F(MainFrameTest, EditorOptionsTakeEffectWhenTheyCloseAndTheKeynoteWindowOpe
 TEST_F(MainFrameTest, TheListsOpenInsideTheFrame) {
     Windows.BrowseLookup = BrowseLookup;
     StartFrame(Csv());
+    // Ctrl+T is the frame's key: pressed while the frame has the keyboard, before the lists
+    // open and take it.
+    drv::Key(FrameWindow(), 0, KEY_CtrlT);
+    drv::Answer("Types unhided!", "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
     drv::ChooseMenu(LOOKUPSUNITS);
     Window* units = drv::FindWindow("Units");
     ASSERT_NE(units, nullptr);
@@ -295,9 +299,9 @@ TEST_F(MainFrameTest, TheListsOpenInsideTheFrame) {
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(Frame::Current()->DocumentArea()->isAncestorOf(form->Widget()));
     drv::Click(*form, lookup_form::CANCEL);
+    // The list the form was opened from has the keyboard again.
+    EXPECT_EQ(units->FocusControl(), lookup_list::ADD);
 
-    drv::Key(FrameWindow(), 0, KEY_CtrlT);
-    drv::Answer("Types unhided!", "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
     drv::ChooseMenu(LOOKUPSTYPES);
     Window* types = drv::FindWindow("Types");
     ASSERT_NE(types, nullptr);

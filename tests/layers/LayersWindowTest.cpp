@@ -3,6 +3,7 @@
 #include "layers/LayerTable.h"
 #include "platform/files/LineFile.h"
 #include "platform/text/Text.h"
+#include "platform/ui/Accessible.h"
 #include "platform/ui/Keys.h"
 
 #include <QAbstractItemView>
@@ -337,6 +338,20 @@ TEST_F(LayersWindowTest, ChangeOpensTheEditorOrGivesItTheFocusAgain) {
     drv::Click(w, CHANGE);
     EXPECT_EQ(OpenEditor(w), EDITCOLOR);
     EXPECT_TRUE(w[EDITCOLOR].HasFocus());
+}
+
+// From the keyboard: Enter on Change does what Space (and a click) does, and the editor that
+// opens reads as its column.
+TEST_F(LayersWindowTest, EnterOnChangeOpensTheEditorNamedByItsColumn) {
+    Window& w = Open();
+    drv::ClickList(w, LIST, 2, 2);
+    drv::Focus(w, CHANGE);
+    drv::Key(w, CHANGE, KEY_Enter);
+    ASSERT_EQ(OpenEditor(w), EDITCOLOR);
+    EXPECT_TRUE(w[EDITCOLOR].HasFocus());
+    EXPECT_EQ(AccessibleName(w[EDITCOLOR]), "Color");
+    EXPECT_EQ(AccessibleName(w[EDITLINETYPE]), "Line Type");
+    EXPECT_EQ(AccessibleName(w[EDITENTRY]), "Description");
 }
 
 TEST_F(LayersWindowTest, SaveStoresTheOpenEditSavesReloadsAndFlags) {
