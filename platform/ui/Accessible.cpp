@@ -78,32 +78,45 @@ QString Readable(const std::string& text) {
     return ToQt(out);
 }
 
-class TableInterface;
-
-// A cell of an exposed table; row 0 is a column's header.
-class CellInterface : public QAccessibleInterface,
-                      public QAccessibleTableCellInterface,
-                      public QAccessibleActionInterface {
+// A part of a widget that is no widget of its own (a cell, a tab): it has no object and no
+// children, and the widget's interface is its parent.
+template <typename Owner>
+class PartInterface : public QAccessibleInterface {
 public:
-    CellInterface(QWidget* host, int row, int column) : host_(host), row_(row), column_(column) {}
+    explicit PartInterface(Owner* owner) : owner_(owner) {}
 
-    bool isValid() const override {
-        const AccessibleTable* t = host_ ? TableOf(host_) : nullptr;
-        return t && row_ >= 0 && row_ <= t->TableRows() && column_ >= 1 &&
-               column_ <= t->TableColumns();
-    }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override {
-        return host_ && host_->window() ? host_->window()->windowHandle() : nullptr;
+        return owner_ && owner_->window() ? owner_->window()->windowHandle() : nullptr;
     }
     QAccessibleInterface* parent() const override {
-        return host_ ? QAccessible::queryAccessibleInterface(host_) : nullptr;
+        return owner_ ? QAccessible::queryAccessibleInterface(owner_) : nullptr;
     }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* focusChild() const override { return nullptr; }
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+
+protected:
+    QPointer<Owner> owner_;
+};
+
+class TableInterface;
+
+// A cell of an exposed table; row 0 is a column's header.
+class CellInterface : public PartInterface<QWidget>,
+                      public QAccessibleTableCellInterface,
+                      public QAccessibleActionInterface {
+public:
+    CellInterface(QWidget* host, int row, int column)
+        : PartInterface(host), row_(row), column_(column) {}
+
+    bool isValid() const override {
+        const AccessibleTable* t = owner_ ? TableOf(owner_) : nullptr;
+        return t && row_ >= 0 && row_ <= t->TableRows() && column_ >= 1 &&
+               column_ <= t->TableColumns();
+    }
+    QAccessibleInterface* focusChild() const override { return nullptr; }
 
     QString text(QAccessible::Text t) const override {
         const AccessibleTable* table = Table();
@@ -122,12 +135,12 @@ public:
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         const AccessibleTable* table = Table();
-        if (!table || !host_)
+        if (!table || !owner_)
             return QRect();
         std::optional<AccessibleTable::Place> p = table->CellPlace(row_, column_);
         if (!p)
             return QRect();
-        return QRect(host_->mapToGlobal(QPoint(p->x, p->y)), QSize(p->width, p->height));
+        return QRect(owner_->mapToGlobal(QPoint(p->x, p->y)), QSize(p->width, p->height));
     }
     // A check box cell reads as a check box, so that its state is read also where the bridge
     // tells no cell's checkability.
@@ -141,10 +154,10 @@ public:
     QAccessible::State state() const override {
         QAccessible::State s;
         const AccessibleTable* table = Table();
-        if (!table || !host_)
+        if (!table || !owner_)
             return s;
         // A table on a tab not shown (or in a hidden window) shows none of its cells.
-        if (!host_->isVisible()) {
+        if (!owner_->isVisible()) {
             s.invisible = true;
             s.offscreen = true;
         }
@@ -154,7 +167,7 @@ public:
         s.focusable = true;
         const bool current = row_ == table->SelectedRow() && column_ == table->SelectedColumn();
         s.selected = current;
-        s.focused = current && host_->hasFocus();
+        s.focused = current && owner_->hasFocus();
         s.active = current;
         if (std::optional<bool> checked = table->CellChecked(row_, column_)) {
             s.checkable = true;
@@ -184,23 +197,23 @@ public:
     }
     void doAction(const QString& name) override {
         const AccessibleTable* table = Table();
-        if (!table || !host_ || row_ == 0 || !actionNames().contains(name))
+        if (!table || !owner_ || row_ == 0 || !actionNames().contains(name))
             return;
         std::optional<AccessibleTable::Place> p = table->CellPlace(row_, column_);
         if (!p)
             return; // a row off view: scroll to it first, as a user does
-        host_->setFocus(Qt::OtherFocusReason);
+        owner_->setFocus(Qt::OtherFocusReason);
         const QPointF at(p->x + p->width / 2, p->y + p->height / 2);
-        const QPointF global = host_->mapToGlobal(at);
+        const QPointF global = owner_->mapToGlobal(at);
         for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
             QCoreApplication::postEvent(
-                host_,
+                owner_,
                 new QMouseEvent(type, at, global, Qt::LeftButton,
                                 type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
                                 Qt::NoModifier));
         if (name == toggleAction())
             for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
-                QCoreApplication::postEvent(host_,
+                QCoreApplication::postEvent(owner_,
                                             new QKeyEvent(type, Qt::Key_Return, Qt::NoModifier));
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
@@ -220,12 +233,11 @@ public:
 
     int Row() const { return row_; }
     int Column() const { return column_; }
-    const QWidget* Host() const { return host_; }
+    const QWidget* Host() const { return owner_; }
 
 private:
-    const AccessibleTable* Table() const { return host_ ? TableOf(host_) : nullptr; }
+    const AccessibleTable* Table() const { return owner_ ? TableOf(owner_) : nullptr; }
 
-    QPointer<QWidget> host_;
     int row_, column_;
 };
 
@@ -431,30 +443,19 @@ public:
 };
 
 // A tab of a sheet's tab bar, by its index among all the bar's tabs.
-class TabInterface : public QAccessibleInterface, public QAccessibleActionInterface {
+class TabInterface : public PartInterface<QTabBar>, public QAccessibleActionInterface {
 public:
-    TabInterface(QTabBar* bar, int index) : bar_(bar), index_(index) {}
+    TabInterface(QTabBar* bar, int index) : PartInterface(bar), index_(index) {}
 
-    bool isValid() const override { return bar_ && index_ < bar_->count(); }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override {
-        return bar_ && bar_->window() ? bar_->window()->windowHandle() : nullptr;
-    }
-    QAccessibleInterface* parent() const override {
-        return bar_ ? QAccessible::queryAccessibleInterface(bar_) : nullptr;
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    bool isValid() const override { return owner_ && index_ < owner_->count(); }
     QString text(QAccessible::Text t) const override {
         if (!isValid())
             return QString();
         switch (t) {
         case QAccessible::Name:
-            return QString(bar_->tabText(index_)).remove(QLatin1Char('&')).trimmed();
+            return QString(owner_->tabText(index_)).remove(QLatin1Char('&')).trimmed();
         case QAccessible::Description:
-            return bar_->tabToolTip(index_);
+            return owner_->tabToolTip(index_);
         default:
             return QString();
         }
@@ -463,8 +464,8 @@ public:
     QRect rect() const override {
         if (!isValid())
             return QRect();
-        const QRect r = bar_->tabRect(index_);
-        return QRect(bar_->mapToGlobal(r.topLeft()), r.size());
+        const QRect r = owner_->tabRect(index_);
+        return QRect(owner_->mapToGlobal(r.topLeft()), r.size());
     }
     QAccessible::Role role() const override { return QAccessible::PageTab; }
     QAccessible::State state() const override {
@@ -473,10 +474,10 @@ public:
             return s;
         s.focusable = true;
         s.selectable = true;
-        s.selected = bar_->currentIndex() == index_;
-        s.focused = s.selected && bar_->hasFocus();
-        s.disabled = !bar_->isTabEnabled(index_);
-        s.invisible = !bar_->isTabVisible(index_) || !bar_->isVisible();
+        s.selected = owner_->currentIndex() == index_;
+        s.focused = s.selected && owner_->hasFocus();
+        s.disabled = !owner_->isTabEnabled(index_);
+        s.invisible = !owner_->isTabVisible(index_) || !owner_->isVisible();
         return s;
     }
     void* interface_cast(QAccessible::InterfaceType type) override {
@@ -485,15 +486,14 @@ public:
     }
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& name) override {
-        if (name == pressAction() && isValid() && bar_->isTabVisible(index_))
-            bar_->setCurrentIndex(index_);
+        if (name == pressAction() && isValid() && owner_->isTabVisible(index_))
+            owner_->setCurrentIndex(index_);
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
     int Index() const { return index_; }
 
 private:
-    QPointer<QTabBar> bar_;
     int index_;
 };
 
@@ -627,27 +627,16 @@ QTreeView* ListView(QObject* object) {
 }
 
 // A row's cell of a list box (row 0: its column's header).
-class ListCellInterface : public QAccessibleInterface, public QAccessibleTableCellInterface {
+class ListCellInterface : public PartInterface<QTreeView>, public QAccessibleTableCellInterface {
 public:
     ListCellInterface(QTreeView* view, int row, int column)
-        : view_(view), row_(row), column_(column) {}
+        : PartInterface(view), row_(row), column_(column) {}
 
     bool isValid() const override {
         const QAbstractItemModel* m = Model();
         return m && row_ >= 0 && row_ <= m->rowCount() && column_ >= 0 &&
                column_ < m->columnCount();
     }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override {
-        return view_ && view_->window() ? view_->window()->windowHandle() : nullptr;
-    }
-    QAccessibleInterface* parent() const override {
-        return view_ ? QAccessible::queryAccessibleInterface(view_) : nullptr;
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text t) const override {
         if (t != QAccessible::Name || !isValid())
             return QString();
@@ -667,14 +656,14 @@ public:
             return QRect();
         QRect r;
         if (row_ == 0) {
-            const QHeaderView* h = view_->header();
+            const QHeaderView* h = owner_->header();
             if (!h->isVisible())
                 return QRect();
             r = QRect(h->sectionViewportPosition(column_), 0, h->sectionSize(column_), h->height());
             return QRect(h->viewport()->mapToGlobal(r.topLeft()), r.size());
         }
-        r = view_->visualRect(Index());
-        return QRect(view_->viewport()->mapToGlobal(r.topLeft()), r.size());
+        r = owner_->visualRect(Index());
+        return QRect(owner_->viewport()->mapToGlobal(r.topLeft()), r.size());
     }
     // A list has a header slot, as its view counts its rows, that readers pass over.
     QAccessible::Role role() const override {
@@ -688,7 +677,7 @@ public:
         QAccessible::State s;
         if (!isValid())
             return s;
-        if (!view_->isVisible() || (row_ == 0 && (IsList() || !view_->header()->isVisible()))) {
+        if (!owner_->isVisible() || (row_ == 0 && (IsList() || !owner_->header()->isVisible()))) {
             s.invisible = true;
             return s;
         }
@@ -697,14 +686,14 @@ public:
         const QModelIndex index = Index();
         s.selectable = true;
         s.focusable = true;
-        s.selected = view_->selectionModel() && view_->selectionModel()->isSelected(index);
-        s.focused = view_->hasFocus() && view_->currentIndex() == index;
-        s.active = view_->currentIndex() == index;
+        s.selected = owner_->selectionModel() && owner_->selectionModel()->isSelected(index);
+        s.focused = owner_->hasFocus() && owner_->currentIndex() == index;
+        s.active = owner_->currentIndex() == index;
         if (std::optional<bool> checked = Checked()) {
             s.checkable = true;
             s.checked = *checked;
         }
-        if (!view_->viewport()->rect().intersects(view_->visualRect(index)))
+        if (!owner_->viewport()->rect().intersects(owner_->visualRect(index)))
             s.offscreen = true;
         return s;
     }
@@ -725,12 +714,13 @@ public:
     int columnIndex() const override { return column_; }
     int rowIndex() const override { return row_ - 1; }
     bool isSelected() const override {
-        return isValid() && view_->selectionModel() && view_->selectionModel()->isSelected(Index());
+        return isValid() && owner_->selectionModel() &&
+               owner_->selectionModel()->isSelected(Index());
     }
     QAccessibleInterface* table() const override { return parent(); }
 
 private:
-    const QAbstractItemModel* Model() const { return view_ ? view_->model() : nullptr; }
+    const QAbstractItemModel* Model() const { return owner_ ? owner_->model() : nullptr; }
     QModelIndex Index() const { return Model()->index(row_ - 1, column_); }
     bool IsList() const { return Model()->columnCount() == 1; }
     std::optional<bool> Checked() const {
@@ -740,7 +730,6 @@ private:
         return v.value<Qt::CheckState>() == Qt::Checked;
     }
 
-    QPointer<QTreeView> view_;
     int row_, column_;
 };
 

@@ -20,6 +20,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -804,13 +805,39 @@ private:
     QPointer<QGroupBox> group_;
 };
 
+// A panel's frame: one line of the style's outline colour along the panel's edge, drawn one
+// device pixel wide on the device's own pixels, so that every side shows at any scale (a line one
+// unit wide at a fractional scale falls partly outside the panel and loses its top and left).
+class PanelFrame : public QFrame {
+public:
+    using QFrame::QFrame;
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        // The painter's own scale: the screen's, or that of a picture the panel is drawn into.
+        const qreal ratio = painter.deviceTransform().m11();
+        painter.scale(1 / ratio, 1 / ratio);
+        const int width = qRound(this->width() * ratio);
+        const int height = qRound(this->height() * ratio);
+        const QColor outline = palette().color(QPalette::Window).darker(140).lighter(108);
+        // Whole device pixels, each side filled as a rectangle a pixel thick.
+        painter.fillRect(QRectF(0, 0, width, 1), outline);
+        painter.fillRect(QRectF(0, height - 1, width, 1), outline);
+        painter.fillRect(QRectF(0, 0, 1, height), outline);
+        painter.fillRect(QRectF(width - 1, 0, 1, height), outline);
+    }
+};
+
 // Panels and boxes: plain frames.
 class Framed : public ControlWidget {
 public:
     using ControlWidget::ControlWidget;
     QWidget* Build(QWidget* client) override {
+        if (Def().kind == ControlKind::Panel)
+            return new PanelFrame(client);
         auto* frame = new QFrame(client);
-        frame->setFrameShape(Def().kind == ControlKind::Panel ? QFrame::StyledPanel : QFrame::Box);
+        frame->setFrameShape(QFrame::Box);
         return frame;
     }
 };

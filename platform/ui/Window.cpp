@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
@@ -143,14 +144,20 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override { input::CloseBoxPressed(window_, event); }
     // Escape that no control took presses the window's cancel button (its Close where the
-    // window has no Cancel), as in a dialog; Enter on a button presses it, as Space does.
+    // window has no Cancel), as in a dialog; a window of its own with neither closes as its
+    // close box closes it. Enter on a button presses it, as Space does.
     void keyPressEvent(QKeyEvent* event) override {
         if (event->modifiers() == Qt::NoModifier && window_.IsOpen()) {
-            if (event->key() == Qt::Key_Escape)
+            if (event->key() == Qt::Key_Escape) {
                 if (Control* cancel = CancelButton(window_)) {
                     window_.PostInputEvent(EVENT_Accepted, cancel->Number());
                     return;
                 }
+                if (!qobject_cast<QMainWindow*>(window())) {
+                    window_.PostInputEvent(EVENT_CloseWindow, 0);
+                    return;
+                }
+            }
             if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
                 if (auto* button = FocusedButton(window_)) {
                     button->click();

@@ -392,6 +392,14 @@ TEST_F(PreviewKeysTest, ThePageShownIsToldWhenItChanges) {
     drv::Key(*jump, JUMPPAGE, KEY_Enter);
     EXPECT_EQ(g_told.back(), "Page 3 of 3");
 
+    // The display dialog has no Cancel: Escape closes it as its close box does.
+    drv::Click(w, CHANGEDISPLAY);
+    Window* display = drv::FindWindow("Change the Report Display");
+    ASSERT_NE(display, nullptr);
+    drv::Key(*display, 0, KEY_Esc);
+    EXPECT_EQ(drv::FindWindow("Change the Report Display"), nullptr);
+    EXPECT_EQ(PageArea(w), "Page 3 of 3");
+
     // Escape is Exit Without Printing Report.
     drv::Key(w, 0, KEY_Esc);
     EXPECT_TRUE(returned);

@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QImage>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QStandardItemModel>
@@ -16,7 +17,7 @@ namespace drv = platform::testing;
 
 namespace {
 
-enum { UNIT = 1, TYPE, SPIN, BAR, MADE };
+enum { UNIT = 1, TYPE, SPIN, BAR, MADE, PANEL };
 
 struct Choices : ListSource {
     std::vector<std::string> items;
@@ -40,6 +41,7 @@ struct Lists : WindowManager {
                       {ControlKind::DropCombo, TYPE, "", 10, 30, 60, 12, 0, 0, 5},
                       {ControlKind::Spin, SPIN, "", 10, 50, 40, 12, 0, 0, 0, 1, "", 0, 20, 0.5},
                       {ControlKind::Progress, BAR, "", 10, 70, 100, 8},
+                      {ControlKind::Panel, PANEL, "", 120, 10, 70, 50},
                   }}};
     Choices units, types;
     std::string unit = "LF";
@@ -182,6 +184,31 @@ TEST_F(ControlsTest, SpinBoxesAndProgressBarsShowTheirNumbers) {
     lists.progress = 100;
     w.Display(BAR);
     EXPECT_EQ(w[BAR].Value(), "100");
+}
+
+TEST_F(ControlsTest, APanelsFrameIsOneDevicePixelOnEverySideAtEveryScale) {
+    QWidget* panel = lists.window[PANEL].Widget();
+    for (const qreal ratio : {1.0, 1.5, 2.0, 2.5}) {
+        SCOPED_TRACE(ratio);
+        QImage image(qRound(panel->width() * ratio), qRound(panel->height() * ratio),
+                     QImage::Format_RGB32);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::white);
+        panel->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const int right = image.width() - 1;
+        const int bottom = image.height() - 1;
+        const auto drawn = [&](int x, int y) { return image.pixel(x, y) != qRgb(255, 255, 255); };
+        for (int x = 0; x <= right; ++x) {
+            EXPECT_TRUE(drawn(x, 0) && drawn(x, bottom)) << "x " << x;
+            EXPECT_FALSE(x > 1 && x < right - 1 && (drawn(x, 1) || drawn(x, bottom - 1)))
+                << "x " << x;
+        }
+        for (int y = 0; y <= bottom; ++y) {
+            EXPECT_TRUE(drawn(0, y) && drawn(right, y)) << "y " << y;
+            EXPECT_FALSE(y > 1 && y < bottom - 1 && (drawn(1, y) || drawn(right - 1, y)))
+                << "y " << y;
+        }
+    }
 }
 
 TEST_F(ControlsTest, ControlsMadeAtRunTimeStartHiddenAndCanBeDestroyed) {
