@@ -691,6 +691,9 @@ public:
     using ControlWidget::ControlWidget;
     QWidget* Build(QWidget* client) override {
         tabs_ = new QTabWidget(client);
+        // A click on a tab puts the keyboard on the tab bar, where the arrows choose the next
+        // tab; else Qt hands it to the window around the sheet, which is no control.
+        tabs_->tabBar()->setFocusPolicy(Qt::StrongFocus);
         QObject::connect(tabs_, &QTabWidget::currentChanged, tabs_, [this](int index) {
             if (!Updating())
                 Pick(index);

@@ -274,6 +274,7 @@ def run(args):
         check_shift_tab(bus, app, checks)
         check_menu_key(bus, app, checks)
         check_toggle_action(bus, app, checks)
+        check_tab_click(bus, app, checks)
         notes.terminate()
         _, err = notes.communicate(timeout=20)
         invalid = [line for line in err.splitlines() if "Accessible invalid" in line]
@@ -366,6 +367,26 @@ def last_focus(bus, mark):
         if e[1].startswith("focus:") or (e[1] == "object:state-changed:focused" and e[4] == 1):
             return e[3]
     return ""
+
+
+def check_tab_click(bus, app, checks):
+    """A click on a tab leaves the keyboard on the tab it chose, also where the button that had
+    it hides with the tab (Move Down on the Config tab), never on the window around the sheet."""
+    button = find(app, "push button", "Move Down", showing=True)
+    x, y = centre(button)
+    xdo("mousemove", x, y, "click", "1")
+    bus.quiet(idle=0.8)
+    tabs = find(app, "page tab list")
+    for index in (9, 1):
+        tab = tabs.get_child_at_index(index)
+        mark = len(bus.events)
+        x, y = centre(tab)
+        xdo("mousemove", x, y, "click", "1")
+        bus.quiet(idle=0.8)
+        focus = last_focus(bus, mark)
+        checks.expect(focus == "page tab %r" % tab.get_name(),
+                      "a click on the %s tab leaves the keyboard on it (%r)" %
+                      (tab.get_name(), focus))
 
 
 def check_shift_tab(bus, app, checks):
