@@ -35,7 +35,7 @@ if [ "$user_id" -eq 0 ]; then
 fi
 
 # A display of the test's own, on a free number; any user may connect to it.
-Xvfb -displayfd 3 -ac -nolisten tcp -screen 0 1024x768x24 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -ac -noreset -nolisten tcp -screen 0 1024x768x24 3>"$work/display" 2>/dev/null &
 pids="$pids $!"
 tries=0
 until [ -s "$work/display" ]; do
