@@ -101,6 +101,21 @@ protected:
     QPointer<Owner> owner_;
 };
 
+// The interface of the cell at `row`, `column` that `cells` knows, or else one `make` makes,
+// registered and known from then on.
+template <typename Make>
+QAccessibleInterface* KnownCell(std::map<std::pair<int, int>, QAccessible::Id>& cells, int row,
+                                int column, Make make) {
+    const auto key = std::make_pair(row, column);
+    auto it = cells.find(key);
+    if (it != cells.end())
+        if (QAccessibleInterface* known = QAccessible::accessibleInterface(it->second))
+            return known;
+    QAccessibleInterface* cell = make();
+    cells[key] = QAccessible::registerAccessibleInterface(cell);
+    return cell;
+}
+
 class TableInterface;
 
 // A cell of an exposed table; row 0 is a column's header.
@@ -354,14 +369,8 @@ public:
     // it stays valid while its row exists: a reader that holds it (the focused cell) can go on
     // asking after rows came or went.
     QAccessibleInterface* Cell(int row, int column) const {
-        auto key = std::make_pair(row, column);
-        auto it = cells_.find(key);
-        if (it != cells_.end())
-            if (QAccessibleInterface* known = QAccessible::accessibleInterface(it->second))
-                return known;
-        auto* cell = new CellInterface(widget(), row, column);
-        cells_[key] = QAccessible::registerAccessibleInterface(cell);
-        return cell;
+        return KnownCell(cells_, row, column,
+                         [&] { return new CellInterface(widget(), row, column); });
     }
     void Forget() {
         for (const auto& [place, id] : cells_)
@@ -839,14 +848,8 @@ private:
     QTreeView* View() const { return static_cast<QTreeView*>(widget()); }
     // The interface of a cell, made when first asked for; it reads its row as it is then.
     QAccessibleInterface* Cell(int row, int column) const {
-        auto key = std::make_pair(row, column);
-        auto it = cells_.find(key);
-        if (it != cells_.end())
-            if (QAccessibleInterface* known = QAccessible::accessibleInterface(it->second))
-                return known;
-        auto* cell = new ListCellInterface(View(), row, column);
-        cells_[key] = QAccessible::registerAccessibleInterface(cell);
-        return cell;
+        return KnownCell(cells_, row, column,
+                         [&] { return new ListCellInterface(View(), row, column); });
     }
 
     mutable std::map<std::pair<int, int>, QAccessible::Id> cells_;

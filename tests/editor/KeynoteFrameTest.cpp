@@ -197,6 +197,14 @@ protected:
     }
 };
 
+// A keynote file of `count` one-line Circle notes (enough for a few report pages).
+std::string CircleNotes(int count) {
+    std::string notes;
+    for (int n = 1; n <= count; ++n)
+        notes += "CIR," + std::to_string(n) + ",a note,,\r\n";
+    return notes;
+}
+
 } // namespace
 
 // However the preview is left, the keynote window goes on with the print command it was given:
@@ -264,10 +272,7 @@ TEST_F(KeynoteFrameTest, LeavingThePreviewAnyWayLeavesTheNotesAsTheyWere) {
 TEST_F(KeynoteFrameTest, APrintOfNothingClearsTheLastPrintsStatus) {
     drv::PrintGuard guard;
     const std::string pdf = project + "/constnot.pdf";
-    std::string notes;
-    for (int n = 1; n <= 120; ++n)
-        notes += "CIR," + std::to_string(n) + ",a note,,\r\n";
-    StartOn(notes);
+    StartOn(CircleNotes(120));
     auto print = [&](bool nothing) {
         Window* options = OpenPrintOptions();
         ASSERT_NE(options, nullptr);
@@ -293,10 +298,7 @@ TEST_F(KeynoteFrameTest, APrintOfNothingClearsTheLastPrintsStatus) {
 TEST_F(KeynoteFrameTest, WhileItPrintsTheWindowsPaintAndTheStatusBarSaysWhichPage) {
     drv::PrintGuard guard;
     const std::string pdf = project + "/constnot.pdf";
-    std::string notes;
-    for (int n = 1; n <= 120; ++n)
-        notes += "CIR," + std::to_string(n) + ",a note,,\r\n";
-    StartOn(notes);
+    StartOn(CircleNotes(120));
     Window* options = OpenPrintOptions();
     ASSERT_NE(options, nullptr);
     std::vector<std::string> seen;
