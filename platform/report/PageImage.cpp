@@ -9,10 +9,13 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
 #include <QRectF>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -329,71 +332,126 @@ QColor QtColour(std::int32_t bgr) {
     return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
 }
 
+// A number as the XML reader's attributes give it (QString::toDouble: blanks around it allowed,
+// a leading "+"); false, and 0, for what is no number.
+bool NumberOf(std::string_view text, double& value) {
+    value = 0;
+    std::string_view t = text;
+    while (!t.empty() &&
+           (t.front() == ' ' || t.front() == '\t' || t.front() == '\n' || t.front() == '\r'))
+        t.remove_prefix(1);
+    while (!t.empty() &&
+           (t.back() == ' ' || t.back() == '\t' || t.back() == '\n' || t.back() == '\r'))
+        t.remove_suffix(1);
+    if (t.size() > 1 && t.front() == '+' && t[1] != '-' && t[1] != '+')
+        t.remove_prefix(1);
+    double parsed = 0;
+    const auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), parsed);
+    if (!t.empty() && error == std::errc() && end == t.data() + t.size()) {
+        value = parsed;
+        return true;
+    }
+    // What only Qt reads as a number.
+    bool ok = false;
+    parsed = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toDouble(&ok);
+    if (ok)
+        value = parsed;
+    return ok;
+}
+
+// "#rrggbb" as 0x00BBGGRR; -1 for "none" or what is no colour.
+std::int32_t ColourOf(std::string_view text) {
+    auto hex = [](char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    };
+    if (text.size() == 7 && text[0] == '#') {
+        int v[6];
+        bool ok = true;
+        for (std::size_t i = 0; i < 6; ++i)
+            ok = ok && (v[i] = hex(text[i + 1])) >= 0;
+        if (ok)
+            return (v[0] * 16 + v[1]) | ((v[2] * 16 + v[3]) << 8) | ((v[4] * 16 + v[5]) << 16);
+    }
+    return ColourOf(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
 // The segments of the path data the writer makes: moves, lines, horizontals and verticals,
 // absolute or relative.
-void AddPath(const QString& d, const Style& style, std::vector<PageElement>& out) {
-    QPointF at, start;
-    QChar command;
-    int i = 0;
-    const int n = static_cast<int>(d.size());
+void AddPath(std::string_view d, std::int32_t colour, double thickness,
+             std::vector<PageElement>& out) {
+    auto space = [](char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+    };
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    double atX = 0, atY = 0, startX = 0, startY = 0;
+    char command = 0;
+    std::size_t i = 0;
+    const std::size_t n = d.size();
     auto number = [&](double& value) {
-        while (i < n && (d[i].isSpace() || d[i] == ','))
+        while (i < n && (space(d[i]) || d[i] == ','))
             ++i;
-        int from = i;
+        const std::size_t from = i;
         if (i < n && (d[i] == '-' || d[i] == '+'))
             ++i;
-        while (i < n && (d[i].isDigit() || d[i] == '.'))
+        while (i < n && (digit(d[i]) || d[i] == '.'))
             ++i;
-        bool ok = false;
-        value = d.mid(from, i - from).toDouble(&ok);
-        return ok;
+        return NumberOf(d.substr(from, i - from), value);
     };
-    auto segment = [&](QPointF to) {
+    auto segment = [&](double toX, double toY) {
         PageElement e;
         e.kind = PageElement::Kind::Line;
-        e.x = at.x();
-        e.y = at.y();
-        e.width = to.x() - at.x();
-        e.height = to.y() - at.y();
-        e.colour = ColourOf(style.stroke);
-        e.thickness = style.strokeWidth;
+        e.x = atX;
+        e.y = atY;
+        e.width = toX - atX;
+        e.height = toY - atY;
+        e.colour = colour;
+        e.thickness = thickness;
         out.push_back(e);
-        at = to;
+        atX = toX;
+        atY = toY;
     };
     while (i < n) {
-        if (d[i].isSpace() || d[i] == ',') {
+        if (space(d[i]) || d[i] == ',') {
             ++i;
             continue;
         }
-        if (d[i].isLetter())
+        if (letter(d[i]))
             command = d[i++];
         double a = 0, b = 0;
-        const bool relative = command.isLower();
-        const QPointF base = relative ? at : QPointF();
-        switch (command.toUpper().unicode()) {
+        const bool relative = command >= 'a' && command <= 'z';
+        const double baseX = relative ? atX : 0, baseY = relative ? atY : 0;
+        switch (relative ? static_cast<char>(command - 'a' + 'A') : command) {
         case 'M':
             if (!number(a) || !number(b))
                 return;
-            at = start = base + QPointF(a, b);
-            command = relative ? QChar('l') : QChar('L');
+            atX = startX = baseX + a;
+            atY = startY = baseY + b;
+            command = relative ? 'l' : 'L';
             break;
         case 'L':
             if (!number(a) || !number(b))
                 return;
-            segment(base + QPointF(a, b));
+            segment(baseX + a, baseY + b);
             break;
         case 'H':
             if (!number(a))
                 return;
-            segment(QPointF(relative ? at.x() + a : a, at.y()));
+            segment(relative ? atX + a : a, atY);
             break;
         case 'V':
             if (!number(a))
                 return;
-            segment(QPointF(at.x(), relative ? at.y() + a : a));
+            segment(atX, relative ? atY + a : a);
             break;
         case 'Z':
-            segment(start);
+            segment(startX, startY);
             break;
         default:
             return;
@@ -403,22 +461,14 @@ void AddPath(const QString& d, const Style& style, std::vector<PageElement>& out
 
 } // namespace
 
-bool ReadPageImage(const std::string& file, PageContents& page) {
+namespace {
+
+// Reads a page image with the XML reader: any SVG of the forms the reader knows.
+bool ReadWithXml(QIODevice& in, PageContents& page) {
     page = PageContents{};
-    const std::optional<std::string> bundled = ReadBundled(file);
-    QBuffer kept;
-    QFile own;
-    QIODevice* in = &own;
-    if (bundled) {
-        kept.setData(
-            QByteArray::fromRawData(bundled->data(), static_cast<qsizetype>(bundled->size())));
-        in = &kept;
-    } else {
-        own.setFileName(ToQt(file));
-    }
-    if (!in->open(QIODevice::ReadOnly))
+    if (!in.open(QIODevice::ReadOnly))
         return false;
-    QXmlStreamReader xml(in);
+    QXmlStreamReader xml(&in);
     std::vector<Style> styles{Style{}};
     bool isPage = false;
     while (!xml.atEnd()) {
@@ -464,8 +514,9 @@ bool ReadPageImage(const std::string& file, PageContents& page) {
             if (e.colour >= 0)
                 page.elements.push_back(e);
         } else if (name == QLatin1String("path")) {
-            if (ColourOf(style.stroke) >= 0)
-                AddPath(a.value("d").toString(), style, page.elements);
+            if (const std::int32_t colour = ColourOf(style.stroke); colour >= 0)
+                AddPath(a.value("d").toString().toStdString(), colour, style.strokeWidth,
+                        page.elements);
         } else if (name == QLatin1String("text")) {
             PageElement e;
             e.kind = PageElement::Kind::Text;
@@ -484,6 +535,313 @@ bool ReadPageImage(const std::string& file, PageContents& page) {
     return isPage && !xml.hasError();
 }
 
+// Reads the page images the writer makes without the XML reader, which costs more than the
+// printing of the page: plain elements and attributes, texts without child elements, the five
+// named entities. Nothing when the bytes hold anything else (a comment, another encoding, a
+// character reference, an error): the XML reader reads those, and says what is wrong.
+class OwnPageReader {
+public:
+    explicit OwnPageReader(std::string_view in) : in_(in) {}
+
+    std::optional<bool> Read(PageContents& page) {
+        page = PageContents{};
+        constexpr std::string_view prolog = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+        if (in_.substr(0, 5) == "<?xml") {
+            if (in_.substr(0, prolog.size()) != prolog)
+                return std::nullopt;
+            at_ = prolog.size();
+        }
+        std::vector<FastStyle> styles{FastStyle{}};
+        std::vector<std::string_view> open;
+        bool isPage = false, ended = false;
+        for (;;) {
+            // Characters between elements: only blanks count as nothing for sure.
+            while (at_ < in_.size() && in_[at_] != '<') {
+                const auto c = static_cast<unsigned char>(in_[at_]);
+                if (c == '&' || c == '>' || c >= 0x80 || (c < 0x20 && !IsXmlBlank(in_[at_])))
+                    return std::nullopt;
+                if (ended && !IsXmlBlank(in_[at_]))
+                    return std::nullopt; // content after the page: the XML reader says so
+                ++at_;
+            }
+            if (at_ >= in_.size())
+                break;
+            if (ended)
+                return std::nullopt;
+            ++at_;
+            if (at_ < in_.size() && in_[at_] == '/') {
+                ++at_;
+                const std::string_view name = Name();
+                SkipBlanks();
+                if (name.empty() || !Take('>') || open.empty() || open.back() != name)
+                    return std::nullopt;
+                open.pop_back();
+                if (styles.size() > 1)
+                    styles.pop_back();
+                ended = open.empty();
+                continue;
+            }
+            const std::string_view name = Name();
+            if (name.empty() || name.find(':') != std::string_view::npos)
+                return std::nullopt; // a comment, a declaration, an instruction, a prefix
+            attributes_.clear();
+            bool empty = false;
+            for (;;) {
+                const bool blank = SkipBlanks();
+                if (Take('>'))
+                    break;
+                if (Take('/')) {
+                    if (!Take('>'))
+                        return std::nullopt;
+                    empty = true;
+                    break;
+                }
+                if (!blank)
+                    return std::nullopt;
+                const std::string_view key = Name();
+                SkipBlanks();
+                // A prefix other than the two the XML reader knows is declared elsewhere.
+                if (const std::size_t colon = key.find(':'); colon != std::string_view::npos &&
+                                                             key.substr(0, colon) != "xml" &&
+                                                             key.substr(0, colon) != "xmlns")
+                    return std::nullopt;
+                if (key.empty() || !Take('='))
+                    return std::nullopt;
+                SkipBlanks();
+                if (at_ >= in_.size() || (in_[at_] != '"' && in_[at_] != '\''))
+                    return std::nullopt;
+                const char quote = in_[at_++];
+                const std::size_t from = at_;
+                while (at_ < in_.size() && in_[at_] != quote) {
+                    const auto c = static_cast<unsigned char>(in_[at_]);
+                    if (c == '<' || c == '&' || c < 0x20 || c >= 0x80)
+                        return std::nullopt;
+                    ++at_;
+                }
+                if (at_ >= in_.size())
+                    return std::nullopt;
+                for (const auto& [other, value] : attributes_)
+                    if (other == key)
+                        return std::nullopt;
+                attributes_.emplace_back(key, in_.substr(from, at_ - from));
+                ++at_;
+            }
+            FastStyle style = styles.back();
+            Inherit(style);
+            if (name == "svg") {
+                std::vector<double> box;
+                std::string_view v = Value("viewBox");
+                while (!v.empty()) {
+                    const std::size_t cut = v.find(' ');
+                    const std::string_view part = v.substr(0, cut);
+                    if (!part.empty()) {
+                        double number = 0;
+                        NumberOf(part, number);
+                        box.push_back(number);
+                    }
+                    v = cut == std::string_view::npos ? std::string_view() : v.substr(cut + 1);
+                }
+                if (box.size() != 4 || box[2] <= 0 || box[3] <= 0)
+                    return false;
+                page.width = box[2];
+                page.height = box[3];
+                isPage = true;
+            } else if (!isPage) {
+                return false;
+            } else if (name == "rect") {
+                PageElement e;
+                e.x = Number("x");
+                e.y = Number("y");
+                e.width = Number("width");
+                e.height = Number("height");
+                e.colour = ColourOf(style.fill);
+                if (e.colour >= 0)
+                    page.elements.push_back(e);
+            } else if (name == "line") {
+                PageElement e;
+                e.kind = PageElement::Kind::Line;
+                e.x = Number("x1");
+                e.y = Number("y1");
+                e.width = Number("x2") - e.x;
+                e.height = Number("y2") - e.y;
+                e.colour = ColourOf(style.stroke);
+                e.thickness = style.strokeWidth;
+                if (e.colour >= 0)
+                    page.elements.push_back(e);
+            } else if (name == "path") {
+                if (const std::int32_t colour = ColourOf(style.stroke); colour >= 0)
+                    AddPath(Value("d"), colour, style.strokeWidth, page.elements);
+            } else if (name == "text") {
+                PageElement e;
+                e.kind = PageElement::Kind::Text;
+                e.x = Number("x");
+                e.y = Number("y");
+                e.colour = std::max(0, ColourOf(style.fill));
+                std::optional<std::string> face = FromUtf8(style.family);
+                if (!face)
+                    return std::nullopt;
+                e.face = std::move(*face);
+                e.size = style.fontSize;
+                e.bold = style.bold;
+                if (!empty) {
+                    const std::size_t end = in_.find('<', at_);
+                    if (end == std::string_view::npos || in_.substr(end, 7) != "</text>")
+                        return std::nullopt;
+                    std::optional<std::string> text = Unescaped(in_.substr(at_, end - at_));
+                    if (!text)
+                        return std::nullopt;
+                    e.text = std::move(*text);
+                    at_ = end + 7;
+                }
+                page.elements.push_back(std::move(e));
+                ended = open.empty();
+                continue;
+            }
+            if (empty) {
+                ended = open.empty();
+                continue;
+            }
+            open.push_back(name);
+            styles.push_back(style);
+        }
+        if (!open.empty() || !ended)
+            return std::nullopt;
+        return isPage;
+    }
+
+private:
+    struct FastStyle {
+        std::string_view family = "Liberation Sans";
+        double fontSize = 16;
+        bool bold = false;
+        std::string_view fill = "#000000";
+        std::string_view stroke = "none";
+        double strokeWidth = 1;
+    };
+
+    static bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+    bool SkipBlanks() {
+        const std::size_t from = at_;
+        while (at_ < in_.size() && IsXmlBlank(in_[at_]))
+            ++at_;
+        return at_ > from;
+    }
+
+    bool Take(char c) {
+        if (at_ < in_.size() && in_[at_] == c) {
+            ++at_;
+            return true;
+        }
+        return false;
+    }
+
+    // A name of plain ASCII letters, digits, "-", "_", ":" and ".", beginning with a letter.
+    std::string_view Name() {
+        const std::size_t from = at_;
+        auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+        if (at_ >= in_.size() || !letter(in_[at_]))
+            return {};
+        while (at_ < in_.size() &&
+               (letter(in_[at_]) || (in_[at_] >= '0' && in_[at_] <= '9') || in_[at_] == '-' ||
+                in_[at_] == '_' || in_[at_] == ':' || in_[at_] == '.'))
+            ++at_;
+        return in_.substr(from, at_ - from);
+    }
+
+    const std::string_view* Find(std::string_view key) const {
+        for (const auto& [name, value] : attributes_)
+            if (name == key)
+                return &value;
+        return nullptr;
+    }
+
+    std::string_view Value(std::string_view key) const {
+        const std::string_view* value = Find(key);
+        return value ? *value : std::string_view();
+    }
+
+    double Number(std::string_view key) const {
+        double value = 0;
+        NumberOf(Value(key), value);
+        return value;
+    }
+
+    void Inherit(FastStyle& style) const {
+        if (const std::string_view* v = Find("font-family"))
+            style.family = *v;
+        if (const std::string_view* v = Find("font-size"))
+            NumberOf(*v, style.fontSize);
+        if (const std::string_view* v = Find("font-weight"))
+            style.bold = *v == "bold";
+        if (const std::string_view* v = Find("fill"))
+            style.fill = *v;
+        if (const std::string_view* v = Find("stroke"))
+            style.stroke = *v;
+        if (const std::string_view* v = Find("stroke-width"))
+            NumberOf(*v, style.strokeWidth);
+    }
+
+    // A text's content in the code page; nothing for what only the XML reader reads as it means
+    // it (a character reference, a line end it would normalise, a character the code page lacks).
+    static std::optional<std::string> Unescaped(std::string_view text) {
+        std::string utf8;
+        utf8.reserve(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
+            if (c == '\r' || c == '>' ||
+                (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n'))
+                return std::nullopt;
+            if (c != '&') {
+                utf8 += c;
+                continue;
+            }
+            static constexpr std::pair<std::string_view, char> kNamed[] = {
+                {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+            bool known = false;
+            for (const auto& [entity, meaning] : kNamed)
+                if (text.substr(i, entity.size()) == entity) {
+                    utf8 += meaning;
+                    i += entity.size() - 1;
+                    known = true;
+                    break;
+                }
+            if (!known)
+                return std::nullopt;
+        }
+        return FromUtf8(utf8);
+    }
+
+    std::string_view in_;
+    std::size_t at_ = 0;
+    std::vector<std::pair<std::string_view, std::string_view>> attributes_;
+};
+
+} // namespace
+
+bool ReadPageImage(const std::string& file, PageContents& page) {
+    const std::optional<std::string> bundled = ReadBundled(file);
+    if (bundled) {
+        if (const std::optional<bool> read = OwnPageReader(*bundled).Read(page))
+            return *read;
+        QBuffer kept;
+        kept.setData(
+            QByteArray::fromRawData(bundled->data(), static_cast<qsizetype>(bundled->size())));
+        return ReadWithXml(kept, page);
+    }
+    QFile own(ToQt(file));
+    if (own.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = own.readAll();
+        own.close();
+        if (const std::optional<bool> read =
+                OwnPageReader(
+                    std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))
+                    .Read(page))
+            return *read;
+    }
+    return ReadWithXml(own, page);
+}
+
 namespace {
 
 // The font a page's texts are drawn with: the measuring font, drawn glyph by glyph at the font's
@@ -500,6 +858,67 @@ const QFont& PrintingFont(const std::string& face, bool bold) {
     return it->second;
 }
 
+// The glyphs of the code page's characters in the printing font, and their advances: a text of
+// characters that each show as one glyph of the font itself is drawn from them as it stands,
+// without the text layout that finds them for every text of every page. Characters that the
+// layout treats otherwise (controls, the no-break space, the soft hyphen, one the font lacks
+// and takes from another) leave their text to the layout.
+struct PrintingGlyphs {
+    QRawFont font;
+    std::array<quint32, 256> glyph{};
+    std::array<double, 256> advance{};
+    std::array<bool, 256> plain{};
+};
+
+const PrintingGlyphs& GlyphsOf(const std::string& face, bool bold) {
+    static std::map<std::pair<std::string, bool>, PrintingGlyphs> cache;
+    auto it = cache.find({face, bold});
+    if (it != cache.end())
+        return it->second;
+    PrintingGlyphs g;
+    g.font = QRawFont::fromFont(PrintingFont(face, bold));
+    for (int b = 0; b < 256 && g.font.isValid(); ++b) {
+        const char32_t code = CodePointOf(static_cast<unsigned char>(b));
+        if (code < 0x20 || (code >= 0x7F && code < 0xA0) || code == 0xA0 || code == 0xAD)
+            continue;
+        const QChar c(static_cast<char16_t>(code));
+        quint32 index = 0;
+        int count = 1;
+        if (!g.font.glyphIndexesForChars(&c, 1, &index, &count) || count != 1 || index == 0)
+            continue;
+        QPointF advance;
+        if (!g.font.advancesForGlyphIndexes(&index, &advance, 1))
+            continue;
+        g.glyph[static_cast<std::size_t>(b)] = index;
+        g.advance[static_cast<std::size_t>(b)] = advance.x();
+        g.plain[static_cast<std::size_t>(b)] = true;
+    }
+    return cache.emplace(std::make_pair(face, bold), std::move(g)).first->second;
+}
+
+// Lines of one pen, drawn together.
+void DrawLines(QPainter& painter, const std::vector<QLineF>& lines, std::int32_t colour,
+               double thickness) {
+    if (lines.empty())
+        return;
+    // As thick as the page says, not a pixel of the device.
+    QPen pen(QtColour(colour), thickness);
+    pen.setCosmetic(false);
+    pen.setCapStyle(Qt::FlatCap);
+    painter.setPen(pen);
+    painter.drawLines(lines.data(), static_cast<int>(lines.size()));
+}
+
+void DrawTextLaidOut(QPainter& painter, const PageElement& e) {
+    painter.save();
+    painter.translate(e.x, e.y);
+    painter.scale(e.size / kMeasureSize, e.size / kMeasureSize);
+    painter.setFont(PrintingFont(e.face, e.bold));
+    painter.setPen(QtColour(e.colour));
+    painter.drawText(QPointF(0, 0), ToQt(e.text));
+    painter.restore();
+}
+
 } // namespace
 
 bool DrawPageImage(const std::string& file, QPainter& painter, const QRectF& target) {
@@ -509,29 +928,81 @@ bool DrawPageImage(const std::string& file, QPainter& painter, const QRectF& tar
     painter.save();
     painter.translate(target.topLeft());
     painter.scale(target.width() / page.width, target.height() / page.height);
-    for (const PageElement& e : page.elements) {
+    const std::vector<PageElement>& elements = page.elements;
+    std::vector<QLineF> lines;
+    std::vector<quint32> glyphs;
+    std::vector<QPointF> positions;
+    for (std::size_t i = 0; i < elements.size();) {
+        const PageElement& e = elements[i];
         switch (e.kind) {
         case PageElement::Kind::Box:
             painter.fillRect(QRectF(e.x, e.y, e.width, e.height), QtColour(e.colour));
+            ++i;
             break;
         case PageElement::Kind::Line: {
-            // As thick as the page says, not a pixel of the device.
-            QPen pen(QtColour(e.colour), e.thickness);
-            pen.setCosmetic(false);
-            pen.setCapStyle(Qt::FlatCap);
-            painter.setPen(pen);
-            painter.drawLine(QPointF(e.x, e.y), QPointF(e.x + e.width, e.y + e.height));
+            // A run of lines of one pen in one stroke.
+            lines.clear();
+            std::size_t j = i;
+            for (; j < elements.size() && elements[j].kind == PageElement::Kind::Line &&
+                   elements[j].colour == e.colour && elements[j].thickness == e.thickness;
+                 ++j) {
+                const PageElement& l = elements[j];
+                lines.emplace_back(QPointF(l.x, l.y), QPointF(l.x + l.width, l.y + l.height));
+            }
+            DrawLines(painter, lines, e.colour, e.thickness);
+            i = j;
             break;
         }
-        case PageElement::Kind::Text:
-            painter.save();
-            painter.translate(e.x, e.y);
-            painter.scale(e.size / kMeasureSize, e.size / kMeasureSize);
-            painter.setFont(PrintingFont(e.face, e.bold));
-            painter.setPen(QtColour(e.colour));
-            painter.drawText(QPointF(0, 0), ToQt(e.text));
-            painter.restore();
+        case PageElement::Kind::Text: {
+            // A run of texts of one font, size and colour as one run of glyphs, in the font's
+            // pixels; a text the glyphs cannot show goes through the text layout in its place.
+            const PrintingGlyphs& g = GlyphsOf(e.face, e.bold);
+            const double scale = e.size / kMeasureSize;
+            glyphs.clear();
+            positions.clear();
+            std::size_t j = i;
+            auto flush = [&] {
+                if (glyphs.empty())
+                    return;
+                QGlyphRun run;
+                run.setRawFont(g.font);
+                run.setGlyphIndexes(QList<quint32>(glyphs.begin(), glyphs.end()));
+                run.setPositions(QList<QPointF>(positions.begin(), positions.end()));
+                painter.save();
+                painter.scale(scale, scale);
+                painter.setPen(QtColour(e.colour));
+                painter.drawGlyphRun(QPointF(0, 0), run);
+                painter.restore();
+                glyphs.clear();
+                positions.clear();
+            };
+            for (; j < elements.size() && elements[j].kind == PageElement::Kind::Text &&
+                   elements[j].face == e.face && elements[j].bold == e.bold &&
+                   elements[j].size == e.size && elements[j].colour == e.colour;
+                 ++j) {
+                const PageElement& t = elements[j];
+                const bool plain = g.font.isValid() && scale > 0 &&
+                                   std::all_of(t.text.begin(), t.text.end(), [&g](char c) {
+                                       return g.plain[static_cast<unsigned char>(c)];
+                                   });
+                if (!plain) {
+                    flush();
+                    DrawTextLaidOut(painter, t);
+                    continue;
+                }
+                double x = t.x / scale;
+                const double y = t.y / scale;
+                for (char c : t.text) {
+                    const auto b = static_cast<unsigned char>(c);
+                    glyphs.push_back(g.glyph[b]);
+                    positions.emplace_back(x, y);
+                    x += g.advance[b];
+                }
+            }
+            flush();
+            i = j;
             break;
+        }
         }
     }
     painter.restore();

@@ -235,3 +235,77 @@ TEST(ReportTest, ReleaseRemovesTheFolderWithEveryPageAlsoThoseTheListDropped) {
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_FALSE(ReadBundled(kept[0]).has_value());
 }
+
+// A page image reads alike in whatever form its XML takes: the writer's own, and what only a
+// full XML reader reads as meant (a comment, a character reference, single quotes, a line end
+// in a text); what is no page, or no well-formed XML, does not read.
+TEST(ReportTest, APageImageReadsAsItsXmlSaysInEveryForm) {
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                             "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 8500 11000\" "
+                             "xml:space=\"preserve\">\n";
+    const std::string texts = "<g font-family=\"Liberation Sans\" font-size=\"111.11\">\n"
+                              "<text x=\"10\" y=\"20\">a &lt; b &amp; c &gt; d</text>\n"
+                              "<text x=\"30\" y=\"40\">caf\xC3\xA9 \xE2\x82\xAC</text>\n"
+                              "</g>\n"
+                              "<path stroke=\"#000000\" d=\"M1 2H30V40\"/>\n";
+    struct Case {
+        const char* what;
+        std::string svg;
+        bool reads;
+        std::vector<std::string> texts;
+    };
+    const std::vector<std::string> written = {"a < b & c > d", "caf\xE9 \x80"};
+    const std::vector<Case> cases = {
+        {"as written", head + texts + "</svg>\n", true, written},
+        {"without the declaration", head.substr(head.find('\n') + 1) + texts + "</svg>", true,
+         written},
+        {"with a comment", head + "<!-- made by hand -->\n" + texts + "</svg>\n", true, written},
+        {"single quotes, a reference",
+         head + "<g font-family='Liberation Sans' font-weight='bold'><text x='1' y='2'>&#65;"
+                "&apos;B</text></g></svg>",
+         true,
+         {"A'B"}},
+        {"a line end in a text",
+         head + "<text x=\"1\" y=\"2\">a\r\nb</text></svg>",
+         true,
+         {"a\nb"}},
+        {"an empty text", head + "<text x=\"1\" y=\"2\"/></svg>", true, {""}},
+        {"an element left open", head + texts, false, {}},
+        {"ends crossed", head + "<g><text x=\"1\" y=\"2\">a</text></svg></g>", false, {}},
+        {"content after the page", head + texts + "</svg>\n<svg/>", false, {}},
+        {"an unknown entity", head + "<text x=\"1\" y=\"2\">&nbsp;</text></svg>", false, {}},
+        {"an undeclared prefix", head + "<text a:b=\"1\">x</text></svg>", false, {}},
+        {"no page", "<html><text>x</text></html>", false, {}},
+        {"no view box", "<svg><text>x</text></svg>", false, {}},
+    };
+    platform::testing::TempFolder folder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = (folder / "page.svg");
+        platform::testing::WriteBytes(file, c.svg);
+        PageContents page;
+        ASSERT_EQ(ReadPageImage(file, page), c.reads);
+        if (!c.reads)
+            continue;
+        EXPECT_EQ(page.width, 8500);
+        EXPECT_EQ(page.height, 11000);
+        EXPECT_EQ(Texts(page), c.texts);
+    }
+    // The writer's own form, in full: groups hand their font down, a path is its segments.
+    platform::testing::WriteBytes((folder / "page.svg"), cases[0].svg);
+    PageContents page;
+    ASSERT_TRUE(ReadPageImage((folder / "page.svg"), page));
+    const std::vector<PageElement> text = Of(page, PageElement::Kind::Text);
+    ASSERT_EQ(text.size(), 2u);
+    EXPECT_EQ(text[1].x, 30);
+    EXPECT_EQ(text[1].y, 40);
+    EXPECT_EQ(text[1].face, "Liberation Sans");
+    EXPECT_DOUBLE_EQ(text[1].size, 111.11);
+    EXPECT_FALSE(text[1].bold);
+    const std::vector<PageElement> lines = Of(page, PageElement::Kind::Line);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].x, 1);
+    EXPECT_EQ(lines[0].y, 2);
+    EXPECT_EQ(lines[0].width, 29);
+    EXPECT_EQ(lines[1].height, 38);
+}
