@@ -27,8 +27,6 @@
 #include <string_view>
 #include <unordered_set>
 
-#include <malloc.h>
-
 namespace editor {
 
 using namespace platform;
@@ -765,6 +763,11 @@ NoteRow NoteOf(const grid::RowRecord& r) {
     return {r.V1, r.V2, r.V3, r.V4, r.V5};
 }
 
+// A grid's row read where it is, as the report reads its notes.
+NoteFields FieldsOf(const grid::RowRecord& r) {
+    return {r.V1, r.V2, r.V3, r.V4, r.V5};
+}
+
 } // namespace
 
 void KeynoteWindow::AddRow(int shape, NoteRow row) {
@@ -853,17 +856,23 @@ void KeynoteWindow::FillGridFromNotes(int shape) {
 // Commands and events
 
 void KeynoteWindow::PrintNotes() {
-    // Every tab with a grid, the hidden ones too, in tab order; the reading leaves CurGrid on the
+    // Every tab with a grid, the hidden ones too, in tab order, its notes read from the grid
+    // itself (which nothing changes while the report lives); the reading leaves CurGrid on the
     // last of them, where the print run ends.
-    {
-        std::vector<ReportTab> tabs;
-        for (ShapeNotes& s : NotesInTabOrder())
-            if (grid::PelkGridClass* g = Grid(s.shape))
-                tabs.push_back({std::move(s.caption), g->DESCSIZE, std::move(s.rows)});
-        editor::PrintNotes(tabs);
+    std::stable_sort(TabQueue.begin(), TabQueue.end(),
+                     [](const TabRecord& a, const TabRecord& b) { return a.NEWNUM < b.NEWNUM; });
+    std::vector<ReportTab> tabs;
+    for (const TabRecord& r : TabQueue) {
+        grid::PelkGridClass* g = r.SRCNUM >= 1 && r.SRCNUM <= 9 ? Grid(r.SRCNUM) : nullptr;
+        if (!g)
+            continue;
+        CurGrid = g;
+        ReportTab tab{r.NEWNAME, g->DESCSIZE, {}, {}, {}};
+        tab.count = [g] { return static_cast<std::size_t>(std::max(0, g->Records())); };
+        tab.note = [g](std::size_t row) { return FieldsOf((*g->QDATA)[row]); };
+        tabs.push_back(std::move(tab));
     }
-    // The copy of the notes the report was made from goes back to the system.
-    ::malloc_trim(0);
+    editor::PrintNotes(tabs);
 }
 
 void KeynoteWindow::ExportNotes() {

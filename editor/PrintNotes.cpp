@@ -109,6 +109,10 @@ ReportDef NoteReport(const ReportVariables& v) {
     return def;
 }
 
+NoteFields FieldsOf(const NoteRow& row) {
+    return {row.mark, row.number, row.description, row.unit, row.type};
+}
+
 // Where a band of the report stands: the tab, the row and the line of its note.
 struct BandAt {
     std::size_t tab = 0, row = 0, line = 0;
@@ -133,12 +137,13 @@ void PrintNotesFrom(const std::vector<ReportTab>& tabs, ReportVariables& v,
     for (std::size_t t = from ? from->tab : 0; t < tabs.size(); ++t) {
         const ReportTab& tab = tabs[t];
         v.TABNAME = Cut(tab.caption, 127);
-        if (tab.rows.empty())
+        const std::size_t rows = tab.count ? tab.count() : tab.rows.size();
+        if (rows == 0)
             continue;
         if (!band({t, 0, 0, GROUPDETAIL}))
             return;
-        for (std::size_t r = from && t == from->tab ? from->row : 0; r < tab.rows.size(); ++r) {
-            const NoteRow& row = tab.rows[r];
+        for (std::size_t r = from && t == from->tab ? from->row : 0; r < rows; ++r) {
+            const NoteFields row = tab.count ? tab.note(r) : FieldsOf(tab.rows[r]);
             if (ToLong(row.mark) != 0)
                 continue;
             if constexpr (LayingOut) {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,12 +17,21 @@
 
 namespace editor {
 
+// A note's fields as the report reads them, where the note is kept.
+struct NoteFields {
+    std::string_view mark, number, description, unit, type;
+};
+
 // One tab of the report: its caption, the width its descriptions print at (its grid's) and its
-// rows in grid order.
+// rows in grid order: those of `rows`, or, where `count` is set, the rows read where they are
+// kept (their number, and the fields of one), which must stay as they are until the report is
+// released.
 struct ReportTab {
     std::string caption;
     std::int32_t descWidth = 0;
     std::vector<NoteRow> rows;
+    std::function<std::size_t()> count;
+    std::function<NoteFields(std::size_t row)> note;
 };
 
 // The bands of the report.
