@@ -848,7 +848,8 @@ namespace {
 // own advances (the pages are laid out by them, without kerning), so that no text is shaped
 // again for each page printed.
 const QFont& PrintingFont(const std::string& face, bool bold) {
-    static std::map<std::pair<std::string, bool>, QFont> fonts;
+    // Fonts belong to the thread that draws with them.
+    thread_local std::map<std::pair<std::string, bool>, QFont> fonts;
     auto it = fonts.find({face, bold});
     if (it == fonts.end()) {
         QFont font = DrawingFont(face, bold);
@@ -871,7 +872,7 @@ struct PrintingGlyphs {
 };
 
 const PrintingGlyphs& GlyphsOf(const std::string& face, bool bold) {
-    static std::map<std::pair<std::string, bool>, PrintingGlyphs> cache;
+    thread_local std::map<std::pair<std::string, bool>, PrintingGlyphs> cache;
     auto it = cache.find({face, bold});
     if (it != cache.end())
         return it->second;
@@ -925,6 +926,11 @@ bool DrawPageImage(const std::string& file, QPainter& painter, const QRectF& tar
     PageContents page;
     if (!ReadPageImage(file, page))
         return false;
+    DrawPageContents(page, painter, target);
+    return true;
+}
+
+void DrawPageContents(const PageContents& page, QPainter& painter, const QRectF& target) {
     painter.save();
     painter.translate(target.topLeft());
     painter.scale(target.width() / page.width, target.height() / page.height);
@@ -1006,7 +1012,6 @@ bool DrawPageImage(const std::string& file, QPainter& painter, const QRectF& tar
         }
     }
     painter.restore();
-    return true;
 }
 
 } // namespace platform

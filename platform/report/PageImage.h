@@ -68,5 +68,7 @@ bool ReadPageImage(const std::string& file, PageContents& page);
 // Draws a page image file over the target rectangle of the painter, as vectors and with its texts
 // as texts. False when the file cannot be read or is no page image.
 bool DrawPageImage(const std::string& file, QPainter& painter, const QRectF& target);
+// Draws what a page image shows so, on any thread that may paint on the painter's device.
+void DrawPageContents(const PageContents& page, QPainter& painter, const QRectF& target);
 
 } // namespace platform

@@ -13,8 +13,15 @@
 #include <dlfcn.h>
 #include <malloc.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace platform {
 
@@ -39,6 +46,117 @@ std::optional<std::string> PrintSystemRefusal() {
     ::dlclose(library);
     return refusal;
 }
+
+// A print job drawn on a thread of its own from the pages handed to it, a few ahead at most;
+// painting on a printer from another thread is what Qt's painter allows.
+class PrintJob {
+public:
+    PrintJob(QPrinter& printer, bool toFile)
+        : thread_([this, &printer, toFile] { Run(printer, toFile); }) {}
+    ~PrintJob() {
+        Stop();
+        Wait();
+    }
+    PrintJob(const PrintJob&) = delete;
+    PrintJob& operator=(const PrintJob&) = delete;
+
+    bool HasRoom() {
+        std::lock_guard guard(lock_);
+        return queue_.size() < kAhead && !handedAll_;
+    }
+    void Hand(PageContents page, bool last) {
+        {
+            std::lock_guard guard(lock_);
+            queue_.push_back(std::move(page));
+            handedAll_ = last;
+        }
+        changed_.notify_all();
+    }
+    // Ends the job at the page it draws.
+    void Stop() {
+        {
+            std::lock_guard guard(lock_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+    }
+    void Wait() {
+        if (thread_.joinable())
+            thread_.join();
+    }
+    // Waits until the job takes a page or finishes, a few milliseconds at most.
+    void AwaitChange() {
+        std::unique_lock guard(lock_);
+        const std::size_t drawing = drawing_;
+        changed_.wait_for(guard, std::chrono::milliseconds(5),
+                          [this, drawing] { return drawing_ != drawing || finished_ || stop_; });
+    }
+    // The page drawn now (from 1; 0 before the first).
+    std::size_t Drawing() const { return drawing_.load(); }
+    bool Finished() const { return finished_.load(); }
+    // After Wait: why the job failed, and the print system's refusal of it.
+    const std::string& Error() const { return error_; }
+    const std::optional<std::string>& Refusal() const { return refusal_; }
+
+private:
+    static constexpr std::size_t kAhead = 4;
+
+    void Run(QPrinter& printer, bool toFile) {
+        QPainter painter;
+        if (!painter.begin(&printer)) {
+            error_ = "The print job could not be started";
+            {
+                std::lock_guard guard(lock_);
+                finished_ = true;
+            }
+            changed_.notify_all();
+            return;
+        }
+        const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
+        for (std::size_t i = 0;; ++i) {
+            PageContents page;
+            {
+                std::unique_lock guard(lock_);
+                changed_.wait(guard, [this] { return stop_ || !queue_.empty() || handedAll_; });
+                if (stop_ || queue_.empty())
+                    break;
+                page = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            {
+                std::lock_guard guard(lock_);
+                drawing_ = i + 1;
+            }
+            changed_.notify_all();
+            if (i > 0 && !printer.newPage()) {
+                error_ = "The print job stopped before page " + std::to_string(i + 1);
+                break;
+            }
+            DrawPageContents(page, painter, QRectF(0, 0, paper.width(), paper.height()));
+        }
+        const bool ended = painter.end();
+        if (error_.empty() && (!ended || printer.printerState() == QPrinter::Error))
+            error_ = "The print job failed";
+        if (error_.empty() && !toFile)
+            refusal_ = PrintSystemRefusal();
+        {
+            std::lock_guard guard(lock_);
+            finished_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::deque<PageContents> queue_;
+    bool handedAll_ = false;
+    bool stop_ = false;
+    std::atomic<std::size_t> drawing_{0};
+    std::atomic<bool> finished_{false};
+    std::string error_;
+    std::optional<std::string> refusal_;
+    std::thread thread_; // last: it starts once the rest is made
+};
 
 } // namespace
 
@@ -115,30 +233,35 @@ PrintOutcome PrintPages(const PageList& pages,
         KeepFreedMemory(const KeepFreedMemory&) = delete;
         KeepFreedMemory& operator=(const KeepFreedMemory&) = delete;
     } keep;
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return fail("The print job could not be started");
-    const QRectF paper = printer.paperRect(QPrinter::DevicePixel);
-    for (std::size_t i = 0; i < pages.size(); ++i) {
+    // The job is drawn on a thread of its own, page after page as they are read here (where
+    // the report makes them): the windows go on painting while it prints and while the print
+    // system's writer finishes the job.
+    PrintJob job(printer, outcome.toFile);
+    for (std::size_t next = 0;;) {
         if (progress)
-            progress(i + 1, pages.size());
-        if (i > 0 && !printer.newPage()) {
-            painter.end();
-            return fail("The print job stopped before page " + std::to_string(i + 1));
+            progress(std::max<std::size_t>(job.Drawing(), 1), pages.size());
+        if (job.Finished())
+            break;
+        if (next < pages.size() && job.HasRoom()) {
+            PageContents page;
+            if (!ReadPageImage(pages[next], page)) {
+                job.Stop();
+                job.Wait();
+                return fail("Unable to read the page image " + pages[next]);
+            }
+            job.Hand(std::move(page), ++next == pages.size());
+            continue;
         }
-        if (!DrawPageImage(pages[i], painter, QRectF(0, 0, paper.width(), paper.height()))) {
-            painter.end();
-            return fail("Unable to read the page image " + pages[i]);
-        }
+        job.AwaitChange();
     }
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
-        return fail("The print job failed");
+    job.Wait();
+    if (!job.Error().empty())
+        return fail(job.Error());
     // Qt hands the finished job to the print system and keeps its answer to itself: a queue
     // that rejects jobs, or a print server that is down, is read from the print system's last
-    // answer, which is the answer to this job.
-    if (!outcome.toFile)
-        if (std::optional<std::string> refusal = PrintSystemRefusal())
-            return fail(*refusal);
+    // answer on the job's thread, which is the answer to this job.
+    if (job.Refusal())
+        return fail(*job.Refusal());
     return outcome;
 }
 

@@ -23,8 +23,10 @@ struct PrintOutcome {
     std::string error;  // why it failed
 };
 
-// Prints the pages in order, Letter portrait, as one job. Nothing is printed for no pages.
-// `progress`, when given, is told before each page which page (from 1) of how many it is.
+// Prints the pages in order, Letter portrait, as one job, drawn on a thread of its own while
+// the caller reads the pages. Nothing is printed for no pages. `progress`, when given, is told
+// now and again, a few milliseconds apart at most until the job is done, which page (from 1) of
+// how many is printing.
 PrintOutcome
 PrintPages(const PageList& pages,
            const std::function<void(std::size_t page, std::size_t count)>& progress = {});

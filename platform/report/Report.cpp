@@ -304,13 +304,15 @@ bool Report::Close() {
     // The status bar says which page is printing, and the windows paint at least every 50 ms.
     using Clock = std::chrono::steady_clock;
     Clock::time_point painted = Clock::now();
+    bool told = false;
     PrintOutcome outcome;
     {
         HeldFrame held(frame);
         outcome = PrintPages(p_->pages, [&](std::size_t page, std::size_t count) {
             const Clock::time_point now = Clock::now();
-            if (page > 1 && now - painted < std::chrono::milliseconds(50))
+            if (told && now - painted < std::chrono::milliseconds(50))
                 return;
+            told = true;
             if (frame)
                 frame->SetStatusText("Printing page " +
                                      DecimalText(static_cast<std::int64_t>(page)) + " of " +
