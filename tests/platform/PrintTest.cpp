@@ -112,6 +112,34 @@ TEST_F(PrintTest, TheFileChosenInPrintSetupWinsOverTheDefault) {
     EXPECT_EQ(PrintTarget(), folder / "chosen.pdf");
 }
 
+// A page that cannot be read ends the job there, with the page named, wherever it stands in
+// the run; the next print prints whole again.
+TEST_F(PrintTest, AnUnreadablePageEndsTheJobAndSaysWhich) {
+    Rows rows;
+    PageList pages;
+    Report report(rows.def, pages);
+    Produce(report, rows, 30);
+    ASSERT_EQ(pages.size(), 10u);
+    for (std::size_t gone : {std::size_t{0}, std::size_t{6}, std::size_t{9}}) {
+        SCOPED_TRACE("page " + std::to_string(gone + 1));
+        PageList run = pages;
+        run[gone] = folder / "missing.svg";
+        const PrintOutcome outcome = PrintPages(run);
+        EXPECT_FALSE(outcome.ok);
+        EXPECT_EQ(outcome.error, "Unable to read the page image " + (folder / "missing.svg"));
+    }
+    std::size_t told = 0;
+    const PrintOutcome outcome =
+        PrintPages(pages, [&told](std::size_t page, std::size_t count) {
+            EXPECT_GE(page, std::max<std::size_t>(told, 1));
+            EXPECT_EQ(count, 10u);
+            told = page;
+        });
+    EXPECT_TRUE(outcome.ok) << outcome.error;
+    EXPECT_EQ(drv::PdfPages(folder / "notes.pdf"), 10);
+    EXPECT_NE(drv::PdfText(folder / "notes.pdf").find("Row 30"), std::string::npos);
+}
+
 TEST_F(PrintTest, NoPagesPrintNothing) {
     PrintOutcome outcome = PrintPages({});
     EXPECT_TRUE(outcome.ok);
