@@ -960,8 +960,10 @@ void DrawPageContents(const PageContents& page, QPainter& painter, const QRectF&
             break;
         }
         case PageElement::Kind::Text: {
-            // A run of texts of one font, size and colour as one run of glyphs, in the font's
-            // pixels; a text the glyphs cannot show goes through the text layout in its place.
+            // Each text of a run of one font, size and colour as a run of glyphs, in the font's
+            // pixels from the text's own place (so the job says where each text stands, as
+            // one drawn through the text layout does); a text the glyphs cannot show goes
+            // through the text layout itself.
             const PrintingGlyphs& g = GlyphsOf(e.face, e.bold);
             const double scale = e.size / kMeasureSize;
             glyphs.clear();
@@ -996,14 +998,17 @@ void DrawPageContents(const PageContents& page, QPainter& painter, const QRectF&
                     DrawTextLaidOut(painter, t);
                     continue;
                 }
-                double x = t.x / scale;
-                const double y = t.y / scale;
+                double x = 0;
                 for (char c : t.text) {
                     const auto b = static_cast<unsigned char>(c);
                     glyphs.push_back(g.glyph[b]);
-                    positions.emplace_back(x, y);
+                    positions.emplace_back(x, 0);
                     x += g.advance[b];
                 }
+                painter.save();
+                painter.translate(t.x, t.y);
+                flush();
+                painter.restore();
             }
             flush();
             i = j;

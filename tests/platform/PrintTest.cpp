@@ -129,12 +129,11 @@ TEST_F(PrintTest, AnUnreadablePageEndsTheJobAndSaysWhich) {
         EXPECT_EQ(outcome.error, "Unable to read the page image " + (folder / "missing.svg"));
     }
     std::size_t told = 0;
-    const PrintOutcome outcome =
-        PrintPages(pages, [&told](std::size_t page, std::size_t count) {
-            EXPECT_GE(page, std::max<std::size_t>(told, 1));
-            EXPECT_EQ(count, 10u);
-            told = page;
-        });
+    const PrintOutcome outcome = PrintPages(pages, [&told](std::size_t page, std::size_t count) {
+        EXPECT_GE(page, std::max<std::size_t>(told, 1));
+        EXPECT_EQ(count, 10u);
+        told = page;
+    });
     EXPECT_TRUE(outcome.ok) << outcome.error;
     EXPECT_EQ(drv::PdfPages(folder / "notes.pdf"), 10);
     EXPECT_NE(drv::PdfText(folder / "notes.pdf").find("Row 30"), std::string::npos);
