@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QRawFont>
 #include <QRectF>
+#include <QTransform>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -969,21 +970,12 @@ void DrawPageContents(const PageContents& page, QPainter& painter, const QRectF&
             glyphs.clear();
             positions.clear();
             std::size_t j = i;
-            auto flush = [&] {
-                if (glyphs.empty())
-                    return;
-                QGlyphRun run;
-                run.setRawFont(g.font);
-                run.setGlyphIndexes(QList<quint32>(glyphs.begin(), glyphs.end()));
-                run.setPositions(QList<QPointF>(positions.begin(), positions.end()));
-                painter.save();
-                painter.scale(scale, scale);
-                painter.setPen(QtColour(e.colour));
-                painter.drawGlyphRun(QPointF(0, 0), run);
-                painter.restore();
-                glyphs.clear();
-                positions.clear();
-            };
+            // The pen once for the run, the place and size of each text in its transform, as
+            // the text layout's own drawing would have them.
+            const QTransform base = painter.worldTransform();
+            painter.setPen(QtColour(e.colour));
+            QGlyphRun run;
+            run.setRawFont(g.font);
             for (; j < elements.size() && elements[j].kind == PageElement::Kind::Text &&
                    elements[j].face == e.face && elements[j].bold == e.bold &&
                    elements[j].size == e.size && elements[j].colour == e.colour;
@@ -994,23 +986,33 @@ void DrawPageContents(const PageContents& page, QPainter& painter, const QRectF&
                                        return g.plain[static_cast<unsigned char>(c)];
                                    });
                 if (!plain) {
-                    flush();
+                    painter.setWorldTransform(base);
                     DrawTextLaidOut(painter, t);
                     continue;
                 }
+                // A blank after the text's first glyph shows nothing: only its advance counts.
+                glyphs.clear();
+                positions.clear();
                 double x = 0;
                 for (char c : t.text) {
                     const auto b = static_cast<unsigned char>(c);
-                    glyphs.push_back(g.glyph[b]);
-                    positions.emplace_back(x, 0);
+                    if (c != ' ' || glyphs.empty()) {
+                        glyphs.push_back(g.glyph[b]);
+                        positions.emplace_back(x, 0);
+                    }
                     x += g.advance[b];
                 }
-                painter.save();
-                painter.translate(t.x, t.y);
-                flush();
-                painter.restore();
+                if (glyphs.empty())
+                    continue;
+                QTransform at = base;
+                at.translate(t.x, t.y);
+                at.scale(scale, scale);
+                painter.setWorldTransform(at);
+                run.setGlyphIndexes(QList<quint32>(glyphs.begin(), glyphs.end()));
+                run.setPositions(QList<QPointF>(positions.begin(), positions.end()));
+                painter.drawGlyphRun(QPointF(0, 0), run);
             }
-            flush();
+            painter.setWorldTransform(base);
             i = j;
             break;
         }
