@@ -3,58 +3,106 @@
 #include "platform/ui/MessageBox.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <iterator>
 
 namespace grid {
 
-std::string_view RowRecord::Field(std::int32_t column) const {
-    switch (column) {
-    case ColMark:
-        return V1;
-    case ColNumber:
-        return V2;
-    case ColDescription:
-        return V3;
-    case ColUnit:
-        return V4;
-    default:
-        return V5;
+namespace {
+constexpr std::size_t kLengthBytes = 2;
+constexpr std::size_t kHeaderBytes = kLengthBytes * kColumnCount;
+constexpr std::size_t kMostField = 0xFFFF;
+
+std::size_t LengthAt(const char* texts, std::int32_t index) {
+    unsigned char bytes[kLengthBytes];
+    std::memcpy(bytes, texts + kLengthBytes * static_cast<std::size_t>(index), kLengthBytes);
+    return static_cast<std::size_t>(bytes[0]) | static_cast<std::size_t>(bytes[1]) << 8;
+}
+
+// One allocation holding the fields as RowRecord keeps them; none when all are empty.
+std::unique_ptr<char[]> Pack(const std::array<std::string_view, kColumnCount>& fields) {
+    std::size_t size = kHeaderBytes;
+    for (std::string_view f : fields)
+        size += std::min(f.size(), kMostField);
+    if (size == kHeaderBytes)
+        return nullptr;
+    std::unique_ptr<char[]> texts(new char[size]);
+    char* at = texts.get() + kHeaderBytes;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::size_t length = std::min(fields[i].size(), kMostField);
+        texts[kLengthBytes * i] = static_cast<char>(length & 0xFF);
+        texts[kLengthBytes * i + 1] = static_cast<char>(length >> 8);
+        std::memcpy(at, fields[i].data(), length);
+        at += length;
+    }
+    return texts;
+}
+
+// The place of a column among the fields, from 0; a number outside the columns is the last's.
+std::int32_t IndexOf(std::int32_t column) {
+    return column >= ColMark && column <= ColType ? column - ColMark : ColType - ColMark;
+}
+} // namespace
+
+std::size_t RowRecord::Size() const {
+    if (!texts_)
+        return 0;
+    std::size_t size = kHeaderBytes;
+    for (std::int32_t i = 0; i < kColumnCount; ++i)
+        size += LengthAt(texts_.get(), i);
+    return size;
+}
+
+RowRecord::RowRecord(const RowRecord& other)
+    : Y1(other.Y1), Y2(other.Y2), INCOMPLETESHOW(other.INCOMPLETESHOW) {
+    if (const std::size_t size = other.Size()) {
+        texts_.reset(new char[size]);
+        std::memcpy(texts_.get(), other.texts_.get(), size);
     }
 }
 
-void RowRecord::SetField(std::int32_t column, std::string value) {
-    switch (column) {
-    case ColMark:
-        V1 = std::move(value);
-        break;
-    case ColNumber:
-        V2 = std::move(value);
-        break;
-    case ColDescription:
-        V3 = std::move(value);
-        break;
-    case ColUnit:
-        V4 = std::move(value);
-        break;
-    default:
-        V5 = std::move(value);
-        break;
-    }
+RowRecord& RowRecord::operator=(const RowRecord& other) {
+    if (this != &other)
+        *this = RowRecord(other);
+    return *this;
+}
+
+std::string_view RowRecord::Field(std::int32_t column) const {
+    if (!texts_)
+        return {};
+    const std::int32_t index = IndexOf(column);
+    std::size_t offset = kHeaderBytes;
+    for (std::int32_t i = 0; i < index; ++i)
+        offset += LengthAt(texts_.get(), i);
+    return {texts_.get() + offset, LengthAt(texts_.get(), index)};
+}
+
+void RowRecord::SetField(std::int32_t column, std::string_view value) {
+    std::array<std::string_view, kColumnCount> fields;
+    for (std::int32_t i = 0; i < kColumnCount; ++i)
+        fields[static_cast<std::size_t>(i)] = Field(ColMark + i);
+    fields[static_cast<std::size_t>(IndexOf(column))] = value;
+    // The new fields are made before the old go: the value may be one of them.
+    std::unique_ptr<char[]> texts = Pack(fields);
+    texts_ = std::move(texts);
+}
+
+void RowRecord::SetFields(std::string_view mark, std::string_view number,
+                          std::string_view description, std::string_view unit,
+                          std::string_view type) {
+    std::unique_ptr<char[]> texts = Pack({mark, number, description, unit, type});
+    texts_ = std::move(texts);
 }
 
 void PelkGridClass::AddRow(std::string mark, std::string number, std::string description,
                            std::string unit, std::string type) {
-    auto cut = [](std::string& value, std::size_t width) {
-        if (value.size() > width)
-            value.resize(width);
-        return std::move(value);
+    auto cut = [](const std::string& value, std::size_t width) {
+        return std::string_view(value).substr(0, width);
     };
     RowRecord row;
-    row.SetField(ColMark, cut(mark, kCellWidth));
-    row.SetField(ColNumber, cut(number, kCellWidth));
-    row.SetField(ColDescription, cut(description, kDescWidth));
-    row.SetField(ColUnit, cut(unit, kCellWidth));
-    row.SetField(ColType, cut(type, kCellWidth));
+    row.SetFields(cut(mark, kCellWidth), cut(number, kCellWidth), cut(description, kDescWidth),
+                  cut(unit, kCellWidth), cut(type, kCellWidth));
     QDATA->push_back(std::move(row));
     Announce(platform::TableChange::Rows);
 }
