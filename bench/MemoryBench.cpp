@@ -8,7 +8,10 @@
 // - the resident memory once the allocator has given back what it can (malloc_trim).
 // The same run with 0 notes gives the window's own memory. Each round is a process of its own;
 // the figures are the least and the median of the rounds.
-// Run by hand (headless: QT_QPA_PLATFORM=offscreen build/bin/memory_bench [notes [rounds]]).
+// Run by hand (headless: QT_QPA_PLATFORM=offscreen build/bin/memory_bench [notes [rounds]]);
+// `memory_bench --write file notes` only writes such a keynote file; `memory_bench --program
+// path/to/notes [notes [rounds]]` (under a display: xvfb-run -a) reads the resident memory of the
+// program itself, from outside, once it has opened such a file.
 #include "KeynoteRun.h"
 
 #include "grid/PelkGridClass.h"
@@ -23,7 +26,10 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+
 #include <malloc.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace editor;
@@ -94,11 +100,65 @@ int Child(int argc, char** argv, const std::filesystem::path& folder) {
     return 0;
 }
 
+// The resident memory of `notes` itself on the file, from outside the process: it is started
+// on the display of the environment and read once its memory has stood still for two seconds
+// (the file loaded and the window drawn), then ended.
+double ProgramResidentMb(const std::string& program, const std::filesystem::path& folder) {
+    const std::string csv = (folder / "job" / "constnot.csv").string();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+        ::execl(program.c_str(), program.c_str(), csv.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const std::string status = "/proc/" + std::to_string(pid) + "/status";
+    long last = -1, kb = 0;
+    int still = 0;
+    for (int i = 0; i < 1200 && still < 20; ++i) {
+        ::usleep(100000);
+        std::ifstream in(status);
+        std::string line;
+        kb = 0;
+        while (std::getline(in, line))
+            if (line.rfind("VmRSS:", 0) == 0)
+                kb = std::strtol(line.c_str() + 6, nullptr, 10);
+        still = kb == last ? still + 1 : 0;
+        last = kb;
+    }
+    ::kill(pid, SIGTERM);
+    int exitStatus = 0;
+    ::waitpid(pid, &exitStatus, 0);
+    return kb / 1024.0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--child")
         return Child(argc, argv, argv[2]);
+    if (argc == 4 && std::string(argv[1]) == "--write") {
+        WriteNotes(argv[2], std::max(0, std::atoi(argv[3])));
+        return 0;
+    }
+    if (argc >= 3 && std::string(argv[1]) == "--program") {
+        const int notes = argc > 3 ? std::max(0, std::atoi(argv[3])) : 1000000;
+        const int rounds = argc > 4 ? std::max(1, std::atoi(argv[4])) : 3;
+        const std::filesystem::path folder =
+            std::filesystem::temp_directory_path() /
+            ("memory-bench-" + std::to_string(getpid()) + "-program");
+        std::filesystem::create_directories(folder / "job");
+        WriteNotes(folder / "job" / "constnot.csv", notes);
+        std::vector<double> residents;
+        for (int round = 0; round < rounds; ++round) {
+            std::ofstream((folder / "job" / "constnot.bak").string());
+            residents.push_back(ProgramResidentMb(argv[2], folder));
+        }
+        std::filesystem::remove_all(folder);
+        const auto [least, median] = bench::MinMedian(residents);
+        std::printf("%s on %d notes of 4 lines: resident min %.1f MB, median %.1f MB\n", argv[2],
+                    notes, least, median);
+        return 0;
+    }
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const int notes = argc > 1 ? std::max(0, std::atoi(argv[1])) : 1000000;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;

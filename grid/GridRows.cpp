@@ -33,7 +33,8 @@ std::unique_ptr<char[]> Pack(const std::array<std::string_view, kColumnCount>& f
         const std::size_t length = std::min(fields[i].size(), kMostField);
         texts[kLengthBytes * i] = static_cast<char>(length & 0xFF);
         texts[kLengthBytes * i + 1] = static_cast<char>(length >> 8);
-        std::memcpy(at, fields[i].data(), length);
+        if (length > 0) // an empty field may have no characters to point at
+            std::memcpy(at, fields[i].data(), length);
         at += length;
     }
     return texts;
