@@ -175,7 +175,7 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
     if (EIPON == 1)
         AcceptEdit();
     switch (command) {
-    case 1: {
+    case RowInsert: {
         std::int32_t at = CURROW > 0 ? CURROW + 1 : 1;
         at = std::min(at, Records() + 1);
         QDATA->insert(QDATA->begin() + (at - 1), RowRecord{});
@@ -185,7 +185,7 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
         StartEdit();
         break;
     }
-    case 2:
+    case RowChange:
         // A grid without rows has no cell to change, selected or not.
         if (Records() == 0)
             break;
@@ -195,7 +195,7 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
             platform::Message("Cell not selected!", "", platform::ICON_Asterisk,
                               platform::BUTTON_OK);
         break;
-    case 3:
+    case RowDelete:
         if (Records() == 0) {
             platform::Message("There is no row to delete!", "", platform::ICON_Asterisk,
                               platform::BUTTON_OK);

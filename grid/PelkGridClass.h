@@ -90,6 +90,9 @@ public:
     std::vector<std::string> items;
 };
 
+// The row commands, numbered as RowCommand takes them and in the order the row menu offers them.
+enum GridRowCommand : std::uint8_t { RowInsert = 1, RowChange = 2, RowDelete = 3 };
+
 // The grid's own event: a key typed into an open editor, posted at the front of the queue.
 inline constexpr int EventEditKey = 0x7EA;
 
