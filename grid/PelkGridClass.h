@@ -63,7 +63,8 @@ public:
 
     // The field a column shows and edits: the one place that knows which field holds what. The
     // caller keeps to the columns (a number outside them is taken for the last). A field keeps
-    // at most 65,535 characters; the grid's own are far shorter (kCellWidth, kDescWidth).
+    // at most 65,535 characters; the grid's own are far shorter (kCellWidth, kDescWidth). What
+    // Field gives lasts until the row next changes.
     std::string_view Field(std::int32_t column) const;
     void SetField(std::int32_t column, std::string_view value);
     // All five at once, in column order.
