@@ -6,36 +6,40 @@
 #include <array>
 #include <cstring>
 #include <iterator>
+#include <limits>
 
 namespace grid {
 
 namespace {
-constexpr std::size_t kLengthBytes = 2;
-constexpr std::size_t kHeaderBytes = kLengthBytes * kColumnCount;
-constexpr std::size_t kMostField = 0xFFFF;
+// The lengths stand at the allocation's start in the machine's own order: they never leave the
+// process.
+using Length = std::uint16_t;
+constexpr std::size_t kHeaderBytes = sizeof(Length) * kColumnCount;
+constexpr std::size_t kMostField = std::numeric_limits<Length>::max();
 
-std::size_t LengthAt(const char* texts, std::int32_t index) {
-    unsigned char bytes[kLengthBytes];
-    std::memcpy(bytes, texts + kLengthBytes * static_cast<std::size_t>(index), kLengthBytes);
-    return static_cast<std::size_t>(bytes[0]) | static_cast<std::size_t>(bytes[1]) << 8;
+std::array<Length, kColumnCount> Lengths(const char* texts) {
+    std::array<Length, kColumnCount> lengths;
+    std::memcpy(lengths.data(), texts, kHeaderBytes);
+    return lengths;
 }
 
 // One allocation holding the fields as RowRecord keeps them; none when all are empty.
 std::unique_ptr<char[]> Pack(const std::array<std::string_view, kColumnCount>& fields) {
+    std::array<Length, kColumnCount> lengths;
     std::size_t size = kHeaderBytes;
-    for (std::string_view f : fields)
-        size += std::min(f.size(), kMostField);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        lengths[i] = static_cast<Length>(std::min(fields[i].size(), kMostField));
+        size += lengths[i];
+    }
     if (size == kHeaderBytes)
         return nullptr;
     std::unique_ptr<char[]> texts(new char[size]);
+    std::memcpy(texts.get(), lengths.data(), kHeaderBytes);
     char* at = texts.get() + kHeaderBytes;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        const std::size_t length = std::min(fields[i].size(), kMostField);
-        texts[kLengthBytes * i] = static_cast<char>(length & 0xFF);
-        texts[kLengthBytes * i + 1] = static_cast<char>(length >> 8);
-        if (length > 0) // an empty field may have no characters to point at
-            std::memcpy(at, fields[i].data(), length);
-        at += length;
+        if (lengths[i] > 0) // an empty field may have no characters to point at
+            std::memcpy(at, fields[i].data(), lengths[i]);
+        at += lengths[i];
     }
     return texts;
 }
@@ -50,8 +54,8 @@ std::size_t RowRecord::Size() const {
     if (!texts_)
         return 0;
     std::size_t size = kHeaderBytes;
-    for (std::int32_t i = 0; i < kColumnCount; ++i)
-        size += LengthAt(texts_.get(), i);
+    for (Length length : Lengths(texts_.get()))
+        size += length;
     return size;
 }
 
@@ -72,11 +76,12 @@ RowRecord& RowRecord::operator=(const RowRecord& other) {
 std::string_view RowRecord::Field(std::int32_t column) const {
     if (!texts_)
         return {};
-    const std::int32_t index = IndexOf(column);
+    const std::size_t index = static_cast<std::size_t>(IndexOf(column));
+    const std::array<Length, kColumnCount> lengths = Lengths(texts_.get());
     std::size_t offset = kHeaderBytes;
-    for (std::int32_t i = 0; i < index; ++i)
-        offset += LengthAt(texts_.get(), i);
-    return {texts_.get() + offset, LengthAt(texts_.get(), index)};
+    for (std::size_t i = 0; i < index; ++i)
+        offset += lengths[i];
+    return {texts_.get() + offset, lengths[index]};
 }
 
 void RowRecord::SetField(std::int32_t column, std::string_view value) {
