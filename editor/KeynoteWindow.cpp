@@ -778,9 +778,10 @@ NoteRow NoteOf(const grid::RowRecord& r) {
             field(grid::ColUnit), field(grid::ColType)};
 }
 
-// A grid's row read where it is, as the report reads its notes.
+// A grid's row read where it is, as the report reads its notes (until the row changes).
 NoteFields FieldsOf(const grid::RowRecord& r) {
-    return {r.V1, r.V2, r.V3, r.V4, r.V5};
+    return {r.Field(grid::ColMark), r.Field(grid::ColNumber), r.Field(grid::ColDescription),
+            r.Field(grid::ColUnit), r.Field(grid::ColType)};
 }
 
 } // namespace
