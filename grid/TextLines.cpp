@@ -64,21 +64,31 @@ void SplitLines(std::string_view text, std::int32_t width, TextLineQueue& lines)
 std::size_t CountLines(std::string_view text, std::int32_t width) {
     const std::size_t n = text.size();
     const bool cutByWidth = width > 0 && n > static_cast<std::size_t>(width);
+    // From line end to line end, not character by character: the next CR LF, or the width's
+    // last character, whichever comes first.
+    auto nextCrLf = [&text, n](std::size_t from) {
+        for (std::size_t at = text.find('\r', from); at != std::string_view::npos;
+             at = text.find('\r', at + 1))
+            if (CrLfAt(text, at))
+                return at;
+        return n;
+    };
     std::size_t count = 1;
     std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < n) {
-        if (CrLfAt(text, i)) {
+    std::size_t crlf = nextCrLf(0);
+    while (start < n) {
+        const std::size_t last = cutByWidth ? start + static_cast<std::size_t>(width) - 1 : n;
+        if (crlf < n && crlf <= last) {
             ++count;
-            start = i + 2;
-            i += 2;
-        } else if (cutByWidth && i - start + 1 == static_cast<std::size_t>(width)) {
+            start = crlf + 2;
+            crlf = nextCrLf(start);
+        } else if (last < n) {
             ++count;
-            const std::size_t skip = CrLfAt(text, i + 1) ? 3 : 1;
-            start = i + skip;
-            i += skip;
+            start = last + (CrLfAt(text, last + 1) ? 3 : 1);
+            if (crlf < start)
+                crlf = nextCrLf(start);
         } else {
-            ++i;
+            break;
         }
     }
     return count;
