@@ -301,7 +301,7 @@ bool Report::Close() {
         frame->SetStatusText("");
     if (p_->pages.empty())
         return true;
-    // The status bar says which page is printing, and the windows paint at least every 25 ms.
+    // The status bar says which page is printing, and the windows paint at least every 50 ms.
     using Clock = std::chrono::steady_clock;
     Clock::time_point painted = Clock::now();
     bool told = false;
@@ -310,7 +310,7 @@ bool Report::Close() {
         HeldFrame held(frame);
         outcome = PrintPages(p_->pages, [&](std::size_t page, std::size_t count) {
             const Clock::time_point now = Clock::now();
-            if (told && now - painted < std::chrono::milliseconds(25))
+            if (told && now - painted < std::chrono::milliseconds(50))
                 return;
             told = true;
             if (frame)
