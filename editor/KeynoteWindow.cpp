@@ -765,6 +765,35 @@ NoteRow NoteOf(const grid::RowRecord& r) {
     return {r.V1, r.V2, r.V3, r.V4, r.V5};
 }
 
+// A row taken out of its grid becomes a note without copying its texts.
+NoteRow NoteOf(grid::RowRecord&& r) {
+    return {std::move(r.V1), std::move(r.V2), std::move(r.V3), std::move(r.V4), std::move(r.V5)};
+}
+
+// A note's fields as the stash keeps them: the mark a number of 0 to 255, the others at their
+// widths in the keynote file (the description whole).
+void KeepAsStashed(std::string& mark, std::string& number, std::string& description,
+                   std::string& unit, std::string& type) {
+    auto cut = [](std::string& field, std::size_t width) {
+        if (field.size() > width)
+            field.resize(width);
+    };
+    if (mark != "0" && mark != "1")
+        mark = DecimalText(ToByte(std::int64_t{ToLong(mark)}));
+    cut(number, kNoteNumberWidth);
+    cut(description, kNoteDescWidth);
+    cut(unit, kNoteUnitWidth);
+    cut(type, kNoteTypeWidth);
+}
+
+void KeepAsStashed(NoteRow& r) {
+    KeepAsStashed(r.mark, r.number, r.description, r.unit, r.type);
+}
+
+void KeepAsStashed(grid::RowRecord& r) {
+    KeepAsStashed(r.V1, r.V2, r.V3, r.V4, r.V5);
+}
+
 } // namespace
 
 void KeynoteWindow::AddRow(int shape, NoteRow row) {
@@ -799,10 +828,10 @@ void KeynoteWindow::FreeRows(int shape) {
 
 void KeynoteWindow::StashNotesToGlobal() {
     window_.Update();
-    // Room for every note at once: the list is not moved shape by shape as it grows.
+    // Room for every note held aside at once: the list is not moved shape by shape as it grows.
     std::size_t notes = NotesQueue.size();
-    for (ShapeGrid& s : shapes_)
-        notes += s.setUp ? static_cast<std::size_t>(std::max(0, s.grid.Records())) : s.held.size();
+    for (const ShapeGrid& s : shapes_)
+        notes += s.setUp ? 0 : s.held.size();
     NotesQueue.reserve(notes);
     for (std::size_t i = 0; i < kShapes.size(); ++i)
         CollectNotesFromGrid(static_cast<int>(i + 1));
@@ -812,41 +841,53 @@ void KeynoteWindow::StashNotesToGlobal() {
 }
 
 void KeynoteWindow::CollectNotesFromGrid(int shape) {
-    std::vector<NoteRow> rows = Rows(shape);
-    auto cut = [](std::string& field, std::size_t width) {
-        if (field.size() > width)
-            field.resize(width);
-    };
-    // The rows' texts move into the stash, not copied once more.
-    for (NoteRow& row : rows) {
-        // The mark is kept as a number of 0 to 255, the fields at their widths in the file.
-        row.mark = DecimalText(ToByte(std::int64_t{ToLong(row.mark)}));
-        cut(row.number, kNoteNumberWidth);
-        cut(row.description, kNoteDescWidth); // kept whole
-        cut(row.unit, kNoteUnitWidth);
-        cut(row.type, kNoteTypeWidth);
+    // The rows leave the window for the stash as they are held: a grid's rows are handed over
+    // whole (the closing window has none left to free), the rows held aside move into the list;
+    // no note is copied.
+    const std::size_t at = static_cast<std::size_t>(shape - 1);
+    ShapeGrid& s = shapes_[at];
+    if (s.setUp) {
+        std::vector<grid::RowRecord> rows = s.grid.TakeRows();
+        for (grid::RowRecord& row : rows)
+            KeepAsStashed(row);
+        std::vector<grid::RowRecord>& kept = StashedRows[at];
+        if (kept.empty())
+            kept = std::move(rows);
+        else // after what an earlier stash left
+            kept.insert(kept.end(), std::make_move_iterator(rows.begin()),
+                        std::make_move_iterator(rows.end()));
+        return;
+    }
+    for (NoteRow& row : s.held) {
+        KeepAsStashed(row);
         row.shape = shape;
         NotesQueue.push_back(std::move(row));
     }
+    s.held.clear();
 }
 
 void KeynoteWindow::RestoreNotesFromGlobal() {
-    for (std::size_t i = 0; i < kShapes.size(); ++i)
-        FillGridFromNotes(static_cast<int>(i + 1));
+    // Each shape takes its notes of the list in the order they were stashed (the shape's row
+    // order), their texts moved, not copied, then the rows its grid handed over whole; notes of
+    // no shape are dropped with the stash.
+    for (NoteRow& row : NotesQueue)
+        if (const int shape = row.shape; shape >= 1 && shape <= static_cast<int>(kShapes.size()))
+            AddRow(shape, std::move(row));
+    for (std::size_t i = 0; i < kShapes.size(); ++i) {
+        std::vector<grid::RowRecord>& rows = StashedRows[i];
+        ShapeGrid& s = shapes_[i];
+        if (s.setUp) {
+            s.grid.GiveRows(std::move(rows));
+            continue;
+        }
+        for (grid::RowRecord& row : rows)
+            AddRow(static_cast<int>(i + 1), NoteOf(std::move(row)));
+    }
     RestoreSettings(TableSettingsStash, settings_);
     // Rows of a half-read file stay rows that are never saved.
     readFailed_ = StashHalfRead;
     DiscardStash();
     SetSaveButtons();
-}
-
-void KeynoteWindow::FillGridFromNotes(int shape) {
-    // The shape's notes are taken in the order they were stashed (their row order), then removed
-    // from the list in one pass: a removal per note would move the rest of the list each time.
-    for (const NoteRow& r : NotesQueue)
-        if (r.shape == shape)
-            AddRow(shape, r);
-    std::erase_if(NotesQueue, [shape](const NoteRow& r) { return r.shape == shape; });
 }
 
 // ---------------------------------------------------------------------------------------------

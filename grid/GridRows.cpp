@@ -63,6 +63,28 @@ void PelkGridClass::FreeRows() {
         Draw();
 }
 
+std::vector<RowRecord> PelkGridClass::TakeRows() {
+    std::vector<RowRecord> rows;
+    rows.swap(*QDATA);
+    Announce(platform::TableChange::Rows);
+    return rows;
+}
+
+void PelkGridClass::GiveRows(std::vector<RowRecord> rows) {
+    // The rows are placed anew by the next drawing, as added ones are.
+    for (RowRecord& row : rows) {
+        row.Y1 = 0;
+        row.Y2 = 0;
+        row.INCOMPLETESHOW = 0;
+    }
+    if (QDATA->empty())
+        QDATA->swap(rows);
+    else
+        QDATA->insert(QDATA->end(), std::make_move_iterator(rows.begin()),
+                      std::make_move_iterator(rows.end()));
+    Announce(platform::TableChange::Rows);
+}
+
 void PelkGridClass::SetRedraw(std::uint8_t on) {
     REDRAW = on;
 }

@@ -174,6 +174,10 @@ public:
     std::int32_t GetCheckValue(std::int32_t row) const;
     std::string GetCellValue(std::int32_t row, std::int32_t column) const;
     void FreeRows();
+    // Every row at once, without copying a note: TakeRows leaves the grid without rows (and
+    // draws nothing for it); GiveRows adds rows taken from a grid after the grid's own.
+    std::vector<RowRecord> TakeRows();
+    void GiveRows(std::vector<RowRecord> rows);
     void SetRedraw(std::uint8_t on);
     void SetUppercase(std::uint8_t flag);
     void AddUnit(const std::string& text);
