@@ -275,33 +275,32 @@ void KeynoteWindow::LoadUnitsAndTypes() {
     struct List {
         const char* kind;
         std::size_t kept; // what the keynote file keeps of a value
-        void (grid::PelkGridClass::*free)();
-        void (grid::PelkGridClass::*add)(const std::string&);
+        void (grid::PelkGridClass::*set)(std::shared_ptr<grid::ChoiceQueue>);
     };
     const List lists[] = {
-        {"Unit", kNoteUnitWidth, &grid::PelkGridClass::FreeUnits, &grid::PelkGridClass::AddUnit},
-        {"Type", kNoteTypeWidth, &grid::PelkGridClass::FreeTypes, &grid::PelkGridClass::AddType},
+        {"Unit", kNoteUnitWidth, &grid::PelkGridClass::SetUnits},
+        {"Type", kNoteTypeWidth, &grid::PelkGridClass::SetTypes},
     };
     // The grids offer a blank choice first; they read fewer keys than the list window and keep
     // longer values.
     constexpr int kGridLastKey = 9999;
     constexpr std::size_t kGridChoiceWidth = 30;
     for (const List& list : lists) {
-        for (grid::PelkGridClass* g : GridList) {
-            (g->*list.free)();
-            (g->*list.add)(" ");
-        }
         // Each choice is offered as the keynote file keeps it (a unit of the list may be longer
-        // than the file's three characters), so that what is chosen is what is saved.
+        // than the file's three characters), so that what is chosen is what is saved. The list
+        // is sorted once, and all grids offer that one list.
+        std::vector<std::string> values{" "};
         std::unordered_set<std::string> offered;
         for (const std::string& read :
              ReadLookupValues(list.kind, ProjectIni, kGridLastKey, kGridChoiceWidth)) {
-            const std::string value = Clip(Cut(read, list.kept));
-            if (!offered.insert(value).second)
-                continue;
-            for (grid::PelkGridClass* g : GridList)
-                (g->*list.add)(value);
+            std::string value = Clip(Cut(read, list.kept));
+            if (offered.insert(value).second)
+                values.push_back(std::move(value));
         }
+        auto choices = std::make_shared<grid::ChoiceQueue>();
+        choices->InsertAll(std::move(values));
+        for (grid::PelkGridClass* g : GridList)
+            (g->*list.set)(choices);
     }
 }
 

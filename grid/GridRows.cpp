@@ -95,19 +95,44 @@ void PelkGridClass::SetUppercase(std::uint8_t) {
 }
 
 void PelkGridClass::AddUnit(const std::string& text) {
-    QUNIT->Insert(text);
+    OwnChoices(QUNIT, UNITCTRL).Insert(text);
 }
 
 void PelkGridClass::FreeUnits() {
-    QUNIT->items.clear();
+    OwnChoices(QUNIT, UNITCTRL).items.clear();
 }
 
 void PelkGridClass::AddType(const std::string& text) {
-    QTYPE->Insert(text);
+    OwnChoices(QTYPE, TYPECTRL).Insert(text);
 }
 
 void PelkGridClass::FreeTypes() {
-    QTYPE->items.clear();
+    OwnChoices(QTYPE, TYPECTRL).items.clear();
+}
+
+void PelkGridClass::SetUnits(std::shared_ptr<ChoiceQueue> choices) {
+    QUNIT = std::move(choices);
+    ShowChoices(QUNIT, UNITCTRL);
+}
+
+void PelkGridClass::SetTypes(std::shared_ptr<ChoiceQueue> choices) {
+    QTYPE = std::move(choices);
+    ShowChoices(QTYPE, TYPECTRL);
+}
+
+ChoiceQueue& PelkGridClass::OwnChoices(std::shared_ptr<ChoiceQueue>& choices, std::int32_t combo) {
+    if (choices.use_count() > 1) {
+        choices = std::make_shared<ChoiceQueue>(*choices);
+        ShowChoices(choices, combo);
+    }
+    return *choices;
+}
+
+void PelkGridClass::ShowChoices(const std::shared_ptr<ChoiceQueue>& choices, std::int32_t combo) {
+    if (!window_ || !window_->IsOpen() || combo == 0)
+        return;
+    if (platform::Control* c = window_->Find(combo))
+        c->SetListSource(choices.get());
 }
 
 void PelkGridClass::Resize() {

@@ -276,6 +276,13 @@ template <typename KeyLine>
 void ForEachKey(std::string_view text, std::string_view section, KeyLine key) {
     bool inSection = false;
     ForEachLine(text, [&](std::string_view line) {
+        // Outside the section only a section header counts: the other sections' lines (the long
+        // lists of a project INI) are passed over unparsed.
+        if (!inSection) {
+            const std::size_t first = line.find_first_not_of(" \t");
+            if (first == std::string_view::npos || line[first] != '[')
+                return true;
+        }
         ParsedLine parsed = Parse(line);
         if (parsed.kind == LineKind::Section) {
             if (inSection)
