@@ -5,7 +5,9 @@
 // stopped using the processor, as the caret blinks, do not count),
 // as the display reports the drawing (ScreenPaints.h). Each round starts both, the one first that
 // went second in the round before, after one unmeasured round; the figure that counts is the
-// difference, round by round. Each process is ended once it is quiet.
+// difference, round by round. Each process is ended once it is quiet. Beside it, the processor
+// time each start used up to then (user and system, in the kernel's clock ticks), which the load
+// of a shared machine moves far less than the time to the paint.
 // Run by hand under a display: xvfb-run -a build/bin/lists_bench [rounds] [entries]
 #include "ScreenPaints.h"
 
@@ -75,7 +77,7 @@ long long CpuTicks(pid_t pid) {
 // Starts notes on a keynote file and waits until it has painted and then not used the
 // processor for 700 ms; what the display showed of it from the start.
 bench::ScreenPaints::Seen StartToQuiet(bench::ScreenPaints& paints, const std::string& notes,
-                                       const fs::path& csv, const fs::path& config) {
+                                       const fs::path& csv, const fs::path& config, double& cpuMs) {
     const PaintClock::time_point start = PaintClock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -99,6 +101,7 @@ bench::ScreenPaints::Seen StartToQuiet(bench::ScreenPaints& paints, const std::s
         if (quiet || bench::MsBetween(start, now) > 180000)
             break;
     }
+    cpuMs = static_cast<double>(ticks) * 1000.0 / static_cast<double>(::sysconf(_SC_CLK_TCK));
     ::kill(pid, SIGTERM);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -135,19 +138,20 @@ int main(int argc, char** argv) {
         fs::temp_directory_path() / ("lists-bench-" + std::to_string(::getpid()));
     WriteProject(folder / "plain", 0);
     WriteProject(folder / "lists", entries);
-    std::vector<double> plain, lists, added, frozen;
+    std::vector<double> plain, lists, added, frozen, addedCpu;
     for (int round = -1; round < rounds; ++round) {
         bench::ScreenPaints::Seen p, l;
-        auto run = [&](const char* project) {
-            return StartToQuiet(paints, notes, folder / project / "constnot.csv",
-                                folder / "config");
+        double pCpu = 0, lCpu = 0;
+        auto run = [&](const char* project, double& cpu) {
+            return StartToQuiet(paints, notes, folder / project / "constnot.csv", folder / "config",
+                                cpu);
         };
         if (round % 2 == 0) {
-            p = run("plain");
-            l = run("lists");
+            p = run("plain", pCpu);
+            l = run("lists", lCpu);
         } else {
-            l = run("lists");
-            p = run("plain");
+            l = run("lists", lCpu);
+            p = run("plain", pCpu);
         }
         if (p.paints == 0 || l.paints == 0) {
             std::fprintf(stderr, "nothing was painted\n");
@@ -156,8 +160,9 @@ int main(int argc, char** argv) {
         if (round < 0)
             continue;
         std::printf("round %d: without lists %.0f ms, with %d units and types %.0f ms (longest "
-                    "without a paint %.0f ms), added %.0f ms\n",
-                    round + 1, p.last, entries, l.last, l.longestGap, l.last - p.last);
+                    "without a paint %.0f ms), added %.0f ms; processor time %.0f / %.0f ms\n",
+                    round + 1, p.last, entries, l.last, l.longestGap, l.last - p.last, pCpu, lCpu);
+        addedCpu.push_back(lCpu - pCpu);
         plain.push_back(p.last);
         lists.push_back(l.last);
         added.push_back(l.last - p.last);
@@ -175,6 +180,9 @@ int main(int argc, char** argv) {
                 addedMedian);
     std::printf("longest without a paint, with lists:  min %.0f ms, median %.0f ms\n", frozenMin,
                 frozenMedian);
+    const auto [cpuMin, cpuMedian] = MinMedian(addedCpu);
+    std::printf("processor time added by the lists:    min %.0f ms, median %.0f ms\n", cpuMin,
+                cpuMedian);
     fs::remove_all(folder);
     return 0;
 }

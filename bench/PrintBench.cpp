@@ -186,13 +186,17 @@ int main(int argc, char** argv) {
         for (int round = 0; round < previews; ++round) {
             const PaintClock::time_point start = PaintClock::now();
             Post(EVENT_Accepted, command, 1);
-            PaintClock::time_point shown{};
+            // The dialog's paints are those from the moment before the events that opened it
+            // were handled: the display may draw it before it is seen to be there.
+            PaintClock::time_point shown{}, before = start;
             Window* dialog = nullptr;
             if (!PumpUntil(
                     [&] {
                         dialog = Find(caption);
-                        if (dialog && shown == PaintClock::time_point{})
-                            shown = PaintClock::now();
+                        if (!dialog)
+                            before = PaintClock::now();
+                        else if (shown == PaintClock::time_point{})
+                            shown = before;
                         return dialog && !paints.Since(shown).empty();
                     },
                     60000)) {
