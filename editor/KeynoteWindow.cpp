@@ -761,7 +761,9 @@ void AddToGrid(grid::PelkGridClass& grid, NoteRow&& row) {
 }
 
 NoteRow NoteOf(const grid::RowRecord& r) {
-    return {r.V1, r.V2, r.V3, r.V4, r.V5};
+    auto field = [&r](grid::GridColumn column) { return std::string(r.Field(column)); };
+    return {field(grid::ColMark), field(grid::ColNumber), field(grid::ColDescription),
+            field(grid::ColUnit), field(grid::ColType)};
 }
 
 // A row taken out of its grid becomes a note without copying its texts.

@@ -7,6 +7,41 @@
 
 namespace grid {
 
+std::string_view RowRecord::Field(std::int32_t column) const {
+    switch (column) {
+    case ColMark:
+        return V1;
+    case ColNumber:
+        return V2;
+    case ColDescription:
+        return V3;
+    case ColUnit:
+        return V4;
+    default:
+        return V5;
+    }
+}
+
+void RowRecord::SetField(std::int32_t column, std::string value) {
+    switch (column) {
+    case ColMark:
+        V1 = std::move(value);
+        break;
+    case ColNumber:
+        V2 = std::move(value);
+        break;
+    case ColDescription:
+        V3 = std::move(value);
+        break;
+    case ColUnit:
+        V4 = std::move(value);
+        break;
+    default:
+        V5 = std::move(value);
+        break;
+    }
+}
+
 void PelkGridClass::AddRow(std::string mark, std::string number, std::string description,
                            std::string unit, std::string type) {
     auto cut = [](std::string& value, std::size_t width) {
@@ -15,11 +50,11 @@ void PelkGridClass::AddRow(std::string mark, std::string number, std::string des
         return std::move(value);
     };
     RowRecord row;
-    row.V1 = cut(mark, kCellWidth);
-    row.V2 = cut(number, kCellWidth);
-    row.V3 = cut(description, kDescWidth);
-    row.V4 = cut(unit, kCellWidth);
-    row.V5 = cut(type, kCellWidth);
+    row.SetField(ColMark, cut(mark, kCellWidth));
+    row.SetField(ColNumber, cut(number, kCellWidth));
+    row.SetField(ColDescription, cut(description, kDescWidth));
+    row.SetField(ColUnit, cut(unit, kCellWidth));
+    row.SetField(ColType, cut(type, kCellWidth));
     QDATA->push_back(std::move(row));
     Announce(platform::TableChange::Rows);
 }
@@ -31,29 +66,18 @@ std::int32_t PelkGridClass::Records() const {
 std::int32_t PelkGridClass::GetCheckValue(std::int32_t row) const {
     if (row < 1 || row > Records())
         return 0;
-    return platform::ToLong((*QDATA)[static_cast<std::size_t>(row - 1)].V1);
+    return platform::ToLong((*QDATA)[static_cast<std::size_t>(row - 1)].Field(ColMark));
 }
 
 std::string PelkGridClass::GetCellValue(std::int32_t row, std::int32_t column) const {
     if (row < 1 || row > Records())
         return std::string();
-    const RowRecord& r = (*QDATA)[static_cast<std::size_t>(row - 1)];
-    switch (column) {
-    case 1:
-        return r.V1;
-    case 2:
-        return r.V2;
-    case 3:
-        return r.V3;
-    case 4:
-        return r.V4;
-    case 5:
-        return r.V5;
-    default:
+    if (column < ColMark || column > ColType) {
         platform::Message("Wrong column index: " + platform::DecimalText(column), "",
                           platform::ICON_Hand, platform::BUTTON_OK);
         return std::string();
     }
+    return std::string((*QDATA)[static_cast<std::size_t>(row - 1)].Field(column));
 }
 
 void PelkGridClass::FreeRows() {
@@ -155,7 +179,7 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
         QDATA->insert(QDATA->begin() + (at - 1), RowRecord{});
         Announce(platform::TableChange::Rows);
         Draw();
-        SelectCell(at, 2);
+        SelectCell(at, ColNumber);
         StartEdit();
         break;
     }
