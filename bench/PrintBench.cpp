@@ -188,15 +188,15 @@ int main(int argc, char** argv) {
             Post(EVENT_Accepted, command, 1);
             // The dialog's paints are those from the moment before the events that opened it
             // were handled: the display may draw it before it is seen to be there.
-            PaintClock::time_point shown{}, before = start;
+            PaintClock::time_point shown{}, unseen = start;
             Window* dialog = nullptr;
             if (!PumpUntil(
                     [&] {
                         dialog = Find(caption);
                         if (!dialog)
-                            before = PaintClock::now();
+                            unseen = PaintClock::now();
                         else if (shown == PaintClock::time_point{})
-                            shown = before;
+                            shown = unseen;
                         return dialog && !paints.Since(shown).empty();
                     },
                     60000)) {
