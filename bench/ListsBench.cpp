@@ -2,7 +2,8 @@
 // started on a project whose qvr.ini holds `entries` units and as many types (9,999, the most the
 // grids read, by default) beside the same project without them, from the start of the process to
 // its last paint while it works (the keynote window drawn with its grid; paints once it has
-// stopped using the processor, as the caret blinks, do not count),
+// stopped using the processor, as the caret blinks, do not count: a paint after 300 ms in which
+// the process used no processor time ends the start),
 // as the display reports the drawing (ScreenPaints.h). Each round starts both, the one first that
 // went second in the round before, after one unmeasured round; the figure that counts is the
 // difference, round by round. Each process is ended once it is quiet. Beside it, the processor
@@ -87,6 +88,7 @@ bench::ScreenPaints::Seen StartToQuiet(bench::ScreenPaints& paints, const std::s
     }
     long long ticks = -1;
     PaintClock::time_point busy = start;
+    std::vector<PaintClock::time_point> busyAt; // each moment its processor time had grown
     for (;;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         const PaintClock::time_point now = PaintClock::now();
@@ -94,6 +96,7 @@ bench::ScreenPaints::Seen StartToQuiet(bench::ScreenPaints& paints, const std::s
         if (t != ticks) {
             ticks = t;
             busy = now;
+            busyAt.push_back(now);
         }
         const std::vector<PaintClock::time_point> since = paints.Since(start);
         const bool quiet = !since.empty() && bench::MsBetween(since.back(), now) >= 300 &&
@@ -114,7 +117,32 @@ bench::ScreenPaints::Seen StartToQuiet(bench::ScreenPaints& paints, const std::s
     }
     while (since.size() > 1 && since.back() > busy + std::chrono::milliseconds(30))
         since.pop_back();
-    return paints.Of(start, since.empty() ? start : since.back());
+    // A paint that follows 300 ms without processor time is no longer the start's (a timer's).
+    for (std::size_t i = 1; i < since.size(); ++i) {
+        const PaintClock::time_point from = since[i] - std::chrono::milliseconds(330);
+        const PaintClock::time_point to = since[i] - std::chrono::milliseconds(30);
+        const bool worked =
+            std::any_of(busyAt.begin(), busyAt.end(),
+                        [&](PaintClock::time_point t) { return t >= from && t <= to; });
+        if (!worked && bench::MsBetween(since[i - 1], since[i]) >= 300) {
+            since.resize(i);
+            break;
+        }
+    }
+    // Of the paints kept only: the display's later ones are not the start's.
+    bench::ScreenPaints::Seen seen;
+    if (since.empty())
+        return seen;
+    seen.paints = static_cast<int>(since.size());
+    seen.first = bench::MsBetween(start, since.front());
+    seen.last = bench::MsBetween(start, since.back());
+    PaintClock::time_point previous = start;
+    seen.longestGap = 0;
+    for (PaintClock::time_point t : since) {
+        seen.longestGap = std::max(seen.longestGap, bench::MsBetween(previous, t));
+        previous = t;
+    }
+    return seen;
 }
 
 std::pair<double, double> MinMedian(std::vector<double> v) {
