@@ -38,6 +38,10 @@ namespace {
 
 const char* const kLastRun = "QVREditLASTRUN";
 
+// How long the first load may run before the window is drawn without its notes: well inside the
+// time after which a window that shows nothing looks hung.
+constexpr std::chrono::milliseconds kUndrawnLoad{50};
+
 // The row buttons, shown while a shape tab is selected.
 const int kRowButtons[] = {INSERT, CHANGE, DELETE, MOVEUP, MOVEDOWN, MOVEFIRST, MOVELAST};
 
@@ -169,10 +173,12 @@ int KeynoteWindow::Setup() {
     window_[PMT_APROGRESS].Hide();
     ApplyUppercase();
     window_.Display();
-    // The window and its progress bar are on the screen before the first load, which may take
-    // seconds: the bar then paints as it moves.
-    window_.DrawNow();
+    // A first load that takes more than a moment (a large file may take seconds) has the window
+    // and its progress bar drawn as soon as that moment is over, and the bar then paints as it
+    // moves; a quicker one is drawn once, with its notes, at the end of the set-up.
+    undrawnSince_ = std::chrono::steady_clock::now();
     LoadNotes();
+    undrawnSince_.reset();
     OpenConfigWithoutShapeTabs();
 
     for (grid::PelkGridClass* g : GridList) {
@@ -587,11 +593,18 @@ void KeynoteWindow::ProgressUpdate(const std::string& text, std::int64_t value,
     }
     if (bar.Hidden())
         return;
+    if (undrawnSince_ && std::chrono::steady_clock::now() - *undrawnSince_ >= kUndrawnLoad) {
+        undrawnSince_.reset();
+        window_.DrawNow();
+        window_.Display(APROGRESS);
+    }
     const std::int64_t percent = total == 0 ? 0 : value * 100 / total;
-    // The bar is redrawn in steps of 3 percent, and once more at 100.
+    // The bar is redrawn in steps of 3 percent, and once more at 100 (not before the window
+    // is first drawn).
     if ((percent - ProgressValue >= 3 || percent == 100) && percent != ProgressValue) {
         ProgressValue = static_cast<std::int32_t>(percent);
-        window_.Display(APROGRESS);
+        if (!undrawnSince_)
+            window_.Display(APROGRESS);
     }
 }
 
@@ -766,33 +779,39 @@ NoteRow NoteOf(const grid::RowRecord& r) {
             field(grid::ColUnit), field(grid::ColType)};
 }
 
-// A row taken out of its grid becomes a note without copying its texts.
-NoteRow NoteOf(grid::RowRecord&& r) {
-    return {std::move(r.V1), std::move(r.V2), std::move(r.V3), std::move(r.V4), std::move(r.V5)};
-}
-
 // A note's fields as the stash keeps them: the mark a number of 0 to 255, the others at their
 // widths in the keynote file (the description whole).
-void KeepAsStashed(std::string& mark, std::string& number, std::string& description,
-                   std::string& unit, std::string& type) {
-    auto cut = [](std::string& field, std::size_t width) {
-        if (field.size() > width)
-            field.resize(width);
-    };
-    if (mark != "0" && mark != "1")
-        mark = DecimalText(ToByte(std::int64_t{ToLong(mark)}));
-    cut(number, kNoteNumberWidth);
-    cut(description, kNoteDescWidth);
-    cut(unit, kNoteUnitWidth);
-    cut(type, kNoteTypeWidth);
+constexpr std::size_t kStashedWidths[] = {0, kNoteNumberWidth, kNoteDescWidth, kNoteUnitWidth,
+                                          kNoteTypeWidth};
+
+std::string StashedMark(std::string_view mark) {
+    return DecimalText(ToByte(std::int64_t{ToLong(mark)}));
 }
 
 void KeepAsStashed(NoteRow& r) {
-    KeepAsStashed(r.mark, r.number, r.description, r.unit, r.type);
+    std::string* fields[] = {&r.mark, &r.number, &r.description, &r.unit, &r.type};
+    if (r.mark != "0" && r.mark != "1")
+        r.mark = StashedMark(r.mark);
+    for (std::size_t i = 1; i < std::size(fields); ++i)
+        if (fields[i]->size() > kStashedWidths[i])
+            fields[i]->resize(kStashedWidths[i]);
 }
 
+// A grid's row as the stash keeps a note: only a row that needs it is rewritten, the others are
+// handed on as they are.
 void KeepAsStashed(grid::RowRecord& r) {
-    KeepAsStashed(r.V1, r.V2, r.V3, r.V4, r.V5);
+    if (const std::string_view mark = r.Field(grid::ColMark); mark != "0" && mark != "1") {
+        const std::string kept = StashedMark(mark);
+        r.SetField(grid::ColMark, kept);
+    }
+    for (grid::GridColumn column :
+         {grid::ColNumber, grid::ColDescription, grid::ColUnit, grid::ColType}) {
+        const std::size_t width = kStashedWidths[static_cast<std::size_t>(column - 1)];
+        if (const std::string_view field = r.Field(column); field.size() > width) {
+            const std::string kept(field.substr(0, width));
+            r.SetField(column, kept);
+        }
+    }
 }
 
 } // namespace
@@ -881,8 +900,8 @@ void KeynoteWindow::RestoreNotesFromGlobal() {
             s.grid.GiveRows(std::move(rows));
             continue;
         }
-        for (grid::RowRecord& row : rows)
-            AddRow(static_cast<int>(i + 1), NoteOf(std::move(row)));
+        for (const grid::RowRecord& row : rows)
+            AddRow(static_cast<int>(i + 1), NoteOf(row));
     }
     RestoreSettings(TableSettingsStash, settings_);
     // Rows of a half-read file stay rows that are never saved.

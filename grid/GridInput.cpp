@@ -328,7 +328,7 @@ void PelkGridClass::GridKey(int key) {
     case platform::KEY_ShiftF10: {
         // The menu's items are the row commands, in their order.
         const int chosen = RowMenu(key != platform::MOUSE_RightUp);
-        if (chosen >= 1 && chosen <= 3)
+        if (chosen >= RowInsert && chosen <= RowDelete)
             RowCommand(static_cast<std::uint8_t>(chosen));
         break;
     }

@@ -3,58 +3,112 @@
 #include "platform/ui/MessageBox.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <iterator>
+#include <limits>
 
 namespace grid {
 
-std::string_view RowRecord::Field(std::int32_t column) const {
-    switch (column) {
-    case ColMark:
-        return V1;
-    case ColNumber:
-        return V2;
-    case ColDescription:
-        return V3;
-    case ColUnit:
-        return V4;
-    default:
-        return V5;
+namespace {
+// The lengths stand at the allocation's start in the machine's own order: they never leave the
+// process.
+using Length = std::uint16_t;
+constexpr std::size_t kHeaderBytes = sizeof(Length) * kColumnCount;
+constexpr std::size_t kMostField = std::numeric_limits<Length>::max();
+
+std::array<Length, kColumnCount> Lengths(const char* texts) {
+    std::array<Length, kColumnCount> lengths;
+    std::memcpy(lengths.data(), texts, kHeaderBytes);
+    return lengths;
+}
+
+// One allocation holding the fields as RowRecord keeps them; none when all are empty.
+std::unique_ptr<char[]> Pack(const std::array<std::string_view, kColumnCount>& fields) {
+    std::array<Length, kColumnCount> lengths;
+    std::size_t size = kHeaderBytes;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        lengths[i] = static_cast<Length>(std::min(fields[i].size(), kMostField));
+        size += lengths[i];
+    }
+    if (size == kHeaderBytes)
+        return nullptr;
+    std::unique_ptr<char[]> texts(new char[size]);
+    std::memcpy(texts.get(), lengths.data(), kHeaderBytes);
+    char* at = texts.get() + kHeaderBytes;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (lengths[i] > 0) // an empty field may have no characters to point at
+            std::memcpy(at, fields[i].data(), lengths[i]);
+        at += lengths[i];
+    }
+    return texts;
+}
+
+// The place of a column among the fields, from 0; a number outside the columns is the last's.
+std::int32_t IndexOf(std::int32_t column) {
+    return column >= ColMark && column <= ColType ? column - ColMark : ColType - ColMark;
+}
+} // namespace
+
+std::size_t RowRecord::Size() const {
+    if (!texts_)
+        return 0;
+    std::size_t size = kHeaderBytes;
+    for (Length length : Lengths(texts_.get()))
+        size += length;
+    return size;
+}
+
+RowRecord::RowRecord(const RowRecord& other)
+    : Y1(other.Y1), Y2(other.Y2), INCOMPLETESHOW(other.INCOMPLETESHOW) {
+    if (const std::size_t size = other.Size()) {
+        texts_.reset(new char[size]);
+        std::memcpy(texts_.get(), other.texts_.get(), size);
     }
 }
 
-void RowRecord::SetField(std::int32_t column, std::string value) {
-    switch (column) {
-    case ColMark:
-        V1 = std::move(value);
-        break;
-    case ColNumber:
-        V2 = std::move(value);
-        break;
-    case ColDescription:
-        V3 = std::move(value);
-        break;
-    case ColUnit:
-        V4 = std::move(value);
-        break;
-    default:
-        V5 = std::move(value);
-        break;
-    }
+RowRecord& RowRecord::operator=(const RowRecord& other) {
+    if (this != &other)
+        *this = RowRecord(other);
+    return *this;
+}
+
+std::string_view RowRecord::Field(std::int32_t column) const {
+    if (!texts_)
+        return {};
+    const std::size_t index = static_cast<std::size_t>(IndexOf(column));
+    const std::array<Length, kColumnCount> lengths = Lengths(texts_.get());
+    std::size_t offset = kHeaderBytes;
+    for (std::size_t i = 0; i < index; ++i)
+        offset += lengths[i];
+    return {texts_.get() + offset, lengths[index]};
+}
+
+void RowRecord::SetField(std::int32_t column, std::string_view value) {
+    std::array<std::string_view, kColumnCount> fields;
+    for (std::int32_t i = 0; i < kColumnCount; ++i)
+        fields[static_cast<std::size_t>(i)] = Field(ColMark + i);
+    fields[static_cast<std::size_t>(IndexOf(column))] = value;
+    // The new fields are made before the old go: the value may be one of them.
+    std::unique_ptr<char[]> texts = Pack(fields);
+    texts_ = std::move(texts);
+}
+
+void RowRecord::SetFields(std::string_view mark, std::string_view number,
+                          std::string_view description, std::string_view unit,
+                          std::string_view type) {
+    std::unique_ptr<char[]> texts = Pack({mark, number, description, unit, type});
+    texts_ = std::move(texts);
 }
 
 void PelkGridClass::AddRow(std::string mark, std::string number, std::string description,
                            std::string unit, std::string type) {
-    auto cut = [](std::string& value, std::size_t width) {
-        if (value.size() > width)
-            value.resize(width);
-        return std::move(value);
+    auto cut = [](const std::string& value, std::size_t width) {
+        return std::string_view(value).substr(0, width);
     };
     RowRecord row;
-    row.SetField(ColMark, cut(mark, kCellWidth));
-    row.SetField(ColNumber, cut(number, kCellWidth));
-    row.SetField(ColDescription, cut(description, kDescWidth));
-    row.SetField(ColUnit, cut(unit, kCellWidth));
-    row.SetField(ColType, cut(type, kCellWidth));
+    row.SetFields(cut(mark, kCellWidth), cut(number, kCellWidth), cut(description, kDescWidth),
+                  cut(unit, kCellWidth), cut(type, kCellWidth));
     QDATA->push_back(std::move(row));
     Announce(platform::TableChange::Rows);
 }
@@ -173,7 +227,7 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
     if (EIPON == 1)
         AcceptEdit();
     switch (command) {
-    case 1: {
+    case RowInsert: {
         std::int32_t at = CURROW > 0 ? CURROW + 1 : 1;
         at = std::min(at, Records() + 1);
         QDATA->insert(QDATA->begin() + (at - 1), RowRecord{});
@@ -183,7 +237,7 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
         StartEdit();
         break;
     }
-    case 2:
+    case RowChange:
         // A grid without rows has no cell to change, selected or not.
         if (Records() == 0)
             break;
@@ -193,7 +247,7 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
             platform::Message("Cell not selected!", "", platform::ICON_Asterisk,
                               platform::BUTTON_OK);
         break;
-    case 3:
+    case RowDelete:
         if (Records() == 0) {
             platform::Message("There is no row to delete!", "", platform::ICON_Asterisk,
                               platform::BUTTON_OK);

@@ -45,20 +45,37 @@ enum GridColumn : std::int32_t {
 };
 inline constexpr std::int32_t kColumnCount = ColType;
 
-struct RowRecord {
-    std::string V1; // mark
-    std::string V2; // note number
-    std::string V3; // description
-    std::string V4; // unit
-    std::string V5; // tally type
+// A row of the grid: its five fields, and where the last drawing placed it. The fields are kept
+// in one allocation of their own (a grid may hold a million rows: five strings a row would
+// take more than the texts themselves).
+class RowRecord {
+public:
     std::int32_t Y1 = 0;
     std::int32_t Y2 = 0;
     std::uint8_t INCOMPLETESHOW = 0;
 
+    RowRecord() = default;
+    RowRecord(const RowRecord& other);
+    RowRecord& operator=(const RowRecord& other);
+    RowRecord(RowRecord&&) noexcept = default;
+    RowRecord& operator=(RowRecord&&) noexcept = default;
+    ~RowRecord() = default;
+
     // The field a column shows and edits: the one place that knows which field holds what. The
-    // caller keeps to the columns (a number outside them is taken for the last).
+    // caller keeps to the columns (a number outside them is taken for the last). A field keeps
+    // at most 65,535 characters; the grid's own are far shorter (kCellWidth, kDescWidth). What
+    // Field gives lasts until the row next changes.
     std::string_view Field(std::int32_t column) const;
-    void SetField(std::int32_t column, std::string value);
+    void SetField(std::int32_t column, std::string_view value);
+    // All five at once, in column order.
+    void SetFields(std::string_view mark, std::string_view number, std::string_view description,
+                   std::string_view unit, std::string_view type);
+
+private:
+    // The five fields' lengths (two bytes each), then their characters in column order; none
+    // while every field is empty.
+    std::unique_ptr<char[]> texts_;
+    std::size_t Size() const;
 };
 
 // Widths of the row fields and of a choice.
@@ -75,6 +92,9 @@ public:
     void InsertAll(std::vector<std::string> texts);
     std::vector<std::string> items;
 };
+
+// The row commands, numbered as RowCommand takes them and in the order the row menu offers them.
+enum GridRowCommand : std::uint8_t { RowInsert = 1, RowChange = 2, RowDelete = 3 };
 
 // The grid's own event: a key typed into an open editor, posted at the front of the queue.
 inline constexpr int EventEditKey = 0x7EA;
