@@ -14,7 +14,7 @@
 #include <vector>
 
 namespace grid {
-struct RowRecord;
+class RowRecord;
 }
 
 namespace editor {
