@@ -8,16 +8,19 @@
 //   the longest time without a paint meanwhile, and what the status bar said;
 // - with --options: Setup > Editor Options: from the menu command to the dialog's first paint
 //   (the keynote window stashes its notes and closes first), closed with Cancel (the window
-//   takes its notes back), several times, with the resident memory before and after.
+//   takes its notes back: from Cancel to the keynote window's last paint, nothing painted for
+//   300 ms after), several times, with the resident memory before and after;
+// - with --import: the same with File > Import from the library, closed with Close.
 // Each figure is the least and the median of the rounds. The print goes to a PDF file when the
 // system has no printer.
 // Run by hand under a display:
-// xvfb-run -a build/bin/print_bench [notes] [rounds] [--print] [--options]
+// xvfb-run -a build/bin/print_bench [notes] [rounds] [--print] [--options] [--import]
 #include "ScreenPaints.h"
 
 #include "editor/ConfigVars.h"
 #include "editor/Globals.h"
 #include "editor/KeynoteWindow.h"
+#include "editor/Library.h"
 #include "editor/MainFrame.h"
 #include "platform/report/Preview.h"
 #include "platform/runtime/Program.h"
@@ -112,13 +115,15 @@ std::pair<double, double> MinMedian(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     int notes = 100000, previews = 5;
-    bool print = false, editorOptions = false;
+    bool print = false, editorOptions = false, import = false;
     std::vector<int> numbers;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--print") == 0)
             print = true;
         else if (std::strcmp(argv[i], "--options") == 0)
             editorOptions = true;
+        else if (std::strcmp(argv[i], "--import") == 0)
+            import = true;
         else
             numbers.push_back(std::max(1, std::atoi(argv[i])));
     }
@@ -150,7 +155,7 @@ int main(int argc, char** argv) {
     editor::Windows = {};
     editor::Windows.BrowseNextNotes = editor::BrowseNextNotes;
     editor::Windows.ConfigVars = editor::ConfigVars;
-    editor::Windows.ImportNotes = [] {};
+    editor::Windows.ImportNotes = editor::ImportNotes;
     std::string program = "notes", arg = csv;
     char* args[] = {program.data(), arg.data()};
     SetCommandArguments(2, args);
@@ -168,44 +173,64 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     std::system("cut -d' ' -f1-3 /proc/loadavg");
 
-    if (editorOptions) {
+    if (editorOptions || import) {
+        // The dialog, the menu command that opens it and the button that closes it.
+        const char* const caption =
+            editorOptions ? "Editor Options" : "Import Key Notes from the Library";
+        const int command =
+            editorOptions ? editor::SETUPOPTIONS : editor::FILEIMPORTNOTESFROMLIBRARY;
+        const int close = editorOptions ? int{editor::config_vars::CANCELBUTTON}
+                                        : int{editor::import_notes::CLOSE};
         const long before = ResidentKb();
-        std::vector<double> first;
+        std::vector<double> first, back;
         for (int round = 0; round < previews; ++round) {
             const PaintClock::time_point start = PaintClock::now();
-            Post(EVENT_Accepted, editor::SETUPOPTIONS, 1);
-            PaintClock::time_point shown{};
+            Post(EVENT_Accepted, command, 1);
+            // The dialog's paints are those from the moment before the events that opened it
+            // were handled: the display may draw it before it is seen to be there.
+            PaintClock::time_point shown{}, unseen = start;
             Window* dialog = nullptr;
             if (!PumpUntil(
                     [&] {
-                        dialog = Find("Editor Options");
-                        if (dialog && shown == PaintClock::time_point{})
-                            shown = PaintClock::now();
+                        dialog = Find(caption);
+                        if (!dialog)
+                            unseen = PaintClock::now();
+                        else if (shown == PaintClock::time_point{})
+                            shown = unseen;
                         return dialog && !paints.Since(shown).empty();
                     },
                     60000)) {
-                std::fprintf(stderr, "Editor Options was never painted\n");
+                std::fprintf(stderr, "%s was never painted\n", caption);
                 return 1;
             }
             first.push_back(MsBetween(start, paints.Since(shown).front()));
             const bench::ScreenPaints::Seen seen = paints.Of(start, paints.Since(shown).front());
-            std::printf("Editor Options %d: first paint of the dialog %.0f ms after the command "
-                        "(longest without a paint before it %.0f ms)\n",
-                        round + 1, first.back(), seen.longestGap);
+            std::printf("%s %d: first paint of the dialog %.0f ms after the command (longest "
+                        "without a paint before it %.0f ms)\n",
+                        caption, round + 1, first.back(), seen.longestGap);
             PumpFor(300);
-            PostInput(dialog->Thread(),
-                      Event{EVENT_Accepted, editor::config_vars::CANCELBUTTON, 0, dialog});
+            // Closed: the keynote window comes back with the notes it stashed.
+            const PaintClock::time_point closed = PaintClock::now();
+            PostInput(dialog->Thread(), Event{EVENT_Accepted, close, 0, dialog});
             PumpUntil(
-                [] {
-                    return !Find("Editor Options") && editor::KeynoteThread != 0 &&
-                           Find("Browse the Keynotes");
+                [&] {
+                    if (Find(caption) || editor::KeynoteThread == 0 || !Find("Browse the Keynotes"))
+                        return false;
+                    const std::vector<PaintClock::time_point> since = paints.Since(closed);
+                    return !since.empty() && MsBetween(since.back(), PaintClock::now()) >= 300;
                 },
                 60000);
-            PumpFor(1000);
+            back.push_back(MsBetween(closed, paints.Since(closed).back()));
+            std::printf("  closed: the keynote window's last paint %.0f ms after it\n",
+                        back.back());
+            PumpFor(700);
         }
-        const auto [optionsMin, optionsMedian] = MinMedian(first);
-        std::printf("Editor Options, command to first paint: min %.0f ms, median %.0f ms\n",
-                    optionsMin, optionsMedian);
+        const auto [firstMin, firstMedian] = MinMedian(first);
+        const auto [backMin, backMedian] = MinMedian(back);
+        std::printf("%s, command to first paint: min %.0f ms, median %.0f ms\n", caption, firstMin,
+                    firstMedian);
+        std::printf("closed to the keynote window's last paint: min %.0f ms, median %.0f ms\n",
+                    backMin, backMedian);
         std::printf("resident memory: %.1f MB before the first, %.1f MB after the last\n",
                     before / 1024.0, ResidentKb() / 1024.0);
         EndAllThreads();

@@ -1,6 +1,7 @@
 #include "editor/Globals.h"
 
 #include "editor/TableSettings.h"
+#include "grid/PelkGridClass.h"
 
 #include <vector>
 
@@ -38,6 +39,7 @@ bool StashHalfRead;
 std::string LoadedNotesDigest;
 std::vector<TabRecord> TabQueue;
 std::vector<NoteRow> NotesQueue;
+std::array<std::vector<grid::RowRecord>, 9> StashedRows;
 std::array<std::string, 9> ShapeTitle;
 std::array<std::string, 9> TitleRead;
 TableSettingsStashRecord TableSettingsStash;
@@ -80,6 +82,8 @@ void DiscardStash() {
     NotesStashed = 0;
     // Its memory goes back to the system, not only to the list.
     std::vector<NoteRow>().swap(NotesQueue);
+    for (std::vector<grid::RowRecord>& rows : StashedRows)
+        std::vector<grid::RowRecord>().swap(rows);
     ::malloc_trim(0);
     StashHalfRead = false;
 }

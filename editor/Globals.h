@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+namespace grid {
+class RowRecord;
+}
+
 namespace editor {
 
 // One tab of the keynote window: a bubble shape, its caption, position and visibility.
@@ -89,6 +93,10 @@ extern std::vector<TabRecord> TabQueue;
 // The stashed notes while the keynote window is closed for Editor Options or an import: each
 // shape's rows in row order, the shapes in their fixed order, each note with its shape.
 extern std::vector<NoteRow> NotesQueue;
+// The rest of the stash, by shape number - 1: the rows of each shape's grid, handed over whole
+// as the grid held them (at the widths NotesQueue keeps), after that shape's notes of
+// NotesQueue.
+extern std::array<std::vector<grid::RowRecord>, 9> StashedRows;
 // Shape titles (fixed texts of 55) and whether each was read in the current reading of the
 // keynote file ("Yes" or "No"), by shape number - 1.
 extern std::array<std::string, 9> ShapeTitle;

@@ -279,33 +279,32 @@ void KeynoteWindow::LoadUnitsAndTypes() {
     struct List {
         const char* kind;
         std::size_t kept; // what the keynote file keeps of a value
-        void (grid::PelkGridClass::*free)();
-        void (grid::PelkGridClass::*add)(const std::string&);
+        void (grid::PelkGridClass::*set)(std::shared_ptr<grid::ChoiceQueue>);
     };
     const List lists[] = {
-        {"Unit", kNoteUnitWidth, &grid::PelkGridClass::FreeUnits, &grid::PelkGridClass::AddUnit},
-        {"Type", kNoteTypeWidth, &grid::PelkGridClass::FreeTypes, &grid::PelkGridClass::AddType},
+        {"Unit", kNoteUnitWidth, &grid::PelkGridClass::SetUnits},
+        {"Type", kNoteTypeWidth, &grid::PelkGridClass::SetTypes},
     };
     // The grids offer a blank choice first; they read fewer keys than the list window and keep
     // longer values.
     constexpr int kGridLastKey = 9999;
     constexpr std::size_t kGridChoiceWidth = 30;
     for (const List& list : lists) {
-        for (grid::PelkGridClass* g : GridList) {
-            (g->*list.free)();
-            (g->*list.add)(" ");
-        }
         // Each choice is offered as the keynote file keeps it (a unit of the list may be longer
-        // than the file's three characters), so that what is chosen is what is saved.
+        // than the file's three characters), so that what is chosen is what is saved. The list
+        // is sorted once, and all grids offer that one list.
+        std::vector<std::string> values{" "};
         std::unordered_set<std::string> offered;
         for (const std::string& read :
              ReadLookupValues(list.kind, ProjectIni, kGridLastKey, kGridChoiceWidth)) {
-            const std::string value = Clip(Cut(read, list.kept));
-            if (!offered.insert(value).second)
-                continue;
-            for (grid::PelkGridClass* g : GridList)
-                (g->*list.add)(value);
+            std::string value = Clip(Cut(read, list.kept));
+            if (offered.insert(value).second)
+                values.push_back(std::move(value));
         }
+        auto choices = std::make_shared<grid::ChoiceQueue>();
+        choices->InsertAll(std::move(values));
+        for (grid::PelkGridClass* g : GridList)
+            (g->*list.set)(choices);
     }
 }
 
@@ -784,6 +783,41 @@ NoteFields FieldsOf(const grid::RowRecord& r) {
             r.Field(grid::ColUnit), r.Field(grid::ColType)};
 }
 
+// A note's fields as the stash keeps them: the mark a number of 0 to 255, the others at their
+// widths in the keynote file (the description whole).
+constexpr std::size_t kStashedWidths[] = {0, kNoteNumberWidth, kNoteDescWidth, kNoteUnitWidth,
+                                          kNoteTypeWidth};
+
+std::string StashedMark(std::string_view mark) {
+    return DecimalText(ToByte(std::int64_t{ToLong(mark)}));
+}
+
+void KeepAsStashed(NoteRow& r) {
+    std::string* fields[] = {&r.mark, &r.number, &r.description, &r.unit, &r.type};
+    if (r.mark != "0" && r.mark != "1")
+        r.mark = StashedMark(r.mark);
+    for (std::size_t i = 1; i < std::size(fields); ++i)
+        if (fields[i]->size() > kStashedWidths[i])
+            fields[i]->resize(kStashedWidths[i]);
+}
+
+// A grid's row as the stash keeps a note: only a row that needs it is rewritten, the others are
+// handed on as they are.
+void KeepAsStashed(grid::RowRecord& r) {
+    if (const std::string_view mark = r.Field(grid::ColMark); mark != "0" && mark != "1") {
+        const std::string kept = StashedMark(mark);
+        r.SetField(grid::ColMark, kept);
+    }
+    for (grid::GridColumn column :
+         {grid::ColNumber, grid::ColDescription, grid::ColUnit, grid::ColType}) {
+        const std::size_t width = kStashedWidths[static_cast<std::size_t>(column - 1)];
+        if (const std::string_view field = r.Field(column); field.size() > width) {
+            const std::string kept(field.substr(0, width));
+            r.SetField(column, kept);
+        }
+    }
+}
+
 } // namespace
 
 void KeynoteWindow::AddRow(int shape, NoteRow row) {
@@ -818,10 +852,10 @@ void KeynoteWindow::FreeRows(int shape) {
 
 void KeynoteWindow::StashNotesToGlobal() {
     window_.Update();
-    // Room for every note at once: the list is not moved shape by shape as it grows.
+    // Room for every note held aside at once: the list is not moved shape by shape as it grows.
     std::size_t notes = NotesQueue.size();
-    for (ShapeGrid& s : shapes_)
-        notes += s.setUp ? static_cast<std::size_t>(std::max(0, s.grid.Records())) : s.held.size();
+    for (const ShapeGrid& s : shapes_)
+        notes += s.setUp ? 0 : s.held.size();
     NotesQueue.reserve(notes);
     for (std::size_t i = 0; i < kShapes.size(); ++i)
         CollectNotesFromGrid(static_cast<int>(i + 1));
@@ -831,41 +865,53 @@ void KeynoteWindow::StashNotesToGlobal() {
 }
 
 void KeynoteWindow::CollectNotesFromGrid(int shape) {
-    std::vector<NoteRow> rows = Rows(shape);
-    auto cut = [](std::string& field, std::size_t width) {
-        if (field.size() > width)
-            field.resize(width);
-    };
-    // The rows' texts move into the stash, not copied once more.
-    for (NoteRow& row : rows) {
-        // The mark is kept as a number of 0 to 255, the fields at their widths in the file.
-        row.mark = DecimalText(ToByte(std::int64_t{ToLong(row.mark)}));
-        cut(row.number, kNoteNumberWidth);
-        cut(row.description, kNoteDescWidth); // kept whole
-        cut(row.unit, kNoteUnitWidth);
-        cut(row.type, kNoteTypeWidth);
+    // The rows leave the window for the stash as they are held: a grid's rows are handed over
+    // whole (the closing window has none left to free), the rows held aside move into the list;
+    // no note is copied.
+    const std::size_t at = static_cast<std::size_t>(shape - 1);
+    ShapeGrid& s = shapes_[at];
+    if (s.setUp) {
+        std::vector<grid::RowRecord> rows = s.grid.TakeRows();
+        for (grid::RowRecord& row : rows)
+            KeepAsStashed(row);
+        std::vector<grid::RowRecord>& kept = StashedRows[at];
+        if (kept.empty())
+            kept = std::move(rows);
+        else // after what an earlier stash left
+            kept.insert(kept.end(), std::make_move_iterator(rows.begin()),
+                        std::make_move_iterator(rows.end()));
+        return;
+    }
+    for (NoteRow& row : s.held) {
+        KeepAsStashed(row);
         row.shape = shape;
         NotesQueue.push_back(std::move(row));
     }
+    s.held.clear();
 }
 
 void KeynoteWindow::RestoreNotesFromGlobal() {
-    for (std::size_t i = 0; i < kShapes.size(); ++i)
-        FillGridFromNotes(static_cast<int>(i + 1));
+    // Each shape takes its notes of the list in the order they were stashed (the shape's row
+    // order), their texts moved, not copied, then the rows its grid handed over whole; notes of
+    // no shape are dropped with the stash.
+    for (NoteRow& row : NotesQueue)
+        if (const int shape = row.shape; shape >= 1 && shape <= static_cast<int>(kShapes.size()))
+            AddRow(shape, std::move(row));
+    for (std::size_t i = 0; i < kShapes.size(); ++i) {
+        std::vector<grid::RowRecord>& rows = StashedRows[i];
+        ShapeGrid& s = shapes_[i];
+        if (s.setUp) {
+            s.grid.GiveRows(std::move(rows));
+            continue;
+        }
+        for (const grid::RowRecord& row : rows)
+            AddRow(static_cast<int>(i + 1), NoteOf(row));
+    }
     RestoreSettings(TableSettingsStash, settings_);
     // Rows of a half-read file stay rows that are never saved.
     readFailed_ = StashHalfRead;
     DiscardStash();
     SetSaveButtons();
-}
-
-void KeynoteWindow::FillGridFromNotes(int shape) {
-    // The shape's notes are taken in the order they were stashed (their row order), then removed
-    // from the list in one pass: a removal per note would move the rest of the list each time.
-    for (const NoteRow& r : NotesQueue)
-        if (r.shape == shape)
-            AddRow(shape, r);
-    std::erase_if(NotesQueue, [shape](const NoteRow& r) { return r.shape == shape; });
 }
 
 // ---------------------------------------------------------------------------------------------

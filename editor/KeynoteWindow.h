@@ -120,7 +120,6 @@ private:
     std::vector<NoteRow> Rows(int shape);
     void FreeRows(int shape);
     void CollectNotesFromGrid(int shape);
-    void FillGridFromNotes(int shape);
     // The grid of the shape at the selected tab position; null on the Config tab or when the
     // shape has no grid.
     grid::PelkGridClass* CurrentShapeGrid();

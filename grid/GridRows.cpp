@@ -141,6 +141,28 @@ void PelkGridClass::FreeRows() {
         Draw();
 }
 
+std::vector<RowRecord> PelkGridClass::TakeRows() {
+    std::vector<RowRecord> rows;
+    rows.swap(*QDATA);
+    Announce(platform::TableChange::Rows);
+    return rows;
+}
+
+void PelkGridClass::GiveRows(std::vector<RowRecord> rows) {
+    // The rows are placed anew by the next drawing, as added ones are.
+    for (RowRecord& row : rows) {
+        row.Y1 = 0;
+        row.Y2 = 0;
+        row.INCOMPLETESHOW = 0;
+    }
+    if (QDATA->empty())
+        QDATA->swap(rows);
+    else
+        QDATA->insert(QDATA->end(), std::make_move_iterator(rows.begin()),
+                      std::make_move_iterator(rows.end()));
+    Announce(platform::TableChange::Rows);
+}
+
 void PelkGridClass::SetRedraw(std::uint8_t on) {
     REDRAW = on;
 }
@@ -151,19 +173,44 @@ void PelkGridClass::SetUppercase(std::uint8_t) {
 }
 
 void PelkGridClass::AddUnit(const std::string& text) {
-    QUNIT->Insert(text);
+    OwnChoices(QUNIT, UNITCTRL).Insert(text);
 }
 
 void PelkGridClass::FreeUnits() {
-    QUNIT->items.clear();
+    OwnChoices(QUNIT, UNITCTRL).items.clear();
 }
 
 void PelkGridClass::AddType(const std::string& text) {
-    QTYPE->Insert(text);
+    OwnChoices(QTYPE, TYPECTRL).Insert(text);
 }
 
 void PelkGridClass::FreeTypes() {
-    QTYPE->items.clear();
+    OwnChoices(QTYPE, TYPECTRL).items.clear();
+}
+
+void PelkGridClass::SetUnits(std::shared_ptr<ChoiceQueue> choices) {
+    QUNIT = std::move(choices);
+    ShowChoices(QUNIT, UNITCTRL);
+}
+
+void PelkGridClass::SetTypes(std::shared_ptr<ChoiceQueue> choices) {
+    QTYPE = std::move(choices);
+    ShowChoices(QTYPE, TYPECTRL);
+}
+
+ChoiceQueue& PelkGridClass::OwnChoices(std::shared_ptr<ChoiceQueue>& choices, std::int32_t combo) {
+    if (choices.use_count() > 1) {
+        choices = std::make_shared<ChoiceQueue>(*choices);
+        ShowChoices(choices, combo);
+    }
+    return *choices;
+}
+
+void PelkGridClass::ShowChoices(const std::shared_ptr<ChoiceQueue>& choices, std::int32_t combo) {
+    if (!window_ || !window_->IsOpen() || combo == 0)
+        return;
+    if (platform::Control* c = window_->Find(combo))
+        c->SetListSource(choices.get());
 }
 
 void PelkGridClass::Resize() {

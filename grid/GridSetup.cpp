@@ -37,6 +37,23 @@ void ChoiceQueue::Insert(const std::string& text) {
     items.insert(at, choice);
 }
 
+void ChoiceQueue::InsertAll(std::vector<std::string> texts) {
+    // Equal choices keep the order of arrival, after those already there, as Insert keeps it.
+    const std::size_t first = items.size();
+    items.reserve(first + texts.size());
+    for (std::string& text : texts) {
+        if (text.size() > kCellWidth)
+            text.resize(kCellWidth);
+        items.push_back(std::move(text));
+    }
+    auto less = [](const std::string& a, const std::string& b) {
+        return platform::Compare(a, b) < 0;
+    };
+    const auto middle = items.begin() + static_cast<std::ptrdiff_t>(first);
+    std::stable_sort(middle, items.end(), less);
+    std::inplace_merge(items.begin(), middle, items.end(), less);
+}
+
 void PelkGridClass::SetPixels(std::uint8_t on) {
     window_->SetPixels(on != 0);
 }
@@ -60,8 +77,8 @@ void PelkGridClass::Setup(std::int32_t host, std::int32_t wrapSize, std::int32_t
     FIRSTPOINTER = 1;
     QCOL = std::make_unique<std::vector<ColumnRecord>>();
     QDATA = std::make_unique<std::vector<RowRecord>>();
-    QUNIT = std::make_unique<ChoiceQueue>();
-    QTYPE = std::make_unique<ChoiceQueue>();
+    QUNIT = std::make_shared<ChoiceQueue>();
+    QTYPE = std::make_shared<ChoiceQueue>();
     HGRIDSCROLL = nullptr;
     WRAPSIZE = wrapSize;
     DESCSIZE = descSize;

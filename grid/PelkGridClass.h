@@ -88,6 +88,8 @@ public:
     int Count() const override { return static_cast<int>(items.size()); }
     std::string Cell(int row, int column) const override;
     void Insert(const std::string& text);
+    // Several choices at once, as Insert for each in turn would place them, sorted once.
+    void InsertAll(std::vector<std::string> texts);
     std::vector<std::string> items;
 };
 
@@ -112,8 +114,10 @@ public:
     std::int32_t HEADERHEIGHT = 0;
     std::unique_ptr<std::vector<ColumnRecord>> QCOL;
     std::unique_ptr<std::vector<RowRecord>> QDATA;
-    std::unique_ptr<ChoiceQueue> QUNIT;
-    std::unique_ptr<ChoiceQueue> QTYPE;
+    // The choices may be one list that several grids share (SetUnits, SetTypes); a grid that
+    // changes its own takes a copy first.
+    std::shared_ptr<ChoiceQueue> QUNIT;
+    std::shared_ptr<ChoiceQueue> QTYPE;
     WNDPROC SCROLLWNDPROCADDRESS = nullptr;
     WNDPROC TEXTWNDPROCADDRESS = nullptr;
     grid::HWND HWND = nullptr;
@@ -211,12 +215,20 @@ public:
     std::int32_t GetCheckValue(std::int32_t row) const;
     std::string GetCellValue(std::int32_t row, std::int32_t column) const;
     void FreeRows();
+    // Every row at once, without copying a note: TakeRows leaves the grid without rows (and
+    // draws nothing for it); GiveRows adds rows taken from a grid after the grid's own.
+    std::vector<RowRecord> TakeRows();
+    void GiveRows(std::vector<RowRecord> rows);
     void SetRedraw(std::uint8_t on);
     void SetUppercase(std::uint8_t flag);
     void AddUnit(const std::string& text);
     void FreeUnits();
     void AddType(const std::string& text);
     void FreeTypes();
+    // Every unit (type) choice at once: the grid offers what `choices` holds, as FreeUnits and
+    // AddUnit for each of them would leave it, sharing the list with every grid it is given to.
+    void SetUnits(std::shared_ptr<ChoiceQueue> choices);
+    void SetTypes(std::shared_ptr<ChoiceQueue> choices);
     void Resize();
     void RowCommand(std::uint8_t command);
     void MoveRowUp(std::int32_t row);
@@ -273,6 +285,10 @@ private:
     std::optional<EditorKeys> beforeKeys_;
 
     platform::Control& Ctrl(std::int32_t number) { return (*window_)[number]; }
+    // The grid's own choices to change (a shared list is copied first), and the list its combo
+    // shows.
+    ChoiceQueue& OwnChoices(std::shared_ptr<ChoiceQueue>& choices, std::int32_t combo);
+    void ShowChoices(const std::shared_ptr<ChoiceQueue>& choices, std::int32_t combo);
     std::int32_t NewControl(const platform::ControlDef& def);
     void TakeMousePosition(LPARAM lParam);
     // The steps of the host's window procedure: a message of a grid still set up.

@@ -270,21 +270,60 @@ void ForEachLine(std::string_view text, Line line) {
     }
 }
 
+// The start of the first line from `from` on (a line start) whose first character other than
+// blanks is "[", or npos.
+std::size_t NextHeaderLine(std::string_view text, std::size_t from) {
+    for (std::size_t search = from;;) {
+        const std::size_t bracket = text.find('[', search);
+        if (bracket == std::string_view::npos)
+            return bracket;
+        const std::size_t lineBreak = text.substr(from, bracket - from).find_last_of("\r\n");
+        const std::size_t line = lineBreak == std::string_view::npos ? from : from + lineBreak + 1;
+        if (TrimBlanks(text.substr(line, bracket - line)).empty())
+            return line;
+        search = bracket + 1;
+    }
+}
+
 // Calls `key` with every key line of the first section named `section`, in file order, until it
 // returns false.
 template <typename KeyLine>
 void ForEachKey(std::string_view text, std::string_view section, KeyLine key) {
     bool inSection = false;
-    ForEachLine(text, [&](std::string_view line) {
-        ParsedLine parsed = Parse(line);
-        if (parsed.kind == LineKind::Section) {
-            if (inSection)
-                return false; // a later section of the same name is never searched
-            inSection = EqualNoCase(parsed.name, section);
-            return true;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        // Outside the section only a section header counts: the other sections' lines (the long
+        // lists of a project INI) are passed over unread.
+        if (!inSection && (start = NextHeaderLine(text, start)) == std::string_view::npos)
+            return;
+        bool goOn = true;
+        ForEachLine(text.substr(start), [&](std::string_view line) {
+            start = static_cast<std::size_t>(line.data() - text.data()) + line.size();
+            ParsedLine parsed = Parse(line);
+            if (parsed.kind == LineKind::Section) {
+                if (inSection) {
+                    goOn = false; // a later section of the same name is never searched
+                    return false;
+                }
+                inSection = EqualNoCase(parsed.name, section);
+            } else if (inSection && parsed.kind == LineKind::Key && !key(parsed)) {
+                goOn = false;
+                return false;
+            }
+            // Out of the section again (another header): the next header is looked for.
+            return inSection;
+        });
+        if (!goOn)
+            return;
+        // Past the end of the line just read (SplitLines' rule).
+        if (start < text.size() && text[start] == '\r') {
+            ++start;
+            if (start < text.size() && text[start] == '\n')
+                ++start;
+        } else if (start < text.size() && text[start] == '\n') {
+            ++start;
         }
-        return !inSection || parsed.kind != LineKind::Key || key(parsed);
-    });
+    }
 }
 
 } // namespace

@@ -607,36 +607,40 @@ public:
     void Reload() override {
         if (!combo_)
             return;
-        // The items as the source has them now; a list shown again unchanged (each redisplay of
-        // the window shows every bound control) is not built again.
+        // A drop combo not on the screen (a grid's editor until a cell is edited) takes its items
+        // from its source when it is shown: its value is its text, which it keeps meanwhile, and
+        // a long list is not read again at each redisplay of the window.
+        if (Editable() && !combo_->isVisible()) {
+            stale_ = true;
+            return;
+        }
+        FillChanged();
+    }
+    // The items as the source has them now put in before the combo shows, with the item of its
+    // text chosen as ShowBound chooses it.
+    void FillIfStale() {
+        if (!combo_ || !stale_)
+            return;
+        Quiet quiet(control_);
+        const QString edit = combo_->currentText();
+        stale_ = false;
+        FillChanged();
+        combo_->setCurrentIndex(combo_->findText(edit));
+        combo_->setEditText(edit);
+    }
+    // The items as the source has them now; a list shown again unchanged (each redisplay of the
+    // window shows every bound control) is not built again.
+    void FillChanged() {
         std::vector<std::string> items;
         if (const ListSource* source = control_.Source()) {
             items.reserve(static_cast<std::size_t>(std::max(0, source->Count())));
             for (int row = 1; row <= source->Count(); ++row)
                 items.push_back(Clip(source->Cell(row, 1)));
         }
-        if (loaded_ && !stale_ && items == items_ && LinePixels() == itemPixels_ &&
+        if (loaded_ && items == items_ && LinePixels() == itemPixels_ &&
             combo_->count() == static_cast<int>(items.size()))
             return;
-        // A drop combo not on the screen (a grid's editor until a cell is edited) gets its items
-        // when it is shown: its value is its text, which it keeps meanwhile.
-        if (Editable() && !combo_->isVisible()) {
-            items_ = std::move(items);
-            stale_ = true;
-            return;
-        }
         Fill(std::move(items));
-    }
-    // The items kept for a drop combo that was hidden, put in before it shows, with the item of
-    // its text chosen as ShowBound chooses it.
-    void FillIfStale() {
-        if (!combo_ || !stale_)
-            return;
-        Quiet quiet(control_);
-        const QString edit = combo_->currentText();
-        Fill(std::move(items_));
-        combo_->setCurrentIndex(combo_->findText(edit));
-        combo_->setEditText(edit);
     }
     void Fill(std::vector<std::string> items) {
         stale_ = false;
@@ -677,10 +681,10 @@ private:
 
     QPointer<QComboBox> combo_;
     QPointer<FieldValidator> validator_; // a drop combo's
-    std::vector<std::string> items_;     // as last loaded, or to be put in
+    std::vector<std::string> items_;     // as last loaded
     int itemPixels_ = 0;
     bool loaded_ = false;
-    bool stale_ = false; // items_ waits to be put in
+    bool stale_ = false; // the source's items wait to be put in
 };
 
 // A sheet of tabs; its value is the chosen tab's position.

@@ -398,6 +398,35 @@ TEST_F(KeynoteTest, TheCloseRequestsStashUnsavedEditsForTheNextWindow) {
     EXPECT_TRUE(W()[SAVETOASCII].Disabled());
 }
 
+// The grids' rows go to the stash as they are and come back into the next window's grids, kept
+// as the stash keeps notes (a new row's missing mark as 0), and they behave as rows read from
+// the file (drawn where they are clicked, moved, saved).
+TEST_F(KeynoteTest, StashedRowsComeBackAsTheStashKeepsThemAndWorkInTheReopenedGrid) {
+    OpenOn("SET,TXTHT,0.1\r\nCIR,1,a,EA,COUNT\r\nCIR,2,b,,\r\nHEX,1,h,,\r\n");
+    ClickCell(1, 2, 2);
+    drv::Click(W(), INSERT);
+    drv::Type(W(), Grid(1).EDITCTRL, "12345", false);
+    drv::Key(W(), 0, KEY_CtrlEnter);
+    ASSERT_EQ(Rows(1).back(), "|12345|||"); // a new row has no mark yet
+    Post(EventCloseForOptions, 0, KeynoteThread);
+    drv::Settle();
+    ASSERT_EQ(keynote, nullptr);
+    EXPECT_EQ(NotesStashed, 1);
+
+    OpenWindow();
+    EXPECT_EQ(Rows(1), (std::vector<std::string>{"0|1|a|EA|COUNT", "0|2|b||", "0|12345|||"}));
+    EXPECT_EQ(Rows(2), std::vector<std::string>{"0|1|h||"});
+    for (const auto& rows : StashedRows)
+        EXPECT_EQ(rows.capacity(), 0u); // the stash's memory is given back
+    ClickCell(1, 3, 2);
+    EXPECT_EQ(Grid(1).CURROW, 3);
+    drv::Click(W(), MOVEFIRST);
+    EXPECT_EQ(Order(1), "12345 1 2");
+    drv::Click(W(), SAVETOASCII);
+    EXPECT_EQ(drv::ReadBytes(csv), "SET,TXTHT,0.1\r\nCIR,12345,,,\r\nCIR,1,a,EA,COUNT\r\n"
+                                   "CIR,2,b,,\r\nHEX,1,h,,\r\n");
+}
+
 TEST_F(KeynoteTest, AnImportedFileIsReadAgainWithItsTitles) {
     OpenOn("CIR,TITLE,Old,,\r\nCIR,1,a,,\r\n");
     drv::WriteBytes(bak, "");

@@ -2,6 +2,7 @@
 
 #include "editor/Library.h"
 #include "editor/MainFrame.h"
+#include "grid/PelkGridClass.h"
 #include "platform/files/LineFile.h"
 #include "platform/testing/FailOnce.h"
 #include "platform/text/Text.h"
@@ -200,7 +201,8 @@ TEST_F(LibraryTest, ImportPutsTheSetInPlaceKeepsTheOldNotesAndForgetsTheStash) {
     TitleRead.fill("Yes  ");
     NotesStashed = 1;
     NotesQueue.push_back(NoteRow{"0", "1", "Stashed", "EA", "COUNT", 1});
-    StashHalfRead = true; // stashed by a window whose reading failed
+    StashedRows[1].resize(2); // a grid's rows, handed over whole
+    StashHalfRead = true;     // stashed by a window whose reading failed
     Window& w = OpenImport();
     Import(w, 2);
     drv::Answer(kImported, "", ICON_Asterisk, BUTTON_OK, BUTTON_OK);
@@ -214,6 +216,7 @@ TEST_F(LibraryTest, ImportPutsTheSetInPlaceKeepsTheOldNotesAndForgetsTheStash) {
         EXPECT_EQ(Clip(flag), "No");
     EXPECT_EQ(NotesStashed, 0);
     EXPECT_TRUE(NotesQueue.empty());
+    EXPECT_EQ(StashedRows[1].capacity(), 0u);
     EXPECT_FALSE(StashHalfRead);
 
     // The second import replaces the backup the first made. A set without .ini says so and

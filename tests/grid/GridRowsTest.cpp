@@ -97,6 +97,36 @@ TEST_F(GridTest, ChoicesStayInAscendingOrderHeadedByTheBlank) {
     EXPECT_TRUE(g.QTYPE->items.empty());
 }
 
+// A list given whole is placed as adding its choices one by one would place them (equal ones,
+// blank-padded, in the order they came, after those already there); grids given one list share
+// it until one of them changes its own, which changes no other grid's.
+TEST_F(GridTest, ChoicesGivenWholeAreSortedAsAddedOnesAndAGridChangesOnlyItsOwn) {
+    const std::vector<std::string> texts{"m", "ea ", " ", "EA", std::string(25, 'z'),
+                                         "b", "ea",  "q", "",   "ea"};
+    grid::ChoiceQueue oneByOne, whole;
+    oneByOne.Insert("ea");
+    whole.Insert("ea");
+    for (const std::string& text : texts)
+        oneByOne.Insert(text);
+    whole.InsertAll(texts);
+    EXPECT_EQ(whole.items, oneByOne.items);
+
+    auto shared = std::make_shared<grid::ChoiceQueue>();
+    shared->InsertAll({" ", "LF", "SF"});
+    OnThread([&] { g.SetUnits(shared); });
+    EXPECT_EQ(g.QUNIT, shared);
+    EXPECT_EQ(w[g.UNITCTRL].Source(), shared.get());
+    for (const std::function<void()>& change :
+         std::vector<std::function<void()>>{[&] { g.AddUnit("CY"); }, [&] { g.FreeUnits(); }}) {
+        OnThread([&] { g.SetUnits(shared); });
+        OnThread(change);
+        EXPECT_EQ(shared->items, (std::vector<std::string>{" ", "LF", "SF"}));
+        EXPECT_NE(g.QUNIT, shared);
+        EXPECT_EQ(w[g.UNITCTRL].Source(), g.QUNIT.get()); // the combo shows the grid's own
+    }
+    EXPECT_TRUE(g.QUNIT->items.empty());
+}
+
 TEST_F(GridTest, InsertPutsAnEmptyRowBelowTheSelectionAndOpensItsNumber) {
     // In an empty grid the new row is row 1.
     OnThread([&] {

@@ -131,9 +131,11 @@ TEST_F(ControlsTest, AHiddenDropComboShowsTheListAsItIsWhenItIsShown) {
     Window& w = lists.window;
     auto* combo = static_cast<QComboBox*>(w[TYPE].Widget());
     w[TYPE].Hide();
-    lists.types.items = {"AREA", "COUNT", "LINE1"};
+    lists.types.items = {"AREA"};
     lists.type = "COUNT";
     w.Display(TYPE);
+    // What the list holds when the combo shows, also what it took after the redisplay.
+    lists.types.items = {"AREA", "COUNT", "LINE1"};
     w[TYPE].Unhide();
     drv::Settle();
     EXPECT_EQ(drv::Items(w, TYPE), (std::vector<std::string>{"AREA", "COUNT", "LINE1"}));

@@ -161,6 +161,11 @@ TEST_F(Ini, AnyLineEndReadsAndJunkIsHarmless) {
         {"cr", "[S]\ra=1\rb=2\r"},
         {"no final end", "[S]\r\na=1\r\nb=2"},
         {"junk", Bytes("\x00\xff\x1a\x80garbage[\x01]\r\n[S]\r\na=1\x00x\r\n\xfe\xfe\r\nb=2")},
+        // Behind another section: only a line that begins with "[" (after blanks) is a header.
+        {"after another", "[T]\r\nx=[S]\r\n;[S]\r\na=9\r\n  \t[S]  \r\na=1\r\nb=2\r\n"},
+        {"after another, lf", "[T]\nx=[S\n[S\n[S]\na=1\nb=2"},
+        {"after another, cr", "[T]\rx=1[\r[U]\r\r[S]\ra=1\rb=2\r"},
+        {"after another, mixed", "[T]\r\n\n\ra=9\r[S]\r\n\ra=1\nb=2"},
     };
     for (const Case& c : cases) {
         Spill(dir_ / "t.ini", c.text);
