@@ -980,24 +980,29 @@ void KeynoteWindow::StoreOpenEdits() {
 }
 
 std::string KeynoteWindow::NotesDigest() {
-    // The notes and settings go to the digest field after field. No copy of the notes is kept.
+    // The notes and settings go to the digest field after field, read where they are held: no
+    // copy of a note is made.
     Digest digest;
-    auto addRow = [&digest](const NoteRow& r) {
-        digest.Add(ToLong(r.mark) != 0 ? "1" : "0");
-        digest.Add(r.number);
-        digest.Add(r.description);
-        digest.Add(r.unit);
-        digest.Add(r.type);
+    auto addRow = [&digest](std::string_view mark, std::string_view number,
+                            std::string_view description, std::string_view unit,
+                            std::string_view type) {
+        digest.Add(ToLong(mark) != 0 ? "1" : "0");
+        digest.Add(number);
+        digest.Add(description);
+        digest.Add(unit);
+        digest.Add(type);
     };
     for (int shape = 1; shape <= 9; ++shape) {
         digest.Add(Clip(ShapeTitle[static_cast<std::size_t>(shape - 1)]));
         const ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
         if (s.setUp)
             for (const grid::RowRecord& r : *s.grid.QDATA)
-                addRow(NoteOf(r));
+                addRow(r.Field(grid::ColMark), r.Field(grid::ColNumber),
+                       r.Field(grid::ColDescription), r.Field(grid::ColUnit),
+                       r.Field(grid::ColType));
         else
             for (const NoteRow& r : s.held)
-                addRow(r);
+                addRow(r.mark, r.number, r.description, r.unit, r.type);
         digest.EndGroup();
     }
     settingsTab_.AddTo(digest);

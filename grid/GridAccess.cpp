@@ -86,7 +86,13 @@ void PelkGridClass::ExposeTable() {
         if (c.HEADERCTRL)
             headers.push_back(c.HEADERCTRL);
     platform::ExposeAsTable(Ctrl(OLECTRL), *tableView_, headers);
-    // The in-place editors read under their column's name.
+    NameEditors();
+}
+
+// The in-place editors (once made) read under their column's name.
+void PelkGridClass::NameEditors() {
+    if (!QCOL)
+        return;
     const std::pair<std::int32_t, int> editors[] = {{EDITCTRL, ColNumber},
                                                     {TEXTCTRL, ColDescription},
                                                     {UNITCTRL, ColUnit},

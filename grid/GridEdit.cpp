@@ -30,6 +30,8 @@ void PelkGridClass::StartEdit() {
         return;
     const RowRecord& row = (*QDATA)[static_cast<std::size_t>(CURROW - 1)];
     const ColumnRecord& col = (*QCOL)[static_cast<std::size_t>(CURCOL - 1)];
+    if (CURCOL != ColMark)
+        CreateEditors();
     SetPixels(1);
     switch (CURCOL) {
     case ColMark:
@@ -111,7 +113,8 @@ void PelkGridClass::AcceptEdit() {
             row.SetField(ColMark, platform::Equal(row.Field(ColMark), "0") ? "1" : "0");
             break;
         case ColNumber:
-            window_->Update(EDITCTRL);
+            if (EDITCTRL != 0)
+                window_->Update(EDITCTRL);
             row.SetField(ColNumber, platform::Cut(EDITVALUE, kCellWidth));
             break;
         case ColDescription: {
@@ -119,7 +122,7 @@ void PelkGridClass::AcceptEdit() {
             // text: unchanged, the row keeps its own text. Changed, it takes the editor's text
             // whole, each break as CR LF; text that reached the editor other than by typing
             // (pasted from the menu) is held to the same capacity and rule as typed text first.
-            const std::string text = Ctrl(TEXTCTRL).Text();
+            const std::string text = TEXTCTRL != 0 ? Ctrl(TEXTCTRL).Text() : std::string();
             std::int32_t caret = editCaret_;
             const std::string taken =
                 text == shownText_ ? text : TakenDescription(text, caret, false);
@@ -127,11 +130,13 @@ void PelkGridClass::AcceptEdit() {
             break;
         }
         case ColUnit:
-            window_->Update(UNITCTRL);
+            if (UNITCTRL != 0)
+                window_->Update(UNITCTRL);
             row.SetField(ColUnit, platform::Cut(UNITVALUE, kCellWidth));
             break;
         case ColType:
-            window_->Update(TYPECTRL);
+            if (TYPECTRL != 0)
+                window_->Update(TYPECTRL);
             row.SetField(ColType, platform::Cut(TYPEVALUE, kCellWidth));
             break;
         default:
@@ -156,7 +161,8 @@ void PelkGridClass::EndEdit() {
         if (focused == 0 || focused == editor || focused == OLECTRL)
             Ctrl(OLECTRL).Focus();
     };
-    switch (CURCOL) {
+    // A grid not yet edited has no editors to put away.
+    switch (EDITCTRL != 0 ? CURCOL : 0) {
     case ColNumber:
         takeFocus(EDITCTRL);
         Ctrl(EDITCTRL).Hide();

@@ -265,8 +265,8 @@ void PelkGridClass::OnEvent() {
         return;
     const int event = platform::CurrentEvent();
     const int control = platform::EventControl();
-    const bool editor =
-        control == EDITCTRL || control == TEXTCTRL || control == UNITCTRL || control == TYPECTRL;
+    const bool editor = EDITCTRL != 0 && (control == EDITCTRL || control == TEXTCTRL ||
+                                          control == UNITCTRL || control == TYPECTRL);
     if (event == platform::EVENT_Selected)
         FocusMoved(control, editor);
     else if (event == platform::EVENT_AlertKey && control == OLECTRL)

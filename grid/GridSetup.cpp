@@ -83,7 +83,8 @@ void PelkGridClass::Setup(std::int32_t host, std::int32_t wrapSize, std::int32_t
     WRAPSIZE = wrapSize;
     DESCSIZE = descSize;
     CalcLayout();
-    CreateEditors();
+    // The in-place editors come with the grid's first edit: a window of many grids (most of
+    // them on tabs not shown) starts without them.
     HWND = ControlHandle(Ctrl(OLECTRL));
     HCLIENTWND = ClientHandle(*window_);
     SetPropA(HWND, detail::kObjectProperty, this);
@@ -151,6 +152,8 @@ void PelkGridClass::CreateScrollBar() {
 }
 
 void PelkGridClass::CreateEditors() {
+    if (EDITCTRL != 0)
+        return;
     SetPixels(1);
     const int parent = Ctrl(OLECTRL).Parent();
     auto alerts = [](platform::Control& c) {
@@ -196,6 +199,7 @@ void PelkGridClass::CreateEditors() {
     grid::HWND host = ControlHandle(Ctrl(OLECTRL));
     for (std::int32_t editor : {EDITCTRL, UNITCTRL, TYPECTRL})
         SetParent(ControlHandle(Ctrl(editor)), host);
+    NameEditors();
     SetPixels(0);
 }
 
@@ -249,7 +253,7 @@ void PelkGridClass::Shutdown() {
     // The combos outlive the choice lists they show.
     if (window_ && window_->IsOpen())
         for (std::int32_t combo : {UNITCTRL, TYPECTRL})
-            if (platform::Control* c = window_->Find(combo))
+            if (platform::Control* c = combo != 0 ? window_->Find(combo) : nullptr)
                 c->SetListSource(nullptr);
     if (window_ && window_->IsOpen() && window_->Find(OLECTRL))
         platform::Unexpose(Ctrl(OLECTRL));

@@ -178,6 +178,7 @@ public:
     void Shutdown();
     void CalcLayout();
     void CreateScrollBar();
+    // Makes the in-place editors, unless they are made already (the grid's first edit does).
     void CreateEditors();
     void AddColumn(const std::string& title, std::int32_t width);
     void LayoutColumns();
@@ -253,6 +254,7 @@ public:
 
     // Assistive technology: the grid read as a table, and what changed in it.
     void ExposeTable();
+    void NameEditors();
     void Announce(platform::TableChange change, std::int32_t row = 0, std::int32_t column = 0);
     // Opens the row menu (Insert, Change, Delete); the item chosen, 0 none.
     int RowMenu(bool fromKeyboard);

@@ -141,8 +141,8 @@ TEST_F(KeynoteEntryTest, AFieldReadWithWhatTheFileCannotCarryKeepsItAndTakesNoMo
 TEST_F(KeynoteEntryTest, ADescriptionTakesWhatReadsBackAsTypedAndAPasteIsCutWhereItWouldNot) {
     OpenOn("CIR,1,Footing,EA,COUNT\r\n");
     grid::PelkGridClass& g = Grid(1);
+    Edit(1, 1, 3); // the editor is made as the first edit opens
     Control& editor = W()[g.TEXTCTRL];
-    Edit(1, 1, 3);
     // A leading double quote, a backslash before n or N (it reads back as a line break) and the
     // character 255 are refused; a double quote further on and a line break are taken.
     drv::Type(W(), g.TEXTCTRL, "\"C:\\new \\N\xff say \"hi\"", false);
@@ -184,7 +184,6 @@ TEST_F(KeynoteEntryTest, ADescriptionReadFromTheFileKeepsWhatItHeldAndTakesNoMor
                              "CIR,2,Bell\x07 rings,EA,COUNT\r\n";
     OpenOn(file);
     grid::PelkGridClass& g = Grid(1);
-    Control& editor = W()[g.TEXTCTRL];
     const std::vector<std::string> read = {"0|1|\"\"Quoted\" text\"|EA|COUNT",
                                            "0|2|Bell\x07 rings|EA|COUNT"};
     ASSERT_EQ(Rows(1), read);
@@ -194,6 +193,7 @@ TEST_F(KeynoteEntryTest, ADescriptionReadFromTheFileKeepsWhatItHeldAndTakesNoMor
         drv::Key(W(), 0, KEY_CtrlEnter);
     }
     EXPECT_EQ(Rows(1), read);
+    Control& editor = W()[g.TEXTCTRL];
 
     // Typing goes on as in any description; a paste that adds what the file cannot carry is cut
     // there, and a deletion of what it held is taken.
@@ -228,9 +228,9 @@ TEST_F(KeynoteEntryTest, ADescriptionWithLoneBreaksIsNeverCutByTheFilesLine) {
     OpenOn("SET,TXTHT,Auto\r\nCIR,1," + held + ",EA,COUNT\r\n");
     ASSERT_EQ(Rows(1), std::vector<std::string>{"0|1|" + held + "|EA|COUNT"});
     grid::PelkGridClass& g = Grid(1);
-    Control& editor = W()[g.TEXTCTRL];
     // A change that would leave the line too long is refused; unchanged, the row keeps its own.
     Edit(1, 1, 3);
+    Control& editor = W()[g.TEXTCTRL];
     ASSERT_EQ(editor.Text(), shown);
     drv::Key(W(), 0, KEY_Backspace);
     EXPECT_EQ(editor.Text(), shown);

@@ -272,6 +272,21 @@ TEST_F(KeynoteTest, ExitAsksOnlyWhileTheFileIsUnsaved) {
     EXPECT_TRUE(FrameGot(EVENT_CloseDown));
 }
 
+// The digest that tells unsaved notes from saved ones is the same for the same notes and
+// settings from one version of the program to the next (a mark reads as set or not, whatever
+// its text): the notes of several shapes, titled and not, with empty and long fields.
+TEST_F(KeynoteTest, TheNotesDigestOfKnownNotesStaysTheSame) {
+    OpenOn(
+        "SET,TXTHT,0.125\r\nCIR,TITLE,Footings,,\r\nCIR,1,Spread footing\\nsee detail,EA,COUNT\r\n"
+        "CIR,2,,,\r\n;CIR,3,Marked note,LF,LINE1\r\nHEX,10,\"Comma, quoted\",SF,COUNT\r\n"
+        "TRI,A1," +
+        std::string(200, 'w') + ",,\r\n");
+    std::string hex;
+    for (unsigned char c : LoadedNotesDigest)
+        hex += "0123456789abcdef"[c >> 4], hex += "0123456789abcdef"[c & 15];
+    EXPECT_EQ(hex, "402d4c0cc6d2e77d9d82aebc48a0102b3e8e39cd464f14ef2296f6ae39d9898b");
+}
+
 TEST_F(KeynoteTest, AFailedSaveKeepsTheOldFileAndTheNotesAndSaveAndExitStaysOpen) {
     const std::string example = Fixture("example.csv");
     OpenOn(example);

@@ -54,11 +54,19 @@ TEST_F(GridTest, SetupBindsTheHostAndLaysOutTheDataAreaWithoutDrawing) {
     EXPECT_EQ(before.nPos, 1);
     EXPECT_EQ(state, (std::vector<int>{0, 0, 0}));
 
-    // The host carries the grid and its procedure; the editors are hidden, the entry and the
-    // combos inside the host window.
+    // The host carries the grid and its procedure. The editors come when they are first
+    // needed, hidden, the entry and the combos inside the host window; made once.
     HWND hostWindow = ControlHandle(w[HOST]);
     EXPECT_EQ(GetPropA(hostWindow, grid::detail::kObjectProperty), &g);
     EXPECT_NE(g.SCROLLWNDPROCADDRESS, nullptr);
+    EXPECT_EQ(g.EDITCTRL, 0);
+    std::vector<int> made;
+    OnThread([&] {
+        g.CreateEditors();
+        made = {g.EDITCTRL, g.TEXTCTRL, g.UNITCTRL, g.TYPECTRL};
+        g.CreateEditors();
+    });
+    EXPECT_EQ(made, (std::vector<int>{g.EDITCTRL, g.TEXTCTRL, g.UNITCTRL, g.TYPECTRL}));
     for (int editor : {g.EDITCTRL, g.TEXTCTRL, g.UNITCTRL, g.TYPECTRL}) {
         ASSERT_NE(w.Find(editor), nullptr);
         EXPECT_TRUE(w[editor].Hidden());
