@@ -7,6 +7,11 @@
 #include "platform/text/Text.h"
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace editor {
 
@@ -41,8 +46,10 @@ std::size_t EscapedLength(std::string_view description) {
 
 // The shape whose code the text is, exactly: no blank or other character around it.
 int ShapeOfCode(std::string_view code) {
+    if (code.size() != 3)
+        return 0; // every code has three letters
     for (std::size_t i = 0; i < kShapes.size(); ++i)
-        if (code == kShapes[i].code)
+        if (std::memcmp(code.data(), kShapes[i].code, 3) == 0)
             return static_cast<int>(i + 1);
     return 0;
 }
@@ -72,27 +79,75 @@ bool IsTitleField(std::string_view value) {
     return value.size() == 5 && Upper(value) == "TITLE";
 }
 
+// The first backslash or marker character in [from, to), or `to`: the only characters of a
+// description read that may stand for others. Sixteen at a time where the processor compares
+// that many at once; most descriptions hold only a few.
+char* FindEscape(char* from, char* to) {
+#if defined(__SSE2__)
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i marker = _mm_set1_epi8(kQuoteMarker);
+    while (to - from >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const int mask = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash), _mm_cmpeq_epi8(bytes, marker)));
+        if (mask != 0)
+            return from + __builtin_ctz(static_cast<unsigned>(mask));
+        from += 16;
+    }
+#endif
+    for (; from < to; ++from)
+        if (*from == '\\' || *from == kQuoteMarker)
+            return from;
+    return to;
+}
+
+// Whether the text begins with "SET" ignoring case.
+bool IsSettingsWord(std::string_view text) {
+    return text.size() >= 3 && UpperChar(text[0]) == 'S' && UpperChar(text[1]) == 'E' &&
+           UpperChar(text[2]) == 'T';
+}
+
 // The line with each pair of adjacent double quotes, taken from the left, turned into the
-// marker character.
-void MarkDoubledQuotes(std::string_view clipped, std::string& line) {
-    line.clear();
-    line.reserve(clipped.size());
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t quote = clipped.find('"', from);
-        if (quote == std::string_view::npos || quote + 1 >= clipped.size()) {
-            line.append(clipped.substr(from));
-            return;
+// marker character: the line itself when it has no such pair, else the marked copy made in
+// `marked`.
+std::string_view MarkDoubledQuotes(std::string_view clipped, std::string& marked) {
+    const char* const begin = clipped.data();
+    const char* const end = begin + clipped.size();
+    const char* from = begin;
+    const char* pair = nullptr;
+    while (const void* hit = std::memchr(from, '"', static_cast<std::size_t>(end - from))) {
+        const char* quote = static_cast<const char*>(hit);
+        if (quote + 1 < end && quote[1] == '"') {
+            pair = quote;
+            break;
         }
-        if (clipped[quote + 1] == '"') {
-            line.append(clipped.substr(from, quote - from));
-            line += kQuoteMarker;
+        from = quote + 1;
+    }
+    if (!pair)
+        return clipped;
+    marked.resize(clipped.size());
+    char* out = marked.data();
+    std::memcpy(out, begin, static_cast<std::size_t>(pair - begin));
+    out += pair - begin;
+    from = pair;
+    // From here each quote either starts a pair, which becomes one marker, or stands alone.
+    for (;;) {
+        const void* hit = std::memchr(from, '"', static_cast<std::size_t>(end - from));
+        const char* quote = hit ? static_cast<const char*>(hit) : end;
+        std::memcpy(out, from, static_cast<std::size_t>(quote - from));
+        out += quote - from;
+        if (quote == end)
+            break;
+        if (quote + 1 < end && quote[1] == '"') {
+            *out++ = kQuoteMarker;
             from = quote + 2;
         } else {
-            line.append(clipped.substr(from, quote + 1 - from));
+            *out++ = '"';
             from = quote + 1;
         }
     }
+    marked.resize(static_cast<std::size_t>(out - marked.data()));
+    return marked;
 }
 
 } // namespace
@@ -101,7 +156,7 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
     KeynoteLine result;
     const std::string_view clipped = ClipView(record);
     const std::size_t first = clipped.find_first_not_of(' ');
-    if (first != std::string_view::npos && Upper(clipped.substr(first, 3)) == "SET") {
+    if (first != std::string_view::npos && IsSettingsWord(clipped.substr(first))) {
         result.kind = KeynoteLine::Kind::Settings;
         // Characters 5 to 9 name the setting, 11 to 31 hold its value.
         std::string padded(clipped);
@@ -112,8 +167,7 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
         return result;
     }
     thread_local std::string marked;
-    MarkDoubledQuotes(clipped, marked);
-    const std::string_view line = marked;
+    const std::string_view line = MarkDoubledQuotes(clipped, marked);
 
     const std::size_t comma1 = line.find(',');
     if (comma1 == std::string_view::npos)
@@ -155,14 +209,15 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
     std::string description(descField.substr(0, kNoteDescWidth));
     // The marker turns back into a double quote, and "\n" (either case) into a line break: each
     // replaces as many characters as it takes, so the description keeps its length.
-    for (std::size_t at = description.find_first_of("\\\xff"); at != std::string::npos;
-         at = description.find_first_of("\\\xff", at + 1)) {
-        if (description[at] == kQuoteMarker) {
-            description[at] = '"';
-        } else if (at + 1 < description.size() &&
-                   (description[at + 1] == 'n' || description[at + 1] == 'N')) {
-            description[at] = '\r';
-            description[at + 1] = '\n';
+    // (A marker character that stood in the file reads as a double quote too.)
+    char* const text = description.data();
+    char* const textEnd = text + description.size();
+    for (char* at = FindEscape(text, textEnd); at != textEnd; at = FindEscape(at + 1, textEnd)) {
+        if (*at == kQuoteMarker) {
+            *at = '"';
+        } else if (at + 1 < textEnd && (at[1] == 'n' || at[1] == 'N')) {
+            at[0] = '\r';
+            at[1] = '\n';
             ++at;
         }
     }

@@ -13,6 +13,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace platform {
 
 namespace {
@@ -23,6 +27,30 @@ constexpr std::size_t kReadBlock = std::size_t{1} << 18;
 constexpr std::size_t kWriteBlock = std::size_t{1} << 16;
 constexpr char kCtrlZ = '\x1a';
 constexpr std::size_t kTabStop = 8;
+
+// The first CR, tab or Ctrl-Z in [from, to), or `to`: the only bytes that do not go into a record
+// as they stand. Sixteen bytes at a time where the processor compares that many at once.
+const char* FindSpecial(const char* from, const char* to) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i ctrlZ = _mm_set1_epi8(kCtrlZ);
+    while (to - from >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, tab)),
+                         _mm_cmpeq_epi8(bytes, ctrlZ));
+        const int mask = _mm_movemask_epi8(hits);
+        if (mask != 0)
+            return from + __builtin_ctz(static_cast<unsigned>(mask));
+        from += 16;
+    }
+#endif
+    for (; from < to; ++from)
+        if (*from == '\r' || *from == '\t' || *from == kCtrlZ)
+            return from;
+    return to;
+}
 
 void SetNotOpen() {
     SetFileError(kFileNotOpen, "File Not Open");
@@ -279,14 +307,11 @@ ReadResult LineFile::Next() {
         const char* in = buffer_.data();
         std::size_t pos = bufferPos_;
         const std::size_t limit = std::min(bufferEnd_, pos + (recordSize_ - column));
-        while (pos < limit) {
-            const char c = in[pos];
-            if (c == '\r' || c == '\t' || c == kCtrlZ) {
-                break;
-            }
-            out[column++] = c;
-            ++pos;
-        }
+        const std::size_t run =
+            static_cast<std::size_t>(FindSpecial(in + pos, in + limit) - (in + pos));
+        std::memcpy(out + column, in + pos, run);
+        column += run;
+        pos += run;
         consumed = consumed || pos != bufferPos_;
         bufferPos_ = pos;
         if (bufferPos_ == bufferEnd_) {
