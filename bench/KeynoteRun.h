@@ -10,6 +10,7 @@
 #include "editor/MainFrame.h"
 #include "platform/runtime/Program.h"
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/KeepPainting.h"
 
 #include <QCoreApplication>
 
@@ -57,7 +58,8 @@ inline double NowMs() {
 
 // Runs Qt's events and the program's threads until the window has done what it was given.
 inline void SettleWindow() {
-    for (int i = 0; i < 3; ++i) {
+    // Work that pauses for the windows to paint (a large save) goes on with Qt's next events.
+    for (int i = 0; i < 3 || platform::WorkPausedForPaint(); ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         platform::RunUntilIdle();
     }

@@ -424,6 +424,17 @@ long CountNotes(const std::string& path, long enough) {
     return notes;
 }
 
+// Whether a note's number is written as "TITLE" (its field's first five characters, in any case).
+bool NumberedTitle(std::string_view number) {
+    static_assert(kNoteNumberWidth == 5);
+    if (number.size() < 5)
+        return false;
+    for (std::size_t i = 0; i < 5; ++i)
+        if (UpperChar(number[i]) != "TITLE"[i])
+            return false;
+    return true;
+}
+
 // Removes the new file of a save that failed. The failure is what the user is told; a file that
 // cannot be removed as well is only a stray copy beside the keynote file.
 void DropWritten(const std::string& temp) {
@@ -432,6 +443,19 @@ void DropWritten(const std::string& temp) {
 
 KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
                                 const std::vector<ShapeNotes>& shapes,
+                                const std::function<void(long, long)>& progress,
+                                platform::LineFile* holder, std::vector<std::string>* cutNotes) {
+    std::vector<ShapeSource> rows;
+    rows.reserve(shapes.size());
+    for (const ShapeNotes& s : shapes)
+        rows.push_back({s.shape, s.title, s.rows.size(),
+                        [&s](std::size_t i) -> const NoteRow& { return s.rows[i]; },
+                        [&s](std::size_t i) { return s.rows[i].number; }});
+    return WriteKeynoteFile(path, textHeight, rows, progress, holder, cutNotes);
+}
+
+KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
+                                const std::vector<ShapeSource>& shapes,
                                 const std::function<void(long, long)>& progress,
                                 platform::LineFile* holder, std::vector<std::string>* cutNotes) {
     const std::string temp = TemporaryNameBeside(path);
@@ -445,28 +469,29 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
         return failed;
     }
     long total = 0;
-    for (const ShapeNotes& s : shapes)
-        total += static_cast<long>(s.rows.size());
+    for (const ShapeSource& s : shapes)
+        total += static_cast<long>(s.count);
     long written = 0;
     bool ok = file.Add(SettingsLine(textHeight));
-    for (const ShapeNotes& s : shapes) {
+    for (const ShapeSource& s : shapes) {
         if (s.shape < 1 || s.shape > 9)
             continue;
         const char* code = kShapes[static_cast<std::size_t>(s.shape - 1)].code;
         // A blank title writes no title line, unless a note is numbered "TITLE": the first
         // such line of a shape reads back as its title, so a blank title line goes first and
         // the note stays a note.
-        const bool titleNumbered = std::any_of(s.rows.begin(), s.rows.end(), [](const NoteRow& r) {
-            return Equal(Upper(Clip(Cut(r.number, kNoteNumberWidth))), "TITLE");
-        });
+        bool titleNumbered = false;
+        for (std::size_t i = 0; i < s.count && !titleNumbered; ++i)
+            titleNumbered = NumberedTitle(s.number(i));
         if (!Clip(s.title).empty() || titleNumbered)
             ok = ok && file.Add(TitleLine(code, s.title));
-        for (const NoteRow& row : s.rows) {
+        for (std::size_t i = 0; i < s.count; ++i) {
             ++written;
             if (progress)
                 progress(written, total);
             if (!ok)
                 continue;
+            const NoteRow& row = s.row(i);
             bool cut = false;
             std::string line = NoteLine(code, row, &cut);
             if (cut && cutNotes)

@@ -25,6 +25,8 @@ namespace {
 constexpr std::size_t kReadBlock = std::size_t{1} << 18;
 // Added lines are written once this much has gathered (and at every close).
 constexpr std::size_t kWriteBlock = std::size_t{1} << 16;
+// Each time this much more is written, the system is asked to start writing it to the disk.
+constexpr std::uint64_t kWriteBehind = std::uint64_t{1} << 20;
 constexpr char kCtrlZ = '\x1a';
 constexpr std::size_t kTabStop = 8;
 
@@ -91,6 +93,8 @@ LineFile& LineFile::operator=(LineFile&& other) noexcept {
     continues_ = other.continues_;
     endMarkAt_ = other.endMarkAt_;
     pending_ = std::move(other.pending_);
+    written_ = std::exchange(other.written_, 0);
+    sentUpTo_ = std::exchange(other.sentUpTo_, 0);
     writeFailed_ = std::exchange(other.writeFailed_, false);
     writeError_ = other.writeError_;
     other.record_.assign(other.recordSize_, ' ');
@@ -220,6 +224,10 @@ bool LineFile::Open(OpenMode mode) {
     continues_ = false;
     endMarkAt_.reset();
     pending_.clear();
+    // Lines are added at the end of what the file holds.
+    struct stat opened;
+    written_ = sentUpTo_ =
+        ::fstat(fd, &opened) == 0 ? static_cast<std::uint64_t>(opened.st_size) : 0;
     return true;
 }
 
@@ -409,7 +417,22 @@ bool LineFile::Flush() {
         data += written;
         size -= static_cast<std::size_t>(written);
     }
+    written_ += pending_.size(); // where the file now ends
     pending_.clear();
+    // What is written goes on its way to the disk while more is added, so that a flush to the
+    // disk at the end (before a rename puts the file in place) has little left to wait for: each
+    // stretch is sent off when it is complete, and the one before it awaited then, which also
+    // keeps the memory the system holds for the file's writing small.
+    if (written_ - sentUpTo_ >= kWriteBehind) {
+        const auto offset = [](std::uint64_t at) { return static_cast<off64_t>(at); };
+        ::sync_file_range(fd_, offset(sentUpTo_), offset(written_ - sentUpTo_),
+                          SYNC_FILE_RANGE_WRITE);
+        if (sentUpTo_ >= kWriteBehind)
+            ::sync_file_range(fd_, offset(sentUpTo_ - kWriteBehind), offset(kWriteBehind),
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                  SYNC_FILE_RANGE_WAIT_AFTER);
+        sentUpTo_ = written_;
+    }
     return true;
 }
 
