@@ -267,13 +267,39 @@ std::string CarriedDescription(std::string_view description) {
 // The escapes of a description already carried: CR LF as "\n", double quotes doubled, enclosed
 // in double quotes when it holds a comma or a double quote, unless it begins with one.
 std::string Escaped(std::string_view carried) {
-    std::string text(carried);
-    ReplaceAll(text, std::string::npos, "\r\n", "\\n");
-    ReplaceAll(text, std::string::npos, "\"", "\"\"");
+    // One pass: each CR LF (taken from the left) becomes "\n" and each double quote two.
+    std::string text;
+    text.reserve(carried.size() + carried.size() / 8 + 2);
     const bool leadingQuote = !carried.empty() && carried.front() == '"';
-    if (!leadingQuote && text.find_first_of(",\"") != std::string::npos)
-        return "\"" + Clip(text) + "\"";
-    return Clip(text);
+    const bool enclosed = !leadingQuote && carried.find_first_of(",\"") != std::string_view::npos;
+    if (enclosed)
+        text += '"';
+    const std::size_t start = text.size();
+    for (std::size_t i = 0; i < carried.size();) {
+        std::size_t plain = i;
+        while (plain < carried.size() && carried[plain] != '\r' && carried[plain] != '"')
+            ++plain;
+        text.append(carried.substr(i, plain - i));
+        i = plain;
+        if (i == carried.size())
+            break;
+        if (carried[i] == '"') {
+            text += "\"\"";
+            ++i;
+        } else if (i + 1 < carried.size() && carried[i + 1] == '\n') {
+            text += "\\n";
+            i += 2;
+        } else {
+            text += '\r';
+            ++i;
+        }
+    }
+    // Trailing blanks go, inside the enclosing quotes.
+    const std::size_t kept = text.find_last_not_of(' ');
+    text.resize(kept == std::string::npos || kept < start ? start : kept + 1);
+    if (enclosed)
+        text += '"';
+    return text;
 }
 
 bool ReadsBackAsTitle(const std::string& line, const std::string& title) {
@@ -294,17 +320,25 @@ std::string EscapeDescription(std::string_view description) {
 std::string NoteLine(const char* code, const NoteRow& row, bool* cut) {
     if (cut)
         *cut = false;
-    const std::string number = Clip(Cut(row.number, kNoteNumberWidth));
+    const std::string_view number =
+        ClipView(std::string_view(row.number).substr(0, kNoteNumberWidth));
     if (number == "\r\n" || number == "\r")
         return std::string();
-    const std::string head =
-        (ToLong(row.mark) != 0 ? ";" : "") + std::string(code) + "," + number + ",";
-    const std::string tail =
-        "," + Clip(Cut(row.unit, kNoteUnitWidth)) + "," + Clip(Cut(row.type, kNoteTypeWidth));
-    const std::string carried = CarriedDescription(row.description);
+    const std::string_view unit = ClipView(std::string_view(row.unit).substr(0, kNoteUnitWidth));
+    const std::string_view type = ClipView(std::string_view(row.type).substr(0, kNoteTypeWidth));
+    const bool marked = ToLong(row.mark) != 0;
+    const std::size_t codeLength = std::strlen(code);
+    const std::size_t fields =
+        (marked ? 1 : 0) + codeLength + 1 + number.size() + 1 + 1 + unit.size() + 1 + type.size();
+    // The description as it is carried, without a copy unless it loses its leading quotes.
+    std::string_view carried = std::string_view(row.description).substr(0, kNoteDescWidth);
+    std::string dropped;
+    if (!carried.empty() && carried.front() == '"' && carried.find(',') != std::string_view::npos) {
+        dropped = CarriedDescription(carried);
+        carried = dropped;
+    }
     std::string description = Escaped(carried);
-    const std::size_t room =
-        kKeynoteLineWidth - std::min(kKeynoteLineWidth, head.size() + tail.size());
+    const std::size_t room = kKeynoteLineWidth - std::min(kKeynoteLineWidth, fields);
     if (description.size() > room) {
         // The note is written whole but for the end of its description, so that the line stays
         // a note that reads back: the longest beginning of the description that fits, never
@@ -312,18 +346,33 @@ std::string NoteLine(const char* code, const NoteRow& row, bool* cut) {
         std::size_t low = 0, high = carried.size();
         while (low < high) {
             const std::size_t middle = (low + high + 1) / 2;
-            if (Escaped(std::string_view(carried).substr(0, middle)).size() <= room)
+            if (Escaped(carried.substr(0, middle)).size() <= room)
                 low = middle;
             else
                 high = middle - 1;
         }
         if (low > 0 && low < carried.size() && carried[low - 1] == '\r' && carried[low] == '\n')
             --low;
-        description = Escaped(std::string_view(carried).substr(0, low));
+        description = Escaped(carried.substr(0, low));
         if (cut)
             *cut = true;
     }
-    return Clip(head + description + tail);
+    std::string line;
+    line.reserve(fields + description.size());
+    if (marked)
+        line += ';';
+    line.append(code, codeLength);
+    line += ',';
+    line += number;
+    line += ',';
+    line += description;
+    line += ',';
+    line += unit;
+    line += ',';
+    line += type;
+    // Blanks at the end of the line go (a description ends it when unit and type are empty).
+    line.resize(ClipView(line).size());
+    return line;
 }
 
 std::string TitleLine(const char* code, std::string_view title) {
