@@ -39,6 +39,10 @@ namespace {
 
 const char* const kLastRun = "QVREditLASTRUN";
 
+// How long the first load may run before the window is drawn without its notes: well inside the
+// time after which a window that shows nothing looks hung.
+constexpr std::chrono::milliseconds kUndrawnLoad{50};
+
 // The row buttons, shown while a shape tab is selected.
 const int kRowButtons[] = {INSERT, CHANGE, DELETE, MOVEUP, MOVEDOWN, MOVEFIRST, MOVELAST};
 
@@ -170,10 +174,12 @@ int KeynoteWindow::Setup() {
     window_[PMT_APROGRESS].Hide();
     ApplyUppercase();
     window_.Display();
-    // The window and its progress bar are on the screen before the first load, which may take
-    // seconds: the bar then paints as it moves.
-    window_.DrawNow();
+    // A first load that takes more than a moment (a large file may take seconds) has the window
+    // and its progress bar drawn as soon as that moment is over, and the bar then paints as it
+    // moves; a quicker one is drawn once, with its notes, at the end of the set-up.
+    undrawnSince_ = std::chrono::steady_clock::now();
     LoadNotes();
+    undrawnSince_.reset();
     OpenConfigWithoutShapeTabs();
 
     for (grid::PelkGridClass* g : GridList) {
@@ -589,11 +595,18 @@ void KeynoteWindow::ProgressUpdate(const std::string& text, std::int64_t value,
     }
     if (bar.Hidden())
         return;
+    if (undrawnSince_ && std::chrono::steady_clock::now() - *undrawnSince_ >= kUndrawnLoad) {
+        undrawnSince_.reset();
+        window_.DrawNow();
+        window_.Display(APROGRESS);
+    }
     const std::int64_t percent = total == 0 ? 0 : value * 100 / total;
-    // The bar is redrawn in steps of 3 percent, and once more at 100.
+    // The bar is redrawn in steps of 3 percent, and once more at 100 (not before the window
+    // is first drawn).
     if ((percent - ProgressValue >= 3 || percent == 100) && percent != ProgressValue) {
         ProgressValue = static_cast<std::int32_t>(percent);
-        window_.Display(APROGRESS);
+        if (!undrawnSince_)
+            window_.Display(APROGRESS);
     }
 }
 
@@ -780,7 +793,9 @@ void AddToGrid(grid::PelkGridClass& grid, NoteRow&& row) {
 }
 
 NoteRow NoteOf(const grid::RowRecord& r) {
-    return {r.V1, r.V2, r.V3, r.V4, r.V5};
+    auto field = [&r](grid::GridColumn column) { return std::string(r.Field(column)); };
+    return {field(grid::ColMark), field(grid::ColNumber), field(grid::ColDescription),
+            field(grid::ColUnit), field(grid::ColType)};
 }
 
 // The note in a grid's row `index` (from 0).

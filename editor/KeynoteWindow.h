@@ -14,7 +14,9 @@
 #include "platform/ui/WindowResizer.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -148,6 +150,8 @@ private:
     bool readFailed_ = false;
     // What the last reading found that a save would not write back, until it is told.
     std::vector<KeynoteChange> changesRead_;
+    // While the first load runs with the window not yet drawn: when it began.
+    std::optional<std::chrono::steady_clock::time_point> undrawnSince_;
 
     platform::Window window_;
     SettingsTab settingsTab_{window_, settings_};

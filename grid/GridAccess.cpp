@@ -31,10 +31,10 @@ public:
         return g_.GetCellValue(row, column);
     }
     std::optional<bool> CellChecked(int row, int column) const override {
-        if (column != 1 || row < 1 || row > TableRows())
+        if (column != ColMark || row < 1 || row > TableRows())
             return std::nullopt;
         // Marked as the grid draws it: any mark but an empty one or "0".
-        const std::string mark = platform::Clip(g_.GetCellValue(row, 1));
+        const std::string mark = platform::Clip(g_.GetCellValue(row, ColMark));
         return !mark.empty() && mark != "0";
     }
     // The mark column is "Not used": a note without the mark is a used one.
@@ -87,8 +87,10 @@ void PelkGridClass::ExposeTable() {
             headers.push_back(c.HEADERCTRL);
     platform::ExposeAsTable(Ctrl(OLECTRL), *tableView_, headers);
     // The in-place editors read under their column's name.
-    const std::pair<std::int32_t, int> editors[] = {
-        {EDITCTRL, 2}, {TEXTCTRL, 3}, {UNITCTRL, 4}, {TYPECTRL, 5}};
+    const std::pair<std::int32_t, int> editors[] = {{EDITCTRL, ColNumber},
+                                                    {TEXTCTRL, ColDescription},
+                                                    {UNITCTRL, ColUnit},
+                                                    {TYPECTRL, ColType}};
     for (const auto& [editor, column] : editors)
         if (editor && column <= static_cast<int>(QCOL->size()))
             platform::SetAccessibleName(Ctrl(editor),
@@ -102,7 +104,7 @@ int PelkGridClass::RowMenu(bool fromKeyboard) {
         return platform::Popup(items);
     std::optional<platform::AccessibleTable::Place> cell = tableView_->CellPlace(CURROW, CURCOL);
     if (!cell)
-        cell = tableView_->CellPlace(0, CURCOL > 0 ? CURCOL : 1);
+        cell = tableView_->CellPlace(0, CURCOL > 0 ? CURCOL : ColMark);
     if (!cell)
         return platform::Popup(items);
     return platform::Popup(items, Ctrl(OLECTRL), cell->x + cell->width / 2, cell->y + cell->height);

@@ -19,21 +19,6 @@ constexpr int kMarkSize = 12;
 constexpr int kMarkTop = 4;
 constexpr int kMarkCell = 18;
 constexpr std::int32_t kDrawLineWidth = 255;
-
-const std::string& Field(const RowRecord& row, int column) {
-    switch (column) {
-    case 1:
-        return row.V1;
-    case 2:
-        return row.V2;
-    case 3:
-        return row.V3;
-    case 4:
-        return row.V4;
-    default:
-        return row.V5;
-    }
-}
 } // namespace
 
 void PelkGridClass::Draw() {
@@ -55,10 +40,10 @@ void PelkGridClass::Draw() {
     for (std::int32_t r = FIRSTPOINTER; r >= 1 && r <= rows; ++r) {
         RowRecord& row = (*QDATA)[static_cast<std::size_t>(r - 1)];
         std::int32_t bottom = 0;
-        int c = 1;
+        std::int32_t c = ColMark;
         for (const ColumnRecord& column : *QCOL) {
             std::int32_t cellBottom = areaBottom;
-            DrawCellText(dc, column.X1, top, c == 1 ? 1 : 0, 0, Field(row, c), cellBottom,
+            DrawCellText(dc, column.X1, top, c == ColMark ? 1 : 0, 0, row.Field(c), cellBottom,
                          column.X2);
             SelectClipRgn(dc, HDRAWRGN);
             bottom = std::max(bottom, cellBottom);
@@ -99,11 +84,13 @@ void PelkGridClass::Draw() {
 std::int32_t PelkGridClass::RowHeight(const RowRecord& row) const {
     // As DrawCellText places a cell's bottom: the mark box's cell, or the text's lines.
     std::int32_t height = 0;
-    for (std::size_t c = 1; c <= QCOL->size(); ++c) {
+    const std::int32_t columns = static_cast<std::int32_t>(QCOL->size());
+    for (std::int32_t c = ColMark; c <= columns; ++c) {
         const std::int32_t cell =
-            c == 1 ? kMarkCell
-                   : 3 + kLineHeight * static_cast<std::int32_t>(CountLines(
-                                           Field(row, static_cast<int>(c)), kDrawLineWidth));
+            c == ColMark
+                ? kMarkCell
+                : 3 + kLineHeight *
+                          static_cast<std::int32_t>(CountLines(row.Field(c), kDrawLineWidth));
         height = std::max(height, cell);
     }
     return height;
@@ -128,7 +115,7 @@ std::int32_t PelkGridClass::LastRowShownFrom(std::int32_t first) const {
 }
 
 void PelkGridClass::DrawCellText(HDC dc, std::int32_t x1, std::int32_t top, std::uint8_t isMark,
-                                 std::int32_t textColour, const std::string& text,
+                                 std::int32_t textColour, std::string_view text,
                                  std::int32_t& bottom, std::int32_t x2) {
     detail::SharedObjects& shared = detail::Shared();
     TextLineQueue lines;
@@ -175,11 +162,12 @@ void PelkGridClass::DrawCellText(HDC dc, std::int32_t x1, std::int32_t top, std:
 
 void PelkGridClass::DrawCell(std::int32_t row, std::int32_t col, std::int32_t textColour,
                              std::int32_t background) {
-    if (row < 1 || row > Records() || col < 1 || col > static_cast<std::int32_t>(QCOL->size()))
+    if (row < 1 || row > Records() || col < ColMark ||
+        col > static_cast<std::int32_t>(QCOL->size()))
         return;
     const RowRecord& r = (*QDATA)[static_cast<std::size_t>(row - 1)];
     const ColumnRecord& c = (*QCOL)[static_cast<std::size_t>(col - 1)];
-    const std::string value = Field(r, col);
+    const std::string value(r.Field(col));
     HDC dc = GetDC(HCLIENTWND);
     COLORREF colour = background == 0 ? GetSysColor(COLOR_WINDOW) : background;
     HPEN pen = MakePen(static_cast<std::int32_t>(colour));
@@ -187,7 +175,7 @@ void PelkGridClass::DrawCell(std::int32_t row, std::int32_t col, std::int32_t te
     std::int32_t top = r.Y1 == GRIDY ? r.Y1 : r.Y1 + 1;
     DrawRect(dc, c.X1, top, c.X2 - 1, r.Y2, brush, pen);
     std::int32_t bottom = r.Y2;
-    DrawCellText(dc, c.X1, r.Y1, col == 1 ? 1 : 0, textColour, value, bottom, c.X2);
+    DrawCellText(dc, c.X1, r.Y1, col == ColMark ? 1 : 0, textColour, value, bottom, c.X2);
     ReleaseDC(HCLIENTWND, dc);
     DeleteObject(pen);
     DeleteObject(brush);

@@ -25,20 +25,20 @@ std::string Rewrapped(std::string text, std::int32_t width, std::int32_t& caret)
 void PelkGridClass::StartEdit() {
     beforeKeys_.reset();
     EnsureVisible(CURROW);
-    if (CURROW < 1 || CURROW > Records() || CURCOL < 1 ||
+    if (CURROW < 1 || CURROW > Records() || CURCOL < ColMark ||
         CURCOL > static_cast<std::int32_t>(QCOL->size()))
         return;
     const RowRecord& row = (*QDATA)[static_cast<std::size_t>(CURROW - 1)];
     const ColumnRecord& col = (*QCOL)[static_cast<std::size_t>(CURCOL - 1)];
     SetPixels(1);
     switch (CURCOL) {
-    case 1:
+    case ColMark:
         AcceptEdit();
         break;
-    case 2: {
+    case ColNumber: {
         platform::Control& entry = Ctrl(EDITCTRL);
         entry.SetPosition(col.X1 - CONTROLX, row.Y1 - CONTROLY, col.X2 - col.X1, row.Y2 - row.Y1);
-        EDITVALUE = row.V2;
+        EDITVALUE = row.Field(ColNumber);
         // Filled while hidden, then shown and focused at once: a screen reader hears the
         // editor come as the focus, before anything of its text or caret.
         window_->Display(EDITCTRL);
@@ -50,11 +50,11 @@ void PelkGridClass::StartEdit() {
         entry.SetSelStart(static_cast<int>(entry.Text().size()) + 1);
         break;
     }
-    case 3: {
+    case ColDescription: {
         platform::Control& text = Ctrl(TEXTCTRL);
         text.SetPosition(col.X1, row.Y1, col.X2 - col.X1, row.Y2 - row.Y1);
-        text.SetText(row.V3);
-        heldText_ = row.V3;
+        heldText_ = row.Field(ColDescription);
+        text.SetText(heldText_);
         shownText_ = text.Text();
         if (col.X2 - col.X1 < kWideEditor)
             text.SetFont("Arial", 7);
@@ -75,14 +75,14 @@ void PelkGridClass::StartEdit() {
         text.SetSelStart(editCaret_ + 1);
         break;
     }
-    case 4:
-    case 5: {
-        const bool unit = CURCOL == 4;
+    case ColUnit:
+    case ColType: {
+        const bool unit = CURCOL == ColUnit;
         const std::int32_t number = unit ? UNITCTRL : TYPECTRL;
         platform::Control& combo = Ctrl(number);
         combo.SetPosition(col.X1 - CONTROLX, row.Y1 - CONTROLY, col.X2 - col.X1, kComboHeight);
-        const std::string& value = unit ? row.V4 : row.V5;
-        (unit ? UNITVALUE : TYPEVALUE) = value;
+        std::string& value = unit ? UNITVALUE : TYPEVALUE;
+        value = row.Field(CURCOL);
         grid::HWND editor = ControlHandle(combo);
         SetPropA(editor, detail::kObjectProperty, this);
         TEXTWNDPROCADDRESS = SetWindowLongA(editor, GWL_WNDPROC, EditorWindowProc);
@@ -107,14 +107,14 @@ void PelkGridClass::AcceptEdit() {
     if (target >= 1 && target <= Records()) {
         RowRecord& row = (*QDATA)[static_cast<std::size_t>(target - 1)];
         switch (CURCOL) {
-        case 1:
-            row.V1 = platform::Equal(row.V1, "0") ? "1" : "0";
+        case ColMark:
+            row.SetField(ColMark, platform::Equal(row.Field(ColMark), "0") ? "1" : "0");
             break;
-        case 2:
+        case ColNumber:
             window_->Update(EDITCTRL);
-            row.V2 = platform::Cut(EDITVALUE, kCellWidth);
+            row.SetField(ColNumber, platform::Cut(EDITVALUE, kCellWidth));
             break;
-        case 3: {
+        case ColDescription: {
             // The editor shows every line break as one, also a lone CR or LF of the row's
             // text: unchanged, the row keeps its own text. Changed, it takes the editor's text
             // whole, each break as CR LF; text that reached the editor other than by typing
@@ -123,16 +123,16 @@ void PelkGridClass::AcceptEdit() {
             std::int32_t caret = editCaret_;
             const std::string taken =
                 text == shownText_ ? text : TakenDescription(text, caret, false);
-            row.V3 = taken == shownText_ ? heldText_ : taken;
+            row.SetField(ColDescription, taken == shownText_ ? heldText_ : taken);
             break;
         }
-        case 4:
+        case ColUnit:
             window_->Update(UNITCTRL);
-            row.V4 = platform::Cut(UNITVALUE, kCellWidth);
+            row.SetField(ColUnit, platform::Cut(UNITVALUE, kCellWidth));
             break;
-        case 5:
+        case ColType:
             window_->Update(TYPECTRL);
-            row.V5 = platform::Cut(TYPEVALUE, kCellWidth);
+            row.SetField(ColType, platform::Cut(TYPEVALUE, kCellWidth));
             break;
         default:
             break;
@@ -157,11 +157,11 @@ void PelkGridClass::EndEdit() {
             Ctrl(OLECTRL).Focus();
     };
     switch (CURCOL) {
-    case 2:
+    case ColNumber:
         takeFocus(EDITCTRL);
         Ctrl(EDITCTRL).Hide();
         break;
-    case 3: {
+    case ColDescription: {
         grid::HWND editor = ControlHandle(Ctrl(TEXTCTRL));
         if (GetPropA(editor, detail::kObjectProperty) == this) {
             RemovePropA(editor, detail::kObjectProperty);
@@ -172,9 +172,9 @@ void PelkGridClass::EndEdit() {
         Ctrl(TEXTCTRL).Hide();
         break;
     }
-    case 4:
-    case 5: {
-        const std::int32_t number = CURCOL == 4 ? UNITCTRL : TYPECTRL;
+    case ColUnit:
+    case ColType: {
+        const std::int32_t number = CURCOL == ColUnit ? UNITCTRL : TYPECTRL;
         grid::HWND editor = ControlHandle(Ctrl(number));
         if (GetPropA(editor, detail::kObjectProperty) == this) {
             RemovePropA(editor, detail::kObjectProperty);
@@ -198,7 +198,7 @@ void PelkGridClass::EndEdit() {
 }
 
 void PelkGridClass::RewrapText() {
-    if (CURCOL != 3)
+    if (CURCOL != ColDescription)
         return;
     platform::Control& editor = Ctrl(TEXTCTRL);
     const std::string shown = editor.Text();
@@ -217,7 +217,7 @@ void PelkGridClass::RewrapText() {
 // Keeps the description editor's text and caret before a key changes them, unless a rewrap is
 // already due for earlier keys (it answers them all).
 void PelkGridClass::KeepBeforeKeys(bool typed) {
-    if (EIPON != 1 || CURCOL != 3)
+    if (EIPON != 1 || CURCOL != ColDescription)
         return;
     if (!beforeKeys_) {
         platform::Control& editor = Ctrl(TEXTCTRL);

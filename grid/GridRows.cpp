@@ -3,23 +3,112 @@
 #include "platform/ui/MessageBox.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <iterator>
+#include <limits>
 
 namespace grid {
 
+namespace {
+// The lengths stand at the allocation's start in the machine's own order: they never leave the
+// process.
+using Length = std::uint16_t;
+constexpr std::size_t kHeaderBytes = sizeof(Length) * kColumnCount;
+constexpr std::size_t kMostField = std::numeric_limits<Length>::max();
+
+std::array<Length, kColumnCount> Lengths(const char* texts) {
+    std::array<Length, kColumnCount> lengths;
+    std::memcpy(lengths.data(), texts, kHeaderBytes);
+    return lengths;
+}
+
+// One allocation holding the fields as RowRecord keeps them; none when all are empty.
+std::unique_ptr<char[]> Pack(const std::array<std::string_view, kColumnCount>& fields) {
+    std::array<Length, kColumnCount> lengths;
+    std::size_t size = kHeaderBytes;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        lengths[i] = static_cast<Length>(std::min(fields[i].size(), kMostField));
+        size += lengths[i];
+    }
+    if (size == kHeaderBytes)
+        return nullptr;
+    std::unique_ptr<char[]> texts(new char[size]);
+    std::memcpy(texts.get(), lengths.data(), kHeaderBytes);
+    char* at = texts.get() + kHeaderBytes;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (lengths[i] > 0) // an empty field may have no characters to point at
+            std::memcpy(at, fields[i].data(), lengths[i]);
+        at += lengths[i];
+    }
+    return texts;
+}
+
+// The place of a column among the fields, from 0; a number outside the columns is the last's.
+std::int32_t IndexOf(std::int32_t column) {
+    return column >= ColMark && column <= ColType ? column - ColMark : ColType - ColMark;
+}
+} // namespace
+
+std::size_t RowRecord::Size() const {
+    if (!texts_)
+        return 0;
+    std::size_t size = kHeaderBytes;
+    for (Length length : Lengths(texts_.get()))
+        size += length;
+    return size;
+}
+
+RowRecord::RowRecord(const RowRecord& other)
+    : Y1(other.Y1), Y2(other.Y2), INCOMPLETESHOW(other.INCOMPLETESHOW) {
+    if (const std::size_t size = other.Size()) {
+        texts_.reset(new char[size]);
+        std::memcpy(texts_.get(), other.texts_.get(), size);
+    }
+}
+
+RowRecord& RowRecord::operator=(const RowRecord& other) {
+    if (this != &other)
+        *this = RowRecord(other);
+    return *this;
+}
+
+std::string_view RowRecord::Field(std::int32_t column) const {
+    if (!texts_)
+        return {};
+    const std::size_t index = static_cast<std::size_t>(IndexOf(column));
+    const std::array<Length, kColumnCount> lengths = Lengths(texts_.get());
+    std::size_t offset = kHeaderBytes;
+    for (std::size_t i = 0; i < index; ++i)
+        offset += lengths[i];
+    return {texts_.get() + offset, lengths[index]};
+}
+
+void RowRecord::SetField(std::int32_t column, std::string_view value) {
+    std::array<std::string_view, kColumnCount> fields;
+    for (std::int32_t i = 0; i < kColumnCount; ++i)
+        fields[static_cast<std::size_t>(i)] = Field(ColMark + i);
+    fields[static_cast<std::size_t>(IndexOf(column))] = value;
+    // The new fields are made before the old go: the value may be one of them.
+    std::unique_ptr<char[]> texts = Pack(fields);
+    texts_ = std::move(texts);
+}
+
+void RowRecord::SetFields(std::string_view mark, std::string_view number,
+                          std::string_view description, std::string_view unit,
+                          std::string_view type) {
+    std::unique_ptr<char[]> texts = Pack({mark, number, description, unit, type});
+    texts_ = std::move(texts);
+}
+
 void PelkGridClass::AddRow(std::string mark, std::string number, std::string description,
                            std::string unit, std::string type) {
-    auto cut = [](std::string& value, std::size_t width) {
-        if (value.size() > width)
-            value.resize(width);
-        return std::move(value);
+    auto cut = [](const std::string& value, std::size_t width) {
+        return std::string_view(value).substr(0, width);
     };
     RowRecord row;
-    row.V1 = cut(mark, kCellWidth);
-    row.V2 = cut(number, kCellWidth);
-    row.V3 = cut(description, kDescWidth);
-    row.V4 = cut(unit, kCellWidth);
-    row.V5 = cut(type, kCellWidth);
+    row.SetFields(cut(mark, kCellWidth), cut(number, kCellWidth), cut(description, kDescWidth),
+                  cut(unit, kCellWidth), cut(type, kCellWidth));
     QDATA->push_back(std::move(row));
     Announce(platform::TableChange::Rows);
 }
@@ -31,29 +120,18 @@ std::int32_t PelkGridClass::Records() const {
 std::int32_t PelkGridClass::GetCheckValue(std::int32_t row) const {
     if (row < 1 || row > Records())
         return 0;
-    return platform::ToLong((*QDATA)[static_cast<std::size_t>(row - 1)].V1);
+    return platform::ToLong((*QDATA)[static_cast<std::size_t>(row - 1)].Field(ColMark));
 }
 
 std::string PelkGridClass::GetCellValue(std::int32_t row, std::int32_t column) const {
     if (row < 1 || row > Records())
         return std::string();
-    const RowRecord& r = (*QDATA)[static_cast<std::size_t>(row - 1)];
-    switch (column) {
-    case 1:
-        return r.V1;
-    case 2:
-        return r.V2;
-    case 3:
-        return r.V3;
-    case 4:
-        return r.V4;
-    case 5:
-        return r.V5;
-    default:
+    if (column < ColMark || column > ColType) {
         platform::Message("Wrong column index: " + platform::DecimalText(column), "",
                           platform::ICON_Hand, platform::BUTTON_OK);
         return std::string();
     }
+    return std::string((*QDATA)[static_cast<std::size_t>(row - 1)].Field(column));
 }
 
 void PelkGridClass::FreeRows() {
@@ -102,17 +180,17 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
     if (EIPON == 1)
         AcceptEdit();
     switch (command) {
-    case 1: {
+    case RowInsert: {
         std::int32_t at = CURROW > 0 ? CURROW + 1 : 1;
         at = std::min(at, Records() + 1);
         QDATA->insert(QDATA->begin() + (at - 1), RowRecord{});
         Announce(platform::TableChange::Rows);
         Draw();
-        SelectCell(at, 2);
+        SelectCell(at, ColNumber);
         StartEdit();
         break;
     }
-    case 2:
+    case RowChange:
         // A grid without rows has no cell to change, selected or not.
         if (Records() == 0)
             break;
@@ -122,7 +200,7 @@ void PelkGridClass::RowCommand(std::uint8_t command) {
             platform::Message("Cell not selected!", "", platform::ICON_Asterisk,
                               platform::BUTTON_OK);
         break;
-    case 3:
+    case RowDelete:
         if (Records() == 0) {
             platform::Message("There is no row to delete!", "", platform::ICON_Asterisk,
                               platform::BUTTON_OK);

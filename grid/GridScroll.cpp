@@ -16,7 +16,7 @@ void PelkGridClass::HitTest(std::int32_t x, std::int32_t y, std::int32_t& row, s
         const RowRecord& rec = (*QDATA)[static_cast<std::size_t>(r - 1)];
         if (rec.Y1 > y || rec.Y2 < y)
             continue;
-        std::int32_t c = 1;
+        std::int32_t c = ColMark;
         for (const ColumnRecord& column : *QCOL) {
             if (column.X1 <= x && x <= column.X2) {
                 row = r;
@@ -34,7 +34,7 @@ void PelkGridClass::SelectCell(std::int32_t row, std::int32_t col) {
     if (row == -1)
         row = 1;
     if (col == -1)
-        col = CURCOL != 0 ? CURCOL : 1;
+        col = CURCOL != 0 ? CURCOL : ColMark;
     if (row != 0 && col != 0) {
         CURROW = row;
         CURCOL = col;

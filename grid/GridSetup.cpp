@@ -95,6 +95,7 @@ void PelkGridClass::Setup(std::int32_t host, std::int32_t wrapSize, std::int32_t
                     platform::KEY_Enter, platform::KEY_Apps, platform::KEY_ShiftF10})
         hostControl.AddAlert(key);
 
+    // The columns in the order GridColumn numbers them.
     AddColumn("Not used", 60);
     AddColumn("Note #", 60);
     AddColumn("Description (" + platform::DecimalText(WRAPSIZE) + " characters per line)", -300);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace grid {
@@ -33,15 +34,48 @@ struct ColumnRecord {
     std::uint8_t RESIZABLE = 0;
 };
 
-struct RowRecord {
-    std::string V1; // mark: "1" marked, "0" or empty not marked
-    std::string V2; // note number
-    std::string V3; // description, lines separated by CR LF
-    std::string V4; // unit
-    std::string V5; // tally type
+// The grid's columns in their order on the screen, numbered from 1 as CURCOL, HitTest and
+// GetCellValue number them.
+enum GridColumn : std::int32_t {
+    ColMark = 1,        // "1" marked, "0" or empty not marked
+    ColNumber = 2,      // note number
+    ColDescription = 3, // lines separated by CR LF
+    ColUnit = 4,
+    ColType = 5, // tally type
+};
+inline constexpr std::int32_t kColumnCount = ColType;
+
+// A row of the grid: its five fields, and where the last drawing placed it. The fields are kept
+// in one allocation of their own (a grid may hold a million rows: five strings a row would
+// take more than the texts themselves).
+class RowRecord {
+public:
     std::int32_t Y1 = 0;
     std::int32_t Y2 = 0;
     std::uint8_t INCOMPLETESHOW = 0;
+
+    RowRecord() = default;
+    RowRecord(const RowRecord& other);
+    RowRecord& operator=(const RowRecord& other);
+    RowRecord(RowRecord&&) noexcept = default;
+    RowRecord& operator=(RowRecord&&) noexcept = default;
+    ~RowRecord() = default;
+
+    // The field a column shows and edits: the one place that knows which field holds what. The
+    // caller keeps to the columns (a number outside them is taken for the last). A field keeps
+    // at most 65,535 characters; the grid's own are far shorter (kCellWidth, kDescWidth). What
+    // Field gives lasts until the row next changes.
+    std::string_view Field(std::int32_t column) const;
+    void SetField(std::int32_t column, std::string_view value);
+    // All five at once, in column order.
+    void SetFields(std::string_view mark, std::string_view number, std::string_view description,
+                   std::string_view unit, std::string_view type);
+
+private:
+    // The five fields' lengths (two bytes each), then their characters in column order; none
+    // while every field is empty.
+    std::unique_ptr<char[]> texts_;
+    std::size_t Size() const;
 };
 
 // Widths of the row fields and of a choice.
@@ -56,6 +90,9 @@ public:
     void Insert(const std::string& text);
     std::vector<std::string> items;
 };
+
+// The row commands, numbered as RowCommand takes them and in the order the row menu offers them.
+enum GridRowCommand : std::uint8_t { RowInsert = 1, RowChange = 2, RowDelete = 3 };
 
 // The grid's own event: a key typed into an open editor, posted at the front of the queue.
 inline constexpr int EventEditKey = 0x7EA;
@@ -147,7 +184,7 @@ public:
     void DrawCell(std::int32_t row, std::int32_t col, std::int32_t textColour,
                   std::int32_t background);
     void DrawCellText(platform::win32::HDC dc, std::int32_t x1, std::int32_t top,
-                      std::uint8_t isMark, std::int32_t textColour, const std::string& text,
+                      std::uint8_t isMark, std::int32_t textColour, std::string_view text,
                       std::int32_t& bottom, std::int32_t x2);
     static void MeasureText(const std::string& text, std::int32_t& width, std::int32_t& height);
     static void DrawLine(platform::win32::HDC dc, int x1, int y1, int x2, int y2,
@@ -238,6 +275,20 @@ private:
     platform::Control& Ctrl(std::int32_t number) { return (*window_)[number]; }
     std::int32_t NewControl(const platform::ControlDef& def);
     void TakeMousePosition(LPARAM lParam);
+    // The steps of the host's window procedure: a message of a grid still set up.
+    void HostMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void ScrollBarMoved(int code);
+    void PaintAsked();
+    void DropRow(LPARAM lParam);
+    void LeftButtonReleased(LPARAM lParam);
+    void StartDragOnLeave(LPARAM lParam);
+    void ScrollWhileDragging();
+    // The steps of OnEvent.
+    void FocusMoved(int control, bool editor);
+    void GridKey(int key);
+    void ClickCell();
+    void EditorKey(int key);
+    void ChoiceTaken(int control);
     void KeepBeforeKeys(bool typed);
     void AcceptOpenEdit();
     bool LineBreakWouldOverflow();

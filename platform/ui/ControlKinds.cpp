@@ -35,6 +35,7 @@
 #include <qdrawutil.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <stdexcept>
 #include <string_view>
@@ -855,8 +856,19 @@ public:
         return bar_;
     }
     std::string Value() const override { return DecimalText(bar_->value()); }
+    // A thread busy with a long job moves the bar many times a second, and Qt paints the bar on
+    // the spot each time: it is painted at once at most every 20 ms (more than a screen shows);
+    // a move in between is painted with the next one, or when the thread next waits.
     void SetValue(const std::string& value) override {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - painted_ < std::chrono::milliseconds(20)) {
+            bar_->setUpdatesEnabled(false);
+            bar_->setValue(static_cast<int>(ToLong(value)));
+            bar_->setUpdatesEnabled(true);
+            return;
+        }
         bar_->setValue(static_cast<int>(ToLong(value)));
+        painted_ = now;
     }
     void SetRange(double low, double high) override {
         if (bar_)
@@ -865,6 +877,7 @@ public:
 
 private:
     QPointer<QProgressBar> bar_;
+    std::chrono::steady_clock::time_point painted_;
 };
 
 // An empty control the program draws on itself.

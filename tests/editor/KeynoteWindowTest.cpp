@@ -4,6 +4,8 @@
 #include "platform/testing/WriteLimit.h"
 #include "platform/ui/Keys.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -431,6 +433,30 @@ TEST_F(KeynoteTest, TheGridsOfferTheListsUpToTheirFirstEmptyKey) {
     Post(EventReloadLookups, 0, W().Thread());
     drv::Settle();
     EXPECT_EQ(Grid(4).QUNIT->items, (std::vector<std::string>{" ", "CY", "LF", "SF"}));
+}
+
+// A first load that is over in a moment draws the window once, with its notes: no paint shows
+// the window with its grids still empty.
+TEST_F(KeynoteTest, AQuickFirstLoadDrawsTheWindowOnlyWithItsNotes) {
+    struct EmptyPaints : QObject {
+        KeynoteWindow* const* window = nullptr;
+        int empty = 0, all = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() != QEvent::Paint || !*window)
+                return false;
+            ++all;
+            if (grid::PelkGridClass* g = (*window)->Grid(1); g && g->Records() == 0)
+                ++empty;
+            return false;
+        }
+    } paints;
+    paints.window = &keynote;
+    qApp->installEventFilter(&paints);
+    OpenOn("CIR,1,Footing,EA,COUNT\r\nCIR,2,Wall,LF,LINE1\r\nHEX,1,Door,EA,COUNT\r\n");
+    qApp->removeEventFilter(&paints);
+    EXPECT_EQ(Grid(1).Records(), 2);
+    EXPECT_GT(paints.all, 0);
+    EXPECT_EQ(paints.empty, 0);
 }
 
 // The progress bar of a load and of a save moves in steps of at least 3 percent and ends at 100:

@@ -175,7 +175,7 @@ TEST_F(GridEditTest, CtrlEnterStoresAndEscLeavesTheRowAsItWas) {
         EXPECT_EQ(g.CURCOL, c.col);
     }
     // A stored number longer than the entry holds is stored as the entry shows it.
-    OnThread([&] { (*g.QDATA)[1].V2 = "ABCDEFGH"; });
+    OnThread([&] { (*g.QDATA)[1].SetField(grid::ColNumber, "ABCDEFGH"); });
     Edit(2, 2);
     drv::Key(w, 0, KEY_CtrlEnter);
     EXPECT_EQ(g.GetCellValue(2, 2), "ABCDE");

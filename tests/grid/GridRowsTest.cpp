@@ -36,6 +36,48 @@ TEST_F(GridTest, RowsKeepTheirTextsCutToTheirFieldsAndReadBack) {
     EXPECT_EQ(g.Records(), 0);
 }
 
+// A row's fields share one allocation: a change of one leaves the others as they were, whatever
+// their lengths, also when the new value is one of the row's own fields; a copy is a row of its
+// own.
+TEST(RowRecordTest, EachFieldChangesAloneAndCopiesKeepTheirOwn) {
+    const std::string description(5000, 'd');
+    grid::RowRecord row;
+    EXPECT_EQ(row.Field(grid::ColDescription), "");
+    row.SetFields("1", "12", description, "EA", "COUNT");
+    struct Case {
+        std::int32_t column;
+        std::string value;
+    };
+    const Case cases[] = {
+        {grid::ColNumber, "A-100"}, {grid::ColDescription, "short\r\nnow"},
+        {grid::ColUnit, ""},        {grid::ColType, std::string(20, 't')},
+        {grid::ColMark, "0"},       {grid::ColDescription, description},
+    };
+    std::vector<std::string> expected{"1", "12", description, "EA", "COUNT"};
+    for (const Case& c : cases) {
+        const grid::RowRecord before = row;
+        const std::vector<std::string> held = expected;
+        row.SetField(c.column, c.value);
+        expected[static_cast<std::size_t>(c.column - 1)] = c.value;
+        for (std::int32_t column = grid::ColMark; column <= grid::ColType; ++column) {
+            const std::size_t i = static_cast<std::size_t>(column - 1);
+            EXPECT_EQ(row.Field(column), expected[i])
+                << "after setting column " << c.column << ", column " << column;
+            EXPECT_EQ(before.Field(column), held[i]) << "the copy, column " << column;
+        }
+    }
+    row.SetField(grid::ColUnit, row.Field(grid::ColType));
+    EXPECT_EQ(row.Field(grid::ColUnit), std::string(20, 't'));
+    EXPECT_EQ(row.Field(grid::ColType), std::string(20, 't'));
+
+    grid::RowRecord copy;
+    copy = row;
+    row.SetFields("", "", "", "", "");
+    EXPECT_EQ(row.Field(grid::ColDescription), "");
+    EXPECT_EQ(copy.Field(grid::ColDescription), description);
+    EXPECT_EQ(copy.Field(grid::ColNumber), "A-100");
+}
+
 TEST_F(GridTest, ChoicesStayInAscendingOrderHeadedByTheBlank) {
     OnThread([&] {
         for (const std::string& unit :

@@ -90,7 +90,7 @@ TEST_F(GridScrollTest, SelectingACutRowScrollsItWhollyIntoView) {
     for (int i = 0; i < 30; ++i)
         tall += "line\r\n";
     OnThread([&] {
-        (*g.QDATA)[19].V3 = tall;
+        (*g.QDATA)[19].SetField(grid::ColDescription, tall);
         g.CURROW = 20;
         g.EnsureVisible(20);
     });

@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QEvent>
 #include <QImage>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -184,6 +185,34 @@ TEST_F(ControlsTest, SpinBoxesAndProgressBarsShowTheirNumbers) {
     lists.progress = 100;
     w.Display(BAR);
     EXPECT_EQ(w[BAR].Value(), "100");
+}
+
+// A bar moved many times in a burst (a long job's progress) takes every value at once and is
+// painted with the last one, also when the moves came too fast to paint each.
+TEST_F(ControlsTest, ABarMovedInABurstShowsEveryValueAndIsPaintedWithTheLast) {
+    Window& w = lists.window;
+    auto* bar = static_cast<QProgressBar*>(w[BAR].Widget());
+    struct PaintedValues : QObject {
+        QProgressBar* bar = nullptr;
+        std::vector<int> values;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (watched == bar && event->type() == QEvent::Paint)
+                values.push_back(bar->value());
+            return false;
+        }
+    } painted;
+    painted.bar = bar;
+    bar->installEventFilter(&painted);
+    for (int value = 1; value <= 100; ++value) {
+        lists.progress = value;
+        w.Display(BAR);
+        ASSERT_EQ(bar->value(), value);
+    }
+    drv::Settle();
+    bar->removeEventFilter(&painted);
+    EXPECT_TRUE(bar->updatesEnabled());
+    ASSERT_FALSE(painted.values.empty());
+    EXPECT_EQ(painted.values.back(), 100);
 }
 
 TEST_F(ControlsTest, APanelsFrameIsOneDevicePixelOnEverySideAtEveryScale) {
