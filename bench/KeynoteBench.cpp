@@ -59,8 +59,6 @@ extern "C" int fdatasync(int fd) {
 
 namespace {
 
-const char* const kCodes[] = {"CIR", "HEX", "BOX", "PEN", "ELL", "DIA", "REC", "OCT", "TRI"};
-
 using bench::NowMs;
 using bench::SettleWindow;
 
@@ -71,25 +69,6 @@ long ResidentKb() {
         if (line.rfind("VmRSS:", 0) == 0)
             return std::strtol(line.c_str() + 6, nullptr, 10);
     return 0;
-}
-
-void WriteNotes(const std::filesystem::path& csv, int notes) {
-    std::ofstream out(csv, std::ios::binary);
-    out << "SET,TXTHT,0.1\r\n";
-    for (int shape = 0; shape < 9; ++shape)
-        for (int i = shape; i < notes; i += 9) {
-            out << (i % 7 == 0 ? ";" : "") << kCodes[shape] << "," << i % 100000
-                << ","; // numbers of at most 5 digits
-            if (i % 3 == 0)
-                out << "Provide and install as specified\\nsee detail " << i;
-            else
-                out << "\"Provide and install expansion joint filler, sealant and backer rod, "
-                       "see detail "
-                    << i
-                    << "\\nTypical at all slab edges, \"\"both faces\"\"\\nCoordinate with "
-                       "architectural finishes\\nVerify in field\"";
-            out << ",EA,COUNT\r\n";
-        }
 }
 
 // The anchor of the save: the bytes the save wrote, written beside the file as a save writes its
@@ -239,7 +218,7 @@ int main(int argc, char** argv) {
         std::filesystem::create_directories(folder / "job");
         std::printf("%d notes, the first load:\n", notes);
         for (int round = 0; round < 3; ++round) {
-            WriteNotes(folder / "job" / "constnot.csv", notes);
+            bench::WriteNotes(folder / "job" / "constnot.csv", notes);
             std::ofstream((folder / "job" / "constnot.bak").string());
             Run run{};
             if (!RunChild(self.c_str(), folder, run)) {
@@ -265,7 +244,7 @@ int main(int argc, char** argv) {
         std::vector<double> opens, loads, saves, plains, ratios;
         Run run{};
         for (int round = 0; round < 5; ++round) {
-            WriteNotes(folder / "job" / "constnot.csv", notes);
+            bench::WriteNotes(folder / "job" / "constnot.csv", notes);
             std::ofstream((folder / "job" / "constnot.bak").string());
             if (!RunChild(self.c_str(), folder, run)) {
                 std::fprintf(stderr, "the window's process gave no figures\n");

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,6 +48,29 @@ inline int StartKeynoteWindow(const std::filesystem::path& folder, const std::st
         w.Run();
         window = nullptr;
     });
+}
+
+// A keynote file of `notes` notes spread over the nine shapes: two in three of about 180
+// characters over 4 lines, the others short.
+inline void WriteNotes(const std::filesystem::path& csv, int notes) {
+    static const char* const codes[] = {"CIR", "HEX", "BOX", "PEN", "ELL",
+                                        "DIA", "REC", "OCT", "TRI"};
+    std::ofstream out(csv, std::ios::binary);
+    out << "SET,TXTHT,0.1\r\n";
+    for (int shape = 0; shape < 9; ++shape)
+        for (int i = shape; i < notes; i += 9) {
+            out << (i % 7 == 0 ? ";" : "") << codes[shape] << "," << i % 100000
+                << ","; // numbers of at most 5 digits
+            if (i % 3 == 0)
+                out << "Provide and install as specified\\nsee detail " << i;
+            else
+                out << "\"Provide and install expansion joint filler, sealant and backer rod, "
+                       "see detail "
+                    << i
+                    << "\\nTypical at all slab edges, \"\"both faces\"\"\\nCoordinate with "
+                       "architectural finishes\\nVerify in field\"";
+            out << ",EA,COUNT\r\n";
+        }
 }
 
 // Milliseconds on a clock that only goes forward.

@@ -41,26 +41,6 @@ using bench::PaintClock;
 
 namespace {
 
-const char* const kCodes[] = {"CIR", "HEX", "BOX", "PEN", "ELL", "DIA", "REC", "OCT", "TRI"};
-
-void WriteNotes(const fs::path& csv, int notes) {
-    std::ofstream out(csv, std::ios::binary);
-    out << "SET,TXTHT,0.1\r\n";
-    for (int shape = 0; shape < 9; ++shape)
-        for (int i = shape; i < notes; i += 9) {
-            out << (i % 7 == 0 ? ";" : "") << kCodes[shape] << "," << i % 100000 << ",";
-            if (i % 3 == 0)
-                out << "Provide and install as specified\\nsee detail " << i;
-            else
-                out << "\"Provide and install expansion joint filler, sealant and backer rod, "
-                       "see detail "
-                    << i
-                    << "\\nTypical at all slab edges, \"\"both faces\"\"\\nCoordinate with "
-                       "architectural finishes\\nVerify in field\"";
-            out << ",EA,COUNT\r\n";
-        }
-}
-
 void Pump() {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -136,7 +116,7 @@ int main(int argc, char** argv) {
     fs::create_directories(folder / "job");
     ::setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
     const std::string csv = (folder / "job" / "constnot.csv").string();
-    WriteNotes(csv, notes);
+    bench::WriteNotes(csv, notes);
     std::ofstream((folder / "job" / "constnot.bak").string());
     ::sync();    // the file on the disk as a project's is, not still being written out
     ResetPeak(); // the file written above is no part of the open
