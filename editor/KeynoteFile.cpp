@@ -111,6 +111,8 @@ bool IsSettingsWord(std::string_view text) {
 // marker character: the line itself when it has no such pair, else the marked copy made in
 // `marked`.
 std::string_view MarkDoubledQuotes(std::string_view clipped, std::string& marked) {
+    if (clipped.empty())
+        return clipped; // (an empty view may have no characters to point at)
     const char* const begin = clipped.data();
     const char* const end = begin + clipped.size();
     const char* from = begin;
