@@ -5,7 +5,10 @@
 //   bench starts itself as that process for each file and takes the time before it starts it);
 // - load alone: a reload of the file, with how often the progress bar is redrawn while shown;
 // - save: the whole save, with how many times it flushed a file to the disk (fsync and
-//   fdatasync counted as the program calls them) and the progress bar's redraws;
+//   fdatasync counted as the program calls them) and the progress bar's redraws; beside it, in
+//   the same process, the bytes it wrote written again by hand as a safe save must at least
+//   (in 64 KiB blocks to a file beside, fsync, rename over the file, fsync of the folder), and
+//   the ratio of the two;
 // - the resident memory with the notes open;
 // - with --first-load N (one file of N notes): how soon the window is first painted, and how
 //   often the progress bar is painted while the first load runs (the longest gap between two
@@ -26,9 +29,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,8 +59,6 @@ extern "C" int fdatasync(int fd) {
 
 namespace {
 
-const char* const kCodes[] = {"CIR", "HEX", "BOX", "PEN", "ELL", "DIA", "REC", "OCT", "TRI"};
-
 using bench::NowMs;
 using bench::SettleWindow;
 
@@ -68,23 +71,36 @@ long ResidentKb() {
     return 0;
 }
 
-void WriteNotes(const std::filesystem::path& csv, int notes) {
-    std::ofstream out(csv, std::ios::binary);
-    out << "SET,TXTHT,0.1\r\n";
-    for (int shape = 0; shape < 9; ++shape)
-        for (int i = shape; i < notes; i += 9) {
-            out << (i % 7 == 0 ? ";" : "") << kCodes[shape] << "," << i % 100000
-                << ","; // numbers of at most 5 digits
-            if (i % 3 == 0)
-                out << "Provide and install as specified\\nsee detail " << i;
-            else
-                out << "\"Provide and install expansion joint filler, sealant and backer rod, "
-                       "see detail "
-                    << i
-                    << "\\nTypical at all slab edges, \"\"both faces\"\"\\nCoordinate with "
-                       "architectural finishes\\nVerify in field\"";
-            out << ",EA,COUNT\r\n";
-        }
+// The anchor of the save: the bytes the save wrote, written beside the file as a save writes its
+// new file (in blocks of 64 KiB), flushed to the disk, renamed over it and the folder flushed;
+// the milliseconds it took.
+double PlainWrite(const std::string& csv) {
+    std::string bytes;
+    {
+        std::ifstream in(csv, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const std::string temp = csv + ".plain";
+    const double start = NowMs();
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return -1;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const ssize_t written =
+            ::write(fd, bytes.data() + at, std::min<std::size_t>(bytes.size() - at, 1 << 16));
+        if (written <= 0)
+            return -1;
+        at += static_cast<std::size_t>(written);
+    }
+    ::fsync(fd);
+    ::close(fd);
+    if (::rename(temp.c_str(), csv.c_str()) != 0)
+        return -1;
+    const int folder =
+        ::open(std::filesystem::path(csv).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    ::fsync(folder);
+    ::close(folder);
+    return NowMs() - start;
 }
 
 // The process the figures come from: opens the window on the folder's keynote file, reloads it,
@@ -152,13 +168,14 @@ int Child(int argc, char** argv, const std::filesystem::path& folder) {
     const double save = NowMs() - start;
     const int saveFlushes = flushes;
     const int saveRedraws = redraws;
+    const double plain = PlainWrite(csv);
 
     int rows = 0;
     for (int shape = 1; shape <= 9; ++shape)
         rows += window->Grid(shape)->Records();
-    std::printf("%.3f %d %.3f %d %.3f %d %d %.1f %.3f %zu %.3f\n", drawn, rows, load, loadRedraws,
-                save, saveFlushes, saveRedraws, ResidentKb() / 1024.0, paints.first,
-                paints.bar.size(), longestGap);
+    std::printf("%.3f %d %.3f %d %.3f %d %d %.1f %.3f %zu %.3f %.3f\n", drawn, rows, load,
+                loadRedraws, save, saveFlushes, saveRedraws, ResidentKb() / 1024.0, paints.first,
+                paints.bar.size(), longestGap, plain);
     std::fflush(stdout);
     EndAllThreads();
     return 0;
@@ -170,15 +187,16 @@ struct Run {
     double firstPaint; // from the process start
     std::size_t barPaints;
     double longestBarGap;
+    double plain; // the save's bytes written, flushed and renamed as by hand
 };
 
 bool RunChild(const char* self, const std::filesystem::path& folder, Run& run) {
     const double start = NowMs();
     const std::string out = bench::RunChildProcess(self, folder);
     double drawn = 0, firstPaint = 0;
-    if (std::sscanf(out.c_str(), "%lf %d %lf %d %lf %d %d %lf %lf %zu %lf", &drawn, &run.rows,
+    if (std::sscanf(out.c_str(), "%lf %d %lf %d %lf %d %d %lf %lf %zu %lf %lf", &drawn, &run.rows,
                     &run.load, &run.loadRedraws, &run.save, &run.flushes, &run.saveRedraws,
-                    &run.memory, &firstPaint, &run.barPaints, &run.longestBarGap) != 11)
+                    &run.memory, &firstPaint, &run.barPaints, &run.longestBarGap, &run.plain) != 12)
         return false;
     run.open = drawn - start;
     run.firstPaint = firstPaint - start;
@@ -200,7 +218,7 @@ int main(int argc, char** argv) {
         std::filesystem::create_directories(folder / "job");
         std::printf("%d notes, the first load:\n", notes);
         for (int round = 0; round < 3; ++round) {
-            WriteNotes(folder / "job" / "constnot.csv", notes);
+            bench::WriteNotes(folder / "job" / "constnot.csv", notes);
             std::ofstream((folder / "job" / "constnot.bak").string());
             Run run{};
             if (!RunChild(self.c_str(), folder, run)) {
@@ -223,10 +241,10 @@ int main(int argc, char** argv) {
             ("keynote-bench-" + std::to_string(getpid()) + "-" + std::to_string(notes));
         std::filesystem::create_directories(folder / "app");
         std::filesystem::create_directories(folder / "job");
-        std::vector<double> opens, loads, saves;
+        std::vector<double> opens, loads, saves, plains, ratios;
         Run run{};
-        for (int round = 0; round < (notes >= 100000 ? 3 : 5); ++round) {
-            WriteNotes(folder / "job" / "constnot.csv", notes);
+        for (int round = 0; round < 5; ++round) {
+            bench::WriteNotes(folder / "job" / "constnot.csv", notes);
             std::ofstream((folder / "job" / "constnot.bak").string());
             if (!RunChild(self.c_str(), folder, run)) {
                 std::fprintf(stderr, "the window's process gave no figures\n");
@@ -235,9 +253,12 @@ int main(int argc, char** argv) {
             opens.push_back(run.open);
             loads.push_back(run.load);
             saves.push_back(run.save);
+            plains.push_back(run.plain);
+            ratios.push_back(run.save / run.plain);
         }
         const auto open = bench::MinMedian(opens), load = bench::MinMedian(loads),
-                   save = bench::MinMedian(saves);
+                   save = bench::MinMedian(saves), plain = bench::MinMedian(plains),
+                   ratio = bench::MinMedian(ratios);
         std::printf("%d notes (%d rows read):\n", notes, run.rows);
         std::printf("  process start to the window drawn: min %.0f ms, median %.0f ms\n",
                     open.first, open.second);
@@ -246,6 +267,9 @@ int main(int argc, char** argv) {
         std::printf("  save: min %.0f ms, median %.0f ms, %d flushes to disk, progress bar "
                     "redrawn %d times\n",
                     save.first, save.second, run.flushes, run.saveRedraws);
+        std::printf("  the same bytes written, flushed and renamed: min %.0f ms, median %.0f ms; "
+                    "save / that: min %.1f, median %.1f\n",
+                    plain.first, plain.second, ratio.first, ratio.second);
         std::printf("  resident memory: %.1f MB\n", run.memory);
         std::filesystem::remove_all(folder);
     }

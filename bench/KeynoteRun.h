@@ -10,12 +10,14 @@
 #include "editor/MainFrame.h"
 #include "platform/runtime/Program.h"
 #include "platform/runtime/Runtime.h"
+#include "platform/ui/KeepPainting.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,6 +50,29 @@ inline int StartKeynoteWindow(const std::filesystem::path& folder, const std::st
     });
 }
 
+// A keynote file of `notes` notes spread over the nine shapes: two in three of about 180
+// characters over 4 lines, the others short.
+inline void WriteNotes(const std::filesystem::path& csv, int notes) {
+    static const char* const codes[] = {"CIR", "HEX", "BOX", "PEN", "ELL",
+                                        "DIA", "REC", "OCT", "TRI"};
+    std::ofstream out(csv, std::ios::binary);
+    out << "SET,TXTHT,0.1\r\n";
+    for (int shape = 0; shape < 9; ++shape)
+        for (int i = shape; i < notes; i += 9) {
+            out << (i % 7 == 0 ? ";" : "") << codes[shape] << "," << i % 100000
+                << ","; // numbers of at most 5 digits
+            if (i % 3 == 0)
+                out << "Provide and install as specified\\nsee detail " << i;
+            else
+                out << "\"Provide and install expansion joint filler, sealant and backer rod, "
+                       "see detail "
+                    << i
+                    << "\\nTypical at all slab edges, \"\"both faces\"\"\\nCoordinate with "
+                       "architectural finishes\\nVerify in field\"";
+            out << ",EA,COUNT\r\n";
+        }
+}
+
 // Milliseconds on a clock that only goes forward.
 inline double NowMs() {
     return std::chrono::duration<double, std::milli>(
@@ -57,7 +82,8 @@ inline double NowMs() {
 
 // Runs Qt's events and the program's threads until the window has done what it was given.
 inline void SettleWindow() {
-    for (int i = 0; i < 3; ++i) {
+    // Work that pauses for the windows to paint (a large save) goes on with Qt's next events.
+    for (int i = 0; i < 3 || platform::WorkPausedForPaint(); ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         platform::RunUntilIdle();
     }

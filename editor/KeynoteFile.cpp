@@ -7,6 +7,11 @@
 #include "platform/text/Text.h"
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace editor {
 
@@ -41,8 +46,10 @@ std::size_t EscapedLength(std::string_view description) {
 
 // The shape whose code the text is, exactly: no blank or other character around it.
 int ShapeOfCode(std::string_view code) {
+    if (code.size() != 3)
+        return 0; // every code has three letters
     for (std::size_t i = 0; i < kShapes.size(); ++i)
-        if (code == kShapes[i].code)
+        if (std::memcmp(code.data(), kShapes[i].code, 3) == 0)
             return static_cast<int>(i + 1);
     return 0;
 }
@@ -72,27 +79,77 @@ bool IsTitleField(std::string_view value) {
     return value.size() == 5 && Upper(value) == "TITLE";
 }
 
+// The first backslash or marker character in [from, to), or `to`: the only characters of a
+// description read that may stand for others. Sixteen at a time where the processor compares
+// that many at once; most descriptions hold only a few.
+char* FindEscape(char* from, char* to) {
+#if defined(__SSE2__)
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i marker = _mm_set1_epi8(kQuoteMarker);
+    while (to - from >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const int mask = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash), _mm_cmpeq_epi8(bytes, marker)));
+        if (mask != 0)
+            return from + __builtin_ctz(static_cast<unsigned>(mask));
+        from += 16;
+    }
+#endif
+    for (; from < to; ++from)
+        if (*from == '\\' || *from == kQuoteMarker)
+            return from;
+    return to;
+}
+
+// Whether the text begins with "SET" ignoring case.
+bool IsSettingsWord(std::string_view text) {
+    return text.size() >= 3 && UpperChar(text[0]) == 'S' && UpperChar(text[1]) == 'E' &&
+           UpperChar(text[2]) == 'T';
+}
+
 // The line with each pair of adjacent double quotes, taken from the left, turned into the
-// marker character.
-void MarkDoubledQuotes(std::string_view clipped, std::string& line) {
-    line.clear();
-    line.reserve(clipped.size());
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t quote = clipped.find('"', from);
-        if (quote == std::string_view::npos || quote + 1 >= clipped.size()) {
-            line.append(clipped.substr(from));
-            return;
+// marker character: the line itself when it has no such pair, else the marked copy made in
+// `marked`.
+std::string_view MarkDoubledQuotes(std::string_view clipped, std::string& marked) {
+    if (clipped.empty())
+        return clipped; // (an empty view may have no characters to point at)
+    const char* const begin = clipped.data();
+    const char* const end = begin + clipped.size();
+    const char* from = begin;
+    const char* pair = nullptr;
+    while (const void* hit = std::memchr(from, '"', static_cast<std::size_t>(end - from))) {
+        const char* quote = static_cast<const char*>(hit);
+        if (quote + 1 < end && quote[1] == '"') {
+            pair = quote;
+            break;
         }
-        if (clipped[quote + 1] == '"') {
-            line.append(clipped.substr(from, quote - from));
-            line += kQuoteMarker;
+        from = quote + 1;
+    }
+    if (!pair)
+        return clipped;
+    marked.resize(clipped.size());
+    char* out = marked.data();
+    std::memcpy(out, begin, static_cast<std::size_t>(pair - begin));
+    out += pair - begin;
+    from = pair;
+    // From here each quote either starts a pair, which becomes one marker, or stands alone.
+    for (;;) {
+        const void* hit = std::memchr(from, '"', static_cast<std::size_t>(end - from));
+        const char* quote = hit ? static_cast<const char*>(hit) : end;
+        std::memcpy(out, from, static_cast<std::size_t>(quote - from));
+        out += quote - from;
+        if (quote == end)
+            break;
+        if (quote + 1 < end && quote[1] == '"') {
+            *out++ = kQuoteMarker;
             from = quote + 2;
         } else {
-            line.append(clipped.substr(from, quote + 1 - from));
+            *out++ = '"';
             from = quote + 1;
         }
     }
+    marked.resize(static_cast<std::size_t>(out - marked.data()));
+    return marked;
 }
 
 } // namespace
@@ -101,7 +158,7 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
     KeynoteLine result;
     const std::string_view clipped = ClipView(record);
     const std::size_t first = clipped.find_first_not_of(' ');
-    if (first != std::string_view::npos && Upper(clipped.substr(first, 3)) == "SET") {
+    if (first != std::string_view::npos && IsSettingsWord(clipped.substr(first))) {
         result.kind = KeynoteLine::Kind::Settings;
         // Characters 5 to 9 name the setting, 11 to 31 hold its value.
         std::string padded(clipped);
@@ -112,8 +169,7 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
         return result;
     }
     thread_local std::string marked;
-    MarkDoubledQuotes(clipped, marked);
-    const std::string_view line = marked;
+    const std::string_view line = MarkDoubledQuotes(clipped, marked);
 
     const std::size_t comma1 = line.find(',');
     if (comma1 == std::string_view::npos)
@@ -155,14 +211,15 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
     std::string description(descField.substr(0, kNoteDescWidth));
     // The marker turns back into a double quote, and "\n" (either case) into a line break: each
     // replaces as many characters as it takes, so the description keeps its length.
-    for (std::size_t at = description.find_first_of("\\\xff"); at != std::string::npos;
-         at = description.find_first_of("\\\xff", at + 1)) {
-        if (description[at] == kQuoteMarker) {
-            description[at] = '"';
-        } else if (at + 1 < description.size() &&
-                   (description[at + 1] == 'n' || description[at + 1] == 'N')) {
-            description[at] = '\r';
-            description[at + 1] = '\n';
+    // (A marker character that stood in the file reads as a double quote too.)
+    char* const text = description.data();
+    char* const textEnd = text + description.size();
+    for (char* at = FindEscape(text, textEnd); at != textEnd; at = FindEscape(at + 1, textEnd)) {
+        if (*at == kQuoteMarker) {
+            *at = '"';
+        } else if (at + 1 < textEnd && (at[1] == 'n' || at[1] == 'N')) {
+            at[0] = '\r';
+            at[1] = '\n';
             ++at;
         }
     }
@@ -212,13 +269,39 @@ std::string CarriedDescription(std::string_view description) {
 // The escapes of a description already carried: CR LF as "\n", double quotes doubled, enclosed
 // in double quotes when it holds a comma or a double quote, unless it begins with one.
 std::string Escaped(std::string_view carried) {
-    std::string text(carried);
-    ReplaceAll(text, std::string::npos, "\r\n", "\\n");
-    ReplaceAll(text, std::string::npos, "\"", "\"\"");
+    // One pass: each CR LF (taken from the left) becomes "\n" and each double quote two.
+    std::string text;
+    text.reserve(carried.size() + carried.size() / 8 + 2);
     const bool leadingQuote = !carried.empty() && carried.front() == '"';
-    if (!leadingQuote && text.find_first_of(",\"") != std::string::npos)
-        return "\"" + Clip(text) + "\"";
-    return Clip(text);
+    const bool enclosed = !leadingQuote && carried.find_first_of(",\"") != std::string_view::npos;
+    if (enclosed)
+        text += '"';
+    const std::size_t start = text.size();
+    for (std::size_t i = 0; i < carried.size();) {
+        std::size_t plain = i;
+        while (plain < carried.size() && carried[plain] != '\r' && carried[plain] != '"')
+            ++plain;
+        text.append(carried.substr(i, plain - i));
+        i = plain;
+        if (i == carried.size())
+            break;
+        if (carried[i] == '"') {
+            text += "\"\"";
+            ++i;
+        } else if (i + 1 < carried.size() && carried[i + 1] == '\n') {
+            text += "\\n";
+            i += 2;
+        } else {
+            text += '\r';
+            ++i;
+        }
+    }
+    // Trailing blanks go, inside the enclosing quotes.
+    const std::size_t kept = text.find_last_not_of(' ');
+    text.resize(kept == std::string::npos || kept < start ? start : kept + 1);
+    if (enclosed)
+        text += '"';
+    return text;
 }
 
 bool ReadsBackAsTitle(const std::string& line, const std::string& title) {
@@ -239,17 +322,25 @@ std::string EscapeDescription(std::string_view description) {
 std::string NoteLine(const char* code, const NoteRow& row, bool* cut) {
     if (cut)
         *cut = false;
-    const std::string number = Clip(Cut(row.number, kNoteNumberWidth));
+    const std::string_view number =
+        ClipView(std::string_view(row.number).substr(0, kNoteNumberWidth));
     if (number == "\r\n" || number == "\r")
         return std::string();
-    const std::string head =
-        (ToLong(row.mark) != 0 ? ";" : "") + std::string(code) + "," + number + ",";
-    const std::string tail =
-        "," + Clip(Cut(row.unit, kNoteUnitWidth)) + "," + Clip(Cut(row.type, kNoteTypeWidth));
-    const std::string carried = CarriedDescription(row.description);
+    const std::string_view unit = ClipView(std::string_view(row.unit).substr(0, kNoteUnitWidth));
+    const std::string_view type = ClipView(std::string_view(row.type).substr(0, kNoteTypeWidth));
+    const bool marked = ToLong(row.mark) != 0;
+    const std::size_t codeLength = std::strlen(code);
+    const std::size_t fields =
+        (marked ? 1 : 0) + codeLength + 1 + number.size() + 1 + 1 + unit.size() + 1 + type.size();
+    // The description as it is carried, without a copy unless it loses its leading quotes.
+    std::string_view carried = std::string_view(row.description).substr(0, kNoteDescWidth);
+    std::string dropped;
+    if (!carried.empty() && carried.front() == '"' && carried.find(',') != std::string_view::npos) {
+        dropped = CarriedDescription(carried);
+        carried = dropped;
+    }
     std::string description = Escaped(carried);
-    const std::size_t room =
-        kKeynoteLineWidth - std::min(kKeynoteLineWidth, head.size() + tail.size());
+    const std::size_t room = kKeynoteLineWidth - std::min(kKeynoteLineWidth, fields);
     if (description.size() > room) {
         // The note is written whole but for the end of its description, so that the line stays
         // a note that reads back: the longest beginning of the description that fits, never
@@ -257,18 +348,33 @@ std::string NoteLine(const char* code, const NoteRow& row, bool* cut) {
         std::size_t low = 0, high = carried.size();
         while (low < high) {
             const std::size_t middle = (low + high + 1) / 2;
-            if (Escaped(std::string_view(carried).substr(0, middle)).size() <= room)
+            if (Escaped(carried.substr(0, middle)).size() <= room)
                 low = middle;
             else
                 high = middle - 1;
         }
         if (low > 0 && low < carried.size() && carried[low - 1] == '\r' && carried[low] == '\n')
             --low;
-        description = Escaped(std::string_view(carried).substr(0, low));
+        description = Escaped(carried.substr(0, low));
         if (cut)
             *cut = true;
     }
-    return Clip(head + description + tail);
+    std::string line;
+    line.reserve(fields + description.size());
+    if (marked)
+        line += ';';
+    line.append(code, codeLength);
+    line += ',';
+    line += number;
+    line += ',';
+    line += description;
+    line += ',';
+    line += unit;
+    line += ',';
+    line += type;
+    // Blanks at the end of the line go (a description ends it when unit and type are empty).
+    line.resize(ClipView(line).size());
+    return line;
 }
 
 std::string TitleLine(const char* code, std::string_view title) {
@@ -369,6 +475,17 @@ long CountNotes(const std::string& path, long enough) {
     return notes;
 }
 
+// Whether a note's number is written as "TITLE" (its field's first five characters, in any case).
+bool NumberedTitle(std::string_view number) {
+    static_assert(kNoteNumberWidth == 5);
+    if (number.size() < 5)
+        return false;
+    for (std::size_t i = 0; i < 5; ++i)
+        if (UpperChar(number[i]) != "TITLE"[i])
+            return false;
+    return true;
+}
+
 // Removes the new file of a save that failed. The failure is what the user is told; a file that
 // cannot be removed as well is only a stray copy beside the keynote file.
 void DropWritten(const std::string& temp) {
@@ -377,6 +494,19 @@ void DropWritten(const std::string& temp) {
 
 KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
                                 const std::vector<ShapeNotes>& shapes,
+                                const std::function<void(long, long)>& progress,
+                                platform::LineFile* holder, std::vector<std::string>* cutNotes) {
+    std::vector<ShapeSource> rows;
+    rows.reserve(shapes.size());
+    for (const ShapeNotes& s : shapes)
+        rows.push_back({s.shape, s.title, s.rows.size(),
+                        [&s](std::size_t i) -> const NoteRow& { return s.rows[i]; },
+                        [&s](std::size_t i) { return s.rows[i].number; }});
+    return WriteKeynoteFile(path, textHeight, rows, progress, holder, cutNotes);
+}
+
+KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
+                                const std::vector<ShapeSource>& shapes,
                                 const std::function<void(long, long)>& progress,
                                 platform::LineFile* holder, std::vector<std::string>* cutNotes) {
     const std::string temp = TemporaryNameBeside(path);
@@ -390,28 +520,29 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
         return failed;
     }
     long total = 0;
-    for (const ShapeNotes& s : shapes)
-        total += static_cast<long>(s.rows.size());
+    for (const ShapeSource& s : shapes)
+        total += static_cast<long>(s.count);
     long written = 0;
     bool ok = file.Add(SettingsLine(textHeight));
-    for (const ShapeNotes& s : shapes) {
+    for (const ShapeSource& s : shapes) {
         if (s.shape < 1 || s.shape > 9)
             continue;
         const char* code = kShapes[static_cast<std::size_t>(s.shape - 1)].code;
         // A blank title writes no title line, unless a note is numbered "TITLE": the first
         // such line of a shape reads back as its title, so a blank title line goes first and
         // the note stays a note.
-        const bool titleNumbered = std::any_of(s.rows.begin(), s.rows.end(), [](const NoteRow& r) {
-            return Equal(Upper(Clip(Cut(r.number, kNoteNumberWidth))), "TITLE");
-        });
+        bool titleNumbered = false;
+        for (std::size_t i = 0; i < s.count && !titleNumbered; ++i)
+            titleNumbered = NumberedTitle(s.number(i));
         if (!Clip(s.title).empty() || titleNumbered)
             ok = ok && file.Add(TitleLine(code, s.title));
-        for (const NoteRow& row : s.rows) {
+        for (std::size_t i = 0; i < s.count; ++i) {
             ++written;
             if (progress)
                 progress(written, total);
             if (!ok)
                 continue;
+            const NoteRow& row = s.row(i);
             bool cut = false;
             std::string line = NoteLine(code, row, &cut);
             if (cut && cutNotes)

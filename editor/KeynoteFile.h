@@ -152,6 +152,24 @@ KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHe
                                 platform::LineFile* holder = nullptr,
                                 std::vector<std::string>* cutNotes = nullptr);
 
+// The notes of one shape as a save takes them, one at a time, so that no copy of all the notes
+// is made: the count, each note by its index (from 0; the reference is good until the next call)
+// and each note's number alone.
+struct ShapeSource {
+    int shape = 0; // 1..9
+    std::string title;
+    std::size_t count = 0;
+    std::function<const NoteRow&(std::size_t index)> row;
+    std::function<std::string(std::size_t index)> number;
+};
+
+// The same from the rows of each shape in turn, with the same outcome as from whole lists.
+KeynoteOutcome WriteKeynoteFile(const std::string& path, std::string_view textHeight,
+                                const std::vector<ShapeSource>& shapes,
+                                const std::function<void(long, long)>& progress,
+                                platform::LineFile* holder = nullptr,
+                                std::vector<std::string>* cutNotes = nullptr);
+
 // A line of the file that a save would not write back as it was read, by its number (from 1)
 // and what it holds.
 struct KeynoteChange {

@@ -20,6 +20,7 @@
 #include "platform/runtime/Runtime.h"
 #include "platform/text/Text.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/ui/KeepPainting.h"
 #include "platform/ui/MessageBox.h"
 
 #include <algorithm>
@@ -658,15 +659,32 @@ bool KeynoteWindow::SaveNotes() {
                     "|The notes are saved without a backup of the file.",
                 "Error", ICON_Exclamation, BUTTON_OK);
     ProgressUpdate("Saving " + CsvPath + " ...", 0, 0);
-    const std::vector<ShapeNotes> shapes = NotesInTabOrder();
     std::vector<std::string> cut;
-    KeynoteOutcome outcome = WriteKeynoteFile(
-        CsvPath, settings_.LOC_TXTHT, shapes,
-        [this](long written, long total) { ProgressUpdate("", written, total); }, &held, &cut);
-    ProgressUpdate("", 0, 0);
+    KeynoteOutcome outcome;
+    {
+        // The notes are written as the grids hold them, without a copy, and their digest is
+        // made on the way; the windows go on painting meanwhile, taking no input.
+        KeepPainting painting;
+        std::array<Digest, 9> digests;
+        const std::vector<ShapeSource> shapes = RowsInTabOrder(digests);
+        outcome = WriteKeynoteFile(
+            CsvPath, settings_.LOC_TXTHT, shapes,
+            [this, &painting](long written, long total) {
+                ProgressUpdate("", written, total);
+                // The bar is seen at once, and full before the file is flushed to the disk.
+                if (written == 1 || written == total)
+                    painting.Now();
+                else
+                    painting.Breathe();
+            },
+            &held, &cut);
+        ProgressUpdate("", 0, 0);
+        if (outcome) {
+            settingsTab_.WriteProjectSettings();
+            LoadedNotesDigest = NotesDigest(digests);
+        }
+    }
     if (outcome) {
-        settingsTab_.WriteProjectSettings();
-        LoadedNotesDigest = NotesDigest();
         if (!cut.empty())
             Message("These notes are too long for a line of " + CsvPath +
                         ": the ends of their descriptions were not saved.|" + FirstFew(cut),
@@ -818,7 +836,61 @@ void KeepAsStashed(grid::RowRecord& r) {
     }
 }
 
+// The note in a grid's row `index` (from 0).
+NoteRow NoteAt(const grid::PelkGridClass& grid, std::size_t index) {
+    return NoteOf((*grid.QDATA)[index]);
+}
+
 } // namespace
+
+std::vector<ShapeSource> KeynoteWindow::RowsInTabOrder(std::array<Digest, 9>& digests) {
+    std::stable_sort(TabQueue.begin(), TabQueue.end(),
+                     [](const TabRecord& a, const TabRecord& b) { return a.NEWNUM < b.NEWNUM; });
+    std::vector<ShapeSource> out;
+    std::array<bool, 9> taken{};
+    for (const TabRecord& r : TabQueue) {
+        if (r.SRCNUM < 1 || r.SRCNUM > 9 || taken[static_cast<std::size_t>(r.SRCNUM - 1)])
+            continue;
+        const std::size_t i = static_cast<std::size_t>(r.SRCNUM - 1);
+        taken[i] = true;
+        ShapeGrid& s = shapes_[i];
+        Digest& digest = digests[i];
+        AddShapeTitle(digest, r.SRCNUM);
+        ShapeSource rows{r.SRCNUM, ShapeTitle[i], 0, {}, {}};
+        if (s.setUp) {
+            CurGrid = &s.grid;
+            rows.count = static_cast<std::size_t>(s.grid.Records());
+            // One note at a time, in the row that the grid's last note was taken into.
+            auto note = std::make_shared<NoteRow>();
+            rows.row = [&s, &digest, note](std::size_t index) -> const NoteRow& {
+                *note = NoteAt(s.grid, index);
+                AddNote(digest, *note);
+                return *note;
+            };
+            rows.number = [&s](std::size_t index) {
+                return s.grid.GetCellValue(static_cast<std::int32_t>(index + 1), 2);
+            };
+        } else {
+            rows.count = s.held.size();
+            rows.row = [&s, &digest](std::size_t index) -> const NoteRow& {
+                AddNote(digest, s.held[index]);
+                return s.held[index];
+            };
+            rows.number = [&s](std::size_t index) { return s.held[index].number; };
+        }
+        out.push_back(std::move(rows));
+    }
+    // A shape without a tab is not written; its digest is made all the same.
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+        if (taken[i])
+            continue;
+        const int shape = static_cast<int>(i + 1);
+        AddShapeTitle(digests[i], shape);
+        for (const NoteRow& row : Rows(shape))
+            AddNote(digests[i], row);
+    }
+    return out;
+}
 
 void KeynoteWindow::AddRow(int shape, NoteRow row) {
     ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
@@ -979,31 +1051,50 @@ void KeynoteWindow::StoreOpenEdits() {
             g->AcceptEdit();
 }
 
+void KeynoteWindow::AddShapeTitle(Digest& digest, int shape) const {
+    digest.Add(Clip(ShapeTitle[static_cast<std::size_t>(shape - 1)]));
+}
+
+void KeynoteWindow::AddNote(Digest& digest, const NoteRow& r) {
+    digest.Add(ToLong(r.mark) != 0 ? "1" : "0");
+    digest.Add(r.number);
+    digest.Add(r.description);
+    digest.Add(r.unit);
+    digest.Add(r.type);
+}
+
+void KeynoteWindow::AddNote(Digest& digest, const grid::RowRecord& r) {
+    // The same fields as a note's, read where the grid holds them.
+    digest.Add(ToLong(r.Field(grid::ColMark)) != 0 ? "1" : "0");
+    for (grid::GridColumn column :
+         {grid::ColNumber, grid::ColDescription, grid::ColUnit, grid::ColType})
+        digest.Add(r.Field(column));
+}
+
 std::string KeynoteWindow::NotesDigest() {
-    // The notes and settings go to the digest field after field, read where they are held: no
-    // copy of a note is made.
-    Digest digest;
-    auto addRow = [&digest](std::string_view mark, std::string_view number,
-                            std::string_view description, std::string_view unit,
-                            std::string_view type) {
-        digest.Add(ToLong(mark) != 0 ? "1" : "0");
-        digest.Add(number);
-        digest.Add(description);
-        digest.Add(unit);
-        digest.Add(type);
-    };
+    // The notes go to their shape's digest field after field. No copy of the notes is kept.
+    std::array<Digest, 9> shapes;
     for (int shape = 1; shape <= 9; ++shape) {
-        digest.Add(Clip(ShapeTitle[static_cast<std::size_t>(shape - 1)]));
+        Digest& digest = shapes[static_cast<std::size_t>(shape - 1)];
+        AddShapeTitle(digest, shape);
         const ShapeGrid& s = shapes_[static_cast<std::size_t>(shape - 1)];
         if (s.setUp)
             for (const grid::RowRecord& r : *s.grid.QDATA)
-                addRow(r.Field(grid::ColMark), r.Field(grid::ColNumber),
-                       r.Field(grid::ColDescription), r.Field(grid::ColUnit),
-                       r.Field(grid::ColType));
+                AddNote(digest, r);
         else
             for (const NoteRow& r : s.held)
-                addRow(r.mark, r.number, r.description, r.unit, r.type);
-        digest.EndGroup();
+                AddNote(digest, r);
+    }
+    return NotesDigest(shapes);
+}
+
+std::string KeynoteWindow::NotesDigest(std::array<Digest, 9>& shapes) {
+    // Each shape's digest holds its title and its notes, in row order (so that a save, which
+    // takes the shapes in tab order, makes them as it writes), and the settings follow.
+    Digest digest;
+    for (Digest& shape : shapes) {
+        shape.EndGroup();
+        digest.Add(shape.Finish());
     }
     settingsTab_.AddTo(digest);
     return digest.Finish();

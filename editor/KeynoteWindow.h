@@ -9,6 +9,7 @@
 #include "editor/KeynoteFile.h"
 #include "editor/TableSettings.h"
 #include "grid/PelkGridClass.h"
+#include "platform/runtime/Digest.h"
 #include "platform/ui/WindowManager.h"
 #include "platform/ui/WindowResizer.h"
 
@@ -42,6 +43,9 @@ public:
     // printed report read. TabQueue is sorted by tab position on the way, and CurGrid is left on
     // the grid of the last tab that has one.
     std::vector<ShapeNotes> NotesInTabOrder();
+    // The same without a copy of the notes: each shape's rows as the save takes them, one at a
+    // time. Each row taken goes into `digests` (its shape's, by shape number - 1) too.
+    std::vector<ShapeSource> RowsInTabOrder(std::array<platform::Digest, 9>& digests);
 
     // Routines of the window.
     std::uint8_t OpenNotesFile();
@@ -69,6 +73,11 @@ public:
     // A digest (a 256-bit hash) of the notes of every shape with their titles and of the
     // key-table settings: equal digests stand for the same notes and settings.
     std::string NotesDigest();
+    // Of the notes of one shape, with its title: NotesDigest is made of these.
+    void AddShapeTitle(platform::Digest& digest, int shape) const;
+    static void AddNote(platform::Digest& digest, const NoteRow& row);
+    static void AddNote(platform::Digest& digest, const grid::RowRecord& row);
+    std::string NotesDigest(std::array<platform::Digest, 9>& shapes);
     // Exit: stores the open edit and asks before anything unsaved is dropped; posts the end of
     // the program unless the user keeps the window.
     bool ExitProgram();

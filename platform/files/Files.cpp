@@ -13,6 +13,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -78,6 +80,18 @@ bool CopyContents(int in, int out) {
         if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(got))) {
             return false;
         }
+    }
+}
+
+// Closes a file on a thread of its own: the last close of a large file that has lost its name
+// frees its blocks, which takes a while.
+void CloseAside(int fd) {
+    if (fd < 0)
+        return;
+    try {
+        std::thread([fd] { ::close(fd); }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd); // no thread to spare
     }
 }
 
@@ -328,12 +342,18 @@ bool BackUpFile(const FileName& from, const FileName& to) {
     ::unlink(OsPath(temp).c_str());
     if (::link(OsPath(real).c_str(), OsPath(temp).c_str()) != 0)
         return CopyFile(from, to); // no links here
+    // The backup replaced lives on until this is closed, so that the system gives its blocks
+    // back (for a large file, a good part of the save) beside the program, not in the rename.
+    const int previous = ::open(OsPath(target).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (::rename(OsPath(temp).c_str(), OsPath(target).c_str()) != 0) {
         const int err = errno;
         ::unlink(OsPath(temp).c_str());
+        if (previous >= 0)
+            ::close(previous);
         SetSystemFileError(err, target);
         return false;
     }
+    CloseAside(previous);
     const std::string folder = FolderForSystem(target);
     struct stat a;
     struct stat b;

@@ -112,7 +112,9 @@ private:
     bool continues_ = false;                 // the record just read was cut at the record size
     std::optional<std::uint64_t> endMarkAt_; // where a Ctrl-Z ended the reading
 
-    std::string pending_; // added lines not yet written
+    std::string pending_;        // added lines not yet written
+    std::uint64_t written_ = 0;  // bytes written since the file was opened
+    std::uint64_t sentUpTo_ = 0; // of those, sent on their way to the disk
     // A write failed since the file was opened: the file is not what was added, which every
     // later Add and the Close report (with the first failure's error).
     bool writeFailed_ = false;

@@ -2,6 +2,7 @@
 
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/Frame.h"
+#include "platform/ui/KeepPainting.h"
 #include "platform/ui/Keys.h"
 #include "platform/ui/ListBox.h"
 #include "platform/ui/Popup.h"
@@ -95,13 +96,14 @@ QPoint ScrollBarPartAt(QScrollBar* bar, QWidget* client, QStyle::SubControl part
 }
 
 void Settle() {
-    for (int i = 0; i < 50; ++i) {
+    for (int i = 0;; ++i) {
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents(QEventLoop::AllEvents);
         RunUntilIdle();
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (i >= 2)
+        // Work that pauses for the windows to paint goes on with Qt's next events.
+        if (i >= 2 && !WorkPausedForPaint())
             break;
     }
 }

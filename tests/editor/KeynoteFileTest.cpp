@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <random>
 
@@ -227,6 +228,38 @@ TEST(KeynoteFileTest, TheWholeFileComesOutByteForByte) {
 
     ASSERT_TRUE(WriteKeynoteFile(path, "", {}));
     EXPECT_EQ(drv::ReadBytes(path), "SET,TXTHT,\r\n");
+}
+
+// A save that takes its notes one at a time, made as they are asked for (as the keynote window
+// gives them from its grids), writes what the whole lists write, and asks for each note once, in
+// row order; the note numbered TITLE is found through the numbers alone.
+TEST(KeynoteFileTest, NotesTakenOneAtATimeWriteTheSameFile) {
+    drv::TempFolder temp;
+    const std::string lists = temp / "lists.csv";
+    const std::string oneByOne = temp / "one.csv";
+    const std::vector<ShapeNotes> shapes = {
+        {4, "", {{"0", "1", "Door, see A\r\nTyp.", "EA", "COUNT"}, {"1", "title", "T", "", ""}}},
+        {1, "Foundation notes", {{"0", "1", "Footing", "EA", "COUNT"}}},
+        {7, "", {}},
+    };
+    ASSERT_TRUE(WriteKeynoteFile(lists, "0.1", shapes));
+
+    std::vector<std::string> asked;
+    std::vector<ShapeSource> sources;
+    for (const ShapeNotes& s : shapes) {
+        auto note = std::make_shared<NoteRow>();
+        sources.push_back({s.shape, s.title, s.rows.size(),
+                           [&asked, &s, note](std::size_t i) -> const NoteRow& {
+                               asked.push_back(std::to_string(s.shape) + ":" + std::to_string(i));
+                               *note = s.rows[i]; // a copy made for the asking, as from a grid
+                               return *note;
+                           },
+                           [&s](std::size_t i) { return s.rows[i].number; }});
+    }
+    ASSERT_TRUE(WriteKeynoteFile(oneByOne, "0.1", sources, {}));
+    EXPECT_EQ(drv::ReadBytes(oneByOne), drv::ReadBytes(lists));
+    EXPECT_NE(drv::ReadBytes(lists).find("PEN,TITLE,"), std::string::npos);
+    EXPECT_EQ(asked, (std::vector<std::string>{"4:0", "4:1", "1:0"}));
 }
 
 // Whatever step fails, the previous file is still there, whole, and nothing is left beside it.

@@ -113,6 +113,7 @@ TEST_F(GridTest, ChoicesGivenWholeAreSortedAsAddedOnesAndAGridChangesOnlyItsOwn)
 
     auto shared = std::make_shared<grid::ChoiceQueue>();
     shared->InsertAll({" ", "LF", "SF"});
+    OnThread([&] { g.CreateEditors(); }); // the combo the lists are shown in
     OnThread([&] { g.SetUnits(shared); });
     EXPECT_EQ(g.QUNIT, shared);
     EXPECT_EQ(w[g.UNITCTRL].Source(), shared.get());
