@@ -15,6 +15,7 @@
 // system has no printer.
 // Run by hand under a display:
 // xvfb-run -a build/bin/print_bench [notes] [rounds] [--print] [--options] [--import]
+#include "EventPump.h"
 #include "ScreenPaints.h"
 
 #include "editor/ConfigVars.h"
@@ -51,6 +52,9 @@ namespace fs = std::filesystem;
 using namespace platform;
 using bench::MsBetween;
 using bench::PaintClock;
+using bench::Pump;
+using bench::PumpFor;
+using bench::PumpUntil;
 
 namespace {
 
@@ -65,29 +69,6 @@ void WriteNotes(const fs::path& csv, int notes) {
             << i
             << "\\nTypical at all slab edges, both faces\\nCoordinate with architectural "
                "finishes\\nVerify in field\",EA,A\r\n";
-}
-
-// Qt's events and the program's threads, for a moment.
-void Pump() {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    RunUntilIdle();
-}
-
-bool PumpUntil(const std::function<bool()>& done, double timeoutMs) {
-    const PaintClock::time_point start = PaintClock::now();
-    while (!done()) {
-        if (MsBetween(start, PaintClock::now()) > timeoutMs)
-            return false;
-        Pump();
-    }
-    return true;
-}
-
-void PumpFor(double ms) {
-    const PaintClock::time_point start = PaintClock::now();
-    while (MsBetween(start, PaintClock::now()) < ms)
-        Pump();
 }
 
 Window* Find(const std::string& caption) {

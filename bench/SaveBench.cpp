@@ -8,6 +8,7 @@
 // the peak during each save (the peak is set back to the resident memory when the save begins).
 // Each figure is the least and the median of the rounds.
 // Run by hand under a display: xvfb-run -a build/bin/save_bench [notes] [rounds]
+#include "EventPump.h"
 #include "KeynoteRun.h"
 #include "ScreenPaints.h"
 
@@ -38,30 +39,11 @@ namespace fs = std::filesystem;
 using namespace platform;
 using bench::MsBetween;
 using bench::PaintClock;
+using bench::Pump;
+using bench::PumpFor;
+using bench::PumpUntil;
 
 namespace {
-
-void Pump() {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    RunUntilIdle();
-}
-
-bool PumpUntil(const std::function<bool()>& done, double timeoutMs) {
-    const PaintClock::time_point start = PaintClock::now();
-    while (!done()) {
-        if (MsBetween(start, PaintClock::now()) > timeoutMs)
-            return false;
-        Pump();
-    }
-    return true;
-}
-
-void PumpFor(double ms) {
-    const PaintClock::time_point start = PaintClock::now();
-    while (MsBetween(start, PaintClock::now()) < ms)
-        Pump();
-}
 
 bool KeynoteWindowOpen() {
     for (Window* w : Window::All())

@@ -8,12 +8,12 @@
 #include "platform/text/Text.h"
 #include "platform/ui/Frame.h"
 #include "platform/ui/Input.h"
+#include "platform/ui/KeepPainting.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Qt.h"
 
 #include <QDir>
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -248,23 +248,6 @@ void Report::EndPage() {
 
 namespace {
 
-// Lets the program's windows paint and its other threads run for a moment, then goes on: a long
-// print on a thread does so now and again, so that no window looks hung meanwhile.
-void LetWindowsPaint() {
-    const int thread = ThisThread();
-    if (thread == 0)
-        return; // the main context paints when it returns
-    bool resumed = false;
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, [&resumed, thread] {
-        resumed = true;
-        Wake(thread);
-    });
-    timer.start(0);
-    WaitUntil([&resumed] { return resumed; });
-}
-
 // While it lives, the frame's window takes no input: the print goes on between its paints, and
 // what would be typed or clicked meanwhile is not kept for later.
 class HeldFrame {
@@ -317,7 +300,7 @@ bool Report::Close() {
                 frame->SetStatusText("Printing page " +
                                      DecimalText(static_cast<std::int64_t>(page)) + " of " +
                                      DecimalText(static_cast<std::int64_t>(count)));
-            LetWindowsPaint();
+            PauseForPaint();
             painted = Clock::now();
         });
     }

@@ -38,26 +38,30 @@ KeepPainting::~KeepPainting() {
             input::ReleaseInput(window);
 }
 
-void KeepPainting::Now() {
+void PauseForPaint() {
     const int thread = ThisThread();
-    if (thread != 0) {
-        // Resumed once Qt has handled what waits for it, the paints included.
-        bool resumed = false;
-        QTimer timer;
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, [&resumed, thread] {
-            resumed = true;
-            Wake(thread);
-        });
-        timer.start(0);
-        struct Counted {
-            Counted() { ++paused; }
-            ~Counted() { --paused; }
-            Counted(const Counted&) = delete;
-            Counted& operator=(const Counted&) = delete;
-        } counted;
-        WaitUntil([&resumed] { return resumed; });
-    }
+    if (thread == 0)
+        return; // the main context paints when it returns
+    // Resumed once Qt has handled what waits for it, the paints included.
+    bool resumed = false;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, [&resumed, thread] {
+        resumed = true;
+        Wake(thread);
+    });
+    timer.start(0);
+    struct Counted {
+        Counted() { ++paused; }
+        ~Counted() { --paused; }
+        Counted(const Counted&) = delete;
+        Counted& operator=(const Counted&) = delete;
+    } counted;
+    WaitUntil([&resumed] { return resumed; });
+}
+
+void KeepPainting::Now() {
+    PauseForPaint();
     due_ = std::chrono::steady_clock::now() + kPaintEvery;
 }
 

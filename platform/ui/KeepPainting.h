@@ -32,6 +32,11 @@ private:
     std::chrono::steady_clock::time_point due_;
 };
 
+// Lets the program's windows paint and its other threads run for a moment, then goes on: long
+// work on a thread calls it now and again so that no window looks hung meanwhile. Outside a
+// thread it does nothing.
+void PauseForPaint();
+
 // Whether some thread's work is paused for the windows to paint: it goes on once Qt has run its
 // events (a test that waits for a window's work to end runs them until this is false).
 bool WorkPausedForPaint();
