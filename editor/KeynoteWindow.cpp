@@ -1055,20 +1055,28 @@ void KeynoteWindow::AddShapeTitle(Digest& digest, int shape) const {
     digest.Add(Clip(ShapeTitle[static_cast<std::size_t>(shape - 1)]));
 }
 
+namespace {
+
+// A note's fields as the digest takes them: its mark as set or not, whatever its text.
+void AddFields(Digest& digest, std::string_view mark, std::string_view number,
+               std::string_view description, std::string_view unit, std::string_view type) {
+    digest.Add(ToLong(mark) != 0 ? "1" : "0");
+    digest.Add(number);
+    digest.Add(description);
+    digest.Add(unit);
+    digest.Add(type);
+}
+
+} // namespace
+
 void KeynoteWindow::AddNote(Digest& digest, const NoteRow& r) {
-    digest.Add(ToLong(r.mark) != 0 ? "1" : "0");
-    digest.Add(r.number);
-    digest.Add(r.description);
-    digest.Add(r.unit);
-    digest.Add(r.type);
+    AddFields(digest, r.mark, r.number, r.description, r.unit, r.type);
 }
 
 void KeynoteWindow::AddNote(Digest& digest, const grid::RowRecord& r) {
-    // The same fields as a note's, read where the grid holds them.
-    digest.Add(ToLong(r.Field(grid::ColMark)) != 0 ? "1" : "0");
-    for (grid::GridColumn column :
-         {grid::ColNumber, grid::ColDescription, grid::ColUnit, grid::ColType})
-        digest.Add(r.Field(column));
+    // Read where the grid holds them, without a copy.
+    AddFields(digest, r.Field(grid::ColMark), r.Field(grid::ColNumber),
+              r.Field(grid::ColDescription), r.Field(grid::ColUnit), r.Field(grid::ColType));
 }
 
 std::string KeynoteWindow::NotesDigest() {
