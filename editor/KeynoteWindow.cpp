@@ -189,13 +189,6 @@ int KeynoteWindow::Setup() {
         g->Draw();
         break;
     }
-    // The digest of many notes takes a moment: the window is drawn first, and the digest is made
-    // before anything can change a note (nothing runs in between).
-    if (digestAfterDrawing_) {
-        window_.DrawNow();
-        LoadedNotesDigest = NotesDigest();
-        digestAfterDrawing_ = false;
-    }
     for (int t = 1; t <= 64; ++t)
         Post(EventEditorReady, 0, t);
     ReportChanges();
@@ -548,13 +541,9 @@ void KeynoteWindow::LoadNotes() {
     settingsTab_.ReadProjectSettings();
     settingsTab_.FillEmptySettings();
     // Rows from the stash are not what the file holds: the digest of the file stays the one its
-    // last reading or saving left. The first load's is made once its notes are on the screen.
-    if (!fromStash) {
-        if (reload)
-            LoadedNotesDigest = NotesDigest();
-        else
-            digestAfterDrawing_ = true;
-    }
+    // last reading or saving left.
+    if (!fromStash)
+        LoadedNotesDigest = NotesDigest();
     FirstLoad = 0;
     // A reload shows its rows at once; the first load is drawn at the end of the set-up.
     if (reload) {

@@ -148,8 +148,6 @@ private:
     // A read of the keynote file failed: what the window holds is not the whole file, and it
     // is never written back.
     bool readFailed_ = false;
-    // The first load's digest is made once the window is drawn with its notes.
-    bool digestAfterDrawing_ = false;
     // What the last reading found that a save would not write back, until it is told.
     std::vector<KeynoteChange> changesRead_;
     // While the first load runs with the window not yet drawn: when it began.
