@@ -11,8 +11,8 @@
 //   takes its notes back: from Cancel to the keynote window's last paint, nothing painted for
 //   300 ms after), several times, with the resident memory before and after;
 // - with --import: the same with File > Import from the library, closed with Close.
-// Each figure is the least and the median of the rounds. The print goes to a PDF file when the
-// system has no printer.
+// Each figure is the least and the median of the rounds. The print goes to the system's default
+// printer, or to a PDF file when the system has none.
 // Run by hand under a display:
 // xvfb-run -a build/bin/print_bench [notes] [rounds] [--print] [--options] [--import]
 #include "EventPump.h"
@@ -268,12 +268,16 @@ int main(int argc, char** argv) {
         const PaintClock::time_point start = PaintClock::now();
         PostInput(options->Thread(), Event{EVENT_Accepted, preview::PRINTOK, 0, options});
         Frame* frame = Frame::Current();
+        // Done when the preview has closed after the pages were printed: a print to a file then
+        // names the file in the status bar, a print to a printer leaves the status bar empty.
+        bool printing = false;
         bool done = PumpUntil(
             [&] {
-                if (frame && !frame->StatusText().empty())
-                    said.insert(frame->StatusText());
-                return !Find("Preview") && frame &&
-                       frame->StatusText().rfind("Printed to ", 0) == 0;
+                const std::string text = frame ? frame->StatusText() : std::string();
+                if (!text.empty())
+                    said.insert(text);
+                printing = printing || text.rfind("Printing page ", 0) == 0;
+                return !Find("Preview") && printing && text.rfind("Printing page ", 0) != 0;
             },
             300000);
         const PaintClock::time_point end = PaintClock::now();

@@ -48,8 +48,14 @@ std::size_t EscapedLength(std::string_view description) {
 int ShapeOfCode(std::string_view code) {
     if (code.size() != 3)
         return 0; // every code has three letters
+    const auto key = [](const char* c) {
+        return static_cast<unsigned>(static_cast<unsigned char>(c[0])) << 16 |
+               static_cast<unsigned>(static_cast<unsigned char>(c[1])) << 8 |
+               static_cast<unsigned char>(c[2]);
+    };
+    const unsigned wanted = key(code.data());
     for (std::size_t i = 0; i < kShapes.size(); ++i)
-        if (std::memcmp(code.data(), kShapes[i].code, 3) == 0)
+        if (key(kShapes[i].code) == wanted)
             return static_cast<int>(i + 1);
     return 0;
 }
@@ -79,25 +85,43 @@ bool IsTitleField(std::string_view value) {
     return value.size() == 5 && Upper(value) == "TITLE";
 }
 
-// The first backslash or marker character in [from, to), or `to`: the only characters of a
-// description read that may stand for others. Sixteen at a time where the processor compares
-// that many at once; most descriptions hold only a few.
-char* FindEscape(char* from, char* to) {
+// Where the plain characters of a description at `from` end: at the first double quote,
+// backslash or marker character in [from, to), or comma where `Commas` (which end a description
+// that is not enclosed in quotes), the only ones that end it or may stand for others; or at `to`.
+// The plain ones are copied to `out` on the way unless it is null (which may also receive others
+// of [from, to) after them). Sixteen at a time where the processor compares that many at once;
+// most descriptions hold only a few others.
+template <bool Commas>
+const char* CopyPlain(const char* from, const char* to, char* out) {
 #if defined(__SSE2__)
+    const __m128i comma = _mm_set1_epi8(',');
+    const __m128i quote = _mm_set1_epi8('"');
     const __m128i backslash = _mm_set1_epi8('\\');
     const __m128i marker = _mm_set1_epi8(kQuoteMarker);
     while (to - from >= 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-        const int mask = _mm_movemask_epi8(
+        if (out) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+            out += 16;
+        }
+        __m128i hits = _mm_or_si128(
+            _mm_cmpeq_epi8(bytes, quote),
             _mm_or_si128(_mm_cmpeq_epi8(bytes, backslash), _mm_cmpeq_epi8(bytes, marker)));
+        if constexpr (Commas)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, comma));
+        const int mask = _mm_movemask_epi8(hits);
         if (mask != 0)
             return from + __builtin_ctz(static_cast<unsigned>(mask));
         from += 16;
     }
 #endif
-    for (; from < to; ++from)
-        if (*from == '\\' || *from == kQuoteMarker)
+    for (; from < to; ++from) {
+        const char c = *from;
+        if ((Commas && c == ',') || c == '"' || c == '\\' || c == kQuoteMarker)
             return from;
+        if (out)
+            *out++ = c;
+    }
     return to;
 }
 
@@ -107,14 +131,15 @@ bool IsSettingsWord(std::string_view text) {
            UpperChar(text[2]) == 'T';
 }
 
-// The line with each pair of adjacent double quotes, taken from the left, turned into the
-// marker character: the line itself when it has no such pair, else the marked copy made in
-// `marked`.
-std::string_view MarkDoubledQuotes(std::string_view clipped, std::string& marked) {
-    if (clipped.empty())
-        return clipped; // (an empty view may have no characters to point at)
-    const char* const begin = clipped.data();
-    const char* const end = begin + clipped.size();
+// A stretch of a note line between two commas with each pair of adjacent double quotes, taken
+// from the left, turned into the marker character: the stretch itself when it has no such pair,
+// else the marked copy made in `marked`. A pair never holds a comma, so a stretch between two
+// commas is marked the same on its own as within its line.
+std::string_view MarkDoubledQuotes(std::string_view stretch, std::string& marked) {
+    if (stretch.empty())
+        return stretch; // (an empty view may have no characters to point at)
+    const char* const begin = stretch.data();
+    const char* const end = begin + stretch.size();
     const char* from = begin;
     const char* pair = nullptr;
     while (const void* hit = std::memchr(from, '"', static_cast<std::size_t>(end - from))) {
@@ -126,8 +151,8 @@ std::string_view MarkDoubledQuotes(std::string_view clipped, std::string& marked
         from = quote + 1;
     }
     if (!pair)
-        return clipped;
-    marked.resize(clipped.size());
+        return stretch;
+    marked.resize(stretch.size());
     char* out = marked.data();
     std::memcpy(out, begin, static_cast<std::size_t>(pair - begin));
     out += pair - begin;
@@ -152,93 +177,174 @@ std::string_view MarkDoubledQuotes(std::string_view clipped, std::string& marked
     return marked;
 }
 
+// Where the field at `from` ends: at the next comma, or at `to` when there is none; `quoted`
+// says whether it holds a double quote. The fields around the description are short, read a
+// character at a time.
+const char* FieldEnd(const char* from, const char* to, bool& quoted) {
+    bool quote = false;
+    for (; from < to && *from != ','; ++from)
+        quote = quote || *from == '"';
+    quoted = quote;
+    return from;
+}
+
+// A field with its doubled quotes marked where it holds any.
+std::string_view MarkedField(const char* from, const char* end, bool quoted, std::string& marked) {
+    const std::string_view field(from, static_cast<std::size_t>(end - from));
+    return quoted ? MarkDoubledQuotes(field, marked) : field;
+}
+
+// The description of a note line, read in one pass from `from` (after its opening quote when
+// `Enclosed`): its first kNoteDescWidth characters, each pair of double quotes (and a marker
+// character that stood in the file) read as a double quote and "\n" (either case) as a line
+// break, each taking as many characters as it replaces. An enclosed description ends at the
+// first double quote that stands alone before a comma, any other at the first comma. `end` is
+// left at that comma; false when there is none. `length` is the description's whole length.
+template <bool Enclosed>
+bool ReadDescription(const char* from, const char* lineEnd, std::string& text, std::size_t& length,
+                     const char*& end) {
+    text.resize(std::min<std::size_t>(static_cast<std::size_t>(lineEnd - from), kNoteDescWidth));
+    char* const out = text.data();
+    std::size_t count = 0; // characters of the description so far, also those beyond the width
+    const auto put = [&](char c) {
+        if (count < kNoteDescWidth)
+            out[count] = c;
+        ++count;
+    };
+    const char* at = from;
+    for (;;) {
+        // Beyond the width the description is only read, to its end.
+        const char* stop = lineEnd;
+        char* copy = nullptr;
+        if (count < kNoteDescWidth) {
+            copy = out + count;
+            stop = at + std::min<std::size_t>(static_cast<std::size_t>(lineEnd - at),
+                                              kNoteDescWidth - count);
+        }
+        const char* special = CopyPlain<!Enclosed>(at, stop, copy);
+        count += static_cast<std::size_t>(special - at);
+        at = special;
+        if (at == stop && stop != lineEnd)
+            continue; // the width is reached
+        if (at == lineEnd)
+            return false;
+        const char c = *at;
+        if (!Enclosed && c == ',')
+            break;
+        if (c == '"') {
+            const char next = at + 1 < lineEnd ? at[1] : '\0';
+            if (Enclosed && next == ',') {
+                ++at; // the quote closes the description
+                break;
+            }
+            put('"');
+            at += next == '"' ? 2 : 1;
+        } else if (c == kQuoteMarker) {
+            put('"');
+            ++at;
+        } else if (at + 1 < lineEnd && (at[1] == 'n' || at[1] == 'N') &&
+                   count + 1 < kNoteDescWidth) { // a backslash
+            put('\r');
+            put('\n');
+            at += 2;
+        } else {
+            put('\\');
+            ++at;
+        }
+    }
+    length = count;
+    text.resize(std::min(count, kNoteDescWidth));
+    end = at;
+    return true;
+}
+
 } // namespace
 
-KeynoteLine ParseKeynoteLine(std::string_view record) {
-    KeynoteLine result;
-    const std::string_view clipped = ClipView(record);
-    const std::size_t first = clipped.find_first_not_of(' ');
-    if (first != std::string_view::npos && IsSettingsWord(clipped.substr(first))) {
+namespace {
+
+// The line read before is forgotten, its strings' room kept for the next.
+void Forget(KeynoteLine& line) {
+    line.kind = KeynoteLine::Kind::Skipped;
+    line.textHeight.reset();
+    line.shape = 0;
+    line.marked = false;
+    line.titleField = false;
+    line.number.clear();
+    line.description.clear();
+    line.unit.clear();
+    line.type.clear();
+    line.cut = false;
+}
+
+} // namespace
+
+void ParseKeynoteLine(std::string_view record, KeynoteLine& result) {
+    Forget(result);
+    const std::string_view line = ClipView(record);
+    const std::size_t first = line.find_first_not_of(' ');
+    if (first != std::string_view::npos && IsSettingsWord(line.substr(first))) {
         result.kind = KeynoteLine::Kind::Settings;
         // Characters 5 to 9 name the setting, 11 to 31 hold its value.
-        std::string padded(clipped);
+        std::string padded(line);
         if (padded.size() < 31)
             padded.resize(31, ' ');
         if (padded.compare(4, 5, "TXTHT") == 0)
             result.textHeight = Clip(Cut(TrimLeft(padded.substr(10, 21)), kTextHeightWidth));
-        return result;
+        return;
     }
-    thread_local std::string marked;
-    const std::string_view line = MarkDoubledQuotes(clipped, marked);
-
-    const std::size_t comma1 = line.find(',');
-    if (comma1 == std::string_view::npos)
-        return result;
-    std::string_view code = line.substr(0, std::min<std::size_t>(comma1, 10));
+    // The line is read field by field, each stretch between two commas on its own.
+    const char* const lineStart = line.data();
+    const char* const lineEnd = lineStart + line.size();
+    bool quoted = false;
+    const char* const comma1 = FieldEnd(lineStart, lineEnd, quoted);
+    if (comma1 == lineEnd || quoted)
+        return; // (a code holds no double quote)
+    std::string_view code(lineStart,
+                          std::min<std::size_t>(static_cast<std::size_t>(comma1 - lineStart), 10));
     const bool isMarked = !code.empty() && code[0] == ';';
     if (isMarked)
         code.remove_prefix(1);
     const int shape = ShapeOfCode(code);
     if (shape == 0)
-        return result;
+        return;
 
-    const std::size_t comma2 = line.find(',', comma1 + 1);
-    if (comma2 == std::string_view::npos)
-        return result;
-    const std::string_view numberField = ClipView(line.substr(comma1 + 1, comma2 - comma1 - 1));
+    const char* const comma2 = FieldEnd(comma1 + 1, lineEnd, quoted);
+    if (comma2 == lineEnd)
+        return;
+    thread_local std::string marked;
+    const std::string_view numberField = ClipView(MarkedField(comma1 + 1, comma2, quoted, marked));
+    bool cut = numberField.size() > kNoteNumberWidth;
+    result.titleField = IsTitleField(numberField);
+    result.number = numberField.substr(0, kNoteNumberWidth);
 
-    std::string_view descField;
-    std::size_t descEnd; // the comma that ends the description
-    const std::size_t start = comma2 + 1;
-    if (start < line.size() && line[start] == '"') {
-        std::size_t close = start + 1;
-        for (;; ++close) {
-            close = line.find('"', close);
-            if (close == std::string_view::npos)
-                return result;
-            if (close + 1 < line.size() && line[close + 1] == ',')
-                break;
-        }
-        descField = line.substr(start + 1, close - start - 1);
-        descEnd = close + 1;
-    } else {
-        descEnd = line.find(',', start);
-        if (descEnd == std::string_view::npos)
-            return result;
-        descField = line.substr(start, descEnd - start);
+    // A description opens with a double quote that is not one of a pair.
+    const char* const start = comma2 + 1;
+    const bool enclosed =
+        start < lineEnd && *start == '"' && !(start + 1 < lineEnd && start[1] == '"');
+    std::size_t length = 0;
+    const char* descEnd = nullptr;
+    const bool read =
+        enclosed ? ReadDescription<true>(start + 1, lineEnd, result.description, length, descEnd)
+                 : ReadDescription<false>(start, lineEnd, result.description, length, descEnd);
+    if (!read) {
+        Forget(result);
+        return;
     }
-    bool cut = descField.size() > kNoteDescWidth || numberField.size() > kNoteNumberWidth;
-    std::string description(descField.substr(0, kNoteDescWidth));
-    // The marker turns back into a double quote, and "\n" (either case) into a line break: each
-    // replaces as many characters as it takes, so the description keeps its length.
-    // (A marker character that stood in the file reads as a double quote too.)
-    char* const text = description.data();
-    char* const textEnd = text + description.size();
-    for (char* at = FindEscape(text, textEnd); at != textEnd; at = FindEscape(at + 1, textEnd)) {
-        if (*at == kQuoteMarker) {
-            *at = '"';
-        } else if (at + 1 < textEnd && (at[1] == 'n' || at[1] == 'N')) {
-            at[0] = '\r';
-            at[1] = '\n';
-            ++at;
-        }
-    }
+    cut = cut || length > kNoteDescWidth;
 
-    const std::size_t unitEnd = line.find(',', descEnd + 1);
+    const char* const unitEnd = FieldEnd(descEnd + 1, lineEnd, quoted);
     std::string_view typeField;
-    if (unitEnd != std::string_view::npos) {
-        const std::string_view unitField = line.substr(descEnd + 1, unitEnd - descEnd - 1);
+    if (unitEnd != lineEnd) {
+        const std::string_view unitField = MarkedField(descEnd + 1, unitEnd, quoted, marked);
         cut = cut || ClipView(unitField).size() > kNoteUnitWidth;
         result.unit = unitField.substr(0, kNoteUnitWidth);
-        const std::size_t typeEnd = line.find(',', unitEnd + 1);
-        typeField =
-            line.substr(unitEnd + 1, typeEnd == std::string_view::npos ? std::string_view::npos
-                                                                       : typeEnd - unitEnd - 1);
-        cut = cut ||
-              (typeEnd != std::string_view::npos && !ClipView(line.substr(typeEnd + 1)).empty());
+        const char* const typeEnd = FieldEnd(unitEnd + 1, lineEnd, quoted);
+        typeField = MarkedField(unitEnd + 1, typeEnd, quoted, marked);
+        // (the line has no blanks at its end)
+        cut = cut || (typeEnd != lineEnd && typeEnd + 1 < lineEnd);
     } else {
         // Four fields: the last one is the tally type, and the note has no unit.
-        typeField = line.substr(descEnd + 1);
+        typeField = MarkedField(descEnd + 1, lineEnd, quoted, marked);
     }
     cut = cut || ClipView(typeField).size() > kNoteTypeWidth;
     result.type = typeField.substr(0, kNoteTypeWidth);
@@ -247,9 +353,11 @@ KeynoteLine ParseKeynoteLine(std::string_view record) {
     result.kind = KeynoteLine::Kind::Note;
     result.shape = shape;
     result.marked = isMarked;
-    result.titleField = IsTitleField(numberField);
-    result.number = numberField.substr(0, kNoteNumberWidth);
-    result.description = std::move(description);
+}
+
+KeynoteLine ParseKeynoteLine(std::string_view record) {
+    KeynoteLine result;
+    ParseKeynoteLine(record, result);
     return result;
 }
 
@@ -677,12 +785,13 @@ KeynoteOutcome ReadKeynoteFile(LineFile& file, const std::function<void(KeynoteL
     std::array<bool, 9> titleRead{};
     file.Rewind();
     ReadResult r;
+    KeynoteLine parsed; // one for every line, so that its strings' room is kept
     while ((r = file.Next()) == ReadResult::Ok) {
         const std::string_view line = ClipView(file.Filled());
         read += static_cast<long>(line.size());
         if (progress)
             progress(read, size);
-        KeynoteLine parsed = ParseKeynoteLine(line);
+        ParseKeynoteLine(line, parsed);
         if (changes) {
             if (!continued)
                 ++number;

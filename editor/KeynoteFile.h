@@ -50,6 +50,8 @@ struct KeynoteLine {
 
 // Reads one line (the record read, trailing blanks do not count).
 KeynoteLine ParseKeynoteLine(std::string_view record);
+// The same into a line read before, whose strings keep their room.
+void ParseKeynoteLine(std::string_view record, KeynoteLine& into);
 
 // A note outside the grids, as the grids hold it and as the file writes it: what the save, the
 // stash, the comma export and the printed report carry.

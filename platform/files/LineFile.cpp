@@ -83,6 +83,7 @@ LineFile& LineFile::operator=(LineFile&& other) noexcept {
     fd_ = std::exchange(other.fd_, -1);
     writable_ = std::exchange(other.writable_, false);
     locked_ = std::exchange(other.locked_, false);
+    other.FillRecord(); // (the buffer moves, but the record is the other's to keep)
     record_ = std::move(other.record_);
     recordFilled_ = other.recordFilled_;
     buffer_ = std::move(other.buffer_);
@@ -97,6 +98,7 @@ LineFile& LineFile::operator=(LineFile&& other) noexcept {
     sentUpTo_ = std::exchange(other.sentUpTo_, 0);
     writeFailed_ = std::exchange(other.writeFailed_, false);
     writeError_ = other.writeError_;
+    lineInBuffer_ = false;
     other.record_.assign(other.recordSize_, ' ');
     other.recordFilled_ = 0;
     return *this;
@@ -236,6 +238,7 @@ bool LineFile::Close() {
         return true;
     }
     bool written = Flush();
+    FillRecord(); // the buffer goes
     if (::close(fd_) != 0 && writable_ && written) {
         detail::SetSystemFileError(errno, path_);
         written = false;
@@ -284,6 +287,21 @@ bool LineFile::Refill() {
     }
 }
 
+const std::string& LineFile::Record() const {
+    FillRecord();
+    return record_;
+}
+
+void LineFile::FillRecord() const {
+    if (!lineInBuffer_)
+        return;
+    std::memcpy(record_.data(), line_.data(), line_.size());
+    if (line_.size() < recordFilled_)
+        std::memset(record_.data() + line_.size(), ' ', recordFilled_ - line_.size());
+    recordFilled_ = line_.size();
+    lineInBuffer_ = false;
+}
+
 ReadResult LineFile::Next() {
     if (!IsOpen()) {
         SetNotOpen();
@@ -294,6 +312,23 @@ ReadResult LineFile::Next() {
     }
     if (buffer_.empty()) {
         buffer_.resize(kReadBlock);
+    }
+    lineInBuffer_ = false;
+    // Most lines are ordinary characters up to their CR LF, within the block read and within
+    // the record: such a line is read where it stands.
+    if (!ended_ && bufferPos_ < bufferEnd_) {
+        const char* const in = buffer_.data() + bufferPos_;
+        const std::size_t available = bufferEnd_ - bufferPos_;
+        const char* const special = FindSpecial(in, in + std::min(available, recordSize_ + 1));
+        const std::size_t length = static_cast<std::size_t>(special - in);
+        if (length <= recordSize_ && length + 1 < available && *special == '\r' &&
+            special[1] == '\n') {
+            line_ = std::string_view(in, length);
+            lineInBuffer_ = true;
+            continues_ = false;
+            bufferPos_ += length + 2;
+            return ReadResult::Ok;
+        }
     }
     char* out = record_.data();
     std::size_t column = 0;

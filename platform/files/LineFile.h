@@ -70,15 +70,17 @@ public:
     // next multiple of 8 columns; Ctrl-Z (1Ah) ends the file; a line longer than the record
     // reads as consecutive records. A last line without CR LF is read like any other.
     ReadResult Next();
-    const std::string& Record() const { return record_; }
+    const std::string& Record() const;
     // Whether the line of the record just read goes on in the next record (it is longer than
     // the record).
     bool RecordContinues() const { return continues_; }
     // Whether the reading stopped at a Ctrl-Z that has more of the file after it.
     bool TextAfterEndMark();
     // The record as far as the last Next filled it, without the padding: Record() is this and
-    // blanks.
-    std::string_view Filled() const { return std::string_view(record_).substr(0, recordFilled_); }
+    // blanks. Valid until the next call that reads or closes.
+    std::string_view Filled() const {
+        return lineInBuffer_ ? line_ : std::string_view(record_).substr(0, recordFilled_);
+    }
 
     // Adds a line at the end of the file: its trailing blanks dropped, CR LF appended. The line
     // is written whole, whatever its length.
@@ -93,6 +95,8 @@ public:
 
 private:
     bool Refill();
+    // Puts the line read where it stands in the read buffer into the record.
+    void FillRecord() const;
 
     std::size_t recordSize_;
     std::string name_;
@@ -101,8 +105,12 @@ private:
     bool writable_ = false;
     bool locked_ = false;
 
-    std::string record_;
-    std::size_t recordFilled_ = 0; // record_ holds blanks from here on
+    // A line of ordinary characters that fits the record is left where it stands in the read
+    // buffer (line_), and copied into the record only when the record is asked for.
+    mutable std::string record_;
+    mutable std::size_t recordFilled_ = 0; // record_ holds blanks from here on
+    mutable bool lineInBuffer_ = false;
+    std::string_view line_;
 
     std::vector<char> buffer_;
     std::size_t bufferPos_ = 0;

@@ -109,6 +109,47 @@ TEST(LineFile, ReadingRules) {
     }
 }
 
+// A line may be read where it stands and copied into the record only when the record is asked
+// for: whichever lines are asked for, in whatever order of kinds, each reads as itself, also after
+// the file is closed or the object moved.
+TEST(LineFile, EachRecordIsItsLineWhicheverRecordsAreAskedFor) {
+    TempFolder folder;
+    const std::vector<std::string> lines = {"a long first line of ordinary characters",
+                                            "\tx",
+                                            "short",
+                                            "tab\tbetween",
+                                            "",
+                                            "again a long one here",
+                                            "y",
+                                            "last"};
+    std::string bytes;
+    for (const std::string& line : lines)
+        bytes += line + "\r\n";
+    WriteBytes(folder / "f.csv", bytes);
+    const std::vector<std::string> records = ReadFile(folder / "f.csv", 64);
+    for (unsigned asked = 0; asked < (1u << lines.size()); asked += 7) {
+        SCOPED_TRACE(asked);
+        LineFile file(64);
+        file.SetName(folder / "f.csv");
+        ASSERT_TRUE(file.Open(OpenMode::ReadOnlyDenyNone));
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            ASSERT_EQ(file.Next(), ReadResult::Ok);
+            EXPECT_EQ(file.Filled(), ClipView(records[i]));
+            if ((asked >> i) & 1u) {
+                EXPECT_EQ(file.Record(), records[i]);
+            }
+        }
+        if (asked % 2 == 0) {
+            static_cast<void>(file.Close());
+            EXPECT_EQ(file.Record(), records.back());
+        } else {
+            LineFile moved(std::move(file));
+            EXPECT_EQ(moved.Filled(), "last");
+            EXPECT_EQ(moved.Record(), records.back());
+        }
+    }
+}
+
 TEST(LineFile, LineEndsAcrossReadBlocks) {
     // The driver reads in large blocks; a CR LF, or a lone CR, may fall on their boundary.
     TempFolder folder;
