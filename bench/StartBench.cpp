@@ -11,7 +11,8 @@
 // start of the process to the last paint the display makes before the program rests (what the X
 // server draws, ScreenPaints.h; the caret's blinking once it rests does not count), beside the
 // same for the bare window, interleaved the same way.
-// Run by hand under a display: xvfb-run -a build/bin/start_bench [rounds [notes]]
+// Run by hand under a display: xvfb-run -a build/bin/start_bench [rounds [notes]] [--beside OTHER]
+// [--paints]; --paints lists, after each window drawn, when each of its paints was seen.
 #include "ScreenPaints.h"
 
 #include <QApplication>
@@ -116,6 +117,11 @@ double TimeToMap(xcb_connection_t* x, const std::vector<std::string>& command,
     return ms;
 }
 
+bool& ListPaints() {
+    static bool list = false;
+    return list;
+}
+
 // Starts a program and waits until the display has painted nothing for 400 ms; the first and
 // the last paint from the start, of those before the first pause of 250 ms (so a caret that
 // blinks every half second once the window is idle does not count), negative when nothing was
@@ -142,6 +148,12 @@ std::pair<double, double> TimeToLastPaint(bench::ScreenPaints& paints,
     std::size_t last = 0;
     while (last + 1 < seen.size() && bench::MsBetween(seen[last], seen[last + 1]) < 250)
         ++last;
+    if (ListPaints()) {
+        std::printf(" [");
+        for (std::size_t i = 0; i <= last; ++i)
+            std::printf(" %.0f", bench::MsBetween(start, seen[i]));
+        std::printf(" ]");
+    }
     return {bench::MsBetween(start, seen.front()), bench::MsBetween(start, seen[last])};
 }
 
@@ -200,6 +212,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--beside" && i + 1 < argc)
             beside.emplace_back(argv[++i]);
+        else if (std::string(argv[i]) == "--paints")
+            ListPaints() = true;
         else
             positional.emplace_back(argv[i]);
     }
