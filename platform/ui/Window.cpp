@@ -12,6 +12,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -322,6 +323,9 @@ void Window::Open() {
         top->showMaximized();
     else
         top->show();
+    // What showing it asked of the layouts (the status bar's among them) is done before the
+    // window's first paint: done after it, it would paint the whole window a second time.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     WindowOpened(*this);
     // The first control that takes the keyboard gets it.
     for (Control* c : order_) {
