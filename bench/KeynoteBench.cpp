@@ -19,7 +19,6 @@
 #include "editor/KeynoteWindowDef.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QProgressBar>
 
 #include <algorithm>
@@ -137,15 +136,8 @@ int Child(int argc, char** argv, const std::filesystem::path& folder) {
     double longestGap = 0;
     for (std::size_t i = 1; i < paints.bar.size(); ++i)
         longestGap = std::max(longestGap, paints.bar[i] - paints.bar[i - 1]);
-    if (!window) {
-        std::fprintf(stderr, "the window did not open\n");
+    if (!bench::WindowOpenedAlone(window))
         return 1;
-    }
-    // A message left open would hold the window's thread: the figures would be of nothing.
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        std::fprintf(stderr, "a message is open: %s\n", box->text().toLocal8Bit().constData());
-        return 1;
-    }
     int redraws = 0;
     auto* bar = static_cast<QProgressBar*>(window->window()[keynote::APROGRESS].Widget());
     // A value the bar takes while it is hidden is not a redraw anyone sees.

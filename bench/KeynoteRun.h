@@ -12,10 +12,13 @@
 #include "platform/runtime/Runtime.h"
 #include "platform/ui/KeepPainting.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -48,6 +51,20 @@ inline int StartKeynoteWindow(const std::filesystem::path& folder, const std::st
         w.Run();
         window = nullptr;
     });
+}
+
+// Whether the keynote window opened and no message holds its thread (the figures would be of
+// nothing); when not, says which on the error output.
+inline bool WindowOpenedAlone(const editor::KeynoteWindow* window) {
+    if (!window) {
+        std::fprintf(stderr, "the window did not open\n");
+        return false;
+    }
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        std::fprintf(stderr, "a message is open: %s\n", box->text().toLocal8Bit().constData());
+        return false;
+    }
+    return true;
 }
 
 // A keynote file of `notes` notes spread over the nine shapes: two in three of about 180

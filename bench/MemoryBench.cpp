@@ -17,7 +17,6 @@
 #include "grid/PelkGridClass.h"
 
 #include <QApplication>
-#include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
@@ -73,14 +72,8 @@ int Child(int argc, char** argv, const std::filesystem::path& folder) {
     KeynoteWindow* window = nullptr;
     bench::StartKeynoteWindow(folder, csv, window);
     bench::SettleWindow();
-    if (!window) {
-        std::fprintf(stderr, "the window did not open\n");
+    if (!bench::WindowOpenedAlone(window))
         return 1;
-    }
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        std::fprintf(stderr, "a message is open: %s\n", box->text().toLocal8Bit().constData());
-        return 1;
-    }
     const long resident = StatusKb("VmRSS"), peak = StatusKb("VmHWM");
     const struct mallinfo2 heap = ::mallinfo2();
     std::size_t rows = 0, room = 0;
